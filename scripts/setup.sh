@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12), builds, and then starts the program
+# ("run") or runs every test ("test"). Safe to run again: it only installs
+# packages that are absent and builds incrementally.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+mode=${1:-run}
+shift || true
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libzip-dev libmspack-dev
+  clang libclang-rt-14-dev
+  zip unzip arj jlha-utils arc unar hyperfine
+  shared-mime-info hicolor-icon-theme adwaita-icon-theme
+  xvfb xauth fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build=${DOVEX_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j"$(nproc)"
+
+case "$mode" in
+  run)
+    exec "$build/src/dovex" "$@"
+    ;;
+  test)
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+    if [ -x scripts/fuzz-smoke.sh ]; then
+      scripts/fuzz-smoke.sh
+    fi
+    ;;
+  *)
+    echo "usage: scripts/setup.sh run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace dovex::cli {
+
+// A subcommand of dovex-cli. Each one registers itself from its own source
+// file with a static CliCommand, so adding one touches no other file.
+using CommandFunction = std::function<int(const QStringList& args)>;
+
+struct CliCommand {
+    CliCommand(const char* name, const char* usage, CommandFunction run);
+};
+
+// Prints a one-line message to stderr and returns the exit status 2.
+int fail(const QString& message);
+// Writes a line to stdout.
+void out(const QString& line);
+
+// The value of "--name VALUE" or "--name=VALUE"; the pair is removed from args.
+std::optional<QString> takeOption(QStringList& args, const QString& name);
+
+} // namespace dovex::cli

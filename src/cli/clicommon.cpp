@@ -1,0 +1,64 @@
+#include "cli/clicommon.h"
+
+#include "platform/dostime.h"
+
+#include <cstdio>
+
+namespace dovex::cli {
+
+namespace {
+
+Answer firstButton(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::Ok:
+    case Buttons::OkCancel:
+        return Answer::Ok;
+    case Buttons::AbortRetry:
+        return Answer::Abort;
+    default:
+        return Answer::Yes;
+    }
+}
+
+const char* answerName(Answer a)
+{
+    switch (a) {
+    case Answer::Ok: return "OK";
+    case Answer::Yes: return "Yes";
+    case Answer::No: return "No";
+    case Answer::All: return "All";
+    case Answer::Cancel: return "Cancel";
+    case Answer::Abort: return "Abort";
+    case Answer::Retry: return "Retry";
+    }
+    return "?";
+}
+
+} // namespace
+
+void CliPrompter::setAnswer(Buttons buttons, Answer answer)
+{
+    m_answers[int(buttons)] = std::make_pair(buttons, answer);
+}
+
+Answer CliPrompter::ask(Severity, const QString& text, Buttons buttons, const QString&)
+{
+    Answer answer = firstButton(buttons);
+    if (m_answers[int(buttons)])
+        answer = m_answers[int(buttons)]->second;
+    if (buttons == Buttons::Ok)
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    else
+        std::fprintf(stderr, "%s [%s]\n", text.toLocal8Bit().constData(), answerName(answer));
+    return answer;
+}
+
+QString isoDateTime(std::uint32_t dosDateTime)
+{
+    const DosDateTimeParts p = unpackDosDateTime(dosDateTime);
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                             p.minute, p.second);
+}
+
+} // namespace dovex::cli

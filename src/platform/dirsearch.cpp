@@ -1,0 +1,138 @@
+#include "platform/dirsearch.h"
+
+#include "platform/dosattr.h"
+#include "platform/dostime.h"
+#include "platform/drivemap.h"
+#include "platform/fileattr.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace dovex {
+
+namespace {
+
+bool matchFrom(const QString& name, int n, const QString& pat, int p)
+{
+    while (p < pat.size()) {
+        const QChar c = pat[p];
+        if (c == '*') {
+            while (p < pat.size() && pat[p] == '*')
+                ++p;
+            if (p == pat.size())
+                return true;
+            for (int k = n; k <= name.size(); ++k)
+                if (matchFrom(name, k, pat, p))
+                    return true;
+            return false;
+        }
+        if (n >= name.size()) {
+            // A trailing ".*" or "." matches the end of a name without a dot.
+            if (c == '.') {
+                int q = p + 1;
+                while (q < pat.size() && pat[q] == '*')
+                    ++q;
+                return q == pat.size();
+            }
+            return false;
+        }
+        if (c != '?' && c.toUpper() != name[n].toUpper())
+            return false;
+        ++n;
+        ++p;
+    }
+    return n == name.size();
+}
+
+} // namespace
+
+bool wildcardMatches(const QString& name, const QString& wildcard)
+{
+    if (wildcard == QLatin1String("*.*") || wildcard == QLatin1String("*"))
+        return true;
+    return matchFrom(name, 0, wildcard, 0);
+}
+
+DirSearch::~DirSearch()
+{
+    close();
+}
+
+void DirSearch::close()
+{
+    if (m_dir) {
+        closedir(m_dir);
+        m_dir = nullptr;
+    }
+}
+
+std::optional<FindRecord> DirSearch::findFirst(const QString& pattern, std::uint32_t attributeMask)
+{
+    close();
+    const int cut = pattern.lastIndexOf('\\');
+    if (cut < 2)
+        return std::nullopt;
+    const QString dir = pattern.left(cut == 2 ? 3 : cut);
+    m_wildcard = pattern.mid(cut + 1);
+    m_mask = attributeMask;
+    m_atRoot = dospath::isRoot(dir);
+    const std::optional<QString> host = DriveMap::instance().toHost(dir);
+    if (!host)
+        return std::nullopt;
+    m_hostDir = QFile::encodeName(*host);
+    m_dir = opendir(m_hostDir.constData());
+    if (!m_dir)
+        return std::nullopt;
+    return findNext();
+}
+
+std::optional<FindRecord> DirSearch::findNext()
+{
+    if (!m_dir)
+        return std::nullopt;
+    const int fd = dirfd(m_dir);
+    while (dirent* ent = readdir(m_dir)) {
+        const char* raw = ent->d_name;
+        const bool dot = raw[0] == '.' && raw[1] == '\0';
+        const bool dotdot = raw[0] == '.' && raw[1] == '.' && raw[2] == '\0';
+        if ((dot || dotdot) && m_atRoot)
+            continue;
+        if ((m_mask & faDirectoriesOnly) && ent->d_type != DT_DIR && ent->d_type != DT_LNK &&
+            ent->d_type != DT_UNKNOWN)
+            continue;
+        const QString name = QFile::decodeName(raw);
+        if (name.contains('\\'))
+            continue;
+        if (!dot && !dotdot && !wildcardMatches(name, m_wildcard))
+            continue;
+
+        struct stat st {};
+        if (fstatat(fd, raw, &st, 0) != 0 && fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const bool isDir = S_ISDIR(st.st_mode);
+        if ((m_mask & faDirectoriesOnly) && !isDir)
+            continue;
+        const QByteArray full = m_hostDir + '/' + QByteArray(raw);
+        std::uint32_t attr = isDir ? faDirectory : 0;
+        if (!(st.st_mode & S_IWUSR))
+            attr |= faReadOnly;
+        // Only the dotted names need the stored bits looked up before the
+        // mask test; the rest are looked up when they are kept.
+        if (!dot && !dotdot)
+            attr = attributesOf(full, st, name);
+        const std::uint32_t needs = attr & (faHidden | faSysFile | faDirectory);
+        if ((needs & ~m_mask) != 0)
+            continue;
+        FindRecord rec;
+        rec.name = name;
+        rec.attributes = attr;
+        rec.size = isDir ? 0 : std::int64_t(st.st_size);
+        rec.dosDateTime = dosDateTimeFromUnix(st.st_mtime);
+        return rec;
+    }
+    return std::nullopt;
+}
+
+} // namespace dovex

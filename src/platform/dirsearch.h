@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <dirent.h>
+#include <memory>
+#include <optional>
+
+namespace dovex {
+
+// One item found by a directory search.
+struct FindRecord {
+    QString name;
+    std::uint32_t attributes = 0;
+    std::int64_t size = 0;
+    std::uint32_t dosDateTime = 0;
+};
+
+// The classic first/next/close directory search. The pattern is a
+// drive-letter path whose last component is a wildcard ("C:\work\*.TXT").
+// Items with the hidden, system or directory bit are returned only when the
+// attribute mask holds that bit; plain files always are. "." and ".." are
+// returned as the file system lists them ("." never at a drive root, and no
+// ".." either). Names that cannot be written in a drive-letter path (holding
+// a backslash) are skipped.
+class DirSearch {
+public:
+    DirSearch() = default;
+    ~DirSearch();
+    DirSearch(const DirSearch&) = delete;
+    DirSearch& operator=(const DirSearch&) = delete;
+
+    std::optional<FindRecord> findFirst(const QString& pattern, std::uint32_t attributeMask);
+    std::optional<FindRecord> findNext();
+    void close();
+
+private:
+    DIR* m_dir = nullptr;
+    QByteArray m_hostDir;
+    QString m_wildcard;
+    std::uint32_t m_mask = 0;
+    bool m_atRoot = false;
+};
+
+// The classic wildcard test of a search: "*" any run, "?" any one character,
+// letters without regard to case; "*.*" and a pattern ending in ".*" also
+// match names without a dot.
+bool wildcardMatches(const QString& name, const QString& wildcard);
+
+} // namespace dovex

@@ -1,0 +1,264 @@
+#include "platform/drivemap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <sys/statvfs.h>
+
+namespace dovex {
+
+namespace {
+
+struct MountEntry {
+    QString device;
+    QString mountPoint;
+    QString type;
+};
+
+// Octal escapes (\040 for a blank) as the kernel writes them.
+QString unescapeMountField(const QByteArray& field)
+{
+    QByteArray out;
+    for (int i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                out.append(char(code));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(field[i]);
+    }
+    return QString::fromLocal8Bit(out);
+}
+
+QList<MountEntry> readMounts()
+{
+    QList<MountEntry> mounts;
+    QFile file(QStringLiteral("/proc/self/mounts"));
+    if (!file.open(QIODevice::ReadOnly))
+        return mounts;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3)
+            continue;
+        mounts.append({unescapeMountField(fields[0]), unescapeMountField(fields[1]),
+                       QString::fromLatin1(fields[2])});
+    }
+    return mounts;
+}
+
+bool isVolume(const MountEntry& m)
+{
+    static const QStringList network = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs"};
+    if (m.mountPoint == QLatin1String("/"))
+        return false;
+    for (const char* pseudo : {"/proc", "/sys", "/dev", "/run", "/boot", "/snap"}) {
+        const QString p = QLatin1String(pseudo);
+        if ((m.mountPoint == p || m.mountPoint.startsWith(p + '/')) &&
+            !m.mountPoint.startsWith(QLatin1String("/run/media/")))
+            return false;
+    }
+    if (network.contains(m.type))
+        return true;
+    if (m.type == QLatin1String("iso9660") || m.type == QLatin1String("udf"))
+        return true;
+    return m.device.startsWith(QLatin1String("/dev/")) &&
+           !m.device.startsWith(QLatin1String("/dev/loop"));
+}
+
+// The mount that holds a host directory: the longest mount point above it.
+std::optional<MountEntry> mountOf(const QString& hostDir)
+{
+    std::optional<MountEntry> best;
+    for (const MountEntry& m : readMounts()) {
+        const bool holds = m.mountPoint == QLatin1String("/") || hostDir == m.mountPoint ||
+                           hostDir.startsWith(m.mountPoint + '/');
+        if (holds && (!best || m.mountPoint.size() >= best->mountPoint.size()))
+            best = m;
+    }
+    return best;
+}
+
+bool isRemovableDevice(const QString& device)
+{
+    if (!device.startsWith(QLatin1String("/dev/")))
+        return false;
+    QString name = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
+    // A partition's disk is its parent in sysfs.
+    for (int tries = 0; tries < 2 && !name.isEmpty(); ++tries) {
+        QFile flag(QStringLiteral("/sys/class/block/%1/removable").arg(name));
+        if (flag.open(QIODevice::ReadOnly))
+            return flag.readAll().trimmed() == "1";
+        QFileInfo link(QStringLiteral("/sys/class/block/%1").arg(name));
+        name = QFileInfo(link.canonicalFilePath()).dir().dirName();
+    }
+    return false;
+}
+
+QString cleanRoot(const QString& dir)
+{
+    QString root = QDir::cleanPath(dir);
+    return root.isEmpty() ? QStringLiteral("/") : root;
+}
+
+} // namespace
+
+DriveMap& DriveMap::instance()
+{
+    static DriveMap map;
+    return map;
+}
+
+DriveMap::DriveMap()
+{
+    reload();
+}
+
+void DriveMap::reload()
+{
+    m_drives.clear();
+    const QByteArray spec = qgetenv("DOVEX_DRIVES");
+    if (!spec.isEmpty()) {
+        for (const QString& item : QString::fromLocal8Bit(spec).split(';', Qt::SkipEmptyParts)) {
+            const int eq = item.indexOf('=');
+            if (eq != 1 || !item[0].isLetter())
+                continue;
+            m_drives.append({item[0].toUpper(), cleanRoot(item.mid(2))});
+        }
+    } else {
+        m_drives.append({QChar('C'), cleanRoot(QDir::homePath())});
+        char next = 'D';
+        for (const MountEntry& m : readMounts()) {
+            if (next > 'Y')
+                break;
+            if (isVolume(m))
+                m_drives.append({QChar(next++), cleanRoot(m.mountPoint)});
+        }
+        m_drives.append({QChar('Z'), QStringLiteral("/")});
+    }
+    std::sort(m_drives.begin(), m_drives.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+}
+
+std::optional<QString> DriveMap::rootOf(QChar letter) const
+{
+    const QChar up = letter.toUpper();
+    for (const Drive& d : m_drives)
+        if (d.letter == up)
+            return d.root;
+    return std::nullopt;
+}
+
+std::optional<QString> DriveMap::toHost(const QString& dosPath) const
+{
+    if (dosPath.size() < 2 || dosPath[1] != ':' || !dosPath[0].isLetter())
+        return std::nullopt;
+    const std::optional<QString> root = rootOf(dosPath[0]);
+    if (!root)
+        return std::nullopt;
+    QString rest = dosPath.mid(2);
+    rest.replace('\\', '/');
+    while (rest.startsWith('/'))
+        rest.remove(0, 1);
+    while (rest.endsWith('/'))
+        rest.chop(1);
+    if (rest.isEmpty())
+        return *root;
+    return *root == QLatin1String("/") ? '/' + rest : *root + '/' + rest;
+}
+
+std::optional<QString> DriveMap::toDos(const QString& hostPath) const
+{
+    const QString path = QDir::cleanPath(hostPath);
+    const Drive* best = nullptr;
+    for (const Drive& d : m_drives) {
+        const bool holds = d.root == QLatin1String("/") || path == d.root ||
+                           path.startsWith(d.root + '/');
+        if (holds && (!best || d.root.size() > best->root.size()))
+            best = &d;
+    }
+    if (!best)
+        return std::nullopt;
+    QString rest = path.mid(best->root == QLatin1String("/") ? 1 : best->root.size() + 1);
+    if (rest.contains('\\'))
+        return std::nullopt;
+    rest.replace('/', '\\');
+    return QString(best->letter) + QStringLiteral(":\\") + rest;
+}
+
+DriveKind DriveMap::kind(QChar letter) const
+{
+    const std::optional<QString> root = rootOf(letter);
+    if (!root)
+        return DriveKind::NoRoot;
+    const std::optional<MountEntry> m = mountOf(*root);
+    if (!m)
+        return DriveKind::Fixed;
+    if (m->type == QLatin1String("iso9660") || m->type == QLatin1String("udf"))
+        return DriveKind::CdRom;
+    if (QStringList{"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs"}.contains(m->type))
+        return DriveKind::Remote;
+    if (m->type == QLatin1String("tmpfs") || m->type == QLatin1String("ramfs"))
+        return DriveKind::RamDisk;
+    if (m->mountPoint.startsWith(QLatin1String("/media/")) ||
+        m->mountPoint.startsWith(QLatin1String("/run/media/")) || isRemovableDevice(m->device))
+        return DriveKind::Removable;
+    return DriveKind::Fixed;
+}
+
+std::optional<DriveSpace> DriveMap::space(QChar letter) const
+{
+    const std::optional<QString> root = rootOf(letter);
+    if (!root)
+        return std::nullopt;
+    struct statvfs st {};
+    if (statvfs(QFile::encodeName(*root).constData(), &st) != 0)
+        return std::nullopt;
+    if (!QFileInfo(*root).isDir())
+        return std::nullopt;
+    return DriveSpace{std::int64_t(st.f_blocks) * std::int64_t(st.f_frsize),
+                      std::int64_t(st.f_bavail) * std::int64_t(st.f_frsize)};
+}
+
+namespace dospath {
+
+QString join(const QString& dir, const QString& name)
+{
+    if (dir.endsWith('\\'))
+        return dir + name;
+    return dir + '\\' + name;
+}
+
+bool isRoot(const QString& path)
+{
+    return path.size() <= 3 && path.size() >= 2 && path[1] == ':';
+}
+
+QString directoryPart(const QString& path)
+{
+    if (isRoot(path))
+        return path.size() == 2 ? path + '\\' : path;
+    const int cut = path.lastIndexOf('\\');
+    if (cut < 0)
+        return path;
+    if (cut <= 2)
+        return path.left(3);
+    return path.left(cut);
+}
+
+QString fileName(const QString& path)
+{
+    if (isRoot(path))
+        return QString();
+    return path.mid(path.lastIndexOf('\\') + 1);
+}
+
+} // namespace dospath
+
+} // namespace dovex

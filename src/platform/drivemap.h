@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QChar>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace dovex {
+
+// The classic drive kinds, numbered as the platform reported them.
+enum class DriveKind { Unknown = 0, NoRoot = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5,
+                       RamDisk = 6 };
+
+struct DriveSpace {
+    std::int64_t total = 0;
+    std::int64_t free = 0;
+};
+
+struct Drive {
+    QChar letter;   // upper case
+    QString root;   // host directory, no trailing slash except for "/"
+};
+
+// Maps drive letters to host directories and translates paths both ways.
+// The map is read from DOVEX_DRIVES ("C=/home/u;D=/media/stick") when set,
+// else built from the home directory, "/" and the mounted volumes.
+class DriveMap {
+public:
+    static DriveMap& instance();
+
+    // Builds the map again from the environment (tests change DOVEX_DRIVES).
+    void reload();
+
+    const QList<Drive>& drives() const { return m_drives; }
+    std::optional<QString> rootOf(QChar letter) const;
+
+    // "C:\work\a.txt" -> "/home/u/work/a.txt"; nullopt for an unmapped drive
+    // or a text that is not a drive-letter path.
+    std::optional<QString> toHost(const QString& dosPath) const;
+    // The drive-letter path of a host path: the drive with the longest root
+    // that holds it. A root comes back as "C:\".
+    std::optional<QString> toDos(const QString& hostPath) const;
+
+    DriveKind kind(QChar letter) const;
+    // Total and free bytes; nullopt when the drive is not ready.
+    std::optional<DriveSpace> space(QChar letter) const;
+
+private:
+    DriveMap();
+    QList<Drive> m_drives;
+};
+
+// Helpers for drive-letter paths.
+namespace dospath {
+
+// dir + "\" + name, without doubling the backslash after a root ("C:\").
+QString join(const QString& dir, const QString& name);
+// "C:\a\b.txt" -> "C:\a"; "C:\a" -> "C:\"; a root stays itself.
+QString directoryPart(const QString& path);
+// The last component; empty for a root.
+QString fileName(const QString& path);
+bool isRoot(const QString& path);
+
+} // namespace dospath
+
+} // namespace dovex

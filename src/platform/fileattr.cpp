@@ -1,0 +1,100 @@
+#include "platform/fileattr.h"
+
+#include "platform/dosattr.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/xattr.h>
+
+namespace dovex {
+
+namespace {
+
+constexpr const char* kDosAttrib = "user.DOSATTRIB";
+constexpr std::uint32_t kStoredBits = faHidden | faSysFile | faArchive;
+
+// Samba writes either the text "0x20" or a binary record whose attribute word
+// sits after the version fields; the text form is the one we write.
+std::optional<std::uint32_t> readStoredBits(const char* path)
+{
+    char buf[256];
+    const ssize_t n = lgetxattr(path, kDosAttrib, buf, sizeof buf - 1);
+    if (n <= 0)
+        return std::nullopt;
+    buf[n] = '\0';
+    if (n > 2 && buf[0] == '0' && (buf[1] == 'x' || buf[1] == 'X')) {
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(buf + 2, &end, 16);
+        return std::uint32_t(v) & kStoredBits;
+    }
+    // Binary form: uint16 version (twice in versions 2 to 5), then the
+    // attribute word of 32 bits, little-endian.
+    if (n >= 8) {
+        const auto u8 = [&](int i) { return std::uint32_t(std::uint8_t(buf[i])); };
+        const std::uint32_t version = u8(0) | u8(1) << 8;
+        const int at = version >= 2 && version <= 5 ? 4 : 2;
+        if (n >= at + 4)
+            return (u8(at) | u8(at + 1) << 8 | u8(at + 2) << 16 | u8(at + 3) << 24) & kStoredBits;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st, const QString& name)
+{
+    std::uint32_t attr = 0;
+    const bool dir = S_ISDIR(st.st_mode);
+    if (dir)
+        attr |= faDirectory;
+    if (!(st.st_mode & S_IWUSR))
+        attr |= faReadOnly;
+    if (const std::optional<std::uint32_t> stored = readStoredBits(hostPath.constData()))
+        attr |= *stored;
+    else if (!dir)
+        attr |= faArchive;
+    if (name.startsWith('.') && name != QLatin1String(".."))
+        attr |= faHidden;
+    return attr;
+}
+
+std::optional<std::uint32_t> fileAttributes(const QString& hostPath)
+{
+    const QByteArray path = QFile::encodeName(hostPath);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 && ::lstat(path.constData(), &st) != 0)
+        return std::nullopt;
+    return attributesOf(path, st, QFileInfo(hostPath).fileName());
+}
+
+Result setFileAttributes(const QString& hostPath, std::uint32_t attributes)
+{
+    const QByteArray path = QFile::encodeName(hostPath);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return Result::failure(QStringLiteral("Cannot read attributes of %1").arg(hostPath));
+
+    const mode_t wanted = attributes & faReadOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                                                  : st.st_mode | S_IWUSR;
+    if (wanted != st.st_mode && ::chmod(path.constData(), wanted & 07777) != 0)
+        return Result::failure(QStringLiteral("Cannot set attributes of %1").arg(hostPath));
+
+    const std::uint32_t current = attributesOf(path, st, QFileInfo(hostPath).fileName());
+    const std::uint32_t stored = attributes & kStoredBits;
+    if ((current & kStoredBits) == stored)
+        return {};
+    const QByteArray text = "0x" + QByteArray::number(stored, 16);
+    if (::setxattr(path.constData(), kDosAttrib, text.constData(), size_t(text.size()), 0) != 0) {
+        if (errno == ENOTSUP || errno == EOPNOTSUPP)
+            return Result::failure(
+                QStringLiteral("The drive of %1 keeps no hidden, system or archive attributes")
+                    .arg(hostPath));
+        return Result::failure(QStringLiteral("Cannot set attributes of %1").arg(hostPath));
+    }
+    return {};
+}
+
+} // namespace dovex

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/result.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <sys/stat.h>
+
+namespace dovex {
+
+// The classic attribute bits of a host file. Read-only is the missing owner
+// write permission; hidden is a leading "." or the stored bit; hidden, system
+// and archive are kept in the extended attribute user.DOSATTRIB (Samba's form).
+// Without that attribute a file reports the archive bit and no system bit.
+std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st,
+                           const QString& name);
+// Same, for a path that is looked up first; nullopt when it does not exist.
+std::optional<std::uint32_t> fileAttributes(const QString& hostPath);
+
+// Sets the bits: read-only through the permissions, the others in
+// user.DOSATTRIB. Fails with a clear message where the file system keeps no
+// extended attributes and a bit other than read-only would change.
+Result setFileAttributes(const QString& hostPath, std::uint32_t attributes);
+
+} // namespace dovex

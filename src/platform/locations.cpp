@@ -1,0 +1,38 @@
+#include "platform/locations.h"
+
+#include <QDir>
+
+namespace dovex {
+
+namespace {
+
+QString fromEnvironment(const char* own, const char* xdg, const char* fallback)
+{
+    const QString dir = qEnvironmentVariable(own);
+    if (!dir.isEmpty())
+        return QDir::cleanPath(dir);
+    const QString base = qEnvironmentVariable(xdg);
+    if (!base.isEmpty())
+        return QDir::cleanPath(base + QStringLiteral("/dovex"));
+    return QDir::cleanPath(QDir::homePath() + '/' + QLatin1String(fallback) +
+                           QStringLiteral("/dovex"));
+}
+
+} // namespace
+
+QString windowsDirectory()
+{
+    return fromEnvironment("DOVEX_WINDIR", "XDG_CONFIG_HOME", ".config");
+}
+
+QString programDirectory()
+{
+    return fromEnvironment("DOVEX_HOME", "XDG_DATA_HOME", ".local/share");
+}
+
+bool ensureDirectory(const QString& hostDir)
+{
+    return QDir().mkpath(hostDir);
+}
+
+} // namespace dovex
