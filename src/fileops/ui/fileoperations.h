@@ -1,0 +1,94 @@
+#pragma once
+
+#include "panels/filepanel.h"
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace dovex {
+
+class Prompter;
+
+// What the main window hands to a file command: the active panel (the
+// source), the entry under its cursor, the other panel, the window the
+// dialogs belong to and the state of the "Show copy Speed " menu item.
+//
+//   OperationContext ctx{.source = left, .cursorIndex = ListBox1->currentRow(),
+//                        .other = right, .parent = this, .showSpeed = speed};
+//   Copy1Click(ctx);
+//   ... re-read both panels (Werkpanelsbij), then put each cursor back with
+//   CursorAfterReread().
+//
+// The source panel's entries are only read, except for the selected flags
+// that an operation on the entry under the cursor sets and clears again; the
+// main window re-reads both panels afterwards in every case.
+struct OperationContext {
+    FilePanel& source;
+    // Index of the entry under the source panel's cursor; -1 when the list
+    // has no cursor line. It is the entry acted on when nothing is marked.
+    int cursorIndex = -1;
+    // The other panel: its path is the default destination, and an archive
+    // shown there is recognised as a destination.
+    const FilePanel& other;
+    // Owner of the dialogs, the progress window and the message boxes.
+    QWidget* parent = nullptr;
+    // The checked state of "Show copy Speed ", taken when the operation starts.
+    bool showSpeed = false;
+    // Where questions and messages go; nullptr gives message boxes over
+    // parent (MessagePrompter). Tests pass a scripted one.
+    Prompter* prompter = nullptr;
+};
+
+// The kinds of DoeWerk: the numbers the commands pass.
+enum class FileOpKind { Copy = 1, Move = 2, Delete = 3, CopyToDrive = 4 };
+
+// F5, F6 and F8: shows the operation dialog ("Copy", "Move", "Delete") for
+// the marked entries of ctx.source, or for the entry under the cursor when
+// nothing is marked, and runs the operation with its questions and the
+// progress window. Returns true when the dialog was confirmed and the
+// operation ran (possibly aborted or with skipped items), false when it was
+// cancelled or refused (nothing to act on, an archive involved, another
+// operation still running). The mouse cursor shows the hourglass while the
+// operation runs and is restored on return.
+//
+// While ctx.source browses an archive, or the destination is the archive the
+// other panel shows, the message "Archive operations are not available yet."
+// is shown and nothing else happens (false).
+bool Copy1Click(OperationContext& ctx);
+bool Doemove(OperationContext& ctx);
+bool Delete1Click(OperationContext& ctx);
+
+// The common driver behind the three: kind CopyToDrive presets the
+// destination with the root of dropDrive ("D:\") instead of the other
+// panel's directory (a drop on the drive bar).
+bool DoeWerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive = QChar());
+
+// F7: asks for a name in the "Create Directory" dialog and creates it below
+// the source panel's directory, with every missing level ("a\b\c" makes
+// three). Returns the text typed (the name the main window puts the cursor
+// on after re-reading the panels), or an empty string when cancelled,
+// refused (an archive panel) or when nothing could be created (the failure
+// has then been reported).
+QString MkDir1Click(OperationContext& ctx);
+
+// Files dropped from the desktop onto a panel: paths are drive-letter paths
+// of files or directories; ctx.source is the panel dropped on (its directory
+// is the default destination; cursorIndex and other are not used). Same
+// dialog and copy as F5; returns true when the copy ran. A drop onto a panel
+// that browses an archive is refused like the archive cases above.
+bool KopieFiles(const QStringList& paths, OperationContext& ctx);
+
+// Where a panel's cursor goes after the re-read: the entry whose name equals
+// rememberedName (exact comparison); else rememberedIndex when it is still
+// below the number of entries; else the last entry; -1 for an empty list.
+int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName,
+                      int rememberedIndex);
+
+// True while a file operation runs (its progress window is up). The main
+// window refuses other commands meanwhile: the progress points let events
+// through, so a second F5 would otherwise start inside the first.
+bool FileOperationRunning();
+
+} // namespace dovex
