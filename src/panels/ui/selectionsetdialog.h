@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+
+class QLineEdit;
+class QPushButton;
+
+namespace dovex {
+
+// The "Selectionset" dialog: one edit field with OK (default) and Cancel.
+// The caller sets the caption ("Select Files", "Deselect Files", "Set
+// Filter") and the edit text; the edit field takes the focus each time the
+// dialog is activated.
+class TForm8 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm8(QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    QString text() const;
+    QLineEdit* edit() const { return m_edit; }
+    QPushButton* okButton() const { return m_ok; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+    // Sets caption and text, centres the dialog on the screen, runs it
+    // modally: the edited text on OK, nullopt on Cancel.
+    std::optional<QString> ask(const QString& caption, const QString& text);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    QLineEdit* m_edit;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+};
+
+} // namespace dovex
