@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+namespace dovex {
+
+enum class FontStyle { Regular, Bold, Italic, BoldItalic };
+
+// Everything the main window and the panels keep in "Dovex.Ini", with the
+// defaults of a file that holds none of the keys.
+struct MainSettings {
+    QString dir1 = QStringLiteral("C:\\");
+    QString dir2 = QStringLiteral("C:\\");
+    int characters = 16;           // NameColumnChars; -1 for all characters
+    bool showModeNormal = false;   // "Normal": size, attributes, date/time
+    int useIcons = 2;              // IconMode
+    bool statusBar = true;
+    bool showCopySpeed = false;
+    bool full1 = true;
+    bool full2 = true;
+    bool treeView = false;
+    bool speedbar = true;
+    bool showIntro = true;
+    bool exOnEnter = false;
+    int sortMeth1 = 0;
+    int sortMeth2 = 0;
+    int itemHeight = 17;
+    bool toolsSeek = false;
+    QString fontName = QStringLiteral("MS Sans Serif");
+    int fontHeight = -11;
+    int fontSize = 8;
+    FontStyle fontStyle = FontStyle::Regular;
+    QRect bounds = QRect(20, 91, 750, 444); // left, top, width, height
+    bool maximized = true;
+};
+
+// Reads the keys read while the main window is created. The bounds given
+// are the window's current ones (the defaults of Top, Left, Width and
+// Height). Throws SettingsError for a malformed integer.
+MainSettings readCreationSettings(const QRect& currentBounds);
+
+// The keys read when the window is shown: "ToolsSeek", "TreeView", "Full1".
+void readShowSettings(MainSettings& settings);
+
+// Writes the settings at quit, in their fixed order, and the two default
+// custom buttons when their sections hold no command. programDir is the
+// program directory as the buttons name it. Throws SettingsWriteError.
+void writeQuitSettings(const MainSettings& settings, const QString& programDir);
+
+// Writes "Characters" at once, as the Panel width menu does.
+void writePanelWidth(int characters);
+void writeToolsSeek(bool value);
+
+} // namespace dovex
