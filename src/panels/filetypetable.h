@@ -64,9 +64,14 @@ public:
 
     static QString fileName() { return QStringLiteral("regprop.dat"); }
 
+    // true when the last build could not write the cache file (the table is
+    // complete in memory all the same).
+    bool cacheWriteFailed() const { return m_cacheWriteFailed; }
+
 private:
     void applyGroupRule(FileTypeRecord& record);
     std::vector<FileTypeRecord> m_records;
+    bool m_cacheWriteFailed = false;
     QHash<QString, int> m_index; // upper-cased extension -> first record
 };
 

@@ -23,12 +23,17 @@ bool MaskMatches(const QString& nameText, const QString& maskText)
 {
     const QByteArray name = upperAscii(nameText.toUtf8());
     QByteArray mask = upperAscii(maskText.toUtf8());
-    if (!mask.contains('.'))
+    // Where the end of the name may meet the mask's dot: only at a dot this
+    // function added, so that a mask without a dot matches its own name.
+    int addedDot = -1;
+    if (!mask.contains('.')) {
+        addedDot = int(mask.size());
         mask += mask.endsWith('*') ? ".*" : ".  "; // a blank extension, as a name without one pads to
+    }
 
     for (int i = 0; i <= name.size(); ++i) {
         const char n = at(name, i), m = at(mask, i);
-        if (n == '.' || m == '*')
+        if (n == '.' || m == '*' || (n == '\0' && i == addedDot))
             break;
         if (n != m)
             return false;

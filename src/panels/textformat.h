@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/drivemap.h"
+
 #include <QChar>
 #include <QString>
 
@@ -54,5 +56,7 @@ std::optional<QString> UpdateSelectionLine(const FilePanel& panel, int cursor,
 // ready." when its size cannot be read. The drive letter is always the 7th
 // character, which the status bar uses to pick the drive image.
 QString DriveInfoText(const QString& path);
+// The same text for given sizes (nullopt: not ready).
+QString DriveInfoText(QChar letter, const std::optional<DriveSpace>& space);
 
 } // namespace dovex

@@ -1,0 +1,69 @@
+#include "panels/maskmatch.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovex;
+
+TEST(MaskMatches, StarDotStarMatchesEverything)
+{
+    for (const char* name : {"readme.txt", "makefile", "..", "a.b.c", "X", ".hidden", "a."})
+        EXPECT_TRUE(MaskMatches(name, "*.*")) << name;
+}
+
+TEST(MaskMatches, ExtensionMaskIgnoresCaseAndCutsNameExtension)
+{
+    EXPECT_TRUE(MaskMatches("readme.txt", "*.TXT"));
+    EXPECT_TRUE(MaskMatches("NOTES.TXT", "*.TXT"));
+    EXPECT_TRUE(MaskMatches("notes.txt1", "*.TXT")); // the extension is cut to four characters
+    EXPECT_TRUE(MaskMatches("a.b.txt", "*.txt"));
+    EXPECT_FALSE(MaskMatches("readme.doc", "*.TXT"));
+    EXPECT_FALSE(MaskMatches("readme.tx", "*.TXT"));
+    EXPECT_FALSE(MaskMatches("readme", "*.TXT"));
+    EXPECT_FALSE(MaskMatches("txt", "*.TXT"));
+}
+
+TEST(MaskMatches, ShortExtensionWithoutStarMatchesNothing)
+{
+    for (const char* name : {"a.c", "main.C", "x.cc", "c", "a.c  "})
+        EXPECT_FALSE(MaskMatches(name, "*.C")) << name;
+    EXPECT_TRUE(MaskMatches("a.c", "*.C*"));
+}
+
+TEST(MaskMatches, BaseWithStar)
+{
+    EXPECT_TRUE(MaskMatches("abc.txt", "A*.*"));
+    EXPECT_TRUE(MaskMatches("Alpha", "A*.*"));
+    EXPECT_TRUE(MaskMatches("a", "A*.*"));
+    EXPECT_FALSE(MaskMatches("bac.txt", "A*.*"));
+    EXPECT_TRUE(MaskMatches("report.doc", "re*.d*"));
+    EXPECT_FALSE(MaskMatches("report.txt", "re*.d*"));
+}
+
+TEST(MaskMatches, ExactNamesAndQuestionMarkIsLiteral)
+{
+    EXPECT_TRUE(MaskMatches("readme.txt", "README.TXT"));
+    EXPECT_FALSE(MaskMatches("readme.txt", "README.TX"));
+    EXPECT_FALSE(MaskMatches("readme1.txt", "README.TXT"));
+    EXPECT_FALSE(MaskMatches("readme.txt", "?EADME.TXT"));
+    EXPECT_TRUE(MaskMatches("?eadme.txt", "?EADME.TXT"));
+    // A name whose base is a prefix of the mask's base passes.
+    EXPECT_TRUE(MaskMatches("read.txt", "README.TXT"));
+    EXPECT_FALSE(MaskMatches("readmex.txt", "README.TXT"));
+}
+
+TEST(MaskMatches, MasksWithoutDot)
+{
+    EXPECT_TRUE(MaskMatches("abc.txt", "A*"));
+    EXPECT_TRUE(MaskMatches("anything", "*"));
+    EXPECT_TRUE(MaskMatches("makefile", "MAKEFILE"));
+    EXPECT_FALSE(MaskMatches("makefile.bak", "MAKEFILE"));
+    EXPECT_FALSE(MaskMatches("make", "MAKEFILE"));
+}
+
+TEST(MaskMatches, OnlyAsciiLettersAreFolded)
+{
+    EXPECT_TRUE(MaskMatches("ÄBC.txt", "ÄBC.TXT"));
+    EXPECT_FALSE(MaskMatches("äbc.txt", "ÄBC.TXT"));
+    EXPECT_FALSE(MaskMatches("", "A*.*"));
+    EXPECT_TRUE(MaskMatches("", "*.*"));
+}
