@@ -102,6 +102,9 @@ std::optional<FindRecord> DirSearch::findNext()
         if ((m_mask & faDirectoriesOnly) && ent->d_type != DT_DIR && ent->d_type != DT_LNK &&
             ent->d_type != DT_UNKNOWN)
             continue;
+        // A search without directories passes them over unseen.
+        if (!(m_mask & faDirectory) && ent->d_type == DT_DIR)
+            continue;
         const QString name = QFile::decodeName(raw);
         if (name.contains('\\'))
             continue;
