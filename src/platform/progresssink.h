@@ -15,6 +15,16 @@ public:
     virtual void setLabels(const QString& from, const QString& to) = 0;
     virtual void setPercent(int percent) = 0;
     virtual bool abortRequested() = 0;
+
+    // The amount line under the bar ("1,024 KB of 2,048 KB copied ...").
+    virtual void setInfo(const QString& text) { (void)text; }
+    // The animation stops while a question is shown and plays again after.
+    virtual void setAnimationPlaying(bool playing) { (void)playing; }
+    // Lets the window paint and deliver pending input (the Abort button);
+    // called at the progress points and after every message.
+    virtual void repaint() {}
+    // Forgets an Escape pressed before the operation began.
+    virtual void dropPendingEscape() {}
 };
 
 } // namespace dovex

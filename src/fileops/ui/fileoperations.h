@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileops/fileopkind.h"
 #include "panels/filepanel.h"
 
 #include <QString>
@@ -40,9 +41,6 @@ struct OperationContext {
     // parent (MessagePrompter). Tests pass a scripted one.
     Prompter* prompter = nullptr;
 };
-
-// The kinds of DoeWerk: the numbers the commands pass.
-enum class FileOpKind { Copy = 1, Move = 2, Delete = 3, CopyToDrive = 4 };
 
 // F5, F6 and F8: shows the operation dialog ("Copy", "Move", "Delete") for
 // the marked entries of ctx.source, or for the entry under the cursor when

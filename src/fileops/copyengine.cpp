@@ -1,0 +1,209 @@
+#include "fileops/copyengine.h"
+
+#include "fileops/deleteengine.h"
+#include "fileops/operationstate.h"
+#include "fileops/pathrules.h"
+#include "fileops/treewalk.h"
+#include "platform/drivemap.h"
+#include "platform/fileio.h"
+
+#include <cerrno>
+
+namespace dovex {
+
+namespace {
+
+bool skip(OperationState& state)
+{
+    ++state.notDone;
+    return false;
+}
+
+// Asks before replacing an existing destination and removes it. False when
+// the destination stays: the answer was No, a protected file was kept, or
+// it could not be deleted (already reported).
+bool clearDestination(OperationState& state, const QString& destination)
+{
+    const FileStatus st = fileio::status(destination);
+    if (!st.exists)
+        return true;
+    if (st.directory) {
+        state.error(QStringLiteral("Write error File ") + destination);
+        return false;
+    }
+    if (!state.overwriteAll) {
+        const Answer a = state.ask(Severity::Information,
+                                   QStringLiteral("File ") + destination +
+                                       QStringLiteral(" Exists,Overwrite?"),
+                                   Buttons::YesNoAll);
+        if (a == Answer::No || a == Answer::Cancel)
+            return false;
+        if (a == Answer::All)
+            state.overwriteAll = true;
+    }
+    DeleteOneFile(state, destination);
+    // A kept protected file is never written over.
+    return !fileio::status(destination).exists;
+}
+
+// Gives a partial copy a ".$$$" name that no other file has.
+QString keepPartial(const QString& destination)
+{
+    for (int n = 0; n < 1000; ++n) {
+        const QString name = partialName(destination, n);
+        if (name == destination)
+            return destination;
+        const int rc = fileio::renameNoReplace(destination, name);
+        if (rc == 0)
+            return name;
+        if (rc != EEXIST)
+            break;
+    }
+    return destination;
+}
+
+bool enoughSpace(OperationState& state, const QString& source, const QString& destination,
+                 std::int64_t size)
+{
+    const std::optional<std::int64_t> free =
+        fileio::freeSpace(dospath::directoryPart(destination));
+    if (free && size <= *free)
+        return true;
+    return state.ask(Severity::Error,
+                     QStringLiteral("Not enought space to write file ") + source +
+                         QStringLiteral("\rdo you wish to continue anyway?"),
+                     Buttons::YesNo) == Answer::Yes;
+}
+
+bool copyLink(OperationState& state, const QString& source, const QString& destination)
+{
+    if (!clearDestination(state, destination))
+        return skip(state);
+    if (fileio::copySymlink(source, destination) != 0) {
+        state.error(QStringLiteral("Write error File ") + destination);
+        return skip(state);
+    }
+    fileio::copyMetadata(source, destination);
+    ProgressInfo(state);
+    return true;
+}
+
+enum class LoopEnd { Complete, Aborted, ReadFailed, WriteFailed };
+
+LoopEnd copyBlocks(OperationState& state, File& in, File& out)
+{
+    for (;;) {
+        const File::Transfer t = out.transfer(in, kCopyBlock);
+        state.doneBytes += t.read;
+        ProgressInfo(state);
+        state.checkAbort();
+        if (t.failed)
+            return t.readFailed ? LoopEnd::ReadFailed : LoopEnd::WriteFailed;
+        if (t.written != t.read)
+            return LoopEnd::WriteFailed;
+        if (t.read == 0)
+            return LoopEnd::Complete;
+        if (state.abortRequested)
+            return LoopEnd::Aborted;
+    }
+}
+
+} // namespace
+
+bool CopyOneFile(OperationState& state, const QString& source, const QString& destinationIn)
+{
+    ++state.doneFiles;
+    state.byteMode = true;
+    QString destination = ApplyWildcardName(destinationIn, source);
+    state.setLine1(dospath::fileName(source));
+    if (fileio::status(destination, true).directory)
+        destination = appendName(destination, dospath::fileName(source));
+    state.setLine2(QStringLiteral("To ") + dospath::directoryPart(destination));
+
+    // Compared by identity, not by name: a hard link, a link or a drive
+    // mapped inside another can name the source under another path.
+    if (destination == source || fileio::sameFile(source, destination)) {
+        state.warning(QStringLiteral("Cannot copy to itself"));
+        return skip(state);
+    }
+    const FileStatus src = fileio::status(source);
+    if (src.symlink)
+        return copyLink(state, source, destination);
+
+    File in;
+    // Only regular files are read: a pipe or a device would never end.
+    if (!src.regular || !in.openRead(source)) {
+        state.error(QStringLiteral("Open error File ") + source);
+        return skip(state);
+    }
+    if (!enoughSpace(state, source, destination, in.size()) ||
+        !clearDestination(state, destination))
+        return skip(state);
+
+    File out;
+    if (!out.create(destination)) {
+        state.error(QStringLiteral("Write error File ") + destination);
+        return skip(state);
+    }
+    const LoopEnd end = copyBlocks(state, in, out);
+    in.close();
+    out.close();
+
+    QString written = destination;
+    if (end != LoopEnd::Complete)
+        written = keepPartial(destination);
+    if (end == LoopEnd::ReadFailed || end == LoopEnd::WriteFailed) {
+        // The copy cannot go on; what was written is kept under the partial
+        // name so that it is never taken for a whole copy.
+        const bool reading = end == LoopEnd::ReadFailed;
+        const File& culprit = reading ? in : out;
+        state.error((reading ? QStringLiteral("Read error File ") + source
+                             : QStringLiteral("Write error File ") + destination) +
+                    '\r' + fileio::systemMessage(culprit.error() ? culprit.error() : ENOSPC));
+        state.ioFailed = true;
+        state.abortRequested = true;
+    }
+    fileio::copyMetadata(source, written);
+    if (end != LoopEnd::Complete)
+        return skip(state);
+    return true;
+}
+
+void CopyTree(OperationState& state, const QString& sourceDirectory, const QString& destination)
+{
+    const QString target = fileio::status(destination, true).directory
+                               ? appendName(destination, dospath::fileName(sourceDirectory))
+                               : destination;
+    if (fileio::isInside(target, sourceDirectory)) {
+        state.warning(QStringLiteral("Cannot copy to itself"));
+        ++state.notDone;
+        return;
+    }
+    const QStringList tree = CollectDirectoryTree(sourceDirectory);
+    for (const QString& dir : tree) {
+        const QString targetDir = target + dir.mid(sourceDirectory.size());
+        if (!fileio::status(targetDir, true).directory)
+            fileio::makeDirectories(targetDir);
+        bool readable = true;
+        const QStringList files = CollectFiles(dir, &readable);
+        if (!readable) {
+            state.error(QStringLiteral("Open error File ") + dir);
+            ++state.notDone;
+        }
+        if (!fileio::status(targetDir, true).directory) {
+            if (!files.isEmpty() || readable)
+                state.error(QStringLiteral("Write error File ") + targetDir);
+            state.notDone += int(files.size());
+            continue;
+        }
+        for (const QString& file : files) {
+            if (state.checkAbort())
+                break;
+            CopyOneFile(state, file, targetDir);
+        }
+        if (state.abortRequested)
+            break;
+    }
+}
+
+} // namespace dovex

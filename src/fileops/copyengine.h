@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace dovex {
+
+struct OperationState;
+
+// Copies one file (a symbolic link is copied as a link). destination is a
+// directory, a file name or a name pattern ("D:\bak\*.old"). Asks before
+// replacing an existing file and when the destination's free space is too
+// small; refuses a destination that is the source itself. On an abort the
+// part written is kept under a free ".$$$" name. The copy gets the source's
+// time and attributes. Returns true only when the whole file was written.
+bool CopyOneFile(OperationState& state, const QString& source, const QString& destination);
+
+// Copies a directory with everything below it: into destination\<name> when
+// destination is an existing directory, else as destination itself. Refuses
+// a destination inside the source tree.
+void CopyTree(OperationState& state, const QString& sourceDirectory, const QString& destination);
+
+// The size of the blocks the copy loop moves between two progress points.
+inline constexpr int kCopyBlock = 16384;
+
+} // namespace dovex

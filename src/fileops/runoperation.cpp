@@ -1,0 +1,106 @@
+#include "fileops/runoperation.h"
+
+#include "fileops/copyengine.h"
+#include "fileops/deleteengine.h"
+#include "fileops/moveengine.h"
+#include "fileops/operationstate.h"
+#include "fileops/pathrules.h"
+#include "fileops/treewalk.h"
+#include "platform/fileio.h"
+#include "platform/progresssink.h"
+
+#include <cerrno>
+
+namespace dovex {
+
+int CountSelected(const PanelEntries& entries, int n)
+{
+    n = std::min<int>(n, int(entries.size()));
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        count += entries[size_t(i)].selected;
+    if (n > 0 && entries[0].selected && entries[0].name == QLatin1String(".."))
+        --count;
+    return count;
+}
+
+void BeginOperation(OperationState& state, FileOpKind kind)
+{
+    state.overwriteAll = false;
+    state.deleteProtectedAll = false;
+    state.abortRequested = false;
+    state.sink.dropPendingEscape();
+    state.barPosition = 0;
+    state.sink.setPercent(0);
+    state.byteMode = measuresBytes(kind);
+    state.progressWord = progressWord(kind);
+}
+
+void ProcessEntry(OperationState& state, FileOpKind kind, const QString& path,
+                  const QString& destination, bool includeSubdirs)
+{
+    // lstat: a link to a directory is an item of its own, never entered.
+    const FileStatus st = fileio::status(path);
+    if (st.directory) {
+        if (!includeSubdirs) {
+            ++state.notDone;
+            return;
+        }
+        switch (kind) {
+        case FileOpKind::Move: MoveDirectory(state, path, destination); break;
+        case FileOpKind::Delete: DeleteTree(state, path); break;
+        default: CopyTree(state, path, destination); break;
+        }
+        return;
+    }
+    switch (kind) {
+    case FileOpKind::Move: MoveOneFile(state, path, destination); break;
+    case FileOpKind::Delete:
+        state.setLine1(path);
+        ++state.doneFiles;
+        ProgressInfo(state);
+        DeleteOneFile(state, path);
+        break;
+    default: CopyOneFile(state, path, destination); break;
+    }
+}
+
+void RunOperation(OperationState& state, const OperationRequest& request)
+{
+    const int n = int(request.entries.size());
+    state.totalFiles = state.totalBytes = 0;
+    state.setLine1(QStringLiteral("Checking..."));
+    SelectionTotals(state, request.sourceDirectory, request.entries, n, request.cursorIndex,
+                    false);
+    state.setLine1(QString());
+    state.setLine2(QStringLiteral("From ") + request.sourceDirectory);
+    state.startCounting();
+    for (int i = 0; i < n; ++i) {
+        if (state.checkAbort())
+            break;
+        const PanelEntry& e = request.entries[size_t(i)];
+        if (!e.selected || e.name == QLatin1String(".."))
+            continue;
+        ProcessEntry(state, request.kind, appendName(request.sourceDirectory, e.name),
+                     request.destination, request.includeSubdirs);
+    }
+    if (state.abortRequested)
+        ++state.notDone;
+}
+
+bool IsArchiveTarget(const QString& destination, const FilePanel& other)
+{
+    if (!other.inArchive || destination.isEmpty())
+        return false;
+    return destination == other.path || destination == other.archiveFile;
+}
+
+int MakeDirectoryPath(const QString& base, const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return EINVAL;
+    const QString start = base.size() < 4 ? base.left(2) : base;
+    return fileio::makeDirectories(start + '\\' + text);
+}
+
+} // namespace dovex

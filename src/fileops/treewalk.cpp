@@ -1,0 +1,128 @@
+#include "fileops/treewalk.h"
+
+#include "fileops/operationstate.h"
+#include "fileops/pathrules.h"
+#include "platform/fileio.h"
+
+namespace dovex {
+
+namespace {
+
+bool endsWithDotDot(const QString& path)
+{
+    return path == QLatin1String("..") || path.endsWith(QLatin1String("\\.."));
+}
+
+// A root such as "C:\" is walked as "C:" so that children join as "C:\x".
+QString walkRoot(const QString& root)
+{
+    return root.size() < 4 ? root.left(2) : root;
+}
+
+void collectBelow(const QString& dir, QStringList& out)
+{
+    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir);
+    if (!items)
+        return;
+    for (const DirItem& item : *items) {
+        if (!item.directory)
+            continue;
+        const QString child = dir + '\\' + item.name;
+        out << child;
+        collectBelow(child, out);
+    }
+}
+
+} // namespace
+
+QStringList CollectDirectoryTree(const QString& root)
+{
+    QStringList out;
+    if (endsWithDotDot(root))
+        return out;
+    const QString start = walkRoot(root);
+    out << start;
+    collectBelow(start, out);
+    return out;
+}
+
+QStringList CollectFiles(const QString& directory, bool* readable)
+{
+    QStringList out;
+    const QString dir = walkRoot(directory);
+    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir);
+    if (readable)
+        *readable = items.has_value();
+    if (!items)
+        return out;
+    for (const DirItem& item : *items)
+        if (!item.directory)
+            out << dir + '\\' + item.name;
+    return out;
+}
+
+Totals DirectoryTotals(const QString& directory)
+{
+    Totals t;
+    if (endsWithDotDot(directory))
+        return t;
+    // Breadth-first over a list that grows as far as the tree goes.
+    QStringList list{walkRoot(directory)};
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QString dir = list[i];
+        const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir);
+        if (!items)
+            continue;
+        for (const DirItem& item : *items) {
+            if (item.directory) {
+                list << dir + '\\' + item.name;
+            } else {
+                t.bytes += item.size;
+                ++t.files;
+            }
+        }
+    }
+    return t;
+}
+
+std::int64_t FileSizeOf(const QString& path)
+{
+    return fileio::status(path).size;
+}
+
+namespace {
+
+void countEntry(OperationState& state, const QString& sourceDirectory, const PanelEntry& e)
+{
+    const QString path = WithBackslash(sourceDirectory) + e.name;
+    const FileStatus st = fileio::status(path);
+    if (st.directory) {
+        const Totals t = DirectoryTotals(path);
+        state.totalBytes += t.bytes;
+        state.totalFiles += t.files;
+    } else {
+        state.totalBytes += st.size;
+        state.totalFiles += 1;
+    }
+}
+
+} // namespace
+
+void SelectionTotals(OperationState& state, const QString& sourceDirectory,
+                     const PanelEntries& entries, int n, int cursorIndex, bool takeAll)
+{
+    state.totalFiles = state.totalBytes = state.doneFiles = state.doneBytes = 0;
+    if (n <= 0)
+        return;
+    n = std::min<int>(n, int(entries.size()));
+    for (int i = 0; i < n; ++i) {
+        const PanelEntry& e = entries[size_t(i)];
+        if ((e.selected || takeAll) && e.name != QLatin1String(".."))
+            countEntry(state, sourceDirectory, e);
+    }
+    if (state.totalFiles == 0 && cursorIndex >= 0 && cursorIndex < n &&
+        entries[size_t(cursorIndex)].name != QLatin1String(".."))
+        countEntry(state, sourceDirectory, entries[size_t(cursorIndex)]);
+}
+
+} // namespace dovex

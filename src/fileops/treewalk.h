@@ -1,0 +1,38 @@
+#pragma once
+
+#include "panels/panelentry.h"
+
+#include <QStringList>
+
+#include <cstdint>
+
+namespace dovex {
+
+struct OperationState;
+
+struct Totals {
+    std::int64_t bytes = 0;
+    std::int64_t files = 0;
+};
+
+// A directory and all its subdirectories, the start first, each followed at
+// once by its own (pre-order). Symbolic links to directories are not
+// entered: they are items of their directory like files. Empty when root's
+// last component is "..".
+QStringList CollectDirectoryTree(const QString& root);
+// The full paths of the non-directories of one directory (files and links).
+// readable, when given, tells whether the directory could be listed.
+QStringList CollectFiles(const QString& directory, bool* readable = nullptr);
+
+// Bytes and files below a directory (links count as files of no bytes).
+Totals DirectoryTotals(const QString& directory);
+// The size of a file, 0 when it is not found.
+std::int64_t FileSizeOf(const QString& path);
+
+// Fills state.totalFiles and totalBytes for the selected entries among the
+// first n (every entry when takeAll), or for the cursor entry when that
+// leaves no file; clears doneFiles and doneBytes.
+void SelectionTotals(OperationState& state, const QString& sourceDirectory,
+                     const PanelEntries& entries, int n, int cursorIndex, bool takeAll);
+
+} // namespace dovex

@@ -1,0 +1,447 @@
+#include "platform/fileio.h"
+
+#include "platform/dosattr.h"
+#include "platform/drivemap.h"
+#include "platform/fileattr.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <climits>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace dovex {
+
+namespace {
+
+struct Fault {
+    FileFault fault;
+    QString suffix;
+    std::int64_t afterBytes;
+};
+
+std::vector<Fault>& faults()
+{
+    static std::vector<Fault> list;
+    return list;
+}
+
+QByteArray hostName(const QString& dosPath)
+{
+    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
+    return host ? QFile::encodeName(*host) : QByteArray();
+}
+
+FileStatus fromStat(const struct stat& st)
+{
+    FileStatus s;
+    s.exists = true;
+    s.directory = S_ISDIR(st.st_mode);
+    s.symlink = S_ISLNK(st.st_mode);
+    s.regular = S_ISREG(st.st_mode);
+    s.size = s.regular ? std::int64_t(st.st_size) : 0;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.mode = st.st_mode;
+    return s;
+}
+
+int lastError()
+{
+    return errno ? errno : EIO;
+}
+
+} // namespace
+
+File::~File()
+{
+    close();
+}
+
+void File::injectFault(FileFault fault, const QString& pathSuffix, std::int64_t afterBytes)
+{
+    faults().push_back({fault, pathSuffix, afterBytes});
+}
+
+void File::clearFaults()
+{
+    faults().clear();
+}
+
+bool File::faulty(FileFault fault, std::int64_t position) const
+{
+    for (const Fault& f : faults())
+        if (f.fault == fault && position >= f.afterBytes &&
+            m_path.endsWith(f.suffix, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+bool File::openRead(const QString& dosPath)
+{
+    close();
+    m_path = dosPath;
+    m_position = 0;
+    if (faulty(FileFault::OpenRead, 0)) {
+        m_errno = EACCES;
+        return false;
+    }
+    const QByteArray host = hostName(dosPath);
+    m_fd = host.isEmpty() ? -1 : ::open(host.constData(), O_RDONLY | O_CLOEXEC);
+    m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
+    if (m_fd >= 0)
+        posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return m_fd >= 0;
+}
+
+bool File::create(const QString& dosPath)
+{
+    close();
+    m_path = dosPath;
+    m_position = 0;
+    if (faulty(FileFault::Create, 0)) {
+        m_errno = EACCES;
+        return false;
+    }
+    const QByteArray host = hostName(dosPath);
+    m_fd = host.isEmpty() ? -1
+                          : ::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                   0666);
+    m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
+    return m_fd >= 0;
+}
+
+void File::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+std::int64_t File::read(char* buffer, std::int64_t n)
+{
+    if (faulty(FileFault::Read, m_position)) {
+        m_errno = EIO;
+        return -1;
+    }
+    ssize_t got;
+    do
+        got = ::read(m_fd, buffer, size_t(n));
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        m_errno = lastError();
+        return -1;
+    }
+    m_position += got;
+    return got;
+}
+
+std::int64_t File::rawWrite(const char* buffer, std::int64_t n)
+{
+    std::int64_t done = 0;
+    while (done < n) {
+        const ssize_t put = ::write(m_fd, buffer + done, size_t(n - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0) {
+            m_errno = lastError();
+            // A full disk after some bytes went out is a short write.
+            return done > 0 && m_errno == ENOSPC ? done : -1;
+        }
+        if (put == 0)
+            break;
+        done += put;
+    }
+    return done;
+}
+
+std::int64_t File::write(const char* buffer, std::int64_t n)
+{
+    if (faulty(FileFault::Write, m_position)) {
+        m_errno = EIO;
+        return -1;
+    }
+    if (faulty(FileFault::ShortWrite, m_position))
+        n /= 2;
+    const std::int64_t put = rawWrite(buffer, n);
+    if (put > 0)
+        m_position += put;
+    return put;
+}
+
+File::Transfer File::transfer(File& source, std::int64_t n)
+{
+    Transfer t;
+    const bool hooked = !faults().empty();
+    if (m_kernelCopy && !hooked) {
+        const ssize_t moved = ::copy_file_range(source.m_fd, nullptr, m_fd, nullptr, size_t(n), 0);
+        if (moved >= 0) {
+            source.m_position += moved;
+            m_position += moved;
+            t.read = t.written = moved;
+            return t;
+        }
+        // Not between these two files (another file system kind, an old
+        // kernel): plain reads and writes from now on.
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
+            errno != EBADF) {
+            m_errno = source.m_errno = lastError();
+            t.failed = true;
+            return t;
+        }
+        m_kernelCopy = false;
+    }
+    static std::vector<char> buffer;
+    if (buffer.size() < size_t(n))
+        buffer.resize(size_t(n));
+    t.read = source.read(buffer.data(), n);
+    if (t.read < 0) {
+        m_errno = source.m_errno;
+        t.read = 0;
+        t.failed = t.readFailed = true;
+        return t;
+    }
+    if (t.read == 0)
+        return t;
+    t.written = write(buffer.data(), t.read);
+    if (t.written < 0) {
+        t.written = 0;
+        t.failed = true;
+    }
+    return t;
+}
+
+std::int64_t File::size() const
+{
+    struct stat st {};
+    return m_fd >= 0 && ::fstat(m_fd, &st) == 0 ? std::int64_t(st.st_size) : 0;
+}
+
+QString File::errorText() const
+{
+    return fileio::systemMessage(m_errno);
+}
+
+namespace fileio {
+
+QString systemMessage(int error)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        return QStringLiteral("Disk full");
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return QStringLiteral("File access denied");
+    return QStringLiteral("I/O error %1").arg(error);
+}
+
+FileStatus status(const QString& dosPath, bool followLinks)
+{
+    const QByteArray host = hostName(dosPath);
+    struct stat st {};
+    if (host.isEmpty() ||
+        (followLinks ? ::stat(host.constData(), &st) : ::lstat(host.constData(), &st)) != 0)
+        return {};
+    return fromStat(st);
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    for (const bool follow : {false, true}) {
+        const FileStatus sa = status(a, follow);
+        const FileStatus sb = status(b, follow);
+        if (sa.exists && sb.exists && sa.device == sb.device && sa.inode == sb.inode)
+            return true;
+    }
+    return false;
+}
+
+bool isInside(const QString& dir, const QString& path)
+{
+    const FileStatus top = status(path, true);
+    if (!top.exists)
+        return false;
+    const std::optional<QString> host = DriveMap::instance().toHost(dir);
+    if (!host)
+        return false;
+    // Walk up from dir on the host until the file system root.
+    char resolved[PATH_MAX];
+    QByteArray cur = QFile::encodeName(*host);
+    if (::realpath(cur.constData(), resolved))
+        cur = resolved;
+    else {
+        // dir may not exist yet: judge by its nearest existing parent.
+        while (cur.size() > 1 && !::realpath(cur.constData(), resolved))
+            cur = cur.left(std::max<qsizetype>(1, cur.lastIndexOf('/')));
+        cur = ::realpath(cur.constData(), resolved) ? QByteArray(resolved) : cur;
+    }
+    for (;;) {
+        struct stat st {};
+        if (::stat(cur.constData(), &st) == 0 && st.st_dev == top.device && st.st_ino == top.inode)
+            return true;
+        if (cur == "/" || cur.isEmpty())
+            return false;
+        const qsizetype cut = cur.lastIndexOf('/');
+        cur = cut <= 0 ? QByteArray("/") : cur.left(cut);
+    }
+}
+
+std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir)
+{
+    const QByteArray host = hostName(dosDir);
+    DIR* dir = host.isEmpty() ? nullptr : ::opendir(host.constData());
+    if (!dir)
+        return std::nullopt;
+    std::vector<DirItem> items;
+    const int fd = dirfd(dir);
+    while (dirent* ent = ::readdir(dir)) {
+        const char* raw = ent->d_name;
+        if (raw[0] == '.' && (raw[1] == '\0' || (raw[1] == '.' && raw[2] == '\0')))
+            continue;
+        const QString name = QFile::decodeName(raw);
+        if (name.contains('\\'))
+            continue; // cannot be written in a drive-letter path
+        DirItem item;
+        item.name = name;
+        struct stat st {};
+        if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            item.directory = S_ISDIR(st.st_mode);
+            item.symlink = S_ISLNK(st.st_mode);
+            item.size = S_ISREG(st.st_mode) ? std::int64_t(st.st_size) : 0;
+        }
+        items.push_back(std::move(item));
+    }
+    ::closedir(dir);
+    return items;
+}
+
+std::uint32_t attributes(const QString& dosPath)
+{
+    const QByteArray host = hostName(dosPath);
+    struct stat st {};
+    if (host.isEmpty() || ::lstat(host.constData(), &st) != 0)
+        return 0;
+    const QString name = dospath::fileName(dosPath);
+    if (S_ISLNK(st.st_mode))
+        return name.startsWith('.') ? faHidden : 0;
+    return attributesOf(host, st, name);
+}
+
+void clearAttributes(const QString& dosPath)
+{
+    const FileStatus s = status(dosPath);
+    if (!s.exists || s.symlink)
+        return;
+    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
+    (void)setFileAttributes(*host, attributes(dosPath) & faDirectory);
+}
+
+int rename(const QString& from, const QString& to)
+{
+    const QByteArray a = hostName(from), b = hostName(to);
+    if (a.isEmpty() || b.isEmpty())
+        return ENOENT;
+    return ::rename(a.constData(), b.constData()) == 0 ? 0 : lastError();
+}
+
+int renameNoReplace(const QString& from, const QString& to)
+{
+    const QByteArray a = hostName(from), b = hostName(to);
+    if (a.isEmpty() || b.isEmpty())
+        return ENOENT;
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return lastError();
+    // A file system without the flag: a hard link cannot replace either.
+    if (::link(a.constData(), b.constData()) != 0)
+        return lastError();
+    ::unlink(a.constData());
+    return 0;
+}
+
+int removeFile(const QString& dosPath)
+{
+    const QByteArray host = hostName(dosPath);
+    return !host.isEmpty() && ::unlink(host.constData()) == 0 ? 0 : lastError();
+}
+
+int removeDirectory(const QString& dosPath)
+{
+    const QByteArray host = hostName(dosPath);
+    return !host.isEmpty() && ::rmdir(host.constData()) == 0 ? 0 : lastError();
+}
+
+int makeDirectories(const QString& dosPath)
+{
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty())
+        return ENOENT;
+    for (qsizetype i = 1; i <= host.size(); ++i) {
+        if (i != host.size() && host[i] != '/')
+            continue;
+        const QByteArray part = host.left(i);
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
+            return lastError();
+    }
+    struct stat st {};
+    return ::stat(host.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+int copySymlink(const QString& from, const QString& to)
+{
+    const QByteArray a = hostName(from), b = hostName(to);
+    if (a.isEmpty() || b.isEmpty())
+        return ENOENT;
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(a.constData(), target, sizeof target - 1);
+    if (n < 0)
+        return lastError();
+    target[n] = '\0';
+    return ::symlink(target, b.constData()) == 0 ? 0 : lastError();
+}
+
+void copyMetadata(const QString& from, const QString& to)
+{
+    const QByteArray a = hostName(from), b = hostName(to);
+    struct stat st {};
+    if (a.isEmpty() || b.isEmpty() || ::lstat(a.constData(), &st) != 0)
+        return;
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, b.constData(), times, AT_SYMLINK_NOFOLLOW);
+    if (S_ISLNK(st.st_mode))
+        return;
+    char stored[256];
+    const ssize_t n = ::lgetxattr(a.constData(), "user.DOSATTRIB", stored, sizeof stored);
+    if (n > 0)
+        ::lsetxattr(b.constData(), "user.DOSATTRIB", stored, size_t(n), 0);
+    // The permissions come last: a read-only copy could refuse the rest.
+    ::chmod(b.constData(), st.st_mode & 07777);
+}
+
+std::optional<std::int64_t> freeSpace(const QString& dosDir)
+{
+    QByteArray host = hostName(dosDir);
+    if (host.isEmpty())
+        return std::nullopt;
+    struct statvfs vfs {};
+    // The directory may not exist yet: ask its nearest existing parent.
+    while (::statvfs(host.constData(), &vfs) != 0) {
+        const qsizetype cut = host.lastIndexOf('/');
+        if (cut <= 0)
+            return ::statvfs("/", &vfs) == 0 ? std::optional(std::int64_t(vfs.f_bavail) *
+                                                             std::int64_t(vfs.f_frsize))
+                                             : std::nullopt;
+        host = host.left(cut);
+    }
+    return std::int64_t(vfs.f_bavail) * std::int64_t(vfs.f_frsize);
+}
+
+} // namespace fileio
+
+} // namespace dovex

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace dovex {
+
+// What the file operations need to know about a path, taken without
+// following a symbolic link unless asked to.
+struct FileStatus {
+    bool exists = false;
+    bool directory = false; // a real directory, never a link to one
+    bool symlink = false;
+    bool regular = false;
+    std::int64_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint32_t mode = 0;
+};
+
+// One item of a directory, as listDirectory finds it (no "." or "..").
+struct DirItem {
+    QString name;
+    bool directory = false; // a real directory; a link to one has symlink set
+    bool symlink = false;
+    std::int64_t size = 0;
+};
+
+// Operations a test can make fail on chosen paths.
+enum class FileFault {
+    OpenRead,   // File::openRead fails (EACCES)
+    Create,     // File::create fails (EACCES)
+    Read,       // a read fails (EIO) once the file position reaches afterBytes
+    Write,      // a write fails (EIO) once afterBytes have been written
+    ShortWrite, // a write writes half of what it was given once afterBytes are written
+};
+
+// One open file of a drive-letter path. Reads and writes go through the
+// kernel in the caller's block size; transfer() lets the kernel move the
+// bytes between two files without a copy through user space where it can.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens for reading only; a symbolic link is followed.
+    bool openRead(const QString& dosPath);
+    // Creates a new file for writing. Never replaces or truncates an existing
+    // entry and never writes through a symbolic link: an existing name fails
+    // (EEXIST).
+    bool create(const QString& dosPath);
+    void close();
+    bool isOpen() const { return m_fd >= 0; }
+
+    // Up to n bytes; 0 at the end of the file, -1 on failure.
+    std::int64_t read(char* buffer, std::int64_t n);
+    // Writes n bytes; returns how many were written (fewer when the disk is
+    // full), -1 on failure.
+    std::int64_t write(const char* buffer, std::int64_t n);
+
+    struct Transfer {
+        std::int64_t read = 0;    // bytes taken from the source; 0 at its end
+        std::int64_t written = 0; // bytes that reached this file
+        bool failed = false;      // a read or write call failed (see error())
+        bool readFailed = false;  // it was the source's read
+    };
+    // Moves up to n bytes from source's position to the end of this file.
+    Transfer transfer(File& source, std::int64_t n);
+
+    std::int64_t size() const;
+    // errno of the last failure, and its message in the program's words.
+    int error() const { return m_errno; }
+    QString errorText() const;
+
+    // The test hook: from now on, operation fault fails on every path that
+    // equals pathSuffix or ends with it (drive-letter paths, no regard to
+    // case). clearFaults() removes every fault.
+    static void injectFault(FileFault fault, const QString& pathSuffix, std::int64_t afterBytes = 0);
+    static void clearFaults();
+
+private:
+    bool faulty(FileFault fault, std::int64_t position) const;
+    std::int64_t rawWrite(const char* buffer, std::int64_t n);
+
+    int m_fd = -1;
+    int m_errno = 0;
+    QString m_path;
+    std::int64_t m_position = 0;
+    bool m_kernelCopy = true;
+};
+
+namespace fileio {
+
+// The system's message for an input/output failure: "Disk full",
+// "File access denied" or "I/O error <code>".
+QString systemMessage(int error);
+
+FileStatus status(const QString& dosPath, bool followLinks = false);
+// True when both paths exist and name the same file: the same device and
+// inode, whether reached through a hard link, a symbolic link or one drive
+// mapped inside another.
+bool sameFile(const QString& a, const QString& b);
+// True when dir is path or lies below it on disk (compared by device and
+// inode of every parent of dir).
+bool isInside(const QString& dir, const QString& path);
+
+// Every item of a directory, links reported as links; nullopt when it cannot
+// be read.
+std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir);
+
+// The classic attribute bits of an entry; a symbolic link has only the
+// hidden bit of its name, so that nothing a link points at is looked at.
+std::uint32_t attributes(const QString& dosPath);
+// Clears read-only, hidden, system and archive of a file (not a link).
+void clearAttributes(const QString& dosPath);
+
+// The calls below return 0 or the errno of the failure.
+int rename(const QString& from, const QString& to);
+// Renames only when to does not exist yet (EEXIST otherwise).
+int renameNoReplace(const QString& from, const QString& to);
+int removeFile(const QString& dosPath); // unlinks; a link goes, not its target
+int removeDirectory(const QString& dosPath); // empty directories only
+int makeDirectories(const QString& dosPath); // with every missing parent
+// Makes to a symbolic link with the same target as the link from.
+int copySymlink(const QString& from, const QString& to);
+// Gives to the modification time, permissions and stored attribute bits of
+// from (for a link only its time).
+void copyMetadata(const QString& from, const QString& to);
+
+// Free bytes for a new file in the directory dosDir; nullopt when unknown.
+std::optional<std::int64_t> freeSpace(const QString& dosDir);
+
+} // namespace fileio
+
+} // namespace dovex
