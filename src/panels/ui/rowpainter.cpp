@@ -1,0 +1,257 @@
+#include "panels/ui/rowpainter.h"
+
+#include "panels/filetypetable.h"
+#include "panels/sorting.h"
+#include "panels/textformat.h"
+#include "panels/ui/panelimages.h"
+#include "platform/dosattr.h"
+#include "platform/drivemap.h"
+
+#include <QFontMetrics>
+#include <QIcon>
+#include <QImageReader>
+#include <QMimeDatabase>
+#include <QPainter>
+
+namespace dovex {
+
+namespace {
+
+const QColor kMarked(0, 0, 255);
+const QColor kUnmarked(0, 0, 0);
+constexpr int kIconLeft = 2;
+constexpr int kTextGap = 6;
+
+bool isParent(const PanelEntry& e)
+{
+    return e.name == QLatin1String("..");
+}
+
+QString upperExtension(const QString& name)
+{
+    QString ext = extensionOf(name);
+    for (QChar& c : ext)
+        if (c >= 'a' && c <= 'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    return ext;
+}
+
+// Extensions that get an icon of their own per file.
+bool ownIconType(const QString& ext, int iconMode)
+{
+    if (iconMode >= 2 && (ext == QLatin1String(".EXE") || ext == QLatin1String(".LNK") ||
+                          ext == QLatin1String(".ICO")))
+        return true;
+    return iconMode == 3 && (ext == QLatin1String(".PIF") || ext == QLatin1String(".ANI") ||
+                             ext == QLatin1String(".SCR"));
+}
+
+QPixmap small(const QIcon& icon)
+{
+    if (icon.isNull())
+        return QPixmap();
+    QPixmap pixmap = icon.pixmap(PanelImages::kSize, PanelImages::kSize);
+    if (!pixmap.isNull() && pixmap.deviceIndependentSize().toSize() !=
+                                QSize(PanelImages::kSize, PanelImages::kSize))
+        pixmap = pixmap.scaled(PanelImages::kSize, PanelImages::kSize, Qt::KeepAspectRatio,
+                               Qt::SmoothTransformation);
+    return pixmap;
+}
+
+// An icon file shows itself, read at the small size only.
+QPixmap iconFilePicture(const QString& hostPath)
+{
+    QImageReader reader(hostPath);
+    reader.setScaledSize(QSize(PanelImages::kSize, PanelImages::kSize));
+    const QImage image = reader.read();
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+}
+
+} // namespace
+
+ColumnPositions computeColumns(const QFont& font, int nameColumnChars)
+{
+    static const QString run = QString(46, QLatin1Char('X')) + QStringLiteral("X.XXX.XXXX");
+    const QFontMetrics fm(font);
+    const QString measured =
+        nameColumnChars == -1 ? QStringLiteral("X.XXX.XXXX") : run.left(qMax(0, nameColumnChars));
+    ColumnPositions c;
+    c.w1 = fm.horizontalAdvance(measured);
+    c.w2 = c.w1 + fm.horizontalAdvance(QStringLiteral("X"));
+    c.w3 = c.w2 + fm.horizontalAdvance(QStringLiteral("XXXXX"));
+    return c;
+}
+
+RowPainter::RowPainter(FileTypeTable* types) : m_types(types) {}
+
+RowPainter::Texts RowPainter::textsFor(const PanelEntry& e, const RowOptions& options) const
+{
+    Texts t;
+    if (options.nameColumnChars == -1)
+        return t;
+    if (isParent(e))
+        t.size = QStringLiteral("[UP--DIR]");
+    else if (e.directory)
+        t.size = QStringLiteral("[SUB-DIR]");
+    else
+        t.size = SizeText(e.size);
+
+    if (options.detail == DetailMode::FileType) {
+        if (e.directory) {
+            t.detail = QLatin1Char(' ') + options.folderTypeText;
+        } else if (const FileTypeRecord* r = m_types ? m_types->find(e.name) : nullptr) {
+            t.detail = QLatin1Char(' ') + r->description;
+        } else {
+            t.detail = QLatin1Char(' ') + upperExtension(e.name).mid(1).left(4) +
+                       QStringLiteral("-File");
+        }
+    } else {
+        t.detail = AttrText(e.attributes | (e.directory ? faDirectory : 0));
+        t.date = DateTimeText(e.dosDateTime);
+    }
+    return t;
+}
+
+QPixmap RowPainter::recordIcon(const PanelEntry& e) const
+{
+    const FileTypeRecord* r = m_types ? m_types->find(e.name) : nullptr;
+    if (!r || !r->known)
+        return PanelImages::instance().row(PanelImages::Unknown);
+    if (r->image >= 0)
+        return PanelImages::instance().row(r->image);
+    const auto it = m_extensionIcons.constFind(upperExtension(e.name));
+    return it == m_extensionIcons.constEnd() ? PanelImages::instance().row(PanelImages::Unknown)
+                                             : *it;
+}
+
+QPixmap RowPainter::fastIcon(const PanelEntry& e, const QPixmap* itemIcon) const
+{
+    if (isParent(e))
+        return PanelImages::instance().row(PanelImages::UpArrow);
+    if (e.directory)
+        return PanelImages::instance().folder();
+    if (e.ownIcon && itemIcon && !itemIcon->isNull())
+        return *itemIcon;
+    return recordIcon(e);
+}
+
+QPixmap RowPainter::themeIconFor(const FilePanel& panel, const PanelEntry& e) const
+{
+    const std::optional<QString> host = DriveMap::instance().toHost(dospath::join(panel.path, e.name));
+    if (!host)
+        return QPixmap();
+    if (upperExtension(e.name) == QLatin1String(".ICO")) {
+        const QPixmap own = iconFilePicture(*host);
+        if (!own.isNull())
+            return own;
+    }
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(*host);
+    QPixmap icon = small(QIcon::fromTheme(type.iconName()));
+    if (icon.isNull())
+        icon = small(QIcon::fromTheme(type.genericIconName()));
+    return icon;
+}
+
+QPixmap RowPainter::extractingIcon(FilePanel& panel, PanelEntry& e, const RowOptions& options,
+                                   QPixmap* itemIcon)
+{
+    if (itemIcon && !itemIcon->isNull())
+        return *itemIcon;
+    QPixmap chosen;
+    if (isParent(e)) {
+        chosen = PanelImages::instance().row(PanelImages::UpArrow);
+    } else if (e.directory) {
+        chosen = PanelImages::instance().folder();
+    } else {
+        const QString ext = upperExtension(e.name);
+        if (!panel.inArchive && ownIconType(ext, options.iconMode)) {
+            chosen = themeIconFor(panel, e);
+            if (!chosen.isNull())
+                e.ownIcon = true;
+        }
+        if (chosen.isNull()) {
+            FileTypeRecord* r = m_types ? m_types->find(e.name) : nullptr;
+            if (r && !r->known && !panel.inArchive) {
+                // Once per extension: all later files of the type share it, and a
+                // type without a theme icon keeps the plain page.
+                QPixmap shared = themeIconFor(panel, e);
+                if (shared.isNull())
+                    shared = PanelImages::instance().row(PanelImages::Unknown);
+                m_extensionIcons.insert(upperExtension(r->extension), shared);
+                r->known = true;
+            }
+            chosen = recordIcon(e);
+        }
+    }
+    if (itemIcon)
+        *itemIcon = chosen;
+    return chosen;
+}
+
+QPixmap RowPainter::iconFor(FilePanel& panel, int index, const RowOptions& options,
+                            QPixmap* itemIcon)
+{
+    PanelEntry& e = panel.entries[size_t(index)];
+    return options.iconMode == 0 ? fastIcon(e, itemIcon)
+                                 : extractingIcon(panel, e, options, itemIcon);
+}
+
+void RowPainter::paint(QPainter& painter, const QRect& cell, FilePanel& panel, int index,
+                       const RowOptions& options, QPixmap* itemIcon)
+{
+    // The whole cell in the background colour: this also erases a focus
+    // rectangle an earlier row left. The cursor row is never filled.
+    painter.fillRect(cell, options.background);
+    if (index < 0 || index >= int(panel.entries.size()))
+        return;
+
+    const QPixmap icon = iconFor(panel, index, options, itemIcon);
+    const PanelEntry& e = panel.entries[size_t(index)];
+    const int iconWidth = PanelImages::kSize;
+    if (!icon.isNull()) {
+        const int top = cell.top() + (cell.height() - PanelImages::kSize) / 2;
+        painter.drawPixmap(QRect(cell.left() + kIconLeft, top, iconWidth, PanelImages::kSize),
+                           icon);
+    }
+
+    const Texts texts = textsFor(e, options);
+    const QFontMetrics fm = painter.fontMetrics();
+    painter.setPen(e.selected ? kMarked : kUnmarked);
+
+    const int x0 = cell.left() + iconWidth + kTextGap;
+    const int sizeWidth = texts.size.isEmpty() ? 0 : fm.horizontalAdvance(texts.size);
+    int nameRight = cell.right() + 1;
+    if (!texts.size.isEmpty())
+        nameRight = qMin(nameRight, x0 + options.columns.w1 - sizeWidth - 5);
+    const QRect nameRect(x0, cell.top(), qMax(0, nameRight - x0), cell.height());
+    const int baseline = cell.top() + (cell.height() - fm.height()) / 2 + fm.ascent();
+    if (fm.horizontalAdvance(e.name) <= nameRect.width()) {
+        painter.drawText(x0, baseline, e.name);
+    } else {
+        painter.save();
+        painter.setClipRect(nameRect, Qt::IntersectClip);
+        painter.drawText(x0, baseline, e.name);
+        painter.restore();
+    }
+
+    if (options.brief || texts.size.isEmpty())
+        return;
+    painter.drawText(x0 + options.columns.w1 - sizeWidth, baseline,
+                     texts.size + QStringLiteral("   ") + texts.detail);
+    if (!texts.date.isEmpty())
+        painter.drawText(x0 + options.columns.w3, baseline, texts.date);
+}
+
+void paintDriveStatus(QPainter& painter, const QRect& rect, const QString& text,
+                      const QColor& background)
+{
+    painter.fillRect(rect, background);
+    const QChar letter = text.size() > 6 ? text[6] : QChar();
+    const DriveKind kind = letter.isLetter() ? DriveMap::instance().kind(letter) : DriveKind::Unknown;
+    const QPixmap& image = PanelImages::instance().driveFor(kind);
+    painter.drawPixmap(rect.left() + 5, rect.top() + (rect.height() - image.height()) / 2, image);
+    const QFontMetrics fm = painter.fontMetrics();
+    painter.drawText(rect.left() + image.width() + 8, rect.top() + 4 + fm.ascent(), text);
+}
+
+} // namespace dovex
