@@ -1,0 +1,125 @@
+#include "archive/archivelevel.h"
+
+#include "panels/maskmatch.h"
+#include "platform/dosattr.h"
+#include "platform/dostime.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace dovex {
+
+namespace {
+
+QStringView withoutSeparators(QStringView dir)
+{
+    while (!dir.isEmpty() && dir.front() == u'\\')
+        dir = dir.mid(1);
+    while (!dir.isEmpty() && dir.back() == u'\\')
+        dir.chop(1);
+    return dir;
+}
+
+// Whether path lies below dir ("dir\..."); dir may be empty (the root).
+bool isBelow(QStringView path, QStringView dir)
+{
+    if (dir.isEmpty())
+        return true;
+    return path.size() > dir.size() && path[dir.size()] == u'\\' && path.startsWith(dir);
+}
+
+PanelEntry parentEntry()
+{
+    PanelEntry up;
+    up.name = QStringLiteral("..");
+    up.dosDateTime = dosDateTimeFromUnix(std::time(nullptr));
+    up.attributes = faDirectory;
+    up.directory = true;
+    return up;
+}
+
+} // namespace
+
+RecordClassification ClassifyArchiveRecord(QStringView path, QStringView innerDir,
+                                           SubdirectorySet& seen)
+{
+    if (!isBelow(path, innerDir))
+        return {};
+    const QStringView rest = innerDir.isEmpty() ? path : path.mid(innerDir.size() + 1);
+    qsizetype cut = rest.indexOf(u'\\');
+    if (cut < 0)
+        cut = rest.indexOf(u'/');
+    if (cut < 0)
+        return rest.isEmpty() ? RecordClassification{}
+                              : RecordClassification{RecordPlace::File, rest};
+    const QStringView first = rest.left(cut);
+    if (first.isEmpty() || seen.contains(first))
+        return {};
+    seen.insert(first);
+    return {RecordPlace::Directory, first};
+}
+
+int listArchiveLevel(const std::vector<ArchiveRecord>& records, QStringView innerDir,
+                     const QString& mask, PanelEntries& entries)
+{
+    entries.clear();
+    entries.push_back(parentEntry());
+    innerDir = withoutSeparators(innerDir);
+    SubdirectorySet seen;
+    for (const ArchiveRecord& r : records) {
+        const RecordClassification c = ClassifyArchiveRecord(r.path, innerDir, seen);
+        if (c.place == RecordPlace::Outside || int(entries.size()) > kPanelCapacity)
+            continue;
+        const bool directory = c.place == RecordPlace::Directory;
+        QString name = c.name.toString();
+        if (!directory && !MaskMatches(name, mask))
+            continue;
+        PanelEntry e;
+        e.name = std::move(name);
+        e.archivePath = r.path;
+        e.dosDateTime = r.dosDateTime;
+        e.size = r.size;
+        e.attributes = directory ? faDirectory : r.attributes;
+        e.directory = directory;
+        entries.push_back(std::move(e));
+    }
+    return int(entries.size()) - 1;
+}
+
+std::int64_t archiveLevelTotals(const std::vector<ArchiveRecord>& records, QStringView innerDir,
+                                const PanelEntries& entries, int lastIndex, int cursorIndex,
+                                bool includeSubdirectories, std::int64_t& fileCount)
+{
+    fileCount = 0;
+    if (records.empty())
+        return 0;
+    lastIndex = std::min(lastIndex, int(entries.size()) - 1);
+    bool anySelected = false;
+    for (int i = 0; i <= lastIndex; ++i)
+        anySelected = anySelected || entries[std::size_t(i)].selected;
+    innerDir = withoutSeparators(innerDir);
+
+    std::int64_t bytes = 0;
+    for (int i = 0; i <= lastIndex; ++i) {
+        const PanelEntry& e = entries[std::size_t(i)];
+        if (anySelected ? !e.selected : i != cursorIndex)
+            continue;
+        if (!e.directory) {
+            ++fileCount;
+            bytes += e.size;
+            continue;
+        }
+        if (e.name == QLatin1String("..") || !includeSubdirectories)
+            continue;
+        const QString dir = innerDir.isEmpty() ? e.name : innerDir.toString() + u'\\' + e.name;
+        for (const ArchiveRecord& r : records) {
+            if (isBelow(r.path, dir)) {
+                ++fileCount;
+                bytes += r.size;
+            }
+        }
+    }
+    return bytes;
+}
+
+} // namespace dovex

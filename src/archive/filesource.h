@@ -1,0 +1,36 @@
+#pragma once
+
+#include "archive/bytesource.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace dovex {
+
+// A ByteSource over a file opened read-only. Reads go through a small
+// window, so that walking headers that lie close together costs few system
+// calls, and a large read (a zip's central directory) is one call.
+class FileSource : public ByteSource {
+public:
+    FileSource() = default;
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    // Opens the host path; false when it cannot be opened or is no regular file.
+    bool open(const QString& hostPath);
+    bool isOpen() const { return m_fd >= 0; }
+
+    std::int64_t size() const override { return m_size; }
+    std::span<const std::uint8_t> read(std::int64_t offset, std::size_t length) override;
+
+private:
+    int m_fd = -1;
+    std::int64_t m_size = 0;
+    std::vector<std::uint8_t> m_window;
+    std::int64_t m_windowStart = 0;
+    std::size_t m_windowLength = 0;
+};
+
+} // namespace dovex

@@ -1,0 +1,187 @@
+#include "archive/lhareader.h"
+
+#include "archive/archivepath.h"
+#include "archive/littleendian.h"
+#include "platform/dosattr.h"
+#include "platform/dostime.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace dovex {
+
+namespace {
+
+constexpr std::size_t kBaseSize = 22;
+constexpr std::size_t kLevel2Base = 26;
+constexpr std::size_t kLevel3Base = 32;
+constexpr std::uint8_t kExtFileName = 0x01;
+constexpr std::uint8_t kExtDirectory = 0x02;
+constexpr std::uint8_t kExtDosAttributes = 0x40;
+constexpr std::uint8_t kExtUnixTime = 0x54;
+
+struct LhaMember {
+    QByteArray name;
+    QByteArray directory;
+    std::uint32_t dosDateTime = 0;
+    std::optional<std::uint32_t> unixTime;
+    std::uint32_t attributes = faArchive;
+    std::uint64_t packed = 0;
+    std::uint64_t size = 0;
+    bool isDirectory = false;
+};
+
+QByteArray boundedBytes(const std::uint8_t* p, std::size_t n)
+{
+    return QByteArray(reinterpret_cast<const char*>(p), qsizetype(std::min(n, kMaxArchiveName)));
+}
+
+// Walks a chain of extended headers starting at pos whose first size is
+// firstSize; width is 2 (levels 1, 2) or 4 (level 3). Returns the bytes the
+// chain takes, or nullopt when it runs past limit.
+std::optional<std::uint64_t> readExtensions(ByteSource& source, std::int64_t pos,
+                                            std::uint64_t firstSize, std::size_t width,
+                                            std::int64_t limit, LhaMember& m)
+{
+    std::uint64_t total = 0;
+    std::uint64_t n = firstSize;
+    while (n != 0) {
+        if (n < 1 + width || std::uint64_t(pos) + n > std::uint64_t(limit))
+            return std::nullopt;
+        const auto e = source.read(pos, std::size_t(n));
+        if (e.size() < n)
+            return std::nullopt;
+        const std::uint8_t* data = e.data() + 1;
+        const std::size_t dataLength = std::size_t(n) - 1 - width;
+        switch (e[0]) {
+        case kExtFileName:
+            m.name = boundedBytes(data, dataLength);
+            break;
+        case kExtDirectory:
+            m.directory = boundedBytes(data, dataLength);
+            break;
+        case kExtDosAttributes:
+            if (dataLength >= 2) {
+                m.attributes = le::u16(data) & 0x37;
+                m.isDirectory = m.isDirectory || (m.attributes & faDirectory);
+            }
+            break;
+        case kExtUnixTime:
+            if (dataLength >= 4)
+                m.unixTime = le::u32(data);
+            break;
+        default:
+            break;
+        }
+        total += n;
+        pos += std::int64_t(n);
+        n = width == 2 ? le::u16(e.data() + n - 2) : le::u32(e.data() + n - 4);
+    }
+    return total;
+}
+
+// Reads the member at pos; returns where the next header starts, or nullopt
+// on damage.
+std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, LhaMember& m)
+{
+    const std::int64_t fileSize = source.size();
+    const auto h = source.read(pos, kLevel3Base);
+    if (h.size() < kBaseSize || h[2] != '-' || h[6] != '-')
+        return std::nullopt;
+    m.isDirectory = std::memcmp(h.data() + 2, "-lhd-", 5) == 0;
+    m.packed = le::u32(h.data() + 7);
+    m.size = le::u32(h.data() + 11);
+    const std::uint8_t level = h[20];
+    std::uint64_t next = 0;
+    if (level == 0 || level == 1) {
+        const std::size_t headerSize = std::size_t(h[0]) + 2;
+        const std::size_t nameLength = h[21];
+        if (kBaseSize + nameLength > headerSize)
+            return std::nullopt;
+        const auto full = source.read(pos, headerSize);
+        if (full.size() < headerSize)
+            return std::nullopt;
+        m.name = boundedBytes(full.data() + kBaseSize, nameLength);
+        m.dosDateTime = le::u32(h.data() + 15);
+        if (level == 0) {
+            m.attributes = h[19] & 0x37;
+            m.isDirectory = m.isDirectory || (h[19] & faDirectory);
+            next = std::uint64_t(pos) + headerSize + m.packed;
+        } else {
+            // The skip size covers the extended headers and the data.
+            if (headerSize < kBaseSize + nameLength + 5)
+                return std::nullopt;
+            const auto ext = readExtensions(source, pos + std::int64_t(headerSize),
+                                            le::u16(full.data() + headerSize - 2), 2,
+                                            fileSize, m);
+            if (!ext || *ext > m.packed)
+                return std::nullopt;
+            next = std::uint64_t(pos) + headerSize + m.packed;
+            m.packed -= *ext;
+        }
+    } else if (level == 2 || level == 3) {
+        const bool wide = level == 3;
+        const std::uint64_t headerSize = wide ? le::u32(h.data() + 24) : le::u16(h.data());
+        const std::size_t base = wide ? kLevel3Base : kLevel2Base;
+        if (h.size() < base || headerSize < base)
+            return std::nullopt;
+        m.unixTime = le::u32(h.data() + 15);
+        const std::uint64_t first = wide ? le::u32(h.data() + 28) : le::u16(h.data() + 24);
+        const std::int64_t end = pos + std::int64_t(std::min<std::uint64_t>(headerSize, fileSize));
+        if (!readExtensions(source, pos + std::int64_t(base), first, wide ? 4 : 2, end, m))
+            return std::nullopt;
+        next = std::uint64_t(pos) + headerSize + m.packed;
+    } else {
+        return std::nullopt;
+    }
+    if (next > std::uint64_t(fileSize))
+        return std::nullopt;
+    return std::int64_t(next);
+}
+
+ArchiveRecord recordOf(const LhaMember& m)
+{
+    QByteArray stored = m.directory;
+    if (!stored.isEmpty() && stored.back() != char(0xFF) && stored.back() != '/' &&
+        stored.back() != '\\')
+        stored += '\\';
+    stored += m.name;
+    // 0xFF is the format's own path separator.
+    stored.replace(char(0xFF), '\\');
+    ArchiveRecord r;
+    r.path = NormalizeArchivePath(decodeArchiveName(
+        reinterpret_cast<const std::uint8_t*>(stored.constData()), std::size_t(stored.size())));
+    r.dosDateTime = m.unixTime ? dosDateTimeFromUnix(std::time_t(*m.unixTime)) : m.dosDateTime;
+    r.size = std::int64_t(m.size);
+    r.attributes = m.attributes;
+    return r;
+}
+
+} // namespace
+
+ArchiveContents readLhaArchive(ByteSource& source)
+{
+    ArchiveContents out;
+    std::int64_t pos = 0;
+    while (pos < source.size()) {
+        const auto first = source.read(pos, 1);
+        if (first.empty() || first[0] == 0)
+            return out; // the end marker
+        LhaMember m;
+        const std::optional<std::int64_t> next = readMember(source, pos, m);
+        if (!next) {
+            out.damaged = true;
+            return out;
+        }
+        if (!m.isDirectory) {
+            ArchiveRecord r = recordOf(m);
+            if (!r.path.isEmpty())
+                out.records.push_back(std::move(r));
+        }
+        pos = *next;
+    }
+    return out;
+}
+
+} // namespace dovex

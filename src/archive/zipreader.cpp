@@ -1,0 +1,235 @@
+#include "archive/zipreader.h"
+
+#include "archive/archivepath.h"
+#include "archive/littleendian.h"
+#include "platform/dosattr.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace dovex {
+
+namespace {
+
+constexpr std::uint32_t kLocalSignature = 0x04034B50;
+constexpr std::uint32_t kCentralSignature = 0x02014B50;
+constexpr std::uint32_t kEndSignature = 0x06054B50;
+constexpr std::uint32_t kEnd64Signature = 0x06064B50;
+constexpr std::uint32_t kLocator64Signature = 0x07064B50;
+constexpr std::size_t kLocalSize = 30;
+constexpr std::size_t kCentralSize = 46;
+constexpr std::size_t kEndSize = 22;
+constexpr std::uint32_t kSaturated = 0xFFFFFFFF;
+
+struct CentralDirectory {
+    std::int64_t offset = 0;
+    std::uint64_t size = 0;
+    std::uint64_t entries = 0;
+    std::int64_t endOffset = 0; // where the end record (or its ZIP64 form) starts
+};
+
+// Sizes from a ZIP64 extra field (id 1): each field is present only when the
+// 32-bit one is saturated, in the order uncompressed, compressed.
+void applyZip64(const std::uint8_t* extra, std::size_t length, std::uint64_t& size,
+                std::uint64_t& packed)
+{
+    std::size_t at = 0;
+    while (at + 4 <= length) {
+        const std::uint16_t id = le::u16(extra + at);
+        const std::uint16_t n = le::u16(extra + at + 2);
+        const std::size_t end = at + 4 + n;
+        if (end > length)
+            return;
+        if (id == 1) {
+            std::size_t f = at + 4;
+            if (size == kSaturated && f + 8 <= end) {
+                size = le::u64(extra + f);
+                f += 8;
+            }
+            if (packed == kSaturated && f + 8 <= end)
+                packed = le::u64(extra + f);
+            return;
+        }
+        at = end;
+    }
+}
+
+bool isDirectoryName(const std::uint8_t* name, std::size_t length)
+{
+    return length == 0 || name[length - 1] == '/' || name[length - 1] == '\\';
+}
+
+void addRecord(ArchiveContents& out, const std::uint8_t* name, std::size_t nameLength,
+               std::uint32_t dosDateTime, std::uint64_t size)
+{
+    if (isDirectoryName(name, nameLength))
+        return;
+    ArchiveRecord r;
+    r.path = NormalizeArchivePath(decodeArchiveName(name, nameLength));
+    if (r.path.isEmpty())
+        return;
+    r.dosDateTime = dosDateTime;
+    r.size = size > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(size);
+    r.attributes = faArchive;
+    out.records.push_back(std::move(r));
+}
+
+// The ZIP64 end record named by the locator just before the end record.
+void applyEnd64(ByteSource& source, std::int64_t endPos, CentralDirectory& cd)
+{
+    if (endPos < 20)
+        return;
+    const auto loc = source.read(endPos - 20, 20);
+    if (loc.size() < 20 || le::u32(loc.data()) != kLocator64Signature)
+        return;
+    const std::uint64_t at = le::u64(loc.data() + 8);
+    if (at > std::uint64_t(endPos))
+        return;
+    const auto rec = source.read(std::int64_t(at), 56);
+    if (rec.size() < 56 || le::u32(rec.data()) != kEnd64Signature)
+        return;
+    cd.entries = le::u64(rec.data() + 32);
+    cd.size = le::u64(rec.data() + 40);
+    cd.offset = std::int64_t(le::u64(rec.data() + 48) & 0x7FFFFFFFFFFFFFFF);
+    cd.endOffset = std::int64_t(at);
+}
+
+std::optional<CentralDirectory> findCentralDirectory(ByteSource& source)
+{
+    const std::int64_t size = source.size();
+    if (size < std::int64_t(kEndSize))
+        return std::nullopt;
+    const std::int64_t tailStart = size > 0xFFFF + std::int64_t(kEndSize)
+                                       ? size - (0xFFFF + std::int64_t(kEndSize))
+                                       : 0;
+    const auto tail = source.read(tailStart, std::size_t(size - tailStart));
+    if (tail.size() < kEndSize)
+        return std::nullopt;
+    // The last end record whose comment reaches the end of the file; failing
+    // that, the last one at all (a file with junk appended).
+    std::optional<std::size_t> found;
+    for (std::size_t i = tail.size() - kEndSize + 1; i-- > 0;) {
+        if (le::u32(tail.data() + i) != kEndSignature)
+            continue;
+        if (i + kEndSize + le::u16(tail.data() + i + 20) == tail.size()) {
+            found = i;
+            break;
+        }
+        if (!found)
+            found = i;
+    }
+    if (!found)
+        return std::nullopt;
+    const std::uint8_t* e = tail.data() + *found;
+    CentralDirectory cd;
+    cd.entries = le::u16(e + 10);
+    cd.size = le::u32(e + 12);
+    cd.offset = le::u32(e + 16);
+    cd.endOffset = tailStart + std::int64_t(*found);
+    applyEnd64(source, cd.endOffset, cd);
+    return cd;
+}
+
+// Reads the directory at cd.offset, or where it must lie when data was put
+// in front of the archive (a self-extractor) and the offsets are shifted.
+std::span<const std::uint8_t> readDirectory(ByteSource& source, const CentralDirectory& cd)
+{
+    if (cd.size > std::uint64_t(cd.endOffset))
+        return {};
+    const std::int64_t expected = cd.endOffset - std::int64_t(cd.size);
+    std::int64_t start = cd.offset <= expected ? cd.offset : expected;
+    auto head = source.read(start, 4);
+    if ((head.size() < 4 || le::u32(head.data()) != kCentralSignature) && start != expected)
+        start = expected;
+    return source.read(start, std::size_t(cd.endOffset - start));
+}
+
+bool walkCentral(std::span<const std::uint8_t> dir, std::uint64_t expected, ArchiveContents& out)
+{
+    std::size_t at = 0;
+    std::uint64_t seen = 0;
+    while (at + kCentralSize <= dir.size() && le::u32(dir.data() + at) == kCentralSignature) {
+        const std::uint8_t* h = dir.data() + at;
+        const std::size_t nameLength = le::u16(h + 28);
+        const std::size_t extraLength = le::u16(h + 30);
+        const std::size_t end = at + kCentralSize + nameLength + extraLength + le::u16(h + 32);
+        if (end > dir.size())
+            return false;
+        std::uint64_t size = le::u32(h + 24);
+        std::uint64_t packed = le::u32(h + 20);
+        applyZip64(h + kCentralSize + nameLength, extraLength, size, packed);
+        addRecord(out, h + kCentralSize, nameLength, le::u32(h + 12), size);
+        ++seen;
+        at = end;
+    }
+    // A count that disagrees only in its low 16 bits is an old archiver's
+    // overflow of the 16-bit field, not damage.
+    return seen == expected || (expected < 0xFFFF && (seen & 0xFFFF) == expected);
+}
+
+// The walk along the local headers, for an archive without its directory.
+void walkLocal(ByteSource& source, ArchiveContents& out)
+{
+    std::int64_t pos = 0;
+    const std::int64_t size = source.size();
+    while (pos < size) {
+        const auto h = source.read(pos, kLocalSize);
+        if (h.size() < kLocalSize || le::u32(h.data()) != kLocalSignature) {
+            out.damaged = true;
+            return;
+        }
+        const std::uint16_t flags = le::u16(h.data() + 6);
+        const std::uint32_t dosDateTime = le::u32(h.data() + 10);
+        std::uint64_t packed = le::u32(h.data() + 18);
+        std::uint64_t unpacked = le::u32(h.data() + 22);
+        const std::size_t nameLength = le::u16(h.data() + 26);
+        const std::size_t extraLength = le::u16(h.data() + 28);
+        const auto var = source.read(pos + std::int64_t(kLocalSize), nameLength + extraLength);
+        if (var.size() < nameLength + extraLength) {
+            out.damaged = true;
+            return;
+        }
+        applyZip64(var.data() + nameLength, extraLength, unpacked, packed);
+        addRecord(out, var.data(), nameLength, dosDateTime, unpacked);
+        // A streamed member keeps its sizes behind the data: nothing tells
+        // where the next header begins.
+        if ((flags & 0x08) && packed == 0) {
+            out.damaged = true;
+            return;
+        }
+        const std::uint64_t next =
+            std::uint64_t(pos) + kLocalSize + nameLength + extraLength + packed;
+        if (next > std::uint64_t(size)) {
+            out.damaged = true;
+            return;
+        }
+        pos = std::int64_t(next);
+        const auto sig = source.read(pos, 4);
+        if (sig.size() == 4 && le::u32(sig.data()) != kLocalSignature)
+            return; // what is left of the directory begins
+    }
+}
+
+} // namespace
+
+ArchiveContents readZipArchive(ByteSource& source)
+{
+    ArchiveContents out;
+    if (const std::optional<CentralDirectory> cd = findCentralDirectory(source)) {
+        const auto dir = readDirectory(source, *cd);
+        out.records.reserve(
+            std::size_t(std::min<std::uint64_t>(cd->entries, dir.size() / kCentralSize)));
+        const bool complete = walkCentral(dir, cd->entries, out);
+        if (complete || !out.records.empty()) {
+            out.damaged = !complete;
+            return out;
+        }
+        out.records.clear();
+    }
+    // Only a damaged archive lacks a usable directory.
+    walkLocal(source, out);
+    out.damaged = true;
+    return out;
+}
+
+} // namespace dovex

@@ -1,0 +1,80 @@
+#include "archive/zooreader.h"
+
+#include "archive/archivepath.h"
+#include "archive/littleendian.h"
+#include "platform/dosattr.h"
+
+namespace dovex {
+
+namespace {
+
+constexpr std::uint32_t kTag = 0xFDC4A7DC;
+constexpr std::size_t kArchiveHeader = 34; // up to the version bytes
+constexpr std::size_t kEntrySize = 56;     // the fixed part of an entry, short name included
+constexpr std::size_t kVariableStart = 58; // long name, then directory name
+constexpr std::size_t kShortName = 13;
+
+void addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t> e,
+              ArchiveContents& out)
+{
+    QString name = decodeArchiveName(e.data() + 38, kShortName);
+    QString directory;
+    if (e[4] == 2 && e.size() >= kVariableStart) {
+        const std::size_t nameLength = e[56];
+        const std::size_t dirLength = e[57];
+        const auto var = source.read(pos + std::int64_t(kVariableStart), nameLength + dirLength);
+        if (var.size() == nameLength + dirLength) {
+            if (nameLength > 0)
+                name = decodeArchiveName(var.data(), nameLength);
+            if (dirLength > 0)
+                directory = decodeArchiveName(var.data() + nameLength, dirLength);
+        }
+    }
+    ArchiveRecord r;
+    r.path = NormalizeArchivePath(directory.isEmpty() ? name : directory + u'\\' + name);
+    if (r.path.isEmpty())
+        return;
+    r.dosDateTime = (std::uint32_t(le::u16(e.data() + 14)) << 16) | le::u16(e.data() + 16);
+    r.size = le::u32(e.data() + 20);
+    r.attributes = faArchive;
+    out.records.push_back(std::move(r));
+}
+
+} // namespace
+
+ArchiveContents readZooArchive(ByteSource& source)
+{
+    ArchiveContents out;
+    const auto header = source.read(0, kArchiveHeader);
+    if (header.size() < kArchiveHeader || le::u32(header.data() + 20) != kTag) {
+        out.damaged = true;
+        return out;
+    }
+    std::int64_t pos = le::u32(header.data() + 24);
+    if (pos < std::int64_t(kArchiveHeader)) {
+        out.damaged = true;
+        return out;
+    }
+    for (;;) {
+        const auto e = source.read(pos, kVariableStart);
+        if (e.size() < kEntrySize || le::u32(e.data()) != kTag) {
+            out.damaged = true;
+            return out;
+        }
+        const std::int64_t next = le::u32(e.data() + 6);
+        // The chain ends with an entry that names no next one.
+        if (next == 0)
+            return out;
+        if (e[30] == 0)
+            addEntry(source, pos, e, out);
+        // Each entry is written after the one before it, so a chain that
+        // points back (or at itself) is damage, and the walk always ends.
+        if (next <= pos || next >= source.size()) {
+            out.damaged = true;
+            return out;
+        }
+        pos = next;
+    }
+}
+
+} // namespace dovex
