@@ -3,6 +3,7 @@
 #include "archive/archivepath.h"
 #include "archive/littleendian.h"
 #include "platform/dosattr.h"
+#include "platform/dostime.h"
 
 namespace dovex {
 
@@ -12,6 +13,8 @@ constexpr std::size_t kMaxBasicHeader = 2600; // the format's own limit
 constexpr std::size_t kMinFirstHeader = 30;
 constexpr std::uint8_t kTypeBinary = 0;
 constexpr std::uint8_t kTypeText = 1;
+constexpr std::uint8_t kHostUnix = 2;
+constexpr std::uint8_t kHostNext = 8;
 
 struct ArjHeader {
     bool end = false;
@@ -43,7 +46,12 @@ bool readHeader(ByteSource& source, std::int64_t pos, ArjHeader& out)
     if (first < kMinFirstHeader || first > basic)
         return false;
     out.type = h[6];
-    out.dosDateTime = le::u32(h.data() + 8);
+    // Archives made on Unix hosts keep Unix times in the date/time field.
+    const std::uint8_t host = h[3];
+    const std::uint32_t stamp = le::u32(h.data() + 8);
+    out.dosDateTime = host == kHostUnix || host == kHostNext
+                          ? dosDateTimeFromUnix(std::time_t(stamp))
+                          : stamp;
     out.packed = le::u32(h.data() + 12);
     out.size = le::u32(h.data() + 16);
     out.name = NormalizeArchivePath(decodeArchiveName(h.data() + first, basic - first));
