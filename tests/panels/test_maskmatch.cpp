@@ -67,3 +67,71 @@ TEST(MaskMatches, OnlyAsciiLettersAreFolded)
     EXPECT_FALSE(MaskMatches("", "A*.*"));
     EXPECT_TRUE(MaskMatches("", "*.*"));
 }
+
+// Marking by mask, as "Select Files" and "Deselect Files" apply it.
+#include "panels/selection.h"
+
+#include <QStringList>
+
+namespace {
+
+PanelEntries entriesNamed(const QStringList& names)
+{
+    PanelEntries out;
+    for (const QString& n : names) {
+        PanelEntry e;
+        e.name = n;
+        e.directory = n == ".." || n.startsWith("dir");
+        out.push_back(e);
+    }
+    return out;
+}
+
+QStringList marked(const PanelEntries& entries)
+{
+    QStringList out;
+    for (const PanelEntry& e : entries)
+        if (e.selected)
+            out << e.name;
+    return out;
+}
+
+} // namespace
+
+TEST(Selection, MaskMarksAndUnmarksDirectoriesIncluded)
+{
+    PanelEntries e = entriesNamed({"..", "dir.txt", "readme.txt", "NOTES.TXT", "notes.txt1", "a.c",
+                                   "b.doc"});
+    EXPECT_EQ(MaskonEnter(e, "*.TXT", SelectMode::Mark), 4);
+    EXPECT_EQ(marked(e), QStringList({"dir.txt", "readme.txt", "NOTES.TXT", "notes.txt1"}));
+    EXPECT_EQ(MaskonEnter(e, "*.TXT", SelectMode::Mark), 0); // already marked
+    EXPECT_EQ(MaskonEnter(e, "*.C", SelectMode::Mark), 0);
+    EXPECT_EQ(MaskonEnter(e, "N*.*", SelectMode::Unmark), 2);
+    EXPECT_EQ(marked(e), QStringList({"dir.txt", "readme.txt"}));
+    EXPECT_EQ(MaskonEnter(e, "*.*", SelectMode::Mark), 5);
+    EXPECT_TRUE(e[0].selected); // ".." too
+}
+
+TEST(Selection, InsertAndStar)
+{
+    PanelEntries e = entriesNamed({"..", "a", "b"});
+    EXPECT_EQ(toggleAndAdvance(e, 1), 2);
+    EXPECT_EQ(toggleAndAdvance(e, 2), 2); // the last entry keeps the cursor
+    EXPECT_EQ(marked(e), QStringList({"a", "b"}));
+    EXPECT_EQ(toggleAndAdvance(e, -1), -1);
+    invertAll(e);
+    EXPECT_EQ(marked(e), QStringList({".."}));
+    PanelEntries none;
+    EXPECT_EQ(toggleAndAdvance(none, 0), 0);
+}
+
+TEST(Selection, SeekFindsTheFirstNameWithThePrefix)
+{
+    const PanelEntries e = entriesNamed({"..", "REPORT.DOC", "readme.txt", "zeta"});
+    EXPECT_EQ(seekEntry(e, "re"), 1);
+    EXPECT_EQ(seekEntry(e, "REA"), 2);
+    EXPECT_EQ(seekEntry(e, "Z"), 3);
+    EXPECT_EQ(seekEntry(e, "rex"), -1);
+    EXPECT_EQ(seekEntry(e, ""), -1);
+    EXPECT_EQ(seekEntry(e, "readme.txt!"), -1);
+}
