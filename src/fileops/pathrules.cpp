@@ -60,8 +60,11 @@ QString ApplyWildcardName(const QString& destination, const QString& source)
     if (!destination.contains('*'))
         return destination;
     const QString directory = destination.left(nameStart(destination));
-    return directory + mergePart(baseNameOf(destination), baseNameOf(source)) +
-           mergePart(extensionOf(destination), extensionOf(source));
+    QString extension = mergePart(extensionOf(destination), extensionOf(source));
+    // "*.*" on a name without an extension leaves no bare dot behind.
+    if (extension == QLatin1String("."))
+        extension.clear();
+    return directory + mergePart(baseNameOf(destination), baseNameOf(source)) + extension;
 }
 
 QString partialName(const QString& path, int n)

@@ -1,0 +1,292 @@
+#include "recordingsink.h"
+
+#include "fileops/copyengine.h"
+#include "fileops/deleteengine.h"
+#include "fileops/moveengine.h"
+#include "fileops/runoperation.h"
+#include "fileops/treewalk.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dovex::test {
+
+namespace {
+
+class TreeTest : public FileOpsTest {
+protected:
+    void makeTree()
+    {
+        drives.file("C:\\src\\a.txt", 100);
+        drives.file("C:\\src\\.hidden", 5);
+        drives.file("C:\\src\\sub\\b.txt", 200);
+        drives.file("C:\\src\\.git\\config", 7);
+        drives.directory("C:\\src\\empty");
+        drives.file("C:\\outside\\keep.txt", 9);
+        // A link into a directory outside the tree.
+        ::symlink(QFile::encodeName(drives.host("C:\\outside")).constData(),
+                  QFile::encodeName(drives.host("C:\\src\\link")).constData());
+    }
+    void symlinkAt(const QString& target, const QString& dosLink)
+    {
+        ::symlink(QFile::encodeName(target).constData(),
+                  QFile::encodeName(drives.host(dosLink)).constData());
+    }
+};
+
+TEST_F(TreeTest, TotalsCountDotDirectoriesAndNeverEnterLinks)
+{
+    makeTree();
+    const Totals t = DirectoryTotals("C:\\src");
+    EXPECT_EQ(t.files, 5); // a.txt .hidden b.txt config and the link itself
+    EXPECT_EQ(t.bytes, 100 + 5 + 200 + 7);
+    EXPECT_EQ(DirectoryTotals("C:\\src\\..").files, 0);
+    const QStringList tree = CollectDirectoryTree("C:\\src");
+    EXPECT_EQ(tree.first(), "C:\\src");
+    EXPECT_EQ(tree.size(), 4);
+    EXPECT_FALSE(tree.contains("C:\\src\\link"));
+}
+
+TEST_F(TreeTest, SelectionTotalsFallBackToTheCursorEntry)
+{
+    makeTree();
+    PanelEntries entries(3);
+    entries[0].name = "..";
+    entries[1].name = "src";
+    entries[2].name = "outside";
+    SelectionTotals(state, "C:\\", entries, 3, 2, false);
+    EXPECT_EQ(state.totalFiles, 1);
+    EXPECT_EQ(state.totalBytes, 9);
+    entries[1].selected = true;
+    SelectionTotals(state, "C:\\", entries, 3, 2, false);
+    EXPECT_EQ(state.totalFiles, 5);
+}
+
+TEST_F(TreeTest, CopyTreeIntoExistingDirectoryAndAsNewName)
+{
+    makeTree();
+    drives.directory("D:\\dst");
+    CopyTree(state, "C:\\src", "D:\\dst");
+    EXPECT_EQ(drives.read("D:\\dst\\src\\sub\\b.txt").size(), 200);
+    EXPECT_TRUE(drives.exists("D:\\dst\\src\\.git\\config"));
+    EXPECT_TRUE(drives.exists("D:\\dst\\src\\.hidden"));
+    EXPECT_TRUE(QFileInfo(drives.host("D:\\dst\\src\\empty")).isDir());
+    EXPECT_TRUE(QFileInfo(drives.host("D:\\dst\\src\\link")).isSymLink());
+    EXPECT_FALSE(drives.exists("D:\\dst\\src\\link\\keep.txt") &&
+                 !QFileInfo(drives.host("D:\\dst\\src\\link")).isSymLink());
+
+    CopyTree(state, "C:\\src", "D:\\fresh");
+    EXPECT_TRUE(drives.exists("D:\\fresh\\a.txt"));
+    EXPECT_TRUE(drives.exists("D:\\fresh\\sub\\b.txt"));
+    EXPECT_EQ(state.notDone, 0);
+    EXPECT_TRUE(prompter.asked().isEmpty());
+}
+
+TEST_F(TreeTest, DirectoryIsNeverCopiedOrMovedIntoItsOwnSubtree)
+{
+    makeTree();
+    CopyTree(state, "C:\\src", "C:\\src\\sub");
+    CopyTree(state, "C:\\src", "C:\\");
+    MoveDirectory(state, "C:\\src", "C:\\src\\sub\\deeper");
+    MoveTree(state, "C:\\src", "C:\\src\\sub");
+    EXPECT_EQ(prompter.texts(), QStringList({"Cannot copy to itself", "Cannot copy to itself",
+                                             "Cannot move to itself", "Cannot move to itself"}));
+    EXPECT_FALSE(drives.exists("C:\\src\\sub\\src"));
+    EXPECT_FALSE(drives.exists("C:\\src\\sub\\deeper"));
+    EXPECT_TRUE(drives.exists("C:\\src\\a.txt"));
+}
+
+TEST_F(TreeTest, EscapeDuringTreeCopyStopsAndLeavesOnePartial)
+{
+    drives.file("C:\\src\\1.dat", 100000);
+    drives.file("C:\\src\\2.dat", 100000);
+    sink.abortAfter = 1; // the first check before a file passes, the next block aborts
+    CopyTree(state, "C:\\src", "D:\\out");
+    const QStringList names = QDir(drives.host("D:\\out")).entryList(QDir::Files);
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_TRUE(names.first().endsWith(".$$$"));
+}
+
+TEST_F(TreeTest, MoveDirectoryRenamesOnTheSameDrive)
+{
+    makeTree();
+    MoveDirectory(state, "C:\\src", "C:\\new\\place");
+    EXPECT_FALSE(drives.exists("C:\\src"));
+    EXPECT_TRUE(drives.exists("C:\\new\\place\\sub\\b.txt"));
+    EXPECT_TRUE(prompter.asked().isEmpty());
+}
+
+TEST_F(TreeTest, MoveDirectoryIntoAnExistingEmptyDirectoryGoesInsideIt)
+{
+    makeTree();
+    drives.directory("C:\\dst");
+    MoveDirectory(state, "C:\\src", "C:\\dst");
+    EXPECT_TRUE(drives.exists("C:\\dst\\src\\a.txt"));
+    EXPECT_TRUE(drives.exists("C:\\dst\\src\\.git\\config"));
+    EXPECT_TRUE(QFileInfo(drives.host("C:\\dst\\src\\link")).isSymLink());
+    EXPECT_FALSE(drives.exists("C:\\src"));
+    EXPECT_TRUE(drives.exists("C:\\outside\\keep.txt"));
+}
+
+TEST_F(TreeTest, MoveAcrossDrivesCopiesThenDeletesTheSource)
+{
+    makeTree();
+    MoveDirectory(state, "C:\\src", "D:\\");
+    EXPECT_EQ(drives.read("D:\\src\\sub\\b.txt").size(), 200);
+    EXPECT_TRUE(QFileInfo(drives.host("D:\\src\\link")).isSymLink());
+    EXPECT_FALSE(drives.exists("C:\\src"));
+    EXPECT_TRUE(drives.exists("C:\\outside\\keep.txt"));
+    EXPECT_EQ(state.notDone, 0);
+}
+
+TEST_F(TreeTest, MoveFileAnsweredNoKeepsBoth)
+{
+    drives.file("C:\\a.txt", 0, "one");
+    drives.file("D:\\a.txt", 0, "two");
+    drives.file("C:\\b.txt", 0, "three");
+    drives.file("C:\\dst\\b.txt", 0, "four");
+    prompter.script({Answer::No, Answer::No});
+    EXPECT_FALSE(MoveOneFile(state, "C:\\a.txt", "D:\\"));
+    EXPECT_FALSE(MoveOneFile(state, "C:\\b.txt", "C:\\dst"));
+    EXPECT_EQ(prompter.texts(), QStringList({"File D:\\a.txt Exists,Overwrite?",
+                                             "File C:\\dst\\b.txt Exists, Overwrite?"}));
+    EXPECT_EQ(drives.read("C:\\a.txt"), "one");
+    EXPECT_EQ(drives.read("D:\\a.txt"), "two");
+    EXPECT_EQ(drives.read("C:\\b.txt"), "three");
+}
+
+TEST_F(TreeTest, MoveToItselfAndMoveErrors)
+{
+    drives.file("C:\\a.txt", 0, "x");
+    EXPECT_FALSE(MoveOneFile(state, "C:\\a.txt", "C:\\"));
+    EXPECT_FALSE(MoveOneFile(state, "C:\\missing.txt", "C:\\other.txt"));
+    EXPECT_EQ(prompter.texts(),
+              QStringList({"Cannot move to itself", "Move error File C:\\missing.txt"}));
+}
+
+TEST_F(TreeTest, MoveOnOneDriveAcrossFileSystemsFallsBackToCopy)
+{
+    // /dev/shm is another file system than the temporary drive, so the
+    // rename fails with EXDEV.
+    if (!QFileInfo("/dev/shm").isWritable())
+        GTEST_SKIP() << "no /dev/shm";
+    QTemporaryDir other(QStringLiteral("/dev/shm/dovex-XXXXXX"));
+    symlinkAt(other.path(), "C:\\shm");
+    drives.file("C:\\a.txt", 50000);
+    EXPECT_TRUE(MoveOneFile(state, "C:\\a.txt", "C:\\shm"));
+    EXPECT_FALSE(drives.exists("C:\\a.txt"));
+    EXPECT_EQ(QFileInfo(other.path() + "/a.txt").size(), 50000);
+
+    // A copy that fails keeps the source.
+    drives.file("C:\\b.txt", 50000);
+    File::injectFault(FileFault::Write, "C:\\shm\\b.txt", 16384);
+    EXPECT_FALSE(MoveOneFile(state, "C:\\b.txt", "C:\\shm"));
+    EXPECT_EQ(drives.read("C:\\b.txt").size(), 50000);
+}
+
+TEST_F(TreeTest, ProtectedFileQuestions)
+{
+    drives.file("C:\\h\\.both", 1);
+    drives.file("C:\\h\\.hid", 1);
+    drives.file("C:\\h\\ro1", 1);
+    drives.file("C:\\h\\ro2", 1);
+    ::chmod(QFile::encodeName(drives.host("C:\\h\\.both")).constData(), 0444);
+    ::chmod(QFile::encodeName(drives.host("C:\\h\\ro1")).constData(), 0444);
+    ::chmod(QFile::encodeName(drives.host("C:\\h\\ro2")).constData(), 0444);
+
+    prompter.script({Answer::No});
+    EXPECT_FALSE(DeleteOneFile(state, "C:\\h\\.hid"));
+    EXPECT_TRUE(drives.exists("C:\\h\\.hid"));
+    EXPECT_EQ(prompter.texts(),
+              QStringList("C:\\h\\.hid is a Hidden file, do you wish to Delete this file?"));
+
+    // Hidden and read-only: asked twice; All, then No to "Are you sure".
+    prompter.clear();
+    prompter.script({Answer::Yes, Answer::All, Answer::No, Answer::Yes});
+    EXPECT_TRUE(DeleteOneFile(state, "C:\\h\\.both"));
+    EXPECT_FALSE(state.deleteProtectedAll);
+    EXPECT_TRUE(DeleteOneFile(state, "C:\\h\\ro1"));
+    EXPECT_EQ(prompter.texts(),
+              QStringList({"C:\\h\\.both is a Hidden file, do you wish to Delete this file?",
+                           "C:\\h\\.both is a read-only file, do you wish to Delete this file?",
+                           "Are you sure to delete all selected hidden, system and read-only files?",
+                           "C:\\h\\ro1 is a read-only file, do you wish to Delete this file?"}));
+
+    prompter.clear();
+    state.deleteProtectedAll = true;
+    EXPECT_TRUE(DeleteOneFile(state, "C:\\h\\ro2"));
+    EXPECT_TRUE(prompter.asked().isEmpty());
+}
+
+TEST_F(TreeTest, DeleteTreeKeepsAProtectedFileAndReports)
+{
+    drives.file("C:\\src\\a.txt", 3);
+    drives.file("C:\\src\\sub\\ro.txt", 3);
+    drives.file("C:\\src\\sub\\b.txt", 3);
+    drives.directory("C:\\src\\empty");
+    drives.file("C:\\outside\\keep.txt", 3);
+    symlinkAt(drives.host("C:\\outside"), "C:\\src\\link");
+    ::chmod(QFile::encodeName(drives.host("C:\\src\\sub\\ro.txt")).constData(), 0444);
+    prompter.script({Answer::No});
+    DeleteTree(state, "C:\\src");
+    EXPECT_EQ(prompter.texts().last(), "Cannot delete Directory");
+    EXPECT_TRUE(drives.exists("C:\\src\\sub\\ro.txt"));
+    EXPECT_FALSE(drives.exists("C:\\src\\a.txt"));
+    EXPECT_FALSE(drives.exists("C:\\src\\empty"));
+    EXPECT_FALSE(drives.exists("C:\\src\\link"));
+    EXPECT_TRUE(drives.exists("C:\\outside\\keep.txt"));
+    EXPECT_EQ(prompter.count("Cannot delete Directory"), 1);
+}
+
+TEST_F(TreeTest, DeleteOfALinkToADirectoryRemovesOnlyTheLink)
+{
+    makeTree();
+    ProcessEntry(state, FileOpKind::Delete, "C:\\src\\link", QString(), true);
+    EXPECT_FALSE(QFileInfo(drives.host("C:\\src\\link")).isSymLink());
+    EXPECT_TRUE(drives.exists("C:\\outside\\keep.txt"));
+    EXPECT_TRUE(prompter.asked().isEmpty());
+}
+
+TEST_F(TreeTest, RunOperationSkipsDotDotAndUncheckedDirectories)
+{
+    makeTree();
+    drives.directory("D:\\dst");
+    OperationRequest r;
+    r.kind = FileOpKind::Copy;
+    r.sourceDirectory = "C:\\src";
+    r.destination = "D:\\dst";
+    r.includeSubdirs = false;
+    r.entries.resize(3);
+    r.entries[0].name = "..";
+    r.entries[1].name = "sub";
+    r.entries[2].name = "a.txt";
+    for (PanelEntry& e : r.entries)
+        e.selected = true;
+    EXPECT_EQ(CountSelected(r.entries, 3), 2);
+    BeginOperation(state, r.kind);
+    RunOperation(state, r);
+    EXPECT_TRUE(drives.exists("D:\\dst\\a.txt"));
+    EXPECT_FALSE(drives.exists("D:\\dst\\sub"));
+    // The skipped directory still counts, so the bar does not reach 100.
+    EXPECT_EQ(state.totalBytes, 300);
+    EXPECT_LT(sink.percents.last(), 100);
+    EXPECT_EQ(sink.line2, "To D:\\dst");
+    EXPECT_EQ(sink.drops, 1);
+}
+
+TEST_F(TreeTest, MakeDirectoryCreatesEveryLevel)
+{
+    EXPECT_EQ(MakeDirectoryPath("C:\\", "a\\b\\c"), 0);
+    EXPECT_TRUE(QFileInfo(drives.host("C:\\a\\b\\c")).isDir());
+    EXPECT_NE(MakeDirectoryPath("C:\\", ""), 0);
+    drives.file("C:\\f", 1);
+    EXPECT_NE(MakeDirectoryPath("C:\\", "f\\x"), 0);
+}
+
+} // namespace
+
+} // namespace dovex::test
