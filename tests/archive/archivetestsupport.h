@@ -1,0 +1,63 @@
+#pragma once
+
+#include "archive/archiverecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace dovex::test {
+
+bool haveTool(const QString& program);
+
+#define REQUIRE_TOOL(program)                                                                    \
+    do {                                                                                         \
+        if (!::dovex::test::haveTool(program))                                                   \
+            GTEST_SKIP() << program << " is not installed";                                      \
+    } while (0)
+
+// Runs program in dir; false (with the output in the test log) on failure.
+bool runTool(const QString& dir, const QString& program, const QStringList& args,
+             const QByteArray& input = {}, QByteArray* output = nullptr);
+
+QString fixturePath(const QString& name);
+QByteArray fileBytes(const QString& hostPath);
+void writeBytes(const QString& hostPath, const QByteArray& bytes);
+
+ArchiveContents readHostFile(const QString& hostPath);
+ArchiveContents readBytes(const QByteArray& bytes);
+
+// The time given to every file of a sample tree: 2021-06-15 10:20:30 local.
+std::uint32_t sampleDosTime();
+
+// Files for the archivers: a.txt ("hello\n"), sub/b.txt (4000 bytes of text)
+// and sub/deep/c.dat (300 bytes), all dated sampleDosTime().
+void makeSampleTree(const QString& dir);
+
+// A zip writer for layouts the real tool does not make: stored members with
+// no data, sizes only in the central directory, ZIP64 where asked.
+struct ZipMember {
+    QByteArray name;
+    std::uint64_t size = 0;
+    std::uint32_t dosDateTime = 0;
+    bool zip64 = false;
+};
+QByteArray buildZip(const std::vector<ZipMember>& members);
+
+// Little-endian appenders for hand-built headers.
+void put16(QByteArray& b, std::uint32_t v);
+void put32(QByteArray& b, std::uint32_t v);
+void put64(QByteArray& b, std::uint64_t v);
+
+// Every prefix of bytes and a few damaged copies go through the reader of
+// their kind: nothing may crash or hang, and no walk may find more records
+// than the whole archive holds (damage can only take members away).
+void expectRobust(const QByteArray& bytes);
+
+} // namespace dovex::test
