@@ -1,0 +1,274 @@
+#include "fileops/ui/fileoperations.h"
+
+#include "fileops/operationstate.h"
+#include "fileops/pathrules.h"
+#include "fileops/runoperation.h"
+#include "fileops/treewalk.h"
+#include "fileops/ui/messageprompter.h"
+#include "fileops/ui/tform2.h"
+#include "fileops/ui/tform3.h"
+#include "platform/fileio.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <memory>
+
+namespace dovex {
+
+namespace {
+
+const QString kNoArchiveOperations = QStringLiteral("Archive operations are not available yet.");
+
+bool g_running = false;
+
+// Both windows are made on first use and kept until the program ends.
+TForm2& progressWindow(QWidget* parent)
+{
+    static QPointer<TForm2> form;
+    if (!form)
+        form = new TForm2(parent);
+    return *form;
+}
+
+TForm3& operationDialog(QWidget* parent)
+{
+    static QPointer<TForm3> form;
+    if (!form)
+        form = new TForm3(parent);
+    return *form;
+}
+
+// The prompter of a command: the context's, else message boxes.
+class PrompterChoice {
+public:
+    explicit PrompterChoice(const OperationContext& ctx)
+    {
+        if (!ctx.prompter)
+            m_own = std::make_unique<MessagePrompter>(ctx.parent);
+        m_prompter = ctx.prompter ? ctx.prompter : m_own.get();
+    }
+    Prompter& get() { return *m_prompter; }
+
+private:
+    std::unique_ptr<MessagePrompter> m_own;
+    Prompter* m_prompter;
+};
+
+// Marks the run: refuses a second operation inside the first and shows the
+// hourglass until the end, whatever way the operation ends.
+class RunningGuard {
+public:
+    RunningGuard()
+    {
+        g_running = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~RunningGuard()
+    {
+        QApplication::restoreOverrideCursor();
+        g_running = false;
+    }
+};
+
+TAnimationType animationOf(FileOpKind kind)
+{
+    switch (kind) {
+    case FileOpKind::Move: return TAnimationType::atMoveFile;
+    case FileOpKind::Delete: return TAnimationType::atDeleteFile;
+    default: return TAnimationType::atCopyFile;
+    }
+}
+
+void prepareDialog(TForm3& d, const QString& title, const QString& question,
+                   const QString& destination, bool withDestination)
+{
+    d.setWindowTitle(title);
+    d.Label1->setText(question);
+    d.Label1->setVisible(true);
+    d.Edit1->setText(destination);
+    d.Edit1->setVisible(withDestination);
+    d.SpeedButton1->setVisible(withDestination);
+    d.CheckBox1->setVisible(true);
+    d.BitBtn3->setVisible(withDestination);
+}
+
+// Shows the progress window and runs fn with a fresh operation state.
+template <typename Fn>
+void withProgress(const OperationContext& ctx, Prompter& prompter, FileOpKind kind, Fn fn)
+{
+    RunningGuard running;
+    TForm2& progress = progressWindow(ctx.parent);
+    progress.beginOperation(operationCaption(kind), animationOf(kind));
+    OperationState state(prompter, progress);
+    state.showSpeed = ctx.showSpeed;
+    BeginOperation(state, kind);
+    fn(state);
+    progress.endOperation();
+}
+
+bool Bewerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive, Prompter& prompter)
+{
+    const FilePanel& panel = ctx.source;
+    OperationRequest request;
+    request.kind = kind;
+    request.sourceDirectory = panel.path;
+    request.entries = panel.entries;
+    request.cursorIndex = ctx.cursorIndex;
+    const int n = int(request.entries.size());
+    const int count = CountSelected(request.entries, n);
+    const QString verb = operationVerb(kind);
+
+    QString question;
+    if (count == 0) {
+        // Single mode: the cursor entry alone, in the working copy only.
+        PanelEntry& e = request.entries[size_t(ctx.cursorIndex)];
+        e.selected = true;
+        question = verb + QStringLiteral(" \"") + e.name + '"';
+        QApplication::clipboard()->setText(e.name);
+    } else {
+        question = verb + ' ' + QString::number(count) + QStringLiteral(" files");
+    }
+    if (kind != FileOpKind::Delete)
+        question += QStringLiteral(" to");
+    const QString defaultDestination =
+        kind == FileOpKind::CopyToDrive ? QString(dropDrive.toUpper()) + QStringLiteral(":\\")
+                                        : ctx.other.path;
+
+    TForm3& dialog = operationDialog(ctx.parent);
+    prepareDialog(dialog, verb, question, defaultDestination, kind != FileOpKind::Delete);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+
+    request.destination = ResolveTypedTarget(dialog.Edit1->text(), panel.path);
+    request.includeSubdirs = dialog.CheckBox1->isChecked();
+    if (kind != FileOpKind::Delete && IsArchiveTarget(request.destination, ctx.other)) {
+        prompter.error(kNoArchiveOperations);
+        return false;
+    }
+    withProgress(ctx, prompter, kind,
+                 [&](OperationState& state) { RunOperation(state, request); });
+    return true;
+}
+
+} // namespace
+
+bool DoeWerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive)
+{
+    if (g_running || ctx.cursorIndex < 0 || ctx.cursorIndex >= int(ctx.source.entries.size()))
+        return false;
+    PrompterChoice prompter(ctx);
+    if (ctx.source.inArchive) {
+        prompter.get().error(kNoArchiveOperations);
+        return false;
+    }
+    return Bewerk(ctx, kind, dropDrive, prompter.get());
+}
+
+bool Copy1Click(OperationContext& ctx)
+{
+    return DoeWerk(ctx, FileOpKind::Copy);
+}
+
+bool Doemove(OperationContext& ctx)
+{
+    return DoeWerk(ctx, FileOpKind::Move);
+}
+
+bool Delete1Click(OperationContext& ctx)
+{
+    return DoeWerk(ctx, FileOpKind::Delete);
+}
+
+QString MkDir1Click(OperationContext& ctx)
+{
+    if (g_running || ctx.source.inArchive)
+        return QString();
+    TForm3& dialog = operationDialog(ctx.parent);
+    prepareDialog(dialog, QStringLiteral("Create Directory"), QStringLiteral("Create Directory:"),
+                  QString(), true);
+    dialog.SpeedButton1->setVisible(false);
+    dialog.CheckBox1->setVisible(false);
+    dialog.BitBtn3->setVisible(false);
+    const int result = dialog.exec();
+    dialog.SpeedButton1->setVisible(true);
+    dialog.CheckBox1->setVisible(true);
+    const QString text = dialog.Edit1->text();
+    if (result != QDialog::Accepted || text.isEmpty())
+        return QString();
+    const int rc = MakeDirectoryPath(ctx.source.path, text);
+    if (rc != 0) {
+        // The classic command stayed silent; an unexplained missing
+        // directory helps nobody.
+        PrompterChoice prompter(ctx);
+        prompter.get().error(QStringLiteral("Cannot create directory ") +
+                             appendName(ctx.source.path, text) + '\r' +
+                             fileio::systemMessage(rc));
+        return QString();
+    }
+    return text;
+}
+
+bool KopieFiles(const QStringList& paths, OperationContext& ctx)
+{
+    if (g_running || paths.isEmpty())
+        return false;
+    PrompterChoice prompter(ctx);
+    if (ctx.source.inArchive) {
+        prompter.get().error(kNoArchiveOperations);
+        return false;
+    }
+    TForm3& dialog = operationDialog(ctx.parent);
+    const QString question = paths.size() == 1
+                                 ? QStringLiteral("Copy ") + paths.first() + QStringLiteral(" to")
+                                 : QStringLiteral("Copy %1 file(s) to").arg(paths.size());
+    prepareDialog(dialog, QStringLiteral("Copy"), question, ctx.source.path, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QString destination = ResolveTypedTarget(dialog.Edit1->text(), ctx.source.path);
+    const bool subdirs = dialog.CheckBox1->isChecked();
+    withProgress(ctx, prompter.get(), FileOpKind::Copy, [&](OperationState& state) {
+        state.setLine2(QStringLiteral("To ") + destination);
+        for (const QString& path : paths) {
+            if (fileio::status(path).directory) {
+                const Totals t = DirectoryTotals(path);
+                state.totalBytes += t.bytes;
+                state.totalFiles += t.files;
+            } else {
+                state.totalBytes += FileSizeOf(path);
+                ++state.totalFiles;
+            }
+        }
+        state.startCounting();
+        for (const QString& path : paths) {
+            if (state.checkAbort())
+                break;
+            ProcessEntry(state, FileOpKind::Copy, path, destination, subdirs);
+        }
+    });
+    return true;
+}
+
+int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName,
+                      int rememberedIndex)
+{
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].name == rememberedName)
+            return int(i);
+    if (rememberedIndex >= 0 && rememberedIndex < int(entries.size()))
+        return rememberedIndex;
+    return entries.empty() ? -1 : int(entries.size()) - 1;
+}
+
+bool FileOperationRunning()
+{
+    return g_running;
+}
+
+} // namespace dovex

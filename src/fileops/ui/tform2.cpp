@@ -1,0 +1,165 @@
+#include "fileops/ui/tform2.h"
+
+#include "controls/tfastcaption.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+namespace dovex {
+
+namespace {
+
+// Pending input is let through at most this often (milliseconds): often
+// enough for Abort and Escape to feel immediate, rare enough to cost nothing
+// between 16 KiB blocks.
+constexpr int kEventInterval = 30;
+
+TFastCaption* line(QWidget* parent, int y, TClipOptions clip)
+{
+    auto* label = new TFastCaption(parent);
+    label->setGeometry(10, y, 356, 15);
+    label->SetClipOptions(clip);
+    label->setCaption(QString());
+    return label;
+}
+
+} // namespace
+
+TForm2::TForm2(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setWindowTitle(QStringLiteral("Dovex 32-Bit Shell "));
+    setFixedSize(367, 139);
+    ShellAnimation1 = new TShellAnimation(this);
+    ShellAnimation1->setGeometry(5, 0, 272, 60);
+    ShellAnimation1->SetAutoPlay(false);
+    ShellAnimation1->SetCenter(false);
+    ShellAnimation1->SetAnimation(TAnimationType::atCopyFile);
+    Label1 = line(this, 65, TClipOptions::coPath);
+    Label2 = line(this, 80, TClipOptions::coPath);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(10, 100, 269, 12);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    Button1 = new QPushButton(QStringLiteral("Abort"), this);
+    Button1->setGeometry(285, 100, 75, 20);
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    Info = line(this, 120, TClipOptions::coNone);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    m_sinceEvents.start();
+}
+
+TForm2::~TForm2()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TForm2::beginOperation(const QString& caption, TAnimationType animation)
+{
+    m_abort = false;
+    m_escape = false;
+    m_running = true;
+    show();
+    setWindowTitle(caption);
+    ShellAnimation1->SetAnimation(animation);
+    ShellAnimation1->SetPlaying(true);
+    qApp->installEventFilter(this);
+    raise();
+    processEvents(true);
+}
+
+void TForm2::endOperation()
+{
+    m_running = false;
+    qApp->removeEventFilter(this);
+    ShellAnimation1->SetPlaying(false);
+    hide();
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    Label1->setCaption(QString());
+    Label2->setCaption(QString());
+    Info->setCaption(QString());
+    setWindowTitle(QStringLiteral("Dovex32"));
+    QWidget::showEvent(event);
+}
+
+void TForm2::closeEvent(QCloseEvent* event)
+{
+    Label1->setCaption(QString());
+    // Closing the window while it works is an Abort.
+    if (m_running)
+        m_abort = true;
+    event->accept();
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_running && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        m_escape = true;
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm2::Button1Click()
+{
+    Button1->repaint();
+    hide();
+    m_abort = true;
+}
+
+void TForm2::processEvents(bool force)
+{
+    if (!force && m_sinceEvents.elapsed() < kEventInterval)
+        return;
+    m_sinceEvents.restart();
+    QApplication::processEvents();
+}
+
+void TForm2::setLabels(const QString& from, const QString& to)
+{
+    Label1->setCaption(from);
+    Label2->setCaption(to);
+}
+
+void TForm2::setPercent(int percent)
+{
+    ProgressBar1->setValue(std::clamp(percent, 0, 100));
+}
+
+bool TForm2::abortRequested()
+{
+    processEvents(false);
+    return m_abort || m_escape;
+}
+
+void TForm2::setInfo(const QString& text)
+{
+    Info->setCaption(text);
+}
+
+void TForm2::setAnimationPlaying(bool playing)
+{
+    ShellAnimation1->SetPlaying(playing);
+}
+
+void TForm2::repaint()
+{
+    processEvents(false);
+}
+
+void TForm2::dropPendingEscape()
+{
+    m_escape = false;
+}
+
+} // namespace dovex

@@ -1,0 +1,75 @@
+#include "fileops/ui/tform3.h"
+
+#include "platform/drivemap.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dovex {
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent)
+{
+    Label1 = new QLabel(this);
+    Edit1 = new QLineEdit(this);
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setText(QStringLiteral("..."));
+    SpeedButton1->setToolTip(QStringLiteral("Browse"));
+    CheckBox1 = new QCheckBox(QStringLiteral("Include Subdirectory's"), this);
+    CheckBox1->setChecked(true);
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
+    BitBtn3 = new QPushButton(QStringLiteral("&Compress"), this);
+    // Compressing from this dialog arrives with the archive operations.
+    BitBtn3->setEnabled(false);
+    BitBtn1->setDefault(true);
+
+    auto* destination = new QHBoxLayout;
+    destination->addWidget(Edit1, 1);
+    destination->addWidget(SpeedButton1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(BitBtn3);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addLayout(destination);
+    layout->addWidget(CheckBox1);
+    layout->addLayout(buttons);
+    setMinimumWidth(380);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { done(CompressResult); });
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm3::SpeedButton1Click);
+}
+
+void TForm3::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    BitBtn1->setFocus();
+    if (!Edit1->isHidden()) {
+        Edit1->setFocus();
+        Edit1->selectAll();
+    }
+}
+
+void TForm3::SpeedButton1Click()
+{
+    const std::optional<QString> start = DriveMap::instance().toHost(Edit1->text());
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Browse For Directory"), start.value_or(QString()));
+    if (chosen.isEmpty())
+        return;
+    // Only a folder that lies on one of the drives can be written here.
+    if (const std::optional<QString> dos = DriveMap::instance().toDos(chosen))
+        Edit1->setText(*dos);
+}
+
+} // namespace dovex

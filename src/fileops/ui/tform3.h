@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace dovex {
+
+// The operation dialog: the question, the destination with its browse
+// button, "Include Subdirectory's", OK, Cancel and Compress. One instance
+// lives for the whole run, so the check box keeps the last choice.
+class TForm3 : public QDialog {
+    Q_OBJECT
+public:
+    // The result of the Compress button.
+    static constexpr int CompressResult = 4;
+
+    explicit TForm3(QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QToolButton* SpeedButton1;
+    QCheckBox* CheckBox1;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QPushButton* BitBtn3;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void SpeedButton1Click();
+};
+
+} // namespace dovex
