@@ -15,12 +15,13 @@
 
 using namespace dovex;
 
-namespace {
+namespace
+{
 
 PanelEntries makeEntries(int count)
 {
-    static const char* const exts[] = {".txt", ".doc", ".zip", ".exe", ".c", ".h", "", ".dat",
-                                       ".jpeg", ".xls"};
+    static const char* const exts[] = {".txt", ".doc", ".zip", ".exe",  ".c",
+                                       ".h",   "",     ".dat", ".jpeg", ".xls"};
     std::mt19937 rng(7);
     PanelEntries entries;
     entries.reserve(size_t(count));
@@ -47,7 +48,11 @@ void BM_SortRange(benchmark::State& state)
         benchmark::DoNotOptimize(entries.data());
     }
 }
-BENCHMARK(BM_SortRange)->Arg(SortName)->Arg(SortExtension)->Arg(SortDateTime)->Arg(SortSize)
+BENCHMARK(BM_SortRange)
+    ->Arg(SortName)
+    ->Arg(SortExtension)
+    ->Arg(SortDateTime)
+    ->Arg(SortSize)
     ->Unit(benchmark::kMicrosecond);
 
 void BM_DirectoriesFirst(benchmark::State& state)

@@ -12,9 +12,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace dovex {
+namespace dovex
+{
 
-namespace {
+namespace
+{
 
 struct Group {
     int image;

@@ -2,9 +2,11 @@
 
 #include "panels/sorting.h"
 
-namespace dovex {
+namespace dovex
+{
 
-namespace {
+namespace
+{
 
 char at(const QByteArray& s, int i)
 {
@@ -28,7 +30,8 @@ bool MaskMatches(const QString& nameText, const QString& maskText)
     int addedDot = -1;
     if (!mask.contains('.')) {
         addedDot = int(mask.size());
-        mask += mask.endsWith('*') ? ".*" : ".  "; // a blank extension, as a name without one pads to
+        mask +=
+            mask.endsWith('*') ? ".*" : ".  "; // a blank extension, as a name without one pads to
     }
 
     for (int i = 0; i <= name.size(); ++i) {

@@ -3,7 +3,8 @@
 #include "panels/maskmatch.h"
 #include "panels/sorting.h"
 
-namespace dovex {
+namespace dovex
+{
 
 int MaskonEnter(PanelEntries& entries, const QString& mask, SelectMode mode)
 {

@@ -4,7 +4,8 @@
 
 #include <QString>
 
-namespace dovex {
+namespace dovex
+{
 
 enum class SelectMode { Mark, Unmark };
 

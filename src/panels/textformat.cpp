@@ -9,9 +9,11 @@
 #include <QDateTime>
 #include <QLocale>
 
-namespace dovex {
+namespace dovex
+{
 
-namespace {
+namespace
+{
 
 // The locale's time format without the time-zone field, which the long time
 // of the classic desktop never showed.
@@ -61,8 +63,8 @@ QString thousands(std::int64_t value)
     const QString separator = QLocale().groupSeparator();
     const bool negative = value < 0;
     // Through unsigned, so that the most negative value has a magnitude.
-    std::uint64_t magnitude = negative ? std::uint64_t(0) - std::uint64_t(value)
-                                       : std::uint64_t(value);
+    std::uint64_t magnitude =
+        negative ? std::uint64_t(0) - std::uint64_t(value) : std::uint64_t(value);
     QString digits = QString::number(magnitude);
     QString out;
     const int n = int(digits.size());

@@ -9,7 +9,8 @@
 #include <functional>
 #include <optional>
 
-namespace dovex {
+namespace dovex
+{
 
 struct FilePanel;
 class FileTypeTable;

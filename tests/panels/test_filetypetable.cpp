@@ -10,7 +10,8 @@
 using namespace dovex;
 using dovex::test::DriveFixture;
 
-namespace {
+namespace
+{
 
 QByteArray readAll(const QString& path)
 {
@@ -25,7 +26,10 @@ void writeAll(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-QString cacheFile() { return programDirectory() + "/regprop.dat"; }
+QString cacheFile()
+{
+    return programDirectory() + "/regprop.dat";
+}
 
 } // namespace
 

@@ -73,7 +73,8 @@ TEST(MaskMatches, OnlyAsciiLettersAreFolded)
 
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 PanelEntries entriesNamed(const QStringList& names)
 {
@@ -100,8 +101,8 @@ QStringList marked(const PanelEntries& entries)
 
 TEST(Selection, MaskMarksAndUnmarksDirectoriesIncluded)
 {
-    PanelEntries e = entriesNamed({"..", "dir.txt", "readme.txt", "NOTES.TXT", "notes.txt1", "a.c",
-                                   "b.doc"});
+    PanelEntries e =
+        entriesNamed({"..", "dir.txt", "readme.txt", "NOTES.TXT", "notes.txt1", "a.c", "b.doc"});
     EXPECT_EQ(MaskonEnter(e, "*.TXT", SelectMode::Mark), 4);
     EXPECT_EQ(marked(e), QStringList({"dir.txt", "readme.txt", "NOTES.TXT", "notes.txt1"}));
     EXPECT_EQ(MaskonEnter(e, "*.TXT", SelectMode::Mark), 0); // already marked

@@ -9,7 +9,8 @@
 
 using namespace dovex;
 
-namespace {
+namespace
+{
 
 PanelEntry file(const QString& name, std::int64_t size = 0, std::uint32_t when = 0)
 {

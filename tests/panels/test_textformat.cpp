@@ -14,12 +14,17 @@ using namespace dovex;
 using dovex::test::DriveFixture;
 using dovex::test::ScriptedPrompter;
 
-namespace {
+namespace
+{
 
 // Every test here formats with a known locale and puts the system's back.
-class TextFormat : public ::testing::Test {
+class TextFormat : public ::testing::Test
+{
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
 };
 

@@ -7,7 +7,8 @@
 
 #include <array>
 
-namespace dovex {
+namespace dovex
+{
 
 // The program's own small images, drawn by the program itself: 18 row images
 // (0 folder, 1 unknown file, 2 program, 3 painting, 4 text, 5 computer, 6 help
@@ -15,16 +16,32 @@ namespace dovex {
 // file, 13 batch, 14 log, 15 DOS, 16 registry data, 17 up arrow) and 5 drive
 // images (0 removable, 1 fixed, 2 CD-ROM, 3 remote, 4 RAM disk). All are 16 by
 // 16 with real alpha. Needs a QGuiApplication.
-class PanelImages {
+class PanelImages
+{
 public:
     static constexpr int kRowImages = 18;
     static constexpr int kDriveImages = 5;
     static constexpr int kSize = 16;
 
     enum RowImage {
-        Folder = 0, Unknown = 1, Program = 2, Painting = 3, Text = 4, Computer = 5, HelpBook = 6,
-        Sound = 7, Notepad = 8, DocumentW = 9, DocumentX = 10, Archive = 11, SystemFile = 12,
-        Batch = 13, Log = 14, Dos = 15, RegistryData = 16, UpArrow = 17
+        Folder = 0,
+        Unknown = 1,
+        Program = 2,
+        Painting = 3,
+        Text = 4,
+        Computer = 5,
+        HelpBook = 6,
+        Sound = 7,
+        Notepad = 8,
+        DocumentW = 9,
+        DocumentX = 10,
+        Archive = 11,
+        SystemFile = 12,
+        Batch = 13,
+        Log = 14,
+        Dos = 15,
+        RegistryData = 16,
+        UpArrow = 17
     };
 
     // The shared set, drawn on first use.

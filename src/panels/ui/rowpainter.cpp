@@ -13,9 +13,11 @@
 #include <QMimeDatabase>
 #include <QPainter>
 
-namespace dovex {
+namespace dovex
+{
 
-namespace {
+namespace
+{
 
 const QColor kMarked(0, 0, 255);
 const QColor kUnmarked(0, 0, 0);
@@ -51,8 +53,8 @@ QPixmap small(const QIcon& icon)
     if (icon.isNull())
         return QPixmap();
     QPixmap pixmap = icon.pixmap(PanelImages::kSize, PanelImages::kSize);
-    if (!pixmap.isNull() && pixmap.deviceIndependentSize().toSize() !=
-                                QSize(PanelImages::kSize, PanelImages::kSize))
+    if (!pixmap.isNull() &&
+        pixmap.deviceIndependentSize().toSize() != QSize(PanelImages::kSize, PanelImages::kSize))
         pixmap = pixmap.scaled(PanelImages::kSize, PanelImages::kSize, Qt::KeepAspectRatio,
                                Qt::SmoothTransformation);
     return pixmap;
@@ -102,8 +104,8 @@ RowPainter::Texts RowPainter::textsFor(const PanelEntry& e, const RowOptions& op
         } else if (const FileTypeRecord* r = m_types ? m_types->find(e.name) : nullptr) {
             t.detail = QLatin1Char(' ') + r->description;
         } else {
-            t.detail = QLatin1Char(' ') + upperExtension(e.name).mid(1).left(4) +
-                       QStringLiteral("-File");
+            t.detail =
+                QLatin1Char(' ') + upperExtension(e.name).mid(1).left(4) + QStringLiteral("-File");
         }
     } else {
         t.detail = AttrText(e.attributes | (e.directory ? faDirectory : 0));
@@ -137,7 +139,8 @@ QPixmap RowPainter::fastIcon(const PanelEntry& e, const QPixmap* itemIcon) const
 
 QPixmap RowPainter::themeIconFor(const FilePanel& panel, const PanelEntry& e) const
 {
-    const std::optional<QString> host = DriveMap::instance().toHost(dospath::join(panel.path, e.name));
+    const std::optional<QString> host =
+        DriveMap::instance().toHost(dospath::join(panel.path, e.name));
     if (!host)
         return QPixmap();
     if (upperExtension(e.name) == QLatin1String(".ICO")) {
@@ -247,7 +250,8 @@ void paintDriveStatus(QPainter& painter, const QRect& rect, const QString& text,
 {
     painter.fillRect(rect, background);
     const QChar letter = text.size() > 6 ? text[6] : QChar();
-    const DriveKind kind = letter.isLetter() ? DriveMap::instance().kind(letter) : DriveKind::Unknown;
+    const DriveKind kind =
+        letter.isLetter() ? DriveMap::instance().kind(letter) : DriveKind::Unknown;
     const QPixmap& image = PanelImages::instance().driveFor(kind);
     painter.drawPixmap(rect.left() + 5, rect.top() + (rect.height() - image.height()) / 2, image);
     const QFontMetrics fm = painter.fontMetrics();

@@ -11,7 +11,8 @@
 
 class QPainter;
 
-namespace dovex {
+namespace dovex
+{
 
 class FileTypeTable;
 
@@ -35,16 +36,17 @@ struct RowOptions {
     int nameColumnChars = 12; // 12, 16, 20, 25, 30 or -1 (names only)
     ColumnPositions columns;  // from computeColumns with the list's font
     DetailMode detail = DetailMode::Attributes;
-    int iconMode = 0;         // 0 internal, 1 default, 2 exe/lnk/ico, 3 all
+    int iconMode = 0; // 0 internal, 1 default, 2 exe/lnk/ico, 3 all
     QColor background = Qt::white;
-    QString folderTypeText;   // FileTypeTable::folderTypeText()
+    QString folderTypeText; // FileTypeTable::folderTypeText()
 };
 
 // Draws one panel row. Mode 0 (the fast routine) never touches the disk or
 // the icon theme; modes 1 to 3 take icons from the icon theme by MIME type,
 // caching them per row (itemIcon) and per extension (in this painter, with
 // the type record's known flag set), with the row images as fallback.
-class RowPainter {
+class RowPainter
+{
 public:
     explicit RowPainter(FileTypeTable* types = nullptr);
 

@@ -8,7 +8,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace dovex {
+namespace dovex
+{
 
 TForm8::TForm8(QWidget* parent)
     : QDialog(parent), m_edit(new QLineEdit(this)), m_ok(new QPushButton(tr("OK"), this)),

@@ -7,13 +7,15 @@
 class QLineEdit;
 class QPushButton;
 
-namespace dovex {
+namespace dovex
+{
 
 // The "Selectionset" dialog: one edit field with OK (default) and Cancel.
 // The caller sets the caption ("Select Files", "Deselect Files", "Set
 // Filter") and the edit text; the edit field takes the focus each time the
 // dialog is activated.
-class TForm8 : public QDialog {
+class TForm8 : public QDialog
+{
     Q_OBJECT
 public:
     explicit TForm8(QWidget* parent = nullptr);

@@ -12,7 +12,8 @@
 
 using namespace dovex;
 
-namespace {
+namespace
+{
 
 PanelEntries named(const QStringList& names)
 {
@@ -67,7 +68,8 @@ TEST(Selectionset, CancelChangesNothing)
     EXPECT_EQ(dialog.ask("Deselect Files", "a*.*"), std::nullopt);
 }
 
-class SeekTest : public ::testing::Test {
+class SeekTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -94,7 +96,7 @@ TEST_F(SeekTest, TypingMovesTheCursorAndRefusesDeadEnds)
     QTest::keyClicks(seek.edit(), "re");
     EXPECT_EQ(seek.edit()->text(), "re");
     EXPECT_EQ(calls, QList<int>({1, 1})); // readme.txt stands first
-    QTest::keyClick(seek.edit(), 'x'); // no name continues with "rex"
+    QTest::keyClick(seek.edit(), 'x');    // no name continues with "rex"
     EXPECT_EQ(seek.edit()->text(), "re");
     QTest::keyClick(seek.edit(), 'P');
     EXPECT_EQ(seek.edit()->text(), "reP");

@@ -6,7 +6,8 @@
 
 using namespace dovex;
 
-namespace {
+namespace
+{
 
 int opaquePixels(const QImage& image)
 {
@@ -44,8 +45,8 @@ TEST(PanelImages, RowImagesAreKeyedOnCyanAndAllDifferent)
         SCOPED_TRACE(i);
         expectKeyedImage(images.row(i), PanelImages::paintRowImage(i), qRgb(0, 255, 255));
         const QImage image = images.row(i).toImage().convertToFormat(QImage::Format_ARGB32);
-        seen.insert(QByteArray(reinterpret_cast<const char*>(image.constBits()),
-                               image.sizeInBytes()));
+        seen.insert(
+            QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
     }
     EXPECT_EQ(seen.size(), PanelImages::kRowImages);
     // Out of range gives the unknown-file page.

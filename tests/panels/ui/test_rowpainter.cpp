@@ -16,7 +16,8 @@
 using namespace dovex;
 using dovex::test::DriveFixture;
 
-namespace {
+namespace
+{
 
 const QColor kBackground(255, 255, 255);
 
@@ -39,7 +40,8 @@ bool sameImage(const QPixmap& a, const QPixmap& b)
 
 // A 300 by 18 row drawn with a fixed font; the painter's font and the
 // options' columns agree, as the window keeps them.
-class RowPainterTest : public ::testing::Test {
+class RowPainterTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
