@@ -42,17 +42,17 @@ QString ResolveTypedTarget(const QString& text, const QString& sourceDirectory)
     return result;
 }
 
-QString extensionOf(const QString& path)
+QString pathExtension(const QString& path)
 {
     const int start = nameStart(path);
     const int dot = int(path.lastIndexOf('.'));
     return dot >= start ? path.mid(dot) : QString();
 }
 
-QString baseNameOf(const QString& path)
+QString pathBaseName(const QString& path)
 {
     const QString name = path.mid(nameStart(path));
-    return name.left(name.size() - extensionOf(path).size());
+    return name.left(name.size() - pathExtension(path).size());
 }
 
 QString ApplyWildcardName(const QString& destination, const QString& source)
@@ -60,16 +60,16 @@ QString ApplyWildcardName(const QString& destination, const QString& source)
     if (!destination.contains('*'))
         return destination;
     const QString directory = destination.left(nameStart(destination));
-    QString extension = mergePart(extensionOf(destination), extensionOf(source));
+    QString extension = mergePart(pathExtension(destination), pathExtension(source));
     // "*.*" on a name without an extension leaves no bare dot behind.
     if (extension == QLatin1String("."))
         extension.clear();
-    return directory + mergePart(baseNameOf(destination), baseNameOf(source)) + extension;
+    return directory + mergePart(pathBaseName(destination), pathBaseName(source)) + extension;
 }
 
 QString partialName(const QString& path, int n)
 {
-    const QString stem = path.left(path.size() - extensionOf(path).size());
+    const QString stem = path.left(path.size() - pathExtension(path).size());
     return n == 0 ? stem + QStringLiteral(".$$$") : stem + QStringLiteral(".%1.$$$").arg(n);
 }
 

@@ -20,8 +20,8 @@ QString ApplyWildcardName(const QString& destination, const QString& source);
 
 // The extension of a path including its dot ("" when there is none) and the
 // file name without it.
-QString extensionOf(const QString& path);
-QString baseNameOf(const QString& path);
+QString pathExtension(const QString& path);
+QString pathBaseName(const QString& path);
 
 // The n-th name for a partial copy: report.doc gives report.$$$ (n = 0),
 // then report.1.$$$, report.2.$$$ ...

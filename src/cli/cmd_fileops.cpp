@@ -1,0 +1,202 @@
+// dovex-cli copy|move SOURCE... DEST and dovex-cli delete SOURCE...: the
+// file operations of the panels, with the answers given as options.
+#include "cli/clicommand.h"
+#include "cli/clicommon.h"
+
+#include "fileops/operationstate.h"
+#include "fileops/pathrules.h"
+#include "fileops/runoperation.h"
+#include "fileops/treewalk.h"
+#include "platform/dirsearch.h"
+#include "platform/drivemap.h"
+#include "platform/fileio.h"
+#include "platform/progresssink.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace dovex::cli {
+
+namespace {
+
+enum class Policy { Ask, All, None };
+
+std::optional<Policy> policyOf(const QString& text)
+{
+    if (text == QLatin1String("ask"))
+        return Policy::Ask;
+    if (text == QLatin1String("all"))
+        return Policy::All;
+    if (text == QLatin1String("none"))
+        return Policy::None;
+    return std::nullopt;
+}
+
+// Answers the overwrite and protected-file questions by their policies
+// (ask reads y, n or a from stdin); other messages go to stderr with the
+// first button, as CliPrompter does, except that copying into too little
+// space is refused.
+class FileOpsPrompter : public Prompter {
+public:
+    Policy overwrite = Policy::None;
+    Policy protectedFiles = Policy::None;
+
+    Answer ask(Severity severity, const QString& text, Buttons buttons,
+               const QString& caption) override
+    {
+        if (buttons == Buttons::Ok)
+            return m_plain.ask(severity, text, buttons, caption);
+        Policy policy = Policy::All;
+        if (text.contains(QLatin1String(" Exists")))
+            policy = overwrite;
+        else if (text.contains(QLatin1String("do you wish to Delete this file?")) ||
+                 text.startsWith(QLatin1String("Are you sure to delete all")))
+            policy = protectedFiles;
+        else
+            policy = Policy::None; // not enough space: the file is skipped
+        Answer answer = policy == Policy::All ? Answer::All : Answer::No;
+        if (buttons == Buttons::YesNo && answer == Answer::All)
+            answer = Answer::Yes;
+        if (policy == Policy::Ask)
+            answer = fromStdin(text, buttons);
+        else
+            std::fprintf(stderr, "%s [%s]\n", text.toLocal8Bit().constData(),
+                         answer == Answer::No ? "No" : answer == Answer::Yes ? "Yes" : "All");
+        return answer;
+    }
+
+private:
+    static Answer fromStdin(const QString& text, Buttons buttons)
+    {
+        std::fprintf(stderr, "%s [y/n%s] ", text.toLocal8Bit().constData(),
+                     buttons == Buttons::YesNoAll ? "/a" : "");
+        std::fflush(stderr);
+        std::string line;
+        if (!std::getline(std::cin, line))
+            return Answer::No;
+        if (line == "y" || line == "Y")
+            return Answer::Yes;
+        if ((line == "a" || line == "A") && buttons == Buttons::YesNoAll)
+            return Answer::All;
+        return Answer::No;
+    }
+
+    CliPrompter m_plain;
+};
+
+class SilentSink : public ProgressSink {
+public:
+    void setLabels(const QString&, const QString&) override {}
+    void setPercent(int) override {}
+    bool abortRequested() override { return false; }
+};
+
+QString trimmed(QString path)
+{
+    while (path.size() > 3 && path.endsWith('\\'))
+        path.chop(1);
+    if (path.size() == 2 && path[1] == ':')
+        path += '\\';
+    return path;
+}
+
+bool isDrivePath(const QString& path)
+{
+    return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+           DriveMap::instance().rootOf(path[0]).has_value();
+}
+
+// SOURCE, or the entries its last component's wildcard matches.
+std::optional<QStringList> expand(const QString& source)
+{
+    const QString name = dospath::fileName(source);
+    if (!name.contains('*') && !name.contains('?'))
+        return QStringList{source};
+    const QString dir = dospath::directoryPart(source);
+    const auto items = fileio::listDirectory(dir);
+    if (!items)
+        return std::nullopt;
+    QStringList out;
+    for (const DirItem& item : *items)
+        if (wildcardMatches(item.name, name))
+            out << appendName(dir, item.name);
+    out.sort();
+    return out;
+}
+
+int runOperation(FileOpKind kind, QStringList args)
+{
+    FileOpsPrompter prompter;
+    const auto option = [&](const char* name, Policy& into) -> bool {
+        const auto value = takeOption(args, QLatin1String(name));
+        if (!value)
+            return true;
+        const auto p = policyOf(*value);
+        if (p)
+            into = *p;
+        return p.has_value();
+    };
+    if (!option("overwrite", prompter.overwrite))
+        return fail(QStringLiteral("--overwrite takes ask, all or none"));
+    if (!option("protected", prompter.protectedFiles))
+        return fail(QStringLiteral("--protected takes ask, all or none"));
+    bool subdirs = true;
+    if (const auto value = takeOption(args, QStringLiteral("subdirs"))) {
+        if (*value != QLatin1String("yes") && *value != QLatin1String("no"))
+            return fail(QStringLiteral("--subdirs takes yes or no"));
+        subdirs = *value == QLatin1String("yes");
+    }
+    const bool withDestination = kind != FileOpKind::Delete;
+    if (args.size() < (withDestination ? 2 : 1))
+        return fail(withDestination ? QStringLiteral("needs SOURCE... DEST")
+                                    : QStringLiteral("needs SOURCE..."));
+    const QString destination = withDestination ? trimmed(args.takeLast()) : QString();
+    if (withDestination && !isDrivePath(destination))
+        return fail(QStringLiteral("%1 is not a path on a drive").arg(destination));
+
+    QStringList items;
+    for (const QString& arg : args) {
+        const QString source = trimmed(arg);
+        if (!isDrivePath(source))
+            return fail(QStringLiteral("%1 is not a path on a drive").arg(source));
+        const auto found = expand(source);
+        if (!found || found->isEmpty())
+            return fail(QStringLiteral("nothing matches %1").arg(source));
+        items << *found;
+    }
+
+    SilentSink sink;
+    OperationState state(prompter, sink);
+    BeginOperation(state, kind);
+    for (const QString& item : items) {
+        if (fileio::status(item).directory) {
+            const Totals t = DirectoryTotals(item);
+            state.totalBytes += t.bytes;
+            state.totalFiles += t.files;
+        } else {
+            state.totalBytes += FileSizeOf(item);
+            ++state.totalFiles;
+        }
+    }
+    state.startCounting();
+    for (const QString& item : items)
+        ProcessEntry(state, kind, item, destination, subdirs);
+    return state.notDone == 0 && !state.ioFailed ? 0 : 1;
+}
+
+const CliCommand copyCommand(
+    "copy", "copy SOURCE... DEST [--overwrite=ask|all|none] [--protected=ask|all|none] "
+            "[--subdirs=yes|no]",
+    [](const QStringList& args) { return runOperation(FileOpKind::Copy, args); });
+const CliCommand moveCommand(
+    "move", "move SOURCE... DEST [--overwrite=ask|all|none] [--protected=ask|all|none] "
+            "[--subdirs=yes|no]",
+    [](const QStringList& args) { return runOperation(FileOpKind::Move, args); });
+const CliCommand deleteCommand(
+    "delete", "delete SOURCE... [--protected=ask|all|none] [--subdirs=yes|no]",
+    [](const QStringList& args) { return runOperation(FileOpKind::Delete, args); });
+
+} // namespace
+
+} // namespace dovex::cli
