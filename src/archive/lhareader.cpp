@@ -122,9 +122,11 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
         }
     } else if (level == 2 || level == 3) {
         const bool wide = level == 3;
-        const std::uint64_t headerSize = wide ? le::u32(h.data() + 24) : le::u16(h.data());
         const std::size_t base = wide ? kLevel3Base : kLevel2Base;
-        if (h.size() < base || headerSize < base)
+        if (h.size() < base)
+            return std::nullopt;
+        const std::uint64_t headerSize = wide ? le::u32(h.data() + 24) : le::u16(h.data());
+        if (headerSize < base)
             return std::nullopt;
         m.unixTime = le::u32(h.data() + 15);
         const std::uint64_t first = wide ? le::u32(h.data() + 28) : le::u16(h.data() + 24);

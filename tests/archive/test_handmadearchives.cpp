@@ -223,3 +223,13 @@ TEST(Zoo, AChainThatPointsBackEnds)
     EXPECT_TRUE(c.damaged);
     EXPECT_EQ(pathsOf(c), QStringList({"A.TXT", "B.TXT"}));
 }
+
+TEST(Lha, AHeaderCutBeforeItsLevelFieldsEnds)
+{
+    // Found by fuzzing: a level 3 header shorter than its fixed part.
+    const QByteArray b = QByteArray::fromBase64("J4AtbGhkLQYAAAAG//8AWRsYayADNGJISHw=");
+    ASSERT_EQ(b[20], 3);
+    const ArchiveContents c = readBytes(b);
+    EXPECT_TRUE(c.damaged);
+    EXPECT_TRUE(c.records.empty());
+}

@@ -1,0 +1,38 @@
+// Arbitrary bytes through kind detection, the matching reader and the level
+// listing of the root and of each directory the records name.
+#include "archive/archivekind.h"
+#include "archive/archivelevel.h"
+#include "archive/archivereaders.h"
+#include "archive/memorysource.h"
+
+#include <QSet>
+
+using namespace dovex;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    MemorySource source({data, size});
+    const QChar kind = detectArchiveKind(source.read(0, 11));
+    const ArchiveContents contents = readArchiveRecords(kind, source);
+    PanelEntries entries;
+    QSet<QString> levels{QString()};
+    for (const ArchiveRecord& r : contents.records) {
+        if (levels.size() > 16)
+            break;
+        const qsizetype cut = r.path.lastIndexOf(u'\\');
+        if (cut > 0)
+            levels.insert(r.path.left(cut));
+    }
+    for (const QString& level : levels) {
+        const int last = listArchiveLevel(contents.records, level, QStringLiteral("*.*"), entries);
+        if (last < 0 || last > kPanelCapacity || entries.empty() || entries[0].name != "..")
+            __builtin_trap();
+        for (PanelEntry& e : entries)
+            e.selected = e.directory;
+        std::int64_t files = 0;
+        archiveLevelTotals(contents.records, level, entries, last, 0, true, files);
+        if (files < 0 || std::size_t(files) > contents.records.size())
+            __builtin_trap();
+    }
+    return 0;
+}
