@@ -1,13 +1,43 @@
-// dovex-cli list PATH [--sort N] [--filter MASK]: the panel's rows.
+// dovex-cli list PATH [--sort N] [--filter MASK] [--view full [--types]] [--select MASK]:
+// the panel's rows.
+//
+// Columns, tab-separated, after a first line with the path:
+//   default view:      name, size in bytes, attribute letters (R/H/S/A or D,
+//                      "_" for a clear bit), YYYY-MM-DD HH:MM:SS
+//   --view full:       name, the size column as the Full view writes it
+//                      (SizeText, "[SUB-DIR]" or "[UP--DIR]", without the left
+//                      padding), AttrText, DateTimeText
+//   --view full --types: name, the size column, the type text as the row
+//                      writes it (with its leading blank: " " + description,
+//                      " " + EXT + "-File", or " " + the folder type text)
+// With --select MASK the entries MaskMatches passes are marked, directories
+// and ".." included; a marked row ends in one more field "*", and the
+// selection line under the panel follows the rows as the last line (with
+// nothing marked it shows the first row, where the cursor of a freshly read
+// panel stands).
 #include "cli/clicommand.h"
 #include "cli/clicommon.h"
 
+#include "panels/filetypetable.h"
 #include "panels/panelreader.h"
+#include "panels/rowtexts.h"
+#include "panels/selection.h"
+#include "panels/textformat.h"
 #include "platform/dosattr.h"
+#include "platform/drivemap.h"
+#include "platform/locations.h"
+
+#include <QFileInfo>
 
 namespace dovex::cli {
 
 namespace {
+
+struct ListOptions {
+    bool full = false;
+    bool types = false;
+    std::optional<QString> select;
+};
 
 QString attributeLetters(const PanelEntry& e)
 {
@@ -19,47 +49,122 @@ QString attributeLetters(const PanelEntry& e)
     return s;
 }
 
-int runList(QStringList args)
+QString plainRow(const PanelEntry& e)
 {
-    FilePanel panel;
+    return e.name + '\t' + QString::number(e.size) + '\t' + attributeLetters(e) + '\t' +
+           isoDateTime(e.dosDateTime);
+}
+
+QString withoutLeftPadding(QString text)
+{
+    int blanks = 0;
+    while (blanks < text.size() && text[blanks] == ' ')
+        ++blanks;
+    return text.mid(blanks);
+}
+
+QString fullRow(const PanelEntry& e, const ListOptions& options, const FileTypeTable* types,
+                const QString& folderTypeText)
+{
+    const RowTexts t = RowTexts::of(e, options.types ? RowDetail::FileType : RowDetail::Attributes,
+                                    types, folderTypeText);
+    QString row = e.name + '\t' + withoutLeftPadding(t.size) + '\t' + t.detail;
+    if (!options.types)
+        row += '\t' + t.date;
+    return row;
+}
+
+// The table the window builds at start: the program directory's cache when
+// it holds whole records, else the MIME database. The cache is only read
+// here; writing it is the window's business.
+void loadTypes(FileTypeTable& types)
+{
+    const QString cache = programDirectory() + QLatin1Char('/') + FileTypeTable::fileName();
+    if (!QFileInfo(cache).isFile() || !types.load(cache))
+        types.buildFromMimeDatabase();
+}
+
+std::optional<QString> parseOptions(QStringList& args, FilePanel& panel, ListOptions& options)
+{
     if (const auto sort = takeOption(args, QStringLiteral("sort"))) {
         bool ok = false;
         panel.sortMethod = sort->toInt(&ok);
         if (!ok || panel.sortMethod < 0 || panel.sortMethod > 4)
-            return fail(QStringLiteral("--sort takes 0 to 4, not %1").arg(*sort));
+            return QStringLiteral("--sort takes 0 to 4, not %1").arg(*sort);
     }
     if (const auto filter = takeOption(args, QStringLiteral("filter")))
         panel.filterMask = *filter;
+    if (const auto view = takeOption(args, QStringLiteral("view"))) {
+        if (*view != QLatin1String("full"))
+            return QStringLiteral("--view takes full, not %1").arg(*view);
+        options.full = true;
+    }
+    options.types = args.removeAll(QStringLiteral("--types")) > 0;
+    if (options.types && !options.full)
+        return QStringLiteral("--types needs --view full");
+    options.select = takeOption(args, QStringLiteral("select"));
     if (args.size() != 1)
-        return fail(QStringLiteral("list takes one path"));
+        return QStringLiteral("list takes one path");
+    return std::nullopt;
+}
+
+// Why the directory cannot be listed, or nullopt when it can.
+std::optional<QString> unlistable(const QString& path)
+{
+    if (!isExistingDirectory(path))
+        return QStringLiteral("cannot list %1: no such directory").arg(path);
+    // A directory the search cannot open would read as an empty panel.
+    const QFileInfo info(*DriveMap::instance().toHost(path));
+    if (!info.isReadable() || !info.isExecutable())
+        return QStringLiteral("cannot list %1: permission denied").arg(path);
+    return std::nullopt;
+}
+
+int runList(QStringList args)
+{
+    FilePanel panel;
+    ListOptions options;
+    if (const auto error = parseOptions(args, panel, options))
+        return fail(*error);
     panel.path = args.first();
     while (panel.path.size() > 3 && panel.path.endsWith('\\'))
         panel.path.chop(1);
     if (panel.path.size() == 2 && panel.path[1] == ':')
         panel.path += '\\';
-    if (!isExistingDirectory(panel.path))
-        return fail(QStringLiteral("cannot list %1: no such directory").arg(panel.path));
+    if (const auto error = unlistable(panel.path))
+        return fail(*error);
 
     CliPrompter prompter;
     bool inArchive = false;
     RefreshBest(panel.entries, kPanelCapacity, panel.sortMethod, inArchive, panel.filterMask,
                 QString(), QString(), panel.path, prompter);
+    if (options.select)
+        MaskonEnter(panel.entries, *options.select, SelectMode::Mark);
+
+    FileTypeTable types;
+    if (options.types || options.select)
+        loadTypes(types);
+    const QString folderTypeText = options.types ? FileTypeTable::folderTypeText() : QString();
+
     out(panel.path);
-    QString row;
     for (const PanelEntry& e : panel.entries) {
-        row = e.name;
-        row += '\t';
-        row += QString::number(e.size);
-        row += '\t';
-        row += attributeLetters(e);
-        row += '\t';
-        row += isoDateTime(e.dosDateTime);
+        QString row = options.full ? fullRow(e, options, &types, folderTypeText) : plainRow(e);
+        if (e.selected)
+            row += QStringLiteral("\t*");
         out(row);
+    }
+    if (options.select) {
+        if (const auto line = SelectionLineText(panel, 0, &types))
+            out(*line);
     }
     return 0;
 }
 
-const CliCommand listCommand("list", "list PATH [--sort N] [--filter MASK]", runList);
+const CliCommand listCommand(
+    "list",
+    "list PATH [--sort N] [--filter MASK] [--view full [--types]] [--select MASK]\n"
+    "      --view full: the Full view's texts; sizes without their left padding",
+    runList);
 
 } // namespace
 

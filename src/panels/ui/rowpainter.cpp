@@ -1,6 +1,7 @@
 #include "panels/ui/rowpainter.h"
 
 #include "panels/filetypetable.h"
+#include "panels/rowtexts.h"
 #include "panels/sorting.h"
 #include "panels/textformat.h"
 #include "panels/ui/panelimages.h"
@@ -88,30 +89,12 @@ RowPainter::RowPainter(FileTypeTable* types) : m_types(types) {}
 
 RowPainter::Texts RowPainter::textsFor(const PanelEntry& e, const RowOptions& options) const
 {
-    Texts t;
     if (options.nameColumnChars == -1)
-        return t;
-    if (isParent(e))
-        t.size = QStringLiteral("[UP--DIR]");
-    else if (e.directory)
-        t.size = QStringLiteral("[SUB-DIR]");
-    else
-        t.size = SizeText(e.size);
-
-    if (options.detail == DetailMode::FileType) {
-        if (e.directory) {
-            t.detail = QLatin1Char(' ') + options.folderTypeText;
-        } else if (const FileTypeRecord* r = m_types ? m_types->find(e.name) : nullptr) {
-            t.detail = QLatin1Char(' ') + r->description;
-        } else {
-            t.detail =
-                QLatin1Char(' ') + upperExtension(e.name).mid(1).left(4) + QStringLiteral("-File");
-        }
-    } else {
-        t.detail = AttrText(e.attributes | (e.directory ? faDirectory : 0));
-        t.date = DateTimeText(e.dosDateTime);
-    }
-    return t;
+        return Texts();
+    const RowDetail mode =
+        options.detail == DetailMode::FileType ? RowDetail::FileType : RowDetail::Attributes;
+    const RowTexts t = RowTexts::of(e, mode, m_types, options.folderTypeText);
+    return Texts{t.size, t.detail, t.date};
 }
 
 QPixmap RowPainter::recordIcon(const PanelEntry& e) const
