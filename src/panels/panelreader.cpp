@@ -153,8 +153,9 @@ int RefreshBest(PanelEntries& entries, int capacity, int sortMethod, bool& inArc
                 up.attributes = faDirectory;
                 entries.push_back(up);
             }
-            if (int(entries.size()) > capacity)
-                entries.resize(size_t(capacity));
+            // An archive level holds ".." and up to capacity members.
+            if (int(entries.size()) > capacity + 1)
+                entries.resize(size_t(capacity + 1));
             sortRange(entries, 0, int(entries.size()) - 1, sortMethod);
             directoriesFirst(entries);
             return int(entries.size()) - 1;

@@ -1,6 +1,11 @@
 #include "shell/ui/application.h"
 
+#include "archive/archivereaders.h"
+#include "shell/settingsfile.h"
+#include "shell/ui/tform1.h"
+
 #include <QApplication>
+#include <QMessageBox>
 
 namespace dovex {
 
@@ -8,7 +13,27 @@ int runApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dovex 1.3 32-Bit"));
-    return 0;
+    QApplication::setApplicationDisplayName(QStringLiteral("Dovex 1.3 32-Bit"));
+    InitArchiveReaders();
+
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    std::unique_ptr<TForm1> form;
+    try {
+        form = std::make_unique<TForm1>(arguments);
+    } catch (const SettingsError& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Dovex 1.3 32-Bit"), e.message());
+        return 1;
+    } catch (const SettingsWriteError& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Dovex 1.3 32-Bit"),
+                              QString::fromStdString(e.what()));
+        return 1;
+    }
+    form->show();
+    form->FormShow();
+    if (form->stopped())
+        return 1;
+    return app.exec();
 }
 
 } // namespace dovex

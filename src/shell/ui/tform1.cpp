@@ -1,0 +1,350 @@
+#include "shell/ui/tform1.h"
+
+#include "fileops/ui/messageprompter.h"
+#include "panels/panelreader.h"
+#include "panels/textformat.h"
+#include "panels/ui/panellist.h"
+#include "platform/drivemap.h"
+#include "platform/locations.h"
+#include "platform/prompter.h"
+#include "shell/linkfiles.h"
+#include "shell/settingsfile.h"
+#include "shell/ui/commandline.h"
+#include "shell/ui/drivestatus.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dovex {
+
+namespace {
+
+constexpr int kComboWidth = 110;
+constexpr int kUpWidth = 22;
+constexpr int kHeaderHeight = 24;
+constexpr int kCaptionHeight = 17;
+constexpr int kLineHeight = 18;
+constexpr int kButtonHeight = 25;
+constexpr int kToolbarHeight = 30;
+
+} // namespace
+
+TForm1::TForm1(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), m_arguments(arguments), m_painter(&m_types)
+{
+    setWindowTitle(QStringLiteral("32-Bit Shell"));
+    setGeometry(20, 91, 750, 444);
+    setCentralWidget(new QWidget(this));
+    setupPanels();
+    setupCommandButtons();
+    setupStatusBar();
+    setupMenus();
+    Label1->installEventFilter(this);
+    m_driveGuard = true;
+    m_maximizePending = false;
+    FormCreate();
+    recomputeColumns();
+}
+
+TForm1::~TForm1() = default;
+
+Prompter& TForm1::prompter()
+{
+    if (m_prompter)
+        return *m_prompter;
+    if (!m_ownPrompter)
+        m_ownPrompter = std::make_unique<MessagePrompter>(this);
+    return *m_ownPrompter;
+}
+
+void TForm1::FormCreate()
+{
+    m_programDir = programDirectory();
+    if (!ensureDirectory(m_programDir))
+        throw SettingsWriteError(QStringLiteral("Cannot create the program directory %1")
+                                     .arg(m_programDir));
+    m_programDirName = programDirectoryName(m_programDir);
+    if (const Result r = writeMissingLinkFiles(m_programDir); !r)
+        throw SettingsWriteError(r.error());
+
+    const QString typeFile = m_programDir + '/' + FileTypeTable::fileName();
+    if (!QFileInfo::exists(typeFile) || !m_types.load(typeFile)) {
+        m_types.buildFromMimeDatabase();
+        if (!m_types.save(typeFile))
+            throw SettingsWriteError(QStringLiteral("Cannot write the file %1").arg(typeFile));
+    }
+
+    for (FilePanel& p : m_panels) {
+        p.inArchive = false;
+        p.archiveKind = QChar(' ');
+        p.innerDirectory.clear();
+        p.selectionMask = QStringLiteral("*.*");
+    }
+    m_pendingTempFile.clear();
+    m_commandHistory = QStringList(101, QString());
+
+    m_settings = readCreationSettings(geometry());
+    applySettings();
+}
+
+void TForm1::applySettings()
+{
+    const MainSettings& s = m_settings;
+    for (int i = 0; i < 4; ++i)
+        m_iconItems[i]->setChecked(s.useIcons == i);
+    m_showStatusBar->setChecked(s.statusBar);
+    m_showCopySpeed->setChecked(s.showCopySpeed);
+    if (!s.full2) {
+        m_brief[1]->setChecked(true);
+        ListBox2->setBrief(true);
+    }
+    m_showSpeedbar->setChecked(s.speedbar);
+    m_showIntro->setChecked(s.showIntro);
+    m_toolbarRow->setVisible(s.speedbar);
+    m_buttonRow->setVisible(s.speedbar);
+    m_openDocuments->setChecked(s.exOnEnter);
+    (s.showModeNormal ? m_showAttr : m_showType)->setChecked(true);
+    const int widths[6] = {12, 16, 20, 25, 30, -1};
+    for (int i = 0; i < 6; ++i)
+        m_widthItems[i]->setChecked(widths[i] == s.characters);
+    for (int n = 0; n < 2; ++n) {
+        m_panels[size_t(n)].sortMethod = n == 0 ? s.sortMeth1 : s.sortMeth2;
+        for (int k = 0; k < 5; ++k)
+            m_sortItems[n][k]->setChecked(k == m_panels[size_t(n)].sortMethod);
+    }
+    applyFont();
+    ListBox1->setRowHeight(s.itemHeight);
+    ListBox2->setRowHeight(s.itemHeight);
+
+    if (s.maximized) {
+        m_maximizePending = true;
+    } else {
+        QRect b = s.bounds;
+        const QSize screen = QGuiApplication::primaryScreen()
+                                 ? QGuiApplication::primaryScreen()->size()
+                                 : QSize(b.width(), b.height());
+        b.moveTop(std::max(0, b.top()));
+        b.moveLeft(std::max(0, b.left()));
+        b.setWidth(std::min(b.width(), screen.width()));
+        b.setHeight(std::min(b.height(), screen.height()));
+        setGeometry(b);
+    }
+    for (TPanelList* l : {ListBox1, ListBox2}) {
+        l->delegate().options.iconMode = s.useIcons;
+        l->delegate().options.detail =
+            s.showModeNormal ? DetailMode::Attributes : DetailMode::FileType;
+        l->delegate().options.nameColumnChars = s.characters;
+        l->delegate().options.folderTypeText = FileTypeTable::folderTypeText();
+    }
+}
+
+void TForm1::applyFont()
+{
+    QFont font(m_settings.fontName);
+    font.setPixelSize(std::abs(m_settings.fontHeight) > 0 ? std::abs(m_settings.fontHeight) : 11);
+    if (m_settings.fontSize > 0)
+        font.setPointSize(m_settings.fontSize); // the size wins over the height
+    font.setBold(m_settings.fontStyle == FontStyle::Bold);
+    font.setItalic(m_settings.fontStyle == FontStyle::Italic);
+    ListBox1->setFont(font);
+    ListBox2->setFont(ListBox1->font());
+}
+
+void TForm1::FormShow()
+{
+    if (m_showIntro->isChecked()) {
+        auto* about = new QDialog(this);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        about->setWindowTitle(QStringLiteral("About"));
+        auto* layout = new QVBoxLayout(about);
+        layout->addWidget(new QLabel(QStringLiteral("Dovex 1.3 32-Bit\n\nA dual-panel file manager"),
+                                     about));
+        about->show();
+        QTimer::singleShot(2000, about, &QDialog::close);
+    }
+    m_programDir = programDirectory();
+    readShowSettings(m_settings);
+    m_full[0]->setChecked(m_settings.full1);
+    m_brief[0]->setChecked(!m_settings.full1);
+    ListBox1->setBrief(!m_settings.full1);
+
+    if (!m_arguments.isEmpty()) {
+        const QString arg = m_arguments.first();
+        if (isExistingDirectory(arg))
+            m_settings.dir1 = arg;
+        else if (isExistingDirectory(dospath::directoryPart(arg)))
+            m_settings.dir1 = dospath::directoryPart(arg);
+    }
+    fillDriveBoxes();
+    for (FilePanel& p : m_panels)
+        p.filterMask = QStringLiteral("*.*");
+
+    const QString starts[2] = {m_settings.dir1, m_settings.dir2};
+    for (int n : {2, 1}) {
+        FilePanel& p = panel(n);
+        p.path = isExistingDirectory(starts[n - 1]) ? starts[n - 1] : QStringLiteral("C:\\");
+        ActivePanel = n;
+        RefreshClick();
+        if (m_stopped)
+            return;
+    }
+    ActivePanel = 2;
+    setactief(1);
+}
+
+void TForm1::stopProgram()
+{
+    m_stopped = true;
+    prompter().information(kDriveCStopped);
+    QTimer::singleShot(0, qApp, [] { QApplication::exit(1); });
+}
+
+void TForm1::collectSettings()
+{
+    MainSettings& s = m_settings;
+    s.dir1 = m_panels[0].path;
+    s.dir2 = m_panels[1].path;
+    s.sortMeth1 = m_panels[0].sortMethod;
+    s.sortMeth2 = m_panels[1].sortMethod;
+    s.statusBar = m_showStatusBar->isChecked();
+    s.speedbar = m_showSpeedbar->isChecked();
+    s.full1 = m_full[0]->isChecked();
+    s.full2 = m_full[1]->isChecked();
+    s.showCopySpeed = m_showCopySpeed->isChecked();
+    s.showIntro = m_showIntro->isChecked();
+    s.exOnEnter = m_openDocuments->isChecked();
+    for (int i = 0; i < 4; ++i)
+        if (m_iconItems[i]->isChecked())
+            s.useIcons = i;
+    const QFont f = ListBox1->font();
+    s.fontName = f.family();
+    s.fontSize = f.pointSize() > 0 ? f.pointSize() : s.fontSize;
+    s.fontHeight = -QFontMetrics(f).height();
+    s.fontStyle = f.bold() && f.italic() ? FontStyle::BoldItalic
+                  : f.bold()             ? FontStyle::Bold
+                  : f.italic()           ? FontStyle::Italic
+                                         : FontStyle::Regular;
+    const QRect g = isMaximized() ? normalGeometry() : geometry();
+    s.bounds = g.isValid() ? g : geometry();
+    s.showModeNormal = m_showAttr->isChecked();
+    s.maximized = isMaximized();
+}
+
+void TForm1::Quit1Click()
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    collectSettings();
+    try {
+        writeQuitSettings(m_settings, m_programDirName);
+    } catch (const SettingsWriteError& e) {
+        prompter().error(QString::fromStdString(e.what()));
+    }
+    QApplication::exit(0);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!m_stopped)
+        Quit1Click();
+    event->accept();
+}
+
+void TForm1::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_quitting &&
+        !m_stopped && !m_panels[0].entries.empty())
+        Werkpanelsbij();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label1 && event->type() == QEvent::MouseButtonRelease)
+        DeskTop1Click();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::DeskTop1Click()
+{
+    if (!isMaximized()) {
+        showMaximized();
+        return;
+    }
+    showNormal();
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    setGeometry(100, -4, screen.width() - 96, screen.height() + 8);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    verander();
+}
+
+void TForm1::verander()
+{
+    if (m_maximizePending) {
+        m_maximizePending = false;
+        showMaximized();
+    }
+    statusBar()->setVisible(m_showStatusBar && m_showStatusBar->isChecked());
+    const int W = width();
+    const int H = centralWidget()->height();
+    const int rightWidth = W / 2 - 3;
+    const int leftWidth = W - rightWidth - 3;
+    const int listLeft[2] = {0, leftWidth + 3};
+    const int listWidth[2] = {leftWidth, rightWidth};
+
+    int y = 0;
+    if (m_toolbarRow->isVisible()) {
+        m_toolbarRow->setGeometry(0, 0, W, kToolbarHeight);
+        y = kToolbarHeight;
+    }
+    const int buttonsHeight = m_buttonRow->isVisible() ? kButtonHeight + 2 : 0;
+    const int listTop = y + kHeaderHeight + kCaptionHeight;
+    const int listBottom = H - buttonsHeight - kLineHeight - kLineHeight - 2;
+    QComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
+    QLabel* captions[2] = {Label1, Label2};
+    QLabel* lines[2] = {Status1, Status2};
+    for (int n = 0; n < 2; ++n) {
+        TPanelList* l = list(n + 1);
+        l->setGeometry(listLeft[n], listTop, listWidth[n], std::max(20, listBottom - listTop));
+        lines[n]->setGeometry(listLeft[n], listBottom + 1, listWidth[n], kLineHeight);
+        const int comboLeft = listLeft[n] + 2;
+        combos[n]->setGeometry(comboLeft, y + 1, kComboWidth, kHeaderHeight - 2);
+        m_upButtons[n]->setGeometry(comboLeft + kComboWidth + 3, y + 1, kUpWidth,
+                                    kHeaderHeight - 2);
+        captions[n]->setGeometry(comboLeft, y + kHeaderHeight, listWidth[n] - 5, kCaptionHeight);
+        m_driveBars[n]->setGeometry(listLeft[n] + kComboWidth + kUpWidth + 9, y + 1,
+                                    std::max(0, listWidth[n] - kComboWidth - kUpWidth - 13),
+                                    kHeaderHeight - 2);
+    }
+    m_commandLine->setGeometry(4, listBottom + kLineHeight + 2, W - 9, kLineHeight);
+    if (m_buttonRow->isVisible()) {
+        m_buttonRow->setGeometry(0, H - buttonsHeight, W, buttonsHeight);
+        const int w = (W - 2) / 9;
+        for (int k = 0; k < 9; ++k)
+            m_buttons[size_t(k)]->setGeometry(k * w + 1, 1, w - 2, kButtonHeight);
+    }
+    m_driveStatus[0]->setFixedWidth(std::max(0, W / 2 - 4));
+}
+
+QString TForm1::driveInfo(int n) const
+{
+    return m_driveStatus[n - 1]->text();
+}
+
+} // namespace dovex

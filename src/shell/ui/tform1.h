@@ -1,0 +1,185 @@
+#pragma once
+
+#include "panels/filepanel.h"
+#include "panels/filetypetable.h"
+#include "panels/ui/rowpainter.h"
+#include "shell/mainsettings.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+namespace dovex {
+
+class Prompter;
+class TCommandLine;
+class TDriveStatus;
+class TForm8;
+class TForm11;
+class TPanelList;
+
+// The main window: two panels, their headers and selection lines, the
+// command line, the command buttons and the status bar. It owns all program
+// state for the whole run.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Creation: the program directory and its files, the file-type table and
+    // the settings. Throws SettingsError for a malformed integer setting.
+    explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // What the window does when first shown: start directories, the drive
+    // list, reading the right and then the left panel.
+    void FormShow();
+
+    // Both panels brought up to date without losing marks.
+    void Werkpanelsbij();
+    // Re-reads the panel ActivePanel names. background: the marker of the
+    // update on activation (the pending temporary file is kept then).
+    void RefreshClick(bool background = false);
+    void setactief(int panel);
+    void listklick(int panel);
+    void verander();
+    void Quit1Click();
+
+    // For the tests and the command table.
+    FilePanel& panel(int n) { return m_panels[size_t(n - 1)]; }
+    TPanelList* list(int n) const { return n == 1 ? ListBox1 : ListBox2; }
+    int activePanel() const { return ActivePanel; }
+    QAction* action(const QString& caption) const;
+    QPushButton* commandButton(int k) const { return m_buttons[size_t(k)]; }
+    QLabel* statusLine(int n) const { return n == 1 ? Status1 : Status2; }
+    QLabel* pathCaption(int n) const { return n == 1 ? Label1 : Label2; }
+    TCommandLine* commandLine() const { return m_commandLine; }
+    QString driveInfo(int n) const;
+    const MainSettings& settings() const { return m_settings; }
+    void setPrompter(Prompter* prompter) { m_prompter = prompter; }
+    bool stopped() const { return m_stopped; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Wiring, one area each.
+    void setupPanels();
+    void setupMenus();
+    void setupCommandButtons();
+    void setupStatusBar();
+    QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& key,
+                        void (TForm1::*handler)());
+
+    void FormCreate();
+    void applySettings();
+    void applyFont();
+    void collectSettings();
+
+    // Panel handlers.
+    bool Klik(int panel, QKeyEvent* event);
+    void updateSelectionLine(int panel);
+    void updateDriveInfo(int panel);
+    void changeDrive(int panel, QChar letter);
+    void SpeedButton8Click(int panel);
+    void MaskonEnter(int panel, bool marking);
+    void openSelectionDialog(int panel, bool marking);
+    void openSeek(int panel);
+    void rereadAndPlace(int panel, const QString& cursorName);
+    void recomputeColumns();
+    void repaintLists();
+    void fillDriveBoxes();
+    void stopProgram();
+
+    // Menu commands.
+    void Full1Click();
+    void Brief1Click();
+    void Full2Click();
+    void Brief2Click();
+    void setSortMethod(int panel, int method);
+    void setFilter(int panel);
+    void Filter1Click();
+    void Filter2Click();
+    void Drive1Click();
+    void Drive2Click();
+    void test2Click();
+    void Copy1Click();
+    void Move1Click();
+    void MkDir1Click();
+    void Delete1Click();
+    void ShowStatusBar1Click();
+    void ShowSpeedbar1Click();
+    void PanelFont1Click();
+    void About1Click();
+    void DeskTop1Click();
+    void setPanelWidth(int characters);
+    void setIconMode(int mode);
+    void runFileOperation(int kind);
+
+    Prompter& prompter();
+
+    std::array<FilePanel, 2> m_panels;
+    int ActivePanel = 1;
+    MainSettings m_settings;
+    QStringList m_arguments;
+    QString m_programDir;     // host path
+    QString m_programDirName; // as the program names it (drive-letter path)
+    FileTypeTable m_types;
+    RowPainter m_painter;
+    bool m_maximizePending = false;
+    bool m_driveGuard = true;
+    bool m_symbolFlag = false;
+    bool m_quitting = false;
+    bool m_stopped = false;
+    QString m_pendingTempFile;
+    QStringList m_commandHistory;
+
+    Prompter* m_prompter = nullptr;
+    std::unique_ptr<Prompter> m_ownPrompter;
+
+    QWidget* m_toolbarRow = nullptr;
+    TPanelList* ListBox1 = nullptr;
+    TPanelList* ListBox2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* drivecombobox1 = nullptr;
+    QComboBox* DriveComboBox2 = nullptr;
+    QToolButton* m_upButtons[2] = {nullptr, nullptr};
+    QWidget* m_driveBars[2] = {nullptr, nullptr};
+    QLabel* Status1 = nullptr;
+    QLabel* Status2 = nullptr;
+    TCommandLine* m_commandLine = nullptr;
+    QWidget* m_buttonRow = nullptr;
+    std::array<QPushButton*, 9> m_buttons{};
+    TDriveStatus* m_driveStatus[2] = {nullptr, nullptr};
+    QPointer<TForm8> m_selectionDialog;
+    QPointer<TForm11> m_seek;
+
+    // Menu state (the check marks are the settings until quit).
+    QAction* m_full[2] = {nullptr, nullptr};
+    QAction* m_brief[2] = {nullptr, nullptr};
+    QAction* m_sortItems[2][5] = {};
+    QAction* m_showStatusBar = nullptr;
+    QAction* m_showSpeedbar = nullptr;
+    QAction* m_showIntro = nullptr;
+    QAction* m_showCopySpeed = nullptr;
+    QAction* m_openDocuments = nullptr;
+    QAction* m_iconItems[4] = {};
+    QAction* m_widthItems[6] = {};
+    QAction* m_showAttr = nullptr;
+    QAction* m_showType = nullptr;
+    QList<QAction*> m_actions;
+};
+
+} // namespace dovex

@@ -1,0 +1,415 @@
+// The panels of the main window: reading, activation, opening entries and
+// the panel keyboard.
+#include "shell/ui/tform1.h"
+
+#include "panels/archivelister.h"
+#include "panels/panelreader.h"
+#include "panels/selection.h"
+#include "panels/textformat.h"
+#include "panels/ui/panellist.h"
+#include "panels/ui/seekpopup.h"
+#include "panels/ui/selectionsetdialog.h"
+#include "platform/dosattr.h"
+#include "platform/drivemap.h"
+#include "platform/prompter.h"
+#include "shell/ui/commandline.h"
+#include "shell/ui/drivestatus.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QToolButton>
+
+namespace dovex {
+
+void TForm1::setupPanels()
+{
+    QWidget* c = centralWidget();
+    m_toolbarRow = new QWidget(c);
+    m_toolbarRow->setObjectName(QStringLiteral("ToolbarRow"));
+    ListBox1 = new TPanelList(m_panels[0], m_painter, c);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox2 = new TPanelList(m_panels[1], m_painter, c);
+    ListBox2->setObjectName(QStringLiteral("ListBox2"));
+    Label1 = new QLabel(c);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(c);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Status1 = new QLabel(c);
+    Status1->setObjectName(QStringLiteral("Status1"));
+    Status2 = new QLabel(c);
+    Status2->setObjectName(QStringLiteral("Status2"));
+    drivecombobox1 = new QComboBox(c);
+    drivecombobox1->setObjectName(QStringLiteral("drivecombobox1"));
+    DriveComboBox2 = new QComboBox(c);
+    DriveComboBox2->setObjectName(QStringLiteral("DriveComboBox2"));
+    m_commandLine = new TCommandLine(c);
+    m_commandLine->setObjectName(QStringLiteral("CommandLine"));
+
+    QComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
+    for (int n = 1; n <= 2; ++n) {
+        TPanelList* l = list(n);
+        l->onKey = [this, n](QKeyEvent* e) { return Klik(n, e); };
+        l->onActivate = [this, n] { setactief(n); };
+        l->onOpen = [this, n] { listklick(n); };
+        l->onSelectionLine = [this, n] { updateSelectionLine(n); };
+        l->onMiddleRelease = [this, n](Qt::KeyboardModifiers) { listklick(n); };
+        auto* up = new QToolButton(c);
+        up->setText(QStringLiteral(".."));
+        up->setToolTip(QStringLiteral("Up Directory"));
+        up->setFocusPolicy(Qt::NoFocus);
+        connect(up, &QToolButton::clicked, this, [this, n] { SpeedButton8Click(n); });
+        m_upButtons[n - 1] = up;
+        m_driveBars[n - 1] = new QWidget(c);
+        m_driveBars[n - 1]->setObjectName(QStringLiteral("DriveBar%1").arg(n));
+        connect(combos[n - 1], &QComboBox::activated, this, [this, n, combos](int index) {
+            const QString text = combos[n - 1]->itemText(index);
+            if (!text.isEmpty())
+                changeDrive(n, text[0]);
+            list(ActivePanel)->setFocus();
+        });
+    }
+    setTabOrder(ListBox1, ListBox2);
+}
+
+void TForm1::fillDriveBoxes()
+{
+    for (QComboBox* box : {drivecombobox1, DriveComboBox2}) {
+        const QSignalBlocker block(box);
+        box->clear();
+        for (const Drive& d : DriveMap::instance().drives())
+            box->addItem(QString(d.letter.toLower()) + QStringLiteral(":"));
+    }
+}
+
+void TForm1::recomputeColumns()
+{
+    for (TPanelList* l : {ListBox1, ListBox2})
+        l->delegate().options.columns =
+            computeColumns(l->font(), l->delegate().options.nameColumnChars);
+}
+
+void TForm1::RefreshClick(bool background)
+{
+    m_driveGuard = false;
+    if (!m_pendingTempFile.isEmpty() && !background) {
+        // The archive member extracted for viewing goes at the next re-read.
+        if (const std::optional<QString> host = DriveMap::instance().toHost(m_pendingTempFile))
+            QFile::remove(*host);
+        m_pendingTempFile.clear();
+    }
+    recomputeColumns();
+    const int n = ActivePanel;
+    FilePanel& p = panel(n);
+    TPanelList* l = list(n);
+    l->setEventsAttached(false);
+    if (readPanel(p, prompter()) == PanelReadOutcome::DriveCUnreadable) {
+        l->setEventsAttached(true);
+        stopProgram();
+        return;
+    }
+    QComboBox* box = n == 1 ? drivecombobox1 : DriveComboBox2;
+    {
+        const QSignalBlocker block(box);
+        const int index = box->findText(QString(p.path[0].toLower()) + ':');
+        if (index >= 0)
+            box->setCurrentIndex(index);
+    }
+    m_commandLine->setPrompt(m_panels[0].path + '>');
+    pathCaption(n)->setText(panelCaption(p));
+    l->entriesReset(p.entries.empty() ? -1 : 0, 0);
+    updateDriveInfo(n);
+    updateSelectionLine(n);
+    l->setEventsAttached(true);
+}
+
+void TForm1::Werkpanelsbij()
+{
+    if (m_stopped)
+        return;
+    for (TPanelList* l : {ListBox1, ListBox2})
+        l->setEventsAttached(false);
+    const int wasActive = ActivePanel;
+    for (int n = 1; n <= 2; ++n) {
+        FilePanel& p = panel(n);
+        TPanelList* l = list(n);
+        if (p.inArchive || !isExistingDirectory(p.path)) {
+            const int cursor = l->cursor();
+            const int top = l->topIndex();
+            if (ArchiveLister* lister = archiveLister())
+                lister->invalidate();
+            ActivePanel = n;
+            RefreshClick(true);
+            if (m_stopped)
+                return;
+            l->setEventsAttached(false);
+            const int count = int(p.entries.size());
+            l->entriesReset(std::min(cursor, count - 1), top);
+            ActivePanel = wasActive;
+        } else {
+            int cursor = l->cursor();
+            const int top = l->topIndex();
+            const int before = int(p.entries.size());
+            SyncPanelEntries(p.sortMethod, p.entries, p.path, cursor, p.filterMask);
+            if (int(p.entries.size()) != before || cursor != l->cursor())
+                l->entriesReset(cursor, top);
+            else
+                l->viewport()->update();
+        }
+        updateSelectionLine(n);
+    }
+    updateDriveInfo(1);
+    updateDriveInfo(2);
+    for (TPanelList* l : {ListBox1, ListBox2})
+        l->setEventsAttached(true);
+}
+
+void TForm1::updateDriveInfo(int n)
+{
+    m_driveStatus[n - 1]->setText(DriveInfoText(panel(n).path));
+}
+
+void TForm1::updateSelectionLine(int n)
+{
+    TPanelList* l = list(n);
+    const std::optional<QString> text =
+        UpdateSelectionLine(panel(n), l->cursor(), &m_types, prompter(), [this, n] {
+            changeDrive(n, QChar('c'));
+            return list(n)->cursor();
+        });
+    if (text)
+        statusLine(n)->setText(*text);
+}
+
+void TForm1::changeDrive(int n, QChar letter)
+{
+    FilePanel& p = panel(n);
+    const int other = 3 - n;
+    if (!p.path.isEmpty() && p.path[0].toLower() == letter.toLower() && !p.inArchive)
+        return;
+    if (!waitForDrive(letter, prompter())) {
+        letter = QChar('c');
+        if (!p.path.isEmpty() && p.path[0].toLower() == 'c')
+            return;
+    }
+    p.inArchive = false;
+    p.archiveKind = QChar(' ');
+    if (ActivePanel == other && !panel(other).inArchive &&
+        panel(other).path[0].toLower() == letter.toLower())
+        p.path = panel(other).path;
+    else
+        p.path = QString(letter.toUpper()) + QStringLiteral(":\\");
+    const int wasActive = ActivePanel;
+    ActivePanel = n;
+    RefreshClick();
+    setactief(wasActive);
+}
+
+void TForm1::setactief(int n)
+{
+    m_commandLine->setPrompt(panel(n).path + '>');
+    TPanelList* l = list(n);
+    const bool changed = ActivePanel != n;
+    ActivePanel = n;
+    if (changed && !l->hasFocus())
+        l->setFocus();
+    if (!panel(n).entries.empty() && l->cursor() < 0)
+        l->setCursor(0);
+    updateSelectionLine(n);
+}
+
+void TForm1::rereadAndPlace(int n, const QString& cursorName)
+{
+    const int wasActive = ActivePanel;
+    ActivePanel = n;
+    RefreshClick();
+    ActivePanel = wasActive;
+    if (cursorName.isEmpty())
+        return;
+    const PanelEntries& entries = panel(n).entries;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].name == cursorName) {
+            list(n)->setCursor(int(i));
+            updateSelectionLine(n);
+            return;
+        }
+    }
+}
+
+void TForm1::listklick(int n)
+{
+    TPanelList* l = list(n);
+    FilePanel& p = panel(n);
+    if (l->cursor() < 0 && !p.entries.empty())
+        l->setCursor(0);
+    const int cursor = l->cursor();
+    if (cursor < 0)
+        return;
+    const PanelEntry entry = p.entries[size_t(cursor)];
+    ActivePanel = n;
+    if (p.inArchive) {
+        if (!entry.directory)
+            return; // members are viewed and extracted by the archive commands
+        if (entry.name == QLatin1String("..")) {
+            rereadAndPlace(n, archiveUp(p));
+        } else {
+            archiveEnterDirectory(p, entry.name);
+            rereadAndPlace(n, QString());
+        }
+        setactief(n);
+        return;
+    }
+    if (entry.directory) {
+        if (entry.name == QLatin1String("..")) {
+            rereadAndPlace(n, directoryUp(p));
+        } else if (entry.name != QLatin1String(".")) {
+            p.path = dospath::join(p.path, entry.name);
+            rereadAndPlace(n, QString());
+        }
+        setactief(n);
+        return;
+    }
+    // An archive is entered while the other panel shows none.
+    ArchiveLister* lister = archiveLister();
+    if (!lister)
+        return;
+    const QChar kind = lister->detectKind(dospath::join(p.path, entry.name));
+    if (kind != QChar('?') && !panel(3 - n).inArchive) {
+        enterArchive(p, entry.name, kind);
+        rereadAndPlace(n, QString());
+        setactief(n);
+    }
+}
+
+void TForm1::SpeedButton8Click(int n)
+{
+    const int wasActive = ActivePanel;
+    FilePanel& p = panel(n);
+    ActivePanel = n;
+    rereadAndPlace(n, p.inArchive ? archiveUp(p) : directoryUp(p));
+    ActivePanel = n;
+    if (wasActive != n)
+        setactief(wasActive);
+    else
+        setactief(n);
+}
+
+void TForm1::MaskonEnter(int n, bool marking)
+{
+    dovex::MaskonEnter(panel(n).entries, panel(n).selectionMask,
+                       marking ? SelectMode::Mark : SelectMode::Unmark);
+    updateSelectionLine(n);
+    list(n)->viewport()->update();
+    list(n)->setFocus();
+}
+
+void TForm1::openSelectionDialog(int n, bool marking)
+{
+    if (!m_selectionDialog)
+        m_selectionDialog = new TForm8(this);
+    const std::optional<QString> mask = m_selectionDialog->ask(
+        marking ? QStringLiteral("Select Files") : QStringLiteral("Deselect Files"),
+        panel(n).selectionMask);
+    if (!mask)
+        return;
+    panel(n).selectionMask = *mask;
+    MaskonEnter(n, marking);
+}
+
+void TForm1::openSeek(int n)
+{
+    if (!m_seek) {
+        m_seek = new TForm11(this);
+        connect(m_seek, &TForm11::cursorChanged, this, [this](int index) {
+            list(ActivePanel)->setCursor(index);
+            updateSelectionLine(ActivePanel);
+        });
+    }
+    m_seek->setEntries(&panel(n).entries);
+    QLabel* line = statusLine(n);
+    const QRect global(line->mapToGlobal(QPoint(0, 0)), line->size());
+    m_seek->showOver(global, global.top() - 5);
+}
+
+bool TForm1::Klik(int n, QKeyEvent* e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    const bool keypad = e->modifiers() & Qt::KeypadModifier;
+    TPanelList* l = list(n);
+    FilePanel& p = panel(n);
+    if (mods == (Qt::ControlModifier | Qt::AltModifier) && e->key() != Qt::Key_Control &&
+        e->key() != Qt::Key_Alt) {
+        openSeek(n);
+        return true;
+    }
+    if (mods == Qt::ShiftModifier || (e->key() == Qt::Key_Minus && !keypad))
+        m_symbolFlag = true;
+    if (!p.entries.empty() && l->cursor() < 0)
+        l->setCursor(0);
+    bool handled = true;
+    switch (e->key()) {
+    case Qt::Key_Delete:
+        m_commandLine->setText(QString());
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (l->cursor() < 0)
+            break;
+        if (mods == Qt::ControlModifier) {
+            m_commandLine->append(p.entries[size_t(l->cursor())].name + ' ');
+        } else if (mods == Qt::NoModifier) {
+            if (!m_commandLine->text().isEmpty())
+                prompter().information(
+                    QStringLiteral("Running commands from the command line is not available yet."));
+            else
+                listklick(n);
+        }
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Minus:
+    case Qt::Key_Asterisk:
+        if (keypad && e->key() == Qt::Key_Plus) {
+            openSelectionDialog(n, true);
+        } else if (keypad && e->key() == Qt::Key_Minus) {
+            openSelectionDialog(n, false);
+        } else if (keypad && e->key() == Qt::Key_Asterisk) {
+            invertAll(p.entries);
+            l->viewport()->update();
+        } else {
+            if (m_symbolFlag)
+                m_commandLine->append(e->text());
+            m_symbolFlag = false;
+        }
+        break;
+    case Qt::Key_Insert:
+        if (l->cursor() >= 0) {
+            l->setCursor(toggleAndAdvance(p.entries, l->cursor()));
+            l->viewport()->update();
+        }
+        break;
+    case Qt::Key_Backspace:
+        m_commandLine->backspace();
+        m_symbolFlag = false;
+        break;
+    case Qt::Key_Tab:
+        setactief(3 - n);
+        break;
+    default: {
+        const QString text = e->text();
+        if (mods & (Qt::ControlModifier | Qt::AltModifier) || text.size() != 1 ||
+            text[0].unicode() < 32 || text[0].unicode() > 126) {
+            handled = false;
+            break;
+        }
+        m_commandLine->append(text);
+        m_symbolFlag = false;
+        break;
+    }
+    }
+    updateSelectionLine(n);
+    return handled;
+}
+
+} // namespace dovex

@@ -1,0 +1,256 @@
+#include "shell/ui/tform1.h"
+
+#include "panels/panelreader.h"
+#include "panels/ui/panellist.h"
+#include "shell/settingsfile.h"
+#include "shell/ui/commandline.h"
+
+#include "support/drivefixture.h"
+#include "support/scriptedprompter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace dovex;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    test::DriveFixture drives{"CD"};
+    test::ScriptedPrompter prompter;
+
+    void ini(const QByteArray& text)
+    {
+        QFile f(drives.windowsDir() + "/Dovex.Ini");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray iniText() const
+    {
+        QFile f(drives.windowsDir() + "/Dovex.Ini");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    std::unique_ptr<TForm1> start(const QStringList& args = {})
+    {
+        auto form = std::make_unique<TForm1>(args);
+        form->setPrompter(&prompter);
+        form->resize(900, 600);
+        form->show();
+        form->FormShow();
+        return form;
+    }
+    static QStringList names(const FilePanel& p)
+    {
+        QStringList out;
+        for (const PanelEntry& e : p.entries)
+            out << e.name;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsWithBothPanelsReadAndTheLeftOneActive)
+{
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\left\nDir2=C:\\gone\n");
+    drives.file("D:\\left\\a.txt", 10);
+    drives.directory("D:\\left\\sub");
+    drives.file("C:\\top.txt");
+    auto form = start();
+    EXPECT_EQ(form->windowTitle(), "32-Bit Shell");
+    EXPECT_EQ(form->panel(1).path, "D:\\left");
+    EXPECT_EQ(names(form->panel(1)), (QStringList{"..", "sub", "a.txt"}));
+    EXPECT_EQ(form->panel(2).path, "C:\\"); // a missing start directory falls back
+    EXPECT_EQ(form->activePanel(), 1);
+    EXPECT_EQ(form->pathCaption(1)->text(), "D:\\left");
+    EXPECT_EQ(form->commandLine()->prompt(), "D:\\left>");
+    EXPECT_TRUE(form->driveInfo(1).startsWith("Drive D:"));
+    EXPECT_EQ(QFile(drives.programDir() + "/NetWork.Lnk").size(), 100);
+    EXPECT_EQ(QFile(drives.programDir() + "/Recycled.Lnk").size(), 100);
+    EXPECT_TRUE(QFile::exists(drives.programDir() + "/regprop.dat"));
+    EXPECT_TRUE(prompter.asked().isEmpty());
+}
+
+TEST_F(MainWindowTest, TheFirstArgumentPicksTheLeftDirectory)
+{
+    ini("[Settings]\nShowIntro=0\n");
+    drives.file("D:\\docs\\letter.txt");
+    EXPECT_EQ(start({"D:\\docs\\letter.txt"})->panel(1).path, "D:\\docs");
+    EXPECT_EQ(start({"D:\\docs"})->panel(1).path, "D:\\docs");
+}
+
+TEST_F(MainWindowTest, AMalformedIntegerStopsCreation)
+{
+    ini("[Panels]\nCharacters=wide\n");
+    try {
+        TForm1 form({});
+        FAIL() << "created";
+    } catch (const SettingsError& e) {
+        EXPECT_EQ(e.key(), "Characters");
+        EXPECT_EQ(e.value(), "wide");
+    }
+}
+
+TEST_F(MainWindowTest, CommandButtonsFollowTheWindowWidth)
+{
+    ini("[Settings]\nShowIntro=0\n[Setting]\nState=Normal\n");
+    auto form = start();
+    form->resize(920, 500);
+    QApplication::processEvents();
+    ASSERT_EQ(form->width(), 920);
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_EQ(form->commandButton(k)->x(), 1 + 102 * k);
+        EXPECT_EQ(form->commandButton(k)->width(), 100);
+    }
+    EXPECT_EQ(form->commandButton(8)->x(), 817);
+    EXPECT_EQ(form->list(2)->width(), 920 / 2 - 3);
+    EXPECT_EQ(form->commandLine()->width(), 920 - 9);
+    EXPECT_EQ(form->statusLine(1)->x(), form->list(1)->x());
+    EXPECT_EQ(form->statusLine(2)->width(), form->list(2)->width());
+}
+
+TEST_F(MainWindowTest, TheCommandTableHasItsKeysAndDisablesWhatIsNotBuilt)
+{
+    ini("[Settings]\nShowIntro=0\n");
+    auto form = start();
+    const struct {
+        const char* caption;
+        const char* key;
+    } keys[] = {{"View", "F3"}, {"Copy", "F5"}, {"Move", "F6"}, {"MkDir", "F7"},
+                {"Delete", "F8"}, {"Quit", "F10"}, {"Reread Directory", "Ctrl+R"},
+                {"Compression Tools", "F12"}, {"Split File", "Ctrl+F12"},
+                {"Dovex Help Contents", "F2"}};
+    for (const auto& k : keys) {
+        QAction* a = form->action(k.caption);
+        ASSERT_NE(a, nullptr) << k.caption;
+        EXPECT_EQ(a->shortcut(), QKeySequence(k.key)) << k.caption;
+    }
+    EXPECT_FALSE(form->action("View")->isEnabled());
+    EXPECT_FALSE(form->action("Compare Directory's")->isEnabled());
+    EXPECT_TRUE(form->action("Reread Directory")->isEnabled());
+    EXPECT_TRUE(form->action("Copy")->isEnabled());
+    EXPECT_FALSE(form->action("Show True Color Drives")->isVisible());
+}
+
+TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
+{
+    ini("[Settings]\nShowIntro=0\nStatusBar=1\n[Mine]\nkeep=yes\n");
+    drives.directory("D:\\work");
+    QByteArray afterQuit;
+    {
+        auto form = start({"D:\\work"});
+        form->action("Sort on Size")->trigger();
+        form->Quit1Click();
+        afterQuit = iniText();
+    }
+    EXPECT_TRUE(afterQuit.contains("[Mine]\nkeep=yes"));
+    EXPECT_TRUE(afterQuit.contains("Dir1=D:\\work"));
+    EXPECT_TRUE(afterQuit.contains("SortMeth2=3"));
+    EXPECT_TRUE(afterQuit.contains("Statusbar=1"));
+    EXPECT_FALSE(afterQuit.contains("StatusBar"));
+    EXPECT_TRUE(afterQuit.contains("[Button1]"));
+
+    ini("[Settings]\nShowIntro=0\nStatusBar=1\n[Mine]\nkeep=yes\n");
+    {
+        auto form = start({"D:\\work"});
+        form->action("Sort on Size")->trigger();
+        form->close();
+    }
+    EXPECT_EQ(iniText(), afterQuit);
+}
+
+TEST_F(MainWindowTest, PanelWidthIsWrittenAtOnce)
+{
+    ini("[Settings]\nShowIntro=0\n");
+    auto form = start();
+    form->action("25 Characters")->trigger();
+    EXPECT_EQ(SettingsFile::readString("Panels", "Characters", ""), "25");
+}
+
+TEST_F(MainWindowTest, ActivationBringsPanelsUpToDateKeepingMarks)
+{
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\s\n");
+    drives.file("D:\\s\\b.txt");
+    drives.file("D:\\s\\d.txt");
+    auto form = start();
+    FilePanel& p = form->panel(1);
+    ASSERT_EQ(names(p), (QStringList{"..", "b.txt", "d.txt"}));
+    p.entries[2].selected = true;
+    drives.file("D:\\s\\c.txt");
+    QFile::remove(drives.host("D:\\s\\b.txt"));
+    form->Werkpanelsbij();
+    EXPECT_EQ(names(p), (QStringList{"..", "c.txt", "d.txt"}));
+    EXPECT_TRUE(p.entries[2].selected);
+    EXPECT_EQ(form->list(1)->model().rowCount(), 3);
+    EXPECT_EQ(form->statusLine(1)->text(), "0 bytes in 1 files");
+}
+
+TEST_F(MainWindowTest, TooManyFilesAreReportedOnce)
+{
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\many\n");
+    for (int i = 0; i < 2100; ++i)
+        drives.file(QStringLiteral("D:\\many\\f%1").arg(i));
+    auto form = start();
+    EXPECT_EQ(form->panel(1).entries.size(), 2048u);
+    EXPECT_EQ(prompter.count(kTooManyFiles), 1);
+}
+
+TEST_F(MainWindowTest, KeysMarkOpenAndType)
+{
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\k\n");
+    drives.file("D:\\k\\a.txt", 100);
+    drives.file("D:\\k\\b.txt", 250);
+    drives.directory("D:\\k\\sub");
+    drives.file("D:\\k\\sub\\inner.txt");
+    auto form = start();
+    TPanelList* l = form->list(1);
+    FilePanel& p = form->panel(1);
+    l->setFocus();
+    l->setCursor(2);
+    QTest::keyClick(l, Qt::Key_Insert);
+    QTest::keyClick(l, Qt::Key_Insert);
+    EXPECT_TRUE(p.entries[2].selected && p.entries[3].selected);
+    EXPECT_EQ(l->cursor(), 3); // the last entry keeps the cursor
+    EXPECT_EQ(form->statusLine(1)->text(), "350 bytes in 2 files");
+
+    QTest::keyClick(l, Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_TRUE(p.entries[0].selected && p.entries[1].selected);
+    EXPECT_FALSE(p.entries[2].selected);
+
+    QTest::keyClicks(l, "dir x");
+    EXPECT_EQ(form->commandLine()->text(), "dir x");
+    QTest::keyClick(l, Qt::Key_Minus); // the main keyboard's minus reaches the line
+    EXPECT_EQ(form->commandLine()->text(), "dir x-");
+    QTest::keyClick(l, Qt::Key_Backspace);
+    QTest::keyClick(l, Qt::Key_Delete);
+    EXPECT_EQ(form->commandLine()->text(), "");
+
+    l->setCursor(1);
+    QTest::keyClick(l, Qt::Key_Return);
+    EXPECT_EQ(p.path, "D:\\k\\sub");
+    EXPECT_EQ(names(p), (QStringList{"..", "inner.txt"}));
+    l->setCursor(0);
+    QTest::keyClick(l, Qt::Key_Return);
+    EXPECT_EQ(p.path, "D:\\k");
+    EXPECT_EQ(p.entries[size_t(l->cursor())].name, "sub");
+}
+
+TEST_F(MainWindowTest, SortingFromTheRightMenuActivatesTheRightPanel)
+{
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir2=D:\\r\n");
+    drives.file("D:\\r\\big.txt", 300);
+    drives.file("D:\\r\\small.txt", 3);
+    auto form = start();
+    ASSERT_EQ(form->activePanel(), 1);
+    form->action("Sort on Size")->trigger();
+    EXPECT_EQ(form->activePanel(), 2);
+    EXPECT_EQ(names(form->panel(2)), (QStringList{"..", "small.txt", "big.txt"}));
+}
