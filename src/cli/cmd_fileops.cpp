@@ -171,7 +171,7 @@ int runOperation(FileOpKind kind, QStringList args)
     BeginOperation(state, kind);
     for (const QString& item : items) {
         if (fileio::status(item).directory) {
-            const Totals t = DirectoryTotals(item);
+            const Totals t = DirectoryTotals(item, state.countBytes);
             state.totalBytes += t.bytes;
             state.totalFiles += t.files;
         } else {

@@ -116,13 +116,16 @@ bool CopyOneFile(OperationState& state, const QString& source, const QString& de
     state.byteMode = true;
     QString destination = ApplyWildcardName(destinationIn, source);
     state.setLine1(dospath::fileName(source));
-    if (fileio::status(destination, true).directory)
+    FileStatus target = fileio::status(destination, true);
+    if (target.directory) {
         destination = appendName(destination, dospath::fileName(source));
+        target = fileio::status(destination, true);
+    }
     state.setLine2(QStringLiteral("To ") + dospath::directoryPart(destination));
 
     // Compared by identity, not by name: a hard link, a link or a drive
     // mapped inside another can name the source under another path.
-    if (destination == source || fileio::sameFile(source, destination)) {
+    if (destination == source || (target.exists && fileio::sameFile(source, destination))) {
         state.warning(QStringLiteral("Cannot copy to itself"));
         return skip(state);
     }
@@ -136,25 +139,31 @@ bool CopyOneFile(OperationState& state, const QString& source, const QString& de
         state.error(QStringLiteral("Open error File ") + source);
         return skip(state);
     }
-    if (!enoughSpace(state, source, destination, in.size()) ||
-        !clearDestination(state, destination))
+    if (!enoughSpace(state, source, destination, src.size) ||
+        (target.exists && !clearDestination(state, destination)))
         return skip(state);
 
     File out;
-    if (!out.create(destination)) {
+    bool created = out.create(destination);
+    // A name the first look missed (a dangling link): ask about it, once.
+    if (!created && out.error() == EEXIST && !target.exists &&
+        clearDestination(state, destination))
+        created = out.create(destination);
+    if (!created) {
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);
     }
     const LoopEnd end = copyBlocks(state, in, out);
+    out.copyMetadataFrom(in, src);
     in.close();
     out.close();
+    if (end == LoopEnd::Complete)
+        return true;
 
-    QString written = destination;
-    if (end != LoopEnd::Complete)
-        written = keepPartial(destination);
+    // Whatever ended the copy, the part written keeps a partial name so
+    // that it is never taken for a whole copy.
+    keepPartial(destination);
     if (end == LoopEnd::ReadFailed || end == LoopEnd::WriteFailed) {
-        // The copy cannot go on; what was written is kept under the partial
-        // name so that it is never taken for a whole copy.
         const bool reading = end == LoopEnd::ReadFailed;
         const File& culprit = reading ? in : out;
         state.error((reading ? QStringLiteral("Read error File ") + source
@@ -163,10 +172,7 @@ bool CopyOneFile(OperationState& state, const QString& source, const QString& de
         state.ioFailed = true;
         state.abortRequested = true;
     }
-    fileio::copyMetadata(source, written);
-    if (end != LoopEnd::Complete)
-        return skip(state);
-    return true;
+    return skip(state);
 }
 
 void CopyTree(OperationState& state, const QString& sourceDirectory, const QString& destination)

@@ -20,6 +20,8 @@ bool CopyOneFile(OperationState& state, const QString& source, const QString& de
 void CopyTree(OperationState& state, const QString& sourceDirectory, const QString& destination);
 
 // The size of the blocks the copy loop moves between two progress points.
-inline constexpr int kCopyBlock = 16384;
+// The kernel moves each block between the files; a megabyte per call keeps
+// the calls few while Abort and Escape are still seen many times a second.
+inline constexpr int kCopyBlock = 1024 * 1024;
 
 } // namespace dovex

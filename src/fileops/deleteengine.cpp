@@ -59,8 +59,7 @@ bool DeleteOneFile(OperationState& state, const QString& path)
         ++state.notDone;
         return false;
     }
-    const FileStatus st = fileio::status(path);
-    if (st.directory || fileio::removeFile(path) != 0) {
+    if (fileio::removeFile(path) != 0) {
         state.error(QStringLiteral("Could not delete ") + path);
         ++state.notDone;
         return false;

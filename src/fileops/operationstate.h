@@ -32,6 +32,7 @@ struct OperationState {
     std::int64_t totalBytes = 0;
     std::int64_t doneBytes = 0;
     bool byteMode = true;
+    bool countBytes = true; // the totals need sizes (not for a delete)
     QString progressWord = QStringLiteral("copied");
     int progressCalls = 0;
     double startTime = 0; // seconds on clock(), pushed on by the time spent in questions

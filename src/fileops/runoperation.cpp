@@ -33,6 +33,7 @@ void BeginOperation(OperationState& state, FileOpKind kind)
     state.barPosition = 0;
     state.sink.setPercent(0);
     state.byteMode = measuresBytes(kind);
+    state.countBytes = kind != FileOpKind::Delete;
     state.progressWord = progressWord(kind);
 }
 

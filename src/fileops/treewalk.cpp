@@ -21,7 +21,7 @@ QString walkRoot(const QString& root)
 
 void collectBelow(const QString& dir, QStringList& out)
 {
-    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir);
+    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, false);
     if (!items)
         return;
     for (const DirItem& item : *items) {
@@ -50,7 +50,7 @@ QStringList CollectFiles(const QString& directory, bool* readable)
 {
     QStringList out;
     const QString dir = walkRoot(directory);
-    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir);
+    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, false);
     if (readable)
         *readable = items.has_value();
     if (!items)
@@ -61,7 +61,7 @@ QStringList CollectFiles(const QString& directory, bool* readable)
     return out;
 }
 
-Totals DirectoryTotals(const QString& directory)
+Totals DirectoryTotals(const QString& directory, bool withBytes)
 {
     Totals t;
     if (endsWithDotDot(directory))
@@ -70,7 +70,7 @@ Totals DirectoryTotals(const QString& directory)
     QStringList list{walkRoot(directory)};
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QString dir = list[i];
-        const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir);
+        const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, withBytes);
         if (!items)
             continue;
         for (const DirItem& item : *items) {
@@ -97,7 +97,7 @@ void countEntry(OperationState& state, const QString& sourceDirectory, const Pan
     const QString path = WithBackslash(sourceDirectory) + e.name;
     const FileStatus st = fileio::status(path);
     if (st.directory) {
-        const Totals t = DirectoryTotals(path);
+        const Totals t = DirectoryTotals(path, state.countBytes);
         state.totalBytes += t.bytes;
         state.totalFiles += t.files;
     } else {

@@ -25,7 +25,8 @@ QStringList CollectDirectoryTree(const QString& root);
 QStringList CollectFiles(const QString& directory, bool* readable = nullptr);
 
 // Bytes and files below a directory (links count as files of no bytes).
-Totals DirectoryTotals(const QString& directory);
+// Without withBytes only the files are counted (a delete needs no sizes).
+Totals DirectoryTotals(const QString& directory, bool withBytes = true);
 // The size of a file, 0 when it is not found.
 std::int64_t FileSizeOf(const QString& path);
 

@@ -50,6 +50,8 @@ FileStatus fromStat(const struct stat& st)
     s.device = st.st_dev;
     s.inode = st.st_ino;
     s.mode = st.st_mode;
+    s.accessed = st.st_atim;
+    s.modified = st.st_mtim;
     return s;
 }
 
@@ -96,8 +98,6 @@ bool File::openRead(const QString& dosPath)
     const QByteArray host = hostName(dosPath);
     m_fd = host.isEmpty() ? -1 : ::open(host.constData(), O_RDONLY | O_CLOEXEC);
     m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
-    if (m_fd >= 0)
-        posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return m_fd >= 0;
 }
 
@@ -224,6 +224,21 @@ std::int64_t File::size() const
     return m_fd >= 0 && ::fstat(m_fd, &st) == 0 ? std::int64_t(st.st_size) : 0;
 }
 
+void File::copyMetadataFrom(const File& source, const FileStatus& sourceStatus)
+{
+    if (m_fd < 0)
+        return;
+    const timespec times[2] = {sourceStatus.accessed, sourceStatus.modified};
+    ::futimens(m_fd, times);
+    char stored[256];
+    const ssize_t n = source.m_fd >= 0
+                          ? ::fgetxattr(source.m_fd, "user.DOSATTRIB", stored, sizeof stored)
+                          : -1;
+    if (n > 0)
+        ::fsetxattr(m_fd, "user.DOSATTRIB", stored, size_t(n), 0);
+    ::fchmod(m_fd, sourceStatus.mode & 07777);
+}
+
 QString File::errorText() const
 {
     return fileio::systemMessage(m_errno);
@@ -291,7 +306,7 @@ bool isInside(const QString& dir, const QString& path)
     }
 }
 
-std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir)
+std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool withSizes)
 {
     const QByteArray host = hostName(dosDir);
     DIR* dir = host.isEmpty() ? nullptr : ::opendir(host.constData());
@@ -308,6 +323,12 @@ std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir)
             continue; // cannot be written in a drive-letter path
         DirItem item;
         item.name = name;
+        if (!withSizes && ent->d_type != DT_UNKNOWN) {
+            item.directory = ent->d_type == DT_DIR;
+            item.symlink = ent->d_type == DT_LNK;
+            items.push_back(std::move(item));
+            continue;
+        }
         struct stat st {};
         if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             item.directory = S_ISDIR(st.st_mode);

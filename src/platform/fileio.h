@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -19,6 +20,8 @@ struct FileStatus {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint32_t mode = 0;
+    struct timespec accessed {};
+    struct timespec modified {};
 };
 
 // One item of a directory, as listDirectory finds it (no "." or "..").
@@ -73,6 +76,9 @@ public:
     Transfer transfer(File& source, std::int64_t n);
 
     std::int64_t size() const;
+    // Gives this file the times, permissions and stored attribute bits of
+    // source (described by sourceStatus). The permissions come last.
+    void copyMetadataFrom(const File& source, const FileStatus& sourceStatus);
     // errno of the last failure, and its message in the program's words.
     int error() const { return m_errno; }
     QString errorText() const;
@@ -110,8 +116,9 @@ bool sameFile(const QString& a, const QString& b);
 bool isInside(const QString& dir, const QString& path);
 
 // Every item of a directory, links reported as links; nullopt when it cannot
-// be read.
-std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir);
+// be read. Without withSizes the sizes stay 0 and the items are not looked
+// at one by one where the directory itself tells their kind.
+std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool withSizes = true);
 
 // The classic attribute bits of an entry; a symbolic link has only the
 // hidden bit of its name, so that nothing a link points at is looked at.

@@ -136,9 +136,9 @@ TEST_F(CopyTest, OpenAndCreateFailures)
 
 TEST_F(CopyTest, ShortWriteAndFailingReadKeepAPartialFileAndEndTheOperation)
 {
-    drives.file(QStringLiteral("C:\\big.dat"), 100000);
-    drives.file(QStringLiteral("C:\\in.dat"), 100000);
-    File::injectFault(FileFault::ShortWrite, "D:\\big.dat", 32768);
+    drives.file(QStringLiteral("C:\\big.dat"), 4 * kCopyBlock);
+    drives.file(QStringLiteral("C:\\in.dat"), 4 * kCopyBlock);
+    File::injectFault(FileFault::ShortWrite, "D:\\big.dat", 2 * kCopyBlock);
     EXPECT_FALSE(CopyOneFile(state, "C:\\big.dat", "D:\\"));
     EXPECT_FALSE(drives.exists("D:\\big.dat"));
     EXPECT_TRUE(drives.exists("D:\\big.$$$"));
@@ -147,10 +147,10 @@ TEST_F(CopyTest, ShortWriteAndFailingReadKeepAPartialFileAndEndTheOperation)
     EXPECT_TRUE(state.ioFailed);
 
     state.abortRequested = false;
-    File::injectFault(FileFault::Read, "C:\\in.dat", 16384);
+    File::injectFault(FileFault::Read, "C:\\in.dat", kCopyBlock);
     EXPECT_FALSE(CopyOneFile(state, "C:\\in.dat", "D:\\"));
     EXPECT_EQ(prompter.texts().last(), "Read error File C:\\in.dat\rI/O error 5");
-    EXPECT_EQ(drives.read("D:\\in.$$$").size(), 16384);
+    EXPECT_EQ(drives.read("D:\\in.$$$").size(), kCopyBlock);
 }
 
 TEST_F(CopyTest, FreeSpaceQuestion)
@@ -187,7 +187,7 @@ TEST_F(CopyTest, QuestionTimeIsNotWorkingTime)
 
 TEST_F(CopyTest, AbortKeepsPartialUnderAFreeName)
 {
-    drives.file(QStringLiteral("C:\\report.doc"), 200000);
+    drives.file(QStringLiteral("C:\\report.doc"), 5 * kCopyBlock);
     drives.file(QStringLiteral("D:\\report.$$$"), 0, "older partial");
     sink.abortAfter = 2;
     EXPECT_FALSE(CopyOneFile(state, "C:\\report.doc", "D:\\"));

@@ -102,8 +102,8 @@ TEST_F(TreeTest, DirectoryIsNeverCopiedOrMovedIntoItsOwnSubtree)
 
 TEST_F(TreeTest, EscapeDuringTreeCopyStopsAndLeavesOnePartial)
 {
-    drives.file("C:\\src\\1.dat", 100000);
-    drives.file("C:\\src\\2.dat", 100000);
+    drives.file("C:\\src\\1.dat", 3 * kCopyBlock);
+    drives.file("C:\\src\\2.dat", 3 * kCopyBlock);
     sink.abortAfter = 1; // the first check before a file passes, the next block aborts
     CopyTree(state, "C:\\src", "D:\\out");
     const QStringList names = QDir(drives.host("D:\\out")).entryList(QDir::Files);
@@ -182,10 +182,10 @@ TEST_F(TreeTest, MoveOnOneDriveAcrossFileSystemsFallsBackToCopy)
     EXPECT_EQ(QFileInfo(other.path() + "/a.txt").size(), 50000);
 
     // A copy that fails keeps the source.
-    drives.file("C:\\b.txt", 50000);
-    File::injectFault(FileFault::Write, "C:\\shm\\b.txt", 16384);
+    drives.file("C:\\b.txt", 3 * kCopyBlock);
+    File::injectFault(FileFault::Write, "C:\\shm\\b.txt", kCopyBlock);
     EXPECT_FALSE(MoveOneFile(state, "C:\\b.txt", "C:\\shm"));
-    EXPECT_EQ(drives.read("C:\\b.txt").size(), 50000);
+    EXPECT_EQ(drives.read("C:\\b.txt").size(), 3 * kCopyBlock);
 }
 
 TEST_F(TreeTest, ProtectedFileQuestions)
