@@ -1,0 +1,184 @@
+#include "controls/tfastcaption.h"
+#include "fileops/ui/fileoperations.h"
+#include "fileops/ui/tform2.h"
+#include "fileops/ui/tform3.h"
+#include "support/drivefixture.h"
+#include "support/scriptedprompter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace dovex::test {
+
+namespace {
+
+// Runs fn on the operation dialog once it is shown modally.
+void onDialog(std::function<void(TForm3&)> fn)
+{
+    QTimer::singleShot(0, [fn] {
+        auto* d = qobject_cast<TForm3*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        fn(*d);
+    });
+}
+
+PanelEntry entry(const QString& name, bool dir = false, bool selected = false)
+{
+    PanelEntry e;
+    e.name = name;
+    e.directory = dir;
+    e.selected = selected;
+    return e;
+}
+
+class FileOperationsTest : public ::testing::Test {
+protected:
+    DriveFixture drives{QStringLiteral("CD")};
+    ScriptedPrompter prompter;
+    FilePanel left, right;
+    OperationContext ctx{.source = left, .cursorIndex = 1, .other = right, .parent = nullptr,
+                         .showSpeed = false, .prompter = &prompter};
+    void SetUp() override
+    {
+        left.path = "C:\\src";
+        right.path = "D:\\";
+        drives.file("C:\\src\\a.txt", 0, "aaa");
+        drives.file("C:\\src\\b.txt", 0, "bbb");
+        left.entries = {entry(".."), entry("a.txt"), entry("b.txt")};
+    }
+};
+
+TEST_F(FileOperationsTest, SingleModeCopyUsesTheCursorEntryAndTheClipboard)
+{
+    QString label, title, destination;
+    onDialog([&](TForm3& d) {
+        label = d.Label1->text();
+        title = d.windowTitle();
+        destination = d.Edit1->text();
+        EXPECT_FALSE(d.BitBtn3->isEnabled());
+        EXPECT_TRUE(d.BitBtn3->isVisible());
+        d.BitBtn1->click();
+    });
+    EXPECT_TRUE(Copy1Click(ctx));
+    EXPECT_EQ(title, "Copy");
+    EXPECT_EQ(label, "Copy \"a.txt\" to");
+    EXPECT_EQ(destination, "D:\\");
+    EXPECT_EQ(QApplication::clipboard()->text(), "a.txt");
+    EXPECT_EQ(drives.read("D:\\a.txt"), "aaa");
+    EXPECT_FALSE(drives.exists("D:\\b.txt"));
+    EXPECT_FALSE(left.entries[1].selected); // the panel's own table is untouched
+    EXPECT_FALSE(FileOperationRunning());
+}
+
+TEST_F(FileOperationsTest, MarkedEntriesMoveAndDeleteHasNoDestination)
+{
+    left.entries[1].selected = left.entries[2].selected = true;
+    QString label;
+    onDialog([&](TForm3& d) {
+        label = d.Label1->text();
+        d.Edit1->setText("moved"); // relative to the source directory
+        d.BitBtn1->click();
+    });
+    drives.directory("C:\\src\\moved");
+    EXPECT_TRUE(Doemove(ctx));
+    EXPECT_EQ(label, "Move 2 files to");
+    EXPECT_TRUE(drives.exists("C:\\src\\moved\\a.txt"));
+    EXPECT_FALSE(drives.exists("C:\\src\\a.txt"));
+
+    left.path = "C:\\src\\moved";
+    bool destinationShown = true;
+    onDialog([&](TForm3& d) {
+        label = d.Label1->text();
+        destinationShown = d.Edit1->isVisible();
+        d.BitBtn1->click();
+    });
+    EXPECT_TRUE(Delete1Click(ctx));
+    EXPECT_EQ(label, "Delete 2 files");
+    EXPECT_FALSE(destinationShown);
+    EXPECT_FALSE(drives.exists("C:\\src\\moved\\b.txt"));
+}
+
+TEST_F(FileOperationsTest, CancelDoesNothing)
+{
+    onDialog([](TForm3& d) { d.BitBtn2->click(); });
+    EXPECT_FALSE(Copy1Click(ctx));
+    EXPECT_FALSE(drives.exists("D:\\a.txt"));
+}
+
+TEST_F(FileOperationsTest, ArchivesAreRefusedWithAClearMessage)
+{
+    left.inArchive = true;
+    EXPECT_FALSE(Copy1Click(ctx));
+    EXPECT_EQ(prompter.texts(), QStringList("Archive operations are not available yet."));
+
+    left.inArchive = false;
+    right.inArchive = true;
+    right.path = right.archiveFile = "D:\\x.zip";
+    onDialog([](TForm3& d) { d.BitBtn1->click(); });
+    EXPECT_FALSE(Copy1Click(ctx));
+    EXPECT_EQ(prompter.count("Archive operations are not available yet."), 2);
+    EXPECT_FALSE(drives.exists("D:\\a.txt"));
+}
+
+TEST_F(FileOperationsTest, MkDirCreatesLevelsAndReturnsTheName)
+{
+    onDialog([](TForm3& d) {
+        EXPECT_EQ(d.windowTitle(), "Create Directory");
+        EXPECT_EQ(d.Label1->text(), "Create Directory:");
+        EXPECT_FALSE(d.CheckBox1->isVisible());
+        d.Edit1->setText("x\\y\\z");
+        d.BitBtn1->click();
+    });
+    EXPECT_EQ(MkDir1Click(ctx), "x\\y\\z");
+    EXPECT_TRUE(drives.exists("C:\\src\\x\\y\\z"));
+}
+
+TEST(CursorAfterReread, NameThenIndexThenLast)
+{
+    PanelEntries e = {entry(".."), entry("a"), entry("b")};
+    EXPECT_EQ(CursorAfterReread(e, "b", 0), 2);
+    EXPECT_EQ(CursorAfterReread(e, "gone", 1), 1);
+    EXPECT_EQ(CursorAfterReread(e, "gone", 7), 2);
+    EXPECT_EQ(CursorAfterReread({}, "gone", 0), -1);
+}
+
+TEST(TForm2, AbortButtonAndEscapeDuringTheOperation)
+{
+    TForm2 form;
+    form.beginOperation("Copying...", TAnimationType::atCopyFile);
+    EXPECT_EQ(form.windowTitle(), "Copying...");
+    EXPECT_FALSE(form.abortRequested());
+    form.setLabels("a.txt", "To D:\\");
+    form.setInfo("1 KB of 2 KB copied");
+    form.setPercent(50);
+    EXPECT_EQ(form.Label1->caption(), "a.txt");
+    EXPECT_EQ(form.ProgressBar1->value(), 50);
+
+    // An Escape pressed while the operation runs is seen at the next check.
+    QTest::keyClick(form.Button1, Qt::Key_Escape);
+    QTest::qWait(40);
+    EXPECT_TRUE(form.abortRequested());
+    // ... and dropped at the start of the next one.
+    form.dropPendingEscape();
+    EXPECT_FALSE(form.abortRequested());
+
+    form.Button1->click();
+    EXPECT_TRUE(form.abortRequested());
+    EXPECT_FALSE(form.isVisible());
+    form.endOperation();
+}
+
+} // namespace
+
+} // namespace dovex::test
