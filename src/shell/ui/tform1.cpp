@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -274,6 +275,23 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Label1 && event->type() == QEvent::MouseButtonRelease)
         DeskTop1Click();
+    for (int n = 1; n <= 2; ++n) {
+        QObject* box = n == 1 ? static_cast<QObject*>(drivecombobox1) : DriveComboBox2;
+        if (watched != box)
+            continue;
+        if (event->type() == QEvent::KeyPress) {
+            m_driveGuard = true;
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+                list(ActivePanel)->setFocus();
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonPress) {
+            m_driveBarFlag = false;
+        } else if (event->type() == QEvent::FocusOut) {
+            DriveComboBox1Exit(n);
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -309,11 +327,11 @@ void TForm1::verander()
     const int listWidth[2] = {leftWidth, rightWidth};
 
     int y = 0;
-    if (m_toolbarRow->isVisible()) {
+    if (m_toolbarRow->isVisibleTo(this)) {
         m_toolbarRow->setGeometry(0, 0, W, kToolbarHeight);
         y = kToolbarHeight;
     }
-    const int buttonsHeight = m_buttonRow->isVisible() ? kButtonHeight + 2 : 0;
+    const int buttonsHeight = m_buttonRow->isVisibleTo(this) ? kButtonHeight + 2 : 0;
     const int listTop = y + kHeaderHeight + kCaptionHeight;
     const int listBottom = H - buttonsHeight - kLineHeight - kLineHeight - 2;
     QComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
@@ -333,7 +351,7 @@ void TForm1::verander()
                                     kHeaderHeight - 2);
     }
     m_commandLine->setGeometry(4, listBottom + kLineHeight + 2, W - 9, kLineHeight);
-    if (m_buttonRow->isVisible()) {
+    if (m_buttonRow->isVisibleTo(this)) {
         m_buttonRow->setGeometry(0, H - buttonsHeight, W, buttonsHeight);
         const int w = (W - 2) / 9;
         for (int k = 0; k < 9; ++k)

@@ -62,6 +62,7 @@ public:
     QLabel* statusLine(int n) const { return n == 1 ? Status1 : Status2; }
     QLabel* pathCaption(int n) const { return n == 1 ? Label1 : Label2; }
     TCommandLine* commandLine() const { return m_commandLine; }
+    QComboBox* driveBox(int n) const { return n == 1 ? drivecombobox1 : DriveComboBox2; }
     QString driveInfo(int n) const;
     const MainSettings& settings() const { return m_settings; }
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
@@ -92,6 +93,9 @@ private:
     void updateSelectionLine(int panel);
     void updateDriveInfo(int panel);
     void changeDrive(int panel, QChar letter);
+    void setComboDrive(int panel, QChar letter);
+    QString veranderfile1(int panel, QChar letter);
+    void DriveComboBox1Exit(int panel);
     void SpeedButton8Click(int panel);
     void MaskonEnter(int panel, bool marking);
     void openSelectionDialog(int panel, bool marking);
@@ -139,6 +143,7 @@ private:
     RowPainter m_painter;
     bool m_maximizePending = false;
     bool m_driveGuard = true;
+    bool m_driveBarFlag = false;
     bool m_symbolFlag = false;
     bool m_quitting = false;
     bool m_stopped = false;

@@ -185,11 +185,6 @@ void TForm1::setupMenus()
             addCommand(help, QStringLiteral("&About..."), none, &F::About1Click);
         }
     }
-    // The menu bar lists Left, Files, Command, Options, Help, Right.
-    QList<QAction*> menus = bar->actions();
-    QAction* right = menus.at(1);
-    bar->removeAction(right);
-    bar->addAction(right);
 }
 
 void TForm1::setupCommandButtons()

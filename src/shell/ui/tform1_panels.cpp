@@ -64,11 +64,15 @@ void TForm1::setupPanels()
         m_upButtons[n - 1] = up;
         m_driveBars[n - 1] = new QWidget(c);
         m_driveBars[n - 1]->setObjectName(QStringLiteral("DriveBar%1").arg(n));
-        connect(combos[n - 1], &QComboBox::activated, this, [this, n, combos](int index) {
-            const QString text = combos[n - 1]->itemText(index);
-            if (!text.isEmpty())
-                changeDrive(n, text[0]);
-            list(ActivePanel)->setFocus();
+        QComboBox* box = combos[n - 1];
+        // Only the two lists take the focus with Tab; the combo boxes are
+        // reached with the mouse or with Alt+F1 and Alt+F2.
+        box->setFocusPolicy(Qt::ClickFocus);
+        box->installEventFilter(this);
+        connect(box, &QComboBox::currentIndexChanged, this, [this] {
+            // A change made with the keys waits until the box is left.
+            if (!m_driveGuard)
+                list(ActivePanel)->setFocus();
         });
     }
     setTabOrder(ListBox1, ListBox2);
@@ -183,28 +187,58 @@ void TForm1::updateSelectionLine(int n)
         statusLine(n)->setText(*text);
 }
 
-void TForm1::changeDrive(int n, QChar letter)
+void TForm1::setComboDrive(int n, QChar letter)
+{
+    QComboBox* box = n == 1 ? drivecombobox1 : DriveComboBox2;
+    const QSignalBlocker block(box);
+    const int index = box->findText(QString(letter.toLower()) + ':');
+    if (index >= 0)
+        box->setCurrentIndex(index);
+}
+
+QString TForm1::veranderfile1(int n, QChar letter)
 {
     FilePanel& p = panel(n);
     const int other = 3 - n;
-    if (!p.path.isEmpty() && p.path[0].toLower() == letter.toLower() && !p.inArchive)
-        return;
+    const bool otherInArchive = panel(other).inArchive;
+    if (!otherInArchive && !p.path.isEmpty() && p.path[0].toLower() == letter.toLower())
+        return p.path;
     if (!waitForDrive(letter, prompter())) {
-        letter = QChar('c');
-        if (!p.path.isEmpty() && p.path[0].toLower() == 'c')
-            return;
+        setComboDrive(n, QChar('c'));
+        return p.path;
     }
+    if (ActivePanel == other && !otherInArchive &&
+        panel(other).path[0].toLower() == letter.toLower()) {
+        setComboDrive(n, letter);
+        return panel(other).path;
+    }
+    return QString(letter.toUpper()) + QStringLiteral(":\\");
+}
+
+void TForm1::DriveComboBox1Exit(int n)
+{
+    QComboBox* box = n == 1 ? drivecombobox1 : DriveComboBox2;
+    const QString text = box->currentText();
+    m_driveGuard = false;
+    if (text.isEmpty())
+        return;
+    changeDrive(n, text[0]);
+}
+
+void TForm1::changeDrive(int n, QChar letter)
+{
+    FilePanel& p = panel(n);
+    const QString path = veranderfile1(n, letter);
+    if (path == p.path && !p.inArchive)
+        return;
     p.inArchive = false;
     p.archiveKind = QChar(' ');
-    if (ActivePanel == other && !panel(other).inArchive &&
-        panel(other).path[0].toLower() == letter.toLower())
-        p.path = panel(other).path;
-    else
-        p.path = QString(letter.toUpper()) + QStringLiteral(":\\");
+    p.path = path;
     const int wasActive = ActivePanel;
     ActivePanel = n;
     RefreshClick();
     setactief(wasActive);
+    m_driveGuard = false;
 }
 
 void TForm1::setactief(int n)
@@ -392,9 +426,6 @@ bool TForm1::Klik(int n, QKeyEvent* e)
     case Qt::Key_Backspace:
         m_commandLine->backspace();
         m_symbolFlag = false;
-        break;
-    case Qt::Key_Tab:
-        setactief(3 - n);
         break;
     default: {
         const QString text = e->text();

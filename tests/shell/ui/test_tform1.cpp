@@ -1,5 +1,9 @@
 #include "shell/ui/tform1.h"
 
+#include "archive/archivereaders.h"
+#include "panels/archivelister.h"
+#include "platform/drivemap.h"
+
 #include "panels/panelreader.h"
 #include "panels/ui/panellist.h"
 #include "shell/settingsfile.h"
@@ -11,6 +15,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -253,4 +260,113 @@ TEST_F(MainWindowTest, SortingFromTheRightMenuActivatesTheRightPanel)
     form->action("Sort on Size")->trigger();
     EXPECT_EQ(form->activePanel(), 2);
     EXPECT_EQ(names(form->panel(2)), (QStringList{"..", "small.txt", "big.txt"}));
+}
+
+TEST_F(MainWindowTest, TabMovesBetweenThePanels)
+{
+    ini("[Settings]\nShowIntro=0\n");
+    auto form = start();
+    form->activateWindow();
+    form->list(1)->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(form->list(1), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(form->activePanel(), 2);
+    EXPECT_EQ(form->commandLine()->prompt(), form->panel(2).path + ">");
+}
+
+TEST_F(MainWindowTest, ChoosingTheDriveTheActiveOtherPanelShowsTakesItsDirectory)
+{
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=C:\\\nDir2=D:\\deep\\er\n");
+    drives.directory("D:\\deep\\er");
+    auto form = start();
+    form->setactief(2);
+    QComboBox* box = form->driveBox(1);
+    box->setFocus();
+    QApplication::processEvents();
+    box->setCurrentIndex(box->findText("d:")); // chosen with the mouse: no guard
+    QApplication::processEvents();
+    EXPECT_EQ(form->panel(1).path, "D:\\deep\\er");
+    EXPECT_EQ(form->activePanel(), 2);
+
+    // With the other panel inactive the drive's root is shown.
+    form->setactief(1);
+    QComboBox* right = form->driveBox(2);
+    right->setFocus();
+    QApplication::processEvents();
+    right->setCurrentIndex(right->findText("c:"));
+    QApplication::processEvents();
+    EXPECT_EQ(form->panel(2).path, "C:\\");
+}
+
+TEST_F(MainWindowTest, ADriveThatIsNotReadyFallsBackToC)
+{
+    ini("[Settings]\nShowIntro=0\n");
+    qputenv("DOVEX_DRIVES", qgetenv("DOVEX_DRIVES") + ";E=/nonexistent/dovex/e");
+    DriveMap::instance().reload();
+    auto form = start();
+    prompter.script({Answer::Retry, Answer::Abort});
+    QComboBox* box = form->driveBox(1);
+    box->setFocus();
+    QApplication::processEvents();
+    box->setCurrentIndex(box->findText("e:"));
+    QApplication::processEvents();
+    EXPECT_EQ(prompter.count("Drive e not ready"), 2);
+    EXPECT_EQ(form->panel(1).path, "C:\\");
+    EXPECT_EQ(box->currentText(), "c:");
+}
+
+TEST_F(MainWindowTest, EnteringAndLeavingAZipArchive)
+{
+    if (QStandardPaths::findExecutable("zip").isEmpty())
+        GTEST_SKIP() << "zip is not installed";
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\a\n");
+    drives.file("D:\\a\\src\\docs\\readme.txt", 10);
+    drives.file("D:\\a\\src\\top.txt", 5);
+    QProcess zip;
+    zip.setWorkingDirectory(drives.host("D:\\a\\src"));
+    zip.start("zip", {"-q", "-r", drives.host("D:\\a\\pack.zip"), "docs", "top.txt"});
+    ASSERT_TRUE(zip.waitForFinished());
+    InitArchiveReaders();
+    auto form = start();
+    FilePanel& p = form->panel(1);
+    TPanelList* l = form->list(1);
+    ASSERT_EQ(names(p), (QStringList{"..", "src", "pack.zip"}));
+    l->setFocus();
+    l->setCursor(2);
+    QTest::keyClick(l, Qt::Key_Return);
+    EXPECT_TRUE(p.inArchive);
+    EXPECT_EQ(names(p), (QStringList{"..", "docs", "top.txt"}));
+    EXPECT_TRUE(form->pathCaption(1)->text().startsWith("D:\\a\\pack.zip  ["));
+    l->setCursor(1);
+    QTest::keyClick(l, Qt::Key_Return);
+    EXPECT_EQ(p.innerDirectory, "docs");
+    EXPECT_EQ(names(p), (QStringList{"..", "readme.txt"}));
+    l->setCursor(0);
+    QTest::keyClick(l, Qt::Key_Return);
+    EXPECT_EQ(p.entries[size_t(l->cursor())].name, "docs");
+    l->setCursor(0);
+    QTest::keyClick(l, Qt::Key_Return);
+    EXPECT_FALSE(p.inArchive);
+    EXPECT_EQ(p.path, "D:\\a");
+    EXPECT_EQ(p.entries[size_t(l->cursor())].name, "pack.zip");
+
+    // The other panel cannot enter an archive while this one browses one.
+    l->setCursor(2);
+    QTest::keyClick(l, Qt::Key_Return);
+    ASSERT_TRUE(p.inArchive);
+    form->panel(2).path = "D:\\a";
+    form->setactief(2);
+    form->RefreshClick();
+    form->list(2)->setCursor(2);
+    QTest::keyClick(form->list(2), Qt::Key_Return);
+    EXPECT_FALSE(form->panel(2).inArchive);
+
+    // An archive deleted from outside falls back to its directory.
+    QFile::remove(drives.host("D:\\a\\pack.zip"));
+    form->Werkpanelsbij();
+    EXPECT_FALSE(p.inArchive);
+    EXPECT_EQ(p.path, "D:\\a");
+    EXPECT_EQ(names(p), (QStringList{"..", "src"}));
+    setArchiveLister(nullptr);
 }
