@@ -25,30 +25,34 @@ for d in range(100):
 PY
 export DOVEX_DRIVES="C=$dir"
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-# time_runs PREPARE CMD...: PREPARE runs untimed before every timed CMD.
-time_runs() {
-  local prepare=$1; shift
+# compare PREPARE "OURS" "THEIRS": runs the two commands in turn (PREPARE,
+# untimed, before each), so that both meet the same state of the machine,
+# and prints the two medians in microseconds.
+compare() {
+  local prepare=$1 ours=$2 theirs=$3 a=() b=()
   for _ in $(seq "$runs"); do
-    eval "$prepare"
-    sync
-    local t0 t1
-    t0=$(date +%s%N)
-    "$@" > /dev/null
-    t1=$(date +%s%N)
-    echo $(( (t1 - t0) / 1000 ))
-  done | median
+    for which in a b; do
+      eval "$prepare"
+      sync
+      local t0 t1
+      t0=$(date +%s%N)
+      if [ $which = a ]; then eval "$ours" > /dev/null; else eval "$theirs" > /dev/null; fi
+      t1=$(date +%s%N)
+      if [ $which = a ]; then a+=($(( (t1 - t0) / 1000 ))); else b+=($(( (t1 - t0) / 1000 ))); fi
+    done
+  done
+  echo "$(printf '%s\n' "${a[@]}" | median) $(printf '%s\n' "${b[@]}" | median)"
 }
 report() {
   echo "$1: dovex-cli ${2} us   $3 ${4} us   ratio: $(awk -v a="$2" -v b="$4" 'BEGIN{printf "%.2f", a/b}')"
 }
 clean='rm -rf "$dir/dst"; mkdir "$dir/dst"'
-ours=$(time_runs "$clean" "$cli" copy 'C:\src\big\one.bin' 'C:\dst')
-theirs=$(time_runs "$clean" cp -r "$dir/src/big/one.bin" "$dir/dst/")
+read -r ours theirs < <(compare "$clean" "\"$cli\" copy 'C:\\src\\big\\one.bin' 'C:\\dst'" \
+  'cp -r "$dir/src/big/one.bin" "$dir/dst/"')
 report "copy 1 GiB file" "$ours" "cp -r" "$theirs"
-ours=$(time_runs "$clean" "$cli" copy 'C:\src\tree' 'C:\dst')
-theirs=$(time_runs "$clean" cp -r "$dir/src/tree" "$dir/dst/")
+read -r ours theirs < <(compare "$clean" "\"$cli\" copy 'C:\\src\\tree' 'C:\\dst'" \
+  'cp -r "$dir/src/tree" "$dir/dst/"')
 report "copy 10,000 files" "$ours" "cp -r" "$theirs"
 fill='rm -rf "$dir/dst"; mkdir "$dir/dst"; cp -r "$dir/src/tree" "$dir/dst/"'
-ours=$(time_runs "$fill" "$cli" delete 'C:\dst\tree')
-theirs=$(time_runs "$fill" rm -r "$dir/dst/tree")
+read -r ours theirs < <(compare "$fill" "\"$cli\" delete 'C:\\dst\\tree'" 'rm -r "$dir/dst/tree"')
 report "delete 10,000 files" "$ours" "rm -r" "$theirs"

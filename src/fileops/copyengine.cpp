@@ -65,8 +65,16 @@ QString keepPartial(const QString& destination)
 bool enoughSpace(OperationState& state, const QString& source, const QString& destination,
                  std::int64_t size)
 {
-    const std::optional<std::int64_t> free =
-        fileio::freeSpace(dospath::directoryPart(destination));
+    const QString dir = dospath::directoryPart(destination);
+    // The space known from the last look at this directory, less what was
+    // written since, answers for small files; anything closer is looked up.
+    if (dir == state.freeSpaceDirectory && size <= state.freeSpaceLeft / 2) {
+        state.freeSpaceLeft -= size;
+        return true;
+    }
+    const std::optional<std::int64_t> free = fileio::freeSpace(dir);
+    state.freeSpaceDirectory = free ? dir : QString();
+    state.freeSpaceLeft = free ? *free - size : 0;
     if (free && size <= *free)
         return true;
     return state.ask(Severity::Error,
@@ -205,7 +213,8 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
         for (const QString& file : files) {
             if (state.checkAbort())
                 break;
-            CopyOneFile(state, file, targetDir);
+            // The whole name: one look-up less per file than the directory.
+            CopyOneFile(state, file, appendName(targetDir, dospath::fileName(file)));
         }
         if (state.abortRequested)
             break;

@@ -119,7 +119,7 @@ void MoveTree(OperationState& state, const QString& sourceDirectory, const QStri
         for (const QString& file : files) {
             if (state.checkAbort())
                 break;
-            MoveOneFile(state, file, targetDir);
+            MoveOneFile(state, file, appendName(targetDir, dospath::fileName(file)));
         }
         if (state.abortRequested)
             break;

@@ -44,6 +44,10 @@ struct OperationState {
     // A read or write call failed; the operation ended there.
     bool ioFailed = false;
 
+    // The free space last looked up, and for which directory.
+    QString freeSpaceDirectory;
+    std::int64_t freeSpaceLeft = 0;
+
     // Seconds on a steady clock; tests replace it.
     std::function<double()> clock;
 
