@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${DOVEX_FUZZ_BUILD_DIR:-fuzz-build}
 seconds=${FUZZ_SECONDS:-20}
-targets=(fuzz_zip fuzz_arj fuzz_rar fuzz_lha fuzz_pak fuzz_zoo fuzz_level)
+targets=(fuzz_zip fuzz_arj fuzz_rar fuzz_lha fuzz_pak fuzz_zoo fuzz_level fuzz_regprop fuzz_profile)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -33,6 +33,7 @@ for level in 0 1 2; do
 done
 seed arc arc a ../seeds/t.arc "${files[@]}"
 cp tests/archive/fixtures/* fuzz/seeds/* "$work/seeds/"
+printf '[Panels]\nDir1=C:\\\nCharacters=16\n[Settings]\nStatusBar=1\n' >"$work/seeds/a.ini"
 
 corpus_for() {
   case "$1" in
@@ -42,6 +43,8 @@ corpus_for() {
     fuzz_lha) echo "*.lzh" ;;
     fuzz_pak) echo "*.arc" ;;
     fuzz_zoo) echo "*.zoo" ;;
+    fuzz_regprop) echo "*.dat" ;;
+    fuzz_profile) echo "*.ini" ;;
     *) echo "*" ;;
   esac
 }
