@@ -194,6 +194,7 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
         return;
     }
     const QStringList tree = CollectDirectoryTree(sourceDirectory);
+    const std::vector<FileStatus> before = DirectoryStatuses(tree);
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());
         if (!fileio::status(targetDir, true).directory)
@@ -218,6 +219,26 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
         }
         if (state.abortRequested)
             break;
+    }
+    CopyDirectoryTimes(tree, before, sourceDirectory, target);
+}
+
+std::vector<FileStatus> DirectoryStatuses(const QStringList& tree)
+{
+    std::vector<FileStatus> out;
+    out.reserve(size_t(tree.size()));
+    for (const QString& dir : tree)
+        out.push_back(fileio::status(dir));
+    return out;
+}
+
+void CopyDirectoryTimes(const QStringList& tree, const std::vector<FileStatus>& before,
+                        const QString& sourceDirectory, const QString& target)
+{
+    for (qsizetype i = tree.size() - 1; i >= 0 && size_t(i) < before.size(); --i) {
+        const QString targetDir = target + tree[i].mid(sourceDirectory.size());
+        if (before[size_t(i)].directory && fileio::status(targetDir).directory)
+            fileio::copyMetadata(tree[i], targetDir, before[size_t(i)]);
     }
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 namespace dovex {
 
+struct FileStatus;
 struct OperationState;
 
 // Copies one file (a symbolic link is copied as a link). destination is a
@@ -18,6 +22,17 @@ bool CopyOneFile(OperationState& state, const QString& source, const QString& de
 // destination is an existing directory, else as destination itself. Refuses
 // a destination inside the source tree.
 void CopyTree(OperationState& state, const QString& sourceDirectory, const QString& destination);
+
+// The status of every directory of a tree, taken before it is worked on.
+std::vector<FileStatus> DirectoryStatuses(const QStringList& tree);
+
+// Gives every directory of a copied tree (tree as CollectDirectoryTree
+// lists it below sourceDirectory, before as DirectoryStatuses took it) that
+// exists under target the time and permissions its source had. Children
+// come before their parents: creating entries in a directory moves its
+// time, setting a child's time does not.
+void CopyDirectoryTimes(const QStringList& tree, const std::vector<FileStatus>& before,
+                        const QString& sourceDirectory, const QString& target);
 
 // The size of the blocks the copy loop moves between two progress points.
 // The kernel moves each block between the files; a megabyte per call keeps

@@ -106,6 +106,7 @@ void MoveTree(OperationState& state, const QString& sourceDirectory, const QStri
         return;
     }
     const QStringList tree = CollectDirectoryTree(sourceDirectory);
+    const std::vector<FileStatus> before = DirectoryStatuses(tree);
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());
         if (!fileio::status(targetDir, true).directory)
@@ -124,6 +125,7 @@ void MoveTree(OperationState& state, const QString& sourceDirectory, const QStri
         if (state.abortRequested)
             break;
     }
+    CopyDirectoryTimes(tree, before, sourceDirectory, target);
     if (!state.abortRequested)
         RemoveDirectories(tree);
     if (fileio::status(sourceDirectory).exists) {

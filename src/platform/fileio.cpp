@@ -429,20 +429,24 @@ int copySymlink(const QString& from, const QString& to)
 
 void copyMetadata(const QString& from, const QString& to)
 {
+    copyMetadata(from, to, status(from));
+}
+
+void copyMetadata(const QString& from, const QString& to, const FileStatus& fromStatus)
+{
     const QByteArray a = hostName(from), b = hostName(to);
-    struct stat st {};
-    if (a.isEmpty() || b.isEmpty() || ::lstat(a.constData(), &st) != 0)
+    if (a.isEmpty() || b.isEmpty() || !fromStatus.exists)
         return;
-    const timespec times[2] = {st.st_atim, st.st_mtim};
+    const timespec times[2] = {fromStatus.accessed, fromStatus.modified};
     ::utimensat(AT_FDCWD, b.constData(), times, AT_SYMLINK_NOFOLLOW);
-    if (S_ISLNK(st.st_mode))
+    if (fromStatus.symlink)
         return;
     char stored[256];
     const ssize_t n = ::lgetxattr(a.constData(), "user.DOSATTRIB", stored, sizeof stored);
     if (n > 0)
         ::lsetxattr(b.constData(), "user.DOSATTRIB", stored, size_t(n), 0);
     // The permissions come last: a read-only copy could refuse the rest.
-    ::chmod(b.constData(), st.st_mode & 07777);
+    ::chmod(b.constData(), fromStatus.mode & 07777);
 }
 
 std::optional<std::int64_t> freeSpace(const QString& dosDir)

@@ -138,6 +138,9 @@ int copySymlink(const QString& from, const QString& to);
 // Gives to the modification time, permissions and stored attribute bits of
 // from (for a link only its time).
 void copyMetadata(const QString& from, const QString& to);
+// Same, with the times and permissions of fromStatus, taken earlier (a
+// directory's own time moves while files leave it).
+void copyMetadata(const QString& from, const QString& to, const FileStatus& fromStatus);
 
 // Free bytes for a new file in the directory dosDir; nullopt when unknown.
 std::optional<std::int64_t> freeSpace(const QString& dosDir);
