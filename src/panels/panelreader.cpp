@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+
 namespace dovex {
 
 namespace {
@@ -57,6 +59,13 @@ int readDirectory(PanelEntries& entries, int capacity, int sortMethod, const QSt
              prompter, [](const FindRecord& r) {
                  return (r.attributes & faDirectory) && r.name != QLatin1String(".");
              });
+    // The host lists ".." wherever its directory order puts it; the panel
+    // wants it first, whatever the sort method.
+    const auto up = std::find_if(entries.begin(), entries.end(), [](const PanelEntry& e) {
+        return e.name == QLatin1String("..");
+    });
+    if (up != entries.end())
+        std::rotate(entries.begin(), up, up + 1);
     const int lastDir = int(entries.size()) - 1;
     const int firstDir = !entries.empty() && entries[0].name == QLatin1String("..") ? 1 : 0;
     sortRange(entries, firstDir, lastDir, sortMethod);

@@ -167,6 +167,7 @@ void TPanelList::focusInEvent(QFocusEvent* event)
 
 void TPanelList::mousePressEvent(QMouseEvent* event)
 {
+    m_releaseEndsDoubleClick = false;
     if (!m_attached)
         return;
     if (onActivate)
@@ -212,6 +213,12 @@ void TPanelList::mouseReleaseEvent(QMouseEvent* event)
     if (!m_attached)
         return;
     m_rightDown = false;
+    if (m_releaseEndsDoubleClick && event->button() == Qt::LeftButton) {
+        // The double click has opened the entry and read a new listing; the
+        // release must not move that listing's cursor.
+        m_releaseEndsDoubleClick = false;
+        return;
+    }
     const int row = rowAt(event->position().toPoint());
     if (row >= 0)
         setCursor(row);
@@ -231,6 +238,7 @@ void TPanelList::mouseDoubleClickEvent(QMouseEvent* event)
     const int row = rowAt(event->position().toPoint());
     if (row >= 0) {
         setCursor(row);
+        m_releaseEndsDoubleClick = true;
         if (onOpen)
             onOpen();
     }

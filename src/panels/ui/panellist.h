@@ -91,6 +91,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Typed characters belong to the command line and never move the cursor.
+    void keyboardSearch(const QString&) override {}
 
 private:
     void updateGrid();
@@ -101,6 +103,7 @@ private:
     bool m_attached = true;
     bool m_rightDragMark = false;
     bool m_rightDown = false;
+    bool m_releaseEndsDoubleClick = false;
 };
 
 } // namespace dovex

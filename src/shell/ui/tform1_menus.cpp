@@ -272,7 +272,9 @@ void TForm1::setFilter(int n)
     if (!mask)
         return;
     panel(n).filterMask = *mask;
-    ActivePanel = n;
+    // Activated before the re-read, so that the keys follow the panel just
+    // filtered; afterwards the prompt names it again.
+    setactief(n);
     RefreshClick();
     setactief(n);
 }

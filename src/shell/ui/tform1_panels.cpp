@@ -55,7 +55,12 @@ void TForm1::setupPanels()
         l->onActivate = [this, n] { setactief(n); };
         l->onOpen = [this, n] { listklick(n); };
         l->onSelectionLine = [this, n] { updateSelectionLine(n); };
-        l->onMiddleRelease = [this, n](Qt::KeyboardModifiers) { listklick(n); };
+        l->onMiddleRelease = [this, n](Qt::KeyboardModifiers mods) {
+            // The middle button is Enter, with the shift state of the release:
+            // Ctrl appends the name, a typed command line is not bypassed.
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, mods);
+            Klik(n, &enter);
+        };
         auto* up = new QToolButton(c);
         up->setText(QStringLiteral(".."));
         up->setToolTip(QStringLiteral("Up Directory"));
@@ -411,11 +416,11 @@ bool TForm1::Klik(int n, QKeyEvent* e)
         } else if (keypad && e->key() == Qt::Key_Asterisk) {
             invertAll(p.entries);
             l->viewport()->update();
-        } else {
-            if (m_symbolFlag)
-                m_commandLine->append(e->text());
-            m_symbolFlag = false;
+        } else if (m_symbolFlag) {
+            m_commandLine->append(e->text());
         }
+        // The keypad keys type their character too, and use the flag up.
+        m_symbolFlag = false;
         break;
     case Qt::Key_Insert:
         if (l->cursor() >= 0) {
