@@ -6,7 +6,6 @@
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
 #include "fileops/runoperation.h"
-#include "fileops/treewalk.h"
 #include "platform/dirsearch.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
@@ -169,16 +168,8 @@ int runOperation(FileOpKind kind, QStringList args)
     SilentSink sink;
     OperationState state(prompter, sink);
     BeginOperation(state, kind);
-    for (const QString& item : items) {
-        if (fileio::status(item).directory) {
-            const Totals t = DirectoryTotals(item, state.countBytes);
-            state.totalBytes += t.bytes;
-            state.totalFiles += t.files;
-        } else {
-            state.totalBytes += FileSizeOf(item);
-            ++state.totalFiles;
-        }
-    }
+    // No totals are counted: nothing here shows a progress bar, and the
+    // counting pass would look at every file of every tree once more.
     state.startCounting();
     for (const QString& item : items)
         ProcessEntry(state, kind, item, destination, subdirs);

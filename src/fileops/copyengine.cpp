@@ -7,6 +7,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace dovex {
@@ -118,16 +119,56 @@ LoopEnd copyBlocks(OperationState& state, File& in, File& out)
 
 } // namespace
 
-bool CopyOneFile(OperationState& state, const QString& source, const QString& destinationIn)
+namespace {
+
+// What a tree copy already knows about one file, so that it is not looked
+// up again by name.
+struct Known {
+    bool plainFile = false; // the directory listing says a plain file
+    bool freshTarget = false; // destination is the exact name in a directory just made
+};
+
+// The source opened for reading and its status; false (already reported)
+// when it is not a plain file that can be read. A link comes back with
+// status().symlink set and nothing open.
+bool openSource(OperationState& state, const QString& source, bool plainFile, File& in,
+                FileStatus& src)
+{
+    // A plain file by the listing is opened without a look by name first;
+    // should it have become a link meanwhile, the slow way decides.
+    if (plainFile && in.openReadPlain(source)) {
+        src = in.status();
+    } else {
+        src = fileio::status(source);
+        if (src.symlink)
+            return false;
+        // Only regular files are read: a pipe or a device would never end.
+        if (src.regular && in.openRead(source))
+            src = in.status();
+    }
+    if (in.isOpen() && src.regular)
+        return true;
+    in.close();
+    state.error(QStringLiteral("Open error File ") + source);
+    return false;
+}
+
+bool copyFile(OperationState& state, const QString& source, const QString& destinationIn,
+              Known known)
 {
     ++state.doneFiles;
     state.byteMode = true;
-    QString destination = ApplyWildcardName(destinationIn, source);
+    QString destination =
+        known.freshTarget ? destinationIn : ApplyWildcardName(destinationIn, source);
     state.setLine1(dospath::fileName(source));
-    FileStatus target = fileio::status(destination, true);
-    if (target.directory) {
-        destination = appendName(destination, dospath::fileName(source));
+    // In a directory this copy has just made nothing can be in the way.
+    FileStatus target;
+    if (!known.freshTarget) {
         target = fileio::status(destination, true);
+        if (target.directory) {
+            destination = appendName(destination, dospath::fileName(source));
+            target = fileio::status(destination, true);
+        }
     }
     state.setLine2(QStringLiteral("To ") + dospath::directoryPart(destination));
 
@@ -137,16 +178,10 @@ bool CopyOneFile(OperationState& state, const QString& source, const QString& de
         state.warning(QStringLiteral("Cannot copy to itself"));
         return skip(state);
     }
-    const FileStatus src = fileio::status(source);
-    if (src.symlink)
-        return copyLink(state, source, destination);
-
     File in;
-    // Only regular files are read: a pipe or a device would never end.
-    if (!src.regular || !in.openRead(source)) {
-        state.error(QStringLiteral("Open error File ") + source);
-        return skip(state);
-    }
+    FileStatus src;
+    if (!openSource(state, source, known.plainFile, in, src))
+        return src.symlink ? copyLink(state, source, destination) : skip(state);
     if (!enoughSpace(state, source, destination, src.size) ||
         (target.exists && !clearDestination(state, destination)))
         return skip(state);
@@ -183,6 +218,33 @@ bool CopyOneFile(OperationState& state, const QString& source, const QString& de
     return skip(state);
 }
 
+// The files (and links) of one directory into targetDir, which fresh says
+// this copy has just created. False when the directory cannot be listed.
+bool copyFilesOf(OperationState& state, const QString& dir, const QString& targetDir, bool fresh)
+{
+    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, false);
+    if (!items)
+        return false;
+    const QString base = dir.size() == 2 ? dir + '\\' : WithBackslash(dir);
+    const QString targetBase = WithBackslash(targetDir);
+    for (const DirItem& item : *items) {
+        if (item.directory)
+            continue;
+        if (state.checkAbort())
+            break;
+        copyFile(state, base + item.name, targetBase + item.name,
+                 Known{item.regular, fresh});
+    }
+    return true;
+}
+
+} // namespace
+
+bool CopyOneFile(OperationState& state, const QString& source, const QString& destination)
+{
+    return copyFile(state, source, destination, Known{});
+}
+
 void CopyTree(OperationState& state, const QString& sourceDirectory, const QString& destination)
 {
     const QString target = fileio::status(destination, true).directory
@@ -197,25 +259,16 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
     const std::vector<FileStatus> before = DirectoryStatuses(tree);
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());
-        if (!fileio::status(targetDir, true).directory)
-            fileio::makeDirectories(targetDir);
-        bool readable = true;
-        const QStringList files = CollectFiles(dir, &readable);
-        if (!readable) {
-            state.error(QStringLiteral("Open error File ") + dir);
-            ++state.notDone;
-        }
-        if (!fileio::status(targetDir, true).directory) {
-            if (!files.isEmpty() || readable)
-                state.error(QStringLiteral("Write error File ") + targetDir);
-            state.notDone += int(files.size());
+        const bool fresh = !fileio::status(targetDir, true).directory &&
+                           fileio::makeDirectories(targetDir) == 0;
+        if (!fresh && !fileio::status(targetDir, true).directory) {
+            state.error(QStringLiteral("Write error File ") + targetDir);
+            state.notDone += std::max(1, int(CollectFiles(dir).size()));
             continue;
         }
-        for (const QString& file : files) {
-            if (state.checkAbort())
-                break;
-            // The whole name: one look-up less per file than the directory.
-            CopyOneFile(state, file, appendName(targetDir, dospath::fileName(file)));
+        if (!copyFilesOf(state, dir, targetDir, fresh)) {
+            state.error(QStringLiteral("Open error File ") + dir);
+            ++state.notDone;
         }
         if (state.abortRequested)
             break;

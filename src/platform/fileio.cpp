@@ -88,6 +88,16 @@ bool File::faulty(FileFault fault, std::int64_t position) const
 
 bool File::openRead(const QString& dosPath)
 {
+    return openForReading(dosPath, O_RDONLY | O_CLOEXEC);
+}
+
+bool File::openReadPlain(const QString& dosPath)
+{
+    return openForReading(dosPath, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+}
+
+bool File::openForReading(const QString& dosPath, int flags)
+{
     close();
     m_path = dosPath;
     m_position = 0;
@@ -96,7 +106,7 @@ bool File::openRead(const QString& dosPath)
         return false;
     }
     const QByteArray host = hostName(dosPath);
-    m_fd = host.isEmpty() ? -1 : ::open(host.constData(), O_RDONLY | O_CLOEXEC);
+    m_fd = host.isEmpty() ? -1 : ::open(host.constData(), flags);
     m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
     return m_fd >= 0;
 }
@@ -224,6 +234,12 @@ std::int64_t File::size() const
     return m_fd >= 0 && ::fstat(m_fd, &st) == 0 ? std::int64_t(st.st_size) : 0;
 }
 
+FileStatus File::status() const
+{
+    struct stat st {};
+    return m_fd >= 0 && ::fstat(m_fd, &st) == 0 ? fromStat(st) : FileStatus{};
+}
+
 void File::copyMetadataFrom(const File& source, const FileStatus& sourceStatus)
 {
     if (m_fd < 0)
@@ -326,6 +342,7 @@ std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool wi
         if (!withSizes && ent->d_type != DT_UNKNOWN) {
             item.directory = ent->d_type == DT_DIR;
             item.symlink = ent->d_type == DT_LNK;
+            item.regular = ent->d_type == DT_REG;
             items.push_back(std::move(item));
             continue;
         }
@@ -333,6 +350,7 @@ std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool wi
         if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             item.directory = S_ISDIR(st.st_mode);
             item.symlink = S_ISLNK(st.st_mode);
+            item.regular = S_ISREG(st.st_mode);
             item.size = S_ISREG(st.st_mode) ? std::int64_t(st.st_size) : 0;
         }
         items.push_back(std::move(item));
@@ -403,11 +421,20 @@ int makeDirectories(const QString& dosPath)
     const QByteArray host = hostName(dosPath);
     if (host.isEmpty())
         return ENOENT;
-    for (qsizetype i = 1; i <= host.size(); ++i) {
-        if (i != host.size() && host[i] != '/')
-            continue;
-        const QByteArray part = host.left(i);
-        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
+    // Usually only the last level is missing: try it first, and go up one
+    // level at a time only while a parent is missing.
+    qsizetype end = host.size();
+    while (::mkdir(host.left(end).constData(), 0777) != 0 && errno == ENOENT) {
+        const qsizetype cut = host.lastIndexOf('/', end - 1);
+        if (cut <= 0)
+            break;
+        end = cut;
+    }
+    while (end < host.size()) {
+        end = host.indexOf('/', end + 1);
+        if (end < 0)
+            end = host.size();
+        if (::mkdir(host.left(end).constData(), 0777) != 0 && errno != EEXIST)
             return lastError();
     }
     struct stat st {};

@@ -29,6 +29,7 @@ struct DirItem {
     QString name;
     bool directory = false; // a real directory; a link to one has symlink set
     bool symlink = false;
+    bool regular = false; // a plain file (as the directory or a look tells)
     std::int64_t size = 0;
 };
 
@@ -53,6 +54,10 @@ public:
 
     // Opens for reading only; a symbolic link is followed.
     bool openRead(const QString& dosPath);
+    // Opens for reading a name expected to be a plain file: a link is not
+    // followed (ELOOP) and a pipe does not wait for a writer; status() then
+    // tells what was opened.
+    bool openReadPlain(const QString& dosPath);
     // Creates a new file for writing. Never replaces or truncates an existing
     // entry and never writes through a symbolic link: an existing name fails
     // (EEXIST).
@@ -76,6 +81,8 @@ public:
     Transfer transfer(File& source, std::int64_t n);
 
     std::int64_t size() const;
+    // What the open file is (one fstat, no path to resolve again).
+    FileStatus status() const;
     // Gives this file the times, permissions and stored attribute bits of
     // source (described by sourceStatus). The permissions come last.
     void copyMetadataFrom(const File& source, const FileStatus& sourceStatus);
@@ -91,6 +98,7 @@ public:
 
 private:
     bool faulty(FileFault fault, std::int64_t position) const;
+    bool openForReading(const QString& dosPath, int flags);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
 
     int m_fd = -1;
