@@ -24,9 +24,8 @@ constexpr Protection kProtections[] = {
 };
 
 // The questions about a protected file; false when the person keeps it.
-bool agreeToDelete(OperationState& state, const QString& path)
+bool agreeToDelete(OperationState& state, const QString& path, std::uint32_t attributes)
 {
-    const std::uint32_t attributes = fileio::attributes(path);
     bool allNow = false;
     for (const Protection& p : kProtections) {
         if (state.deleteProtectedAll || !(attributes & p.bit))
@@ -48,14 +47,15 @@ bool agreeToDelete(OperationState& state, const QString& path)
     return true;
 }
 
-} // namespace
-
-bool DeleteOneFile(OperationState& state, const QString& path)
+// attributes: a function, so that they are read only when a question may
+// follow (not after an "All").
+template <typename Attributes>
+bool deleteFile(OperationState& state, const QString& path, Attributes attributes)
 {
     // The attributes are left alone: a file that is kept, or that cannot be
     // deleted, stays exactly as it was (removing a name needs no permission
     // on the file itself here).
-    if (!state.deleteProtectedAll && !agreeToDelete(state, path)) {
+    if (!state.deleteProtectedAll && !agreeToDelete(state, path, attributes())) {
         ++state.notDone;
         return false;
     }
@@ -65,6 +65,13 @@ bool DeleteOneFile(OperationState& state, const QString& path)
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool DeleteOneFile(OperationState& state, const QString& path)
+{
+    return deleteFile(state, path, [&] { return fileio::attributes(path); });
 }
 
 bool RemoveDirectories(const QStringList& tree)
@@ -80,9 +87,20 @@ void DeleteTree(OperationState& state, const QString& directory)
 {
     const QStringList tree = CollectDirectoryTree(directory);
     for (const QString& dir : tree) {
-        for (const QString& file : CollectFiles(dir)) {
-            state.setLine1(dospath::fileName(file));
-            DeleteOneFile(state, file);
+        // Listed with each item looked at relative to the directory: the
+        // protection questions need the permissions, and a look by the
+        // whole path per file costs more.
+        const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, true);
+        if (!items)
+            continue;
+        for (const DirItem& item : *items) {
+            if (item.directory)
+                continue;
+            const QString file = dir + '\\' + item.name;
+            state.setLine1(item.name);
+            deleteFile(state, file, [&] {
+                return item.mode ? fileio::attributes(file, item.mode) : fileio::attributes(file);
+            });
             ++state.doneFiles;
             ProgressInfo(state);
             if (state.checkAbort())

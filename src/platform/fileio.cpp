@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
@@ -246,12 +247,17 @@ void File::copyMetadataFrom(const File& source, const FileStatus& sourceStatus)
         return;
     const timespec times[2] = {sourceStatus.accessed, sourceStatus.modified};
     ::futimens(m_fd, times);
+    // A file system that keeps no extended attributes says so once; its
+    // files are not asked again.
+    static std::vector<std::uint64_t> withoutXattrs;
+    const bool asks = source.m_fd >= 0 && std::find(withoutXattrs.begin(), withoutXattrs.end(),
+                                                    sourceStatus.device) == withoutXattrs.end();
     char stored[256];
-    const ssize_t n = source.m_fd >= 0
-                          ? ::fgetxattr(source.m_fd, "user.DOSATTRIB", stored, sizeof stored)
-                          : -1;
+    const ssize_t n = asks ? ::fgetxattr(source.m_fd, "user.DOSATTRIB", stored, sizeof stored) : -1;
     if (n > 0)
         ::fsetxattr(m_fd, "user.DOSATTRIB", stored, size_t(n), 0);
+    else if (asks && (errno == ENOTSUP || errno == EOPNOTSUPP))
+        withoutXattrs.push_back(sourceStatus.device);
     ::fchmod(m_fd, sourceStatus.mode & 07777);
 }
 
@@ -351,6 +357,7 @@ std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool wi
             item.directory = S_ISDIR(st.st_mode);
             item.symlink = S_ISLNK(st.st_mode);
             item.regular = S_ISREG(st.st_mode);
+            item.mode = st.st_mode;
             item.size = S_ISREG(st.st_mode) ? std::int64_t(st.st_size) : 0;
         }
         items.push_back(std::move(item));
@@ -369,6 +376,16 @@ std::uint32_t attributes(const QString& dosPath)
     if (S_ISLNK(st.st_mode))
         return name.startsWith('.') ? faHidden : 0;
     return attributesOf(host, st, name);
+}
+
+std::uint32_t attributes(const QString& dosPath, std::uint32_t mode)
+{
+    const QString name = dospath::fileName(dosPath);
+    if (S_ISLNK(mode))
+        return name.startsWith('.') ? faHidden : 0;
+    struct stat st {};
+    st.st_mode = mode;
+    return attributesOf(hostName(dosPath), st, name);
 }
 
 void clearAttributes(const QString& dosPath)

@@ -31,6 +31,7 @@ struct DirItem {
     bool symlink = false;
     bool regular = false; // a plain file (as the directory or a look tells)
     std::int64_t size = 0;
+    std::uint32_t mode = 0; // st_mode, when the item was looked at (withSizes)
 };
 
 // Operations a test can make fail on chosen paths.
@@ -131,6 +132,8 @@ std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool wi
 // The classic attribute bits of an entry; a symbolic link has only the
 // hidden bit of its name, so that nothing a link points at is looked at.
 std::uint32_t attributes(const QString& dosPath);
+// Same for an item whose st_mode a listing already gave (DirItem::mode).
+std::uint32_t attributes(const QString& dosPath, std::uint32_t mode);
 // Clears read-only, hidden, system and archive of a file (not a link).
 void clearAttributes(const QString& dosPath);
 
