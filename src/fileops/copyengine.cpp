@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace dovex {
+namespace dovex
+{
 
-namespace {
+namespace
+{
 
 bool skip(OperationState& state)
 {
@@ -20,31 +22,10 @@ bool skip(OperationState& state)
     return false;
 }
 
-// Asks before replacing an existing destination and removes it. False when
-// the destination stays: the answer was No, a protected file was kept, or
-// it could not be deleted (already reported).
-bool clearDestination(OperationState& state, const QString& destination)
+bool clearForCopy(OperationState& state, const QString& destination)
 {
-    const FileStatus st = fileio::status(destination);
-    if (!st.exists)
-        return true;
-    if (st.directory) {
-        state.error(QStringLiteral("Write error File ") + destination);
-        return false;
-    }
-    if (!state.overwriteAll) {
-        const Answer a = state.ask(Severity::Information,
-                                   QStringLiteral("File ") + destination +
-                                       QStringLiteral(" Exists,Overwrite?"),
-                                   Buttons::YesNoAll);
-        if (a == Answer::No || a == Answer::Cancel)
-            return false;
-        if (a == Answer::All)
-            state.overwriteAll = true;
-    }
-    DeleteOneFile(state, destination);
-    // A kept protected file is never written over.
-    return !fileio::status(destination).exists;
+    return ClearDestination(state, destination, QStringLiteral("Write error File ") + destination,
+                            QStringLiteral(" Exists,Overwrite?"));
 }
 
 // Gives a partial copy a ".$$$" name that no other file has.
@@ -86,7 +67,7 @@ bool enoughSpace(OperationState& state, const QString& source, const QString& de
 
 bool copyLink(OperationState& state, const QString& source, const QString& destination)
 {
-    if (!clearDestination(state, destination))
+    if (!clearForCopy(state, destination))
         return skip(state);
     if (fileio::copySymlink(source, destination) != 0) {
         state.error(QStringLiteral("Write error File ") + destination);
@@ -119,12 +100,13 @@ LoopEnd copyBlocks(OperationState& state, File& in, File& out)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // What a tree copy already knows about one file, so that it is not looked
 // up again by name.
 struct Known {
-    bool plainFile = false; // the directory listing says a plain file
+    bool plainFile = false;   // the directory listing says a plain file
     bool freshTarget = false; // destination is the exact name in a directory just made
 };
 
@@ -183,14 +165,13 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     if (!openSource(state, source, known.plainFile, in, src))
         return src.symlink ? copyLink(state, source, destination) : skip(state);
     if (!enoughSpace(state, source, destination, src.size) ||
-        (target.exists && !clearDestination(state, destination)))
+        (target.exists && !clearForCopy(state, destination)))
         return skip(state);
 
     File out;
     bool created = out.create(destination);
     // A name the first look missed (a dangling link): ask about it, once.
-    if (!created && out.error() == EEXIST && !target.exists &&
-        clearDestination(state, destination))
+    if (!created && out.error() == EEXIST && !target.exists && clearForCopy(state, destination))
         created = out.create(destination);
     if (!created) {
         state.error(QStringLiteral("Write error File ") + destination);
@@ -232,8 +213,7 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
             continue;
         if (state.checkAbort())
             break;
-        copyFile(state, base + item.name, targetBase + item.name,
-                 Known{item.regular, fresh});
+        copyFile(state, base + item.name, targetBase + item.name, Known{item.regular, fresh});
     }
     return true;
 }
@@ -259,8 +239,8 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
     const std::vector<FileStatus> before = DirectoryStatuses(tree);
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());
-        const bool fresh = !fileio::status(targetDir, true).directory &&
-                           fileio::makeDirectories(targetDir) == 0;
+        const bool fresh =
+            !fileio::status(targetDir, true).directory && fileio::makeDirectories(targetDir) == 0;
         if (!fresh && !fileio::status(targetDir, true).directory) {
             state.error(QStringLiteral("Write error File ") + targetDir);
             state.notDone += std::max(1, int(CollectFiles(dir).size()));

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 
-namespace dovex {
+namespace dovex
+{
 
-namespace {
+namespace
+{
 
 struct Protection {
     std::uint32_t bit;
@@ -30,8 +32,8 @@ bool agreeToDelete(OperationState& state, const QString& path, std::uint32_t att
     for (const Protection& p : kProtections) {
         if (state.deleteProtectedAll || !(attributes & p.bit))
             continue;
-        const Answer a = state.ask(Severity::Information, path + QLatin1String(p.question),
-                                   Buttons::YesNoAll);
+        const Answer a =
+            state.ask(Severity::Information, path + QLatin1String(p.question), Buttons::YesNoAll);
         if (a == Answer::All) {
             state.deleteProtectedAll = allNow = true;
         } else if (a != Answer::Yes) {
@@ -115,6 +117,30 @@ void DeleteTree(OperationState& state, const QString& directory)
         state.warning(QStringLiteral("Cannot delete Directory"));
         ++state.notDone;
     }
+}
+
+bool ClearDestination(OperationState& state, const QString& destination,
+                      const QString& directoryError, const QString& question)
+{
+    const FileStatus st = fileio::status(destination);
+    if (!st.exists)
+        return true;
+    if (st.directory) {
+        state.error(directoryError);
+        return false;
+    }
+    if (!state.overwriteAll) {
+        const Answer a =
+            state.ask(Severity::Information, QStringLiteral("File ") + destination + question,
+                      Buttons::YesNoAll);
+        if (a == Answer::No || a == Answer::Cancel)
+            return false;
+        if (a == Answer::All)
+            state.overwriteAll = true;
+    }
+    DeleteOneFile(state, destination);
+    // A kept protected file is never written over.
+    return !fileio::status(destination).exists;
 }
 
 } // namespace dovex

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace dovex {
+namespace dovex
+{
 
 struct OperationState;
 
@@ -19,5 +20,12 @@ void DeleteTree(OperationState& state, const QString& directory);
 // Removes the directories of a tree list (pre-order) that are empty, the
 // deepest first. Returns true when the first of them (the root) is gone.
 bool RemoveDirectories(const QStringList& tree);
+
+// Asks "File <destination><question>" (Yes, No, All) before a copy or move
+// replaces an existing file, and deletes it. False when the destination
+// stays: the answer was No, a protected file was kept or could not be
+// deleted, or it is a directory (reported with directoryError).
+bool ClearDestination(OperationState& state, const QString& destination,
+                      const QString& directoryError, const QString& question);
 
 } // namespace dovex

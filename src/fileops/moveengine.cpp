@@ -10,9 +10,11 @@
 
 #include <cerrno>
 
-namespace dovex {
+namespace dovex
+{
 
-namespace {
+namespace
+{
 
 bool sameDrive(const QString& a, const QString& b)
 {
@@ -31,31 +33,6 @@ bool moveByCopy(OperationState& state, const QString& source, const QString& des
     if (!CopyOneFile(state, source, destination))
         return false;
     return DeleteOneFile(state, source);
-}
-
-// Asks before a move replaces an existing file and removes it; false when
-// the destination stays.
-bool clearDestination(OperationState& state, const QString& source, const QString& destination)
-{
-    const FileStatus st = fileio::status(destination);
-    if (!st.exists)
-        return true;
-    if (st.directory) {
-        state.error(QStringLiteral("Move error File ") + source);
-        return false;
-    }
-    if (!state.overwriteAll) {
-        const Answer a = state.ask(Severity::Information,
-                                   QStringLiteral("File ") + destination +
-                                       QStringLiteral(" Exists, Overwrite?"),
-                                   Buttons::YesNoAll);
-        if (a == Answer::No || a == Answer::Cancel)
-            return false;
-        if (a == Answer::All)
-            state.overwriteAll = true;
-    }
-    DeleteOneFile(state, destination);
-    return !fileio::status(destination).exists;
 }
 
 // Where a tree lands: inside destination when that is a directory.
@@ -83,7 +60,8 @@ bool MoveOneFile(OperationState& state, const QString& source, const QString& de
     if (!sameDrive(source, destination))
         return moveByCopy(state, source, destination);
 
-    if (!clearDestination(state, source, destination))
+    if (!ClearDestination(state, destination, QStringLiteral("Move error File ") + source,
+                          QStringLiteral(" Exists, Overwrite?")))
         return skip(state);
     const int rc = fileio::renameNoReplace(source, destination);
     if (rc == EXDEV) // one drive, two file systems
