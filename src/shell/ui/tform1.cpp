@@ -202,6 +202,7 @@ void TForm1::FormShow()
     }
     ActivePanel = 2;
     setactief(1);
+    m_shown = true;
 }
 
 void TForm1::stopProgram()
@@ -267,7 +268,7 @@ void TForm1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_quitting &&
-        !m_stopped && !m_panels[0].entries.empty())
+        !m_stopped && m_shown)
         Werkpanelsbij();
 }
 

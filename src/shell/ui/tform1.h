@@ -147,6 +147,7 @@ private:
     bool m_symbolFlag = false;
     bool m_quitting = false;
     bool m_stopped = false;
+    bool m_shown = false; // the panels were read once: activations update them
     QString m_pendingTempFile;
     QStringList m_commandHistory;
 
