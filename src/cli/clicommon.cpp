@@ -57,8 +57,23 @@ Answer CliPrompter::ask(Severity, const QString& text, Buttons buttons, const QS
 QString isoDateTime(std::uint32_t dosDateTime)
 {
     const DosDateTimeParts p = unpackDosDateTime(dosDateTime);
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
-                             p.minute, p.second);
+    char text[20];
+    const auto put = [&text](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char('0' + value % 10);
+    };
+    put(0, p.year, 4);
+    text[4] = '-';
+    put(5, p.month, 2);
+    text[7] = '-';
+    put(8, p.day, 2);
+    text[10] = ' ';
+    put(11, p.hour, 2);
+    text[13] = ':';
+    put(14, p.minute, 2);
+    text[16] = ':';
+    put(17, p.second, 2);
+    return QString::fromLatin1(text, 19);
 }
 
 } // namespace dovex::cli

@@ -1,7 +1,6 @@
 #include "cli/clicommand.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
 
 #include <cstdio>
 #include <map>
@@ -21,10 +20,21 @@ std::map<QString, Registered>& registry()
     return commands;
 }
 
-QTextStream& stdoutStream()
+// Rows are gathered as UTF-8 and written in large blocks: a listing of
+// thousands of rows costs a few writes, not one conversion and call per row.
+QByteArray& pending()
 {
-    static QTextStream stream(stdout);
-    return stream;
+    static QByteArray buffer;
+    return buffer;
+}
+
+void flushOut()
+{
+    QByteArray& buffer = pending();
+    if (!buffer.isEmpty())
+        std::fwrite(buffer.constData(), 1, size_t(buffer.size()), stdout);
+    buffer.clear();
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -36,14 +46,18 @@ CliCommand::CliCommand(const char* name, const char* usage, CommandFunction run)
 
 int fail(const QString& message)
 {
-    stdoutStream().flush();
+    flushOut();
     std::fprintf(stderr, "dovex-cli: %s\n", message.toLocal8Bit().constData());
     return 2;
 }
 
 void out(const QString& line)
 {
-    stdoutStream() << line << '\n';
+    QByteArray& buffer = pending();
+    buffer += line.toUtf8();
+    buffer += '\n';
+    if (buffer.size() > (1 << 16))
+        flushOut();
 }
 
 std::optional<QString> takeOption(QStringList& args, const QString& name)
@@ -80,6 +94,6 @@ int main(int argc, char** argv)
     }
     const Registered& cmd = registry().at(args.takeFirst());
     const int rc = cmd.run(args);
-    stdoutStream().flush();
+    flushOut();
     return rc;
 }

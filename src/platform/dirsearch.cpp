@@ -83,6 +83,7 @@ std::optional<FindRecord> DirSearch::findFirst(const QString& pattern, std::uint
         return std::nullopt;
     m_hostDir = QFile::encodeName(*host);
     m_dir = opendir(m_hostDir.constData());
+    m_path = m_hostDir + '/';
     if (!m_dir)
         return std::nullopt;
     return findNext();
@@ -117,7 +118,10 @@ std::optional<FindRecord> DirSearch::findNext()
         const bool isDir = S_ISDIR(st.st_mode);
         if ((m_mask & faDirectoriesOnly) && !isDir)
             continue;
-        const QByteArray full = m_hostDir + '/' + QByteArray(raw);
+        // One path buffer serves the whole search: only the name part changes.
+        m_path.truncate(m_hostDir.size() + 1);
+        m_path.append(raw);
+        const QByteArray& full = m_path;
         std::uint32_t attr = isDir ? faDirectory : 0;
         if (!(st.st_mode & S_IWUSR))
             attr |= faReadOnly;

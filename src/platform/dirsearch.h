@@ -38,6 +38,7 @@ public:
 private:
     DIR* m_dir = nullptr;
     QByteArray m_hostDir;
+    QByteArray m_path;
     QString m_wildcard;
     std::uint32_t m_mask = 0;
     bool m_atRoot = false;
