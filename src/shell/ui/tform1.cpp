@@ -1,5 +1,6 @@
 #include "shell/ui/tform1.h"
 
+#include "fileops/ui/fileoperations.h"
 #include "fileops/ui/messageprompter.h"
 #include "panels/panelreader.h"
 #include "panels/textformat.h"
@@ -268,7 +269,7 @@ void TForm1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_quitting &&
-        !m_stopped && m_shown)
+        !m_stopped && m_shown && m_busy == 0 && !FileOperationRunning())
         Werkpanelsbij();
 }
 

@@ -148,6 +148,10 @@ private:
     bool m_quitting = false;
     bool m_stopped = false;
     bool m_shown = false; // the panels were read once: activations update them
+    // Above 0 while panels are read or an operation runs: a message box
+    // closed meanwhile activates the window, and that activation must not
+    // update entries that are being filled or acted on.
+    int m_busy = 0;
     QString m_pendingTempFile;
     QStringList m_commandHistory;
 

@@ -320,12 +320,14 @@ void TForm1::runFileOperation(int kind)
         list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
     const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
     QString created;
+    ++m_busy; // the dialogs' closing must not re-read the panels under the operation
     switch (kind) {
     case 1: dovex::Copy1Click(ctx); break;
     case 2: Doemove(ctx); break;
     case 3: dovex::Delete1Click(ctx); break;
     default: created = dovex::MkDir1Click(ctx); break;
     }
+    --m_busy;
     // After an operation both panels are read again, each cursor on the
     // entry of the same name where it still exists.
     for (int k = 1; k <= 2; ++k) {

@@ -24,6 +24,18 @@
 
 namespace dovex {
 
+namespace {
+
+struct BusyScope {
+    explicit BusyScope(int& counter) : m_counter(counter) { ++m_counter; }
+    ~BusyScope() { --m_counter; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    int& m_counter;
+};
+
+} // namespace
+
 void TForm1::setupPanels()
 {
     QWidget* c = centralWidget();
@@ -102,6 +114,7 @@ void TForm1::recomputeColumns()
 
 void TForm1::RefreshClick(bool background)
 {
+    const BusyScope busy(m_busy);
     m_driveGuard = false;
     if (!m_pendingTempFile.isEmpty() && !background) {
         // The archive member extracted for viewing goes at the next re-read.
@@ -138,6 +151,7 @@ void TForm1::Werkpanelsbij()
 {
     if (m_stopped)
         return;
+    const BusyScope busy(m_busy);
     for (TPanelList* l : {ListBox1, ListBox2})
         l->setEventsAttached(false);
     const int wasActive = ActivePanel;

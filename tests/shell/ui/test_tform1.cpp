@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QFile>
 #include <QLabel>
@@ -369,4 +370,49 @@ TEST_F(MainWindowTest, EnteringAndLeavingAZipArchive)
     EXPECT_EQ(p.path, "D:\\a");
     EXPECT_EQ(names(p), (QStringList{"..", "src"}));
     setArchiveLister(nullptr);
+}
+
+namespace {
+
+// Activates the window again while a message is up, as closing a real
+// message box does.
+class ReactivatingPrompter : public test::ScriptedPrompter {
+public:
+    TForm1* form = nullptr;
+    Answer ask(Severity severity, const QString& text, Buttons buttons,
+               const QString& caption) override
+    {
+        if (form) {
+            QEvent activation(QEvent::ActivationChange);
+            QApplication::sendEvent(form, &activation);
+        }
+        return ScriptedPrompter::ask(severity, text, buttons, caption);
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, AnActivationWhileTheLimitMessageIsUpKeepsThePanelWhole)
+{
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\many\n");
+    for (int i = 0; i < 2060; ++i)
+        drives.file(QStringLiteral("D:\\many\\f%1").arg(i));
+    ReactivatingPrompter reactivating;
+    auto form = std::make_unique<TForm1>(QStringList{});
+    form->setPrompter(&reactivating);
+    form->show();
+    form->activateWindow();
+    form->FormShow();
+    reactivating.form = form.get();
+    QApplication::setActiveWindow(form.get());
+    QApplication::processEvents();
+    ASSERT_TRUE(form->isActiveWindow());
+    form->setactief(1);
+    form->RefreshClick();
+    const PanelEntries& entries = form->panel(1).entries;
+    EXPECT_EQ(entries.size(), 2048u);
+    QSet<QString> seen;
+    for (const PanelEntry& e : entries)
+        EXPECT_TRUE(!seen.contains(e.name) && (seen.insert(e.name), true)) << e.name.toStdString();
+    EXPECT_EQ(form->list(1)->model().rowCount(), 2048);
 }
