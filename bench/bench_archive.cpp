@@ -117,5 +117,3 @@ void BM_CachedLevelChange(benchmark::State& state)
 BENCHMARK(BM_CachedLevelChange)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

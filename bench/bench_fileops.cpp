@@ -9,7 +9,6 @@
 
 #include "support/drivefixture.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <benchmark/benchmark.h>
@@ -114,11 +113,3 @@ void BM_DeleteTree1000Files(benchmark::State& state)
 BENCHMARK(BM_DeleteTree1000Files)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

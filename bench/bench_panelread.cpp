@@ -5,7 +5,6 @@
 
 #include "support/drivefixture.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <benchmark/benchmark.h>
@@ -75,11 +74,3 @@ void BM_ActivationUpdate(benchmark::State& state)
 BENCHMARK(BM_ActivationUpdate)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
