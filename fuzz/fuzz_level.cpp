@@ -4,6 +4,7 @@
 #include "archive/archivelevel.h"
 #include "archive/archivereaders.h"
 #include "archive/memorysource.h"
+#include "fuzzrecords.h"
 
 #include <QSet>
 
@@ -14,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemorySource source({data, size});
     const QChar kind = detectArchiveKind(source.read(0, 11));
     const ArchiveContents contents = readArchiveRecords(kind, source);
+    fuzz::checkRecords(contents);
     PanelEntries entries;
     QSet<QString> levels{QString()};
     for (const ArchiveRecord& r : contents.records) {
@@ -27,6 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int last = listArchiveLevel(contents.records, level, QStringLiteral("*.*"), entries);
         if (last < 0 || last > kPanelCapacity || entries.empty() || entries[0].name != "..")
             __builtin_trap();
+        // One parent row, and every other row a plain name.
+        for (std::size_t i = 1; i < entries.size(); ++i) {
+            const QString& name = entries[i].name;
+            if (name.isEmpty() || name == "." || name == ".." || name.contains(u'\\'))
+                __builtin_trap();
+        }
         for (PanelEntry& e : entries)
             e.selected = e.directory;
         std::int64_t files = 0;

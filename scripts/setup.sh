@@ -41,7 +41,7 @@ case "$mode" in
     ;;
   test)
     export QT_QPA_PLATFORM=offscreen
-    ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+    ctest --test-dir "$build" --output-on-failure --timeout 300 -j"$(nproc)"
     if [ -x scripts/fuzz-smoke.sh ]; then
       scripts/fuzz-smoke.sh
     fi

@@ -99,7 +99,10 @@ std::int64_t archiveLevelTotals(const std::vector<ArchiveRecord>& records, QStri
         anySelected = anySelected || entries[std::size_t(i)].selected;
     innerDir = withoutSeparators(innerDir);
 
+    // Files are counted at once; the chosen directories are gathered, and
+    // one pass over the records counts what lies below any of them.
     std::int64_t bytes = 0;
+    QSet<QStringView> directories;
     for (int i = 0; i <= lastIndex; ++i) {
         const PanelEntry& e = entries[std::size_t(i)];
         if (anySelected ? !e.selected : i != cursorIndex)
@@ -107,16 +110,21 @@ std::int64_t archiveLevelTotals(const std::vector<ArchiveRecord>& records, QStri
         if (!e.directory) {
             ++fileCount;
             bytes += e.size;
-            continue;
+        } else if (includeSubdirectories && e.name != QLatin1String("..")) {
+            directories.insert(e.name);
         }
-        if (e.name == QLatin1String("..") || !includeSubdirectories)
+    }
+    if (directories.isEmpty())
+        return bytes;
+    for (const ArchiveRecord& r : records) {
+        if (!isBelow(r.path, innerDir))
             continue;
-        const QString dir = innerDir.isEmpty() ? e.name : innerDir.toString() + u'\\' + e.name;
-        for (const ArchiveRecord& r : records) {
-            if (isBelow(r.path, dir)) {
-                ++fileCount;
-                bytes += r.size;
-            }
+        const QStringView rest = innerDir.isEmpty() ? QStringView(r.path)
+                                                    : QStringView(r.path).mid(innerDir.size() + 1);
+        const qsizetype cut = rest.indexOf(u'\\');
+        if (cut > 0 && directories.contains(rest.left(cut))) {
+            ++fileCount;
+            bytes += r.size;
         }
     }
     return bytes;

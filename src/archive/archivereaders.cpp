@@ -54,6 +54,7 @@ void ArchiveReaders::reset()
     m_recordsPath.clear();
     m_records.clear();
     m_damaged = false;
+    m_tooLarge = false;
 }
 
 void ArchiveReaders::load(const QString& archiveFile)
@@ -61,6 +62,7 @@ void ArchiveReaders::load(const QString& archiveFile)
     m_records.clear();
     m_records.shrink_to_fit();
     m_damaged = false;
+    m_tooLarge = false;
     m_recordsPath = archiveFile;
     const std::optional<QString> host = DriveMap::instance().toHost(archiveFile);
     FileSource file;
@@ -70,6 +72,7 @@ void ArchiveReaders::load(const QString& archiveFile)
     ArchiveContents contents = readArchiveRecords(detectArchiveKind(file.read(0, 11)), file);
     m_records = std::move(contents.records);
     m_damaged = contents.damaged;
+    m_tooLarge = contents.tooLarge;
 }
 
 int ArchiveReaders::list(const QString& archiveFile, const QString& innerDirectory,

@@ -31,9 +31,11 @@ public:
                                  const PanelEntries& entries, int lastIndex, int cursorIndex,
                                  bool includeSubdirectories, std::int64_t& fileCount);
 
-    // The records of the archive read last and whether its walk met damage.
+    // The records of the archive read last, whether its walk met damage and
+    // whether it held more members than are kept (only the first are).
     const std::vector<ArchiveRecord>& records() const { return m_records; }
     bool lastReadDamaged() const { return m_damaged; }
+    bool lastReadTooLarge() const { return m_tooLarge; }
     // How many times an archive file has been opened to read its records.
     int fileReads() const { return m_fileReads; }
 
@@ -45,6 +47,7 @@ private:
     QString m_recordsPath; // the archive the records came from, kept over invalidate()
     std::vector<ArchiveRecord> m_records;
     bool m_damaged = false;
+    bool m_tooLarge = false;
     int m_fileReads = 0;
 };
 

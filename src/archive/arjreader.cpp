@@ -96,7 +96,8 @@ ArchiveContents readArjArchive(ByteSource& source)
             r.dosDateTime = h.dosDateTime;
             r.size = h.size;
             r.attributes = faArchive;
-            out.records.push_back(std::move(r));
+            if (!out.add(std::move(r)))
+                return out;
         }
         pos = h.dataStart + std::int64_t(h.packed);
         if (pos > source.size()) {

@@ -1,6 +1,6 @@
 #include "archive/filesource.h"
 
-#include <QFile>
+#include "platform/hostname.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,6 +12,10 @@ namespace dovex {
 namespace {
 // Small reads are widened to this, so that neighbouring headers share one.
 constexpr std::size_t kMinimumRead = 8192;
+// No reader asks for more than one header (a rar 5 header, at most 2 MiB);
+// a larger request is answered short, which the readers take as damage, so
+// no size field can make the window grow with the file.
+constexpr std::size_t kMaximumRead = 4u << 20;
 } // namespace
 
 FileSource::~FileSource()
@@ -22,15 +26,29 @@ FileSource::~FileSource()
 
 bool FileSource::open(const QString& hostPath)
 {
-    const QByteArray name = QFile::encodeName(hostPath);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        m_windowLength = 0;
+    }
+    const QByteArray name = hostname::encode(hostPath);
+    // Only a regular file is read. Opening a FIFO waits for a writer and
+    // opening a device can have effects of its own, so the type is looked
+    // at first (through links: a link to an archive is read), and the open
+    // does not wait should the name have been replaced in between.
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;
-    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
     }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_fd = fd;
     m_size = std::int64_t(st.st_size);
     return true;
@@ -41,6 +59,8 @@ std::span<const std::uint8_t> FileSource::read(std::int64_t offset, std::size_t 
     if (m_fd < 0 || offset < 0 || offset >= m_size || length == 0)
         return {};
     const std::uint64_t left = std::uint64_t(m_size - offset);
+    if (length > kMaximumRead)
+        length = kMaximumRead;
     if (length > left)
         length = std::size_t(left);
     if (offset >= m_windowStart &&

@@ -8,9 +8,9 @@
 
 namespace dovex {
 
-// A ByteSource over a file opened read-only. Reads go through a small
-// window, so that walking headers that lie close together costs few system
-// calls, and a large read (a zip's central directory) is one call.
+// A ByteSource over a regular file opened read-only. Reads go through a
+// small window, so that walking headers that lie close together costs few
+// system calls; one read returns at most a few megabytes.
 class FileSource : public ByteSource {
 public:
     FileSource() = default;
@@ -18,7 +18,9 @@ public:
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
-    // Opens the host path; false when it cannot be opened or is no regular file.
+    // Opens the host path; false when it cannot be opened or is no regular
+    // file. Never waits: a FIFO, socket or device is refused without being
+    // opened for reading.
     bool open(const QString& hostPath);
     bool isOpen() const { return m_fd >= 0; }
 

@@ -39,7 +39,9 @@ QByteArray boundedBytes(const std::uint8_t* p, std::size_t n)
 
 // Walks a chain of extended headers starting at pos whose first size is
 // firstSize; width is 2 (levels 1, 2) or 4 (level 3). Returns the bytes the
-// chain takes, or nullopt when it runs past limit.
+// chain takes, or nullopt when it runs past limit. Of each header only its
+// type, the few bytes of a name and the next size are read, whatever size
+// it claims.
 std::optional<std::uint64_t> readExtensions(ByteSource& source, std::int64_t pos,
                                             std::uint64_t firstSize, std::size_t width,
                                             std::int64_t limit, LhaMember& m)
@@ -49,17 +51,18 @@ std::optional<std::uint64_t> readExtensions(ByteSource& source, std::int64_t pos
     while (n != 0) {
         if (n < 1 + width || std::uint64_t(pos) + n > std::uint64_t(limit))
             return std::nullopt;
-        const auto e = source.read(pos, std::size_t(n));
-        if (e.size() < n)
+        const std::size_t dataLength = std::size_t(n) - 1 - width;
+        const std::size_t want = 1 + std::min(dataLength, kMaxArchiveName);
+        const auto e = source.read(pos, want);
+        if (e.size() < want)
             return std::nullopt;
         const std::uint8_t* data = e.data() + 1;
-        const std::size_t dataLength = std::size_t(n) - 1 - width;
         switch (e[0]) {
         case kExtFileName:
-            m.name = boundedBytes(data, dataLength);
+            m.name = boundedBytes(data, want - 1);
             break;
         case kExtDirectory:
-            m.directory = boundedBytes(data, dataLength);
+            m.directory = boundedBytes(data, want - 1);
             break;
         case kExtDosAttributes:
             if (dataLength >= 2) {
@@ -74,9 +77,12 @@ std::optional<std::uint64_t> readExtensions(ByteSource& source, std::int64_t pos
         default:
             break;
         }
+        const auto next = source.read(pos + std::int64_t(n - width), width);
+        if (next.size() < width)
+            return std::nullopt;
         total += n;
         pos += std::int64_t(n);
-        n = width == 2 ? le::u16(e.data() + n - 2) : le::u32(e.data() + n - 4);
+        n = width == 2 ? le::u16(next.data()) : le::u32(next.data());
     }
     return total;
 }
@@ -99,14 +105,15 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
         const std::size_t nameLength = h[21];
         if (kBaseSize + nameLength > headerSize)
             return std::nullopt;
+        // h may not outlive this read: the fields come from full.
         const auto full = source.read(pos, headerSize);
         if (full.size() < headerSize)
             return std::nullopt;
         m.name = boundedBytes(full.data() + kBaseSize, nameLength);
-        m.dosDateTime = le::u32(h.data() + 15);
+        m.dosDateTime = le::u32(full.data() + 15);
         if (level == 0) {
-            m.attributes = h[19] & 0x37;
-            m.isDirectory = m.isDirectory || (h[19] & faDirectory);
+            m.attributes = full[19] & 0x37;
+            m.isDirectory = m.isDirectory || (full[19] & faDirectory);
             next = std::uint64_t(pos) + headerSize + m.packed;
         } else {
             // The skip size covers the extended headers and the data.
@@ -130,7 +137,8 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
             return std::nullopt;
         m.unixTime = le::u32(h.data() + 15);
         const std::uint64_t first = wide ? le::u32(h.data() + 28) : le::u16(h.data() + 24);
-        const std::int64_t end = pos + std::int64_t(std::min<std::uint64_t>(headerSize, fileSize));
+        const std::int64_t end =
+            std::int64_t(std::min<std::uint64_t>(std::uint64_t(pos) + headerSize, fileSize));
         if (!readExtensions(source, pos + std::int64_t(base), first, wide ? 4 : 2, end, m))
             return std::nullopt;
         next = std::uint64_t(pos) + headerSize + m.packed;
@@ -140,6 +148,18 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
     if (next > std::uint64_t(fileSize))
         return std::nullopt;
     return std::int64_t(next);
+}
+
+// Whether the zero byte at pos ends the archive. An archive starts with a
+// member, and a level 2 header whose size is a multiple of 256 starts with a
+// zero byte too; neither is the end.
+bool isEndMarker(ByteSource& source, std::int64_t pos)
+{
+    const auto h = source.read(pos, kBaseSize);
+    if (h.empty() || h[0] != 0 || pos == 0)
+        return false;
+    const bool level2 = h.size() == kBaseSize && h[2] == '-' && h[6] == '-' && h[20] == 2;
+    return !level2;
 }
 
 ArchiveRecord recordOf(const LhaMember& m)
@@ -167,9 +187,8 @@ ArchiveContents readLhaArchive(ByteSource& source)
     ArchiveContents out;
     std::int64_t pos = 0;
     while (pos < source.size()) {
-        const auto first = source.read(pos, 1);
-        if (first.empty() || first[0] == 0)
-            return out; // the end marker
+        if (isEndMarker(source, pos))
+            return out;
         LhaMember m;
         const std::optional<std::int64_t> next = readMember(source, pos, m);
         if (!next) {
@@ -178,11 +197,13 @@ ArchiveContents readLhaArchive(ByteSource& source)
         }
         if (!m.isDirectory) {
             ArchiveRecord r = recordOf(m);
-            if (!r.path.isEmpty())
-                out.records.push_back(std::move(r));
+            if (!r.path.isEmpty() && !out.add(std::move(r)))
+                return out;
         }
         pos = *next;
     }
+    // No end marker: the archive was cut short, perhaps at a member's end.
+    out.damaged = true;
     return out;
 }
 

@@ -39,13 +39,14 @@ ArchiveContents readPakArchive(ByteSource& source)
         const std::uint32_t packed = le::u32(h.data() + 15);
         if (method < kFirstNonFile) {
             ArchiveRecord r;
-            // The name field is fixed, so a separator in it is taken as it stands.
-            r.path = decodeArchiveName(h.data() + 2, kNameField);
+            // The format keeps base names; a separator, "." or ".." in the
+            // field is made harmless like any other archive's.
+            r.path = NormalizeArchivePath(decodeArchiveName(h.data() + 2, kNameField));
             r.dosDateTime = (std::uint32_t(le::u16(h.data() + 19)) << 16) | le::u16(h.data() + 21);
             r.size = method == kOldStored ? packed : le::u32(h.data() + 25);
             r.attributes = faArchive;
-            if (!r.path.isEmpty())
-                out.records.push_back(std::move(r));
+            if (!r.path.isEmpty() && !out.add(std::move(r)))
+                return out;
         }
         const std::int64_t next = pos + std::int64_t(headerSize) + packed;
         if (next > size) {
@@ -54,7 +55,10 @@ ArchiveContents readPakArchive(ByteSource& source)
         }
         pos = next;
     }
-    return out; // ends after a whole member without the marker: nothing is missing
+    // The end marker is missing: the archive was cut short, perhaps just
+    // before members that are gone.
+    out.damaged = true;
+    return out;
 }
 
 } // namespace dovex

@@ -110,13 +110,14 @@ std::uint32_t dosAttributes(std::uint64_t host, std::uint64_t attributes)
 }
 
 // Parses the type-specific part of a file header; extra is the extra area.
-void addFile(VarReader& r, std::span<const std::uint8_t> extra, ArchiveContents& out)
+// False when the archive holds more than can be listed.
+bool addFile(VarReader& r, std::span<const std::uint8_t> extra, ArchiveContents& out)
 {
     const auto fileFlags = r.vint();
     const auto size = r.vint();
     const auto attributes = r.vint();
     if (!fileFlags || !size || !attributes)
-        return;
+        return true;
     std::optional<std::uint32_t> mtime;
     if (*fileFlags & 0x2)
         mtime = r.u32();
@@ -126,21 +127,21 @@ void addFile(VarReader& r, std::span<const std::uint8_t> extra, ArchiveContents&
     const auto host = r.vint();
     const auto nameLength = r.vint();
     if (!host || !nameLength)
-        return;
+        return true;
     const auto name = r.take(*nameLength);
     if ((*fileFlags & 0x1) || name.empty())
-        return;
+        return true;
     ArchiveRecord rec;
     rec.path = NormalizeArchivePath(decodeArchiveName(name.data(), name.size()));
     if (rec.path.isEmpty())
-        return;
+        return true;
     if (mtime)
         rec.dosDateTime = dosTimeOfUnix(*mtime);
     else if (const auto t = extraTime(extra))
         rec.dosDateTime = *t;
     rec.size = (*fileFlags & 0x8) ? 0 : std::int64_t(*size & 0x7FFFFFFFFFFFFFFF);
     rec.attributes = dosAttributes(*host, *attributes);
-    out.records.push_back(std::move(rec));
+    return out.add(std::move(rec));
 }
 
 } // namespace
@@ -194,8 +195,9 @@ ArchiveContents readRar5Archive(ByteSource& source)
             out.damaged = true;
             return out;
         }
-        if (*type == kFileHeader)
-            addFile(r, head.subspan(head.size() - std::size_t(extraSize)), out);
+        if (*type == kFileHeader &&
+            !addFile(r, head.subspan(head.size() - std::size_t(extraSize)), out))
+            return out;
         const std::uint64_t next = headStart + *headSize + dataSize;
         if (next > size) {
             out.damaged = true;
@@ -203,6 +205,8 @@ ArchiveContents readRar5Archive(ByteSource& source)
         }
         pos = next;
     }
+    // The format always ends with an end header: the archive was cut short.
+    out.damaged = true;
     return out;
 }
 

@@ -37,18 +37,19 @@ std::uint32_t dosAttributes(std::uint8_t host, std::uint32_t attributes)
     return faArchive;
 }
 
-// Adds the file of a file block, unless it is a directory.
-void addFile(std::span<const std::uint8_t> h, std::size_t headSize, ArchiveContents& out)
+// Adds the file of a file block, unless it is a directory; false when the
+// archive holds more than can be listed.
+bool addFile(std::span<const std::uint8_t> h, std::size_t headSize, ArchiveContents& out)
 {
     const std::uint16_t flags = le::u16(h.data() + 3);
     const std::size_t nameAt = kFileHeaderSize + ((flags & kLargeFile) ? 8 : 0);
     const std::size_t nameLength = le::u16(h.data() + 26);
     if (nameAt + nameLength > headSize || nameAt + nameLength > h.size())
-        return;
+        return true;
     const std::uint8_t host = h[15];
     const std::uint32_t attributes = le::u32(h.data() + 28);
     if (isDirectory(flags, host, attributes))
-        return;
+        return true;
     std::uint64_t size = le::u32(h.data() + 11);
     if (flags & kLargeFile)
         size |= std::uint64_t(le::u32(h.data() + 36)) << 32;
@@ -57,11 +58,11 @@ void addFile(std::span<const std::uint8_t> h, std::size_t headSize, ArchiveConte
     // name as older readers see it. Without the zero the name is UTF-8.
     r.path = NormalizeArchivePath(decodeArchiveName(h.data() + nameAt, nameLength));
     if (r.path.isEmpty())
-        return;
+        return true;
     r.dosDateTime = le::u32(h.data() + 20);
     r.size = std::int64_t(size & 0x7FFFFFFFFFFFFFFF);
     r.attributes = dosAttributes(host, attributes);
-    out.records.push_back(std::move(r));
+    return out.add(std::move(r));
 }
 
 ArchiveContents readRar4(ByteSource& source)
@@ -95,7 +96,8 @@ ArchiveContents readRar4(ByteSource& source)
         if (type == kFileBlock && headSize >= kFileHeaderSize) {
             if ((flags & kLargeFile) && headSize >= kFileHeaderSize + 8)
                 dataSize |= std::uint64_t(le::u32(h.data() + 32)) << 32;
-            addFile(h, headSize, out);
+            if (!addFile(h, headSize, out))
+                return out;
         }
         const std::uint64_t next = std::uint64_t(pos) + headSize + dataSize;
         if (next > std::uint64_t(size)) {
@@ -104,7 +106,10 @@ ArchiveContents readRar4(ByteSource& source)
         }
         pos = std::int64_t(next);
     }
-    return out; // an archive without its end block is still whole
+    // Every archiver since the format's 3.0 ends an archive with an end
+    // block; without it the archive was cut short, perhaps at a block's end.
+    out.damaged = true;
+    return out;
 }
 
 } // namespace

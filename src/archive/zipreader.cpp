@@ -26,6 +26,7 @@ struct CentralDirectory {
     std::uint64_t size = 0;
     std::uint64_t entries = 0;
     std::int64_t endOffset = 0; // where the end record (or its ZIP64 form) starts
+    bool cut = false;           // the end record's comment runs past the end of the file
 };
 
 // Sizes from a ZIP64 extra field (id 1): each field is present only when the
@@ -59,19 +60,20 @@ bool isDirectoryName(const std::uint8_t* name, std::size_t length)
     return length == 0 || name[length - 1] == '/' || name[length - 1] == '\\';
 }
 
-void addRecord(ArchiveContents& out, const std::uint8_t* name, std::size_t nameLength,
+// False when the archive holds more than can be listed.
+bool addRecord(ArchiveContents& out, const std::uint8_t* name, std::size_t nameLength,
                std::uint32_t dosDateTime, std::uint64_t size)
 {
     if (isDirectoryName(name, nameLength))
-        return;
+        return true;
     ArchiveRecord r;
     r.path = NormalizeArchivePath(decodeArchiveName(name, nameLength));
     if (r.path.isEmpty())
-        return;
+        return true;
     r.dosDateTime = dosDateTime;
     r.size = size > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(size);
     r.attributes = faArchive;
-    out.records.push_back(std::move(r));
+    return out.add(std::move(r));
 }
 
 // The ZIP64 end record named by the locator just before the end record.
@@ -122,6 +124,7 @@ std::optional<CentralDirectory> findCentralDirectory(ByteSource& source)
         return std::nullopt;
     const std::uint8_t* e = tail.data() + *found;
     CentralDirectory cd;
+    cd.cut = *found + kEndSize + le::u16(e + 20) > tail.size();
     cd.entries = le::u16(e + 10);
     cd.size = le::u32(e + 12);
     cd.offset = le::u32(e + 16);
@@ -130,37 +133,50 @@ std::optional<CentralDirectory> findCentralDirectory(ByteSource& source)
     return cd;
 }
 
-// Reads the directory at cd.offset, or where it must lie when data was put
-// in front of the archive (a self-extractor) and the offsets are shifted.
-std::span<const std::uint8_t> readDirectory(ByteSource& source, const CentralDirectory& cd)
+// Where the directory starts: at cd.offset, or where it must lie when data
+// was put in front of the archive (a self-extractor) and the offsets are
+// shifted. Negative when the sizes cannot describe a directory.
+std::int64_t directoryStart(ByteSource& source, const CentralDirectory& cd)
 {
-    if (cd.size > std::uint64_t(cd.endOffset))
-        return {};
+    if (cd.size > std::uint64_t(cd.endOffset) || cd.offset < 0)
+        return -1;
     const std::int64_t expected = cd.endOffset - std::int64_t(cd.size);
     std::int64_t start = cd.offset <= expected ? cd.offset : expected;
-    auto head = source.read(start, 4);
+    const auto head = source.read(start, 4);
     if ((head.size() < 4 || le::u32(head.data()) != kCentralSignature) && start != expected)
         start = expected;
-    return source.read(start, std::size_t(cd.endOffset - start));
+    return start;
 }
 
-bool walkCentral(std::span<const std::uint8_t> dir, std::uint64_t expected, ArchiveContents& out)
+// Walks the directory header by header, so that what is read at a time is
+// one header however large the directory claims to be. False when it ends
+// before the count of the end record.
+bool walkCentral(ByteSource& source, std::int64_t start, std::int64_t end,
+                 std::uint64_t expected, ArchiveContents& out)
 {
-    std::size_t at = 0;
+    std::int64_t at = start;
     std::uint64_t seen = 0;
-    while (at + kCentralSize <= dir.size() && le::u32(dir.data() + at) == kCentralSignature) {
-        const std::uint8_t* h = dir.data() + at;
-        const std::size_t nameLength = le::u16(h + 28);
-        const std::size_t extraLength = le::u16(h + 30);
-        const std::size_t end = at + kCentralSize + nameLength + extraLength + le::u16(h + 32);
-        if (end > dir.size())
+    while (at + std::int64_t(kCentralSize) <= end) {
+        const auto h = source.read(at, kCentralSize);
+        if (h.size() < kCentralSize || le::u32(h.data()) != kCentralSignature)
+            break;
+        const std::size_t nameLength = le::u16(h.data() + 28);
+        const std::size_t extraLength = le::u16(h.data() + 30);
+        const std::int64_t next =
+            at + std::int64_t(kCentralSize + nameLength + extraLength + le::u16(h.data() + 32));
+        if (next > end)
             return false;
-        std::uint64_t size = le::u32(h + 24);
-        std::uint64_t packed = le::u32(h + 20);
-        applyZip64(h + kCentralSize + nameLength, extraLength, size, packed);
-        addRecord(out, h + kCentralSize, nameLength, le::u32(h + 12), size);
+        const std::uint32_t dosDateTime = le::u32(h.data() + 12);
+        std::uint64_t size = le::u32(h.data() + 24);
+        std::uint64_t packed = le::u32(h.data() + 20);
+        const auto var = source.read(at + std::int64_t(kCentralSize), nameLength + extraLength);
+        if (var.size() < nameLength + extraLength)
+            return false;
+        applyZip64(var.data() + nameLength, extraLength, size, packed);
+        if (!addRecord(out, var.data(), nameLength, dosDateTime, size))
+            return false;
         ++seen;
-        at = end;
+        at = next;
     }
     // A count that disagrees only in its low 16 bits is an old archiver's
     // overflow of the 16-bit field, not damage.
@@ -190,7 +206,8 @@ void walkLocal(ByteSource& source, ArchiveContents& out)
             return;
         }
         applyZip64(var.data() + nameLength, extraLength, unpacked, packed);
-        addRecord(out, var.data(), nameLength, dosDateTime, unpacked);
+        if (!addRecord(out, var.data(), nameLength, dosDateTime, unpacked))
+            return;
         // A streamed member keeps its sizes behind the data: nothing tells
         // where the next header begins.
         if ((flags & 0x08) && packed == 0) {
@@ -216,15 +233,14 @@ ArchiveContents readZipArchive(ByteSource& source)
 {
     ArchiveContents out;
     if (const std::optional<CentralDirectory> cd = findCentralDirectory(source)) {
-        const auto dir = readDirectory(source, *cd);
-        out.records.reserve(
-            std::size_t(std::min<std::uint64_t>(cd->entries, dir.size() / kCentralSize)));
-        const bool complete = walkCentral(dir, cd->entries, out);
-        if (complete || !out.records.empty()) {
-            out.damaged = !complete;
+        const std::int64_t start = directoryStart(source, *cd);
+        const bool complete = start >= 0 && walkCentral(source, start, cd->endOffset,
+                                                        cd->entries, out);
+        if (complete || !out.records.empty() || out.tooLarge) {
+            out.damaged = cd->cut || (!complete && !out.tooLarge);
             return out;
         }
-        out.records.clear();
+        out = ArchiveContents();
     }
     // Only a damaged archive lacks a usable directory.
     walkLocal(source, out);

@@ -6,7 +6,7 @@
 namespace dovex {
 
 // The members of a zip archive. The central directory is the source: it is
-// read with one read of the tail and one of the directory, and it holds the
+// found in the tail and walked header by header, and it holds the
 // sizes that streamed members leave out of their local headers; ZIP64 sizes
 // are taken where present. Without a central directory (a cut-off archive)
 // the local headers are walked instead. Directory members are not records.

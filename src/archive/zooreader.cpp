@@ -13,12 +13,19 @@ constexpr std::size_t kArchiveHeader = 34; // up to the version bytes
 constexpr std::size_t kEntrySize = 56;     // the fixed part of an entry, short name included
 constexpr std::size_t kVariableStart = 58; // long name, then directory name
 constexpr std::size_t kShortName = 13;
+constexpr std::size_t kOldEntrySize = 51; // type 1: the fixed part ends with the short name
 
-void addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t> e,
+// False when the archive holds more than can be listed.
+bool addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t> e,
               ArchiveContents& out)
 {
+    ArchiveRecord r;
+    r.dosDateTime = (std::uint32_t(le::u16(e.data() + 14)) << 16) | le::u16(e.data() + 16);
+    r.size = le::u32(e.data() + 20);
+    r.attributes = faArchive;
     QString name = decodeArchiveName(e.data() + 38, kShortName);
     QString directory;
+    // The read below may move the bytes e points at: e is not used after it.
     if (e[4] == 2 && e.size() >= kVariableStart) {
         const std::size_t nameLength = e[56];
         const std::size_t dirLength = e[57];
@@ -30,14 +37,19 @@ void addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t
                 directory = decodeArchiveName(var.data() + nameLength, dirLength);
         }
     }
-    ArchiveRecord r;
     r.path = NormalizeArchivePath(directory.isEmpty() ? name : directory + u'\\' + name);
     if (r.path.isEmpty())
-        return;
-    r.dosDateTime = (std::uint32_t(le::u16(e.data() + 14)) << 16) | le::u16(e.data() + 16);
-    r.size = le::u32(e.data() + 20);
-    r.attributes = faArchive;
-    out.records.push_back(std::move(r));
+        return true;
+    return out.add(std::move(r));
+}
+
+// The bytes the entry at pos takes: its fixed part and, for type 2, the
+// variable part whose length it names.
+std::int64_t entryLength(std::span<const std::uint8_t> e)
+{
+    if (e[4] != 2)
+        return std::int64_t(kOldEntrySize);
+    return std::int64_t(kEntrySize) + le::u16(e.data() + 51);
 }
 
 } // namespace
@@ -57,16 +69,27 @@ ArchiveContents readZooArchive(ByteSource& source)
     }
     for (;;) {
         const auto e = source.read(pos, kVariableStart);
-        if (e.size() < kEntrySize || le::u32(e.data()) != kTag) {
+        if (e.size() < kOldEntrySize || le::u32(e.data()) != kTag ||
+            (e[4] == 2 && e.size() < kEntrySize)) {
             out.damaged = true;
             return out;
         }
         const std::int64_t next = le::u32(e.data() + 6);
-        // The chain ends with an entry that names no next one.
-        if (next == 0)
+        const std::int64_t length = entryLength(e);
+        // The chain ends with an entry that names no next one; an archive
+        // cut inside it was cut short.
+        if (next == 0) {
+            out.damaged = pos + length > source.size();
             return out;
-        if (e[30] == 0)
-            addEntry(source, pos, e, out);
+        }
+        const std::int64_t dataAt = le::u32(e.data() + 10);
+        const std::int64_t packed = le::u32(e.data() + 24);
+        if (pos + length > source.size() || dataAt + packed > source.size()) {
+            out.damaged = true;
+            return out;
+        }
+        if (e[30] == 0 && !addEntry(source, pos, e, out))
+            return out;
         // Each entry is written after the one before it, so a chain that
         // points back (or at itself) is damage, and the walk always ends.
         if (next <= pos || next >= source.size()) {

@@ -33,6 +33,20 @@ DosDateTimeParts unpackDosDateTime(std::uint32_t packed)
     return p;
 }
 
+DosDateTimeParts unpackValidDosDateTime(std::uint32_t packed)
+{
+    static constexpr int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    DosDateTimeParts p = unpackDosDateTime(packed);
+    p.month = std::clamp(p.month, 1, 12);
+    const bool leap = p.year % 4 == 0 && (p.year % 100 != 0 || p.year % 400 == 0);
+    const int days = p.month == 2 && !leap ? 28 : kDays[p.month - 1];
+    p.day = std::clamp(p.day, 1, days);
+    p.hour = std::min(p.hour, 23);
+    p.minute = std::min(p.minute, 59);
+    p.second = std::min(p.second, 58);
+    return p;
+}
+
 std::uint32_t dosDateTimeFromUnix(std::time_t t)
 {
     std::tm tm{};

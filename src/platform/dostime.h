@@ -14,7 +14,12 @@ struct DosDateTimeParts {
 
 // Packs a local time; years outside 1980..2107 are clamped to the range.
 std::uint32_t packDosDateTime(const DosDateTimeParts& parts);
+// The fields as stored, impossible ones (month 0, day 31 in April, hour 25)
+// included.
 DosDateTimeParts unpackDosDateTime(std::uint32_t packed);
+// The nearest real date and time: each field is brought into its range (a
+// zero value reads as 1980-01-01 00:00:00), for texts that must name one.
+DosDateTimeParts unpackValidDosDateTime(std::uint32_t packed);
 
 // The DOS date/time of a Unix time, taken in the local time zone.
 std::uint32_t dosDateTimeFromUnix(std::time_t t);

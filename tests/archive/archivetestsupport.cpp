@@ -12,6 +12,13 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <fstream>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace dovex::test {
@@ -178,10 +185,18 @@ QByteArray buildZip(const std::vector<ZipMember>& members)
 
 void expectRobust(const QByteArray& bytes)
 {
-    const std::size_t whole = readBytes(bytes).records.size();
+    const ArchiveContents all = readBytes(bytes);
+    const std::size_t whole = all.records.size();
     for (qsizetype n = 0; n < bytes.size(); ++n) {
-        const ArchiveContents cut = readBytes(bytes.left(n));
+        const QByteArray prefix = bytes.left(n);
+        const ArchiveContents cut = readBytes(prefix);
         EXPECT_LE(cut.records.size(), whole) << "prefix " << n;
+        const QChar kind = detectArchiveKind(
+            {reinterpret_cast<const std::uint8_t*>(prefix.constData()), std::size_t(n)});
+        if (!all.damaged && kind != QChar(kKindNone)) {
+            EXPECT_TRUE(cut.damaged) << "prefix " << n << " of " << bytes.size()
+                                     << " passes for a whole archive";
+        }
     }
     // Bytes set to 0xFF and 0x00 in turn along the headers.
     for (qsizetype at = 0; at < bytes.size() && at < 4096; at += 3) {
@@ -191,6 +206,52 @@ void expectRobust(const QByteArray& bytes)
             readBytes(damaged);
         }
     }
+}
+
+namespace {
+
+// The address space the process has mapped now, in bytes.
+std::size_t mappedBytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::size_t(std::stoull(line.substr(7))) * 1024;
+    return 0;
+}
+
+} // namespace
+
+std::optional<int> runInChild(const std::function<bool()>& body, int seconds,
+                              std::size_t extraMemory)
+{
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ADD_FAILURE() << "fork failed";
+        return -1;
+    }
+    if (child == 0) {
+        if (extraMemory > 0) {
+            const rlimit limit{mappedBytes() + extraMemory, mappedBytes() + extraMemory};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
+        int rc = 3;
+        try {
+            rc = body() ? 0 : 1;
+        } catch (...) {
+        }
+        ::_exit(rc);
+    }
+    int status = 0;
+    for (int waited = 0; waited < seconds * 100; ++waited) {
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        ::usleep(10'000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return std::nullopt;
 }
 
 } // namespace dovex::test

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -63,8 +66,18 @@ void put32(QByteArray& b, std::uint32_t v);
 void put64(QByteArray& b, std::uint64_t v);
 
 // Every prefix of bytes and a few damaged copies go through the reader of
-// their kind: nothing may crash or hang, and no walk may find more records
-// than the whole archive holds (damage can only take members away).
+// their kind: nothing may crash or hang, no walk may find more records than
+// the whole archive holds (damage can only take members away), and every
+// prefix of a whole archive reads as damaged: an archive cut short never
+// passes for a complete one.
 void expectRobust(const QByteArray& bytes);
+
+// Runs body in a forked child: its exit status (0 when body returned true,
+// 1 when false, 3 when it threw, 128 + n when signal n ended it), or nullopt
+// when it had not ended after seconds (it is killed then), so that a call
+// that would block fails its test instead of hanging it. With extraMemory,
+// the child's address space may grow by at most that many bytes.
+std::optional<int> runInChild(const std::function<bool()>& body, int seconds,
+                              std::size_t extraMemory = 0);
 
 } // namespace dovex::test

@@ -4,8 +4,11 @@
 #include "support/drivefixture.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 using namespace dovex;
 using namespace dovex::test;
@@ -27,8 +30,13 @@ CliRun runCli(const QStringList& args)
 {
     QProcess p;
     p.start(cliPath(), QStringList{QStringLiteral("archive")} + args);
-    p.waitForFinished(30000);
     CliRun r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "dovex-cli archive " << args.join(' ').toStdString() << " hung";
+        return r;
+    }
     r.exitCode = p.exitCode();
     r.lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     r.error = QString::fromUtf8(p.readAllStandardError()).trimmed();
@@ -53,7 +61,8 @@ TEST(CliArchive, PrintsTheLevelAsThePanelListsIt)
     ASSERT_EQ(r.lines.size(), 4);
     EXPECT_EQ(r.lines[0], "  [PkZip]");
     EXPECT_TRUE(r.lines[1].startsWith("..\tD\t0\t"));
-    EXPECT_EQ(r.lines[2], "docs\tD\t7\t2021-05-15 02:17:40\tdocs\\a.txt");
+    // The backslashes of a path are written doubled, as in every field.
+    EXPECT_EQ(r.lines[2], "docs\tD\t7\t2021-05-15 02:17:40\tdocs\\\\a.txt");
     EXPECT_EQ(r.lines[3], "b.txt\tF\t5\t2021-05-15 02:17:40\tb.txt");
 
     r = runCli({"C:\\t.zip", "docs", "--filter", "*.TXT"});
@@ -85,4 +94,78 @@ TEST(CliArchive, BadFilesExitWithOneLine)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.lines.size(), 3);
     EXPECT_TRUE(r.error.contains("damaged"));
+}
+
+TEST(CliArchive, FifosAndArchivesCutShortExitWithTwo)
+{
+    if (!QFileInfo(cliPath()).isExecutable())
+        GTEST_SKIP() << "dovex-cli is not built next to the tests";
+    DriveFixture drives;
+    drives.directory("C:\\d");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(drives.host("C:\\d\\x.zip")).constData(), 0600), 0);
+    CliRun r = runCli({"C:\\d\\x.zip"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.lines.isEmpty());
+    EXPECT_TRUE(r.error.contains("not a regular file")) << r.error.toStdString();
+
+    // A rar 4 archive without its end block, a bare rar 5 signature, and
+    // lha archives cut inside a header and before their end marker.
+    QByteArray rar("Rar!\x1A\x07\x00", 7);
+    rar += QByteArray::fromHex("0000730000" "0d00" "000000000000");
+    QByteArray lha;
+    lha += char(27);
+    lha += char(0);
+    lha += "-lh0-";
+    put32(lha, 2);
+    put32(lha, 2);
+    put32(lha, 0x52AF1234);
+    lha += char(0x20);
+    lha += char(0);
+    lha += char(5);
+    lha += "a.txt";
+    put16(lha, 0);
+    lha += "hi";
+    ASSERT_EQ(lha.size(), 27 + 2 + 2);
+    drives.file("C:\\d\\cut.rar", 0, rar);
+    drives.file("C:\\d\\bare.rar", 0, QByteArray("Rar!\x1A\x07\x01\x00", 8));
+    drives.file("C:\\d\\inside.lzh", 0, lha + lha.left(12));
+    drives.file("C:\\d\\noend.lzh", 0, lha);
+    drives.file("C:\\d\\whole.lzh", 0, lha + '\0');
+    for (const char* path : {"C:\\d\\cut.rar", "C:\\d\\bare.rar", "C:\\d\\inside.lzh",
+                             "C:\\d\\noend.lzh"}) {
+        r = runCli({path});
+        EXPECT_EQ(r.exitCode, 2) << path;
+        EXPECT_TRUE(r.error.contains("damaged")) << path;
+    }
+    r = runCli({"C:\\d\\whole.lzh"});
+    EXPECT_EQ(r.exitCode, 0) << r.error.toStdString();
+    ASSERT_EQ(r.lines.size(), 3);
+    EXPECT_EQ(r.lines[2], "a.txt\tF\t2\t2021-05-15 02:17:40\ta.txt");
+}
+
+TEST(CliArchive, EveryRowIsOneLineOfFiveFieldsWithARealDate)
+{
+    if (!QFileInfo(cliPath()).isExecutable())
+        GTEST_SKIP() << "dovex-cli is not built next to the tests";
+    DriveFixture drives;
+    // Month 13, day 0 and hour 25 cannot be; neither can a zero date.
+    drives.file("C:\\n.zip", 0,
+                buildZip({{"tab\there.txt", 1, 0, false},
+                          {"line\nfeed.txt", 2, 0x01A0C800, false},
+                          {"cr\r.txt", 3, 0, false},
+                          {"dir/back\\slash.txt", 4, 0, false},
+                          {"v\x0Bt\xE2\x80\xA8.txt", 5, 0, false}}));
+    const CliRun r = runCli({"C:\\n.zip"});
+    EXPECT_EQ(r.exitCode, 0) << r.error.toStdString();
+    ASSERT_EQ(r.lines.size(), 7);
+    for (const QString& line : r.lines.mid(1)) {
+        EXPECT_EQ(line.count('\t'), 4) << line.toStdString();
+        EXPECT_FALSE(line.contains('\r')) << line.toStdString();
+    }
+    for (const char* row : {"dir\tD\t4\t1980-01-01 00:00:00\tdir\\\\back\\\\slash.txt",
+                            "tab\\there.txt\tF\t1\t1980-01-01 00:00:00\ttab\\there.txt",
+                            "line\\nfeed.txt\tF\t2\t1980-12-01 23:00:00\tline\\nfeed.txt",
+                            "cr\\r.txt\tF\t3\t1980-01-01 00:00:00\tcr\\r.txt",
+                            "v\\x0bt\\u2028.txt\tF\t5\t1980-01-01 00:00:00\tv\\x0bt\\u2028.txt"})
+        EXPECT_TRUE(r.lines.contains(QString::fromUtf8(row))) << row;
 }

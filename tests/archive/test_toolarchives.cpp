@@ -180,4 +180,5 @@ TEST(PakLayouts, TheOldStoredMethodHasAShorterHeader)
     EXPECT_EQ(c.records[0].dosDateTime, 0x52AF1234u);
     EXPECT_EQ(c.records[1].path, "NEW.TXT");
     EXPECT_EQ(c.records[1].size, 9);
+    expectRobust(b);
 }
