@@ -1,82 +1,79 @@
 #include "platform/profile.h"
 
+#include "platform/hostname.h"
 #include "platform/locations.h"
+#include "platform/profiletext.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
 
 namespace dovex {
+
+using profiletext::Edit;
+using profiletext::Text;
 
 namespace {
 
 constexpr int kValueLimit = 1023;
+// A settings file is a few kilobytes; far larger ones are refused before
+// they fill the memory (and the positions of the index stay 32-bit).
+constexpr qint64 kMaxFileSize = qint64(256) << 20;
+// File times come from a coarse clock (and whole seconds on some file
+// systems): a write within the same tick can leave them as they were. A
+// parsed copy is trusted on its times alone only once they are this much
+// older than the moment the bytes were read.
+constexpr time_t kSettleSeconds = 3;
+constexpr int kCacheEntries = 4;
 
-struct Line {
-    QByteArray text; // without the line end
-};
-
-QByteArray trimmed(const QByteArray& s)
+QString systemReason(int error)
 {
-    return s.trimmed();
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool isSectionHeader(const QByteArray& line, QByteArray* name)
+QString cannotWrite(const QString& display, const QString& why)
 {
-    const QByteArray t = trimmed(line);
-    if (!t.startsWith('['))
-        return false;
-    const int close = t.indexOf(']');
-    if (close < 0)
-        return false;
-    if (name)
-        *name = trimmed(t.mid(1, close - 1));
-    return true;
+    return QStringLiteral("Cannot write the file %1: %2").arg(display, why);
 }
 
-bool keyOf(const QByteArray& line, QByteArray* key, QByteArray* value)
+// Profile text keeps bytes that are not UTF-8 as lone surrogates
+// (hostname::decodeText); this writes them back as the bytes they were.
+QByteArray encodeText(QStringView s)
 {
-    const QByteArray t = trimmed(line);
-    if (t.isEmpty() || t.startsWith(';'))
-        return false;
-    const int eq = t.indexOf('=');
-    if (eq < 0)
-        return false;
-    *key = trimmed(t.left(eq));
-    if (value)
-        *value = trimmed(t.mid(eq + 1));
-    return true;
-}
-
-bool sameName(const QByteArray& a, const QString& b)
-{
-    return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
-}
-
-QList<QByteArray> readLines(const QString& path, bool* crlf, bool* finalNewline)
-{
-    QFile file(path);
-    QList<QByteArray> lines;
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    const QByteArray all = file.readAll();
-    *crlf = all.contains("\r\n");
-    *finalNewline = all.endsWith('\n');
-    lines = all.split('\n');
-    if (*finalNewline)
-        lines.removeLast();
-    for (QByteArray& l : lines)
-        if (l.endsWith('\r'))
-            l.chop(1);
-    return lines;
+    QByteArray out;
+    out.reserve(s.size());
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < 0x80)
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xDC80 && c <= 0xDCFF) {
+            out += s.mid(run, i - run).toUtf8();
+            out += char(c - 0xDC00);
+            run = i + 1;
+        }
+    }
+    out += s.mid(run).toUtf8();
+    return out;
 }
 
 QByteArray cutValue(QByteArray value)
 {
     // Classic readers drop one pair of surrounding quotes.
-    if (value.size() >= 2 &&
-        ((value.startsWith('"') && value.endsWith('"')) ||
-         (value.startsWith('\'') && value.endsWith('\''))))
+    if (value.size() >= 2 && ((value.startsWith('"') && value.endsWith('"')) ||
+                              (value.startsWith('\'') && value.endsWith('\''))))
         value = value.mid(1, value.size() - 2);
     if (value.size() > kValueLimit) {
         int cut = kValueLimit;
@@ -87,46 +84,490 @@ QByteArray cutValue(QByteArray value)
     return value;
 }
 
-Result writeLines(const QString& path, const QList<QByteArray>& lines, bool crlf)
+// ---------------------------------------------------------------- reading
+
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+};
+
+bool sameTime(const timespec& a, const timespec& b)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Result::failure(QStringLiteral("Cannot write the file %1").arg(path));
-    const QByteArray eol = crlf ? "\r\n" : "\n";
-    QByteArray all;
-    for (const QByteArray& l : lines)
-        all += l + eol;
-    if (file.write(all) != all.size() || !file.commit())
-        return Result::failure(QStringLiteral("Cannot write the file %1").arg(path));
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool operator==(const Identity& a, const Identity& b)
+{
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           sameTime(a.modified, b.modified) && sameTime(a.changed, b.changed);
+}
+
+Identity identityOf(const struct stat& st)
+{
+    return Identity{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+bool settledAt(const Identity& id, const timespec& now)
+{
+    const time_t limit = now.tv_sec - kSettleSeconds;
+    return id.modified.tv_sec < limit && id.changed.tv_sec < limit;
+}
+
+struct Loaded {
+    ProfileFileCheck check;
+    std::shared_ptr<const Text> text;
+    Identity id; // for a Readable file
+};
+
+struct CacheEntry {
+    QByteArray path;
+    Identity id;
+    std::shared_ptr<const Text> text;
+    bool settled = false;
+};
+
+std::mutex& profileMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<CacheEntry>& cache()
+{
+    static std::vector<CacheEntry> entries;
+    return entries;
+}
+
+CacheEntry* cached(const QByteArray& path)
+{
+    for (CacheEntry& e : cache())
+        if (e.path == path)
+            return &e;
+    return nullptr;
+}
+
+void forget(const QByteArray& path)
+{
+    std::erase_if(cache(), [&](const CacheEntry& e) { return e.path == path; });
+}
+
+void remember(const QByteArray& path, const Identity& id, std::shared_ptr<const Text> text,
+              bool settled)
+{
+    forget(path);
+    std::vector<CacheEntry>& entries = cache();
+    entries.insert(entries.begin(), CacheEntry{path, id, std::move(text), settled});
+    if (entries.size() > size_t(kCacheEntries))
+        entries.pop_back();
+}
+
+const std::shared_ptr<const Text>& emptyText()
+{
+    static const std::shared_ptr<const Text> text = std::make_shared<Text>(QByteArray());
+    return text;
+}
+
+struct Fd {
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Reads to the end; errno tells why when it fails.
+bool readAll(int fd, qint64 sizeHint, QByteArray& out)
+{
+    out.resize(qsizetype(std::min(sizeHint, kMaxFileSize) + 1));
+    qsizetype used = 0;
+    for (;;) {
+        if (used == out.size()) {
+            if (used > kMaxFileSize) {
+                errno = EFBIG;
+                return false;
+            }
+            out.resize(std::min<qsizetype>(used * 2, kMaxFileSize + 1));
+        }
+        const ssize_t n = ::read(fd, out.data() + used, size_t(out.size() - used));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        used += n;
+    }
+    out.truncate(used);
+    return true;
+}
+
+Loaded unreadable(const QString& reason)
+{
+    return Loaded{{ProfileFileState::Unreadable, reason}, emptyText(), {}};
+}
+
+// The file as it is now, from the cache while that is provably current.
+Loaded load(const QByteArray& path)
+{
+    for (int attempt = 0;; ++attempt) {
+        Fd file;
+        // O_NONBLOCK: a FIFO in the file's place must not stop the program.
+        file.fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (file.fd < 0) {
+            if (errno != ENOENT)
+                return unreadable(systemReason(errno));
+            forget(path);
+            return Loaded{{ProfileFileState::Missing, {}}, emptyText(), {}};
+        }
+        struct stat st = {};
+        if (::fstat(file.fd, &st) != 0)
+            return unreadable(systemReason(errno));
+        if (S_ISDIR(st.st_mode))
+            return unreadable(systemReason(EISDIR));
+        if (!S_ISREG(st.st_mode))
+            return unreadable(QStringLiteral("Not a regular file"));
+        if (st.st_size > kMaxFileSize)
+            return unreadable(QStringLiteral("Larger than %1 MB").arg(kMaxFileSize >> 20));
+        const Identity id = identityOf(st);
+        CacheEntry* entry = cached(path);
+        if (entry && entry->id == id && entry->settled)
+            return Loaded{{ProfileFileState::Readable, {}}, entry->text, id};
+
+        QByteArray bytes;
+        if (!readAll(file.fd, st.st_size, bytes))
+            return unreadable(systemReason(errno));
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        struct stat after = {};
+        if (::fstat(file.fd, &after) != 0)
+            return unreadable(systemReason(errno));
+        const bool steady = identityOf(after) == id;
+        if (!steady && attempt < 2)
+            continue; // written meanwhile: read it again
+        // The index depends on the bytes alone: the same bytes (a file
+        // touched, or written again as it was) keep the parsed copy.
+        std::shared_ptr<const Text> text = entry && entry->text->bytes() == bytes
+                                               ? entry->text
+                                               : std::make_shared<const Text>(std::move(bytes));
+        if (steady)
+            remember(path, id, text, settledAt(id, now));
+        else
+            forget(path);
+        return Loaded{{ProfileFileState::Readable, {}}, std::move(text), id};
+    }
+}
+
+// ---------------------------------------------------------------- writing
+
+QByteArray directoryOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// The file a write lands in: a symbolic link is followed to what it names,
+// so the link stays a link (a settings file kept elsewhere and linked in).
+std::optional<QByteArray> resolveLinks(QByteArray path, int* error)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st = {};
+        if (::lstat(path.constData(), &st) != 0) {
+            if (errno == ENOENT)
+                return path; // created where the name points
+            *error = errno;
+            return std::nullopt;
+        }
+        if (!S_ISLNK(st.st_mode))
+            return path;
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.constData(), target.data(), size_t(target.size()));
+        if (n < 0 || n >= target.size()) {
+            *error = n < 0 ? errno : ENAMETOOLONG;
+            return std::nullopt;
+        }
+        target.truncate(n);
+        path = target.startsWith('/') ? target : directoryOf(path) + '/' + target;
+    }
+    *error = ELOOP;
+    return std::nullopt;
+}
+
+bool makeDirectories(const QByteArray& dir)
+{
+    for (qsizetype slash = dir.indexOf('/', 1); slash > 0; slash = dir.indexOf('/', slash + 1))
+        if (::mkdir(dir.left(slash).constData(), 0777) != 0 && errno != EEXIST)
+            break; // the last mkdir tells
+    if (::mkdir(dir.constData(), 0777) == 0 || errno == EEXIST)
+        return true;
+    return false;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+QByteArray temporaryName(const QByteArray& dir)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    return dir + "/.dovex-" + QByteArray::number(qulonglong(random()), 36) + ".tmp";
+}
+
+void syncDirectory(const QByteArray& dir)
+{
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+struct Replaced {
+    Result result;
+    bool raced = false; // the file changed since it was read; nothing written
+};
+
+// Whether the file still is what `before` read: another program may have
+// written it while the new text was made.
+bool unchangedSince(const QByteArray& path, const Loaded& before)
+{
+    struct stat st = {};
+    if (::stat(path.constData(), &st) != 0)
+        return errno == ENOENT && before.check.state == ProfileFileState::Missing;
+    return before.check.state == ProfileFileState::Readable && identityOf(st) == before.id;
+}
+
+// Replaces the file with bytes: a temporary file in the same directory gets
+// the old file's owner and permissions, is written in full and synced, and
+// only then takes the file's name. Any failure leaves the old file alone.
+Replaced replaceFile(const QByteArray& path, const QString& display, const QByteArray& bytes,
+                     const Loaded& before, bool checkRace)
+{
+    const auto fail = [&](int error) {
+        return Replaced{Result::failure(cannotWrite(display, systemReason(error))), false};
+    };
+    int error = 0;
+    const std::optional<QByteArray> target = resolveLinks(path, &error);
+    if (!target)
+        return fail(error);
+    struct stat old = {};
+    const bool exists = ::stat(target->constData(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return fail(S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+    if (exists && ::access(target->constData(), W_OK) != 0)
+        return fail(errno); // a read-only file stays as it is
+    const QByteArray dir = directoryOf(*target);
+    // The Windows directory is made on first use; the directory a dangling
+    // link names (a volume not mounted, say) is not.
+    if (!exists && *target == path && !makeDirectories(dir))
+        return fail(errno);
+
+    QByteArray temp;
+    Fd out;
+    for (int tries = 0; out.fd < 0; ++tries) {
+        temp = temporaryName(dir);
+        out.fd =
+            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+        if (out.fd < 0 && (errno != EEXIST || tries > 100))
+            return fail(errno);
+    }
+    if (exists) {
+        if (::fchown(out.fd, old.st_uid, old.st_gid) != 0)
+            (void)::fchown(out.fd, uid_t(-1), old.st_gid); // as far as allowed
+        (void)::fchmod(out.fd, old.st_mode & 07777);
+    }
+    const auto discard = [&](int err) {
+        ::unlink(temp.constData());
+        return fail(err);
+    };
+    if (!writeAll(out.fd, bytes))
+        return discard(errno);
+    // A file system that cannot sync says so with EINVAL; that is no failure.
+    if (::fsync(out.fd) != 0 && errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
+        return discard(errno);
+    const int fd = out.fd;
+    out.fd = -1;
+    if (::close(fd) != 0)
+        return discard(errno);
+    if (checkRace && !unchangedSince(path, before)) {
+        ::unlink(temp.constData());
+        return Replaced{{}, true};
+    }
+    if (::rename(temp.constData(), target->constData()) != 0)
+        return discard(errno);
+    syncDirectory(dir);
+    return Replaced{};
+}
+
+// Names and values that would not stay one line of the file, or would read
+// back as another name, are refused.
+Result checkEntry(const QString& display, const QString& section, const QString* key,
+                  const QString* value)
+{
+    const auto breaks = [](const QString& s) {
+        return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+    };
+    const auto padded = [](const QString& s) {
+        return !s.isEmpty() && (s.front().isSpace() || s.back().isSpace());
+    };
+    if (breaks(section) || section.contains(QLatin1Char(']')) || padded(section))
+        return Result::failure(
+            cannotWrite(display, QStringLiteral("\"%1\" cannot be a section name").arg(section)));
+    if (key) {
+        const QString k = *key;
+        if (k.isEmpty() || breaks(k) || k.contains(QLatin1Char('=')) || padded(k) ||
+            k.startsWith(QLatin1Char(';')) || k.startsWith(QLatin1Char('[')))
+            return Result::failure(
+                cannotWrite(display, QStringLiteral("\"%1\" cannot be a key name").arg(k)));
+    }
+    if (value && breaks(*value))
+        return Result::failure(cannotWrite(
+            display, QStringLiteral("the value of %1 in section [%2] holds a line break")
+                         .arg(*key, section)));
     return {};
 }
 
-// Index range of a section's lines: header index, and one past its last line.
-struct SectionSpan {
-    int header = -1;
-    int end = -1;
+} // namespace
+
+// ---------------------------------------------------------------- ProfileBatch
+
+struct ProfileBatch::State {
+    struct Op {
+        QString section, key, value;
+        bool erase = false;
+    };
+    QString display;
+    QByteArray path;
+    std::optional<Loaded> loaded;
+    std::unique_ptr<Edit> edit;
+    std::vector<Op> ops;
+
+    void ensureLoaded()
+    {
+        if (loaded)
+            return;
+        loaded = load(path);
+        edit = std::make_unique<Edit>(loaded->text);
+    }
+    void apply(Edit& e, const Op& op) const
+    {
+        if (op.erase) {
+            e.erase(op.section);
+            return;
+        }
+        e.write(op.section, op.key, encodeText(op.section),
+                encodeText(op.key) + '=' + encodeText(op.value));
+    }
 };
 
-SectionSpan findSection(const QList<QByteArray>& lines, const QString& section)
+ProfileBatch::ProfileBatch(const QString& file) : m(std::make_unique<State>())
 {
-    SectionSpan span;
-    for (int i = 0; i < lines.size(); ++i) {
-        QByteArray name;
-        if (!isSectionHeader(lines[i], &name))
-            continue;
-        if (span.header >= 0) {
-            span.end = i;
-            return span;
-        }
-        if (sameName(name, section))
-            span.header = i;
-    }
-    if (span.header >= 0)
-        span.end = int(lines.size());
-    return span;
+    m->display = profilePath(file);
+    m->path = hostname::encode(m->display);
 }
 
-} // namespace
+ProfileBatch::~ProfileBatch() = default;
+
+ProfileFileCheck ProfileBatch::check()
+{
+    std::lock_guard lock(profileMutex());
+    m->ensureLoaded();
+    return m->loaded->check;
+}
+
+QString ProfileBatch::readString(const QString& section, const QString& key,
+                                 const QString& fallback)
+{
+    std::lock_guard lock(profileMutex());
+    m->ensureLoaded();
+    const std::optional<QByteArray> value = m->edit->value(section, key);
+    if (!value)
+        return fallback;
+    return hostname::decodeText(cutValue(*value));
+}
+
+Result ProfileBatch::writeString(const QString& section, const QString& key, const QString& value)
+{
+    if (Result r = checkEntry(m->display, section, &key, &value); !r)
+        return r;
+    std::lock_guard lock(profileMutex());
+    m->ensureLoaded();
+    m->ops.push_back(State::Op{section, key, value, false});
+    m->apply(*m->edit, m->ops.back());
+    return {};
+}
+
+Result ProfileBatch::eraseSection(const QString& section)
+{
+    if (Result r = checkEntry(m->display, section, nullptr, nullptr); !r)
+        return r;
+    std::lock_guard lock(profileMutex());
+    m->ensureLoaded();
+    m->ops.push_back(State::Op{section, {}, {}, true});
+    m->apply(*m->edit, m->ops.back());
+    return {};
+}
+
+Result ProfileBatch::commit()
+{
+    std::lock_guard lock(profileMutex());
+    if (m->ops.empty())
+        return {};
+    for (int attempt = 0;; ++attempt) {
+        const Loaded now = load(m->path);
+        if (now.check.state == ProfileFileState::Unreadable)
+            return Result::failure(cannotWrite(
+                m->display, QStringLiteral("it exists but cannot be read (%1), so it was left as "
+                                           "it is")
+                                .arg(now.check.reason)));
+        if (m->edit->base() != now.text) {
+            // Another program wrote the file: the writes go onto its text.
+            m->edit = std::make_unique<Edit>(now.text);
+            for (const State::Op& op : m->ops)
+                m->apply(*m->edit, op);
+        }
+        QByteArray text = m->edit->text();
+        if (text == now.text->bytes()) { // nothing changed (or nothing to create)
+            m->ops.clear();
+            return {};
+        }
+        const Replaced r = replaceFile(m->path, m->display, text, now, attempt < 3);
+        if (r.raced)
+            continue;
+        if (!r.result)
+            return r.result;
+        m->ops.clear();
+        auto written = std::make_shared<const Text>(std::move(text));
+        struct stat st = {};
+        if (::stat(m->path.constData(), &st) == 0 && S_ISREG(st.st_mode))
+            remember(m->path, identityOf(st), written, false);
+        m->loaded = Loaded{{ProfileFileState::Readable, {}}, written, identityOf(st)};
+        m->edit = std::make_unique<Edit>(written);
+        return {};
+    }
+}
+
+// ---------------------------------------------------------------- functions
 
 QString profilePath(const QString& file)
 {
@@ -135,62 +576,38 @@ QString profilePath(const QString& file)
     return windowsDirectory() + '/' + file;
 }
 
+ProfileFileCheck checkProfileFile(const QString& file)
+{
+    return ProfileBatch(file).check();
+}
+
 QString profileString(const QString& section, const QString& key, const QString& fallback,
                       const QString& file)
 {
-    bool crlf = false, finalNewline = false;
-    const QList<QByteArray> lines = readLines(profilePath(file), &crlf, &finalNewline);
-    const SectionSpan span = findSection(lines, section);
-    if (span.header < 0)
-        return fallback;
-    for (int i = span.header + 1; i < span.end; ++i) {
-        QByteArray k, v;
-        if (keyOf(lines[i], &k, &v) && sameName(k, key))
-            return QString::fromUtf8(cutValue(v));
-    }
-    return fallback;
+    return ProfileBatch(file).readString(section, key, fallback);
 }
 
 Result writeProfileString(const QString& section, const QString& key, const QString& value,
                           const QString& file)
 {
-    const QString path = profilePath(file);
-    bool crlf = false, finalNewline = true;
-    QList<QByteArray> lines = readLines(path, &crlf, &finalNewline);
-    const QByteArray entry = key.toUtf8() + '=' + value.toUtf8();
-    const SectionSpan span = findSection(lines, section);
-    if (span.header < 0) {
-        if (!lines.isEmpty() && !trimmed(lines.last()).isEmpty())
-            lines.append(QByteArray());
-        lines.append('[' + section.toUtf8() + ']');
-        lines.append(entry);
-        ensureDirectory(QFileInfo(path).absolutePath());
-        return writeLines(path, lines, crlf);
-    }
-    int lastContent = span.header;
-    for (int i = span.header + 1; i < span.end; ++i) {
-        QByteArray k;
-        if (keyOf(lines[i], &k, nullptr) && sameName(k, key)) {
-            lines[i] = entry;
-            return writeLines(path, lines, crlf);
-        }
-        if (!trimmed(lines[i]).isEmpty())
-            lastContent = i;
-    }
-    lines.insert(lastContent + 1, entry);
-    return writeLines(path, lines, crlf);
+    ProfileBatch batch(file);
+    if (Result r = batch.writeString(section, key, value); !r)
+        return r;
+    return batch.commit();
 }
 
 Result eraseProfileSection(const QString& section, const QString& file)
 {
-    const QString path = profilePath(file);
-    bool crlf = false, finalNewline = true;
-    QList<QByteArray> lines = readLines(path, &crlf, &finalNewline);
-    const SectionSpan span = findSection(lines, section);
-    if (span.header < 0)
-        return {};
-    lines.erase(lines.begin() + span.header, lines.begin() + span.end);
-    return writeLines(path, lines, crlf);
+    ProfileBatch batch(file);
+    if (Result r = batch.eraseSection(section); !r)
+        return r;
+    return batch.commit();
+}
+
+void forgetProfileCache()
+{
+    std::lock_guard lock(profileMutex());
+    cache().clear();
 }
 
 } // namespace dovex

@@ -12,9 +12,9 @@ enum class FontStyle { Regular, Bold, Italic, BoldItalic };
 struct MainSettings {
     QString dir1 = QStringLiteral("C:\\");
     QString dir2 = QStringLiteral("C:\\");
-    int characters = 16;           // NameColumnChars; -1 for all characters
-    bool showModeNormal = false;   // "Normal": size, attributes, date/time
-    int useIcons = 2;              // IconMode
+    int characters = 16;         // NameColumnChars; -1 for all characters
+    bool showModeNormal = false; // "Normal": size, attributes, date/time
+    int useIcons = 2;            // IconMode
     bool statusBar = true;
     bool showCopySpeed = false;
     bool full1 = true;
@@ -33,23 +33,32 @@ struct MainSettings {
     FontStyle fontStyle = FontStyle::Regular;
     QRect bounds = QRect(20, 91, 750, 444); // left, top, width, height
     bool maximized = true;
+    // Why the file exists but could not be read when the window was created
+    // (empty when it was read or is missing). Such a file is never written
+    // in this session: nothing in it may be lost to the defaults.
+    QString unreadable;
 };
 
-// Reads the keys read while the main window is created. The bounds given
-// are the window's current ones (the defaults of Top, Left, Width and
-// Height). Throws SettingsError for a malformed integer.
+// Reads the keys read while the main window is created, from one reading
+// of the file. The bounds given are the window's current ones (the defaults
+// of Top, Left, Width and Height). Throws SettingsError for a malformed
+// integer.
 MainSettings readCreationSettings(const QRect& currentBounds);
 
 // The keys read when the window is shown: "ToolsSeek", "TreeView", "Full1".
 void readShowSettings(MainSettings& settings);
 
 // Writes the settings at quit, in their fixed order, and the two default
-// custom buttons when their sections hold no command. programDir is the
-// program directory as the buttons name it. Throws SettingsWriteError.
+// custom buttons when their sections hold no command, as one write of the
+// file. programDir is the program directory as the buttons name it. Writes
+// nothing when the file could not be read at creation. Throws
+// SettingsWriteError.
 void writeQuitSettings(const MainSettings& settings, const QString& programDir);
 
-// Writes "Characters" at once, as the Panel width menu does.
-void writePanelWidth(int characters);
-void writeToolsSeek(bool value);
+// Write "Characters" and "ToolsSeek" at once, as the Panel width menu and
+// the first-run search do; nothing when the file could not be read at
+// creation.
+void writePanelWidth(const MainSettings& settings);
+void writeToolsSeek(const MainSettings& settings);
 
 } // namespace dovex

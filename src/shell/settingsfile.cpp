@@ -2,6 +2,8 @@
 
 #include "platform/profile.h"
 
+#include <utility>
+
 namespace dovex {
 
 SettingsError::SettingsError(QString section, QString key, QString value)
@@ -42,15 +44,11 @@ std::optional<int> parseDecimal(const QString& text)
     return value;
 }
 
-QString SettingsFile::readString(const QString& section, const QString& key,
-                                 const QString& fallback)
-{
-    return profileString(section, key, fallback, kFileName);
-}
+namespace {
 
-int SettingsFile::readInteger(const QString& section, const QString& key, int fallback)
+int integerOf(const QString& stored, int fallback)
 {
-    const QString text = readString(section, key, QString()).trimmed();
+    const QString text = stored.trimmed();
     if (text.isEmpty())
         return fallback;
     bool ok = false;
@@ -62,6 +60,32 @@ int SettingsFile::readInteger(const QString& section, const QString& key, int fa
     return ok ? value : fallback;
 }
 
+int decimalOf(const QString& section, const QString& key, const QString& text)
+{
+    const std::optional<int> value = parseDecimal(text);
+    if (!value)
+        throw SettingsError(section, key, text);
+    return *value;
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+QString SettingsFile::readString(const QString& section, const QString& key,
+                                 const QString& fallback)
+{
+    return profileString(section, key, fallback, kFileName);
+}
+
+int SettingsFile::readInteger(const QString& section, const QString& key, int fallback)
+{
+    return integerOf(readString(section, key, QString()), fallback);
+}
+
 bool SettingsFile::readBool(const QString& section, const QString& key, bool fallback)
 {
     return readInteger(section, key, fallback ? 1 : 0) != 0;
@@ -69,11 +93,7 @@ bool SettingsFile::readBool(const QString& section, const QString& key, bool fal
 
 int SettingsFile::readDecimal(const QString& section, const QString& key, int fallback)
 {
-    const QString text = readString(section, key, QString::number(fallback));
-    const std::optional<int> value = parseDecimal(text);
-    if (!value)
-        throw SettingsError(section, key, text);
-    return *value;
+    return decimalOf(section, key, readString(section, key, QString::number(fallback)));
 }
 
 void SettingsFile::writeString(const QString& section, const QString& key, const QString& value)
@@ -85,7 +105,7 @@ void SettingsFile::writeString(const QString& section, const QString& key, const
 
 void SettingsFile::writeBool(const QString& section, const QString& key, bool value)
 {
-    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+    writeString(section, key, boolText(value));
 }
 
 void SettingsFile::eraseSection(const QString& section)
@@ -93,6 +113,73 @@ void SettingsFile::eraseSection(const QString& section)
     const Result r = eraseProfileSection(section, kFileName);
     if (!r)
         throw SettingsWriteError(r.error());
+}
+
+QString SettingsFile::path()
+{
+    return profilePath(kFileName);
+}
+
+QString SettingsFile::unreadableMessage(const QString& reason)
+{
+    return QStringLiteral("The settings file %1 exists but cannot be read: %2.\n\nThe program "
+                          "starts with its default settings and leaves the file as it is; "
+                          "settings changed now are not saved.")
+        .arg(path(), reason);
+}
+
+SettingsSession::SettingsSession()
+    : m_batch(std::make_unique<ProfileBatch>(SettingsFile::kFileName))
+{
+}
+
+SettingsSession::~SettingsSession() = default;
+
+QString SettingsSession::unreadableReason()
+{
+    const ProfileFileCheck check = m_batch->check();
+    return check.state == ProfileFileState::Unreadable ? check.reason : QString();
+}
+
+QString SettingsSession::readString(const QString& section, const QString& key,
+                                    const QString& fallback)
+{
+    return m_batch->readString(section, key, fallback);
+}
+
+int SettingsSession::readInteger(const QString& section, const QString& key, int fallback)
+{
+    return integerOf(readString(section, key, QString()), fallback);
+}
+
+bool SettingsSession::readBool(const QString& section, const QString& key, bool fallback)
+{
+    return readInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+int SettingsSession::readDecimal(const QString& section, const QString& key, int fallback)
+{
+    return decimalOf(section, key, readString(section, key, QString::number(fallback)));
+}
+
+void SettingsSession::writeString(const QString& section, const QString& key, const QString& value)
+{
+    // A value that cannot be stored keeps the old one; the rest still goes.
+    if (const Result r = m_batch->writeString(section, key, value); !r && m_refused.isEmpty())
+        m_refused = r.error();
+}
+
+void SettingsSession::writeBool(const QString& section, const QString& key, bool value)
+{
+    writeString(section, key, boolText(value));
+}
+
+void SettingsSession::commit()
+{
+    if (const Result r = m_batch->commit(); !r)
+        throw SettingsWriteError(r.error());
+    if (!m_refused.isEmpty())
+        throw SettingsWriteError(std::exchange(m_refused, QString()));
 }
 
 } // namespace dovex

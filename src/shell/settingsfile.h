@@ -4,9 +4,13 @@
 
 #include <QString>
 
+#include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace dovex {
+
+class ProfileBatch;
 
 // A value in "Dovex.Ini" that should be a decimal integer and is not.
 class SettingsError : public std::runtime_error {
@@ -29,7 +33,7 @@ public:
 };
 
 // Single values of "Dovex.Ini", straight through the profile functions: no
-// copy is kept, every read opens the file anew.
+// copy is kept, every read looks at the file anew.
 class SettingsFile {
 public:
     static inline const QString kFileName = QStringLiteral("Dovex.Ini");
@@ -46,6 +50,42 @@ public:
     static void writeString(const QString& section, const QString& key, const QString& value);
     static void writeBool(const QString& section, const QString& key, bool value);
     static void eraseSection(const QString& section);
+
+    // The host path of the file, as messages name it.
+    static QString path();
+    // The message shown once when the file exists but cannot be read.
+    static QString unreadableMessage(const QString& reason);
+};
+
+// Many keys of "Dovex.Ini" at once (window creation, quit): the file is read
+// once, reads see it as it was then together with the session's own writes,
+// and the writes reach the disk together in commit(), with the result the
+// same single writes would have had.
+class SettingsSession {
+public:
+    SettingsSession();
+    ~SettingsSession();
+
+    // Why the file exists but cannot be read, as the system says it; empty
+    // when it can be read or does not exist (the defaults then hold).
+    QString unreadableReason();
+
+    QString readString(const QString& section, const QString& key, const QString& fallback);
+    int readInteger(const QString& section, const QString& key, int fallback);
+    bool readBool(const QString& section, const QString& key, bool fallback);
+    int readDecimal(const QString& section, const QString& key, int fallback);
+
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeBool(const QString& section, const QString& key, bool value);
+
+    // Writes the file. Throws SettingsWriteError naming the file when it
+    // cannot be written (nothing is written then) or when a value could not
+    // be stored (the others are written).
+    void commit();
+
+private:
+    std::unique_ptr<ProfileBatch> m_batch;
+    QString m_refused; // the first write that was refused
 };
 
 // The strict decimal conversion: optional blanks, an optional sign, digits,

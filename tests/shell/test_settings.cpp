@@ -4,7 +4,11 @@
 
 #include "support/drivefixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -75,7 +79,8 @@ TEST_F(SettingsTest, AMalformedIntegerNamesSectionKeyAndValue)
         EXPECT_TRUE(e.message().contains("Characters"));
         EXPECT_TRUE(e.message().contains("[Panels]"));
     }
-    for (const char* bad : {"[Setting]\nLeft=1.5\n", "[Font]\nSize=\n", "[Settings]\nSortMeth2=0x4\n"}) {
+    for (const char* bad :
+         {"[Setting]\nLeft=1.5\n", "[Font]\nSize=\n", "[Settings]\nSortMeth2=0x4\n"}) {
         write(bad);
         EXPECT_THROW(readCreationSettings(QRect()), SettingsError) << bad;
     }
@@ -115,9 +120,9 @@ TEST_F(SettingsTest, QuitWritesTheKeysInOrderAndKeepsOtherLines)
     EXPECT_TRUE(text.startsWith("; kept\n[Settings]\nStatusbar=1\n"));
     EXPECT_EQ(text.count("tatus"), 1); // replaced, not added
     EXPECT_TRUE(text.contains("[Packer1]\nName=ARJ\n"));
-    const QStringList order = {"SortMeth1=", "SortMeth2=4", "Speedbar=", "Full1=", "Full2=",
-                               "ShowcopySpeed=", "TreeView=", "ShowIntro=", "ExOnEnter=",
-                               "UseIcons=2"};
+    const QStringList order = {
+        "SortMeth1=",     "SortMeth2=4", "Speedbar=",  "Full1=",     "Full2=",
+        "ShowcopySpeed=", "TreeView=",   "ShowIntro=", "ExOnEnter=", "UseIcons=2"};
     int at = text.indexOf("Statusbar");
     for (const QString& key : order) {
         const int next = text.indexOf(key);
@@ -126,7 +131,8 @@ TEST_F(SettingsTest, QuitWritesTheKeysInOrderAndKeepsOtherLines)
         at = next;
     }
     EXPECT_LT(text.indexOf("Dir1=C:\\work"), text.indexOf("[Settings]") + 1000);
-    EXPECT_TRUE(text.contains("[Setting]\nTop=91\nLeft=20\nWidth=750\nHeight=444\nState=Maximized"));
+    EXPECT_TRUE(
+        text.contains("[Setting]\nTop=91\nLeft=20\nWidth=750\nHeight=444\nState=Maximized"));
     EXPECT_TRUE(text.contains("[Button1]\nCommand=NetWork.lnk\nParameter=\nDirectory=C:\\prog\n"
                               "Action=\nIcon=C:\\prog\\NetWork.lnk\nText=Network Neighborhood"));
     EXPECT_TRUE(text.contains("[Button2]\nCommand=Recycled.lnk"));
@@ -173,4 +179,60 @@ TEST(LinkFiles, MissingOnesAreWrittenAndExistingOnesKept)
     ASSERT_TRUE(writeMissingLinkFiles(drives.programDir()).ok());
     EXPECT_EQ(QFile(drives.programDir() + "/NetWork.Lnk").size(), 100);
     EXPECT_EQ(QFile(drives.programDir() + "/Recycled.Lnk").size(), 4);
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten)
+{
+    // A directory in the file's place cannot be read, not even by root.
+    ASSERT_TRUE(QDir().mkpath(ini()));
+    {
+        QFile f(ini() + "/mine");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep");
+    }
+    MainSettings s = readCreationSettings(QRect(20, 91, 750, 444));
+    readShowSettings(s);
+    EXPECT_EQ(s.unreadable, QString::fromLocal8Bit(std::strerror(EISDIR)));
+    EXPECT_EQ(s.dir1, "C:\\");
+    EXPECT_EQ(s.characters, 16);
+    const QString message = SettingsFile::unreadableMessage(s.unreadable);
+    EXPECT_TRUE(message.contains(ini())) << message.toStdString();
+    EXPECT_TRUE(message.contains(s.unreadable));
+
+    s.dir1 = "C:\\work";
+    s.characters = 25;
+    EXPECT_NO_THROW(writeQuitSettings(s, "C:\\prog"));
+    EXPECT_NO_THROW(writePanelWidth(s));
+    EXPECT_THROW(SettingsFile::writeString("Panels", "Dir1", "C:\\x"), SettingsWriteError);
+    EXPECT_TRUE(QFileInfo(ini()).isDir());
+    EXPECT_EQ(QDir(ini()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"mine"});
+}
+
+TEST_F(SettingsTest, AMissingFileGivesDefaultsAndIsCreatedAtQuit)
+{
+    MainSettings s = readCreationSettings(QRect(20, 91, 750, 444));
+    EXPECT_TRUE(s.unreadable.isEmpty());
+    s.dir2 = "C:\\two";
+    writeQuitSettings(s, "C:\\prog");
+    EXPECT_TRUE(read().startsWith("[Panels]\nDir1=C:\\\nDir2=C:\\two\nShowMode=FileType\n\n"
+                                  "[Settings]\nSortMeth1=0\n"))
+        << read().toStdString();
+    EXPECT_EQ(readCreationSettings(QRect()).dir2, "C:\\two");
+}
+
+TEST_F(SettingsTest, AValueThatCannotBeStoredKeepsItsOldOneAndTheRestIsWritten)
+{
+    write("[Panels]\nDir1=C:\\old\n");
+    MainSettings s = readCreationSettings(QRect(20, 91, 750, 444));
+    s.dir1 = "C:\\new\n[Settings]"; // a directory name may hold a line break
+    s.sortMeth1 = 3;
+    try {
+        writeQuitSettings(s, "C:\\prog");
+        FAIL() << "no error";
+    } catch (const SettingsWriteError& e) {
+        EXPECT_TRUE(QString::fromStdString(e.what()).contains("Dir1")) << e.what();
+    }
+    EXPECT_EQ(SettingsFile::readString("Panels", "Dir1", ""), "C:\\old");
+    EXPECT_EQ(SettingsFile::readString("Settings", "SortMeth1", ""), "3");
+    EXPECT_EQ(QString::fromUtf8(read()).count("[Settings]"), 1);
 }

@@ -19,12 +19,16 @@
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace dovex;
 
@@ -173,6 +177,25 @@ TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
         form->close();
     }
     EXPECT_EQ(iniText(), afterQuit);
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsToldOnceAndLeftAlone)
+{
+    const QString path = drives.windowsDir() + "/Dovex.Ini";
+    ASSERT_TRUE(QDir().mkpath(path)); // unreadable for root as well
+    {
+        QFile f(path + "/mine");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto form = start();
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(prompter.asked().first().text.contains(path));
+    EXPECT_TRUE(prompter.asked().first().text.contains(QString::fromLocal8Bit(strerror(EISDIR))));
+    form->action("25 Characters")->trigger();
+    form->Quit1Click();
+    EXPECT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"mine"});
 }
 
 TEST_F(MainWindowTest, PanelWidthIsWrittenAtOnce)
