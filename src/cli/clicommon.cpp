@@ -1,6 +1,7 @@
 #include "cli/clicommon.h"
 
 #include "platform/dostime.h"
+#include "platform/hostname.h"
 
 #include <cstdio>
 
@@ -48,15 +49,15 @@ Answer CliPrompter::ask(Severity, const QString& text, Buttons buttons, const QS
     if (m_answers[int(buttons)])
         answer = m_answers[int(buttons)]->second;
     if (buttons == Buttons::Ok)
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", hostname::encode(text).constData());
     else
-        std::fprintf(stderr, "%s [%s]\n", text.toLocal8Bit().constData(), answerName(answer));
+        std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(), answerName(answer));
     return answer;
 }
 
 QString isoDateTime(std::uint32_t dosDateTime)
 {
-    const DosDateTimeParts p = unpackDosDateTime(dosDateTime);
+    const DosDateTimeParts p = unpackValidDosDateTime(dosDateTime);
     char text[20];
     const auto put = [&text](int at, int value, int digits) {
         for (int i = digits - 1; i >= 0; --i, value /= 10)
@@ -74,6 +75,34 @@ QString isoDateTime(std::uint32_t dosDateTime)
     text[16] = ':';
     put(17, p.second, 2);
     return QString::fromLatin1(text, 19);
+}
+
+QString escapedField(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        switch (u) {
+        case u'\t': out += QLatin1String("\\t"); continue;
+        case u'\n': out += QLatin1String("\\n"); continue;
+        case u'\r': out += QLatin1String("\\r"); continue;
+        // A backslash in a host name is held as U+F05C and printed as the
+        // backslash it is, so it is escaped like one.
+        case u'\\':
+        case u'\uF05C': out += QLatin1String("\\\\"); continue;
+        default: break;
+        }
+        // Other controls, and the characters some readers take as line
+        // breaks, by their code.
+        if (u < 0x20 || u == 0x7F)
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else if (u == 0x85 || u == 0x2028 || u == 0x2029)
+            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }
 
 } // namespace dovex::cli

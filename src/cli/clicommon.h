@@ -21,7 +21,16 @@ private:
     std::optional<std::pair<Buttons, Answer>> m_answers[8];
 };
 
-// The name of a date/time as "YYYY-MM-DD HH:MM:SS".
+// The name of a date/time as "YYYY-MM-DD HH:MM:SS"; fields out of their
+// range are brought into it, so that every text is a real date.
 QString isoDateTime(std::uint32_t dosDateTime);
+
+// A name as one field of a tab-separated row: tab, line feed, carriage
+// return and backslash (U+F05C too, which stands for a backslash in a host
+// name) are written "\t", "\n", "\r" and "\\", other
+// control characters "\xHH", and U+0085, U+2028 and U+2029 "\uHHHH", so
+// that a row stays one line of its fields and the text can be read back
+// exactly.
+QString escapedField(const QString& text);
 
 } // namespace dovex::cli

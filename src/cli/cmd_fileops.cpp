@@ -9,6 +9,7 @@
 #include "platform/dirsearch.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
+#include "platform/hostname.h"
 #include "platform/progresssink.h"
 
 #include <cstdio>
@@ -60,7 +61,7 @@ public:
         if (policy == Policy::Ask)
             answer = fromStdin(text, buttons);
         else
-            std::fprintf(stderr, "%s [%s]\n", text.toLocal8Bit().constData(),
+            std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(),
                          answer == Answer::No ? "No" : answer == Answer::Yes ? "Yes" : "All");
         return answer;
     }
@@ -68,7 +69,7 @@ public:
 private:
     static Answer fromStdin(const QString& text, Buttons buttons)
     {
-        std::fprintf(stderr, "%s [y/n%s] ", text.toLocal8Bit().constData(),
+        std::fprintf(stderr, "%s [y/n%s] ", hostname::encode(text).constData(),
                      buttons == Buttons::YesNoAll ? "/a" : "");
         std::fflush(stderr);
         std::string line;
@@ -91,19 +92,12 @@ public:
     bool abortRequested() override { return false; }
 };
 
-QString trimmed(QString path)
+// The path with "." and ".." resolved within its drive; empty when it is
+// not a path on a mapped drive.
+QString onDrive(const QString& path)
 {
-    while (path.size() > 3 && path.endsWith('\\'))
-        path.chop(1);
-    if (path.size() == 2 && path[1] == ':')
-        path += '\\';
-    return path;
-}
-
-bool isDrivePath(const QString& path)
-{
-    return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
-           DriveMap::instance().rootOf(path[0]).has_value();
+    const std::optional<QString> normal = dospath::normalize(path);
+    return normal && DriveMap::instance().rootOf(normal->at(0)) ? *normal : QString();
 }
 
 // SOURCE, or the entries its last component's wildcard matches.
@@ -150,15 +144,16 @@ int runOperation(FileOpKind kind, QStringList args)
     if (args.size() < (withDestination ? 2 : 1))
         return fail(withDestination ? QStringLiteral("needs SOURCE... DEST")
                                     : QStringLiteral("needs SOURCE..."));
-    const QString destination = withDestination ? trimmed(args.takeLast()) : QString();
-    if (withDestination && !isDrivePath(destination))
-        return fail(QStringLiteral("%1 is not a path on a drive").arg(destination));
+    const QString typedDestination = withDestination ? args.takeLast() : QString();
+    const QString destination = withDestination ? onDrive(typedDestination) : QString();
+    if (withDestination && destination.isEmpty())
+        return fail(QStringLiteral("%1 is not a path on a drive").arg(typedDestination));
 
     QStringList items;
     for (const QString& arg : args) {
-        const QString source = trimmed(arg);
-        if (!isDrivePath(source))
-            return fail(QStringLiteral("%1 is not a path on a drive").arg(source));
+        const QString source = onDrive(arg);
+        if (source.isEmpty())
+            return fail(QStringLiteral("%1 is not a path on a drive").arg(arg));
         const auto found = expand(source);
         if (!found || found->isEmpty())
             return fail(QStringLiteral("nothing matches %1").arg(source));
@@ -171,8 +166,13 @@ int runOperation(FileOpKind kind, QStringList args)
     // No totals are counted: nothing here shows a progress bar, and the
     // counting pass would look at every file of every tree once more.
     state.startCounting();
-    for (const QString& item : items)
+    // As in the window: after a read or write error (or an abort) no later
+    // item is started, so no later destination is cleared.
+    for (const QString& item : items) {
+        if (state.checkAbort())
+            break;
         ProcessEntry(state, kind, item, destination, subdirs);
+    }
     return state.notDone == 0 && !state.ioFailed ? 0 : 1;
 }
 

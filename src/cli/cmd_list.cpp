@@ -10,6 +10,7 @@
 //   --view full --types: name, the size column, the type text as the row
 //                      writes it (with its leading blank: " " + description,
 //                      " " + EXT + "-File", or " " + the folder type text)
+// Names are printed as their bytes (see escapedField for the escapes).
 // With --select MASK the entries MaskMatches passes are marked, directories
 // and ".." included; a marked row ends in one more field "*", and the
 // selection line under the panel follows the rows as the last line (with
@@ -25,9 +26,12 @@
 #include "panels/textformat.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
+#include "platform/hostname.h"
 #include "platform/locations.h"
 
 #include <QFileInfo>
+
+#include <unistd.h>
 
 namespace dovex::cli {
 
@@ -51,7 +55,7 @@ QString attributeLetters(const PanelEntry& e)
 
 QString plainRow(const PanelEntry& e)
 {
-    return e.name + '\t' + QString::number(e.size) + '\t' + attributeLetters(e) + '\t' +
+    return escapedField(e.name) + '\t' + QString::number(e.size) + '\t' + attributeLetters(e) + '\t' +
            isoDateTime(e.dosDateTime);
 }
 
@@ -68,7 +72,7 @@ QString fullRow(const PanelEntry& e, const ListOptions& options, const FileTypeT
 {
     const RowTexts t = RowTexts::of(e, options.types ? RowDetail::FileType : RowDetail::Attributes,
                                     types, folderTypeText);
-    QString row = e.name + '\t' + withoutLeftPadding(t.size) + '\t' + t.detail;
+    QString row = escapedField(e.name) + '\t' + withoutLeftPadding(t.size) + '\t' + t.detail;
     if (!options.types)
         row += '\t' + t.date;
     return row;
@@ -114,8 +118,8 @@ std::optional<QString> unlistable(const QString& path)
     if (!isExistingDirectory(path))
         return QStringLiteral("cannot list %1: no such directory").arg(path);
     // A directory the search cannot open would read as an empty panel.
-    const QFileInfo info(*DriveMap::instance().toHost(path));
-    if (!info.isReadable() || !info.isExecutable())
+    const QByteArray host = hostname::encode(*DriveMap::instance().toHost(path));
+    if (::access(host.constData(), R_OK | X_OK) != 0)
         return QStringLiteral("cannot list %1: permission denied").arg(path);
     return std::nullopt;
 }
@@ -126,11 +130,10 @@ int runList(QStringList args)
     ListOptions options;
     if (const auto error = parseOptions(args, panel, options))
         return fail(*error);
-    panel.path = args.first();
-    while (panel.path.size() > 3 && panel.path.endsWith('\\'))
-        panel.path.chop(1);
-    if (panel.path.size() == 2 && panel.path[1] == ':')
-        panel.path += '\\';
+    const std::optional<QString> normal = dospath::normalize(args.first());
+    if (!normal)
+        return fail(QStringLiteral("%1 is not a path on a drive").arg(args.first()));
+    panel.path = *normal;
     if (const auto error = unlistable(panel.path))
         return fail(*error);
 
@@ -163,7 +166,10 @@ int runList(QStringList args)
 const CliCommand listCommand(
     "list",
     "list PATH [--sort N] [--filter MASK] [--view full [--types]] [--select MASK]\n"
-    "      --view full: the Full view's texts; sizes without their left padding",
+    "      --view full: the Full view's texts; sizes without their left padding\n"
+    "      names are printed as their bytes, with tab, line feed, carriage return and\n"
+    "      backslash written \\t \\n \\r \\\\ and other control characters \\xHH;\n"
+    "      on the command line a backslash inside a name is written as U+F05C",
     runList);
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "cli/clicommand.h"
 
+#include "platform/hostname.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -47,14 +49,14 @@ CliCommand::CliCommand(const char* name, const char* usage, CommandFunction run)
 int fail(const QString& message)
 {
     flushOut();
-    std::fprintf(stderr, "dovex-cli: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "dovex-cli: %s\n", hostname::encode(message).constData());
     return 2;
 }
 
 void out(const QString& line)
 {
     QByteArray& buffer = pending();
-    buffer += line.toUtf8();
+    buffer += hostname::encode(line);
     buffer += '\n';
     if (buffer.size() > (1 << 16))
         flushOut();
@@ -85,7 +87,7 @@ int main(int argc, char** argv)
     using namespace dovex::cli;
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << dovex::hostname::decodeText(QByteArray(argv[i]));
     if (args.isEmpty() || !registry().count(args.first())) {
         std::fprintf(stderr, "usage:\n");
         for (const auto& [name, cmd] : registry())

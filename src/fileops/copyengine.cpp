@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 namespace dovex
 {
@@ -22,26 +23,40 @@ bool skip(OperationState& state)
     return false;
 }
 
-bool clearForCopy(OperationState& state, const QString& destination)
+bool agreeToReplace(OperationState& state, const QString& destination)
 {
-    return ClearDestination(state, destination, QStringLiteral("Write error File ") + destination,
-                            QStringLiteral(" Exists,Overwrite?"));
+    return AgreeToReplace(state, destination, QStringLiteral("Write error File ") + destination,
+                          QStringLiteral(" Exists,Overwrite?"));
 }
 
-// Gives a partial copy a ".$$$" name that no other file has.
-QString keepPartial(const QString& destination)
+// Gives a partial copy written under the destination's own name a ".$$$"
+// name that no other file has. Should no such name be free, the partial
+// file goes: it must never pass for the complete one.
+void keepPartial(const QString& destination)
 {
     for (int n = 0; n < 1000; ++n) {
-        const QString name = partialName(destination, n);
-        if (name == destination)
-            return destination;
-        const int rc = fileio::renameNoReplace(destination, name);
+        const int rc = fileio::renameNoReplace(destination, partialName(destination, n));
         if (rc == 0)
-            return name;
+            return;
         if (rc != EEXIST)
             break;
     }
-    return destination;
+    fileio::removeFile(destination);
+}
+
+// Creates the file a copy that replaces destination writes first: a free
+// ".$$$" name beside it, so that the old file stays until the new one has
+// arrived whole. Returns the name, empty when none could be created.
+QString createPartial(File& out, const QString& destination)
+{
+    for (int n = 0; n < 1000; ++n) {
+        const QString name = partialName(destination, n);
+        if (out.create(name))
+            return name;
+        if (out.error() != EEXIST)
+            break;
+    }
+    return QString();
 }
 
 bool enoughSpace(OperationState& state, const QString& source, const QString& destination,
@@ -67,13 +82,26 @@ bool enoughSpace(OperationState& state, const QString& source, const QString& de
 
 bool copyLink(OperationState& state, const QString& source, const QString& destination)
 {
-    if (!clearForCopy(state, destination))
+    const bool replacing = fileio::status(destination).exists;
+    if (replacing && !agreeToReplace(state, destination))
         return skip(state);
-    if (fileio::copySymlink(source, destination) != 0) {
+    // A link that replaces a file is made beside it and renamed over it.
+    QString made = replacing ? QString() : destination;
+    int rc = replacing ? EEXIST : fileio::copySymlink(source, destination);
+    for (int n = 0; rc == EEXIST && replacing && n < 1000; ++n) {
+        made = partialName(destination, n);
+        rc = fileio::copySymlink(source, made);
+    }
+    if (rc == 0)
+        fileio::copyMetadata(source, made);
+    if (rc == 0 && made != destination && fileio::rename(made, destination) != 0) {
+        fileio::removeFile(made);
+        rc = EIO;
+    }
+    if (rc != 0) {
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);
     }
-    fileio::copyMetadata(source, destination);
     ProgressInfo(state);
     return true;
 }
@@ -82,8 +110,21 @@ enum class LoopEnd { Complete, Aborted, ReadFailed, WriteFailed };
 
 LoopEnd copyBlocks(OperationState& state, File& in, File& out)
 {
+    // A large file is moved in growing blocks while each still takes well
+    // under a tenth of a second, so that the kernel copies in large runs
+    // (as cp does) and Abort and Escape are still seen many times a second.
+    std::int64_t block = kCopyBlock;
+    int blocks = 0;
     for (;;) {
-        const File::Transfer t = out.transfer(in, kCopyBlock);
+        const auto started = std::chrono::steady_clock::now();
+        const File::Transfer t = out.transfer(in, block);
+        if (++blocks >= kBlocksBeforeGrowing) {
+            const auto took = std::chrono::steady_clock::now() - started;
+            if (took < std::chrono::milliseconds(25) && block < kLargestCopyBlock)
+                block *= 2;
+            else if (took > std::chrono::milliseconds(100) && block > kCopyBlock)
+                block /= 2;
+        }
         state.doneBytes += t.read;
         ProgressInfo(state);
         state.checkAbort();
@@ -108,6 +149,7 @@ namespace
 struct Known {
     bool plainFile = false;   // the directory listing says a plain file
     bool freshTarget = false; // destination is the exact name in a directory just made
+    bool replaceAgreed = false; // the person already agreed to replace destination
 };
 
 // The source opened for reading and its status; false (already reported)
@@ -165,15 +207,23 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     if (!openSource(state, source, known.plainFile, in, src))
         return src.symlink ? copyLink(state, source, destination) : skip(state);
     if (!enoughSpace(state, source, destination, src.size) ||
-        (target.exists && !clearForCopy(state, destination)))
+        (target.exists && !known.replaceAgreed && !agreeToReplace(state, destination)))
         return skip(state);
 
+    // A new name is written directly; a file that replaces another is
+    // written beside it and renamed over it once complete.
     File out;
-    bool created = out.create(destination);
-    // A name the first look missed (a dangling link): ask about it, once.
-    if (!created && out.error() == EEXIST && !target.exists && clearForCopy(state, destination))
-        created = out.create(destination);
-    if (!created) {
+    QString written;
+    if (!target.exists) {
+        if (out.create(destination))
+            written = destination;
+        // A name the first look missed (a dangling link): ask about it, once.
+        else if (out.error() == EEXIST && (known.replaceAgreed || agreeToReplace(state, destination)))
+            target.exists = true;
+    }
+    if (target.exists)
+        written = createPartial(out, destination);
+    if (written.isEmpty()) {
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);
     }
@@ -181,12 +231,18 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     out.copyMetadataFrom(in, src);
     in.close();
     out.close();
+    if (end == LoopEnd::Complete && written != destination &&
+        fileio::rename(written, destination) != 0) {
+        state.error(QStringLiteral("Write error File ") + destination);
+        return skip(state);
+    }
     if (end == LoopEnd::Complete)
         return true;
 
     // Whatever ended the copy, the part written keeps a partial name so
     // that it is never taken for a whole copy.
-    keepPartial(destination);
+    if (written == destination)
+        keepPartial(destination);
     if (end == LoopEnd::ReadFailed || end == LoopEnd::WriteFailed) {
         const bool reading = end == LoopEnd::ReadFailed;
         const File& culprit = reading ? in : out;
@@ -220,9 +276,10 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
 
 } // namespace
 
-bool CopyOneFile(OperationState& state, const QString& source, const QString& destination)
+bool CopyOneFile(OperationState& state, const QString& source, const QString& destination,
+                 bool replaceAgreed)
 {
-    return copyFile(state, source, destination, Known{});
+    return copyFile(state, source, destination, Known{false, false, replaceAgreed});
 }
 
 void CopyTree(OperationState& state, const QString& sourceDirectory, const QString& destination)
@@ -235,7 +292,8 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
         ++state.notDone;
         return;
     }
-    const QStringList tree = CollectDirectoryTree(sourceDirectory);
+    // A copy takes what is mounted inside the tree along, as cp -r does.
+    const QStringList tree = CollectDirectoryTree(sourceDirectory, true);
     const std::vector<FileStatus> before = DirectoryStatuses(tree);
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <vector>
 
 namespace dovex {
@@ -12,11 +13,16 @@ struct OperationState;
 
 // Copies one file (a symbolic link is copied as a link). destination is a
 // directory, a file name or a name pattern ("D:\bak\*.old"). Asks before
-// replacing an existing file and when the destination's free space is too
-// small; refuses a destination that is the source itself. On an abort the
-// part written is kept under a free ".$$$" name. The copy gets the source's
-// time and attributes. Returns true only when the whole file was written.
-bool CopyOneFile(OperationState& state, const QString& source, const QString& destination);
+// replacing an existing file (unless replaceAgreed says it was asked
+// already) and when the destination's free space is too small; refuses a
+// destination that is the source itself. A file that replaces another is
+// written under a ".$$$" name beside it and renamed over it once complete,
+// so the old file survives any failure. On an abort or a failure the part
+// written is kept under a free ".$$$" name. Holes of a sparse source stay
+// holes. The copy gets the source's time and attributes. Returns true only
+// when the whole file was written.
+bool CopyOneFile(OperationState& state, const QString& source, const QString& destination,
+                 bool replaceAgreed = false);
 
 // Copies a directory with everything below it: into destination\<name> when
 // destination is an existing directory, else as destination itself. Refuses
@@ -38,5 +44,9 @@ void CopyDirectoryTimes(const QStringList& tree, const std::vector<FileStatus>& 
 // The kernel moves each block between the files; a megabyte per call keeps
 // the calls few while Abort and Escape are still seen many times a second.
 inline constexpr int kCopyBlock = 1024 * 1024;
+// After this many blocks of a file, the blocks grow up to the largest size
+// while the kernel moves them quickly.
+inline constexpr int kBlocksBeforeGrowing = 8;
+inline constexpr std::int64_t kLargestCopyBlock = 64 * 1024 * 1024;
 
 } // namespace dovex

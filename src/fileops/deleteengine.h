@@ -22,10 +22,12 @@ void DeleteTree(OperationState& state, const QString& directory);
 bool RemoveDirectories(const QStringList& tree);
 
 // Asks "File <destination><question>" (Yes, No, All) before a copy or move
-// replaces an existing file, and deletes it. False when the destination
-// stays: the answer was No, a protected file was kept or could not be
-// deleted, or it is a directory (reported with directoryError).
-bool ClearDestination(OperationState& state, const QString& destination,
-                      const QString& directoryError, const QString& question);
+// replaces an existing file, then the protected-file questions a delete of
+// it would ask. True when nothing is in the way or the person agreed; false
+// when the destination must stay (No, a protected file kept, or a directory,
+// reported with directoryError). Nothing is deleted here: the caller puts
+// the new file in the old one's place only once it has arrived whole.
+bool AgreeToReplace(OperationState& state, const QString& destination,
+                    const QString& directoryError, const QString& question);
 
 } // namespace dovex

@@ -28,9 +28,10 @@ bool skip(OperationState& state)
 }
 
 // The source goes only once its copy is complete.
-bool moveByCopy(OperationState& state, const QString& source, const QString& destination)
+bool moveByCopy(OperationState& state, const QString& source, const QString& destination,
+                bool replaceAgreed = false)
 {
-    if (!CopyOneFile(state, source, destination))
+    if (!CopyOneFile(state, source, destination, replaceAgreed))
         return false;
     return DeleteOneFile(state, source);
 }
@@ -60,12 +61,16 @@ bool MoveOneFile(OperationState& state, const QString& source, const QString& de
     if (!sameDrive(source, destination))
         return moveByCopy(state, source, destination);
 
-    if (!ClearDestination(state, destination, QStringLiteral("Move error File ") + source,
-                          QStringLiteral(" Exists, Overwrite?")))
+    const bool replacing = fileio::status(destination).exists;
+    if (!AgreeToReplace(state, destination, QStringLiteral("Move error File ") + source,
+                        QStringLiteral(" Exists, Overwrite?")))
         return skip(state);
-    const int rc = fileio::renameNoReplace(source, destination);
+    // Replacing is one rename over the old file: it stays until the source
+    // has taken its place, and stays as it was when the rename is refused.
+    const int rc = replacing ? fileio::rename(source, destination)
+                             : fileio::renameNoReplace(source, destination);
     if (rc == EXDEV) // one drive, two file systems
-        return moveByCopy(state, source, destination);
+        return moveByCopy(state, source, destination, true);
     ++state.doneFiles;
     ProgressInfo(state);
     if (rc != 0) {
@@ -77,6 +82,11 @@ bool MoveOneFile(OperationState& state, const QString& source, const QString& de
 
 void MoveTree(OperationState& state, const QString& sourceDirectory, const QString& destination)
 {
+    if (fileio::isDriveRoot(sourceDirectory)) {
+        state.warning(QStringLiteral("Cannot move the root of a drive"));
+        ++state.notDone;
+        return;
+    }
     const QString target = treeTarget(sourceDirectory, destination);
     if (fileio::isInside(target, sourceDirectory)) {
         state.warning(QStringLiteral("Cannot move to itself"));
@@ -115,6 +125,13 @@ void MoveTree(OperationState& state, const QString& sourceDirectory, const QStri
 void MoveDirectory(OperationState& state, const QString& sourceDirectory,
                    const QString& destination)
 {
+    // A drive's root stays where it is, and so does what is in it: moving
+    // its contents away file by file would empty the drive behind a refusal.
+    if (fileio::isDriveRoot(sourceDirectory)) {
+        state.warning(QStringLiteral("Cannot move the root of a drive"));
+        ++state.notDone;
+        return;
+    }
     if (sameDrive(sourceDirectory, destination) && !fileio::status(destination).exists) {
         if (fileio::isInside(destination, sourceDirectory)) {
             state.warning(QStringLiteral("Cannot move to itself"));

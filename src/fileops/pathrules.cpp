@@ -1,5 +1,8 @@
 #include "fileops/pathrules.h"
 
+#include "platform/drivemap.h"
+#include "platform/hostname.h"
+
 namespace dovex {
 
 namespace {
@@ -37,6 +40,10 @@ QString ResolveTypedTarget(const QString& text, const QString& sourceDirectory)
         result = sourceDirectory;
     else
         result = appendName(sourceDirectory, text);
+    // "..", "." and doubled separators are resolved within the drive, so a
+    // typed target never names anything above the drive's root.
+    if (const std::optional<QString> normal = dospath::normalize(result))
+        return *normal;
     while (result.size() > 3 && result.endsWith('\\'))
         result.chop(1);
     return result;
@@ -69,8 +76,18 @@ QString ApplyWildcardName(const QString& destination, const QString& source)
 
 QString partialName(const QString& path, int n)
 {
-    const QString stem = path.left(path.size() - pathExtension(path).size());
-    return n == 0 ? stem + QStringLiteral(".$$$") : stem + QStringLiteral(".%1.$$$").arg(n);
+    const int start = nameStart(path);
+    QString stem = path.mid(start, path.size() - start - pathExtension(path).size());
+    const QString suffix = n == 0 ? QStringLiteral(".$$$") : QStringLiteral(".%1.$$$").arg(n);
+    // The name must fit the file system, or the partial file could only
+    // keep the complete file's name: the stem gives way, never the suffix.
+    const qsizetype room = kMaxNameBytes - hostname::encode(suffix).size();
+    while (!stem.isEmpty() && hostname::encode(stem).size() > room) {
+        stem.chop(1);
+        if (!stem.isEmpty() && stem.back().isHighSurrogate())
+            stem.chop(1);
+    }
+    return path.left(start) + stem + suffix;
 }
 
 QString appendName(const QString& dir, const QString& name)

@@ -23,8 +23,12 @@ QString ApplyWildcardName(const QString& destination, const QString& source);
 QString pathExtension(const QString& path);
 QString pathBaseName(const QString& path);
 
+// The longest file name the Linux file systems take, in bytes.
+inline constexpr qsizetype kMaxNameBytes = 255;
+
 // The n-th name for a partial copy: report.doc gives report.$$$ (n = 0),
-// then report.1.$$$, report.2.$$$ ...
+// then report.1.$$$, report.2.$$$ ... A stem too long for the suffix is
+// shortened so that the name still fits kMaxNameBytes.
 QString partialName(const QString& path, int n);
 
 // dir + name with one backslash between ("D:" and "D:\" both give "D:\name").

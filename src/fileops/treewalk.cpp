@@ -19,30 +19,30 @@ QString walkRoot(const QString& root)
     return root.size() < 4 ? root.left(2) : root;
 }
 
-void collectBelow(const QString& dir, QStringList& out)
+void collectBelow(const QString& dir, QStringList& out, bool crossMounts)
 {
     const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, false);
     if (!items)
         return;
     for (const DirItem& item : *items) {
-        if (!item.directory)
+        if (!item.directory || (item.mountPoint && !crossMounts))
             continue;
         const QString child = dir + '\\' + item.name;
         out << child;
-        collectBelow(child, out);
+        collectBelow(child, out, crossMounts);
     }
 }
 
 } // namespace
 
-QStringList CollectDirectoryTree(const QString& root)
+QStringList CollectDirectoryTree(const QString& root, bool crossMounts)
 {
     QStringList out;
     if (endsWithDotDot(root))
         return out;
     const QString start = walkRoot(root);
     out << start;
-    collectBelow(start, out);
+    collectBelow(start, out, crossMounts);
     return out;
 }
 
@@ -75,7 +75,8 @@ Totals DirectoryTotals(const QString& directory, bool withBytes)
             continue;
         for (const DirItem& item : *items) {
             if (item.directory) {
-                list << dir + '\\' + item.name;
+                if (!item.mountPoint)
+                    list << dir + '\\' + item.name;
             } else {
                 t.bytes += item.size;
                 ++t.files;

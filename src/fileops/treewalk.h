@@ -18,13 +18,16 @@ struct Totals {
 // A directory and all its subdirectories, the start first, each followed at
 // once by its own (pre-order). Symbolic links to directories are not
 // entered: they are items of their directory like files. Empty when root's
-// last component is "..".
-QStringList CollectDirectoryTree(const QString& root);
+// last component is "..". Mount points below root (another volume, or a
+// bind mount) are left out unless crossMounts: a delete or a move never
+// works on another file system than the one it started on.
+QStringList CollectDirectoryTree(const QString& root, bool crossMounts = false);
 // The full paths of the non-directories of one directory (files and links).
 // readable, when given, tells whether the directory could be listed.
 QStringList CollectFiles(const QString& directory, bool* readable = nullptr);
 
-// Bytes and files below a directory (links count as files of no bytes).
+// Bytes and files below a directory (links count as files of no bytes),
+// mount points below it left out.
 // Without withBytes only the files are counted (a delete needs no sizes).
 Totals DirectoryTotals(const QString& directory, bool withBytes = true);
 // The size of a file, 0 when it is not found.

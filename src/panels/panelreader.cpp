@@ -5,10 +5,11 @@
 #include "platform/dirsearch.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
+#include "platform/fileio.h"
 #include "platform/prompter.h"
 
-#include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -70,7 +71,11 @@ int readDirectory(PanelEntries& entries, int capacity, int sortMethod, const QSt
     const int firstDir = !entries.empty() && entries[0].name == QLatin1String("..") ? 1 : 0;
     sortRange(entries, firstDir, lastDir, sortMethod);
 
-    readPass(entries, capacity, base + filterMask, faReadOnly | faHidden | faSysFile | faArchive,
+    // The filter is a mask of names: a separator in it would send the search
+    // to another directory than the one the panel shows.
+    const QString mask = filterMask.mid(
+        std::max(filterMask.lastIndexOf('\\'), filterMask.lastIndexOf('/')) + 1);
+    readPass(entries, capacity, base + (mask.isEmpty() ? QStringLiteral("*.*") : mask), faReadOnly | faHidden | faSysFile | faArchive,
              false, prompter, [](const FindRecord& r) { return !(r.attributes & faDirectory); });
     sortRange(entries, lastDir + 1, int(entries.size()) - 1, sortMethod);
     return int(entries.size()) - 1;
@@ -85,65 +90,91 @@ QByteArray lowerAscii(const QString& s)
     return b;
 }
 
-// Whether the new entry belongs before an existing one in the order of the
-// incremental update (lower-cased names rather than the full sort keys).
-bool belongsBefore(const PanelEntry& fresh, const PanelEntry& existing, int method, bool directory)
+// The text an entry is placed by in the incremental update: lower-cased
+// names (extension first for files under SortExtension); the other methods
+// compare numbers and need none.
+QByteArray syncKey(const PanelEntry& e, int method)
 {
-    switch (method) {
-    case SortName:
-        return lowerAscii(existing.name) > lowerAscii(fresh.name);
-    case SortExtension:
-        if (directory)
-            return lowerAscii(existing.name) > lowerAscii(fresh.name);
-        return lowerAscii(extensionOf(existing.name) + existing.name) >
-               lowerAscii(extensionOf(fresh.name) + fresh.name);
-    case SortDateTime:
-        return std::int32_t(existing.dosDateTime) > std::int32_t(fresh.dosDateTime);
-    case SortSize:
-        return existing.size > fresh.size;
-    default:
-        return false;
-    }
+    if (method == SortName || (method == SortExtension && e.directory))
+        return lowerAscii(e.name);
+    if (method == SortExtension)
+        return lowerAscii(extensionOf(e.name) + e.name);
+    return QByteArray();
 }
 
-int insertionIndex(const PanelEntries& entries, const PanelEntry& fresh, int method)
-{
-    const int n = int(entries.size());
-    if (fresh.directory) {
-        int leading = 0;
-        while (leading < n && entries[size_t(leading)].directory)
-            ++leading;
-        if (method == Unsorted)
+// The entries with their placing keys, kept side by side while entries come
+// and go, so that no key is computed twice.
+struct SyncRows {
+    PanelEntries& entries;
+    std::vector<QByteArray> keys;
+    int method;
+
+    // Whether fresh belongs before the entry at i.
+    bool before(const PanelEntry& fresh, const QByteArray& freshKey, size_t i) const
+    {
+        const PanelEntry& existing = entries[i];
+        switch (method) {
+        case SortName:
+        case SortExtension:
+            return keys[i] > freshKey;
+        case SortDateTime:
+            return std::int32_t(existing.dosDateTime) > std::int32_t(fresh.dosDateTime);
+        case SortSize:
+            return existing.size > fresh.size;
+        default:
+            return false;
+        }
+    }
+
+    int insertionIndex(const PanelEntry& fresh, const QByteArray& freshKey) const
+    {
+        const int n = int(entries.size());
+        const bool hasUp = n > 0 && entries[0].name == QLatin1String("..");
+        if (fresh.directory) {
+            // ".." keeps the first place whatever the names around it.
+            if (fresh.name == QLatin1String(".."))
+                return 0;
+            int leading = 0;
+            while (leading < n && entries[size_t(leading)].directory)
+                ++leading;
+            if (method == Unsorted)
+                return leading;
+            for (int i = hasUp ? 1 : 0; i < leading; ++i)
+                if (before(fresh, freshKey, size_t(i)))
+                    return i;
             return leading;
-        // ".." keeps the first place whatever the names around it.
-        const int start = n > 0 && entries[0].name == QLatin1String("..") ? 1 : 0;
-        for (int i = start; i < leading; ++i)
-            if (belongsBefore(fresh, entries[size_t(i)], method, true))
+        }
+        if (method == Unsorted)
+            return n;
+        for (int i = 0; i < n; ++i)
+            if (!entries[size_t(i)].directory && before(fresh, freshKey, size_t(i)))
                 return i;
-        return leading;
-    }
-    if (method == Unsorted)
         return n;
-    for (int i = 0; i < n; ++i) {
-        const PanelEntry& e = entries[size_t(i)];
-        if (!e.directory && belongsBefore(fresh, e, method, false))
-            return i;
     }
-    return n;
-}
+
+    void insert(int at, PanelEntry fresh, QByteArray key)
+    {
+        entries.insert(entries.begin() + at, std::move(fresh));
+        keys.insert(keys.begin() + at, std::move(key));
+    }
+
+    void removeLast()
+    {
+        entries.pop_back();
+        keys.pop_back();
+    }
+};
 
 } // namespace
 
 bool isExistingDirectory(const QString& dosPath)
 {
-    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
-    return host && QFileInfo(*host).isDir();
+    return fileio::status(dosPath, true).directory;
 }
 
 bool isExistingFile(const QString& dosPath)
 {
-    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
-    return host && QFileInfo(*host).isFile();
+    return fileio::status(dosPath, true).regular;
 }
 
 int RefreshBest(PanelEntries& entries, int capacity, int sortMethod, bool& inArchive,
@@ -186,6 +217,10 @@ PanelReadOutcome readPanel(FilePanel& panel, Prompter& prompter, bool allowArchi
     if (!panel.inArchive) {
         panel.innerDirectory.clear();
         panel.archiveKind = QChar(' ');
+        // A directory typed or stored with ".." in it is shown as the one
+        // it names, which never lies above its drive's root.
+        if (const std::optional<QString> normal = dospath::normalize(panel.path))
+            panel.path = *normal;
         if (!isExistingDirectory(panel.path)) {
             panel.path = panel.path.left(3);
             if (!isExistingDirectory(panel.path)) {
@@ -215,7 +250,7 @@ QString panelCaption(const FilePanel& panel)
     return panel.path + tag;
 }
 
-void SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path, int& cursor,
+bool SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path, int& cursor,
                       const QString& filterMask)
 {
     const QString pattern =
@@ -226,40 +261,82 @@ void SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path
     for (std::optional<FindRecord> rec =
              search.findFirst(pattern, faReadOnly | faHidden | faSysFile | faDirectory | faArchive);
          rec; rec = search.findNext()) {
-        if (rec->name == QLatin1String("."))
+        if (rec->name == QLatin1String(".") || foundIndex.contains(rec->name))
             continue;
         foundIndex.insert(rec->name, int(found.size()));
         found.push_back(std::move(*rec));
     }
 
-    QHash<QString, int> present;
-    for (int i = 0; i < int(entries.size());) {
-        if (foundIndex.contains(entries[size_t(i)].name)) {
-            present.insert(entries[size_t(i)].name, i);
-            ++i;
+    // Removal, in one pass. An entry whose name is now a directory where it
+    // was a file (or the reverse) goes too, and comes back in its own group.
+    // The others take what the disk says now (a copy may have replaced a
+    // file), and keep their marks.
+    bool changed = false;
+    QSet<QString> present;
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        PanelEntry& e = entries[i];
+        const auto it = foundIndex.constFind(e.name);
+        const FindRecord* rec = it == foundIndex.cend() ? nullptr : &found[size_t(*it)];
+        if (!rec || bool(rec->attributes & faDirectory) != e.directory) {
+            // The entry at i now stands at kept, after the earlier removals.
+            if (cursor >= int(kept) && cursor > 0)
+                --cursor;
+            changed = true;
             continue;
         }
-        entries.erase(entries.begin() + i);
-        if (cursor >= i && cursor > 0)
-            --cursor;
+        if (e.name != QLatin1String("..")) {
+            e.dosDateTime = rec->dosDateTime;
+            e.size = rec->size;
+            e.attributes = rec->attributes;
+        }
+        present.insert(e.name);
+        if (kept != i)
+            entries[kept] = std::move(e);
+        ++kept;
     }
+    entries.resize(kept);
+    // After removals an emptied panel has no cursor line.
+    if (cursor >= int(entries.size()))
+        cursor = int(entries.size()) - 1;
+
+    // The filter as the full read applies it: its last component only.
+    QString mask = filterMask.mid(
+        std::max(filterMask.lastIndexOf('\\'), filterMask.lastIndexOf('/')) + 1);
+    if (mask.isEmpty())
+        mask = QStringLiteral("*.*");
+
+    SyncRows rows{entries, {}, sortMethod};
+    rows.keys.reserve(entries.size() + 1);
+    for (const PanelEntry& e : entries)
+        rows.keys.push_back(syncKey(e, sortMethod));
 
     for (const FindRecord& rec : found) {
         if (present.contains(rec.name))
             continue;
         const bool directory = rec.attributes & faDirectory;
         // A filtered panel keeps showing only the files that pass its filter.
-        if (!directory && !MaskMatches(rec.name, filterMask))
+        if (!directory && !MaskMatches(rec.name, mask))
             continue;
-        if (int(entries.size()) >= kPanelCapacity)
-            break;
-        const PanelEntry fresh = entryFrom(rec, directory);
-        const int at = insertionIndex(entries, fresh, sortMethod);
-        entries.insert(entries.begin() + at, fresh);
+        if (int(entries.size()) >= kPanelCapacity) {
+            // A full panel: a re-read would list directories before any
+            // file, so a new directory takes the place of the last file.
+            if (!directory || entries.empty() || entries.back().directory)
+                continue;
+            if (cursor == int(entries.size()) - 1)
+                --cursor;
+            rows.removeLast();
+        }
+        PanelEntry fresh = entryFrom(rec, directory);
+        QByteArray key = syncKey(fresh, sortMethod);
+        const int at = rows.insertionIndex(fresh, key);
+        rows.insert(at, std::move(fresh), std::move(key));
         if (cursor >= at)
             ++cursor;
-        present.insert(rec.name, at);
+        present.insert(rec.name);
+        changed = true;
     }
+    return changed;
 }
 
 void enterArchive(FilePanel& panel, const QString& name, QChar kind)

@@ -5,7 +5,9 @@
 #include "platform/drivemap.h"
 #include "platform/fileattr.h"
 
-#include <QFile>
+#include "platform/hostname.h"
+
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -81,7 +83,7 @@ std::optional<FindRecord> DirSearch::findFirst(const QString& pattern, std::uint
     const std::optional<QString> host = DriveMap::instance().toHost(dir);
     if (!host)
         return std::nullopt;
-    m_hostDir = QFile::encodeName(*host);
+    m_hostDir = hostname::encode(*host);
     m_dir = opendir(m_hostDir.constData());
     m_path = m_hostDir + '/';
     if (!m_dir)
@@ -106,9 +108,7 @@ std::optional<FindRecord> DirSearch::findNext()
         // A search without directories passes them over unseen.
         if (!(m_mask & faDirectory) && ent->d_type == DT_DIR)
             continue;
-        const QString name = QFile::decodeName(raw);
-        if (name.contains('\\'))
-            continue;
+        const QString name = hostname::decode(raw, qsizetype(std::strlen(raw)));
         if (!dot && !dotdot && !wildcardMatches(name, m_wildcard))
             continue;
 

@@ -1,10 +1,13 @@
 #include "platform/drivemap.h"
 
+#include "platform/hostname.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 namespace dovex {
@@ -33,7 +36,7 @@ QString unescapeMountField(const QByteArray& field)
         }
         out.append(field[i]);
     }
-    return QString::fromLocal8Bit(out);
+    return hostname::decode(out);
 }
 
 QList<MountEntry> readMounts()
@@ -107,6 +110,47 @@ QString cleanRoot(const QString& dir)
     return root.isEmpty() ? QStringLiteral("/") : root;
 }
 
+bool isSeparator(QChar c)
+{
+    return c == '\\' || c == '/';
+}
+
+// The components of the part of a drive-letter path after "X:", with "."
+// and empty components dropped and ".." taking back the component before it
+// but never leaving the drive. False when a component holds a NUL, which no
+// host name can.
+bool splitWithinDrive(QStringView rest, QStringList& components)
+{
+    components.clear();
+    qsizetype i = 0;
+    while (i < rest.size()) {
+        while (i < rest.size() && isSeparator(rest[i]))
+            ++i;
+        qsizetype end = i;
+        while (end < rest.size() && !isSeparator(rest[end]))
+            ++end;
+        const QStringView part = rest.mid(i, end - i);
+        i = end;
+        if (part.isEmpty() || part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!components.isEmpty())
+                components.removeLast();
+            continue;
+        }
+        if (part.contains(QChar(0)))
+            return false;
+        components.append(part.toString());
+    }
+    return true;
+}
+
+bool isDrivePath(const QString& dosPath)
+{
+    return dosPath.size() >= 2 && dosPath[1] == ':' && dosPath[0].isLetter() &&
+           dosPath[0].unicode() < 128;
+}
+
 } // namespace
 
 DriveMap& DriveMap::instance()
@@ -125,14 +169,16 @@ void DriveMap::reload()
     m_drives.clear();
     const QByteArray spec = qgetenv("DOVEX_DRIVES");
     if (!spec.isEmpty()) {
-        for (const QString& item : QString::fromLocal8Bit(spec).split(';', Qt::SkipEmptyParts)) {
+        for (const QString& item : hostname::decode(spec).split(';', Qt::SkipEmptyParts)) {
             const int eq = item.indexOf('=');
             if (eq != 1 || !item[0].isLetter())
                 continue;
             m_drives.append({item[0].toUpper(), cleanRoot(item.mid(2))});
         }
     } else {
-        m_drives.append({QChar('C'), cleanRoot(QDir::homePath())});
+        const QByteArray home = qgetenv("HOME");
+        m_drives.append({QChar('C'), cleanRoot(home.isEmpty() ? QDir::homePath()
+                                                              : hostname::decode(home))});
         char next = 'D';
         for (const MountEntry& m : readMounts()) {
             if (next > 'Y')
@@ -157,20 +203,25 @@ std::optional<QString> DriveMap::rootOf(QChar letter) const
 
 std::optional<QString> DriveMap::toHost(const QString& dosPath) const
 {
-    if (dosPath.size() < 2 || dosPath[1] != ':' || !dosPath[0].isLetter())
+    if (!isDrivePath(dosPath))
         return std::nullopt;
     const std::optional<QString> root = rootOf(dosPath[0]);
-    if (!root)
+    QStringList components;
+    if (!root || !splitWithinDrive(QStringView(dosPath).mid(2), components))
         return std::nullopt;
-    QString rest = dosPath.mid(2);
-    rest.replace('\\', '/');
-    while (rest.startsWith('/'))
-        rest.remove(0, 1);
-    while (rest.endsWith('/'))
-        rest.chop(1);
-    if (rest.isEmpty())
+    if (components.isEmpty())
         return *root;
+    const QString rest = components.join('/');
     return *root == QLatin1String("/") ? '/' + rest : *root + '/' + rest;
+}
+
+bool DriveMap::isDriveRoot(const QString& hostPath) const
+{
+    const QString path = QDir::cleanPath(hostPath);
+    for (const Drive& d : m_drives)
+        if (d.root == path)
+            return true;
+    return false;
 }
 
 std::optional<QString> DriveMap::toDos(const QString& hostPath) const
@@ -217,16 +268,26 @@ std::optional<DriveSpace> DriveMap::space(QChar letter) const
     const std::optional<QString> root = rootOf(letter);
     if (!root)
         return std::nullopt;
+    const QByteArray host = hostname::encode(*root);
     struct statvfs st {};
-    if (statvfs(QFile::encodeName(*root).constData(), &st) != 0)
+    if (statvfs(host.constData(), &st) != 0)
         return std::nullopt;
-    if (!QFileInfo(*root).isDir())
+    struct stat dir {};
+    if (::stat(host.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode))
         return std::nullopt;
     return DriveSpace{std::int64_t(st.f_blocks) * std::int64_t(st.f_frsize),
                       std::int64_t(st.f_bavail) * std::int64_t(st.f_frsize)};
 }
 
 namespace dospath {
+
+std::optional<QString> normalize(const QString& dosPath)
+{
+    QStringList components;
+    if (!isDrivePath(dosPath) || !splitWithinDrive(QStringView(dosPath).mid(2), components))
+        return std::nullopt;
+    return QString(dosPath[0]) + QStringLiteral(":\\") + components.join('\\');
+}
 
 QString join(const QString& dir, const QString& name)
 {

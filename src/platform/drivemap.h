@@ -37,11 +37,18 @@ public:
     std::optional<QString> rootOf(QChar letter) const;
 
     // "C:\work\a.txt" -> "/home/u/work/a.txt"; nullopt for an unmapped drive
-    // or a text that is not a drive-letter path.
+    // or a text that is not a drive-letter path. ".." and "." are resolved
+    // within the drive ("C:\..\x" is "C:\x"), so no drive-letter path names
+    // anything above its drive's root. The host path is in the program's
+    // form of names (see hostname.h): encode it before a system call.
     std::optional<QString> toHost(const QString& dosPath) const;
     // The drive-letter path of a host path: the drive with the longest root
     // that holds it. A root comes back as "C:\".
     std::optional<QString> toDos(const QString& hostPath) const;
+
+    // True when hostPath is the root of one of the drives: such a directory
+    // is never removed or renamed through the program.
+    bool isDriveRoot(const QString& hostPath) const;
 
     DriveKind kind(QChar letter) const;
     // Total and free bytes; nullopt when the drive is not ready.
@@ -55,6 +62,10 @@ private:
 // Helpers for drive-letter paths.
 namespace dospath {
 
+// The path with "." and ".." resolved within its drive, "/" read as "\",
+// repeated separators and a trailing one dropped, the letter as written:
+// "c:\a\..\..\x" is "c:\x". nullopt for a text that is not a drive-letter path.
+std::optional<QString> normalize(const QString& dosPath);
 // dir + "\" + name, without doubling the backslash after a root ("C:\").
 QString join(const QString& dir, const QString& name);
 // "C:\a\b.txt" -> "C:\a"; "C:\a" -> "C:\"; a root stays itself.

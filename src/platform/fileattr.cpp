@@ -1,13 +1,17 @@
 #include "platform/fileattr.h"
 
 #include "platform/dosattr.h"
+#include "platform/hostname.h"
 
-#include <QFile>
-#include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
 
 namespace dovex {
 
@@ -18,12 +22,62 @@ constexpr std::uint32_t kStoredBits = faHidden | faSysFile | faArchive;
 
 // Samba writes either the text "0x20" or a binary record whose attribute word
 // sits after the version fields; the text form is the one we write.
-std::optional<std::uint32_t> readStoredBits(const char* path)
+// File systems that said they keep no extended attributes: their files are
+// not asked again. Few devices ever land here; a short list is enough.
+std::vector<dev_t>& devicesWithoutXattrs()
 {
+    static std::vector<dev_t> devices;
+    return devices;
+}
+
+std::optional<std::uint32_t> parseStoredBits(char* buf, ssize_t n);
+
+// getxattrat (Linux 6.13): the attribute of a name relative to an open
+// directory, without walking the whole path again.
+#ifndef SYS_getxattrat
+#define SYS_getxattrat 464
+#endif
+struct XattrArgs {
+    std::uint64_t value;
+    std::uint32_t size;
+    std::uint32_t flags;
+};
+
+ssize_t getStoredAt(int dirFd, const char* name, char* buf, size_t size)
+{
+    static bool missing = false;
+    if (!missing) {
+        XattrArgs args{std::uint64_t(reinterpret_cast<std::uintptr_t>(buf)), std::uint32_t(size), 0};
+        const long n = ::syscall(SYS_getxattrat, dirFd, name, AT_SYMLINK_NOFOLLOW, kDosAttrib,
+                                 &args, sizeof args);
+        if (n >= 0 || errno != ENOSYS)
+            return ssize_t(n);
+        missing = true;
+    }
+    errno = ENOSYS;
+    return -1;
+}
+
+std::optional<std::uint32_t> readStoredBits(const char* path, dev_t device, int dirFd = -1,
+                                            const char* name = nullptr)
+{
+    std::vector<dev_t>& without = devicesWithoutXattrs();
+    // Device 0: the caller had only the mode, not a full look at the file.
+    if (device != 0 && std::find(without.begin(), without.end(), device) != without.end())
+        return std::nullopt;
     char buf[256];
-    const ssize_t n = lgetxattr(path, kDosAttrib, buf, sizeof buf - 1);
+    ssize_t n = dirFd >= 0 ? getStoredAt(dirFd, name, buf, sizeof buf - 1) : -1;
+    if (dirFd < 0 || (n < 0 && errno == ENOSYS))
+        n = lgetxattr(path, kDosAttrib, buf, sizeof buf - 1);
+    if (n < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP) && device != 0 && without.size() < 64)
+        without.push_back(device);
     if (n <= 0)
         return std::nullopt;
+    return parseStoredBits(buf, n);
+}
+
+std::optional<std::uint32_t> parseStoredBits(char* buf, ssize_t n)
+{
     buf[n] = '\0';
     if (n > 2 && buf[0] == '0' && (buf[1] == 'x' || buf[1] == 'X')) {
         char* end = nullptr;
@@ -46,13 +100,19 @@ std::optional<std::uint32_t> readStoredBits(const char* path)
 
 std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st, const QString& name)
 {
+    return attributesOf(hostPath, st, name, -1, nullptr);
+}
+
+std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st, const QString& name,
+                           int dirFd, const char* rawName)
+{
     std::uint32_t attr = 0;
     const bool dir = S_ISDIR(st.st_mode);
     if (dir)
         attr |= faDirectory;
     if (!(st.st_mode & S_IWUSR))
         attr |= faReadOnly;
-    if (const std::optional<std::uint32_t> stored = readStoredBits(hostPath.constData()))
+    if (const std::optional<std::uint32_t> stored = readStoredBits(hostPath.constData(), st.st_dev, dirFd, rawName))
         attr |= *stored;
     else if (!dir)
         attr |= faArchive;
@@ -63,16 +123,16 @@ std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st, co
 
 std::optional<std::uint32_t> fileAttributes(const QString& hostPath)
 {
-    const QByteArray path = QFile::encodeName(hostPath);
+    const QByteArray path = hostname::encode(hostPath);
     struct stat st {};
     if (::stat(path.constData(), &st) != 0 && ::lstat(path.constData(), &st) != 0)
         return std::nullopt;
-    return attributesOf(path, st, QFileInfo(hostPath).fileName());
+    return attributesOf(path, st, hostPath.mid(hostPath.lastIndexOf('/') + 1));
 }
 
 Result setFileAttributes(const QString& hostPath, std::uint32_t attributes)
 {
-    const QByteArray path = QFile::encodeName(hostPath);
+    const QByteArray path = hostname::encode(hostPath);
     struct stat st {};
     if (::stat(path.constData(), &st) != 0)
         return Result::failure(QStringLiteral("Cannot read attributes of %1").arg(hostPath));
@@ -82,7 +142,7 @@ Result setFileAttributes(const QString& hostPath, std::uint32_t attributes)
     if (wanted != st.st_mode && ::chmod(path.constData(), wanted & 07777) != 0)
         return Result::failure(QStringLiteral("Cannot set attributes of %1").arg(hostPath));
 
-    const std::uint32_t current = attributesOf(path, st, QFileInfo(hostPath).fileName());
+    const std::uint32_t current = attributesOf(path, st, hostPath.mid(hostPath.lastIndexOf('/') + 1));
     const std::uint32_t stored = attributes & kStoredBits;
     if ((current & kStoredBits) == stored)
         return {};

@@ -15,6 +15,11 @@ namespace dovex {
 // Without that attribute a file reports the archive bit and no system bit.
 std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st,
                            const QString& name);
+// Same, for the item rawName of the open directory dirFd (hostPath names
+// the same item for a kernel that cannot look up attributes relative to a
+// directory).
+std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st, const QString& name,
+                           int dirFd, const char* rawName);
 // Same, for a path that is looked up first; nullopt when it does not exist.
 std::optional<std::uint32_t> fileAttributes(const QString& hostPath);
 

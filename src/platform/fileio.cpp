@@ -3,16 +3,18 @@
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
 #include "platform/fileattr.h"
-
-#include <QFile>
+#include "platform/hostname.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <climits>
 #include <fcntl.h>
 #include <stdio.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
@@ -37,7 +39,7 @@ std::vector<Fault>& faults()
 QByteArray hostName(const QString& dosPath)
 {
     const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
-    return host ? QFile::encodeName(*host) : QByteArray();
+    return host ? hostname::encode(*host) : QByteArray();
 }
 
 FileStatus fromStat(const struct stat& st)
@@ -54,6 +56,18 @@ FileStatus fromStat(const struct stat& st)
     s.accessed = st.st_atim;
     s.modified = st.st_mtim;
     return s;
+}
+
+// A directory entry that is the root of another mount: another device, or
+// the same one mounted again (a bind mount), which only statx can tell.
+bool isMountRoot(int dirFd, const char* name, const struct stat& st, std::uint64_t parentDevice)
+{
+    if (parentDevice != 0 && st.st_dev != parentDevice)
+        return true;
+    struct statx sx {};
+    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &sx) == 0 &&
+           (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+           (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
 }
 
 int lastError()
@@ -102,6 +116,7 @@ bool File::openForReading(const QString& dosPath, int flags)
     close();
     m_path = dosPath;
     m_position = 0;
+    m_sparse = false;
     if (faulty(FileFault::OpenRead, 0)) {
         m_errno = EACCES;
         return false;
@@ -109,7 +124,17 @@ bool File::openForReading(const QString& dosPath, int flags)
     const QByteArray host = hostName(dosPath);
     m_fd = host.isEmpty() ? -1 : ::open(host.constData(), flags);
     m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
-    return m_fd >= 0;
+    if (m_fd < 0)
+        return false;
+    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Fewer blocks than bytes: the file has holes worth keeping.
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        std::int64_t(st.st_blocks) * 512 < std::int64_t(st.st_size)) {
+        m_sparse = true;
+        m_sparseSize = std::int64_t(st.st_size);
+    }
+    return true;
 }
 
 bool File::create(const QString& dosPath)
@@ -117,6 +142,7 @@ bool File::create(const QString& dosPath)
     close();
     m_path = dosPath;
     m_position = 0;
+    m_cloneTried = false;
     if (faulty(FileFault::Create, 0)) {
         m_errno = EACCES;
         return false;
@@ -187,10 +213,68 @@ std::int64_t File::write(const char* buffer, std::int64_t n)
     return put;
 }
 
+bool File::skipHole(File& source, Transfer& t)
+{
+    const off_t at = off_t(source.m_position);
+    const off_t data = ::lseek(source.m_fd, at, SEEK_DATA);
+    if (data == at)
+        return false;
+    // A hole up to the next data, or up to the end when no data follows.
+    const off_t end = data >= 0 ? data : off_t(source.m_sparseSize);
+    if (data < 0 && errno != ENXIO) {
+        source.m_sparse = false; // the file system cannot tell: copy every byte
+        ::lseek(source.m_fd, at, SEEK_SET);
+        return false;
+    }
+    if (end <= at)
+        return false;
+    const std::int64_t skip = std::int64_t(end - at);
+    if (::lseek(source.m_fd, end, SEEK_SET) < 0 || ::lseek(m_fd, off_t(m_position + skip), SEEK_SET) < 0 ||
+        (data < 0 && ::ftruncate(m_fd, off_t(m_position + skip)) != 0)) {
+        m_errno = source.m_errno = lastError();
+        t.failed = true;
+        return true;
+    }
+    source.m_position += skip;
+    m_position += skip;
+    t.read = t.written = skip;
+    return true;
+}
+
 File::Transfer File::transfer(File& source, std::int64_t n)
 {
     Transfer t;
+    // A sparse source is copied one data extent at a time, and its holes
+    // stay holes: a 5 GiB file with little data stays small on disk.
+    if (source.m_sparse) {
+        if (source.m_position >= source.m_sparseSize) {
+            source.m_sparse = false;
+        } else {
+            if (skipHole(source, t))
+                return t;
+            if (source.m_sparse) {
+                const off_t hole = ::lseek(source.m_fd, off_t(source.m_position), SEEK_HOLE);
+                ::lseek(source.m_fd, off_t(source.m_position), SEEK_SET);
+                if (hole > off_t(source.m_position))
+                    n = std::min<std::int64_t>(n, std::int64_t(hole) - source.m_position);
+            }
+        }
+    }
     const bool hooked = !faults().empty();
+    // A file system that shares extents (btrfs, xfs) clones the whole file
+    // at once, as cp does; the others say no at the first try.
+    if (m_kernelCopy && !hooked && m_position == 0 && source.m_position == 0 && !m_cloneTried) {
+        m_cloneTried = true;
+        struct stat st {};
+        if (::fstat(source.m_fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+            ::ioctl(m_fd, FICLONE, source.m_fd) == 0) {
+            ::lseek(source.m_fd, st.st_size, SEEK_SET);
+            ::lseek(m_fd, st.st_size, SEEK_SET);
+            source.m_position = m_position = std::int64_t(st.st_size);
+            t.read = t.written = std::int64_t(st.st_size);
+            return t;
+        }
+    }
     if (m_kernelCopy && !hooked) {
         const ssize_t moved = ::copy_file_range(source.m_fd, nullptr, m_fd, nullptr, size_t(n), 0);
         if (moved >= 0) {
@@ -268,6 +352,13 @@ QString File::errorText() const
 
 namespace fileio {
 
+// A drive's root is never removed or renamed through the program.
+bool isDriveRoot(const QString& dosPath)
+{
+    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
+    return host && DriveMap::instance().isDriveRoot(*host);
+}
+
 QString systemMessage(int error)
 {
     if (error == ENOSPC || error == EDQUOT)
@@ -308,7 +399,7 @@ bool isInside(const QString& dir, const QString& path)
         return false;
     // Walk up from dir on the host until the file system root.
     char resolved[PATH_MAX];
-    QByteArray cur = QFile::encodeName(*host);
+    QByteArray cur = hostname::encode(*host);
     if (::realpath(cur.constData(), resolved))
         cur = resolved;
     else {
@@ -336,16 +427,15 @@ std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool wi
         return std::nullopt;
     std::vector<DirItem> items;
     const int fd = dirfd(dir);
+    struct stat self {};
+    const std::uint64_t device = ::fstat(fd, &self) == 0 ? self.st_dev : 0;
     while (dirent* ent = ::readdir(dir)) {
         const char* raw = ent->d_name;
         if (raw[0] == '.' && (raw[1] == '\0' || (raw[1] == '.' && raw[2] == '\0')))
             continue;
-        const QString name = QFile::decodeName(raw);
-        if (name.contains('\\'))
-            continue; // cannot be written in a drive-letter path
         DirItem item;
-        item.name = name;
-        if (!withSizes && ent->d_type != DT_UNKNOWN) {
+        item.name = hostname::decode(raw, qsizetype(std::strlen(raw)));
+        if (!withSizes && ent->d_type != DT_UNKNOWN && ent->d_type != DT_DIR) {
             item.directory = ent->d_type == DT_DIR;
             item.symlink = ent->d_type == DT_LNK;
             item.regular = ent->d_type == DT_REG;
@@ -359,6 +449,8 @@ std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool wi
             item.regular = S_ISREG(st.st_mode);
             item.mode = st.st_mode;
             item.size = S_ISREG(st.st_mode) ? std::int64_t(st.st_size) : 0;
+            item.device = st.st_dev;
+            item.mountPoint = item.directory && isMountRoot(fd, raw, st, device);
         }
         items.push_back(std::move(item));
     }
@@ -402,6 +494,8 @@ int rename(const QString& from, const QString& to)
     const QByteArray a = hostName(from), b = hostName(to);
     if (a.isEmpty() || b.isEmpty())
         return ENOENT;
+    if (isDriveRoot(from) || isDriveRoot(to))
+        return EBUSY;
     return ::rename(a.constData(), b.constData()) == 0 ? 0 : lastError();
 }
 
@@ -410,6 +504,8 @@ int renameNoReplace(const QString& from, const QString& to)
     const QByteArray a = hostName(from), b = hostName(to);
     if (a.isEmpty() || b.isEmpty())
         return ENOENT;
+    if (isDriveRoot(from) || isDriveRoot(to))
+        return EBUSY;
     if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
@@ -424,13 +520,19 @@ int renameNoReplace(const QString& from, const QString& to)
 int removeFile(const QString& dosPath)
 {
     const QByteArray host = hostName(dosPath);
-    return !host.isEmpty() && ::unlink(host.constData()) == 0 ? 0 : lastError();
+    if (host.isEmpty())
+        return ENOENT;
+    return ::unlink(host.constData()) == 0 ? 0 : lastError();
 }
 
 int removeDirectory(const QString& dosPath)
 {
     const QByteArray host = hostName(dosPath);
-    return !host.isEmpty() && ::rmdir(host.constData()) == 0 ? 0 : lastError();
+    if (host.isEmpty())
+        return ENOENT;
+    if (isDriveRoot(dosPath))
+        return EBUSY;
+    return ::rmdir(host.constData()) == 0 ? 0 : lastError();
 }
 
 int makeDirectories(const QString& dosPath)

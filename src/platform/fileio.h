@@ -32,6 +32,10 @@ struct DirItem {
     bool regular = false; // a plain file (as the directory or a look tells)
     std::int64_t size = 0;
     std::uint32_t mode = 0; // st_mode, when the item was looked at (withSizes)
+    std::uint64_t device = 0; // st_dev, when the item was looked at
+    // A directory that is the root of another mount (a volume or a bind
+    // mount): a tree walk never crosses into it.
+    bool mountPoint = false;
 };
 
 // Operations a test can make fail on chosen paths.
@@ -79,6 +83,8 @@ public:
         bool readFailed = false;  // it was the source's read
     };
     // Moves up to n bytes from source's position to the end of this file.
+    // A hole of a sparse source is stepped over in both files (read and
+    // written count it), so the copy keeps the hole.
     Transfer transfer(File& source, std::int64_t n);
 
     std::int64_t size() const;
@@ -99,6 +105,9 @@ public:
 
 private:
     bool faulty(FileFault fault, std::int64_t position) const;
+    // Steps over the hole at source's position (in both files); false when
+    // data starts there.
+    bool skipHole(File& source, Transfer& t);
     bool openForReading(const QString& dosPath, int flags);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
 
@@ -107,6 +116,9 @@ private:
     QString m_path;
     std::int64_t m_position = 0;
     bool m_kernelCopy = true;
+    bool m_cloneTried = false;
+    bool m_sparse = false;          // opened for reading with holes in it
+    std::int64_t m_sparseSize = 0;  // its size when it was opened
 };
 
 namespace fileio {
@@ -125,8 +137,9 @@ bool sameFile(const QString& a, const QString& b);
 bool isInside(const QString& dir, const QString& path);
 
 // Every item of a directory, links reported as links; nullopt when it cannot
-// be read. Without withSizes the sizes stay 0 and the items are not looked
-// at one by one where the directory itself tells their kind.
+// be read. Without withSizes the sizes stay 0 and the items other than
+// directories are not looked at one by one where the directory itself tells
+// their kind; directories always are, so that mount points are known.
 std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool withSizes = true);
 
 // The classic attribute bits of an entry; a symbolic link has only the
@@ -136,6 +149,10 @@ std::uint32_t attributes(const QString& dosPath);
 std::uint32_t attributes(const QString& dosPath, std::uint32_t mode);
 // Clears read-only, hidden, system and archive of a file (not a link).
 void clearAttributes(const QString& dosPath);
+
+// True when the path names the root of a drive, by any spelling ("C:",
+// "C:\\a\\..", or a folder of another drive that is mapped to it).
+bool isDriveRoot(const QString& dosPath);
 
 // The calls below return 0 or the errno of the failure.
 int rename(const QString& from, const QString& to);

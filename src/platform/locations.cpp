@@ -1,5 +1,7 @@
 #include "platform/locations.h"
 
+#include "platform/hostname.h"
+
 #include <QDir>
 
 namespace dovex {
@@ -8,10 +10,12 @@ namespace {
 
 QString fromEnvironment(const char* own, const char* xdg, const char* fallback)
 {
-    const QString dir = qEnvironmentVariable(own);
+    // Byte for byte: a directory whose name is not UTF-8 must not become
+    // another one (hostname::encode gives the bytes back).
+    const QString dir = hostname::decode(qgetenv(own));
     if (!dir.isEmpty())
         return QDir::cleanPath(dir);
-    const QString base = qEnvironmentVariable(xdg);
+    const QString base = hostname::decode(qgetenv(xdg));
     if (!base.isEmpty())
         return QDir::cleanPath(base + QStringLiteral("/dovex"));
     return QDir::cleanPath(QDir::homePath() + '/' + QLatin1String(fallback) +

@@ -1,0 +1,251 @@
+#include "platform/directory.h"
+
+#include "platform/dosattr.h"
+#include "platform/drivemap.h"
+#include "platform/fileattr.h"
+#include "platform/hostname.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace dovex {
+
+namespace {
+
+constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+
+bool isDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+} // namespace
+
+Directory::~Directory()
+{
+    close();
+}
+
+bool Directory::open(const QString& dosPath)
+{
+    close();
+    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
+    if (!host)
+        return false;
+    m_path = dosPath;
+    m_host = hostname::encode(*host);
+    return resume();
+}
+
+bool Directory::openChild(const Directory& parent, const QString& name)
+{
+    close();
+    if (parent.m_fd < 0)
+        return false;
+    const QByteArray raw = hostname::encode(name);
+    m_fd = ::openat(parent.m_fd, raw.constData(), kOpenFlags);
+    m_path = parent.m_path.endsWith('\\') ? parent.m_path + name : parent.m_path + '\\' + name;
+    m_host = parent.m_host == "/" ? '/' + raw : parent.m_host + '/' + raw;
+    struct stat st {};
+    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0)
+        m_device = st.st_dev;
+    return m_fd >= 0;
+}
+
+void Directory::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+void Directory::suspend()
+{
+    close();
+}
+
+bool Directory::resume()
+{
+    if (m_fd >= 0)
+        return true;
+    // The start may be reached through a link (a drive mapped to one); the
+    // directories below are opened with O_NOFOLLOW.
+    m_fd = ::open(m_host.constData(), kOpenFlags & ~O_NOFOLLOW);
+    struct stat st {};
+    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0)
+        m_device = st.st_dev;
+    return m_fd >= 0;
+}
+
+std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
+{
+    if (m_fd < 0)
+        return std::nullopt;
+    // A descriptor of its own for the listing: closedir closes it.
+    const int fd = ::openat(m_fd, ".", kOpenFlags);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        return std::nullopt;
+    }
+    std::vector<DirItem> items;
+    while (dirent* ent = ::readdir(dir)) {
+        const char* raw = ent->d_name;
+        if (isDotOrDotDot(raw))
+            continue;
+        DirItem item;
+        item.name = hostname::decode(raw, qsizetype(std::strlen(raw)));
+        const bool knownKind = ent->d_type != DT_UNKNOWN;
+        if (!withStatus && knownKind && ent->d_type != DT_DIR) {
+            item.symlink = ent->d_type == DT_LNK;
+            item.regular = ent->d_type == DT_REG;
+            items.push_back(std::move(item));
+            continue;
+        }
+        struct statx sx {};
+        if (::statx(m_fd, raw, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                    STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) == 0) {
+            item.directory = S_ISDIR(sx.stx_mode);
+            item.symlink = S_ISLNK(sx.stx_mode);
+            item.regular = S_ISREG(sx.stx_mode);
+            item.mode = sx.stx_mode;
+            item.size = item.regular ? std::int64_t(sx.stx_size) : 0;
+            // Another file system, or a bind mount of this one, is not part
+            // of the tree: its root says so, and so does another device.
+            const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+            item.mountPoint = item.directory &&
+                              (((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+                                (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT)) ||
+                               (m_device != 0 && device != m_device));
+            item.device = device;
+        } else if (knownKind) {
+            item.directory = ent->d_type == DT_DIR;
+            item.symlink = ent->d_type == DT_LNK;
+            item.regular = ent->d_type == DT_REG;
+        }
+        items.push_back(std::move(item));
+    }
+    ::closedir(dir);
+    return items;
+}
+
+std::uint32_t Directory::attributes(const DirItem& item) const
+{
+    const QByteArray raw = hostname::encode(item.name);
+    struct stat st {};
+    st.st_mode = item.mode;
+    st.st_dev = item.device;
+    if (S_ISLNK(item.mode))
+        return item.name.startsWith('.') ? faHidden : 0;
+    return attributesOf(m_host == "/" ? '/' + raw : m_host + '/' + raw, st, item.name, m_fd,
+                        raw.constData());
+}
+
+bool Directory::childIsDriveRoot(const QString& name) const
+{
+    const QString host = hostname::decode(m_host);
+    return DriveMap::instance().isDriveRoot(host == QLatin1String("/") ? '/' + name
+                                                                       : host + '/' + name);
+}
+
+int Directory::removeFile(const QString& name) const
+{
+    if (m_fd < 0)
+        return EBADF;
+    return ::unlinkat(m_fd, hostname::encode(name).constData(), 0) == 0 ? 0
+                                                                          : (errno ? errno : EIO);
+}
+
+int Directory::removeDirectory(const QString& name) const
+{
+    if (m_fd < 0)
+        return EBADF;
+    return ::unlinkat(m_fd, hostname::encode(name).constData(), AT_REMOVEDIR) == 0
+               ? 0
+               : (errno ? errno : EIO);
+}
+
+FileRemover::~FileRemover()
+{
+    cancel();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    for (std::thread& t : m_threads)
+        t.join();
+}
+
+void FileRemover::remove(const std::shared_ptr<const Directory>& dir, const QString& name)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_threads.empty()) {
+            for (int i = 0; i < 2; ++i)
+                m_threads.emplace_back([this] { work(); });
+        }
+        m_queue.push_back({dir, hostname::encode(name), name});
+        ++m_pending[dir.get()].count;
+    }
+    m_wake.notify_one();
+}
+
+std::vector<FileRemover::Failure> FileRemover::wait(const Directory& dir)
+{
+    std::unique_lock lock(m_mutex);
+    const auto it = m_pending.find(&dir);
+    if (it == m_pending.end())
+        return {};
+    m_done.wait(lock, [&] { return it->second.count == 0; });
+    std::vector<Failure> failures = std::move(it->second.failures);
+    m_pending.erase(it);
+    return failures;
+}
+
+void FileRemover::cancel()
+{
+    std::unique_lock lock(m_mutex);
+    for (const Task& t : m_queue)
+        --m_pending[t.dir.get()].count;
+    m_queue.clear();
+    m_done.wait(lock, [&] {
+        for (const auto& [dir, pending] : m_pending)
+            if (pending.count > 0)
+                return false;
+        return true;
+    });
+    m_pending.clear();
+}
+
+void FileRemover::work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+        if (m_queue.empty())
+            return;
+        Task task = std::move(m_queue.front());
+        m_queue.pop_front();
+        lock.unlock();
+        const int rc = ::unlinkat(task.dir->descriptor(), task.raw.constData(), 0) == 0
+                           ? 0
+                           : (errno ? errno : EIO);
+        lock.lock();
+        Pending& pending = m_pending[task.dir.get()];
+        if (rc != 0)
+            pending.failures.push_back({task.name, rc});
+        if (--pending.count == 0)
+            m_done.notify_all();
+        // The directory is let go under the lock: its owner may be waiting.
+        task.dir.reset();
+    }
+}
+
+} // namespace dovex

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "platform/fileio.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace dovex {
+
+// An open directory that a tree walk works in by names relative to it, so
+// that a deep tree costs no path lookups from the root per file and a name
+// swapped for a link meanwhile is never followed.
+class Directory {
+public:
+    Directory() = default;
+    ~Directory();
+    Directory(const Directory&) = delete;
+    Directory& operator=(const Directory&) = delete;
+
+    // The start of a walk: a drive-letter path. A link is not followed.
+    bool open(const QString& dosPath);
+    // A subdirectory of an open directory, by its name there.
+    bool openChild(const Directory& parent, const QString& name);
+    void close();
+    bool isOpen() const { return m_fd >= 0; }
+
+    // Gives up the descriptor (a deep walk keeps few open) and takes the
+    // directory up again by its path.
+    void suspend();
+    bool resume();
+
+    const QString& path() const { return m_path; }
+    std::uint64_t device() const { return m_device; }
+
+    // Every item, "." and ".." left out. Directories are always looked at
+    // (a mount point is told by that look); other items only withStatus,
+    // else their kind comes from the directory itself where it can.
+    std::optional<std::vector<DirItem>> list(bool withStatus) const;
+
+    // The classic attribute bits of an item listed withStatus.
+    std::uint32_t attributes(const DirItem& item) const;
+
+    // True when the subdirectory name is the root of a drive (one drive can
+    // be mapped inside another): it is never removed.
+    bool childIsDriveRoot(const QString& name) const;
+
+    // 0 or the errno of the failure.
+    int removeFile(const QString& name) const;
+    int removeDirectory(const QString& name) const;
+
+    int descriptor() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+    QString m_path;
+    QByteArray m_host;
+    std::uint64_t m_device = 0;
+};
+
+// Removes files on two background threads while the caller goes on walking
+// and asking: the kernel's unlink is most of a tree delete's time, and two
+// directories are emptied faster side by side than one after the other.
+// The threads touch nothing but the directory's descriptor and the name's
+// bytes; every question and message stays with the caller.
+class FileRemover {
+public:
+    struct Failure {
+        QString name;
+        int error;
+    };
+
+    FileRemover() = default;
+    ~FileRemover();
+    FileRemover(const FileRemover&) = delete;
+    FileRemover& operator=(const FileRemover&) = delete;
+
+    // Queues the removal of name from dir, which stays open until it is done.
+    void remove(const std::shared_ptr<const Directory>& dir, const QString& name);
+    // Waits until every removal queued for dir is done; the ones that failed.
+    std::vector<Failure> wait(const Directory& dir);
+    // Drops the removals not started yet (an abort) and waits for the rest.
+    void cancel();
+
+private:
+    struct Task {
+        std::shared_ptr<const Directory> dir;
+        QByteArray raw;
+        QString name;
+    };
+    struct Pending {
+        int count = 0;
+        std::vector<Failure> failures;
+    };
+    void work();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::deque<Task> m_queue;
+    std::map<const Directory*, Pending> m_pending;
+    std::vector<std::thread> m_threads;
+    bool m_stopping = false;
+};
+
+} // namespace dovex
