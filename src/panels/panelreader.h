@@ -32,10 +32,15 @@ PanelReadOutcome readPanel(FilePanel& panel, Prompter& prompter, bool allowArchi
 QString panelCaption(const FilePanel& panel);
 
 // Brings the entries up to date with the directory on disk without a full
-// re-read: vanished names go, new names are put at their sorted place, and
-// every other entry keeps its mark. cursor follows the entry it was on.
-// Files that do not pass filterMask are not added.
-void SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path, int& cursor,
+// re-read: vanished names go (and a name that changed between file and
+// directory comes back in its group), new names are put at their sorted
+// place, the others take their current size, date and attributes and keep
+// their marks. cursor follows the entry it was on; when that entry went, it
+// moves up one row (-1 when the panel is empty). Files that do not pass
+// filterMask are not added. A full panel (2048 entries) takes no new file,
+// and a new directory takes the place of its last file. Returns true when
+// rows were added or removed (the list's rows must then be rebuilt).
+bool SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path, int& cursor,
                       const QString& filterMask = QStringLiteral("*.*"));
 
 // Entering and leaving archives and their directories.

@@ -174,9 +174,11 @@ QString DriveInfoText(QChar letter, const std::optional<DriveSpace>& space)
         return drive + QLatin1Char(' ') + QString::number(space->total / 1'048'576) +
                QStringLiteral(" MB Total, ") + QString::number(space->free / 1'048'576) +
                QStringLiteral(" MB Free.");
-    return drive + QLatin1Char(' ') + thousands(space->total / 1024) +
-           QStringLiteral(" KB Total, ") + thousands(space->free / 1024) +
-           QStringLiteral(" KB Free.");
+    // The small-drive form names the drive by its lower-case letter alone
+    // ("Drive a 1,423 KB Total, ..."); the letter stays the 7th character.
+    return QStringLiteral("Drive ") + letter.toLower() + QLatin1Char(' ') +
+           thousands(space->total / 1024) + QStringLiteral(" KB Total, ") +
+           thousands(space->free / 1024) + QStringLiteral(" KB Free.");
 }
 
 QString DriveInfoText(const QString& path)

@@ -53,8 +53,9 @@ std::optional<QString> UpdateSelectionLine(const FilePanel& panel, int cursor,
                                            const std::function<int()>& onAbort);
 
 // The status-bar text of a drive: "Drive C: 9 MB Total, 3 MB Free." from
-// 9,437,184 bytes up, else in KB with thousands separators; "Drive C: not
-// ready." when its size cannot be read. The drive letter is always the 7th
+// 9,437,184 bytes up, else "Drive c 1,423 KB Total, 1,000 KB Free." (the
+// lower-case letter, no colon, thousands separators); "Drive C: not ready."
+// when its size cannot be read. The drive letter is always the 7th
 // character, which the status bar uses to pick the drive image.
 QString DriveInfoText(const QString& path);
 // The same text for given sizes (nullopt: not ready).

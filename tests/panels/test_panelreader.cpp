@@ -155,6 +155,75 @@ TEST_F(PanelReaderTest, SyncPlacesBySizeAndKeepsTheFilter)
     EXPECT_EQ(names(p.entries), (QStringList{"..", "small.txt", "mid.txt", "big.txt"}));
 }
 
+TEST_F(PanelReaderTest, SyncRefreshesKeptEntriesAndRegroupsChangedOnes)
+{
+    drives.file("C:\\s\\a.txt", 1);
+    drives.file("C:\\s\\b.txt", 2);
+    drives.file("C:\\s\\case.txt", 3);
+    drives.file("C:\\s\\x", 4);
+    FilePanel p = read("C:\\s");
+    ASSERT_EQ(names(p.entries), (QStringList{"..", "a.txt", "b.txt", "case.txt", "x"}));
+    for (PanelEntry& e : p.entries)
+        e.selected = e.name != "..";
+    int cursor = 2;
+    // Nothing changed: no row comes or goes.
+    EXPECT_FALSE(SyncPanelEntries(SortName, p.entries, p.path, cursor));
+
+    // A copy replaced a.txt: same row, same mark, the new size.
+    drives.file("C:\\s\\a.txt", 5000);
+    EXPECT_FALSE(SyncPanelEntries(SortName, p.entries, p.path, cursor));
+    EXPECT_EQ(p.entries[1].size, 5000);
+    EXPECT_TRUE(p.entries[1].selected);
+
+    // The file x became a directory, and case.txt was renamed by case only.
+    QFile::remove(drives.host("C:\\s\\x"));
+    drives.directory("C:\\s\\x");
+    QFile::rename(drives.host("C:\\s\\case.txt"), drives.host("C:\\s\\Case.txt"));
+    EXPECT_TRUE(SyncPanelEntries(SortName, p.entries, p.path, cursor));
+    EXPECT_EQ(names(p.entries), (QStringList{"..", "x", "a.txt", "b.txt", "Case.txt"}));
+    EXPECT_TRUE(p.entries[1].directory);
+    EXPECT_FALSE(p.entries[1].selected);
+    EXPECT_FALSE(p.entries[4].selected);
+    EXPECT_TRUE(p.entries[3].selected);
+    EXPECT_EQ(p.entries[size_t(cursor)].name, "b.txt");
+
+    // The cursor's entry goes: one row up; everything goes: no cursor.
+    QFile::remove(drives.host("C:\\s\\b.txt"));
+    SyncPanelEntries(SortName, p.entries, p.path, cursor);
+    EXPECT_EQ(p.entries[size_t(cursor)].name, "a.txt");
+    FilePanel root = read("D:\\");
+    drives.file("D:\\only.txt");
+    cursor = -1;
+    SyncPanelEntries(SortName, root.entries, root.path, cursor);
+    EXPECT_EQ(names(root.entries), QStringList{"only.txt"});
+    EXPECT_EQ(cursor, -1);
+    cursor = 0;
+    QFile::remove(drives.host("D:\\only.txt"));
+    SyncPanelEntries(SortName, root.entries, root.path, cursor);
+    EXPECT_TRUE(root.entries.empty());
+    EXPECT_EQ(cursor, -1);
+}
+
+TEST_F(PanelReaderTest, SyncOnAFullPanelMakesRoomForDirectoriesOnly)
+{
+    for (int i = 0; i < kPanelCapacity; ++i)
+        drives.file(QStringLiteral("D:\\f%1").arg(i, 4, 10, QChar('0')));
+    FilePanel p = read("D:\\");
+    ASSERT_EQ(int(p.entries.size()), kPanelCapacity);
+    p.entries[0].selected = true;
+    int cursor = kPanelCapacity - 1;
+    drives.file("D:\\a-new-file");
+    drives.directory("D:\\newdir");
+    EXPECT_TRUE(SyncPanelEntries(SortName, p.entries, p.path, cursor));
+    ASSERT_EQ(int(p.entries.size()), kPanelCapacity);
+    EXPECT_EQ(p.entries[0].name, "newdir");
+    EXPECT_TRUE(p.entries[1].selected); // f0000 kept its mark
+    EXPECT_EQ(p.entries.back().name, "f2046");
+    EXPECT_EQ(p.entries[size_t(cursor)].name, "f2046"); // its entry went: one row up
+    for (const PanelEntry& e : p.entries)
+        EXPECT_NE(e.name, "a-new-file");
+}
+
 TEST_F(PanelReaderTest, EnteringAndLeavingArchiveLevels)
 {
     FilePanel p;

@@ -120,8 +120,11 @@ TEST_F(TextFormat, DriveInfoTextRules)
 {
     EXPECT_EQ(DriveInfoText('c', DriveSpace{9'437'184, 3'200'000}),
               "Drive C: 9 MB Total, 3 MB Free.");
+    // The small-drive form names the drive by its lower-case letter alone.
     EXPECT_EQ(DriveInfoText('D', DriveSpace{8'000'000, 1'500'000}),
-              "Drive D: 7,812 KB Total, 1,464 KB Free.");
+              "Drive d 7,812 KB Total, 1,464 KB Free.");
+    EXPECT_EQ(DriveInfoText('a', DriveSpace{9'437'183, 0}), "Drive a 9,215 KB Total, 0 KB Free.");
+    EXPECT_EQ(DriveInfoText('a', DriveSpace{1'457'664, 0})[6], QChar('a'));
     EXPECT_EQ(DriveInfoText('e', DriveSpace{4'000'000'000'000LL, 2'500'000'000'000LL}),
               "Drive E: 3814697 MB Total, 2384185 MB Free.");
     EXPECT_EQ(DriveInfoText('x', std::nullopt), "Drive X: not ready.");

@@ -7,6 +7,7 @@
 #include "fileops/ui/messageprompter.h"
 #include "fileops/ui/tform2.h"
 #include "fileops/ui/tform3.h"
+#include "platform/drivemap.h"
 #include "platform/fileio.h"
 
 #include <QApplication>
@@ -264,6 +265,35 @@ int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName
     if (rememberedIndex >= 0 && rememberedIndex < int(entries.size()))
         return rememberedIndex;
     return entries.empty() ? -1 : int(entries.size()) - 1;
+}
+
+int CursorAfterMkDir(const PanelEntries& entries, const QString& panelPath, const QString& typed,
+                     int cursor)
+{
+    // The levels the text names below the panel's directory, resolved the
+    // way the drive map resolves the path it was made with.
+    QStringList levels;
+    const bool atRoot = dospath::isRoot(panelPath);
+    QString text = typed;
+    text.replace('/', '\\');
+    for (const QString& part : text.split('\\')) {
+        if (part.isEmpty() || part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!levels.isEmpty())
+                levels.removeLast();
+            else if (!atRoot)
+                return cursor; // above the panel's directory
+            continue;
+        }
+        levels.append(part);
+    }
+    if (levels.isEmpty())
+        return cursor;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].directory && entries[i].name == levels.first())
+            return int(i);
+    return cursor;
 }
 
 bool FileOperationRunning()

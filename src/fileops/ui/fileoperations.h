@@ -84,6 +84,14 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx);
 int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName,
                       int rememberedIndex);
 
+// Where the cursor of the panel F7 was given in goes once the panels are
+// up to date: the directory the typed text made directly in panelPath (its
+// first level; "." and empty levels are passed over, ".." goes up), found
+// by its exact name; cursor when the text made nothing there (cancelled,
+// failed, or a place outside the panel's directory).
+int CursorAfterMkDir(const PanelEntries& entries, const QString& panelPath, const QString& typed,
+                     int cursor);
+
 // True while a file operation runs (its progress window is up). The main
 // window refuses other commands meanwhile: the progress points let events
 // through, so a second F5 would otherwise start inside the first.

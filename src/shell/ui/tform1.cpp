@@ -177,6 +177,8 @@ void TForm1::FormShow()
     }
     m_programDir = programDirectory();
     readShowSettings(m_settings);
+    if (!m_settings.unreadable.isEmpty()) // said once; the file is left alone this session
+        prompter().error(SettingsFile::unreadableMessage(m_settings.unreadable));
     m_full[0]->setChecked(m_settings.full1);
     m_brief[0]->setChecked(!m_settings.full1);
     ListBox1->setBrief(!m_settings.full1);

@@ -313,6 +313,13 @@ void TForm1::test2Click()
 void TForm1::runFileOperation(int kind)
 {
     const int n = ActivePanel;
+    const bool mkdir = kind == 4;
+    if (!mkdir) {
+        // A list with lines but no cursor line acts on its first line.
+        for (int k = 1; k <= 2; ++k)
+            if (!panel(k).entries.empty() && list(k)->cursor() < 0)
+                list(k)->setCursor(0);
+    }
     OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
                          m_showCopySpeed->isChecked(), m_prompter};
     const QString names[2] = {
@@ -320,7 +327,7 @@ void TForm1::runFileOperation(int kind)
         list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
     const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
     QString created;
-    ++m_busy; // the dialogs' closing must not re-read the panels under the operation
+    ++m_busy; // the dialogs' closing must not update the panels under the operation
     switch (kind) {
     case 1: dovex::Copy1Click(ctx); break;
     case 2: Doemove(ctx); break;
@@ -328,19 +335,26 @@ void TForm1::runFileOperation(int kind)
     default: created = dovex::MkDir1Click(ctx); break;
     }
     --m_busy;
-    // After an operation both panels are read again, each cursor on the
-    // entry of the same name where it still exists.
-    for (int k = 1; k <= 2; ++k) {
-        ActivePanel = k;
-        RefreshClick();
-        if (m_stopped)
-            return;
-        QString name = names[k - 1];
-        if (k == n && !created.isEmpty())
-            name = created.section('\\', 0, 0);
-        list(k)->setCursor(CursorAfterReread(panel(k).entries, name, indexes[k - 1]));
-        updateSelectionLine(k);
+    // Both panels are brought up to date as on an activation, so the marks
+    // of every entry that is still there stay.
+    Werkpanelsbij();
+    if (m_stopped)
+        return;
+    if (mkdir) {
+        list(n)->setCursor(
+            CursorAfterMkDir(panel(n).entries, panel(n).path, created, list(n)->cursor()));
+    } else {
+        // Each cursor back on its entry, else on its row, else the last.
+        for (int k = 1; k <= 2; ++k)
+            list(k)->setCursor(
+                CursorAfterReread(panel(k).entries, names[k - 1], indexes[k - 1]));
     }
+    for (int k = 1; k <= 2; ++k)
+        updateSelectionLine(k);
+    // The keys go back to the panel: the dialogs that closed may have left
+    // the keyboard focus nowhere.
+    if (!isActiveWindow())
+        activateWindow();
     ActivePanel = 3 - n;
     setactief(n);
 }
@@ -383,7 +397,7 @@ void TForm1::setPanelWidth(int characters)
 {
     m_settings.characters = characters;
     try {
-        writePanelWidth(characters);
+        writePanelWidth(m_settings);
     } catch (const SettingsWriteError& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
     }

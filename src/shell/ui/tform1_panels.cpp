@@ -11,13 +11,13 @@
 #include "panels/ui/selectionsetdialog.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
+#include "platform/fileio.h"
 #include "platform/prompter.h"
 #include "shell/ui/commandline.h"
 #include "shell/ui/drivestatus.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
@@ -118,8 +118,7 @@ void TForm1::RefreshClick(bool background)
     m_driveGuard = false;
     if (!m_pendingTempFile.isEmpty() && !background) {
         // The archive member extracted for viewing goes at the next re-read.
-        if (const std::optional<QString> host = DriveMap::instance().toHost(m_pendingTempFile))
-            QFile::remove(*host);
+        fileio::removeFile(m_pendingTempFile);
         m_pendingTempFile.clear();
     }
     recomputeColumns();
@@ -174,9 +173,10 @@ void TForm1::Werkpanelsbij()
         } else {
             int cursor = l->cursor();
             const int top = l->topIndex();
-            const int before = int(p.entries.size());
-            SyncPanelEntries(p.sortMethod, p.entries, p.path, cursor, p.filterMask);
-            if (int(p.entries.size()) != before || cursor != l->cursor())
+            // Rows that came or went shift the row icons: rebuild the rows
+            // then, even when their number stayed the same.
+            if (SyncPanelEntries(p.sortMethod, p.entries, p.path, cursor, p.filterMask) ||
+                cursor != l->cursor())
                 l->entriesReset(cursor, top);
             else
                 l->viewport()->update();

@@ -153,6 +153,25 @@ TEST(CursorAfterReread, NameThenIndexThenLast)
     EXPECT_EQ(CursorAfterReread({}, "gone", 0), -1);
 }
 
+TEST(CursorAfterMkDir, TheExactDirectoryMadeInThePanel)
+{
+    // "ab" among look-alikes: neither another case nor a longer name, nor a
+    // file of that name.
+    PanelEntries e = {entry("..", true), entry("AB", true), entry("Ab", true),
+                      entry("ab", true), entry("abc", true), entry("ab.txt")};
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "ab", 0), 3);
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "ab\\x\\y", 0), 3);
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", ".\\\\ab/x", 0), 3);
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "abc\\..\\ab\\", 0), 3);
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "aB", 4), 4); // not made here: stays
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "", 4), 4);   // cancelled or failed
+    // Above the panel's directory nothing was made in it, except at a root.
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "..\\ab", 1), 1);
+    EXPECT_EQ(CursorAfterMkDir(e, "C:\\", "..\\ab", 1), 3);
+    PanelEntries files = {entry("ab.txt")};
+    EXPECT_EQ(CursorAfterMkDir(files, "C:\\w", "ab.txt", -1), -1);
+}
+
 TEST(TForm2, AbortButtonAndEscapeDuringTheOperation)
 {
     TForm2 form;
