@@ -12,7 +12,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -298,4 +300,32 @@ TEST_F(OperationWindowTest, AListWithoutCursorActsOnItsFirstLine)
     EXPECT_FALSE(drives.exists("D:\\one.txt"));
     EXPECT_EQ(cursorName(1), "two.txt");
     EXPECT_EQ(form->list(2)->cursor(), 0);
+}
+
+TEST_F(OperationWindowTest, TypedPathsThatClimbStayOnTheDrive)
+{
+    // The drive is a folder with a sibling that no text field may reach.
+    const QString outside = drives.root('C') + "-outside";
+    QDir().mkpath(outside);
+    QFile sibling(outside + "/keep.txt");
+    ASSERT_TRUE(sibling.open(QIODevice::WriteOnly));
+    sibling.write("keep");
+    sibling.close();
+    const QString escape = "..\\..\\..\\" + QFileInfo(outside).fileName();
+
+    drives.file("C:\\w\\a.txt", 5);
+    drives.directory("D:\\d");
+    start("Dir1=C:\\w\nDir2=D:\\d\n");
+    form->setactief(1);
+    cursorOn(1, "a.txt");
+    run("Copy", [&](TForm3& d) { d.Edit1->setText(escape + "\\keep.txt"); });
+    run("MkDir", [&](TForm3& d) { d.Edit1->setText(escape + "\\made"); });
+    QFile after(outside + "/keep.txt");
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), "keep");
+    EXPECT_FALSE(QFileInfo::exists(outside + "/made"));
+    // Inside the drive, the climb ends at its root.
+    const QString inside = "C:\\" + QFileInfo(outside).fileName();
+    EXPECT_TRUE(drives.exists(inside + "\\made"));
+    QDir(outside).removeRecursively();
 }
