@@ -7,7 +7,9 @@
 #include "panels/ui/panelimages.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
+#include "platform/fileio.h"
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QImageReader>
@@ -62,9 +64,28 @@ QPixmap small(const QIcon& icon)
 }
 
 // An icon file shows itself, read at the small size only.
-QPixmap iconFilePicture(const QString& hostPath)
+// An icon file's own picture. Only a plain file of icon size is read, and
+// never by a call that could wait: a pipe named x.ico would hang the paint.
+QPixmap iconFilePicture(const QString& dosPath)
 {
-    QImageReader reader(hostPath);
+    constexpr std::int64_t kLargestIconFile = 1024 * 1024;
+    File file;
+    if (!file.openReadPlain(dosPath))
+        return QPixmap();
+    const FileStatus st = file.status();
+    if (!st.regular || st.size <= 0 || st.size > kLargestIconFile)
+        return QPixmap();
+    QByteArray bytes(qsizetype(st.size), Qt::Uninitialized);
+    std::int64_t got = 0;
+    while (got < st.size) {
+        const std::int64_t n = file.read(bytes.data() + got, st.size - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(qsizetype(got));
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
     reader.setScaledSize(QSize(PanelImages::kSize, PanelImages::kSize));
     const QImage image = reader.read();
     return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
@@ -122,16 +143,14 @@ QPixmap RowPainter::fastIcon(const PanelEntry& e, const QPixmap* itemIcon) const
 
 QPixmap RowPainter::themeIconFor(const FilePanel& panel, const PanelEntry& e) const
 {
-    const std::optional<QString> host =
-        DriveMap::instance().toHost(dospath::join(panel.path, e.name));
-    if (!host)
-        return QPixmap();
     if (upperExtension(e.name) == QLatin1String(".ICO")) {
-        const QPixmap own = iconFilePicture(*host);
+        const QPixmap own = iconFilePicture(dospath::join(panel.path, e.name));
         if (!own.isNull())
             return own;
     }
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(*host);
+    // By the name alone: looking into the file could wait on a pipe or a
+    // device, and the type table goes by extensions too.
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(e.name, QMimeDatabase::MatchExtension);
     QPixmap icon = small(QIcon::fromTheme(type.iconName()));
     if (icon.isNull())
         icon = small(QIcon::fromTheme(type.genericIconName()));

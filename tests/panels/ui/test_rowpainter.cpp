@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QFontMetrics>
 #include <QImage>
 #include <QLocale>
@@ -200,6 +202,26 @@ TEST_F(RowPainterTest, IconFilesShowThemselvesButNotInsideArchives)
     EXPECT_FALSE(archive.entries[0].ownIcon);
     EXPECT_TRUE(sameImage(painter.iconFor(archive, 1, options), PanelImages::instance().row(1)));
     EXPECT_FALSE(types.find("q.xyz")->known);
+}
+
+TEST_F(RowPainterTest, PipesAndOddIconFilesNeverHoldThePaint)
+{
+    DriveFixture drives("C");
+    drives.directory("C:\\d");
+    // A pipe with no writer under icon and text names, and an .ico that is
+    // no picture: each row is drawn without waiting.
+    for (const char* name : {"pipe.ico", "pipe.txt", "pipe"})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(drives.host(QStringLiteral("C:\\d\\") + name)), 0644), 0);
+    drives.file("C:\\d\\junk.ico", 0, "not an icon");
+    panel.path = "C:\\d";
+    panel.entries = {entry("pipe.ico"), entry("pipe.txt"), entry("pipe"), entry("junk.ico")};
+    options.iconMode = 2;
+    for (int i = 0; i < 4; ++i) {
+        QPixmap item;
+        painter.iconFor(panel, i, options, &item);
+        EXPECT_FALSE(panel.entries[size_t(i)].ownIcon);
+        draw(i);
+    }
 }
 
 TEST_F(RowPainterTest, FullRowColumnsAndColours)
