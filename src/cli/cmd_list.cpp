@@ -26,10 +26,9 @@
 #include "panels/textformat.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
+#include "platform/hostfile.h"
 #include "platform/hostname.h"
 #include "platform/locations.h"
-
-#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -84,7 +83,7 @@ QString fullRow(const PanelEntry& e, const ListOptions& options, const FileTypeT
 void loadTypes(FileTypeTable& types)
 {
     const QString cache = programDirectory() + QLatin1Char('/') + FileTypeTable::fileName();
-    if (!QFileInfo(cache).isFile() || !types.load(cache))
+    if (!hostfile::isFile(cache) || !types.load(cache))
         types.buildFromMimeDatabase();
 }
 

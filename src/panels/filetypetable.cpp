@@ -1,12 +1,10 @@
 #include "panels/filetypetable.h"
 
 #include "panels/sorting.h"
+#include "platform/hostfile.h"
 #include "platform/locations.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QMimeDatabase>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -194,32 +192,24 @@ bool FileTypeTable::deserialize(const QByteArray& bytes)
 
 bool FileTypeTable::load(const QString& hostFile)
 {
-    QFile file(hostFile);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> bytes = hostfile::read(hostFile);
+    if (!bytes) {
         clear();
         return false;
     }
-    return deserialize(file.readAll());
+    return deserialize(*bytes);
 }
 
 bool FileTypeTable::save(const QString& hostFile) const
 {
-    QSaveFile file(hostFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = serialize();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return hostfile::write(hostFile, serialize());
 }
 
 FileTypeTable::Source FileTypeTable::build(const QString& programDir)
 {
     m_cacheWriteFailed = false;
     const QString path = programDir + QLatin1Char('/') + fileName();
-    if (QFileInfo(path).isFile() && load(path))
+    if (hostfile::isFile(path) && load(path))
         return Source::CacheFile;
     buildFromMimeDatabase();
     m_cacheWriteFailed = !ensureDirectory(programDir) || !save(path);

@@ -1,5 +1,6 @@
 #include "platform/locations.h"
 
+#include "platform/hostfile.h"
 #include "platform/hostname.h"
 
 #include <QDir>
@@ -36,7 +37,7 @@ QString programDirectory()
 
 bool ensureDirectory(const QString& hostDir)
 {
-    return QDir().mkpath(hostDir);
+    return hostfile::makeDirectories(hostDir);
 }
 
 } // namespace dovex

@@ -1,9 +1,8 @@
 #include "shell/linkfiles.h"
 
 #include "platform/drivemap.h"
+#include "platform/hostfile.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QUuid>
 
 namespace dovex {
@@ -63,12 +62,9 @@ Result writeMissingLinkFiles(const QString& programDir)
                  {"Recycled.Lnk", "{645FF040-5081-101B-9F08-00AA002F954E}"}};
     for (const auto& l : links) {
         const QString path = programDir + '/' + QLatin1String(l.name);
-        if (QFile::exists(path))
+        if (hostfile::isFile(path))
             continue;
-        QSaveFile file(path);
-        const QByteArray bytes = folderLinkBytes(QLatin1String(l.target));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.commit())
+        if (!hostfile::write(path, folderLinkBytes(QLatin1String(l.target))))
             return Result::failure(QStringLiteral("Cannot create the file %1").arg(path));
     }
     return {};

@@ -6,6 +6,7 @@
 #include "panels/textformat.h"
 #include "panels/ui/panellist.h"
 #include "platform/drivemap.h"
+#include "platform/hostfile.h"
 #include "platform/locations.h"
 #include "platform/prompter.h"
 #include "shell/linkfiles.h"
@@ -18,7 +19,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -81,7 +81,7 @@ void TForm1::FormCreate()
         throw SettingsWriteError(r.error());
 
     const QString typeFile = m_programDir + '/' + FileTypeTable::fileName();
-    if (!QFileInfo::exists(typeFile) || !m_types.load(typeFile)) {
+    if (!hostfile::isFile(typeFile) || !m_types.load(typeFile)) {
         m_types.buildFromMimeDatabase();
         if (!m_types.save(typeFile))
             throw SettingsWriteError(QStringLiteral("Cannot write the file %1").arg(typeFile));

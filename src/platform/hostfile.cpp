@@ -1,0 +1,84 @@
+#include "platform/hostfile.h"
+
+#include "platform/hostname.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dovex::hostfile {
+
+bool isFile(const QString& hostPath)
+{
+    struct stat st {};
+    return ::stat(hostname::encode(hostPath).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<QByteArray> read(const QString& hostPath, qint64 limit)
+{
+    const QByteArray name = hostname::encode(hostPath);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    QByteArray bytes;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit;
+    if (ok) {
+        bytes.resize(qsizetype(st.st_size));
+        qsizetype got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            got += n;
+        }
+        bytes.truncate(got);
+    }
+    ::close(fd);
+    return ok ? std::optional(bytes) : std::nullopt;
+}
+
+bool write(const QString& hostPath, const QByteArray& bytes)
+{
+    const QByteArray name = hostname::encode(hostPath);
+    QByteArray temp = name + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? n : 0;
+    }
+    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temp.constData(), name.constData()) == 0)
+        return true;
+    ::unlink(temp.constData());
+    return false;
+}
+
+bool makeDirectories(const QString& hostPath)
+{
+    const QByteArray path = hostname::encode(hostPath);
+    for (qsizetype at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/')
+            continue;
+        const QByteArray part = path.left(at);
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace dovex::hostfile
