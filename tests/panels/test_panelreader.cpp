@@ -62,6 +62,23 @@ TEST_F(PanelReaderTest, DirectoriesFirstDotDotFirstFilterOnFilesOnly)
     EXPECT_TRUE(prompter.asked().isEmpty());
 }
 
+TEST_F(PanelReaderTest, PathsAndFiltersThatClimbStayInTheirPlace)
+{
+    drives.file("C:\\top.txt", 1);
+    drives.file("C:\\w\\inner.txt", 1);
+    // A filter is a mask of names: its directory part never moves the search.
+    FilePanel p = read("C:\\w", SortName, "..\\..\\*.txt");
+    EXPECT_EQ(names(p.entries), (QStringList{"..", "inner.txt"}));
+    p = read("C:\\w", SortName, "../*.*");
+    EXPECT_EQ(names(p.entries), (QStringList{"..", "inner.txt"}));
+    // A directory with ".." in it is shown as the one it names, inside the drive.
+    p = read("C:\\w\\..\\..\\..\\w");
+    EXPECT_EQ(p.path, "C:\\w");
+    p = read("C:\\w\\..\\..");
+    EXPECT_EQ(p.path, "C:\\");
+    EXPECT_EQ(names(p.entries), (QStringList{"w", "top.txt"}));
+}
+
 TEST_F(PanelReaderTest, ARootHasNoDotDotAndSortsFromIndexZero)
 {
     drives.directory("D:\\b");
