@@ -166,4 +166,17 @@ bool encodable(const QString& name)
     return true;
 }
 
+QString displayName(const QString& name)
+{
+    QString out = name;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const char16_t c = out.at(i).unicode();
+        if (c == kBackslashStandIn)
+            out[i] = QLatin1Char('\\');
+        else if (c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !out.at(i - 1).isHighSurrogate()))
+            out[i] = QChar(0xFFFD);
+    }
+    return out;
+}
+
 } // namespace dovex::hostname

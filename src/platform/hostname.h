@@ -29,6 +29,11 @@ QString decodeText(const QByteArray& bytes);
 // typed it (a lone surrogate outside U+DC80..U+DCFF).
 bool encodable(const QString& name);
 
+// A name as a person reads it: U+F05C shows as the backslash it stands for,
+// and each undecodable byte as U+FFFD. For display only: it does not
+// round-trip.
+QString displayName(const QString& name);
+
 inline constexpr char16_t kBackslashStandIn = 0xF05C;
 
 } // namespace dovex::hostname

@@ -165,6 +165,9 @@ TEST_F(HardeningTest, HostNameCodecIsExactForEveryByteString)
     EXPECT_EQ(hostname::decode(QByteArray("a\\b")), QStringLiteral("a") + QChar(0xF05C) + "b");
     EXPECT_NE(hostname::decode(QByteArray("a\xef\x81\x9c" "b")), hostname::decode(QByteArray("a\\b")));
     EXPECT_EQ(hostname::decodeText("C:\\a\\b"), QStringLiteral("C:\\a\\b"));
+    // Shown as a person reads it: the backslash, and U+FFFD for a lost byte.
+    EXPECT_EQ(hostname::displayName(hostname::decode(QByteArray("a\\b\xff\xf0\x9f\x98\x80"))),
+              QStringLiteral("a\\b") + QChar(0xFFFD) + QString::fromUtf8("\xf0\x9f\x98\x80"));
 }
 
 TEST_F(HardeningTest, ReplacedFileSurvivesUntilItsReplacementArrived)

@@ -8,6 +8,7 @@
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
+#include "platform/hostname.h"
 
 #include <QBuffer>
 #include <QFontMetrics>
@@ -230,12 +231,13 @@ void RowPainter::paint(QPainter& painter, const QRect& cell, FilePanel& panel, i
         nameRight = qMin(nameRight, x0 + options.columns.w1 - sizeWidth - 5);
     const QRect nameRect(x0, cell.top(), qMax(0, nameRight - x0), cell.height());
     const int baseline = cell.top() + (cell.height() - fm.height()) / 2 + fm.ascent();
-    if (fm.horizontalAdvance(e.name) <= nameRect.width()) {
-        painter.drawText(x0, baseline, e.name);
+    const QString name = hostname::displayName(e.name);
+    if (fm.horizontalAdvance(name) <= nameRect.width()) {
+        painter.drawText(x0, baseline, name);
     } else {
         painter.save();
         painter.setClipRect(nameRect, Qt::IntersectClip);
-        painter.drawText(x0, baseline, e.name);
+        painter.drawText(x0, baseline, name);
         painter.restore();
     }
 
