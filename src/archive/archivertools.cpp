@@ -1,0 +1,330 @@
+#include "archive/archivertools.h"
+
+#include "platform/drivemap.h"
+#include "platform/profile.h"
+
+namespace dovex {
+
+namespace {
+
+const QString kSettingsFile = QStringLiteral("Dovex.Ini");
+
+struct Key {
+    const char* name;
+    int width;
+    QString ArchiverTool::*field;
+};
+
+const Key kKeys[] = {
+    {"Naam", 25, &ArchiverTool::naam},  {"Ext", 3, &ArchiverTool::ext},
+    {"Add", 100, &ArchiverTool::add},   {"Add_S", 100, &ArchiverTool::addS},
+    {"Add_L", 10, &ArchiverTool::addL}, {"Add_P", 10, &ArchiverTool::addP},
+    {"Add_V", 20, &ArchiverTool::addV}, {"Exp", 100, &ArchiverTool::exp},
+    {"Exp_S", 100, &ArchiverTool::expS}, {"Exp_P", 10, &ArchiverTool::expP},
+    {"Exp_V", 20, &ArchiverTool::expV},
+};
+
+// The default rows, key by key in the order of kKeys; nullptr stays missing.
+const char* const kDefaults[5][11] = {
+    {"Arj", "ARJ", "ARJ.exe A -y", "ARJ.exe A -r -y", "!", "-g", "-v1440", "ARJ.exe E -y",
+     "ARJ.exe X -y", "-g", "-v"},
+    {"Rar", "RAR", "RAR.exe A -y", "RAR.exe A -r -y", "@", "-p", "-v1440", "RAR.exe E -y",
+     "RAR.exe X -y", "-p", "-v"},
+    {"Lha", "LZH", "LHA.exe A", "LHA.exe A -r", "@", nullptr, nullptr, "LHA.exe E", "LHA.exe X",
+     nullptr, nullptr},
+    {"Pak", "PAK", "PAK.exe A -WA", "PAK.exe A -WA -I", "@", nullptr, nullptr, "PAK.exe E -WA",
+     "PAK.exe E -WA", nullptr, nullptr},
+    {"Zoo", "ZOO", "ZOO.exe aP", "ZOO.exe aP", nullptr, nullptr, nullptr, "ZOO.exe xO",
+     "ZOO.exe xO", nullptr, nullptr},
+};
+
+QString section(int slot)
+{
+    return QStringLiteral("Packer%1").arg(slot);
+}
+
+QString nameWithoutExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot > 0 ? name.left(dot) : name;
+}
+
+QString extensionOf(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot > 0 ? name.mid(dot) : QString();
+}
+
+QString fileNamePart(const QString& path)
+{
+    return path.mid(std::max(path.lastIndexOf('\\'), path.lastIndexOf(':')) + 1);
+}
+
+QString directoryPart(const QString& path)
+{
+    return path.left(std::max(path.lastIndexOf('\\'), path.lastIndexOf(':')) + 1);
+}
+
+// T: a directory with "\" appended when longer than 3 characters.
+QString targetDirectory(const QString& edit)
+{
+    QString dir = directoryPart(edit);
+    while (dir.size() > 3 && dir.endsWith('\\'))
+        dir.chop(1);
+    return WithSlashWhenLong(dir);
+}
+
+ToolCommand splitAtFirstBlank(const QString& command, const QString& workingDirectory)
+{
+    ToolCommand c;
+    const qsizetype blank = command.indexOf(' ');
+    c.tool = blank < 0 ? command : command.left(blank);
+    c.parameters = blank < 0 ? QString() : command.mid(blank + 1);
+    c.workingDirectory = workingDirectory;
+    return c;
+}
+
+QStringList fullPaths(const QList<CompressItem>& items)
+{
+    QStringList out;
+    for (const CompressItem& i : items)
+        out << i.fullPath;
+    return out;
+}
+
+} // namespace
+
+ArchiverTool ReadArchiverTool(int slot)
+{
+    ArchiverTool tool;
+    for (const Key& k : kKeys) {
+        const QString value = profileString(section(slot), QLatin1String(k.name),
+                                            ArchiverTool::kNone, kSettingsFile);
+        // A missing key stays "[none]" whatever the width: it means "not
+        // available", and "[no" would mean a tool of that name.
+        tool.*k.field = value == ArchiverTool::kNone ? value : value.left(k.width);
+    }
+    return tool;
+}
+
+ArchiverToolTable LoadArchiverTools()
+{
+    for (int slot = 1; slot <= 5; ++slot) {
+        if (profileString(section(slot), QStringLiteral("Naam"), ArchiverTool::kNone,
+                          kSettingsFile) != ArchiverTool::kNone)
+            continue;
+        ProfileBatch batch(kSettingsFile);
+        for (int k = 0; k < 11; ++k)
+            if (const char* value = kDefaults[slot - 1][k])
+                batch.writeString(section(slot), QLatin1String(kKeys[k].name), QLatin1String(value));
+        batch.commit();
+    }
+    ArchiverToolTable table;
+    for (int slot = 1; slot <= 7; ++slot)
+        table[size_t(slot - 1)] = ReadArchiverTool(slot);
+    return table;
+}
+
+MethodOptions MethodClick(CompressMethod method, const ArchiverTool* slot)
+{
+    MethodOptions o;
+    switch (method) {
+    case CompressMethod::Pkzip:
+        o.password = true;
+        o.subdirectories = true;
+        break;
+    case CompressMethod::ZipInternal:
+        o.subdirectories = true;
+        break;
+    case CompressMethod::MsCompress:
+        o.targetDirectoryOnly = true;
+        break;
+    case CompressMethod::Custom:
+        if (slot) {
+            o.volumes = ArchiverTool::isSet(slot->addV);
+            o.password = ArchiverTool::isSet(slot->addP);
+            o.subdirectories = ArchiverTool::isSet(slot->addS);
+            if (ArchiverTool::isSet(slot->addL))
+                o.compressAll = true;
+        }
+        break;
+    }
+    return o;
+}
+
+QString WithSlashWhenLong(const QString& directory)
+{
+    return directory.size() > 3 && !directory.endsWith('\\') ? directory + '\\' : directory;
+}
+
+CompressSelection CompressionSelection(const PanelEntries& entries, int cursor,
+                                       const QString& sourceDirectory)
+{
+    CompressSelection s;
+    const QString source = WithSlashWhenLong(sourceDirectory);
+    const auto add = [&](const PanelEntry& e) {
+        const QString name = e.directory ? e.name + QStringLiteral("\\*.*") : e.name;
+        s.items.append({source + name, name});
+    };
+    std::vector<int> chosen;
+    for (int i = 0; i < int(entries.size()); ++i)
+        if (entries[size_t(i)].selected && entries[size_t(i)].name != QLatin1String(".."))
+            chosen.push_back(i);
+    QString winner;
+    if (chosen.empty()) {
+        if (cursor >= 0 && cursor < int(entries.size()) &&
+            entries[size_t(cursor)].name != QLatin1String("..")) {
+            add(entries[size_t(cursor)]);
+            winner = nameWithoutExtension(entries[size_t(cursor)].name);
+        }
+    } else {
+        int best = -1;
+        for (size_t c = 0; c < chosen.size(); ++c) {
+            const QString& name = entries[size_t(chosen[c])].name;
+            const QString stem = nameWithoutExtension(name);
+            int score = 0;
+            for (size_t d = c; d < chosen.size(); ++d)
+                if (nameWithoutExtension(entries[size_t(chosen[d])].name)
+                        .compare(stem, Qt::CaseInsensitive) == 0)
+                    ++score;
+            if (extensionOf(name).compare(QLatin1String(".exe"), Qt::CaseInsensitive) == 0)
+                score += 2;
+            if (score > best) {
+                best = score;
+                winner = stem;
+            }
+            add(entries[size_t(chosen[c])]);
+        }
+    }
+    winner.remove(' ');
+    s.baseName = winner.left(8);
+    return s;
+}
+
+QString CleanBaseName(const QString& name)
+{
+    QString out;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < '-' || (u >= ':' && u <= '@') || (u >= '[' && u <= '^') || u == '`')
+            continue;
+        out += c;
+    }
+    if (out.isEmpty())
+        out = QStringLiteral("Packed");
+    return out.left(8);
+}
+
+ToolCommand ComposeCompress(const CompressRequest& r, const ArchiverToolTable& tools)
+{
+    const QString& S = r.sourceDirectory;
+    const QString T = targetDirectory(r.target);
+    const QString N = CleanBaseName(fileNamePart(r.target));
+    const bool everything = r.compressAll || r.items.isEmpty();
+    ToolCommand c;
+    c.workingDirectory = S;
+    switch (r.method) {
+    case CompressMethod::Pkzip: {
+        c.tool = QStringLiteral("PKZIP.EXE");
+        QString p;
+        if (r.subdirectories)
+            p += QStringLiteral(" -P -r");
+        if (r.password)
+            p += QStringLiteral(" -s") + r.passwordText;
+        p += ' ' + T + N;
+        if (r.compressAll) {
+            p += QStringLiteral(" *.*");
+        } else if (r.items.isEmpty()) {
+            p += ' ' + S + QStringLiteral("*.*");
+        } else {
+            c.listFile = fullPaths(r.items);
+            p += QStringLiteral(" @") + r.listFile;
+        }
+        c.parameters = p;
+        return c;
+    }
+    case CompressMethod::MsCompress: {
+        c.tool = QStringLiteral("Compress.exe");
+        if (everything) {
+            c.parameters = QStringLiteral("/r *.* ") + r.target;
+        } else {
+            QString p = QStringLiteral("/r");
+            for (const CompressItem& i : r.items)
+                p += ' ' + i.fullPath;
+            c.parameters = p + ' ' + r.target;
+        }
+        return c;
+    }
+    case CompressMethod::Custom:
+    case CompressMethod::ZipInternal:
+        break;
+    }
+    if (r.method != CompressMethod::Custom || r.slot < 1 || r.slot > 7)
+        return c;
+    const ArchiverTool& t = tools[size_t(r.slot - 1)];
+    const MethodOptions enabled = MethodClick(CompressMethod::Custom, &t);
+    // The subdirectory template only where the slot has one: a checked but
+    // disabled box would otherwise run "[none]".
+    QString command = (r.subdirectories && enabled.subdirectories ? t.addS : t.add) + ' ';
+    if (r.volumes && enabled.volumes)
+        command += t.addV + ' ';
+    if (r.password && enabled.password)
+        command += t.addP + r.passwordText + ' ';
+    command += T + N + ' ';
+    std::optional<QStringList> list;
+    if (everything) {
+        command += QStringLiteral(" *.*");
+    } else if (!ArchiverTool::isSet(t.addL)) {
+        for (const CompressItem& i : r.items)
+            command += ' ' + i.fullPath;
+    } else {
+        list = fullPaths(r.items);
+        command += t.addL + r.listFile;
+    }
+    c = splitAtFirstBlank(command, S);
+    c.listFile = list;
+    return c;
+}
+
+ToolCommand ComposeExtract(const ExtractRequest& r, const ArchiverToolTable& tools)
+{
+    const QString D = WithSlashWhenLong(dospath::directoryPart(r.archive));
+    const QString name = dospath::fileName(r.archive);
+    const QString T = WithSlashWhenLong(r.target);
+    if (r.method == CompressMethod::Pkzip) {
+        ToolCommand c;
+        c.tool = QStringLiteral("Pkunzip.exe");
+        c.workingDirectory = r.programDirectory;
+        QString p;
+        if (r.subdirectories)
+            p += QStringLiteral(" -d");
+        if (r.password)
+            p += QStringLiteral(" -s:") + r.passwordText;
+        c.parameters = p + ' ' + D + name + ' ' + T;
+        return c;
+    }
+    if (r.method != CompressMethod::Custom || r.slot < 1 || r.slot > 7)
+        return {};
+    const ArchiverTool& t = tools[size_t(r.slot - 1)];
+    QString command =
+        (r.subdirectories && ArchiverTool::isSet(t.expS) ? t.expS : t.exp) + ' ';
+    if (r.volumes && ArchiverTool::isSet(t.expV))
+        command += t.expV + ' ';
+    if (r.password && ArchiverTool::isSet(t.expP))
+        command += t.expP + r.passwordText + ' ';
+    command += ' ' + D + name;
+    command += ' ' + T;
+    return splitAtFirstBlank(command, r.programDirectory);
+}
+
+int SlotForArchive(const QString& archivePath, const ArchiverToolTable& tools)
+{
+    const QString ext = extensionOf(dospath::fileName(archivePath)).toUpper();
+    for (int slot = 1; slot <= 7; ++slot)
+        if (tools[size_t(slot - 1)].present() &&
+            QStringLiteral(".") + tools[size_t(slot - 1)].ext.toUpper() == ext)
+            return slot;
+    return 0;
+}
+
+} // namespace dovex
