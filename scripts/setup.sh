@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libzip-dev libmspack-dev
   clang libclang-rt-14-dev
-  zip unzip arj jlha-utils arc unar hyperfine
+  zip unzip arj jlha-utils arc unar hyperfine mscompress
   shared-mime-info hicolor-icon-theme adwaita-icon-theme
   xvfb xauth fonts-dejavu-core
 )
