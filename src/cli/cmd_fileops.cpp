@@ -110,7 +110,12 @@ std::optional<QStringList> expand(const QString& source)
     const auto items = fileio::listDirectory(dir);
     if (!items)
         return std::nullopt;
+    // A name that really holds "*" or "?" means that file alone: a pattern
+    // must not also take its neighbours.
     QStringList out;
+    for (const DirItem& item : *items)
+        if (item.name == name)
+            return QStringList{appendName(dir, item.name)};
     for (const DirItem& item : *items)
         if (wildcardMatches(item.name, name))
             out << appendName(dir, item.name);

@@ -197,6 +197,12 @@ TEST_F(CliHardening, NamesRoundTripAsBytes)
     EXPECT_EQ(readFile(c() + "/pua\xef\x81\x9c"), "pua\xef\x81\x9c");
     ::mkdir(d() + "/all", 0755);
     EXPECT_EQ(run({"copy", "C:\\*", "D:\\all"}).rc, 0);
+    // A name holding "*" is that file, not a pattern over its neighbours.
+    writeFile(c() + "/st*r", "star");
+    writeFile(c() + "/stXr", "neighbour");
+    EXPECT_EQ(run({"delete", "C:\\st*r"}).rc, 0);
+    EXPECT_FALSE(exists(c() + "/st*r"));
+    EXPECT_EQ(readFile(c() + "/stXr"), "neighbour");
     for (const QByteArray& n : {QByteArray("bad\xff"), QByteArray("pua\xef\x81\x9c"),
                                 QByteArray("tab\there"), QByteArray("new\nline")})
         EXPECT_EQ(readFile(d() + "/all/" + n), n) << n.toHex().constData();
