@@ -1,0 +1,30 @@
+#pragma once
+
+#include "archive/toolcommand.h"
+
+#include <QString>
+
+namespace dovex {
+class Prompter;
+class ProgressSink;
+} // namespace dovex
+
+namespace dovex::archive {
+
+struct ToolRunResult {
+    bool passed = false;   // the archiver ran and reported success (0 or 25)
+    bool aborted = false;  // Escape or "abort" ended it
+    int exitCode = -1;
+    QString listFile;      // host path of the list file written, to delete at the next refresh
+};
+
+// Runs an archiver and waits for it, letting the window live through
+// progress (repaint, abortRequested) about every 50 ms. A program of the
+// exact classic name in the program directory runs the command as given;
+// otherwise the tool's profile runs the Linux archiver with the command
+// translated. Every failure is told once through the prompter with the
+// program's texts ("Cannot find ...", "... exits with:...", "... didn't Start").
+ToolRunResult RunArchiverTool(const ArchiverCommand& command, Prompter& prompter,
+                              ProgressSink* progress = nullptr);
+
+} // namespace dovex::archive
