@@ -317,6 +317,91 @@ ToolCommand ComposeExtract(const ExtractRequest& r, const ArchiverToolTable& too
     return splitAtFirstBlank(command, r.programDirectory);
 }
 
+archive::ArchiverCommand CompressCommand(const CompressRequest& r, const ArchiverToolTable& tools)
+{
+    using archive::ArchiverCommand;
+    const QString& S = r.sourceDirectory;
+    const QString archiveName = targetDirectory(r.target) + CleanBaseName(fileNamePart(r.target));
+    const bool everything = r.compressAll || r.items.isEmpty();
+    const QStringList items = everything ? QStringList{QStringLiteral("*.*")} : fullPaths(r.items);
+    ArchiverCommand c;
+    switch (r.method) {
+    case CompressMethod::Pkzip:
+        c.tool = QStringLiteral("PKZIP.EXE");
+        if (r.subdirectories)
+            c.switches << QStringLiteral("-P") << QStringLiteral("-r");
+        if (r.password)
+            c.switches << QStringLiteral("-s") + r.passwordText;
+        c.archive = archiveName;
+        if (r.compressAll) {
+            c.items = {QStringLiteral("*.*")};
+        } else if (r.items.isEmpty()) {
+            c.items = {S + QStringLiteral("*.*")};
+        } else {
+            c.items = fullPaths(r.items);
+            c.listPrefix = QStringLiteral("@");
+        }
+        break;
+    case CompressMethod::MsCompress:
+        c.tool = QStringLiteral("Compress.exe");
+        c.switches = {QStringLiteral("/r")};
+        c.items = items;
+        c.target = r.target;
+        break;
+    case CompressMethod::Custom: {
+        if (r.slot < 1 || r.slot > 7)
+            return c;
+        const ArchiverTool& t = tools[size_t(r.slot - 1)];
+        const MethodOptions enabled = MethodClick(CompressMethod::Custom, &t);
+        c = ArchiverCommand::fromTemplate(r.subdirectories && enabled.subdirectories ? t.addS
+                                                                                     : t.add);
+        if (r.volumes && enabled.volumes)
+            c.switches << archive::splitWords(t.addV);
+        if (r.password && enabled.password)
+            c.switches << t.addP + r.passwordText;
+        c.archive = archiveName;
+        c.items = items;
+        if (!everything && ArchiverTool::isSet(t.addL))
+            c.listPrefix = t.addL;
+        break;
+    }
+    case CompressMethod::ZipInternal:
+        return c;
+    }
+    c.workingDirectory = S;
+    return c;
+}
+
+archive::ArchiverCommand ExtractCommand(const ExtractRequest& r, const ArchiverToolTable& tools)
+{
+    using archive::ArchiverCommand;
+    ArchiverCommand c;
+    if (r.method == CompressMethod::Pkzip) {
+        c.tool = QStringLiteral("PKUNZIP.EXE");
+        if (r.subdirectories)
+            c.switches << QStringLiteral("-d");
+        if (r.password)
+            c.switches << QStringLiteral("-s:") + r.passwordText;
+    } else if (r.method == CompressMethod::Custom && r.slot >= 1 && r.slot <= 7) {
+        const ArchiverTool& t = tools[size_t(r.slot - 1)];
+        c = ArchiverCommand::fromTemplate(r.subdirectories && ArchiverTool::isSet(t.expS) ? t.expS
+                                                                                         : t.exp);
+        if (r.volumes && ArchiverTool::isSet(t.expV))
+            c.switches << archive::splitWords(t.expV);
+        if (r.password && ArchiverTool::isSet(t.expP))
+            c.switches << t.expP + r.passwordText;
+    } else {
+        return c;
+    }
+    c.archive = r.archive;
+    c.target = r.target;
+    // The classic tools ran in the program's directory; here that directory
+    // need not lie on a drive, and every path of the command is whole, so
+    // the tool runs in the target.
+    c.workingDirectory = r.target;
+    return c;
+}
+
 int SlotForArchive(const QString& archivePath, const ArchiverToolTable& tools)
 {
     const QString ext = extensionOf(dospath::fileName(archivePath)).toUpper();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/toolcommand.h"
 #include "panels/panelentry.h"
 
 #include <QString>
@@ -106,6 +107,14 @@ struct ToolCommand {
 ToolCommand ComposeCompress(const CompressRequest& request, const ArchiverToolTable& tools);
 // The extract command of a tool method (Pkzip or a custom slot).
 ToolCommand ComposeExtract(const ExtractRequest& request, const ArchiverToolTable& tools);
+
+// The same commands in the tool runner's parts, so that no name is ever
+// split at a blank or re-joined: the switch words, the archive, the items
+// (or the list file prefix) and the target directory.
+archive::ArchiverCommand CompressCommand(const CompressRequest& request,
+                                         const ArchiverToolTable& tools);
+archive::ArchiverCommand ExtractCommand(const ExtractRequest& request,
+                                        const ArchiverToolTable& tools);
 
 // The slot (1 to 7) whose "." + Ext equals the archive's extension, both
 // upper-cased; 0 when none.

@@ -221,7 +221,12 @@ ToolPlan lha(const ToolContext& c)
     }
     if (!c.target.isEmpty())
         key += QStringLiteral("w=") + c.target;
-    ToolStep step{c.program, {key, c.archive}, c.workingDirectory, false};
+    // The classic LHA added ".LZH" to an archive named without an extension;
+    // lha for Unix takes the name as it is, so the extension is added here.
+    QString archive = c.archive;
+    if (!archive.mid(archive.lastIndexOf('/') + 1).contains('.'))
+        archive += QStringLiteral(".lzh");
+    ToolStep step{c.program, {key, archive}, c.workingDirectory, false};
     if (cmd.itemKind == ToolItems::Members)
         step.arguments << memberNames(c, QStringLiteral("*"));
     else
