@@ -64,7 +64,7 @@ QByteArrayList splitBoth(const QByteArray& name)
 QByteArray specPath(const QString& spec)
 {
     QByteArray bytes;
-    // A "\" in a specification is a separator; U+F05C stands for a "\" byte.
+    // "\" separates the levels of an entry; U+F05C stands for a "\" byte in a name.
     for (const QString& part : spec.split(QLatin1Char('\\'))) {
         bytes += hostname::encode(part);
         bytes += '/';

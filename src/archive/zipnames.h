@@ -12,7 +12,7 @@ struct zip;
 namespace dovex::zipnames
 {
 
-// The member path of a specification: "\" read as "/", a leading "./" and
+// The member path of one FSpecArgs entry: "\" read as "/", a leading "./" and
 // trailing separators dropped.
 QByteArray specPath(const QString& spec);
 

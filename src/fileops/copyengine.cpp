@@ -44,16 +44,19 @@ void keepPartial(const QString& destination)
     fileio::removeFile(destination);
 }
 
-// Creates the file a copy that replaces destination writes first: a free
-// ".$$$" name beside it, so that the old file stays until the new one has
-// arrived whole. Returns the name, empty when none could be created.
-QString createPartial(File& out, const QString& destination)
+// What replaces destination is made first under a free ".$$$" name beside
+// it, so that the old file stays until the new one has arrived whole. make
+// creates the entry at a name and returns 0 or its errno; the name made
+// comes back, empty when none could be.
+template <typename Make>
+QString makeBeside(const QString& destination, Make make)
 {
     for (int n = 0; n < 1000; ++n) {
         const QString name = partialName(destination, n);
-        if (out.create(name))
+        const int rc = make(name);
+        if (rc == 0)
             return name;
-        if (out.error() != EEXIST)
+        if (rc != EEXIST)
             break;
     }
     return QString();
@@ -86,19 +89,17 @@ bool copyLink(OperationState& state, const QString& source, const QString& desti
     if (replacing && !agreeToReplace(state, destination))
         return skip(state);
     // A link that replaces a file is made beside it and renamed over it.
-    QString made = replacing ? QString() : destination;
-    int rc = replacing ? EEXIST : fileio::copySymlink(source, destination);
-    for (int n = 0; rc == EEXIST && replacing && n < 1000; ++n) {
-        made = partialName(destination, n);
-        rc = fileio::copySymlink(source, made);
-    }
-    if (rc == 0)
+    const auto link = [&](const QString& name) { return fileio::copySymlink(source, name); };
+    const QString made = replacing ? makeBeside(destination, link)
+                                   : (link(destination) == 0 ? destination : QString());
+    bool ok = !made.isEmpty();
+    if (ok)
         fileio::copyMetadata(source, made);
-    if (rc == 0 && made != destination && fileio::rename(made, destination) != 0) {
+    if (ok && made != destination && fileio::rename(made, destination) != 0) {
         fileio::removeFile(made);
-        rc = EIO;
+        ok = false;
     }
-    if (rc != 0) {
+    if (!ok) {
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);
     }
@@ -222,7 +223,9 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
             target.exists = true;
     }
     if (target.exists)
-        written = createPartial(out, destination);
+        written = makeBeside(destination, [&](const QString& name) {
+            return out.create(name) ? 0 : out.error();
+        });
     if (written.isEmpty()) {
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);

@@ -205,10 +205,8 @@ bool AgreeToReplace(OperationState& state, const QString& destination,
     }
     // A protected file is only ever replaced with the agreement a delete of
     // it would need.
-    if (!state.deleteProtectedAll &&
-        !agreeToDelete(state, destination, fileio::attributes(destination)))
-        return false;
-    return true;
+    return state.deleteProtectedAll ||
+           agreeToDelete(state, destination, fileio::attributes(destination));
 }
 
 } // namespace dovex

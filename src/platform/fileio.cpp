@@ -1,5 +1,6 @@
 #include "platform/fileio.h"
 
+#include "platform/directory.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
 #include "platform/fileattr.h"
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <climits>
 #include <fcntl.h>
 #include <stdio.h>
@@ -56,18 +56,6 @@ FileStatus fromStat(const struct stat& st)
     s.accessed = st.st_atim;
     s.modified = st.st_mtim;
     return s;
-}
-
-// A directory entry that is the root of another mount: another device, or
-// the same one mounted again (a bind mount), which only statx can tell.
-bool isMountRoot(int dirFd, const char* name, const struct stat& st, std::uint64_t parentDevice)
-{
-    if (parentDevice != 0 && st.st_dev != parentDevice)
-        return true;
-    struct statx sx {};
-    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &sx) == 0 &&
-           (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-           (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
 }
 
 int lastError()
@@ -421,41 +409,10 @@ bool isInside(const QString& dir, const QString& path)
 
 std::optional<std::vector<DirItem>> listDirectory(const QString& dosDir, bool withSizes)
 {
-    const QByteArray host = hostName(dosDir);
-    DIR* dir = host.isEmpty() ? nullptr : ::opendir(host.constData());
-    if (!dir)
+    Directory dir;
+    if (!dir.open(dosDir))
         return std::nullopt;
-    std::vector<DirItem> items;
-    const int fd = dirfd(dir);
-    struct stat self {};
-    const std::uint64_t device = ::fstat(fd, &self) == 0 ? self.st_dev : 0;
-    while (dirent* ent = ::readdir(dir)) {
-        const char* raw = ent->d_name;
-        if (raw[0] == '.' && (raw[1] == '\0' || (raw[1] == '.' && raw[2] == '\0')))
-            continue;
-        DirItem item;
-        item.name = hostname::decode(raw, qsizetype(std::strlen(raw)));
-        if (!withSizes && ent->d_type != DT_UNKNOWN && ent->d_type != DT_DIR) {
-            item.directory = ent->d_type == DT_DIR;
-            item.symlink = ent->d_type == DT_LNK;
-            item.regular = ent->d_type == DT_REG;
-            items.push_back(std::move(item));
-            continue;
-        }
-        struct stat st {};
-        if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            item.directory = S_ISDIR(st.st_mode);
-            item.symlink = S_ISLNK(st.st_mode);
-            item.regular = S_ISREG(st.st_mode);
-            item.mode = st.st_mode;
-            item.size = S_ISREG(st.st_mode) ? std::int64_t(st.st_size) : 0;
-            item.device = st.st_dev;
-            item.mountPoint = item.directory && isMountRoot(fd, raw, st, device);
-        }
-        items.push_back(std::move(item));
-    }
-    ::closedir(dir);
-    return items;
+    return dir.list(withSizes);
 }
 
 std::uint32_t attributes(const QString& dosPath)
