@@ -6,6 +6,7 @@
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
 #include "fileops/treewalk.h"
+#include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
 
@@ -96,12 +97,53 @@ bool IsArchiveTarget(const QString& destination, const FilePanel& other)
     return destination == other.path || destination == other.archiveFile;
 }
 
+namespace {
+
+// The path MakeDirectoryPath makes of a typed text.
+QString madePath(const QString& base, const QString& text)
+{
+    const QString start = base.size() < 4 ? base.left(2) : base;
+    return start + '\\' + text;
+}
+
+} // namespace
+
 int MakeDirectoryPath(const QString& base, const QString& text)
 {
     if (text.trimmed().isEmpty())
         return EINVAL;
-    const QString start = base.size() < 4 ? base.left(2) : base;
-    return fileio::makeDirectories(start + '\\' + text);
+    return fileio::makeDirectories(madePath(base, text));
+}
+
+int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName,
+                      int rememberedIndex)
+{
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].name == rememberedName)
+            return int(i);
+    if (rememberedIndex >= 0 && rememberedIndex < int(entries.size()))
+        return rememberedIndex;
+    return entries.empty() ? -1 : int(entries.size()) - 1;
+}
+
+int CursorAfterMkDir(const PanelEntries& entries, const QString& panelPath, const QString& typed,
+                     int cursor)
+{
+    if (typed.isEmpty())
+        return cursor;
+    // The path as the drive map resolved it when it was made.
+    const std::optional<QString> made = dospath::normalize(madePath(panelPath, typed));
+    const std::optional<QString> dir = dospath::normalize(panelPath);
+    if (!made || !dir)
+        return cursor;
+    const QString prefix = dir->endsWith('\\') ? *dir : *dir + '\\';
+    if (!made->startsWith(prefix))
+        return cursor; // nothing made below the panel's directory
+    const QString first = made->mid(prefix.size()).section('\\', 0, 0);
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].directory && entries[i].name == first)
+            return int(i);
+    return cursor;
 }
 
 } // namespace dovex

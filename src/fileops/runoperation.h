@@ -44,4 +44,18 @@ bool IsArchiveTarget(const QString& destination, const FilePanel& other);
 // base is a panel directory ("C:\" or "C:\work").
 int MakeDirectoryPath(const QString& base, const QString& text);
 
+// Where a panel's cursor goes after the re-read: the entry whose name equals
+// rememberedName (exact comparison); else rememberedIndex when it is still
+// below the number of entries; else the last entry; -1 for an empty list.
+int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName,
+                      int rememberedIndex);
+
+// Where the cursor of the panel F7 was given in goes once the panels are
+// up to date: the directory the typed text made directly in panelPath (the
+// first level of the path MakeDirectoryPath made), found by its exact name;
+// cursor when the text made nothing there (cancelled, failed, or a place
+// outside the panel's directory).
+int CursorAfterMkDir(const PanelEntries& entries, const QString& panelPath, const QString& typed,
+                     int cursor);
+
 } // namespace dovex

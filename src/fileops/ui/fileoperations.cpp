@@ -256,46 +256,6 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx)
     return true;
 }
 
-int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName,
-                      int rememberedIndex)
-{
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].name == rememberedName)
-            return int(i);
-    if (rememberedIndex >= 0 && rememberedIndex < int(entries.size()))
-        return rememberedIndex;
-    return entries.empty() ? -1 : int(entries.size()) - 1;
-}
-
-int CursorAfterMkDir(const PanelEntries& entries, const QString& panelPath, const QString& typed,
-                     int cursor)
-{
-    // The levels the text names below the panel's directory, resolved the
-    // way the drive map resolves the path it was made with.
-    QStringList levels;
-    const bool atRoot = dospath::isRoot(panelPath);
-    QString text = typed;
-    text.replace('/', '\\');
-    for (const QString& part : text.split('\\')) {
-        if (part.isEmpty() || part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String("..")) {
-            if (!levels.isEmpty())
-                levels.removeLast();
-            else if (!atRoot)
-                return cursor; // above the panel's directory
-            continue;
-        }
-        levels.append(part);
-    }
-    if (levels.isEmpty())
-        return cursor;
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].directory && entries[i].name == levels.first())
-            return int(i);
-    return cursor;
-}
-
 bool FileOperationRunning()
 {
     return g_running;

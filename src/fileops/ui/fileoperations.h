@@ -78,20 +78,6 @@ QString MkDir1Click(OperationContext& ctx);
 // that browses an archive is refused like the archive cases above.
 bool KopieFiles(const QStringList& paths, OperationContext& ctx);
 
-// Where a panel's cursor goes after the re-read: the entry whose name equals
-// rememberedName (exact comparison); else rememberedIndex when it is still
-// below the number of entries; else the last entry; -1 for an empty list.
-int CursorAfterReread(const PanelEntries& entries, const QString& rememberedName,
-                      int rememberedIndex);
-
-// Where the cursor of the panel F7 was given in goes once the panels are
-// up to date: the directory the typed text made directly in panelPath (its
-// first level; "." and empty levels are passed over, ".." goes up), found
-// by its exact name; cursor when the text made nothing there (cancelled,
-// failed, or a place outside the panel's directory).
-int CursorAfterMkDir(const PanelEntries& entries, const QString& panelPath, const QString& typed,
-                     int cursor);
-
 // True while a file operation runs (its progress window is up). The main
 // window refuses other commands meanwhile: the progress points let events
 // through, so a second F5 would otherwise start inside the first.

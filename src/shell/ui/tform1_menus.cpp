@@ -2,6 +2,7 @@
 // and the handlers of the commands that act on the window itself.
 #include "shell/ui/tform1.h"
 
+#include "fileops/runoperation.h"
 #include "fileops/ui/fileoperations.h"
 #include "panels/ui/panellist.h"
 #include "panels/ui/selectionsetdialog.h"

@@ -1,4 +1,5 @@
 #include "controls/tfastcaption.h"
+#include "fileops/runoperation.h"
 #include "fileops/ui/fileoperations.h"
 #include "fileops/ui/tform2.h"
 #include "fileops/ui/tform3.h"
