@@ -113,7 +113,7 @@ void sampleTree(test::DriveFixture& d, const QString& dir, bool withSub = true)
 
 } // namespace
 
-// The Part's forms for one kind: copy into the archive with subdirectories,
+// The classic command forms for one kind: copy into the archive with subdirectories,
 // copy the members back out, delete some, and look at what is left.
 struct KindForms {
     const char* program;
