@@ -81,4 +81,9 @@ bool makeDirectories(const QString& hostPath)
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool remove(const QString& hostPath)
+{
+    return ::unlink(hostname::encode(hostPath).constData()) == 0 || errno == ENOENT;
+}
+
 } // namespace dovex::hostfile

@@ -21,5 +21,7 @@ std::optional<QByteArray> read(const QString& hostPath, qint64 limit = 64 * 1024
 bool write(const QString& hostPath, const QByteArray& bytes);
 // The directory with every missing parent.
 bool makeDirectories(const QString& hostPath);
+// Unlinks a file (a link goes, not its target); true when it is gone.
+bool remove(const QString& hostPath);
 
 } // namespace dovex::hostfile

@@ -93,7 +93,7 @@ void TForm1::FormCreate()
         p.innerDirectory.clear();
         p.selectionMask = QStringLiteral("*.*");
     }
-    m_pendingTempFile.clear();
+    m_pendingDeletions.clear();
     m_commandHistory = QStringList(101, QString());
 
     m_settings = readCreationSettings(geometry());

@@ -34,6 +34,9 @@ class TPanelList;
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
+    // A file made for one run (an archiver's list file, a member extracted
+    // for viewing; a host path) is removed at the next re-read of a panel.
+    void deleteAtNextRefresh(const QString& hostPath) { m_pendingDeletions << hostPath; }
     // Creation: the program directory and its files, the file-type table and
     // the settings. Throws SettingsError for a malformed integer setting.
     explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
@@ -152,7 +155,9 @@ private:
     // closed meanwhile activates the window, and that activation must not
     // update entries that are being filled or acted on.
     int m_busy = 0;
-    QString m_pendingTempFile;
+    // Host paths of files made for one run (an archiver's list file, a
+    // member extracted for viewing), removed at the next re-read.
+    QStringList m_pendingDeletions;
     QStringList m_commandHistory;
 
     Prompter* m_prompter = nullptr;

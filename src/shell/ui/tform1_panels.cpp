@@ -3,6 +3,7 @@
 #include "shell/ui/tform1.h"
 
 #include "panels/archivelister.h"
+#include "platform/hostfile.h"
 #include "panels/panelreader.h"
 #include "panels/selection.h"
 #include "panels/textformat.h"
@@ -116,10 +117,10 @@ void TForm1::RefreshClick(bool background)
 {
     const BusyScope busy(m_busy);
     m_driveGuard = false;
-    if (!m_pendingTempFile.isEmpty() && !background) {
-        // The archive member extracted for viewing goes at the next re-read.
-        fileio::removeFile(m_pendingTempFile);
-        m_pendingTempFile.clear();
+    if (!background) {
+        for (const QString& file : std::as_const(m_pendingDeletions))
+            hostfile::remove(file);
+        m_pendingDeletions.clear();
     }
     recomputeColumns();
     const int n = ActivePanel;
