@@ -2,6 +2,7 @@
 // the new archive beside the old one when it is closed and renames it over
 // the old one only when everything was written; a failure or a cancel
 // discards it, so the old archive stays as it was, byte for byte.
+#include "archive/zipdeflate.h"
 #include "archive/zipmaster.h"
 #include "archive/zipnames.h"
 #include "archive/zipoperations.h"
@@ -24,6 +25,7 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace dovex
@@ -49,6 +51,7 @@ struct AddRun {
     TZipMaster& zip;
     QString failure; // the first read failure, named
     bool stopped = false;
+    zipdeflate::Pool* pool = nullptr; // deflates small files ahead of the writer
 };
 
 QByteArray memberOf(const QString& relative, const AddOpts& options)
@@ -212,7 +215,10 @@ private:
 class FileFeed
 {
 public:
-    FileFeed(AddRun& run, const AddItem& item) : m_run(run), m_item(item)
+    // job: the file's number in the run's deflate pool, or -1 when libzip
+    // reads and deflates it itself.
+    FileFeed(AddRun& run, const AddItem& item, int job = -1)
+        : m_run(run), m_item(item), m_job(job)
     {
         zip_error_init(&m_error);
     }
@@ -240,13 +246,17 @@ private:
     {
         switch (command) {
         case ZIP_SOURCE_OPEN:
-            return open();
+            return m_job >= 0 ? openPacked() : open();
         case ZIP_SOURCE_READ:
-            return read(static_cast<char*>(data), length);
+            return m_job >= 0 ? readPacked(static_cast<char*>(data), length)
+                              : read(static_cast<char*>(data), length);
         case ZIP_SOURCE_CLOSE:
             if (m_fd >= 0)
                 ::close(m_fd);
             m_fd = -1;
+            // The deflated bytes are written; only their sums are kept.
+            if (m_packed)
+                std::vector<unsigned char>().swap(m_packed->data);
             return 0;
         case ZIP_SOURCE_STAT: {
             auto* st = static_cast<zip_stat_t*>(data);
@@ -254,6 +264,16 @@ private:
             st->size = zip_uint64_t(m_item.size);
             st->mtime = m_item.mtime;
             st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+            if (m_job >= 0) {
+                // Already deflated: libzip copies the stream as it is.
+                if (!fetch())
+                    return -1;
+                st->size = zip_uint64_t(m_packed->size);
+                st->comp_size = m_compressedSize;
+                st->crc = m_packed->crc;
+                st->comp_method = ZIP_CM_DEFLATE;
+                st->valid |= ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
+            }
             return sizeof(zip_stat_t);
         }
         case ZIP_SOURCE_ERROR:
@@ -324,8 +344,81 @@ private:
         return n;
     }
 
+    bool fetch()
+    {
+        if (m_run.stopped) {
+            fail(ZIP_ER_CANCELLED, 0);
+            return false;
+        }
+        if (!m_packed) {
+            m_packed = m_run.pool->take(m_job);
+            if (!m_packed)
+                m_packed = std::make_unique<zipdeflate::Packed>();
+            m_compressedSize = m_packed->data.size();
+        }
+        if (m_packed->error != 0) {
+            if (m_run.failure.isEmpty())
+                m_run.failure = QStringLiteral("Cannot read ") + m_item.shown +
+                                QStringLiteral(": ") + errnoText(m_packed->error);
+            fail(ZIP_ER_READ, m_packed->error);
+            return false;
+        }
+        return true;
+    }
+
+    zip_int64_t openPacked()
+    {
+        if (!fetch())
+            return -1;
+        m_served = 0;
+        m_done = 0;
+        m_lastStep = false;
+        if (!m_announced) {
+            m_announced = true;
+            if (m_run.zip.progress(TZipMaster::kProgressNewFile, m_item.shown, m_item.size))
+                m_run.stopped = true;
+        }
+        return 0;
+    }
+
+    // Serves the deflated stream; the steps follow the share of the file
+    // written, one for every 32768 bytes of it, as when reading it plain.
+    zip_int64_t readPacked(char* buffer, zip_uint64_t length)
+    {
+        if (m_run.stopped)
+            return fail(ZIP_ER_CANCELLED, 0);
+        const std::uint64_t total = m_packed->data.size();
+        const std::uint64_t n = std::min<std::uint64_t>(length, total - m_served);
+        std::memcpy(buffer, m_packed->data.data() + m_served, n);
+        m_served += n;
+        const std::int64_t before = m_done;
+        m_done = total == 0 ? m_packed->size
+                            : std::int64_t(double(m_packed->size) * double(m_served) / double(total));
+        const auto steps = [](std::int64_t bytes, bool end) {
+            return end ? (bytes + TZipMaster::kStepBytes - 1) / TZipMaster::kStepBytes
+                       : bytes / TZipMaster::kStepBytes;
+        };
+        // The short last step comes once, with the last bytes.
+        const bool end = m_served == total && !m_lastStep;
+        if (end)
+            m_lastStep = true;
+        const std::int64_t count = std::max<std::int64_t>(
+            0, steps(m_done, end) - steps(before, false));
+        for (std::int64_t i = 0; i < count && !m_run.stopped; ++i) {
+            if (m_run.zip.progress(TZipMaster::kProgressStep, QStringLiteral(" "), 0))
+                m_run.stopped = true;
+        }
+        if (m_run.stopped)
+            return fail(ZIP_ER_CANCELLED, 0);
+        return zip_int64_t(n);
+    }
+
     AddRun& m_run;
     AddItem m_item;
+    int m_job = -1;
+    std::unique_ptr<zipdeflate::Packed> m_packed;
+    std::uint64_t m_compressedSize = 0;
+    std::uint64_t m_served = 0;
     zip_error_t m_error;
     int m_fd = -1;
     std::int64_t m_done = 0;
@@ -443,6 +536,9 @@ bool stage(TZipMaster& zip, zip_t* archive, AddRun& run, const AddItem& item)
         if (index < 0)
             index = zip_dir_add(archive, item.member.chopped(1).constData(), ZIP_FL_ENC_GUESS);
     } else {
+        const int level = std::clamp(zip.AddCompLevel, 0, 9);
+        const bool store =
+            level == 0 || item.size == 0 || item.symlink || looksIncompressible(item);
         zip_source_t* source;
         if (item.symlink) {
             QByteArray target(4096, '\0');
@@ -457,7 +553,9 @@ bool stage(TZipMaster& zip, zip_t* archive, AddRun& run, const AddItem& item)
             std::memcpy(copy, target.constData(), std::size_t(target.size()));
             source = zip_source_buffer(archive, copy, zip_uint64_t(target.size()), 1);
         } else {
-            source = zip_source_function(archive, &FileFeed::callback, new FileFeed(run, item));
+            const bool ahead = run.pool && !store && item.size <= zipdeflate::Pool::kLargest;
+            const int job = ahead ? run.pool->add(item.host, item.size) : -1;
+            source = zip_source_function(archive, &FileFeed::callback, new FileFeed(run, item, job));
         }
         if (!source)
             return false;
@@ -467,9 +565,6 @@ bool stage(TZipMaster& zip, zip_t* archive, AddRun& run, const AddItem& item)
             zip_source_free(source);
             return false;
         }
-        const int level = std::clamp(zip.AddCompLevel, 0, 9);
-        const bool store =
-            level == 0 || item.size == 0 || item.symlink || looksIncompressible(item);
         zip_set_file_compression(archive, zip_uint64_t(index),
                                  store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, zip_uint32_t(level));
     }
@@ -531,7 +626,9 @@ int runZipAdd(TZipMaster& zip)
         collector.spec(spec);
     std::vector<AddItem>& items = collector.items();
 
-    AddRun run{zip, {}, false};
+    const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    zipdeflate::Pool pool(std::clamp(zip.AddCompLevel, 1, 9), helpers);
+    AddRun run{zip, {}, false, &pool};
     ArchiveHandle archive = openArchive(zip, ZIP_CREATE);
     if (!archive) {
         zip.progress(TZipMaster::kProgressEndOfBatch, QStringLiteral(" "), 0);
@@ -566,8 +663,10 @@ int runZipAdd(TZipMaster& zip)
     }
 
     bool written = false;
+    pool.start();
     if (!staged.empty())
         written = commit(zip, archive, run);
+    pool.stop();
     if (written) {
         if (zip.AddOptions.contains(AddOptsEnum::AddMove))
             removeSources(zip, staged);

@@ -410,7 +410,9 @@ TEST_F(ZipMaster, CancelOrAFailureDuringAddLeavesTheOldArchiveByteForByte)
     EXPECT_FALSE(drives.exists("C:\\new.zip"));
 
     // A file that vanishes before it is read fails the whole run, named.
-    // (The member being replaced, old.txt, is written first.)
+    // (The member being replaced, old.txt, is written first.) A large file
+    // is read as it is written; small ones may be read ahead.
+    drives.file("C:\\src\\big.bin", 9 << 20);
     onEvent = [this](int type) {
         if (type == 0)
             ::unlink(host("C:\\src\\big.bin"));
