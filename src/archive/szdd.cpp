@@ -274,4 +274,27 @@ SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool 
                                                                : SzddResult::Damaged;
 }
 
+bool StoreSzddMissingChar(const QString& dosPath, char missingChar)
+{
+    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
+    if (!host)
+        return false;
+    const int fd = ::open(hostname::encode(*host).constData(),
+                          O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    std::uint8_t head[kHeaderSize];
+    bool stored = false;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
+        ReadSzddHeader({head, sizeof head})) {
+        const char held = char(head[9]);
+        stored = held == missingChar ||
+                 (held == 0 && ::pwrite(fd, &missingChar, 1, 9) == 1);
+    }
+    ::close(fd);
+    return stored;
+}
+
 } // namespace dovex

@@ -41,4 +41,11 @@ enum class SzddResult { Expanded, NotCompressed, Damaged, ReadFailed, WriteFaile
 SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool replace,
                           QString* expandedPath = nullptr);
 
+// Stores the character the name of a compressed file gave up ("a.txt" ->
+// "a.tx_": 't') in its header, where it is 0; true when the header holds it
+// afterwards. Compressors that do not store it leave a name expansion
+// cannot give back. A link, a pipe or a file that is no SZDD file is left
+// alone.
+bool StoreSzddMissingChar(const QString& dosPath, char missingChar);
+
 } // namespace dovex

@@ -121,6 +121,46 @@ CompressionOutcome runTool(const archive::ArchiverCommand& command, const QStrin
     return outcome;
 }
 
+// The names of the files a MsCompress run took: the files (not the
+// directories) of "*.*" and of each "dir\*.*", and the files named.
+QStringList msCompressInputs(const CompressRequest& r)
+{
+    QStringList dirs, names;
+    if (r.compressAll || r.items.isEmpty()) {
+        dirs << plainDirectory(r.sourceDirectory);
+    } else {
+        for (const CompressItem& item : r.items) {
+            if (item.fullPath.endsWith(QLatin1String("\\*.*")))
+                dirs << item.fullPath.chopped(4);
+            else
+                names << dospath::fileName(item.fullPath);
+        }
+    }
+    for (const QString& dir : dirs)
+        if (const auto items = fileio::listDirectory(dir, false))
+            for (const DirItem& entry : *items)
+                if (!entry.directory)
+                    names << entry.name;
+    return names;
+}
+
+// mscompress keeps no trace of the character its output name gave up
+// ("a.txt" -> "a.tx_"); the classic tool stored it in the header, and
+// expansion needs it to give the name back.
+void storeMissingCharacters(const CompressRequest& r)
+{
+    for (const QString& name : msCompressInputs(r)) {
+        const qsizetype dot = name.lastIndexOf('.');
+        if (dot < 0 || name.size() - dot - 1 < 3)
+            continue; // "a.c" -> "a.c_": nothing was given up
+        const QChar last = name.back();
+        if (last.unicode() <= ' ' || last.unicode() > '~')
+            continue;
+        StoreSzddMissingChar(dospath::join(plainDirectory(r.target), name.chopped(1) + '_'),
+                             char(last.unicode()));
+    }
+}
+
 CompressionOutcome expandSzdd(const ExtractRequest& r, Prompter& prompter, ArchiveProgress& window)
 {
     CompressionOutcome outcome;
@@ -185,10 +225,21 @@ CompressionOutcome extractInternal(const ExtractRequest& r, Prompter& prompter,
     if (r.subdirectories)
         zip.ExtrOptions = {ExtrOptsEnum::ExtrDirNames};
     zip.FSpecArgs = {QStringLiteral("*.*")};
-    const int extracted = zip.Extract();
+    // Files left alone because they exist are told once, at the end.
+    int skipped = 0;
+    zip.OnMessage = [&progress, &skipped](TZipMaster&, int code, const QString& message) {
+        if (code == 0 && message.startsWith(QLatin1String("Skipped ")))
+            ++skipped;
+        progress.onMessage(code, message);
+    };
+    zip.Extract();
     window.hideRun();
     outcome.aborted = zip.Cancel || window.abortRequested();
-    outcome.passed = extracted > 0 && progress.failures == 0 && !outcome.aborted;
+    if (skipped > 0 && !outcome.aborted)
+        prompter.information(QString::number(skipped) +
+                             QStringLiteral(" file(s) not extracted: they exist in ") + r.target +
+                             QLatin1Char('.'));
+    outcome.passed = progress.failures == 0 && skipped == 0 && !outcome.aborted;
     return outcome;
 }
 
@@ -210,9 +261,13 @@ CompressionOutcome RunCompression(const CompressRequest& request, const Archiver
 {
     if (request.method == CompressMethod::ZipInternal)
         return compressInternal(request, prompter, window);
-    return runTool(CompressCommand(request, tools), kCompressing,
-                   QStringLiteral("Compressing Files, Please wait..."), fileNamePart(request.target),
-                   ArchiveProgress::Animation::Zip, prompter, window);
+    CompressionOutcome outcome =
+        runTool(CompressCommand(request, tools), kCompressing,
+                QStringLiteral("Compressing Files, Please wait..."), fileNamePart(request.target),
+                ArchiveProgress::Animation::Zip, prompter, window);
+    if (outcome.passed && request.method == CompressMethod::MsCompress)
+        storeMissingCharacters(request);
+    return outcome;
 }
 
 CompressionOutcome RunExtraction(const ExtractRequest& request, const ArchiverToolTable& tools,
