@@ -48,4 +48,12 @@ SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool 
 // alone.
 bool StoreSzddMissingChar(const QString& dosPath, char missingChar);
 
+// Checks that a compressed file of at most kMendLimit bytes of original
+// expands to exactly the original; when it does not (mscompress garbles
+// files of a few bytes), writes it again, under a temporary name renamed
+// over it, with every byte stored as a literal. Larger originals are taken
+// as they are. False when the file could not be read or put right.
+constexpr std::int64_t kMendLimit = 65536;
+bool MendSzddFile(const QString& original, const QString& compressed, char missingChar);
+
 } // namespace dovex

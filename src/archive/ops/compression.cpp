@@ -121,11 +121,11 @@ CompressionOutcome runTool(const archive::ArchiverCommand& command, const QStrin
     return outcome;
 }
 
-// The names of the files a MsCompress run took: the files (not the
-// directories) of "*.*" and of each "dir\*.*", and the files named.
+// The files a MsCompress run took: those (not the directories) of "*.*"
+// and of each "dir\*.*", and the files named; drive-letter paths.
 QStringList msCompressInputs(const CompressRequest& r)
 {
-    QStringList dirs, names;
+    QStringList dirs, files;
     if (r.compressAll || r.items.isEmpty()) {
         dirs << plainDirectory(r.sourceDirectory);
     } else {
@@ -133,32 +133,43 @@ QStringList msCompressInputs(const CompressRequest& r)
             if (item.fullPath.endsWith(QLatin1String("\\*.*")))
                 dirs << item.fullPath.chopped(4);
             else
-                names << dospath::fileName(item.fullPath);
+                files << item.fullPath;
         }
     }
     for (const QString& dir : dirs)
         if (const auto items = fileio::listDirectory(dir, false))
             for (const DirItem& entry : *items)
                 if (!entry.directory)
-                    names << entry.name;
-    return names;
+                    files << dospath::join(dir, entry.name);
+    return files;
 }
 
-// mscompress keeps no trace of the character its output name gave up
-// ("a.txt" -> "a.tx_"); the classic tool stored it in the header, and
-// expansion needs it to give the name back.
-void storeMissingCharacters(const CompressRequest& r)
+// What mscompress leaves is put right: the classic tool stored the
+// character the output name gave up ("a.txt" -> "a.tx_"), which expansion
+// needs to give the name back, and mscompress garbles files of a few bytes,
+// which are written again as literals. False when one could not be mended.
+bool mendMsCompressOutput(const CompressRequest& r, Prompter& prompter)
 {
-    for (const QString& name : msCompressInputs(r)) {
+    for (const QString& input : msCompressInputs(r)) {
+        const QString name = dospath::fileName(input);
         const qsizetype dot = name.lastIndexOf('.');
-        if (dot < 0 || name.size() - dot - 1 < 3)
-            continue; // "a.c" -> "a.c_": nothing was given up
+        // "a.c" -> "a.c_" and "abc" -> "abc._" give nothing up.
+        const bool gaveUp = dot >= 0 && name.size() - dot - 1 >= 3;
+        const QString output = dospath::join(
+            plainDirectory(r.target), gaveUp                ? name.chopped(1) + '_'
+                                      : dot < 0             ? name + QStringLiteral("._")
+                                                            : name + '_');
         const QChar last = name.back();
-        if (last.unicode() <= ' ' || last.unicode() > '~')
-            continue;
-        StoreSzddMissingChar(dospath::join(plainDirectory(r.target), name.chopped(1) + '_'),
-                             char(last.unicode()));
+        const char missing =
+            gaveUp && last.unicode() > ' ' && last.unicode() <= '~' ? char(last.unicode()) : 0;
+        if (missing)
+            StoreSzddMissingChar(output, missing);
+        if (!MendSzddFile(input, output, missing)) {
+            prompter.error(QStringLiteral("Cannot write ") + output + QLatin1Char('.'));
+            return false;
+        }
     }
+    return true;
 }
 
 CompressionOutcome expandSzdd(const ExtractRequest& r, Prompter& prompter, ArchiveProgress& window)
@@ -266,7 +277,7 @@ CompressionOutcome RunCompression(const CompressRequest& request, const Archiver
                 QStringLiteral("Compressing Files, Please wait..."), fileNamePart(request.target),
                 ArchiveProgress::Animation::Zip, prompter, window);
     if (outcome.passed && request.method == CompressMethod::MsCompress)
-        storeMissingCharacters(request);
+        outcome.passed = mendMsCompressOutput(request, prompter);
     return outcome;
 }
 
