@@ -80,17 +80,17 @@ void TForm10::layoutControls()
     CheckBox1->setChecked(true);
     CheckBox2 = new QCheckBox(QStringLiteral("Create 1.44 mb Files (Arj only)"), GroupBox2);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-    CheckBox2->setGeometry(12, 42, 210, 19);
+    CheckBox2->setGeometry(12, 42, 228, 19);
     CheckBox2->setEnabled(false);
     CheckBox4 = new QCheckBox(QStringLiteral("Compress All files."), GroupBox2);
     CheckBox4->setObjectName(QStringLiteral("CheckBox4"));
-    CheckBox4->setGeometry(232, 20, 190, 19);
+    CheckBox4->setGeometry(246, 20, 176, 19);
     CheckBox3 = new QCheckBox(QStringLiteral("Password."), GroupBox2);
     CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
-    CheckBox3->setGeometry(232, 42, 90, 19);
+    CheckBox3->setGeometry(246, 42, 86, 19);
     Edit2 = new QLineEdit(GroupBox2);
     Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(322, 40, kWidth - 16 - 322 - 10, 22);
+    Edit2->setGeometry(334, 40, kWidth - 16 - 334 - 10, 22);
     Edit2->setEchoMode(QLineEdit::Password);
 
     Label1 = new QLabel(QStringLiteral("Compress to :"), this);
