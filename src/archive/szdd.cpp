@@ -274,4 +274,106 @@ SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool 
                                                                : SzddResult::Damaged;
 }
 
+bool StoreSzddMissingChar(const QString& dosPath, char missingChar)
+{
+    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
+    if (!host)
+        return false;
+    const int fd = ::open(hostname::encode(*host).constData(),
+                          O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    std::uint8_t head[kHeaderSize];
+    bool stored = false;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
+        ReadSzddHeader({head, sizeof head})) {
+        const char held = char(head[9]);
+        stored = held == missingChar ||
+                 (held == 0 && ::pwrite(fd, &missingChar, 1, 9) == 1);
+    }
+    ::close(fd);
+    return stored;
+}
+
+namespace {
+
+// The whole of a plain file of at most limit bytes, through its host path.
+std::optional<QByteArray> readSmallFile(const QString& dosPath, std::int64_t limit)
+{
+    const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
+    if (!host)
+        return std::nullopt;
+    const int fd = ::open(hostname::encode(*host).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    std::optional<QByteArray> bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit) {
+        QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
+        if (::pread(fd, data.data(), size_t(data.size()), 0) == ssize_t(data.size()))
+            bytes = data;
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// An SZDD file that stores every byte as a literal: a flag byte with one bit
+// per byte, then up to eight bytes.
+QByteArray literalSzdd(const QByteArray& data, char missingChar)
+{
+    QByteArray out(reinterpret_cast<const char*>(kSignature), 8);
+    out += 'A';
+    out += missingChar;
+    const quint32 length = quint32(data.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        out += char((length >> shift) & 0xFF);
+    for (qsizetype i = 0; i < data.size(); i += 8) {
+        const qsizetype n = std::min<qsizetype>(8, data.size() - i);
+        out += char((1 << n) - 1);
+        out += data.mid(i, n);
+    }
+    return out;
+}
+
+} // namespace
+
+bool MendSzddFile(const QString& original, const QString& compressed, char missingChar)
+{
+    const std::optional<QString> host = DriveMap::instance().toHost(original);
+    struct stat st {};
+    if (!host || ::stat(hostname::encode(*host).constData(), &st) != 0)
+        return false;
+    if (st.st_size > kMendLimit)
+        return true;
+    const std::optional<QByteArray> data = readSmallFile(original, kMendLimit);
+    const std::optional<QByteArray> packed = readSmallFile(compressed, 4 * kMendLimit);
+    if (!data || !packed)
+        return false;
+    const auto expanded = ExpandSzdd(
+        {reinterpret_cast<const std::uint8_t*>(packed->constData()), std::size_t(packed->size())},
+        data->size() + 1);
+    if (expanded && expanded->size() == std::size_t(data->size()) &&
+        std::memcmp(expanded->data(), data->constData(), expanded->size()) == 0)
+        return true;
+    const std::optional<QString> target = DriveMap::instance().toHost(compressed);
+    if (!target)
+        return false;
+    const QByteArray targetBytes = hostname::encode(*target);
+    QByteArray temp = targetBytes + ".$$$XXXXXX";
+    const int out = ::mkstemp(temp.data());
+    if (out < 0)
+        return false;
+    const QByteArray text = literalSzdd(*data, missingChar);
+    const bool written = ::write(out, text.constData(), size_t(text.size())) == text.size();
+    ::fchmod(out, 0644);
+    const bool closed = ::close(out) == 0;
+    if (written && closed && ::rename(temp.constData(), targetBytes.constData()) == 0)
+        return true;
+    ::unlink(temp.constData());
+    return false;
+}
+
 } // namespace dovex

@@ -41,4 +41,19 @@ enum class SzddResult { Expanded, NotCompressed, Damaged, ReadFailed, WriteFaile
 SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool replace,
                           QString* expandedPath = nullptr);
 
+// Stores the character the name of a compressed file gave up ("a.txt" ->
+// "a.tx_": 't') in its header, where it is 0; true when the header holds it
+// afterwards. Compressors that do not store it leave a name expansion
+// cannot give back. A link, a pipe or a file that is no SZDD file is left
+// alone.
+bool StoreSzddMissingChar(const QString& dosPath, char missingChar);
+
+// Checks that a compressed file of at most kMendLimit bytes of original
+// expands to exactly the original; when it does not (mscompress garbles
+// files of a few bytes), writes it again, under a temporary name renamed
+// over it, with every byte stored as a literal. Larger originals are taken
+// as they are. False when the file could not be read or put right.
+constexpr std::int64_t kMendLimit = 65536;
+bool MendSzddFile(const QString& original, const QString& compressed, char missingChar);
+
 } // namespace dovex

@@ -1,5 +1,6 @@
 #include "shell/ui/tform1.h"
 
+#include "archive/ui/compressiontools.h"
 #include "fileops/ui/fileoperations.h"
 #include "fileops/ui/messageprompter.h"
 #include "panels/panelreader.h"
@@ -179,6 +180,16 @@ void TForm1::FormShow()
     readShowSettings(m_settings);
     if (!m_settings.unreadable.isEmpty()) // said once; the file is left alone this session
         prompter().error(SettingsFile::unreadableMessage(m_settings.unreadable));
+    if (!m_settings.toolsSeek && m_settings.unreadable.isEmpty()) {
+        // Offered once: the key is written before the question.
+        m_settings.toolsSeek = true;
+        try {
+            writeToolsSeek(m_settings);
+        } catch (const SettingsWriteError& e) {
+            prompter().error(QString::fromStdString(e.what()));
+        }
+        compressionTools().seekTools();
+    }
     m_full[0]->setChecked(m_settings.full1);
     m_brief[0]->setChecked(!m_settings.full1);
     ListBox1->setBrief(!m_settings.full1);

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -21,6 +22,7 @@ class QToolButton;
 
 namespace dovex {
 
+class CompressionTools;
 class Prompter;
 class TCommandLine;
 class TDriveStatus;
@@ -69,6 +71,14 @@ public:
     QString driveInfo(int n) const;
     const MainSettings& settings() const { return m_settings; }
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
+    // The Compression Tools commands (made on first use). The operation
+    // dialog's "&Compress" and "&Extract" reach the dialog through it, inside
+    // runCompression so that both panels are read again afterwards:
+    //   runCompression([&](CompressionTools& t) { return t.decompress(archive, dir); });
+    CompressionTools& compressionTools();
+    void runCompression(const std::function<QStringList(CompressionTools&)>& run);
+    void CompressionTools1Click();
+    void Decompresstion1Click();
     bool stopped() const { return m_stopped; }
 
 protected:
@@ -133,6 +143,7 @@ private:
     void setPanelWidth(int characters);
     void setIconMode(int mode);
     void runFileOperation(int kind);
+    bool CheckOfMag() const;
 
     Prompter& prompter();
 
@@ -162,6 +173,7 @@ private:
 
     Prompter* m_prompter = nullptr;
     std::unique_ptr<Prompter> m_ownPrompter;
+    std::unique_ptr<CompressionTools> m_compressionTools;
 
     QWidget* m_toolbarRow = nullptr;
     TPanelList* ListBox1 = nullptr;

@@ -112,8 +112,10 @@ void TForm1::setupMenus()
             addCommand(cmd, QStringLiteral("Create Link Shortcut"), QKeySequence("Shift+F9"), nullptr);
             addCommand(cmd, QStringLiteral("DiskCopy"), none, nullptr);
             addCommand(cmd, QStringLiteral("Format Drive"), none, nullptr);
-            addCommand(cmd, QStringLiteral("Compression Tools"), QKeySequence("F12"), nullptr);
-            addCommand(cmd, QStringLiteral("Decompresstion"), QKeySequence("Alt+Return"), nullptr);
+            addCommand(cmd, QStringLiteral("Compression Tools"), QKeySequence("F12"),
+                       &F::CompressionTools1Click);
+            addCommand(cmd, QStringLiteral("Decompresstion"), QKeySequence("Alt+Return"),
+                       &F::Decompresstion1Click);
             addCommand(cmd, QStringLiteral("Split File"), QKeySequence("Ctrl+F12"), nullptr);
             addCommand(cmd, QStringLiteral("Merge File "), none, nullptr);
 
@@ -195,7 +197,7 @@ void TForm1::setupCommandButtons()
     const QStringList captions = {"Property", "Compress", "View", "Edit", "Copy",
                                   "Move",     "MkDir",    "Delete", "Quit"};
     using F = TForm1;
-    void (F::*handlers[9])() = {nullptr,          nullptr,        nullptr,
+    void (F::*handlers[9])() = {nullptr,          &F::CompressionTools1Click, nullptr,
                                 nullptr,          &F::Copy1Click, &F::Move1Click,
                                 &F::MkDir1Click,  &F::Delete1Click, &F::Quit1Click};
     for (int k = 0; k < 9; ++k) {

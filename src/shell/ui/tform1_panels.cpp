@@ -2,6 +2,7 @@
 // the panel keyboard.
 #include "shell/ui/tform1.h"
 
+#include "archive/ui/compressiontools.h"
 #include "panels/archivelister.h"
 #include "platform/hostfile.h"
 #include "panels/panelreader.h"
@@ -327,14 +328,20 @@ void TForm1::listklick(int n)
     }
     // An archive is entered while the other panel shows none.
     ArchiveLister* lister = archiveLister();
-    if (!lister)
-        return;
-    const QChar kind = lister->detectKind(dospath::join(p.path, entry.name));
+    const QChar kind =
+        lister ? lister->detectKind(dospath::join(p.path, entry.name)) : QChar('?');
     if (kind != QChar('?') && !panel(3 - n).inArchive) {
         enterArchive(p, entry.name, kind);
         rereadAndPlace(n, QString());
         setactief(n);
+        return;
     }
+    // Otherwise a compressed file (or an archive while the other panel
+    // browses one) is unpacked through the Compression Tools.
+    if (compressionTools().isCompressedFile(entry.name))
+        runCompression([this, n](CompressionTools& tools) {
+            return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));
+        });
 }
 
 void TForm1::SpeedButton8Click(int n)

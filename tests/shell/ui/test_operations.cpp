@@ -40,7 +40,7 @@ protected:
     {
         QFile f(drives.windowsDir() + "/Dovex.Ini");
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Settings]\nShowIntro=0\n[Panels]\n" + panels);
+        f.write("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\n" + panels);
         f.close();
         form = std::make_unique<TForm1>(QStringList{});
         form->setPrompter(&prompter);

@@ -52,7 +52,7 @@ protected:
     {
         QFile f(drives.windowsDir() + "/Dovex.Ini");
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\k\nDir2=D:\\r\\deep\n");
+        f.write("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\k\nDir2=D:\\r\\deep\n");
         f.close();
         drives.file("D:\\k\\readme.txt", 10);
         drives.file("D:\\k\\NOTES.TXT", 20);

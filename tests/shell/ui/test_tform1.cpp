@@ -72,7 +72,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithBothPanelsReadAndTheLeftOneActive)
 {
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\left\nDir2=C:\\gone\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\left\nDir2=C:\\gone\n");
     drives.file("D:\\left\\a.txt", 10);
     drives.directory("D:\\left\\sub");
     drives.file("C:\\top.txt");
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, StartsWithBothPanelsReadAndTheLeftOneActive)
 
 TEST_F(MainWindowTest, TheFirstArgumentPicksTheLeftDirectory)
 {
-    ini("[Settings]\nShowIntro=0\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n");
     drives.file("D:\\docs\\letter.txt");
     EXPECT_EQ(start({"D:\\docs\\letter.txt"})->panel(1).path, "D:\\docs");
     EXPECT_EQ(start({"D:\\docs"})->panel(1).path, "D:\\docs");
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, AMalformedIntegerStopsCreation)
 
 TEST_F(MainWindowTest, CommandButtonsFollowTheWindowWidth)
 {
-    ini("[Settings]\nShowIntro=0\n[Setting]\nState=Normal\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Setting]\nState=Normal\n");
     auto form = start();
     form->resize(920, 500);
     QApplication::processEvents();
@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, CommandButtonsFollowTheWindowWidth)
 
 TEST_F(MainWindowTest, TheCommandTableHasItsKeysAndDisablesWhatIsNotBuilt)
 {
-    ini("[Settings]\nShowIntro=0\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n");
     auto form = start();
     const struct {
         const char* caption;
@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, TheCommandTableHasItsKeysAndDisablesWhatIsNotBuilt)
 
 TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
 {
-    ini("[Settings]\nShowIntro=0\nStatusBar=1\n[Mine]\nkeep=yes\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\nStatusBar=1\n[Mine]\nkeep=yes\n");
     drives.directory("D:\\work");
     QByteArray afterQuit;
     {
@@ -170,7 +170,7 @@ TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
     EXPECT_FALSE(afterQuit.contains("StatusBar"));
     EXPECT_TRUE(afterQuit.contains("[Button1]"));
 
-    ini("[Settings]\nShowIntro=0\nStatusBar=1\n[Mine]\nkeep=yes\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\nStatusBar=1\n[Mine]\nkeep=yes\n");
     {
         auto form = start({"D:\\work"});
         form->action("Sort on Size")->trigger();
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsToldOnceAndLeftAlone)
 
 TEST_F(MainWindowTest, PanelWidthIsWrittenAtOnce)
 {
-    ini("[Settings]\nShowIntro=0\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n");
     auto form = start();
     form->action("25 Characters")->trigger();
     EXPECT_EQ(SettingsFile::readString("Panels", "Characters", ""), "25");
@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, PanelWidthIsWrittenAtOnce)
 
 TEST_F(MainWindowTest, ActivationBringsPanelsUpToDateKeepingMarks)
 {
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\s\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\s\n");
     drives.file("D:\\s\\b.txt");
     drives.file("D:\\s\\d.txt");
     auto form = start();
@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, ActivationBringsPanelsUpToDateKeepingMarks)
 
 TEST_F(MainWindowTest, TooManyFilesAreReportedOnce)
 {
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\many\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\many\n");
     for (int i = 0; i < 2100; ++i)
         drives.file(QStringLiteral("D:\\many\\f%1").arg(i));
     auto form = start();
@@ -236,7 +236,7 @@ TEST_F(MainWindowTest, TooManyFilesAreReportedOnce)
 
 TEST_F(MainWindowTest, KeysMarkOpenAndType)
 {
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\k\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\k\n");
     drives.file("D:\\k\\a.txt", 100);
     drives.file("D:\\k\\b.txt", 250);
     drives.directory("D:\\k\\sub");
@@ -276,7 +276,7 @@ TEST_F(MainWindowTest, KeysMarkOpenAndType)
 
 TEST_F(MainWindowTest, SortingFromTheRightMenuActivatesTheRightPanel)
 {
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir2=D:\\r\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir2=D:\\r\n");
     drives.file("D:\\r\\big.txt", 300);
     drives.file("D:\\r\\small.txt", 3);
     auto form = start();
@@ -288,7 +288,7 @@ TEST_F(MainWindowTest, SortingFromTheRightMenuActivatesTheRightPanel)
 
 TEST_F(MainWindowTest, TabMovesBetweenThePanels)
 {
-    ini("[Settings]\nShowIntro=0\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n");
     auto form = start();
     form->activateWindow();
     form->list(1)->setFocus();
@@ -301,7 +301,7 @@ TEST_F(MainWindowTest, TabMovesBetweenThePanels)
 
 TEST_F(MainWindowTest, ChoosingTheDriveTheActiveOtherPanelShowsTakesItsDirectory)
 {
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=C:\\\nDir2=D:\\deep\\er\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=C:\\\nDir2=D:\\deep\\er\n");
     drives.directory("D:\\deep\\er");
     auto form = start();
     form->setactief(2);
@@ -325,7 +325,7 @@ TEST_F(MainWindowTest, ChoosingTheDriveTheActiveOtherPanelShowsTakesItsDirectory
 
 TEST_F(MainWindowTest, ADriveThatIsNotReadyFallsBackToC)
 {
-    ini("[Settings]\nShowIntro=0\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n");
     qputenv("DOVEX_DRIVES", qgetenv("DOVEX_DRIVES") + ";E=/nonexistent/dovex/e");
     DriveMap::instance().reload();
     auto form = start();
@@ -344,7 +344,7 @@ TEST_F(MainWindowTest, EnteringAndLeavingAZipArchive)
 {
     if (QStandardPaths::findExecutable("zip").isEmpty())
         GTEST_SKIP() << "zip is not installed";
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\a\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\a\n");
     drives.file("D:\\a\\src\\docs\\readme.txt", 10);
     drives.file("D:\\a\\src\\top.txt", 5);
     QProcess zip;
@@ -417,7 +417,7 @@ public:
 
 TEST_F(MainWindowTest, AnActivationWhileTheLimitMessageIsUpKeepsThePanelWhole)
 {
-    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=D:\\many\n");
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\many\n");
     for (int i = 0; i < 2060; ++i)
         drives.file(QStringLiteral("D:\\many\\f%1").arg(i));
     ReactivatingPrompter reactivating;

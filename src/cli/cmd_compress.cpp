@@ -1,0 +1,218 @@
+// dovex-cli compress SOURCE... --to TARGET and dovex-cli decompress ARCHIVE
+// DESTDIR: the Compression Tools dialog's composition and run, with the
+// options given instead of the boxes ticked.
+#include "cli/clicommand.h"
+#include "cli/clicommon.h"
+
+#include "archive/ops/archiveprogress.h"
+#include "archive/ops/compression.h"
+#include "platform/dirsearch.h"
+#include "platform/drivemap.h"
+#include "platform/fileio.h"
+#include "platform/hostfile.h"
+
+namespace dovex::cli {
+
+namespace {
+
+bool takeFlag(QStringList& args, const QString& name)
+{
+    const QString flag = QStringLiteral("--") + name;
+    const bool found = args.contains(flag);
+    args.removeAll(flag);
+    return found;
+}
+
+// The path with "." and ".." resolved within its drive; empty when it is
+// not a path on a mapped drive.
+QString onDrive(const QString& path)
+{
+    const std::optional<QString> normal = dospath::normalize(path);
+    return normal && DriveMap::instance().rootOf(normal->at(0)) ? *normal : QString();
+}
+
+struct Method {
+    CompressMethod method = CompressMethod::ZipInternal;
+    int slot = 0;
+};
+
+std::optional<Method> methodOf(const QString& text, const ArchiverToolTable& tools)
+{
+    if (text == QLatin1String("zip"))
+        return Method{CompressMethod::ZipInternal, 0};
+    if (text == QLatin1String("pkzip"))
+        return Method{CompressMethod::Pkzip, 0};
+    if (text == QLatin1String("mscompress"))
+        return Method{CompressMethod::MsCompress, 0};
+    bool number = false;
+    const int slot = text.toInt(&number);
+    if (number && slot >= 1 && slot <= 7 && tools[size_t(slot - 1)].present())
+        return Method{CompressMethod::Custom, slot};
+    return std::nullopt;
+}
+
+// SOURCE, or the entries its last component's wildcard matches (a name that
+// really holds "*" or "?" is that file alone).
+std::optional<QStringList> expand(const QString& source)
+{
+    const QString name = dospath::fileName(source);
+    if (!name.contains('*') && !name.contains('?'))
+        return QStringList{source};
+    const QString dir = dospath::directoryPart(source);
+    const auto items = fileio::listDirectory(dir);
+    if (!items)
+        return std::nullopt;
+    QStringList out;
+    for (const DirItem& item : *items)
+        if (item.name == name)
+            return QStringList{dospath::join(dir, item.name)};
+    for (const DirItem& item : *items)
+        if (wildcardMatches(item.name, name))
+            out << dospath::join(dir, item.name);
+    out.sort();
+    return out;
+}
+
+// The list file has no refresh to wait for here.
+int finish(const CompressionOutcome& outcome)
+{
+    if (!outcome.listFile.isEmpty())
+        hostfile::remove(outcome.listFile);
+    return outcome.passed ? 0 : 1;
+}
+
+const char* const kMethods = "--method takes zip, pkzip, mscompress or a slot 1 to 7 that holds "
+                             "an archiver";
+
+int runCompress(QStringList args)
+{
+    const ArchiverToolTable tools = LoadArchiverTools();
+    const bool subdirs = takeFlag(args, QStringLiteral("subdirs"));
+    const bool all = takeFlag(args, QStringLiteral("all"));
+    const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
+    const std::optional<QString> to = takeOption(args, QStringLiteral("to"));
+    Method method;
+    if (const auto text = takeOption(args, QStringLiteral("method"))) {
+        const auto m = methodOf(*text, tools);
+        if (!m)
+            return fail(QString::fromLatin1(kMethods));
+        method = *m;
+    }
+    if (!to || args.isEmpty())
+        return fail(QStringLiteral("compress needs SOURCE... --to TARGET"));
+    const QString target = onDrive(*to);
+    if (target.isEmpty())
+        return fail(QStringLiteral("%1 is not a path on a drive").arg(escapedField(*to)));
+
+    // The sources stand for the marked entries of one panel: they share
+    // their directory.
+    CompressRequest r;
+    QString sourceDirectory;
+    for (const QString& arg : args) {
+        const QString source = onDrive(arg);
+        if (source.isEmpty() || dospath::isRoot(source))
+            return fail(QStringLiteral("%1 is not an entry of a directory").arg(escapedField(arg)));
+        const auto found = expand(source);
+        if (!found || found->isEmpty())
+            return fail(QStringLiteral("nothing matches %1").arg(escapedField(source)));
+        for (const QString& path : *found) {
+            const QString dir = dospath::directoryPart(path);
+            if (sourceDirectory.isEmpty())
+                sourceDirectory = dir;
+            else if (dir != sourceDirectory)
+                return fail(QStringLiteral("the sources must lie in one directory"));
+            const FileStatus st = fileio::status(path);
+            if (!st.exists)
+                return fail(QStringLiteral("cannot find %1").arg(escapedField(path)));
+            const QString name = dospath::fileName(path) +
+                                 (st.directory ? QStringLiteral("\\*.*") : QString());
+            r.items.append({WithSlashWhenLong(sourceDirectory) + name, name});
+        }
+    }
+    const MethodOptions enabled =
+        MethodClick(method.method, method.slot ? &tools[size_t(method.slot - 1)] : nullptr);
+    r.method = method.method;
+    r.slot = method.slot;
+    r.subdirectories = subdirs && enabled.subdirectories;
+    r.password = password.has_value() && enabled.password;
+    r.passwordText = password.value_or(QString());
+    r.compressAll = all;
+    r.target = target;
+    r.sourceDirectory = WithSlashWhenLong(sourceDirectory);
+
+    CliPrompter prompter;
+    SilentArchiveProgress progress;
+    return finish(RunCompression(r, tools, prompter, progress));
+}
+
+int runDecompress(QStringList args)
+{
+    const ArchiverToolTable tools = LoadArchiverTools();
+    const bool subdirs = takeFlag(args, QStringLiteral("subdirs"));
+    const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
+    const std::optional<QString> methodText = takeOption(args, QStringLiteral("method"));
+    if (args.size() != 2)
+        return fail(QStringLiteral("decompress needs ARCHIVE DESTDIR"));
+    const QString archive = onDrive(args[0]);
+    const QString target = onDrive(args[1]);
+    if (archive.isEmpty() || target.isEmpty())
+        return fail(QStringLiteral("%1 is not a path on a drive")
+                        .arg(escapedField(archive.isEmpty() ? args[0] : args[1])));
+    const FileStatus st = fileio::status(archive, true);
+    if (!st.exists || !st.regular)
+        return fail(QStringLiteral("cannot read %1: not a file").arg(escapedField(archive)));
+
+    // As the dialog opens for this archive; a method given is chosen as a
+    // click would, with the options that method offers.
+    const DecompressMode mode = DecompressModeFor(archive, tools);
+    ExtractRequest r;
+    OptionBox subdirBox = mode.subdirectories;
+    OptionBox passwordBox = mode.password;
+    if (methodText) {
+        const auto m = methodOf(*methodText, tools);
+        if (!m)
+            return fail(QString::fromLatin1(kMethods));
+        r.method = m->method;
+        r.slot = m->slot;
+        if (m->method == CompressMethod::Custom) {
+            const ArchiverTool& t = tools[size_t(m->slot - 1)];
+            subdirBox.enabled = ArchiverTool::isSet(t.expS);
+            passwordBox.enabled = ArchiverTool::isSet(t.expP);
+        } else {
+            const MethodOptions o = MethodClick(m->method);
+            subdirBox.enabled = o.subdirectories;
+            passwordBox.enabled = o.password;
+        }
+    } else if (mode.method) {
+        r.method = *mode.method;
+        r.slot = mode.slot;
+    } else {
+        return fail(QStringLiteral("%1 is not a compressed file of a known kind; give --method")
+                        .arg(escapedField(archive)));
+    }
+    r.subdirectories = subdirs && subdirBox.enabled;
+    r.password = password.has_value() && passwordBox.enabled;
+    r.passwordText = password.value_or(QString());
+    r.archive = archive;
+    r.target = target;
+    r.programDirectory = target;
+
+    CliPrompter prompter;
+    SilentArchiveProgress progress;
+    return finish(RunExtraction(r, tools, prompter, progress));
+}
+
+const CliCommand compressCommand(
+    "compress",
+    "compress SOURCE... --to TARGET [--method zip|pkzip|mscompress|1..7] [--subdirs] [--all] "
+    "[--password TEXT]",
+    [](const QStringList& args) { return runCompress(args); });
+const CliCommand decompressCommand(
+    "decompress",
+    "decompress ARCHIVE DESTDIR [--method zip|pkzip|mscompress|1..7] [--subdirs] "
+    "[--password TEXT]",
+    [](const QStringList& args) { return runDecompress(args); });
+
+} // namespace
+
+} // namespace dovex::cli

@@ -1,0 +1,75 @@
+// The main window's Compression Tools commands: Compress, Decompress, Enter
+// on a compressed file and the archiver search on the first start.
+#include "shell/ui/tform1.h"
+
+#include "archive/ui/compressiontools.h"
+#include "panels/ui/panellist.h"
+#include "platform/prompter.h"
+#include "fileops/runoperation.h"
+
+namespace dovex {
+
+CompressionTools& TForm1::compressionTools()
+{
+    if (!m_compressionTools)
+        m_compressionTools = std::make_unique<CompressionTools>(this, prompter());
+    return *m_compressionTools;
+}
+
+bool TForm1::CheckOfMag() const
+{
+    // The active panel needs an entry under its cursor (the tree view,
+    // which has none, is not built).
+    const int cursor = list(ActivePanel)->cursor();
+    return cursor >= 0 && cursor < int(m_panels[size_t(ActivePanel - 1)].entries.size());
+}
+
+void TForm1::runCompression(const std::function<QStringList(CompressionTools&)>& run)
+{
+    const int n = ActivePanel;
+    const QString names[2] = {
+        list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
+        list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
+    const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
+    ++m_busy; // closing the dialog must not update the panels under the run
+    const QStringList left = run(compressionTools());
+    --m_busy;
+    for (const QString& file : left)
+        deleteAtNextRefresh(file);
+    Werkpanelsbij();
+    if (m_stopped)
+        return;
+    for (int k = 1; k <= 2; ++k) {
+        list(k)->setCursor(CursorAfterReread(panel(k).entries, names[k - 1], indexes[k - 1]));
+        updateSelectionLine(k);
+    }
+    if (!isActiveWindow())
+        activateWindow();
+    ActivePanel = 3 - n;
+    setactief(n);
+}
+
+void TForm1::CompressionTools1Click()
+{
+    const int n = ActivePanel;
+    if (!CheckOfMag() || panel(n).inArchive)
+        return;
+    runCompression([this, n](CompressionTools& tools) {
+        return tools.compress(panel(n), list(n)->cursor(), panel(3 - n));
+    });
+}
+
+void TForm1::Decompresstion1Click()
+{
+    const int n = ActivePanel;
+    if (!CheckOfMag() || panel(n).inArchive)
+        return;
+    const PanelEntry& entry = panel(n).entries[size_t(list(n)->cursor())];
+    if (entry.directory || !compressionTools().isCompressedFile(entry.name))
+        return;
+    runCompression([this, n](CompressionTools& tools) {
+        return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));
+    });
+}
+
+} // namespace dovex

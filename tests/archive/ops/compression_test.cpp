@@ -1,0 +1,291 @@
+// Compression Tools runs: round trips through the zip component and the
+// real archivers on a tree of awkward names, compared byte for byte; the
+// decompress mode each kind of file opens; a missing tool.
+#include "archive/ops/archiveprogress.h"
+#include "archive/ops/compression.h"
+#include "archive/szdd.h"
+#include "platform/drivemap.h"
+
+#include "support/drivefixture.h"
+#include "support/scriptedprompter.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace dovex {
+namespace {
+
+using test::DriveFixture;
+using test::ScriptedPrompter;
+
+// Every file below a host directory, by relative path, with its bytes.
+std::map<QString, QByteArray> tree(const QString& root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        files[QDir(root).relativeFilePath(path)] = f.readAll();
+    }
+    return files;
+}
+
+class CompressionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The awkward names: blanks, quotes, "$", ";", letters beyond ASCII,
+        // an empty file, a subdirectory two levels down.
+        drives.file("C:\\src\\one two.txt", 0, "first file\n");
+        drives.file("C:\\src\\it's $HOME;x.txt", 0, "quotes and shell characters");
+        drives.file("C:\\src\\empty.dat", 0, QByteArray());
+        drives.file("C:\\src\\sub dir\\Grüße.bin", 70000);
+        drives.file("C:\\src\\sub dir\\deeper\\\"q\".txt", 0, "double quotes");
+        drives.directory("D:\\out");
+    }
+
+    // The chosen entries of the source panel: everything in C:\src.
+    CompressRequest request(CompressMethod method, const QString& target, int slot = 0)
+    {
+        CompressRequest r;
+        r.method = method;
+        r.slot = slot;
+        r.target = target;
+        r.sourceDirectory = "C:\\src\\";
+        for (const QString& name : {QStringLiteral("one two.txt"), QStringLiteral("it's $HOME;x.txt"),
+                                    QStringLiteral("empty.dat"), QStringLiteral("sub dir\\*.*")})
+            r.items.append({"C:\\src\\" + name, name});
+        return r;
+    }
+    ExtractRequest extract(CompressMethod method, const QString& archive, int slot = 0)
+    {
+        ExtractRequest r;
+        r.method = method;
+        r.slot = slot;
+        r.archive = archive;
+        r.target = "D:\\back";
+        r.programDirectory = r.target;
+        drives.directory(r.target);
+        return r;
+    }
+
+    DriveFixture drives{"CD"};
+    ScriptedPrompter prompter;
+    SilentArchiveProgress window;
+};
+
+TEST_F(CompressionTest, ZipInternalStoresNamesRelativeToTheSourceAndComesBackWhole)
+{
+    const ArchiverToolTable tools = LoadArchiverTools();
+    const CompressionOutcome packed =
+        RunCompression(request(CompressMethod::ZipInternal, "D:\\out\\tree"), tools, prompter, window);
+    ASSERT_TRUE(packed.passed) << prompter.texts().join('|').toStdString();
+    EXPECT_TRUE(packed.listFile.isEmpty());
+    // No member names where the drive lies on the host.
+    QProcess list;
+    list.start("unzip", {"-Z1", drives.host("D:\\out\\tree.zip")});
+    ASSERT_TRUE(list.waitForFinished());
+    const QString members = QString::fromUtf8(list.readAllStandardOutput());
+    EXPECT_TRUE(members.contains("sub dir/deeper/\"q\".txt")) << members.toStdString();
+    EXPECT_FALSE(members.contains(drives.root('C').mid(1))) << members.toStdString();
+
+    const CompressionOutcome unpacked = RunExtraction(
+        extract(CompressMethod::ZipInternal, "D:\\out\\tree.zip"), tools, prompter, window);
+    EXPECT_TRUE(unpacked.passed);
+    EXPECT_EQ(tree(drives.host("D:\\back")), tree(drives.host("C:\\src")));
+
+    // A second extraction leaves the files there alone and says so.
+    prompter.clear();
+    drives.file("D:\\back\\one two.txt", 0, "mine");
+    EXPECT_FALSE(RunExtraction(extract(CompressMethod::ZipInternal, "D:\\out\\tree.zip"), tools,
+                               prompter, window)
+                     .passed);
+    EXPECT_EQ(drives.read("D:\\back\\one two.txt"), "mine");
+    EXPECT_TRUE(prompter.texts().last().contains("not extracted: they exist in D:\\back"));
+}
+
+TEST_F(CompressionTest, ArchiverSlotsAndPkzipRoundTripThroughTheRealTools)
+{
+    const ArchiverToolTable tools = LoadArchiverTools();
+    struct Case {
+        CompressMethod method;
+        int slot;
+        QString archive; // as the tool names it
+    } cases[] = {
+        {CompressMethod::Pkzip, 0, "D:\\out\\pk.zip"},
+        {CompressMethod::Custom, 1, "D:\\out\\arjed.arj"},
+        {CompressMethod::Custom, 3, "D:\\out\\lhaed.lzh"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive.toStdString());
+        QString base = dospath::fileName(c.archive);
+        base = base.left(base.indexOf('.'));
+        CompressRequest r = request(c.method, "D:\\out\\" + base, c.slot);
+        r.subdirectories = true;
+        const CompressionOutcome packed = RunCompression(r, tools, prompter, window);
+        ASSERT_TRUE(packed.passed) << prompter.texts().join('|').toStdString();
+        ASSERT_TRUE(drives.exists(c.archive));
+        ExtractRequest x = extract(c.method, c.archive, c.slot);
+        x.target = "D:\\back" + base;
+        drives.directory(x.target);
+        ASSERT_TRUE(RunExtraction(x, tools, prompter, window).passed)
+            << prompter.texts().join('|').toStdString();
+        EXPECT_EQ(tree(drives.host(x.target)), tree(drives.host("C:\\src")));
+        // The list file is left for the next refresh, in the program's directory.
+        if (!packed.listFile.isEmpty()) {
+            EXPECT_TRUE(packed.listFile.startsWith(drives.programDir()));
+            QFile::remove(packed.listFile);
+        }
+    }
+}
+
+TEST_F(CompressionTest, MsCompressExpandsBackUnderTheOriginalNameAndAsksBeforeReplacing)
+{
+    const ArchiverToolTable tools = LoadArchiverTools();
+    CompressRequest r = request(CompressMethod::MsCompress, "D:\\out");
+    r.items = {{"C:\\src\\one two.txt", "one two.txt"}, {"C:\\src\\sub dir\\*.*", "sub dir\\*.*"}};
+    ASSERT_TRUE(RunCompression(r, tools, prompter, window).passed)
+        << prompter.texts().join('|').toStdString();
+    ASSERT_TRUE(drives.exists("D:\\out\\one two.tx_"));
+    ASSERT_TRUE(drives.exists("D:\\out\\Grüße.bi_"));
+
+    for (const QString& packed : {QStringLiteral("one two.tx_"), QStringLiteral("Grüße.bi_")})
+        ASSERT_TRUE(RunExtraction(extract(CompressMethod::MsCompress, "D:\\out\\" + packed), tools,
+                                  prompter, window)
+                        .passed);
+    EXPECT_EQ(drives.read("D:\\back\\one two.txt"), drives.read("C:\\src\\one two.txt"));
+    EXPECT_EQ(drives.read("D:\\back\\Grüße.bin"), drives.read("C:\\src\\sub dir\\Grüße.bin"));
+
+    // Expanding again over the file asks; No keeps it.
+    drives.file("D:\\back\\one two.txt", 0, "mine");
+    prompter.script({Answer::No});
+    EXPECT_FALSE(RunExtraction(extract(CompressMethod::MsCompress, "D:\\out\\one two.tx_"), tools,
+                               prompter, window)
+                     .passed);
+    EXPECT_EQ(prompter.texts().last(), "D:\\back\\one two.txt Exists,Overwrite?");
+    EXPECT_EQ(drives.read("D:\\back\\one two.txt"), "mine");
+    // Not a compressed file at all: said, nothing written.
+    drives.file("D:\\out\\plain.tx_", 0, "just text");
+    EXPECT_FALSE(RunExtraction(extract(CompressMethod::MsCompress, "D:\\out\\plain.tx_"), tools,
+                               prompter, window)
+                     .passed);
+    EXPECT_EQ(prompter.texts().last(), "D:\\out\\plain.tx_ is not a compressed file.");
+    EXPECT_FALSE(drives.exists("D:\\back\\plain.txt"));
+}
+
+TEST_F(CompressionTest, AMissingToolIsNamedAndNothingRuns)
+{
+    QFile ini(drives.windowsDir() + "/Dovex.Ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Packer6]\nNaam=Nope\nExt=NOP\nAdd=NOPE.exe a\nExp=NOPE.exe x\n");
+    ini.close();
+    const ArchiverToolTable tools = LoadArchiverTools();
+    EXPECT_FALSE(
+        RunCompression(request(CompressMethod::Custom, "D:\\out\\x", 6), tools, prompter, window)
+            .passed);
+    EXPECT_EQ(prompter.texts(), QStringList{"Cannot find NOPE.exe in the Dovex directory."});
+    prompter.clear();
+    drives.file("D:\\out\\a.nop", 0, "x");
+    EXPECT_FALSE(RunExtraction(extract(CompressMethod::Custom, "D:\\out\\a.nop", 6), tools,
+                               prompter, window)
+                     .passed);
+    EXPECT_EQ(prompter.texts(), QStringList{"Cannot find NOPE.exe in the Dovex directory."});
+    EXPECT_TRUE(QDir(drives.host("D:\\back")).isEmpty());
+}
+
+TEST_F(CompressionTest, EachKindOfFileOpensItsDecompressMode)
+{
+    const ArchiverToolTable tools = LoadArchiverTools();
+    const DecompressMode zip = DecompressModeFor("C:\\a\\b.zip", tools);
+    EXPECT_EQ(zip.method, CompressMethod::ZipInternal);
+    EXPECT_TRUE(zip.zipEnabled && zip.pkzipEnabled);
+    EXPECT_FALSE(zip.volumes.enabled || zip.password.enabled);
+    EXPECT_TRUE(zip.subdirectories.enabled && zip.subdirectories.checked);
+
+    const DecompressMode ms = DecompressModeFor("C:\\SETUP.EX_", tools);
+    EXPECT_EQ(ms.method, CompressMethod::MsCompress);
+    EXPECT_FALSE(ms.zipEnabled || ms.pkzipEnabled);
+    for (const OptionBox& b : {ms.subdirectories, ms.volumes, ms.password})
+        EXPECT_FALSE(b.enabled || b.checked);
+
+    // Lha has Exp_S but no Exp_V or Exp_P: "Include subdirectory's" stays.
+    const DecompressMode lha = DecompressModeFor("C:\\x.Lzh", tools);
+    EXPECT_EQ(lha.method, CompressMethod::Custom);
+    EXPECT_EQ(lha.slot, 3);
+    EXPECT_TRUE(lha.subdirectories.enabled && lha.subdirectories.checked);
+    EXPECT_FALSE(lha.volumes.enabled || lha.password.enabled);
+    const DecompressMode arj = DecompressModeFor("C:\\x.arj", tools);
+    EXPECT_EQ(arj.slot, 1);
+    EXPECT_TRUE(arj.volumes.enabled && arj.password.enabled);
+
+    EXPECT_FALSE(DecompressModeFor("C:\\x.txt", tools).method.has_value());
+
+    EXPECT_TRUE(IsCompressedFile("SETUP.EX_", tools));
+    EXPECT_TRUE(IsCompressedFile("a.zip", tools));
+    EXPECT_TRUE(IsCompressedFile("b.ZOO", tools));
+    EXPECT_FALSE(IsCompressedFile("notes_", tools)); // no extension
+    EXPECT_FALSE(IsCompressedFile("notes.txt", tools));
+}
+
+// dovex-cli over the same engine: the dialog's composition from options.
+class CompressCliTest : public CompressionTest {
+protected:
+    int cli(const QStringList& args, QString* err = nullptr)
+    {
+        QProcess p;
+        p.start(QStringLiteral(DOVEX_CLI), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        if (err)
+            *err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    }
+};
+
+TEST_F(CompressCliTest, ComposesEachMethodAndFailsWithoutTheTool)
+{
+    // Pkzip with a password: unzip needs it back.
+    EXPECT_EQ(cli({"compress", "C:\\src\\*", "--to", "D:\\out\\sealed", "--method", "pkzip",
+                   "--subdirs", "--password", "s3cret"}),
+              0);
+    QProcess plain;
+    plain.start("unzip", {"-qq", "-P", "", "-t", drives.host("D:\\out\\sealed.zip")});
+    ASSERT_TRUE(plain.waitForFinished());
+    EXPECT_NE(plain.exitCode(), 0);
+    drives.directory("D:\\back");
+    EXPECT_EQ(cli({"decompress", "D:\\out\\sealed.zip", "D:\\back", "--method", "pkzip",
+                   "--subdirs", "--password", "s3cret"}),
+              0);
+    EXPECT_EQ(tree(drives.host("D:\\back")), tree(drives.host("C:\\src")));
+
+    // Zip (internal) without --subdirs: only the files of the source itself.
+    EXPECT_EQ(cli({"compress", "C:\\src\\*", "--to", "D:\\out\\flat"}), 0);
+    drives.directory("D:\\flat");
+    EXPECT_EQ(cli({"decompress", "D:\\out\\flat.zip", "D:\\flat"}), 0);
+    EXPECT_EQ(tree(drives.host("D:\\flat")).size(), 3u);
+
+    // Arj, all files of the source directory.
+    EXPECT_EQ(cli({"compress", "C:\\src\\empty.dat", "--to", "D:\\out\\every", "--method", "1",
+                   "--all", "--subdirs"}),
+              0);
+    drives.directory("D:\\arj");
+    EXPECT_EQ(cli({"decompress", "D:\\out\\every.arj", "D:\\arj", "--subdirs"}), 0);
+    EXPECT_EQ(tree(drives.host("D:\\arj")), tree(drives.host("C:\\src")));
+
+    QString err;
+    EXPECT_EQ(cli({"compress", "C:\\src\\empty.dat", "--to", "D:\\out\\r", "--method", "7"}, &err),
+              2);
+    EXPECT_TRUE(err.contains("--method takes")) << err.toStdString();
+    EXPECT_EQ(cli({"decompress", "D:\\out\\nothing.txt", "D:\\back"}, &err), 2);
+    EXPECT_EQ(cli({"compress", "C:\\src\\empty.dat", "D:\\out\\x", "--to", "D:\\out\\r"}, &err), 2);
+    EXPECT_TRUE(err.contains("one directory")) << err.toStdString();
+}
+
+} // namespace
+} // namespace dovex

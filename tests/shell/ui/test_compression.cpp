@@ -1,0 +1,128 @@
+// The main window's Compression Tools commands: F12, Enter on a compressed
+// file, and the archiver search offered once at the first show.
+#include "shell/ui/tform1.h"
+
+#include "archive/ui/tform10.h"
+#include "panels/ui/panellist.h"
+
+#include "support/drivefixture.h"
+#include "support/scriptedprompter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace dovex;
+
+namespace {
+
+class CompressionCommandsTest : public ::testing::Test {
+protected:
+    void ini(const QByteArray& text)
+    {
+        QFile f(drives.windowsDir() + "/Dovex.Ini");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray iniText() const
+    {
+        QFile f(drives.windowsDir() + "/Dovex.Ini");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    std::unique_ptr<TForm1> start()
+    {
+        auto form = std::make_unique<TForm1>(QStringList{});
+        form->setPrompter(&prompter);
+        form->resize(900, 600);
+        form->show();
+        form->FormShow();
+        return form;
+    }
+    static int row(const FilePanel& p, const QString& name)
+    {
+        for (size_t i = 0; i < p.entries.size(); ++i)
+            if (p.entries[i].name == name)
+                return int(i);
+        return -1;
+    }
+    // Presses OK of the Compression Tools dialog once it is up.
+    void acceptDialogSoon(QString* caption = nullptr)
+    {
+        QTimer::singleShot(0, qApp, [caption] {
+            auto* dialog = qobject_cast<TForm10*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (caption)
+                *caption = dialog->windowTitle();
+            QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
+        });
+    }
+
+    test::DriveFixture drives{"CD"};
+    test::ScriptedPrompter prompter;
+};
+
+TEST_F(CompressionCommandsTest, TheSearchIsOfferedOnceAtTheFirstShow)
+{
+    ini("[Settings]\nShowIntro=0\n");
+    prompter.script({Answer::No});
+    {
+        auto form = start();
+        EXPECT_EQ(prompter.texts(),
+                  QStringList{"Would you like to search your disk(s) for Compression Tools?"});
+        EXPECT_TRUE(iniText().contains("ToolsSeek=1"));
+    }
+    prompter.clear();
+    auto again = start();
+    EXPECT_TRUE(prompter.texts().isEmpty());
+}
+
+TEST_F(CompressionCommandsTest, F12CompressesIntoTheOtherPanelAndEnterOnAnArchiveUnpacks)
+{
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\src\nDir2=D:\\dst\n");
+    drives.file("D:\\src\\notes one.txt", 0, "the notes");
+    drives.file("D:\\src\\sub\\deep.txt", 0, "deeper");
+    drives.directory("D:\\dst");
+    auto form = start();
+    form->list(1)->setCursor(row(form->panel(1), "notes one.txt"));
+
+    QString caption;
+    acceptDialogSoon(&caption);
+    form->action("Compression Tools")->trigger();
+    EXPECT_EQ(caption, "Compression Tools");
+    EXPECT_TRUE(drives.exists("D:\\dst\\notesone.zip"));
+    // The other panel was read again and lists the new archive.
+    EXPECT_GE(row(form->panel(2), "notesone.zip"), 0);
+
+    // A ".ZIP" while the other panel shows none is entered; Alt+Enter
+    // decompresses it into the other panel instead.
+    form->setactief(2);
+    form->list(2)->setCursor(row(form->panel(2), "notesone.zip"));
+    drives.directory("D:\\src\\back");
+    form->setactief(1);
+    form->panel(1).path = "D:\\src\\back";
+    form->RefreshClick();
+    form->setactief(2);
+    acceptDialogSoon(&caption);
+    form->action("Decompresstion")->trigger();
+    EXPECT_EQ(caption, "Decompress notesone.zip");
+    EXPECT_EQ(drives.read("D:\\src\\back\\notes one.txt"), "the notes");
+
+    // Enter on a file whose extension ends in "_" opens the dialog too.
+    drives.file("D:\\dst\\tiny.tx_", 0,
+                QByteArray("SZDD\x88\xf0\x27\x33\x41t\x03\x00\x00\x00\x07" "abc", 18));
+    form->setactief(2);
+    form->RefreshClick();
+    form->list(2)->setCursor(row(form->panel(2), "tiny.tx_"));
+    acceptDialogSoon(&caption);
+    form->listklick(2);
+    EXPECT_EQ(caption, "Decompress tiny.tx_");
+    EXPECT_EQ(drives.read("D:\\src\\back\\tiny.txt"), "abc");
+    EXPECT_TRUE(prompter.texts().contains("1 file(s) added to D:\\dst\\notesone.zip"));
+}
+
+} // namespace
