@@ -193,6 +193,7 @@ bool SafeExtraction::prepare()
         bool all;
     };
     QList<Wanted> wanted;
+    bool anyAll = false;
     for (const QString& item : m_command.items) {
         QString m = memberOf(item);
         const bool all = m == QLatin1String("*.*") || m.endsWith(QLatin1String("\\*.*")) ||
@@ -200,6 +201,7 @@ bool SafeExtraction::prepare()
         if (all)
             m = m.left(m.lastIndexOf(QLatin1Char('\\')) < 0 ? 0 : m.lastIndexOf(QLatin1Char('\\')));
         wanted << Wanted{m.toLower(), all};
+        anyAll = anyAll || all;
     }
     auto chosen = [&](const QString& path) {
         if (wanted.isEmpty())
@@ -247,9 +249,16 @@ bool SafeExtraction::prepare()
             m_expected << (m_form.keepsPaths ? rel : rel.section(QLatin1Char('/'), -1));
         }
     }
-    if (anyRefused) {
-        if (safe.isEmpty())
+    // The archivers differ in what a pattern takes (lha none at all): the
+    // members of a whole directory are named one by one.
+    if (anyRefused || anyAll) {
+        // An empty list would mean every member to some archivers.
+        if (safe.isEmpty()) {
+            if (!anyRefused)
+                m_prompter.error(QStringLiteral("Nothing in ") + m_command.archive +
+                                 QStringLiteral(" matches the members chosen."));
             return false;
+        }
         m_command.items = safe;
         m_command.itemKind = ToolItems::Members;
     }
