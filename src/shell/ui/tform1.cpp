@@ -1,5 +1,7 @@
 #include "shell/ui/tform1.h"
 
+#include "archive/ui/archivecommands.h"
+
 #include "fileops/ui/fileoperations.h"
 #include "fileops/ui/messageprompter.h"
 #include "panels/panelreader.h"

@@ -1,6 +1,7 @@
 // The command table of the main window: menus, command buttons, status bar,
 // and the handlers of the commands that act on the window itself.
 #include "shell/ui/tform1.h"
+#include "archive/ui/archivecommands.h"
 
 #include "fileops/runoperation.h"
 #include "fileops/ui/fileoperations.h"
@@ -311,6 +312,17 @@ void TForm1::test2Click()
     setactief(n);
 }
 
+ArchiveCommands& TForm1::archiveCommands()
+{
+    if (!m_archiveCommands) {
+        m_archiveCommands = std::make_unique<ArchiveCommands>(this);
+        m_archiveCommands->markForDeletion = [this](const QString& hostPath) {
+            deleteAtNextRefresh(hostPath);
+        };
+    }
+    return *m_archiveCommands;
+}
+
 void TForm1::runFileOperation(int kind)
 {
     const int n = ActivePanel;
@@ -322,7 +334,7 @@ void TForm1::runFileOperation(int kind)
                 list(k)->setCursor(0);
     }
     OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
-                         m_showCopySpeed->isChecked(), m_prompter};
+                         m_showCopySpeed->isChecked(), m_prompter, &archiveCommands()};
     const QString names[2] = {
         list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
         list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
