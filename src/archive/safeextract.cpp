@@ -3,6 +3,7 @@
 #include "archive/archivekind.h"
 #include "archive/archivereaders.h"
 #include "archive/filesource.h"
+#include "platform/dostime.h"
 #include "platform/drivemap.h"
 #include "platform/hostname.h"
 #include "platform/process.h"
@@ -121,6 +122,8 @@ ExtractionForm extractionForm(const ArchiverCommand& c)
     } else if (tool == QLatin1String("lha.exe")) {
         f.extracts = verb == QLatin1String("x") || verb == QLatin1String("e");
         f.keepsPaths = verb == QLatin1String("x");
+        // lha for Unix leaves every file it writes with the time of writing.
+        f.setsTimes = false;
         // The classic LHA asked before replacing; nobody is there to answer.
         f.overwrite = hasSwitch(c.switches, QStringLiteral("/m")) ||
                       hasSwitch(c.switches, QStringLiteral("-m"));
@@ -247,6 +250,8 @@ bool SafeExtraction::prepare()
         if (!r.path.contains(QLatin1Char('|'))) {
             const QString rel = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'));
             m_expected << (m_form.keepsPaths ? rel : rel.section(QLatin1Char('/'), -1));
+            if (!m_form.setsTimes)
+                m_times.insert(m_expected.last(), r.dosDateTime);
         }
     }
     // The archivers differ in what a pattern takes (lha none at all): the
@@ -332,6 +337,11 @@ void SafeExtraction::place(const QString& rel, bool& ok)
     }
     const QString from = m_scratchHost + QLatin1Char('/') + rel;
     const QString to = m_targetHost + QLatin1Char('/') + rel;
+    if (const auto t = m_times.constFind(rel); t != m_times.constEnd() && *t != 0) {
+        const struct timespec times[2] = {{unixFromDosDateTime(*t), 0},
+                                          {unixFromDosDateTime(*t), 0}};
+        ::utimensat(AT_FDCWD, enc(from).constData(), times, AT_SYMLINK_NOFOLLOW);
+    }
     bool exists = false;
     const struct stat st = lstatOf(to, exists);
     int rc = 0;

@@ -2,6 +2,7 @@
 
 #include "archive/toolcommand.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,7 @@ struct ExtractionForm {
     bool extracts = false;
     bool keepsPaths = false; // stored directories are made (else every file lands in the target)
     bool overwrite = false;  // the command's own switch lets an existing file be replaced
+    bool setsTimes = true;   // the archiver gives each file its stored time itself
 };
 
 // Read from the tool and its command word and switches: "ARJ.exe X -y",
@@ -62,6 +64,7 @@ private:
     QString m_targetHost;
     QString m_scratchHost;
     QStringList m_expected; // relative host paths the archiver should write
+    QHash<QString, std::uint32_t> m_times; // their stored times, where the archiver sets none
     int m_refused = 0;
 };
 

@@ -135,11 +135,20 @@ void runZip(ArchiveOpResult& result, TZipMaster& zip, ZipProgress& zp, const QSt
     for (const QStringList& batch : batches(specs)) {
         zip.FSpecArgs = batch;
         const int failuresBefore = zp.failures;
+        // The component clears its Cancel flag when done: whether the
+        // person stopped it is asked of its handler's source, the window.
+        bool cancelled = false;
+        const auto handler = zip.OnProgress;
+        zip.OnProgress = [&](TZipMaster& z, int type, const QString& name, std::int64_t size) {
+            handler(z, type, name, size);
+            cancelled = cancelled || z.Cancel;
+        };
         (zip.*op)();
+        zip.OnProgress = handler;
         result.ran = true;
         zip.FSpecArgs.clear();
-        if (zip.Cancel || zp.failures != failuresBefore) {
-            result.aborted = result.aborted || zip.Cancel;
+        if (cancelled || zp.failures != failuresBefore) {
+            result.aborted = result.aborted || cancelled;
             result.passed = false;
         }
         if (result.aborted)
