@@ -355,3 +355,162 @@ TEST_F(ArchiveOps, ExtractviewPutsOneEntryIntoTheProgramsTemp)
 }
 
 } // namespace
+
+namespace {
+
+// dovex-cli with the fixture's drives; its exit status, stderr in err.
+int cli(const QStringList& args, QByteArray* err = nullptr)
+{
+    QProcess p;
+    p.start(QStringLiteral(DOVEX_CLI), args);
+    p.waitForFinished(60000);
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+bool runIn(const QString& dir, const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(program, args);
+    return p.waitForFinished(60000) && p.exitCode() == 0;
+}
+
+} // namespace
+
+// An lzh made by the real lha with a member "../evil": copying everything
+// out writes nothing outside the target, names the refusal and extracts the rest.
+TEST_F(ArchiveOps, HostileMembersOfAnArchiverNeverLeaveTheTarget)
+{
+    REQUIRE_PROGRAM("lha");
+    const QString root = drives.host(QStringLiteral("C:\\"));
+    drives.file(QStringLiteral("C:\\make\\evil"), 0, "evil");
+    drives.file(QStringLiteral("C:\\make\\in\\ok.txt"), 0, "fine");
+    ASSERT_TRUE(runIn(root + QStringLiteral("/make/in"), QStringLiteral("lha"),
+                      {QStringLiteral("a"), root + QStringLiteral("/t.lzh"),
+                       QStringLiteral("../evil"), QStringLiteral("ok.txt")}));
+    drives.directory(QStringLiteral("C:\\deep\\dst"));
+
+    QStringList args{QStringLiteral("copy"), QStringLiteral("--from"), QStringLiteral("C:\\t.lzh")};
+    for (const MemberItem& m : level(QStringLiteral("C:\\t.lzh")))
+        args << m.name;
+    args << QStringLiteral("C:\\deep\\dst");
+    QByteArray err;
+    EXPECT_EQ(cli(args, &err), 1) << err.constData();
+    EXPECT_TRUE(err.contains("Refused evil: it would be written outside the target directory"))
+        << err.constData();
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\deep\\dst\\ok.txt")), QByteArray("fine"));
+    EXPECT_FALSE(drives.exists(QStringLiteral("C:\\deep\\evil")));
+    EXPECT_FALSE(drives.exists(QStringLiteral("C:\\deep\\dst\\evil")));
+    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\\deep\\dst")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("ok.txt")});
+}
+
+// What an archiver wrote is looked at before it reaches the target: a link
+// leading out and a special file are refused and gone, the rest arrives.
+TEST_F(ArchiveOps, LinksLeadingOutAndSpecialFilesAnArchiverMadeAreRefused)
+{
+    REQUIRE_PROGRAM("lha");
+    const QString root = drives.host(QStringLiteral("C:\\"));
+    drives.file(QStringLiteral("C:\\make\\ok.txt"), 0, "fine");
+    ASSERT_TRUE(runIn(root + QStringLiteral("/make"), QStringLiteral("lha"),
+                      {QStringLiteral("a"), root + QStringLiteral("/t.lzh"),
+                       QStringLiteral("ok.txt")}));
+    drives.directory(QStringLiteral("C:\\outside"));
+    drives.directory(QStringLiteral("C:\\dst"));
+    // A hostile archiver of the classic name: a link out, a pipe, the file.
+    fakeTool(QStringLiteral("LHA.exe"), "ln -s '" + (root + "/outside").toUtf8() +
+                                            "' lnk; mkfifo pipe; echo fine > ok.txt");
+    const ArchiveOpResult r = OperateFromArchive(
+        ArchiveOp::Copy, QStringLiteral("C:\\t.lzh"), kKindLha, QString(),
+        {MemberItem{QStringLiteral("ok.txt"), false}}, QStringLiteral("C:\\dst"), true, prompter,
+        progress);
+    EXPECT_FALSE(r.passed);
+    EXPECT_EQ(prompter.count(QStringLiteral(
+                  "Refused lnk: it is a link that points outside the target directory")),
+              1);
+    EXPECT_EQ(prompter.count(QStringLiteral("Refused pipe: it is no plain file")), 1);
+    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\\dst")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System),
+              QStringList{QStringLiteral("ok.txt")});
+}
+
+// lha's copy-out command has no overwrite switch: an existing file stays
+// as it was, said by name, and the run does not count as done.
+TEST_F(ArchiveOps, AMemberCollidingWithAFileReplacesItOnlyWhenTheCommandSays)
+{
+    REQUIRE_PROGRAM("lha");
+    REQUIRE_PROGRAM("arj");
+    drives.file(QStringLiteral("C:\\src\\one.txt"), 0, "new bytes");
+    for (const char* name : {"t.lzh", "t.arj"}) {
+        const QString archive = QStringLiteral("C:\\") + QLatin1String(name);
+        const QChar kind = QLatin1String(name) == QLatin1String("t.lzh") ? QChar(kKindLha)
+                                                                         : QChar(kKindArj);
+        ASSERT_TRUE(CopyIntoArchive(ArchiveOp::Copy, archive, kind, QStringLiteral("C:\\src"),
+                                    entriesOf(QStringLiteral("C:\\src")), true, prompter,
+                                    progress)
+                        .passed);
+    }
+    drives.file(QStringLiteral("C:\\dst\\one.txt"), 0, "old");
+    QByteArray err;
+    EXPECT_EQ(cli({QStringLiteral("copy"), QStringLiteral("--from"), QStringLiteral("C:\\t.lzh"),
+                   QStringLiteral("one.txt"), QStringLiteral("C:\\dst")},
+                  &err),
+              1);
+    EXPECT_TRUE(err.contains("one.txt exists already and was not replaced.")) << err.constData();
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\one.txt")), QByteArray("old"));
+    // arj's "-y" says replace.
+    EXPECT_EQ(cli({QStringLiteral("copy"), QStringLiteral("--from"), QStringLiteral("C:\\t.arj"),
+                   QStringLiteral("one.txt"), QStringLiteral("C:\\dst")},
+                  &err),
+              0)
+        << err.constData();
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\one.txt")), QByteArray("new bytes"));
+}
+
+// The command line forms: into an archive named by its content, members
+// back out of an inner directory, delete.
+TEST_F(ArchiveOps, CliCopiesIntoAndOutOfAZip)
+{
+    drives.file(QStringLiteral("C:\\src\\sub\\a b.txt"), 0, "ab");
+    drives.file(QStringLiteral("C:\\src\\top.txt"), 0, "top");
+    ASSERT_TRUE(CopyIntoArchive(ArchiveOp::Copy, QStringLiteral("C:\\t.zip"), kKindZip,
+                                QStringLiteral("C:\\src"),
+                                {SourceItem{QStringLiteral("C:\\src\\top.txt"), false}}, true,
+                                prompter, progress)
+                    .passed);
+    // A name that does not say zip: the kind comes from the bytes.
+    ASSERT_TRUE(QFile::rename(drives.host(QStringLiteral("C:\\t.zip")),
+                              drives.host(QStringLiteral("C:\\t.dat"))));
+    QByteArray err;
+    ASSERT_EQ(cli({QStringLiteral("copy"), QStringLiteral("C:\\src\\sub"),
+                   QStringLiteral("C:\\t.dat")},
+                  &err),
+              0)
+        << err.constData();
+    drives.directory(QStringLiteral("C:\\out"));
+    ASSERT_EQ(cli({QStringLiteral("copy"), QStringLiteral("--from"),
+                   QStringLiteral("C:\\t.dat\\sub"), QStringLiteral("a b.txt"),
+                   QStringLiteral("C:\\out")},
+                  &err),
+              0)
+        << err.constData();
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\out\\sub\\a b.txt")), QByteArray("ab"));
+    EXPECT_EQ(cli({QStringLiteral("delete"), QStringLiteral("--from"), QStringLiteral("C:\\t.dat"),
+                   QStringLiteral("sub")},
+                  &err),
+              0)
+        << err.constData();
+    InvalidateArchiveCache();
+    QStringList names;
+    for (const MemberItem& m : level(QStringLiteral("C:\\t.dat")))
+        names << m.name;
+    EXPECT_EQ(names, QStringList{QStringLiteral("top.txt")});
+    EXPECT_EQ(cli({QStringLiteral("move"), QStringLiteral("--from"), QStringLiteral("C:\\t.dat"),
+                   QStringLiteral("top.txt"), QStringLiteral("C:\\out")},
+                  &err),
+              1);
+    EXPECT_TRUE(err.contains("Cannot move from C:\\t.dat (Use Copy and Delete).")) << err.constData();
+}
