@@ -41,6 +41,25 @@ QString NormalizeArchivePath(const QString& stored)
     return out;
 }
 
+bool ArchivePathLeavesRoot(const QString& stored)
+{
+    if (stored.startsWith(u'/') || stored.startsWith(u'\\'))
+        return true;
+    if (isDriveSpec(QStringView(stored).left(2)))
+        return true;
+    qsizetype start = 0;
+    const qsizetype n = stored.size();
+    while (start <= n) {
+        qsizetype end = start;
+        while (end < n && stored[end] != u'\\' && stored[end] != u'/')
+            ++end;
+        if (QStringView(stored).mid(start, end - start) == u"..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length)
 {
     bool cut = false;

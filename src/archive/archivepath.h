@@ -18,6 +18,10 @@ inline constexpr std::size_t kMaxArchiveName = 1024;
 // left; such a member is not listed.
 QString NormalizeArchivePath(const QString& stored);
 
+// True when a stored name would lead out of the directory it is extracted
+// into: a ".." component, a leading "/" or "\", or a drive prefix.
+bool ArchivePathLeavesRoot(const QString& stored);
+
 // The text of a stored name of length bytes (cut at kMaxArchiveName, before
 // a character the cut would split): UTF-8 when the bytes are valid UTF-8,
 // else Latin-1, so that no byte is lost. Stops at a zero byte.

@@ -13,6 +13,10 @@ struct ArchiveRecord {
     std::uint32_t dosDateTime = 0; // date in the high 16 bits
     std::int64_t size = 0;         // uncompressed bytes
     std::uint32_t attributes = 0;  // DOS attribute bits
+    // The stored name led out of the archive's root ("..", a leading
+    // separator, a drive): path shows it made harmless, but an archiver
+    // asked to extract it might write it where it says.
+    bool leavesRoot = false;
 };
 
 // What one archive may put into memory, whatever its headers claim: far

@@ -172,8 +172,10 @@ ArchiveRecord recordOf(const LhaMember& m)
     // 0xFF is the format's own path separator.
     stored.replace(char(0xFF), '\\');
     ArchiveRecord r;
-    r.path = NormalizeArchivePath(decodeArchiveName(
-        reinterpret_cast<const std::uint8_t*>(stored.constData()), std::size_t(stored.size())));
+    const QString name = decodeArchiveName(
+        reinterpret_cast<const std::uint8_t*>(stored.constData()), std::size_t(stored.size()));
+    r.path = NormalizeArchivePath(name);
+    r.leavesRoot = ArchivePathLeavesRoot(name);
     r.dosDateTime = m.unixTime ? dosDateTimeFromUnix(std::time_t(*m.unixTime)) : m.dosDateTime;
     r.size = std::int64_t(m.size);
     r.attributes = m.attributes;

@@ -132,7 +132,9 @@ bool addFile(VarReader& r, std::span<const std::uint8_t> extra, ArchiveContents&
     if ((*fileFlags & 0x1) || name.empty())
         return true;
     ArchiveRecord rec;
-    rec.path = NormalizeArchivePath(decodeArchiveName(name.data(), name.size()));
+    const QString stored = decodeArchiveName(name.data(), name.size());
+    rec.path = NormalizeArchivePath(stored);
+    rec.leavesRoot = ArchivePathLeavesRoot(stored);
     if (rec.path.isEmpty())
         return true;
     if (mtime)

@@ -56,7 +56,9 @@ bool addFile(std::span<const std::uint8_t> h, std::size_t headSize, ArchiveConte
     ArchiveRecord r;
     // A unicode name is stored as "plain\0encoded"; the plain part is the
     // name as older readers see it. Without the zero the name is UTF-8.
-    r.path = NormalizeArchivePath(decodeArchiveName(h.data() + nameAt, nameLength));
+    const QString stored = decodeArchiveName(h.data() + nameAt, nameLength);
+    r.path = NormalizeArchivePath(stored);
+    r.leavesRoot = ArchivePathLeavesRoot(stored);
     if (r.path.isEmpty())
         return true;
     r.dosDateTime = le::u32(h.data() + 20);

@@ -335,6 +335,19 @@ ToolPlan unzip(const ToolContext& c)
     if (!password.isNull())
         step.arguments << QStringLiteral("-P") << password;
     step.arguments << c.archive;
+    // Chosen members (the safe ones of an archive that holds hostile
+    // names): unzip reads each as a pattern, so its pattern characters are
+    // bracketed to stand for themselves.
+    for (const ToolItem& item : c.items) {
+        if (cmd.itemKind != ToolItems::Members)
+            break;
+        QString name;
+        for (const QChar ch : item.host)
+            name += (ch == QLatin1Char('*') || ch == QLatin1Char('?') || ch == QLatin1Char('['))
+                        ? QStringLiteral("[") + ch + QLatin1Char(']')
+                        : QString(ch);
+        step.arguments << (item.all ? joinRelative(name, QStringLiteral("*")) : name);
+    }
     if (!c.target.isEmpty())
         step.arguments << QStringLiteral("-d") << c.target;
     plan.steps << step;

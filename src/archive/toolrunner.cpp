@@ -1,5 +1,6 @@
 #include "archive/toolrunner.h"
 
+#include "archive/safeextract.h"
 #include "archive/toolprofiles.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
@@ -10,6 +11,7 @@
 #include "platform/progresssink.h"
 #include "platform/prompter.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace dovex::archive {
@@ -205,18 +207,30 @@ private:
 
 } // namespace
 
-ToolRunResult RunArchiverTool(const ArchiverCommand& command, Prompter& prompter,
+ToolRunResult RunArchiverTool(const ArchiverCommand& given, Prompter& prompter,
                               ProgressSink* progress)
 {
     ToolRunResult result;
     if (progress)
         progress->dropPendingEscape();
 
-    const Resolved tool = resolveTool(command.tool);
+    const Resolved tool = resolveTool(given.tool);
     if (!tool.classic && (!tool.profile || tool.program.isEmpty())) {
-        prompter.error(cannotFind(command.tool));
+        prompter.error(cannotFind(given.tool));
         return result;
     }
+    // An extraction runs in a scratch directory of its target, on the
+    // members found safe; its command is the one that runs.
+    std::optional<SafeExtraction> extraction;
+    const ExtractionForm form = extractionForm(given);
+    if (form.extracts) {
+        extraction.emplace(given, form, prompter);
+        if (!extraction->prepare()) {
+            result.refused = std::max(1, extraction->refused());
+            return result;
+        }
+    }
+    const ArchiverCommand& command = extraction ? extraction->command() : given;
     ToolContext context;
     context.command = &command;
     context.program = tool.program;
@@ -288,6 +302,10 @@ ToolRunResult RunArchiverTool(const ArchiverCommand& command, Prompter& prompter
                                  QString::number(result.exitCode));
             return result;
         }
+    }
+    if (extraction && !extraction->finish()) {
+        result.refused = std::max(1, extraction->refused());
+        return result;
     }
     for (const auto& [made, final] : plan.results) {
         if (fileio::rename(scratch->dos(made), dospath::join(command.target, final)) != 0) {

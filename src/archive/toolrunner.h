@@ -16,6 +16,7 @@ struct ToolRunResult {
     bool aborted = false;  // Escape or "abort" ended it
     int exitCode = -1;
     QString listFile;      // host path of the list file written, to delete at the next refresh
+    int refused = 0;       // members an extraction left out (told by name); passed is false then
 };
 
 // Runs an archiver and waits for it, letting the window live through
@@ -24,6 +25,8 @@ struct ToolRunResult {
 // otherwise the tool's profile runs the Linux archiver with the command
 // translated. Every failure is told once through the prompter with the
 // program's texts ("Cannot find ...", "... exits with:...", "... didn't Start").
+// An extracting command never writes outside its target directory and
+// replaces an existing file only as its own switches say (SafeExtraction).
 ToolRunResult RunArchiverTool(const ArchiverCommand& command, Prompter& prompter,
                               ProgressSink* progress = nullptr);
 

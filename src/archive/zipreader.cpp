@@ -67,7 +67,9 @@ bool addRecord(ArchiveContents& out, const std::uint8_t* name, std::size_t nameL
     if (isDirectoryName(name, nameLength))
         return true;
     ArchiveRecord r;
-    r.path = NormalizeArchivePath(decodeArchiveName(name, nameLength));
+    const QString stored = decodeArchiveName(name, nameLength);
+    r.path = NormalizeArchivePath(stored);
+    r.leavesRoot = ArchivePathLeavesRoot(stored);
     if (r.path.isEmpty())
         return true;
     r.dosDateTime = dosDateTime;

@@ -37,7 +37,9 @@ bool addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t
                 directory = decodeArchiveName(var.data() + nameLength, dirLength);
         }
     }
-    r.path = NormalizeArchivePath(directory.isEmpty() ? name : directory + u'\\' + name);
+    const QString stored = directory.isEmpty() ? name : directory + u'\\' + name;
+    r.path = NormalizeArchivePath(stored);
+    r.leavesRoot = ArchivePathLeavesRoot(stored);
     if (r.path.isEmpty())
         return true;
     return out.add(std::move(r));

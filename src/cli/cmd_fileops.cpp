@@ -1,5 +1,6 @@
 // dovex-cli copy|move SOURCE... DEST and dovex-cli delete SOURCE...: the
 // file operations of the panels, with the answers given as options.
+#include "cli/archiveops_cli.h"
 #include "cli/clicommand.h"
 #include "cli/clicommon.h"
 
@@ -125,6 +126,8 @@ std::optional<QStringList> expand(const QString& source)
 
 int runOperation(FileOpKind kind, QStringList args)
 {
+    if (const auto archiveRun = runArchiveOperation(kind, args))
+        return *archiveRun;
     FileOpsPrompter prompter;
     const auto option = [&](const char* name, Policy& into) -> bool {
         const auto value = takeOption(args, QLatin1String(name));
@@ -183,14 +186,19 @@ int runOperation(FileOpKind kind, QStringList args)
 
 const CliCommand copyCommand(
     "copy", "copy SOURCE... DEST [--overwrite=ask|all|none] [--protected=ask|all|none] "
-            "[--subdirs=yes|no]",
+            "[--subdirs=yes|no]\n"
+            "  dovex-cli copy SOURCE... ARCHIVE [--subdirs=yes|no]\n"
+            "  dovex-cli copy --from ARCHIVE[\\INNER\\DIR] MEMBER... DEST [--subdirs=yes|no]",
     [](const QStringList& args) { return runOperation(FileOpKind::Copy, args); });
 const CliCommand moveCommand(
     "move", "move SOURCE... DEST [--overwrite=ask|all|none] [--protected=ask|all|none] "
-            "[--subdirs=yes|no]",
+            "[--subdirs=yes|no]\n"
+            "  dovex-cli move SOURCE... ARCHIVE [--subdirs=yes|no]\n"
+            "  dovex-cli move --from ARCHIVE[\\INNER\\DIR] MEMBER... DEST [--subdirs=yes|no]",
     [](const QStringList& args) { return runOperation(FileOpKind::Move, args); });
 const CliCommand deleteCommand(
-    "delete", "delete SOURCE... [--protected=ask|all|none] [--subdirs=yes|no]",
+    "delete", "delete SOURCE... [--protected=ask|all|none] [--subdirs=yes|no]\n"
+              "  dovex-cli delete --from ARCHIVE[\\INNER\\DIR] MEMBER... [--subdirs=yes|no]",
     [](const QStringList& args) { return runOperation(FileOpKind::Delete, args); });
 
 } // namespace

@@ -88,7 +88,8 @@ TAnimationType animationOf(FileOpKind kind)
 }
 
 void prepareDialog(TForm3& d, const QString& title, const QString& question,
-                   const QString& destination, bool withDestination)
+                   const QString& destination, bool withDestination, bool extraButton = false,
+                   const QString& extraText = QStringLiteral("&Compress"))
 {
     d.setWindowTitle(title);
     d.Label1->setText(question);
@@ -97,7 +98,74 @@ void prepareDialog(TForm3& d, const QString& title, const QString& question,
     d.Edit1->setVisible(withDestination);
     d.SpeedButton1->setVisible(withDestination);
     d.CheckBox1->setVisible(true);
-    d.BitBtn3->setVisible(withDestination);
+    d.BitBtn3->setText(extraText);
+    d.BitBtn3->setEnabled(extraButton);
+    d.BitBtn3->setVisible(extraButton);
+}
+
+// The entries an operation acts on: the marked ones, else the cursor's.
+PanelEntries countedEntries(const OperationContext& ctx)
+{
+    PanelEntries counted;
+    const PanelEntries& all = ctx.source.entries;
+    for (const PanelEntry& e : all)
+        if (e.selected && e.name != QLatin1String(".."))
+            counted.push_back(e);
+    if (counted.empty() && ctx.cursorIndex >= 0 && ctx.cursorIndex < int(all.size()) &&
+        all[size_t(ctx.cursorIndex)].name != QLatin1String("..")) {
+        counted.push_back(all[size_t(ctx.cursorIndex)]);
+        counted.back().selected = true;
+    }
+    return counted;
+}
+
+QStringList countedPaths(const OperationContext& ctx)
+{
+    QStringList paths;
+    for (const PanelEntry& e : countedEntries(ctx))
+        paths << appendName(ctx.source.path, e.name);
+    return paths;
+}
+
+// Copy, move or delete of the entries of the archive ctx.source shows.
+bool BewerkZip(OperationContext& ctx, FileOpKind kind, Prompter& prompter)
+{
+    const FilePanel& panel = ctx.source;
+    const PanelEntries counted = countedEntries(ctx);
+    if (counted.empty())
+        return false;
+    const bool single = CountSelected(panel.entries, int(panel.entries.size())) == 0;
+    const QString verb = operationVerb(kind);
+    QString question = single ? verb + QStringLiteral(" \"") + counted.front().name + '"'
+                              : verb + ' ' + QString::number(counted.size()) +
+                                    QStringLiteral(" files");
+    const bool withDestination = kind != FileOpKind::Delete;
+    if (withDestination)
+        question += QStringLiteral(" to");
+    TForm3& dialog = operationDialog(ctx.parent);
+    const bool extract = bool(ctx.archive->openDecompress);
+    prepareDialog(dialog, verb, question, ctx.other.path, withDestination, extract,
+                  QStringLiteral("&Extract"));
+    if (extract)
+        dialog.BitBtn3->setFocus();
+    const int answer = dialog.exec();
+    if (answer == TForm3::CompressResult && extract) {
+        ctx.archive->openDecompress(ctx, panel.archiveFile);
+        return true;
+    }
+    if (answer != QDialog::Accepted)
+        return false;
+    const QString archiveDir = dospath::directoryPart(panel.archiveFile);
+    const QString target =
+        withDestination ? ResolveTypedTarget(dialog.Edit1->text(), archiveDir) : QString();
+    if (withDestination && fileio::status(target).regular) {
+        // Another archive (or any file) is no place to extract into.
+        prompter.error(kNoArchiveOperations);
+        return false;
+    }
+    RunningGuard running;
+    ctx.archive->fromArchive(ctx, kind, counted, target, dialog.CheckBox1->isChecked());
+    return true;
 }
 
 // Shows the progress window and runs fn with a fresh operation state.
@@ -143,15 +211,28 @@ bool Bewerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive, Prompter& p
                                         : ctx.other.path;
 
     TForm3& dialog = operationDialog(ctx.parent);
-    prepareDialog(dialog, verb, question, defaultDestination, kind != FileOpKind::Delete);
-    if (dialog.exec() != QDialog::Accepted)
+    const bool compress = ctx.archive && ctx.archive->openCompress;
+    prepareDialog(dialog, verb, question, defaultDestination, kind != FileOpKind::Delete,
+                  compress && kind != FileOpKind::Delete);
+    const int answer = dialog.exec();
+    if (answer == TForm3::CompressResult && compress) {
+        ctx.archive->openCompress(ctx, countedPaths(ctx));
+        return true;
+    }
+    if (answer != QDialog::Accepted)
         return false;
 
     request.destination = ResolveTypedTarget(dialog.Edit1->text(), panel.path);
     request.includeSubdirs = dialog.CheckBox1->isChecked();
     if (kind != FileOpKind::Delete && IsArchiveTarget(request.destination, ctx.other)) {
-        prompter.error(kNoArchiveOperations);
-        return false;
+        if (!ctx.archive) {
+            prompter.error(kNoArchiveOperations);
+            return false;
+        }
+        RunningGuard running;
+        ctx.archive->intoArchive(ctx, kind == FileOpKind::Move ? kind : FileOpKind::Copy,
+                                 countedEntries(ctx), request.includeSubdirs);
+        return true;
     }
     withProgress(ctx, prompter, kind,
                  [&](OperationState& state) { RunOperation(state, request); });
@@ -166,8 +247,11 @@ bool DoeWerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive)
         return false;
     PrompterChoice prompter(ctx);
     if (ctx.source.inArchive) {
-        prompter.get().error(kNoArchiveOperations);
-        return false;
+        if (!ctx.archive || kind == FileOpKind::CopyToDrive) {
+            prompter.get().error(kNoArchiveOperations);
+            return false;
+        }
+        return BewerkZip(ctx, kind, prompter.get());
     }
     return Bewerk(ctx, kind, dropDrive, prompter.get());
 }
@@ -221,7 +305,7 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx)
     if (g_running || paths.isEmpty())
         return false;
     PrompterChoice prompter(ctx);
-    if (ctx.source.inArchive) {
+    if (ctx.source.inArchive && !ctx.archive) {
         prompter.get().error(kNoArchiveOperations);
         return false;
     }
@@ -229,9 +313,20 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx)
     const QString question = paths.size() == 1
                                  ? QStringLiteral("Copy ") + paths.first() + QStringLiteral(" to")
                                  : QStringLiteral("Copy %1 file(s) to").arg(paths.size());
-    prepareDialog(dialog, QStringLiteral("Copy"), question, ctx.source.path, true);
-    if (dialog.exec() != QDialog::Accepted)
+    const bool compress = ctx.archive && ctx.archive->openCompress;
+    prepareDialog(dialog, QStringLiteral("Copy"), question, ctx.source.path, true, compress);
+    const int answer = dialog.exec();
+    if (answer == TForm3::CompressResult && compress) {
+        ctx.archive->openCompress(ctx, paths);
+        return true;
+    }
+    if (answer != QDialog::Accepted)
         return false;
+    if (ctx.source.inArchive) {
+        RunningGuard running;
+        ctx.archive->dropIntoArchive(ctx, paths, dialog.CheckBox1->isChecked());
+        return true;
+    }
     const QString destination = ResolveTypedTarget(dialog.Edit1->text(), ctx.source.path);
     const bool subdirs = dialog.CheckBox1->isChecked();
     withProgress(ctx, prompter.get(), FileOpKind::Copy, [&](OperationState& state) {

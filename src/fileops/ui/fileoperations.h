@@ -6,10 +6,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 namespace dovex {
 
+class ArchiveSide;
 class Prompter;
 
 // What the main window hands to a file command: the active panel (the
@@ -40,6 +43,32 @@ struct OperationContext {
     // Where questions and messages go; nullptr gives message boxes over
     // parent (MessagePrompter). Tests pass a scripted one.
     Prompter* prompter = nullptr;
+    // Carries out what involves an archive; without one such commands
+    // answer "Archive operations are not available yet.".
+    ArchiveSide* archive = nullptr;
+};
+
+// The archive half of the file commands, reached once their dialog was
+// confirmed. counted holds the entries acted on (".." never among them):
+// the marked ones, or the one under the cursor.
+class ArchiveSide {
+public:
+    virtual ~ArchiveSide() = default;
+    // Copy or move into the archive ctx.other shows.
+    virtual void intoArchive(const OperationContext& ctx, FileOpKind kind,
+                             const PanelEntries& counted, bool subdirs) = 0;
+    // Copy or move (to target) or delete entries of the archive ctx.source shows.
+    virtual void fromArchive(const OperationContext& ctx, FileOpKind kind,
+                             const PanelEntries& counted, const QString& target,
+                             bool subdirs) = 0;
+    // Files dropped from the shell onto ctx.source, which shows an archive.
+    virtual void dropIntoArchive(const OperationContext& ctx, const QStringList& paths,
+                                 bool subdirs) = 0;
+    // The dialog's extra button: "&Compress" (the entries of a directory
+    // panel, or dropped paths) and "&Extract" (the whole archive). While a
+    // hook is empty its button is hidden.
+    std::function<void(const OperationContext& ctx, const QStringList& paths)> openCompress;
+    std::function<void(const OperationContext& ctx, const QString& archivePath)> openDecompress;
 };
 
 // F5, F6 and F8: shows the operation dialog ("Copy", "Move", "Delete") for
@@ -51,9 +80,11 @@ struct OperationContext {
 // operation still running). The mouse cursor shows the hourglass while the
 // operation runs and is restored on return.
 //
-// While ctx.source browses an archive, or the destination is the archive the
-// other panel shows, the message "Archive operations are not available yet."
-// is shown and nothing else happens (false).
+// While ctx.source browses an archive its entries are copied, moved or
+// deleted through ctx.archive (a dialog with "&Extract"), and a destination
+// that is the archive the other panel shows takes the entries in. Without
+// ctx.archive, and from one archive into another, the message "Archive
+// operations are not available yet." is shown and nothing else happens.
 bool Copy1Click(OperationContext& ctx);
 bool Doemove(OperationContext& ctx);
 bool Delete1Click(OperationContext& ctx);

@@ -25,7 +25,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
     BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
     BitBtn3 = new QPushButton(QStringLiteral("&Compress"), this);
-    // Compressing from this dialog arrives with the archive operations.
+    // Shown and enabled by a command that has something behind it.
     BitBtn3->setEnabled(false);
     BitBtn1->setDefault(true);
 

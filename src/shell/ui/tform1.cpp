@@ -1,5 +1,6 @@
 #include "shell/ui/tform1.h"
 
+#include "archive/ui/archivecommands.h"
 #include "archive/ui/compressiontools.h"
 #include "fileops/ui/fileoperations.h"
 #include "fileops/ui/messageprompter.h"

@@ -28,6 +28,7 @@ class TCommandLine;
 class TDriveStatus;
 class TForm8;
 class TForm11;
+class ArchiveCommands;
 class TPanelList;
 
 // The main window: two panels, their headers and selection lines, the
@@ -39,6 +40,9 @@ public:
     // A file made for one run (an archiver's list file, a member extracted
     // for viewing; a host path) is removed at the next re-read of a panel.
     void deleteAtNextRefresh(const QString& hostPath) { m_pendingDeletions << hostPath; }
+    // The archive half of the file commands (made on first use); its hooks
+    // for the Compression Tools dialog are set by whoever builds that.
+    ArchiveCommands& archiveCommands();
     // Creation: the program directory and its files, the file-type table and
     // the settings. Throws SettingsError for a malformed integer setting.
     explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
@@ -172,6 +176,7 @@ private:
     QStringList m_commandHistory;
 
     Prompter* m_prompter = nullptr;
+    std::unique_ptr<ArchiveCommands> m_archiveCommands;
     std::unique_ptr<Prompter> m_ownPrompter;
     std::unique_ptr<CompressionTools> m_compressionTools;
 

@@ -1,11 +1,14 @@
 // The command table of the main window: menus, command buttons, status bar,
 // and the handlers of the commands that act on the window itself.
 #include "shell/ui/tform1.h"
+#include "archive/ui/archivecommands.h"
+#include "archive/ui/compressiontools.h"
 
 #include "fileops/runoperation.h"
 #include "fileops/ui/fileoperations.h"
 #include "panels/ui/panellist.h"
 #include "panels/ui/selectionsetdialog.h"
+#include "platform/drivemap.h"
 #include "shell/mainsettings.h"
 #include "shell/settingsfile.h"
 #include "shell/ui/commandline.h"
@@ -313,6 +316,33 @@ void TForm1::test2Click()
     setactief(n);
 }
 
+ArchiveCommands& TForm1::archiveCommands()
+{
+    if (!m_archiveCommands) {
+        m_archiveCommands = std::make_unique<ArchiveCommands>(this);
+        m_archiveCommands->markForDeletion = [this](const QString& hostPath) {
+            deleteAtNextRefresh(hostPath);
+        };
+        // The operation dialog's extra buttons open Compression Tools; the
+        // operation's caller re-reads both panels afterwards.
+        m_archiveCommands->openCompress = [this](const OperationContext& ctx, const QStringList&) {
+            for (const QString& file : compressionTools().compress(ctx.source, ctx.cursorIndex,
+                                                                    ctx.other))
+                deleteAtNextRefresh(file);
+        };
+        m_archiveCommands->openDecompress = [this](const OperationContext& ctx,
+                                                   const QString& archivePath) {
+            for (const QString& file :
+                 compressionTools().decompress(archivePath,
+                                               ctx.other.inArchive
+                                                   ? dospath::directoryPart(ctx.other.archiveFile)
+                                                   : ctx.other.path))
+                deleteAtNextRefresh(file);
+        };
+    }
+    return *m_archiveCommands;
+}
+
 void TForm1::runFileOperation(int kind)
 {
     const int n = ActivePanel;
@@ -324,7 +354,7 @@ void TForm1::runFileOperation(int kind)
                 list(k)->setCursor(0);
     }
     OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
-                         m_showCopySpeed->isChecked(), m_prompter};
+                         m_showCopySpeed->isChecked(), m_prompter, &archiveCommands()};
     const QString names[2] = {
         list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
         list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};

@@ -1,0 +1,394 @@
+#include "archive/ops/archiveoperations.h"
+
+#include "archive/archivekind.h"
+#include "archive/archivelevel.h"
+#include "archive/archivereaders.h"
+#include "archive/ops/archiveprogress.h"
+#include "archive/ops/zipprogress.h"
+#include "archive/toolrunner.h"
+#include "archive/zipmaster.h"
+#include "fileops/pathrules.h"
+#include "fileops/treewalk.h"
+#include "platform/drivemap.h"
+#include "platform/fileio.h"
+#include "platform/locations.h"
+#include "platform/prompter.h"
+
+#include <map>
+
+namespace dovex {
+
+namespace {
+
+using archive::ArchiverCommand;
+using archive::ToolItems;
+
+// The design compression level of the operation window's zip component.
+constexpr int kZipLevel = 7;
+
+struct ToolForm {
+    const char* tool;
+    const char* listPrefix; // "" when the items go on the command line
+};
+
+ToolForm toolOf(QChar kind)
+{
+    switch (kind.unicode()) {
+    case kKindArj: return {"ARJ.exe", "!"};
+    case kKindRar: return {"RAR.exe", "@"};
+    case kKindLha: return {"LHA.exe", "@"};
+    case kKindPak: return {"PAK.exe", "@"};
+    case kKindZoo: return {"ZOO.exe", ""};
+    default: return {nullptr, nullptr};
+    }
+}
+
+// The command words of copying (or moving) into an archive; dropped files
+// keep only their names in a rar archive ("-ep1").
+QString intoSwitches(QChar kind, bool move, bool subdirs, bool dropped)
+{
+    switch (kind.unicode()) {
+    case kKindArj:
+        return QString(move ? "M" : "A") + (subdirs ? " -p1 -r -y" : " -p1 -y");
+    case kKindRar:
+        return QString(move ? "M" : "A") + (dropped ? " -y -ep1" : " -y") + (subdirs ? " -r" : "");
+    case kKindLha: return QString(move ? "M" : "A") + (subdirs ? " -r" : "");
+    case kKindPak: return QString(move ? "M" : "A") + " -I -WA";
+    case kKindZoo: return move ? QStringLiteral("aM:") : QStringLiteral("a:");
+    default: return {};
+    }
+}
+
+// The command words for members of an archive; empty when refused.
+QString fromSwitches(QChar kind, ArchiveOp op, bool subdirs)
+{
+    switch (kind.unicode()) {
+    case kKindArj:
+        if (op == ArchiveOp::Delete)
+            return QStringLiteral("D -y -v");
+        return QString(subdirs ? "X" : "E") + (op == ArchiveOp::Move ? " -d -y -v" : " -y -v");
+    case kKindRar:
+        if (op == ArchiveOp::Delete)
+            return QStringLiteral("D -y -v -r");
+        return op == ArchiveOp::Copy ? QString(subdirs ? "X -y -v" : "E -y -v") : QString();
+    case kKindLha:
+        if (op == ArchiveOp::Delete)
+            return QStringLiteral("D");
+        return op == ArchiveOp::Copy ? QStringLiteral("X") : QString();
+    case kKindPak:
+        if (op == ArchiveOp::Delete)
+            return QStringLiteral("D -I -WA");
+        return op == ArchiveOp::Copy ? QStringLiteral("E -I -WA") : QStringLiteral("X -I -WA");
+    case kKindZoo:
+        if (op == ArchiveOp::Delete)
+            return QStringLiteral("DP");
+        return op == ArchiveOp::Copy ? QStringLiteral("eO") : QString();
+    default: return {};
+    }
+}
+
+bool known(QChar kind)
+{
+    return kind == kKindZip || toolOf(kind).tool;
+}
+
+QList<QStringList> batches(const QStringList& items)
+{
+    QList<QStringList> out;
+    for (qsizetype i = 0; i < items.size(); i += kArchiveBatch)
+        out << items.mid(i, kArchiveBatch);
+    return out;
+}
+
+// Runs the archiver once per batch; stops at the first failure or abort.
+void runTool(ArchiveOpResult& result, QChar kind, const QString& switches,
+             const QString& archive, const QStringList& items, ToolItems itemKind,
+             const QString& workingDirectory, Prompter& prompter, ArchiveProgress& progress)
+{
+    const ToolForm form = toolOf(kind);
+    for (const QStringList& batch : batches(items)) {
+        ArchiverCommand cmd = ArchiverCommand::fromTemplate(QLatin1String(form.tool) + ' ' +
+                                                            switches);
+        cmd.archive = archive;
+        cmd.items = batch;
+        cmd.itemKind = itemKind;
+        cmd.listPrefix = QLatin1String(form.listPrefix);
+        cmd.workingDirectory = workingDirectory;
+        const archive::ToolRunResult r = archive::RunArchiverTool(cmd, prompter, &progress);
+        result.ran = true;
+        if (!r.listFile.isEmpty())
+            result.listFiles << r.listFile;
+        if (r.aborted)
+            result.aborted = true;
+        if (!r.passed || r.aborted) {
+            result.passed = false;
+            return;
+        }
+    }
+}
+
+// Runs the zip component once per batch of specifications.
+template <typename Op>
+void runZip(ArchiveOpResult& result, TZipMaster& zip, ZipProgress& zp, const QStringList& specs,
+            Op op)
+{
+    for (const QStringList& batch : batches(specs)) {
+        zip.FSpecArgs = batch;
+        const int failuresBefore = zp.failures;
+        // The component clears its Cancel flag when done: whether the
+        // person stopped it is asked of its handler's source, the window.
+        bool cancelled = false;
+        const auto handler = zip.OnProgress;
+        zip.OnProgress = [&](TZipMaster& z, int type, const QString& name, std::int64_t size) {
+            handler(z, type, name, size);
+            cancelled = cancelled || z.Cancel;
+        };
+        (zip.*op)();
+        zip.OnProgress = handler;
+        result.ran = true;
+        zip.FSpecArgs.clear();
+        if (cancelled || zp.failures != failuresBefore) {
+            result.aborted = result.aborted || cancelled;
+            result.passed = false;
+        }
+        if (result.aborted)
+            return;
+    }
+}
+
+void showCompress(ArchiveProgress& progress, const QString& archive, QChar kind)
+{
+    progress.showRun(QStringLiteral("Compressing Files"),
+                     QStringLiteral("Compressing Files, Please wait..."),
+                     QStringLiteral("Compressed file:") + dospath::fileName(archive),
+                     QStringLiteral("Compression Method:") + ArchiveMethodName(kind),
+                     ArchiveProgress::Animation::Zip, kind == kKindZip);
+}
+
+ArchiveOpResult intoArchive(ArchiveOp op, const QString& archive, QChar kind,
+                            const QString& sourceDirectory, const QStringList& items,
+                            bool subdirs, bool dropped, Prompter& prompter,
+                            ArchiveProgress& progress)
+{
+    ArchiveOpResult result;
+    result.passed = true;
+    if (items.isEmpty())
+        return result;
+    const bool move = op == ArchiveOp::Move;
+    if (kind == kKindZip) {
+        TZipMaster zip;
+        zip.AddCompLevel = kZipLevel;
+        zip.Messages = &prompter;
+        zip.ZipFilename = archive;
+        zip.BaseDir = sourceDirectory;
+        if (subdirs)
+            zip.AddOptions = {AddOptsEnum::AddDirNames, AddOptsEnum::AddRecurseDirs};
+        if (move)
+            zip.AddOptions.insert(AddOptsEnum::AddMove);
+        ZipProgress zp(progress, prompter, ZipProgress::kCompressed);
+        for (const QString& item : items) {
+            const QString path = item.endsWith(QLatin1String("\\*.*")) ? item.chopped(4) : item;
+            zp.totalBytes += fileio::status(path).directory ? DirectoryTotals(path).bytes
+                                                             : FileSizeOf(path);
+        }
+        zp.attach(zip);
+        runZip(result, zip, zp, items, &TZipMaster::Add);
+    } else {
+        runTool(result, kind, intoSwitches(kind, move, subdirs, dropped), archive, items,
+                ToolItems::Files, sourceDirectory, prompter, progress);
+    }
+    return result;
+}
+
+void merge(ArchiveOpResult& into, const ArchiveOpResult& r)
+{
+    into.ran = into.ran || r.ran;
+    into.passed = into.passed && r.passed;
+    into.aborted = into.aborted || r.aborted;
+    into.listFiles << r.listFiles;
+}
+
+} // namespace
+
+QString ArchiveMethodName(QChar kind)
+{
+    switch (kind.unicode()) {
+    case kKindArj: return QStringLiteral("Arj");
+    case kKindZip: return QStringLiteral("Zip");
+    case kKindRar: return QStringLiteral("Rar");
+    case kKindLha: return QStringLiteral("Lha");
+    case kKindPak: return QStringLiteral("Pak");
+    case kKindZoo: return QStringLiteral("Zoo");
+    default: return {};
+    }
+}
+
+ArchiveOpResult CopyIntoArchive(ArchiveOp op, const QString& archive, QChar kind,
+                                const QString& sourceDirectory, const QList<SourceItem>& items,
+                                bool subdirs, Prompter& prompter, ArchiveProgress& progress)
+{
+    if (!known(kind) || op == ArchiveOp::Delete)
+        return {};
+    QStringList list;
+    for (const SourceItem& item : items) {
+        if (!item.directory)
+            list << item.path;
+        else if (subdirs)
+            list << appendName(item.path, QStringLiteral("*.*"));
+    }
+    showCompress(progress, archive, kind);
+    ArchiveOpResult result =
+        intoArchive(op, archive, kind, sourceDirectory, list, subdirs, false, prompter, progress);
+    progress.hideRun();
+    InvalidateArchiveCache();
+    return result;
+}
+
+ArchiveOpResult DropIntoArchive(const QString& archive, QChar kind, const QStringList& paths,
+                                bool subdirs, Prompter& prompter, ArchiveProgress& progress)
+{
+    if (!known(kind))
+        return {};
+    // Each group runs in its own directory, so that its members are stored
+    // by their names there and never by the host path of the drive.
+    std::map<QString, QStringList> byDirectory;
+    for (const QString& path : paths) {
+        if (!fileio::status(path).directory)
+            byDirectory[dospath::directoryPart(path)] << path;
+        else if (subdirs)
+            byDirectory[dospath::directoryPart(path)] << appendName(path, QStringLiteral("*.*"));
+    }
+    showCompress(progress, archive, kind);
+    ArchiveOpResult result;
+    result.passed = true;
+    for (const auto& [dir, items] : byDirectory) {
+        merge(result, intoArchive(ArchiveOp::Copy, archive, kind, dir, items, subdirs, true,
+                                  prompter, progress));
+        if (result.aborted)
+            break;
+    }
+    progress.hideRun();
+    InvalidateArchiveCache();
+    return result;
+}
+
+ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar kind,
+                                   const QString& innerDirectory,
+                                   const QList<MemberItem>& members, const QString& target,
+                                   bool subdirs, Prompter& prompter, ArchiveProgress& progress)
+{
+    ArchiveOpResult result;
+    if (!known(kind) || members.isEmpty())
+        return result;
+    if (op == ArchiveOp::Move && kind != kKindArj && kind != kKindPak) {
+        for (qsizetype i = 0; i < members.size(); ++i)
+            prompter.information(QStringLiteral("Cannot move from ") + archive +
+                                 QStringLiteral(" (Use Copy and Delete)."));
+        return result;
+    }
+    result.passed = true;
+
+    const QString caption = op == ArchiveOp::Copy   ? QStringLiteral("Copying from Archive")
+                            : op == ArchiveOp::Move ? QStringLiteral("moving from Archive")
+                                                    : QStringLiteral("Deleting from Archive");
+    progress.showRun(caption, caption + QStringLiteral(", Please wait..."),
+                     QStringLiteral("Compressed file:") + dospath::fileName(archive),
+                     QStringLiteral("Compression Method:") + ArchiveMethodName(kind),
+                     ArchiveProgress::Animation::Unzip, false);
+
+    QStringList items;
+    for (const MemberItem& m : members) {
+        if (progress.abortRequested()) {
+            progress.hideRun();
+            result.aborted = true;
+            result.passed = false;
+            return result;
+        }
+        QString path = innerDirectory.isEmpty()                    ? m.name
+                       : innerDirectory.endsWith(QLatin1Char('\\')) ? innerDirectory + m.name
+                                                                    : innerDirectory + '\\' + m.name;
+        if (m.directory && kind != kKindZip) {
+            // A directory is everything below it, and only with subdirectories.
+            if (!subdirs && op != ArchiveOp::Delete)
+                continue;
+            path += QStringLiteral("\\*.*");
+        }
+        items << path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
+
+    if (kind == kKindZip) {
+        TZipMaster zip;
+        zip.Messages = &prompter;
+        zip.ZipFilename = archive;
+        ZipProgress zp(progress, prompter, ZipProgress::kExtracted);
+        // The byte total of the chosen entries drives the bar.
+        PanelEntries entries;
+        entries.emplace_back().name = QStringLiteral("..");
+        for (const MemberItem& m : members) {
+            PanelEntry& e = entries.emplace_back();
+            e.name = m.name;
+            e.selected = true;
+            e.directory = m.directory;
+        }
+        PanelEntries level;
+        archiveReaders().list(archive, innerDirectory, QStringLiteral("*.*"), level);
+        std::int64_t files = 0;
+        zp.totalBytes = archiveLevelTotals(archiveReaders().records(), innerDirectory, entries,
+                                           int(entries.size()) - 1, -1, subdirs, files);
+        zp.attach(zip);
+        progress.setBarVisible(true);
+        if (op == ArchiveOp::Delete) {
+            zip.ExtrOptions = {ExtrOptsEnum::ExtrOverWrite};
+            // A directory chosen for deletion goes with everything below it.
+            if (subdirs)
+                zip.AddOptions = {AddOptsEnum::AddRecurseDirs};
+            runZip(result, zip, zp, items, &TZipMaster::Delete);
+        } else {
+            zip.ExtrBaseDir = target;
+            zip.ExtrOptions = subdirs ? ExtrOpts{ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite}
+                                      : ExtrOpts{ExtrOptsEnum::ExtrOverWrite};
+            if (subdirs)
+                zip.AddOptions = {AddOptsEnum::AddRecurseDirs};
+            runZip(result, zip, zp, items, &TZipMaster::Extract);
+        }
+    } else if (!items.isEmpty()) {
+        const QString work =
+            op == ArchiveOp::Delete ? dospath::directoryPart(archive) : target;
+        runTool(result, kind, fromSwitches(kind, op, subdirs), archive, items, ToolItems::Members,
+                work, prompter, progress);
+    }
+    progress.hideRun();
+    if (op != ArchiveOp::Copy)
+        InvalidateArchiveCache();
+    return result;
+}
+
+QString Extractview(const QString& zipPath, const QString& storedEntry, Prompter& prompter,
+                    ArchiveProgress* progress)
+{
+    const QString tempHost = programDirectory() + QStringLiteral("/temp");
+    const auto tempDos = DriveMap::instance().toDos(tempHost);
+    if (!ensureDirectory(tempHost) || !tempDos) {
+        prompter.error(QStringLiteral("Cannot write in ") + tempHost + QLatin1Char('.'));
+        return {};
+    }
+    TZipMaster zip;
+    zip.Messages = &prompter;
+    zip.ZipFilename = zipPath;
+    zip.FSpecArgs = QStringList{storedEntry};
+    zip.ExtrOptions = {ExtrOptsEnum::ExtrOverWrite};
+    zip.ExtrBaseDir = *tempDos;
+    zip.OnMessage = [&prompter](TZipMaster&, int code, const QString& text) {
+        if (code != 0)
+            prompter.error(text);
+    };
+    zip.Extract();
+    if (progress)
+        progress->hideRun();
+    const QString name = QString(storedEntry).replace(QLatin1Char('/'), QLatin1Char('\\'))
+                             .section(QLatin1Char('\\'), -1);
+    const QString arrived = dospath::join(*tempDos, name);
+    return fileio::status(arrived).regular ? tempHost + QLatin1Char('/') + name : QString();
+}
+
+} // namespace dovex
