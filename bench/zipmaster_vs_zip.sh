@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The internal zip against "zip -r -6" and "unzip" on one tree of 3,000 files
-# (about 200 MB, a third random bytes, the rest text): median wall times and
-# ratios. Usage: bench/zipmaster_vs_zip.sh [BUILD_DIR] [MEGABYTES]
+# (about 200 MB, a third random bytes, the rest text), as whole processes:
+# "dovex-cli compress --level 6" and "dovex-cli decompress" (the Compression
+# Tools' Zip (internal)) alternate with zip and unzip, five runs each; median
+# wall times and ratios. Usage: bench/zipmaster_vs_zip.sh [BUILD_DIR] [MEGABYTES]
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 build=${1:-build}
 mb=${2:-200}
-bench="$build/bench/bench_zipmaster"
-[ -x "$bench" ] || { echo "no $bench: build bench_zipmaster first" >&2; exit 2; }
+cli="$build/src/dovex-cli"
+[ -x "$cli" ] || { echo "no $cli: build dovex-cli first" >&2; exit 2; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -37,30 +39,29 @@ for i, sz in enumerate(sizes):
         f.write(data)
 PY
 
-median() { # command...: median wall seconds of 5 runs
-  local times=()
-  for _ in 1 2 3 4 5; do
-    local s e
-    s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N)
-    times+=("$(echo "$e - $s" | bc -l)")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | sed -n 3p
-}
-zip_run() { rm -f "$work/z.zip"; (cd "$work/tree" && zip -q -r -6 ../z.zip .); }
-# A fresh directory each run, as the benchmark does (ext4 creates files slowly
-# where thousands were just deleted).
-runs=0
-unzip_run() { runs=$((runs + 1)); unzip -q "$work/z.zip" -d "$work/u$runs"; }
+export DOVEX_DRIVES="C=$work" DOVEX_HOME="$work/home"
+mkdir -p "$work/home"
 
-zip_s=$(median zip_run)
-unzip_s=$(median unzip_run)
-rm -rf "$work"/u*
-json=$(DOVEX_BENCH_TREE="$work/tree" "$bench" --benchmark_format=json --benchmark_repetitions=3 \
-       --benchmark_report_aggregates_only=true 2>/dev/null)
-pick() { echo "$json" | python3 -c "import json,sys
-for b in json.load(sys.stdin)['benchmarks']:
-    if b['name'].startswith('$1') and b.get('aggregate_name') == 'median': print(b['real_time'] / 1000)"; }
-add_s=$(pick BM_ZipMasterAdd)
-extract_s=$(pick BM_ZipMasterExtract)
-printf 'add     internal %.3f s   zip -r -6 %.3f s   ratio %.2f\n' "$add_s" "$zip_s" "$(echo "$add_s / $zip_s" | bc -l)"
-printf 'extract internal %.3f s   unzip     %.3f s   ratio %.2f\n' "$extract_s" "$unzip_s" "$(echo "$extract_s / $unzip_s" | bc -l)"
+# Runs alternate, so that both sides meet the same disk state; nothing is
+# deleted until the end but the archive a run replaces (ext4 creates inodes
+# slowly for minutes after thousands were deleted, which would weigh on
+# whichever side came next).
+declare -a zip_t dovex_add_t unzip_t dovex_ext_t
+elapsed() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1 || echo "failed: $*" >&2; e=$(date +%s.%N); echo "$e - $s" | bc -l; }
+zip_run() { rm -f "$work/z.zip"; (cd "$work/tree" && zip -q -r -6 ../z.zip .); }
+dovex_add() { rm -f "$work/d.zip"; "$cli" compress 'C:\tree\*' --to 'C:\d' --subdirs --level 6; }
+for i in 1 2 3 4 5; do
+  zip_t+=("$(elapsed zip_run)")
+  dovex_add_t+=("$(elapsed dovex_add)")
+done
+for i in 1 2 3 4 5; do
+  unzip_t+=("$(elapsed unzip -q "$work/z.zip" -d "$work/u$i")")
+  mkdir -p "$work/x$i"
+  dovex_ext_t+=("$(elapsed "$cli" decompress 'C:\z.zip' "C:\\x$i" --subdirs)")
+done
+median() { printf '%s\n' "$@" | sort -g | sed -n 3p; }
+diff -r "$work/tree" "$work/x1" >/dev/null || echo "warning: the extracted tree differs" >&2
+zip_s=$(median "${zip_t[@]}"); add_s=$(median "${dovex_add_t[@]}")
+unzip_s=$(median "${unzip_t[@]}"); extract_s=$(median "${dovex_ext_t[@]}")
+printf 'add     dovex-cli %.3f s   zip -r -6 %.3f s   ratio %.2f\n' "$add_s" "$zip_s" "$(echo "$add_s / $zip_s" | bc -l)"
+printf 'extract dovex-cli %.3f s   unzip     %.3f s   ratio %.2f\n' "$extract_s" "$unzip_s" "$(echo "$extract_s / $unzip_s" | bc -l)"

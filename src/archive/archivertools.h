@@ -79,6 +79,7 @@ struct CompressRequest {
     QString sourceDirectory;  // ends in "\"
     QList<CompressItem> items;
     QString listFile;         // where the list file goes when one is needed
+    int zipLevel = 7;         // Zip (internal): the operation window's component level
 };
 
 struct ExtractRequest {

@@ -19,7 +19,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <memory>
 #include <vector>
 
 namespace dovex
@@ -86,6 +92,218 @@ mode_t currentUmask()
     return mask;
 }
 
+QByteArray tempName()
+{
+    return QByteArray(".dvx") +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
+}
+
+// Writes the files of small members under temporary names on helper
+// threads, each with its own handle on the archive, while the extraction
+// goes through the members in order: creating and filling files is most of
+// the time an extraction takes, and it runs on every core this way. A
+// helper only writes into a directory that exists already and only where
+// no file of that name is in the way; anything else (and any failure) is
+// left to the extraction itself, which decides, reports, and renames every
+// prepared file into place or removes it. Nothing a helper writes is ever
+// seen under a member's name unless the extraction put it there.
+class WriteAhead
+{
+public:
+    struct Job {
+        const Member* member = nullptr;
+        enum { Waiting, Running, Done, Taken } state = Waiting;
+        Fd dir;         // the directory the temporary file is in
+        QByteArray temp; // empty when the helper left the member alone
+    };
+
+    static constexpr std::int64_t kLargest = 8 << 20;
+    static constexpr std::int64_t kBudget = 64 << 20;
+
+    WriteAhead(const QByteArray& archive, int base, bool overwrite, int threads)
+        : m_archive(archive), m_base(base), m_overwrite(overwrite), m_threads(threads)
+    {
+    }
+    ~WriteAhead()
+    {
+        stop();
+        // Whatever was written and never taken goes.
+        for (Job& j : m_jobs)
+            if (!j.temp.isEmpty() && j.dir.get() >= 0)
+                ::unlinkat(j.dir.get(), j.temp.constData(), 0);
+    }
+
+    int add(const Member* m)
+    {
+        m_jobs.emplace_back();
+        m_jobs.back().member = m;
+        return int(m_jobs.size()) - 1;
+    }
+
+    void start()
+    {
+        if (m_jobs.empty())
+            return;
+        for (int i = 0; i < m_threads; ++i)
+            m_workers.emplace_back([this] { work(); });
+    }
+
+    void stop()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& t : m_workers)
+            t.join();
+        m_workers.clear();
+    }
+
+    // The job once its helper is done with it (nothing written when no
+    // helper started it); the caller owns its temporary file from then on.
+    Job& take(int job)
+    {
+        std::unique_lock lock(m_mutex);
+        Job& j = m_jobs[size_t(job)];
+        if (j.state == Job::Waiting)
+            j.state = Job::Done; // not started: the extraction writes it itself
+        else
+            m_changed.wait(lock, [&] { return j.state == Job::Done; });
+        if (j.state != Job::Taken) {
+            j.state = Job::Taken;
+            m_ahead -= j.member->size;
+            m_changed.notify_all();
+        }
+        return j;
+    }
+
+private:
+    bool claim(int& job)
+    {
+        while (m_next < int(m_jobs.size()) && m_jobs[size_t(m_next)].state != Job::Waiting)
+            ++m_next;
+        if (m_next >= int(m_jobs.size()))
+            return false;
+        Job& j = m_jobs[size_t(m_next)];
+        if (m_ahead > 0 && m_ahead + j.member->size > kBudget)
+            return false;
+        j.state = Job::Running;
+        m_ahead += j.member->size;
+        job = m_next++;
+        return true;
+    }
+
+    void work()
+    {
+        int error = 0;
+        zip_t* archive = zip_open(m_archive.constData(), ZIP_RDONLY, &error);
+        DirCache cache;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            int job = -1;
+            m_changed.wait(lock, [&] { return m_stopping || claim(job); });
+            if (job < 0)
+                break;
+            Job& j = m_jobs[size_t(job)];
+            lock.unlock();
+            if (archive)
+                write(archive, j, cache);
+            lock.lock();
+            j.state = Job::Done;
+            m_changed.notify_all();
+        }
+        lock.unlock();
+        if (archive)
+            zip_discard(archive);
+    }
+
+    struct DirCache {
+        QByteArrayList path;
+        Fd dir;
+    };
+
+    // The member's file under a temporary name, complete, or nothing.
+    void write(zip_t* archive, Job& j, DirCache& cache)
+    {
+        const Member& m = *j.member;
+        const QByteArrayList path = m.parts.mid(0, m.parts.size() - 1);
+        if (cache.dir.get() < 0 || path != cache.path) {
+            Fd walk(::dup(m_base));
+            for (qsizetype i = 0; i < path.size() && walk.get() >= 0; ++i)
+                walk = Fd(::openat(walk.get(), path[i].constData(),
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            cache.dir = std::move(walk);
+            cache.path = path;
+        }
+        if (cache.dir.get() < 0)
+            return;
+        // The job keeps a handle of its own: the extraction renames from it.
+        Fd dir(::dup(cache.dir.get()));
+        struct stat existing {
+        };
+        if (::fstatat(dir.get(), m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+            (!m_overwrite || S_ISDIR(existing.st_mode)))
+            return;
+        QByteArray temp = tempName();
+        Fd out(::openat(dir.get(), temp.constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (out.get() < 0)
+            return;
+        bool whole = false;
+        if (zip_file_t* in = zip_fopen_index(archive, m.index, 0)) {
+            std::vector<char> buffer(256 * 1024);
+            std::int64_t total = 0;
+            for (;;) {
+                const zip_int64_t n = zip_fread(in, buffer.data(), buffer.size());
+                if (n <= 0 || m_stopping) {
+                    whole = n == 0 && total == m.size && !m_stopping;
+                    break;
+                }
+                total += n;
+                if (total > m.size)
+                    break;
+                zip_int64_t done = 0;
+                while (done < n) {
+                    const ssize_t w = ::write(out.get(), buffer.data() + done, std::size_t(n - done));
+                    if (w < 0 && errno == EINTR)
+                        continue;
+                    if (w <= 0)
+                        break;
+                    done += w;
+                }
+                if (done < n)
+                    break;
+            }
+            zip_fclose(in);
+        }
+        if (whole) {
+            ::fchmod(out.get(), m.mode);
+            const struct timespec times[2] = {{m.mtime, 0}, {m.mtime, 0}};
+            ::futimens(out.get(), times);
+            whole = ::close(out.release()) == 0;
+        }
+        if (!whole) {
+            ::unlinkat(dir.get(), temp.constData(), 0);
+            return;
+        }
+        j.dir = std::move(dir);
+        j.temp = temp;
+    }
+
+    QByteArray m_archive;
+    int m_base;
+    bool m_overwrite;
+    int m_threads;
+    std::deque<Job> m_jobs;
+    std::vector<std::thread> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_next = 0;
+    std::int64_t m_ahead = 0;
+    std::atomic<bool> m_stopping = false;
+};
+
 class Extractor
 {
 public:
@@ -128,11 +346,32 @@ public:
                     .arg(std::uint64_t(space.f_bavail) * space.f_frsize));
             return 0;
         }
-        for (const Member& member : members) {
+        // Small files are written ahead on helper threads, unless the
+        // options make the decision depend on what earlier members leave
+        // (by time), or there is one core only.
+        const ExtrOpts& options = m_zip.ExtrOptions;
+        const int helpers = int(std::min(std::thread::hardware_concurrency(), 4u));
+        std::unique_ptr<WriteAhead> ahead;
+        std::vector<int> jobs(members.size(), -1);
+        if (helpers > 1 && !options.contains(ExtrOptsEnum::ExtrFreshen) &&
+            !options.contains(ExtrOptsEnum::ExtrUpdate)) {
+            ahead = std::make_unique<WriteAhead>(
+                hostBytes(m_zip.ZipFilename), m_base.get(),
+                options.contains(ExtrOptsEnum::ExtrOverWrite), helpers);
+            for (size_t i = 0; i < members.size(); ++i) {
+                const Member& m = members[i];
+                if (!m.directory && !m.link && m.size > 0 && m.size <= WriteAhead::kLargest)
+                    jobs[i] = ahead->add(&m);
+            }
+            ahead->start();
+        }
+        for (size_t i = 0; i < members.size(); ++i) {
             if (m_stopped)
                 break;
-            extract(member);
+            WriteAhead::Job* job = jobs[i] >= 0 ? &ahead->take(jobs[i]) : nullptr;
+            extract(members[i], job);
         }
+        ahead.reset(); // stops the helpers and removes what was not taken
         stampDirectories();
         return m_count;
     }
@@ -257,8 +496,14 @@ private:
 
     // The directory that holds parts (its own name last left out), made
     // where missing; never through a link.
-    Fd openParent(const Member& m, qsizetype depth)
+    // Borrowed: valid until the next call. Members come directory by
+    // directory, so the last directory opened is usually the one asked for.
+    int openParent(const Member& m, qsizetype depth)
     {
+        const QByteArrayList path = m.parts.mid(0, depth);
+        if (m_lastDir.get() >= 0 && path == m_lastPath)
+            return m_lastDir.get();
+        m_lastDir.reset();
         Fd dir(::dup(m_base.get()));
         for (qsizetype i = 0; i < depth; ++i) {
             const QByteArray& part = m.parts[i];
@@ -275,29 +520,41 @@ private:
                     refuse(m.shown, QStringLiteral("its path leads through a link or a file"));
                 else
                     failed(m.shown, errnoText(error));
-                return Fd();
+                return -1;
             }
             dir = Fd(next);
         }
-        return dir;
+        m_lastPath = path;
+        m_lastDir = std::move(dir);
+        return m_lastDir.get();
     }
 
-    void extract(const Member& m)
+    // job: the member's file as a helper wrote it ahead, or nullptr.
+    void extract(const Member& m, WriteAhead::Job* job = nullptr)
     {
+        // A file written ahead and not used (left alone, refused, failed)
+        // goes, whichever way this returns.
+        struct Unused {
+            WriteAhead::Job* job;
+            ~Unused()
+            {
+                if (job && !job->temp.isEmpty())
+                    ::unlinkat(job->dir.get(), job->temp.constData(), 0);
+            }
+        } unused{job && !job->temp.isEmpty() ? job : nullptr};
         if (m.directory) {
-            Fd dir = openParent(m, m.parts.size());
-            if (dir.get() >= 0)
+            if (openParent(m, m.parts.size()) >= 0)
                 m_dirs.push_back({m.parts, m.mtime, m.mode});
             return;
         }
-        Fd parent = openParent(m, m.parts.size() - 1);
-        if (parent.get() < 0)
+        const int parent = openParent(m, m.parts.size() - 1);
+        if (parent < 0)
             return;
         const QByteArray& leaf = m.parts.last();
         struct stat existing {
         };
         const bool exists =
-            ::fstatat(parent.get(), leaf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+            ::fstatat(parent, leaf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
         const ExtrOpts& options = m_zip.ExtrOptions;
         const bool byTime = options.contains(ExtrOptsEnum::ExtrUpdate) ||
                             options.contains(ExtrOptsEnum::ExtrFreshen);
@@ -321,7 +578,7 @@ private:
         }
         struct statvfs space {
         };
-        if (::fstatvfs(parent.get(), &space) == 0 &&
+        if (::fstatvfs(parent, &space) == 0 &&
             std::uint64_t(m.size) > std::uint64_t(space.f_bavail) * space.f_frsize) {
             failed(m.shown, QStringLiteral("not enough free space for its %1 bytes").arg(m.size));
             return;
@@ -331,20 +588,32 @@ private:
             return;
         }
         QByteArray temp;
-        const bool written =
-            m.link ? writeLink(parent.get(), m, temp) : writeFile(parent.get(), m, temp);
-        if (!written) {
-            if (!temp.isEmpty())
-                ::unlinkat(parent.get(), temp.constData(), 0);
-            return;
+        int tempDir = parent;
+        if (unused.job) {
+            // Already written: the steps of its bytes, then it is put in place.
+            if (!step((m.size + TZipMaster::kStepBytes - 1) / TZipMaster::kStepBytes))
+                return;
+            temp = unused.job->temp;
+            tempDir = unused.job->dir.get();
+        } else {
+            const bool written =
+                m.link ? writeLink(parent, m, temp) : writeFile(parent, m, temp);
+            if (!written) {
+                if (!temp.isEmpty())
+                    ::unlinkat(parent, temp.constData(), 0);
+                return;
+            }
         }
         const int renamed =
-            replace ? ::renameat(parent.get(), temp.constData(), parent.get(), leaf.constData())
-                    : ::renameat2(parent.get(), temp.constData(), parent.get(), leaf.constData(),
+            replace ? ::renameat(tempDir, temp.constData(), parent, leaf.constData())
+                    : ::renameat2(tempDir, temp.constData(), parent, leaf.constData(),
                                   RENAME_NOREPLACE);
+        if (unused.job && renamed == 0)
+            unused.job->temp.clear(); // it is the member's file now
         if (renamed != 0) {
             const int error = errno;
-            ::unlinkat(parent.get(), temp.constData(), 0);
+            if (!unused.job)
+                ::unlinkat(parent, temp.constData(), 0);
             if (error == EEXIST)
                 m_zip.note(QStringLiteral("Skipped ") + m.shown +
                            QStringLiteral(": the file exists"));
@@ -353,12 +622,6 @@ private:
             return;
         }
         ++m_count;
-    }
-
-    static QByteArray tempName()
-    {
-        return QByteArray(".dvx") +
-               QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
     }
 
     bool writeFile(int dir, const Member& m, QByteArray& temp)
@@ -517,6 +780,8 @@ private:
     Fd m_base;
     std::vector<std::pair<QByteArray, bool>> m_specs;
     std::vector<DirStamp> m_dirs;
+    QByteArrayList m_lastPath;
+    Fd m_lastDir;
     int m_count = 0;
     bool m_stopped = false;
 };

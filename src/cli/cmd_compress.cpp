@@ -91,6 +91,13 @@ int runCompress(QStringList args)
     const bool all = takeFlag(args, QStringLiteral("all"));
     const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
     const std::optional<QString> to = takeOption(args, QStringLiteral("to"));
+    int level = 7;
+    if (const auto text = takeOption(args, QStringLiteral("level"))) {
+        bool number = false;
+        level = text->toInt(&number);
+        if (!number || level < 0 || level > 9)
+            return fail(QStringLiteral("--level takes 0 to 9"));
+    }
     Method method;
     if (const auto text = takeOption(args, QStringLiteral("method"))) {
         const auto m = methodOf(*text, tools);
@@ -139,6 +146,7 @@ int runCompress(QStringList args)
     r.compressAll = all;
     r.target = target;
     r.sourceDirectory = WithSlashWhenLong(sourceDirectory);
+    r.zipLevel = level;
 
     CliPrompter prompter;
     SilentArchiveProgress progress;
@@ -205,7 +213,7 @@ int runDecompress(QStringList args)
 const CliCommand compressCommand(
     "compress",
     "compress SOURCE... --to TARGET [--method zip|pkzip|mscompress|1..7] [--subdirs] [--all] "
-    "[--password TEXT]",
+    "[--password TEXT] [--level 0..9 (Zip (internal), 7 when not given)]",
     [](const QStringList& args) { return runCompress(args); });
 const CliCommand decompressCommand(
     "decompress",

@@ -80,6 +80,7 @@ CompressionOutcome compressInternal(const CompressRequest& r, Prompter& prompter
     window.repaint();
 
     TZipMaster zip;
+    zip.AddCompLevel = r.zipLevel;
     progress.attach(zip);
     zip.Messages = &prompter;
     zip.ZipFilename = *archive;
