@@ -207,6 +207,17 @@ private:
 
 } // namespace
 
+bool ArchiverToolAvailable(const QString& name)
+{
+    const Resolved tool = resolveTool(name);
+    return tool.classic || (tool.profile && !tool.program.isEmpty());
+}
+
+QString CannotFindText(const QString& tool)
+{
+    return cannotFind(tool);
+}
+
 ToolRunResult RunArchiverTool(const ArchiverCommand& given, Prompter& prompter,
                               ProgressSink* progress)
 {
@@ -215,7 +226,7 @@ ToolRunResult RunArchiverTool(const ArchiverCommand& given, Prompter& prompter,
         progress->dropPendingEscape();
 
     const Resolved tool = resolveTool(given.tool);
-    if (!tool.classic && (!tool.profile || tool.program.isEmpty())) {
+    if (!ArchiverToolAvailable(given.tool)) {
         prompter.error(cannotFind(given.tool));
         return result;
     }

@@ -30,4 +30,12 @@ struct ToolRunResult {
 ToolRunResult RunArchiverTool(const ArchiverCommand& command, Prompter& prompter,
                               ProgressSink* progress = nullptr);
 
+// True when RunArchiverTool would find something to run for the tool: the
+// classic program in the program directory, or the Linux archiver of its
+// profile. Lets a caller say "Cannot find ..." before it shows anything.
+bool ArchiverToolAvailable(const QString& tool);
+
+// "Cannot find " + tool + " in the Dovex directory."
+QString CannotFindText(const QString& tool);
+
 } // namespace dovex::archive

@@ -112,6 +112,11 @@ CompressionOutcome runTool(const archive::ArchiverCommand& command, const QStrin
         prompter.error(QStringLiteral("The chosen method has no command."));
         return outcome;
     }
+    // A missing tool is told before the progress window shows.
+    if (!archive::ArchiverToolAvailable(command.tool)) {
+        prompter.error(archive::CannotFindText(command.tool));
+        return outcome;
+    }
     window.showRun(caption, line1, QStringLiteral("Compressed file:") + fileLine,
                    QStringLiteral("Compression Method:") + command.tool, animation, false);
     const archive::ToolRunResult run = archive::RunArchiverTool(command, prompter, &window);

@@ -187,9 +187,16 @@ TEST_F(CompressionTest, AMissingToolIsNamedAndNothingRuns)
     ini.write("[Packer6]\nNaam=Nope\nExt=NOP\nAdd=NOPE.exe a\nExp=NOPE.exe x\n");
     ini.close();
     const ArchiverToolTable tools = LoadArchiverTools();
+    // The message comes before any progress window.
+    struct CountingWindow : SilentArchiveProgress {
+        int shown = 0;
+        void showRun(const QString&, const QString&, const QString&, const QString&, Animation,
+                     bool) override { ++shown; }
+    } counting;
     EXPECT_FALSE(
-        RunCompression(request(CompressMethod::Custom, "D:\\out\\x", 6), tools, prompter, window)
+        RunCompression(request(CompressMethod::Custom, "D:\\out\\x", 6), tools, prompter, counting)
             .passed);
+    EXPECT_EQ(counting.shown, 0);
     EXPECT_EQ(prompter.texts(), QStringList{"Cannot find NOPE.exe in the Dovex directory."});
     prompter.clear();
     drives.file("D:\\out\\a.nop", 0, "x");
