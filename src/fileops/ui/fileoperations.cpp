@@ -147,7 +147,7 @@ bool BewerkZip(OperationContext& ctx, FileOpKind kind, Prompter& prompter)
     prepareDialog(dialog, verb, question, ctx.other.path, withDestination, extract,
                   QStringLiteral("&Extract"));
     if (extract)
-        dialog.BitBtn3->setFocus();
+        dialog.focusOnShow = dialog.BitBtn3;
     const int answer = dialog.exec();
     if (answer == TForm3::CompressResult && extract) {
         ctx.archive->openDecompress(ctx, panel.archiveFile);

@@ -58,6 +58,10 @@ void TForm3::showEvent(QShowEvent* event)
         Edit1->setFocus();
         Edit1->selectAll();
     }
+    if (focusOnShow) {
+        focusOnShow->setFocus();
+        focusOnShow = nullptr;
+    }
 }
 
 void TForm3::SpeedButton1Click()

@@ -28,6 +28,9 @@ public:
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
     QPushButton* BitBtn3;
+    // The control that gets the focus when the dialog next shows (then
+    // forgotten); without one the target field, else OK.
+    QWidget* focusOnShow = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

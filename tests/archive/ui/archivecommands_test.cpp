@@ -107,6 +107,7 @@ TEST(ArchiveCommandsWindow, CopyIntoTheZipOfTheOtherPanelAndDeleteFromIt)
         question = d.Label1->text();
         EXPECT_TRUE(d.BitBtn3->isVisible());
         EXPECT_EQ(d.BitBtn3->text(), QStringLiteral("&Extract"));
+        EXPECT_EQ(d.focusWidget(), d.BitBtn3) << "the extra button takes the focus";
         EXPECT_FALSE(d.Edit1->isVisible());
         d.BitBtn1->click();
     });
