@@ -1,6 +1,10 @@
 #include "archive/archivepath.h"
 
 #include <QByteArrayView>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <optional>
 
 namespace dovex {
 
@@ -41,7 +45,118 @@ QString NormalizeArchivePath(const QString& stored)
     return out;
 }
 
-QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length)
+namespace {
+
+// The characters of code page 437 above 0x7F, read once from the converter
+// Qt has through ICU (its lower half is ASCII, as the zip format reads it;
+// the converter's IBM form swaps 0x1A and 0x7F there). Without the
+// converter, Latin-1, so that no byte is lost either way.
+struct Cp437Table {
+    char16_t high[128];
+    Cp437Table()
+    {
+        QByteArray all(128, '\0');
+        for (int i = 0; i < 128; ++i)
+            all[i] = char(0x80 + i);
+        QStringDecoder decoder("IBM437", QStringConverter::Flag::Stateless);
+        const QString text = decoder.isValid() ? decoder.decode(all) : QString();
+        for (int i = 0; i < 128; ++i)
+            high[i] = text.size() == 128 ? text[i].unicode() : char16_t(0x80 + i);
+    }
+};
+
+QString fromCp437(QByteArrayView bytes)
+{
+    static const Cp437Table table;
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
+    for (const char c : bytes) {
+        const auto b = std::uint8_t(c);
+        *d++ = b < 0x80 ? char16_t(b) : table.high[b - 0x80];
+    }
+    return out;
+}
+
+bool isSjisLead(std::uint8_t b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool isSjisTrail(std::uint8_t b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// The length of bytes that is well-formed code page 932, a last lead byte
+// left out when cut says the name was cut there; -1 when it is not.
+qsizetype sjisLength(QByteArrayView bytes, bool cut)
+{
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto b = std::uint8_t(bytes[i]);
+        if (b < 0x80 || (b >= 0xA1 && b <= 0xDF))
+            continue;
+        if (!isSjisLead(b))
+            return -1;
+        if (i + 1 == n)
+            return cut ? i : -1;
+        if (!isSjisTrail(std::uint8_t(bytes[++i])))
+            return -1;
+    }
+    return n;
+}
+
+// The name as code page 932, or nothing when a byte pair is not one of
+// its characters. The converter is made once per thread: making one costs
+// far more than decoding a name.
+std::optional<QString> fromShiftJis(QByteArrayView bytes, bool cut)
+{
+    const qsizetype n = sjisLength(bytes, cut);
+    if (n < 0)
+        return std::nullopt;
+    thread_local QStringDecoder decoder("Shift_JIS", QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return std::nullopt;
+    const QByteArrayView whole = bytes.first(n);
+    QString text = decoder.decode(whole);
+    // An unmapped pair comes out as a substitute; the converter's error
+    // flag does not reset between names, so look for the substitute itself.
+    const bool substituted =
+        text.contains(QChar::ReplacementCharacter) ||
+        (text.contains(QChar(0x1A)) && !whole.contains(char(0x1A)));
+    if (substituted)
+        return std::nullopt;
+    return text;
+}
+
+// n without a UTF-8 character the cut at the limit split.
+std::size_t wholeUtf8(const std::uint8_t* bytes, std::size_t n)
+{
+    std::size_t lead = n;
+    while (lead > 0 && n - lead < 3 && (bytes[lead - 1] & 0xC0) == 0x80)
+        --lead;
+    if (lead > 0 && bytes[lead - 1] >= 0xC0) {
+        const std::uint8_t b = bytes[lead - 1];
+        const std::size_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        if (n - (lead - 1) < need)
+            return lead - 1;
+    }
+    return n;
+}
+
+} // namespace
+
+QByteArray storedNameBytes(const std::uint8_t* bytes, std::size_t length)
+{
+    length = std::min(length, kMaxArchiveName);
+    std::size_t n = 0;
+    while (n < length && bytes[n] != 0)
+        ++n;
+    return QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(n));
+}
+
+QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length,
+                          LegacyNameCoding legacy)
 {
     bool cut = false;
     if (length > kMaxArchiveName) {
@@ -51,22 +166,37 @@ QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length)
     std::size_t n = 0;
     while (n < length && bytes[n] != 0)
         ++n;
+    cut = cut && n == length;
+    const QByteArrayView raw(reinterpret_cast<const char*>(bytes), qsizetype(n));
     // A name cut at the limit keeps whole UTF-8 characters.
-    if (cut && n == length) {
-        std::size_t lead = n;
-        while (lead > 0 && n - lead < 3 && (bytes[lead - 1] & 0xC0) == 0x80)
-            --lead;
-        if (lead > 0 && bytes[lead - 1] >= 0xC0) {
-            const std::uint8_t b = bytes[lead - 1];
-            const std::size_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-            if (n - (lead - 1) < need)
-                n = lead - 1;
-        }
+    const QByteArrayView utf8 = cut ? raw.first(qsizetype(wholeUtf8(bytes, n))) : raw;
+    if (utf8.isValidUtf8())
+        return QString::fromUtf8(utf8);
+    switch (legacy) {
+    case LegacyNameCoding::Cp437:
+        return fromCp437(raw);
+    case LegacyNameCoding::ShiftJis:
+        if (std::optional<QString> text = fromShiftJis(raw, cut))
+            return *std::move(text);
+        break;
+    case LegacyNameCoding::Latin1:
+        break;
     }
-    const QByteArrayView view(reinterpret_cast<const char*>(bytes), qsizetype(n));
-    if (view.isValidUtf8())
-        return QString::fromUtf8(view);
-    return QString::fromLatin1(view);
+    return QString::fromLatin1(raw);
+}
+
+QString decodeUtf16Name(const std::uint8_t* bytes, std::size_t length)
+{
+    length = std::min(length, kMaxArchiveName) / 2;
+    QString out;
+    out.reserve(qsizetype(length));
+    for (std::size_t i = 0; i < length; ++i) {
+        const char16_t c = char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        if (c == 0)
+            break;
+        out += QChar(c);
+    }
+    return out;
 }
 
 } // namespace dovex

@@ -18,9 +18,29 @@ inline constexpr std::size_t kMaxArchiveName = 1024;
 // left; such a member is not listed.
 QString NormalizeArchivePath(const QString& stored);
 
+// How the bytes of a name that is not valid UTF-8 are read: the code page
+// of the tools that wrote such names into archives of the kind.
+enum class LegacyNameCoding {
+    Latin1,      // every byte one character
+    Cp437,       // the DOS code page the zip format names
+    ShiftJis,    // code page 932 when the bytes decode as it, else Latin-1
+};
+
 // The text of a stored name of length bytes (cut at kMaxArchiveName, before
 // a character the cut would split): UTF-8 when the bytes are valid UTF-8,
-// else Latin-1, so that no byte is lost. Stops at a zero byte.
-QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length);
+// else the legacy code page, so that no byte is lost. Stops at a zero byte.
+// The whole name is decoded before anything splits it, so a second byte of
+// a double-byte character that equals "\" or "|" stays part of its
+// character.
+QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length,
+                          LegacyNameCoding legacy = LegacyNameCoding::Latin1);
+
+// A UTF-16LE name (cut at kMaxArchiveName bytes, an odd last byte dropped),
+// stopping at a zero character.
+QString decodeUtf16Name(const std::uint8_t* bytes, std::size_t length);
+
+// The bytes decodeArchiveName reads of a stored name: up to the first zero
+// byte and at most kMaxArchiveName. What a record keeps as its stored name.
+QByteArray storedNameBytes(const std::uint8_t* bytes, std::size_t length);
 
 } // namespace dovex

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -9,10 +10,23 @@ namespace dovex {
 
 // One file stored in an archive, as a reader found it.
 struct ArchiveRecord {
-    QString path;                  // normalised: "\" separators, no leading "\"
+    // The name as listed: decoded from the code page the archive names, or
+    // the one its makers used, then normalised: "\" separators, no leading
+    // "\". What the panel shows and what an extracted file is called.
+    QString path;
     std::uint32_t dosDateTime = 0; // date in the high 16 bits
     std::int64_t size = 0;         // uncompressed bytes
     std::uint32_t attributes = 0;  // DOS attribute bits
+    // The name's bytes as the header stores them (up to a zero byte and at
+    // most kMaxArchiveName; for Lha the directory and the name joined by
+    // "/" in place of the format's 0xFF): what the archive's own tools
+    // match when they are asked for this member.
+    QByteArray storedName{};
+    // A symbolic link: a file of its level whose target is linkTarget
+    // (decoded like path, not normalised), empty when the archive left the
+    // target out.
+    bool link = false;
+    QString linkTarget{};
 };
 
 // What one archive may put into memory, whatever its headers claim: far
@@ -36,18 +50,23 @@ struct ArchiveContents {
     // the walk must stop.
     bool add(ArchiveRecord&& r)
     {
-        if (records.size() >= kMaxArchiveRecords ||
-            pathChars + std::size_t(r.path.size()) > kMaxArchivePathChars) {
+        const std::size_t chars =
+            std::size_t(r.path.size() + r.storedName.size() + r.linkTarget.size());
+        if (records.size() >= kMaxArchiveRecords || pathChars + chars > kMaxArchivePathChars) {
             tooLarge = true;
             return false;
         }
-        pathChars += std::size_t(r.path.size());
+        pathChars += chars;
         records.push_back(std::move(r));
         return true;
     }
-    bool complete() const { return !damaged && !tooLarge; }
+    // The archive's headers are encrypted: nothing past the first can be
+    // read without the password. Not damage.
+    bool encrypted = false;
 
-    std::size_t pathChars = 0; // the characters of the records' paths
+    bool complete() const { return !damaged && !tooLarge && !encrypted; }
+
+    std::size_t pathChars = 0; // the characters of the records' names
 };
 
 } // namespace dovex

@@ -28,13 +28,17 @@ QString row(const PanelEntry& e)
 {
     QString line = escapedField(e.name);
     line += '\t';
-    line += e.directory ? 'D' : 'F';
+    line += e.directory ? 'D' : e.link ? 'L' : 'F';
     line += '\t';
     line += QString::number(e.size);
     line += '\t';
     line += isoDateTime(e.dosDateTime);
     line += '\t';
     line += escapedField(e.archivePath);
+    if (e.link) {
+        line += '\t';
+        line += escapedField(e.linkTarget);
+    }
     return line;
 }
 
@@ -96,6 +100,10 @@ int runArchive(QStringList args)
     out(ArchiveKindTag(kind));
     for (const PanelEntry& e : panel.entries)
         out(row(e));
+    if (readers.lastReadEncrypted())
+        return fail(QStringLiteral("%1 has encrypted headers; its members cannot be listed "
+                                   "without the password")
+                        .arg(shown));
     if (readers.lastReadDamaged())
         return fail(
             QStringLiteral("%1 is damaged; only the members before the damage are listed")
@@ -112,12 +120,14 @@ const CliCommand archiveCommand(
     "archive",
     "archive FILE [INNER\\DIR] [--filter MASK]\n"
     "      the kind tag, then one row per entry of the level:\n"
-    "      NAME<tab>D|F<tab>SIZE<tab>YYYY-MM-DD HH:MM:SS<tab>PATH IN ARCHIVE\n"
+    "      NAME<tab>D|F|L<tab>SIZE<tab>YYYY-MM-DD HH:MM:SS<tab>PATH IN ARCHIVE\n"
+    "      (L: a symbolic link, a file of its level; its row ends with one more\n"
+    "      field, the target, empty when the archive left it out);\n"
     "      (in NAME and PATH a tab, line feed, carriage return or backslash is\n"
     "      written \\t, \\n, \\r or \\\\, so the separators of PATH read \\\\;\n"
     "      other control characters \\xHH, U+0085, U+2028 and U+2029 \\uHHHH);\n"
     "      exit 2 when the archive is damaged or cut short (the members before\n"
-    "      the damage are listed)",
+    "      the damage are listed) or its headers are encrypted",
     runArchive);
 
 } // namespace
