@@ -225,7 +225,7 @@ std::optional<ArchiveRecord> recordOf(const LhaMember& m)
     // The UTF-16 forms, where an archiver wrote them, are the name; the
     // bytes otherwise, decoded whole before they are split.
     QString full = m.utf16Directory ? *m.utf16Directory : decodePart(m.directory);
-    if (!full.isEmpty())
+    if (!full.isEmpty() && !full.endsWith(u'/') && !full.endsWith(u'\\'))
         full += u'/';
     full += m.utf16Name ? *m.utf16Name : decodePart(m.name);
     ArchiveRecord r;
@@ -246,7 +246,8 @@ std::optional<ArchiveRecord> recordOf(const LhaMember& m)
     if (r.path.isEmpty())
         return std::nullopt;
     r.storedName = m.directory;
-    if (!r.storedName.isEmpty())
+    r.storedName.replace(char(0xFF), '/');
+    if (!r.storedName.isEmpty() && !r.storedName.endsWith('/'))
         r.storedName += '/';
     r.storedName += m.name;
     r.storedName.replace(char(0xFF), '/');
