@@ -35,10 +35,6 @@ QString row(const PanelEntry& e)
     line += isoDateTime(e.dosDateTime);
     line += '\t';
     line += escapedField(e.archivePath);
-    if (e.link) {
-        line += '\t';
-        line += escapedField(e.linkTarget);
-    }
     return line;
 }
 
@@ -121,8 +117,7 @@ const CliCommand archiveCommand(
     "archive FILE [INNER\\DIR] [--filter MASK]\n"
     "      the kind tag, then one row per entry of the level:\n"
     "      NAME<tab>D|F|L<tab>SIZE<tab>YYYY-MM-DD HH:MM:SS<tab>PATH IN ARCHIVE\n"
-    "      (L: a symbolic link, a file of its level; its row ends with one more\n"
-    "      field, the target, empty when the archive left it out);\n"
+    "      (L: a symbolic link, a file of its level);\n"
     "      (in NAME and PATH a tab, line feed, carriage return or backslash is\n"
     "      written \\t, \\n, \\r or \\\\, so the separators of PATH read \\\\;\n"
     "      other control characters \\xHH, U+0085, U+2028 and U+2029 \\uHHHH);\n"
