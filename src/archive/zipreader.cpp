@@ -27,6 +27,8 @@ constexpr std::uint8_t kHostDos = 0;
 constexpr std::uint8_t kHostUnix = 3;
 constexpr std::uint32_t kModeType = 0170000;
 constexpr std::uint32_t kModeDirectory = 0040000;
+constexpr std::uint32_t kModeLink = 0120000;
+constexpr std::size_t kMaxLinkTarget = 4096;
 
 struct CentralDirectory {
     std::int64_t offset = 0;
@@ -96,6 +98,7 @@ std::optional<QString> unicodePath(const std::uint8_t* extra, std::size_t length
 struct MemberKind {
     std::uint8_t host = kHostDos;
     std::uint32_t externalAttributes = 0;
+    std::optional<QString> linkTarget; // a symbolic link's, when it is one
 };
 
 // A directory by its name, or by its attributes: DOS and early Windows
@@ -130,7 +133,45 @@ bool addRecord(ArchiveContents& out, const std::uint8_t* name, std::size_t nameL
     r.dosDateTime = dosDateTime;
     r.size = size > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(size);
     r.attributes = faArchive;
+    if (kind.linkTarget) {
+        r.link = true;
+        r.linkTarget = *kind.linkTarget;
+    }
     return out.add(std::move(r));
+}
+
+// The target of a member a Unix tool stored as a symbolic link: its data,
+// stored or deflated, when it is short enough to be a path. Empty when it
+// cannot be read.
+QString linkTarget(ByteSource& source, std::uint64_t localOffset, std::uint16_t method,
+                   std::uint64_t packed)
+{
+    if (packed == 0 || packed > kMaxLinkTarget || (method != 0 && method != 8))
+        return {};
+    const auto h = source.read(std::int64_t(localOffset & 0x7FFFFFFFFFFFFFFF), kLocalSize);
+    if (h.size() < kLocalSize || le::u32(h.data()) != kLocalSignature)
+        return {};
+    const std::int64_t dataAt = std::int64_t(localOffset) + std::int64_t(kLocalSize) +
+                                le::u16(h.data() + 26) + le::u16(h.data() + 28);
+    const auto data = source.read(dataAt, std::size_t(packed));
+    if (data.size() < packed)
+        return {};
+    if (method == 0)
+        return decodeArchiveName(data.data(), data.size(), LegacyNameCoding::Cp437);
+    std::uint8_t text[kMaxLinkTarget];
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        return {};
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = uInt(data.size());
+    z.next_out = text;
+    z.avail_out = sizeof text;
+    const int status = inflate(&z, Z_FINISH);
+    const std::size_t length = sizeof text - z.avail_out;
+    inflateEnd(&z);
+    if (status != Z_STREAM_END)
+        return {};
+    return decodeArchiveName(text, length, LegacyNameCoding::Cp437);
 }
 
 // The ZIP64 end record named by the locator just before the end record.
@@ -226,11 +267,18 @@ bool walkCentral(ByteSource& source, std::int64_t start, std::int64_t end,
         const std::uint32_t dosDateTime = le::u32(h.data() + 12);
         std::uint64_t size = le::u32(h.data() + 24);
         std::uint64_t packed = le::u32(h.data() + 20);
+        const std::uint16_t method = le::u16(h.data() + 10);
+        const std::uint32_t localOffset = le::u32(h.data() + 42);
+        MemberKind kind{h[5], le::u32(h.data() + 38), std::nullopt};
+        // h is not valid past the next read.
+        if (kind.host == kHostUnix && ((kind.externalAttributes >> 16) & kModeType) == kModeLink)
+            kind.linkTarget = localOffset == kSaturated
+                                  ? QString()
+                                  : linkTarget(source, localOffset, method, packed);
         const auto var = source.read(at + std::int64_t(kCentralSize), nameLength + extraLength);
         if (var.size() < nameLength + extraLength)
             return false;
         applyZip64(var.data() + nameLength, extraLength, size, packed);
-        const MemberKind kind{h[5], le::u32(h.data() + 38)};
         if (!addRecord(out, var.data(), nameLength, var.data() + nameLength, extraLength, kind,
                        dosDateTime, size))
             return false;

@@ -10,6 +10,7 @@
 #include "platform/dostime.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <zlib.h>
@@ -153,15 +154,22 @@ TEST(ZipNames, ADosDirectoryAttributeMarksADirectoryWithoutItsSlash)
     EXPECT_EQ(levelOf(c, {}), QStringList({"D:OLD", "F:ufile"}));
 }
 
-TEST(ZipNames, TheRealZipListsUtf8NamesAsWritten)
+TEST(ZipNames, TheRealZipListsUtf8NamesAndLinksAsWritten)
 {
     REQUIRE_TOOL("zip");
     QTemporaryDir dir;
     writeBytes(dir.path() + QString::fromUtf8("/d/naïve café.txt"), "x");
-    ASSERT_TRUE(runTool(dir.path(), "env", {"LC_ALL=C.UTF-8", "zip", "-q", "-r", "t.zip", "d"}));
+    ASSERT_TRUE(QFile::link(QString::fromUtf8("naïve café.txt"), dir.path() + "/d/lnk"));
+    ASSERT_TRUE(QFile::link(QString(300, 'x'), dir.path() + "/d/long"));
+    ASSERT_TRUE(runTool(dir.path(), "env",
+                        {"LC_ALL=C.UTF-8", "zip", "-q", "-r", "-y", "t.zip", "d"}));
     const ArchiveContents c = readHostFile(dir.path() + "/t.zip");
     EXPECT_FALSE(c.damaged);
-    EXPECT_EQ(pathsOf(c), QStringList({QString::fromUtf8("d\\naïve café.txt")}));
+    QStringList listed = levelOf(c, "d");
+    listed.sort();
+    EXPECT_EQ(listed, QStringList({QString::fromUtf8("F:naïve café.txt"),
+                                   QString::fromUtf8("L:lnk>naïve café.txt"),
+                                   "L:long>" + QString(300, 'x')}));
 }
 
 // ---- lha ------------------------------------------------------------------
