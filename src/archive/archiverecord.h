@@ -18,9 +18,10 @@ struct ArchiveRecord {
     std::int64_t size = 0;         // uncompressed bytes
     std::uint32_t attributes = 0;  // DOS attribute bits
     // The name's bytes as the header stores them (up to a zero byte and at
-    // most kMaxArchiveName; for Lha the directory and the name joined by
-    // "/" in place of the format's 0xFF): what the archive's own tools
-    // match when they are asked for this member.
+    // most kMaxArchiveName; for Lha and Zoo the directory and the name
+    // joined by "/", which also stands for Lha's 0xFF; for a RAR unicode
+    // name its plain part): what the archive's own tools match when they
+    // are asked for this member, whatever code page path was decoded from.
     QByteArray storedName{};
     // A symbolic link: a file of its level whose target is linkTarget
     // (decoded like path, not normalised), empty when the archive left the
