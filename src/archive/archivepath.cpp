@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace dovex {
@@ -18,10 +19,48 @@ bool isDriveSpec(QStringView component)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+// stored with each "/" made "\\" in one pass, when it has nothing to drop:
+// no empty, "." or ".." component and no drive prefix; else nothing.
+// exact tells whether it held no "\\" of its own.
+std::optional<QString> turnSeparators(const QString& stored, bool& exact)
+{
+    const qsizetype n = stored.size();
+    if (n == 0 || (n >= 2 && isDriveSpec(QStringView(stored).first(2))))
+        return std::nullopt;
+    QString out(n, Qt::Uninitialized);
+    const char16_t* s = reinterpret_cast<const char16_t*>(stored.constData());
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
+    exact = true;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+        const char16_t c = i < n ? s[i] : u'\\';
+        if (c != u'\\' && c != u'/') {
+            d[i] = c;
+            continue;
+        }
+        const qsizetype length = i - start;
+        if (length == 0 || (length <= 2 && s[start] == u'.' && (length == 1 || s[start + 1] == u'.')))
+            return std::nullopt;
+        exact = exact && (i == n || c == u'/');
+        if (i < n)
+            d[i] = u'\\';
+        start = i + 1;
+    }
+    return out;
+}
+
 } // namespace
 
-QString NormalizeArchivePath(const QString& stored)
+QString NormalizeArchivePath(const QString& stored, bool* onlySeparators)
 {
+    // The common case, in one pass.
+    bool turned = false;
+    if (std::optional<QString> out = turnSeparators(stored, turned)) {
+        if (onlySeparators)
+            *onlySeparators = turned;
+        return *std::move(out);
+    }
+    bool exact = true;
     QString out;
     out.reserve(stored.size());
     qsizetype start = 0;
@@ -31,17 +70,24 @@ QString NormalizeArchivePath(const QString& stored)
         while (end < n && stored[end] != u'\\' && stored[end] != u'/')
             ++end;
         QStringView component = QStringView(stored).mid(start, end - start);
+        exact = exact && (end == n || stored[end] == u'/');
         start = end + 1;
         // A drive letter only ever prefixes the whole path ("C:\x", "C:x"),
         // or what is left of it once dots and separators went.
-        while (out.isEmpty() && isDriveSpec(component))
+        while (out.isEmpty() && isDriveSpec(component)) {
             component = component.mid(2);
-        if (component.isEmpty() || component == u"." || component == u"..")
+            exact = false;
+        }
+        if (component.isEmpty() || component == u"." || component == u"..") {
+            exact = false;
             continue;
+        }
         if (!out.isEmpty())
             out += u'\\';
         out += component;
     }
+    if (onlySeparators)
+        *onlySeparators = exact;
     return out;
 }
 
@@ -65,9 +111,15 @@ struct Cp437Table {
     }
 };
 
-QString fromCp437(QByteArrayView bytes)
+const Cp437Table& cp437Table()
 {
     static const Cp437Table table;
+    return table;
+}
+
+QString fromCp437(QByteArrayView bytes)
+{
+    const Cp437Table& table = cp437Table();
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* d = reinterpret_cast<char16_t*>(out.data());
     for (const char c : bytes) {
@@ -146,32 +198,32 @@ std::size_t wholeUtf8(const std::uint8_t* bytes, std::size_t n)
 
 } // namespace
 
-QByteArray storedNameBytes(const std::uint8_t* bytes, std::size_t length)
+QByteArrayView storedNameBytes(const std::uint8_t* bytes, std::size_t length)
 {
     length = std::min(length, kMaxArchiveName);
-    std::size_t n = 0;
-    while (n < length && bytes[n] != 0)
-        ++n;
-    return QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(n));
+    const void* zero = std::memchr(bytes, 0, length);
+    const std::size_t n =
+        zero ? std::size_t(static_cast<const std::uint8_t*>(zero) - bytes) : length;
+    return QByteArrayView(reinterpret_cast<const char*>(bytes), qsizetype(n));
 }
 
 QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length,
-                          LegacyNameCoding legacy)
+                          LegacyNameCoding legacy, bool* usedLegacy)
 {
     bool cut = false;
     if (length > kMaxArchiveName) {
         length = kMaxArchiveName;
         cut = true;
     }
-    std::size_t n = 0;
-    while (n < length && bytes[n] != 0)
-        ++n;
+    const std::size_t n = std::size_t(storedNameBytes(bytes, length).size());
     cut = cut && n == length;
     const QByteArrayView raw(reinterpret_cast<const char*>(bytes), qsizetype(n));
     // A name cut at the limit keeps whole UTF-8 characters.
     const QByteArrayView utf8 = cut ? raw.first(qsizetype(wholeUtf8(bytes, n))) : raw;
     if (utf8.isValidUtf8())
         return QString::fromUtf8(utf8);
+    if (usedLegacy)
+        *usedLegacy = true;
     switch (legacy) {
     case LegacyNameCoding::Cp437:
         return fromCp437(raw);
@@ -183,6 +235,72 @@ QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length,
         break;
     }
     return QString::fromLatin1(raw);
+}
+
+bool isPathWrittenOut(QByteArrayView bytes, const QString& path, bool cp437)
+{
+    const char16_t* c = reinterpret_cast<const char16_t*>(path.constData());
+    const char16_t* const end = c + path.size();
+    const Cp437Table* table = cp437 ? &cp437Table() : nullptr;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (c == end)
+            return false;
+        const auto b = std::uint8_t(bytes[i]);
+        if (b < 0x80) {
+            // path's "\\" is written out as "/": a stored "\\" is kept.
+            if (b == '\\' || (*c != b && !(*c == u'\\' && b == '/')))
+                return false;
+            ++c;
+            continue;
+        }
+        if (table) {
+            if (*c++ != table->high[b - 0x80])
+                return false;
+            continue;
+        }
+        // One UTF-8 sequence against one or two UTF-16 units.
+        const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+        if (b < 0xC2 || b > 0xF4)
+            return false;
+        char32_t cp = b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= bytes.size())
+                return false;
+            cp = (cp << 6) | (std::uint8_t(bytes[i + k]) & 0x3F);
+        }
+        i += extra;
+        if (cp >= 0x10000) {
+            if (end - c < 2 || c[0] != QChar::highSurrogate(cp) || c[1] != QChar::lowSurrogate(cp))
+                return false;
+            c += 2;
+        } else if (*c++ != cp) {
+            return false;
+        }
+    }
+    return c == end;
+}
+
+QByteArray writeOutPath(const QString& path, bool cp437)
+{
+    QString text = path;
+    text.replace(u'\\', u'/');
+    if (!cp437)
+        return text.toUtf8();
+    const Cp437Table& table = cp437Table();
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        char byte = '?';
+        if (ch.unicode() < 0x80)
+            byte = char(ch.unicode());
+        for (int i = 0; i < 128 && ch.unicode() >= 0x80; ++i)
+            if (table.high[i] == ch.unicode()) {
+                byte = char(0x80 + i);
+                break;
+            }
+        out += byte;
+    }
+    return out;
 }
 
 QString decodeUtf16Name(const std::uint8_t* bytes, std::size_t length)

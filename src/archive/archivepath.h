@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstddef>
@@ -16,7 +17,9 @@ inline constexpr std::size_t kMaxArchiveName = 1024;
 // at the start, so that the path stays inside the archive and splits into
 // non-empty components none of which is "." or "..". Empty when nothing is
 // left; such a member is not listed.
-QString NormalizeArchivePath(const QString& stored);
+// onlySeparators, when given, tells whether the path is stored with each
+// "/" made "\\" and nothing else changed.
+QString NormalizeArchivePath(const QString& stored, bool* onlySeparators = nullptr);
 
 // How the bytes of a name that is not valid UTF-8 are read: the code page
 // of the tools that wrote such names into archives of the kind.
@@ -32,8 +35,10 @@ enum class LegacyNameCoding {
 // The whole name is decoded before anything splits it, so a second byte of
 // a double-byte character that equals "\" or "|" stays part of its
 // character.
+// usedLegacy, when given, tells whether the legacy code page was used.
 QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length,
-                          LegacyNameCoding legacy = LegacyNameCoding::Latin1);
+                          LegacyNameCoding legacy = LegacyNameCoding::Latin1,
+                          bool* usedLegacy = nullptr);
 
 // A UTF-16LE name (cut at kMaxArchiveName bytes, an odd last byte dropped),
 // stopping at a zero character.
@@ -41,6 +46,12 @@ QString decodeUtf16Name(const std::uint8_t* bytes, std::size_t length);
 
 // The bytes decodeArchiveName reads of a stored name: up to the first zero
 // byte and at most kMaxArchiveName. What a record keeps as its stored name.
-QByteArray storedNameBytes(const std::uint8_t* bytes, std::size_t length);
+QByteArrayView storedNameBytes(const std::uint8_t* bytes, std::size_t length);
+
+// Whether bytes are exactly path written out again, "/" for each "\\", in
+// UTF-8 or (cp437) in code page 437; then a record need not keep them.
+bool isPathWrittenOut(QByteArrayView bytes, const QString& path, bool cp437);
+// path written out so: what isPathWrittenOut compared bytes with.
+QByteArray writeOutPath(const QString& path, bool cp437);
 
 } // namespace dovex

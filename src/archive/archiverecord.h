@@ -1,6 +1,9 @@
 #pragma once
 
+#include "archive/archivepath.h"
+
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
@@ -22,12 +25,33 @@ struct ArchiveRecord {
     // joined by "/", which also stands for Lha's 0xFF; for a RAR unicode
     // name its plain part): what the archive's own tools match when they
     // are asked for this member, whatever code page path was decoded from.
+    // Empty when they are path itself written out again, "/" for "\\", in
+    // UTF-8 or code page 437 (the most common case, which then costs no
+    // copy): storedBytes() gives them either way.
     QByteArray storedName{};
     // A symbolic link: a file of its level whose target is linkTarget
     // (decoded like path, not normalised), empty when the archive left the
     // target out.
     bool link = false;
     QString linkTarget{};
+
+    // The stored name was code page 437 (storedName empty): see storedBytes().
+    bool storedCp437 = false;
+
+    QByteArray storedBytes() const
+    {
+        return storedName.isEmpty() ? writeOutPath(path, storedCp437) : storedName;
+    }
+    // Keeps bytes as the stored name unless storedBytes() gives them anyway
+    // (cp437: they were decoded as code page 437).
+    void keepStoredName(QByteArrayView bytes, bool cp437 = false)
+    {
+        storedCp437 = cp437;
+        if (isPathWrittenOut(bytes, path, cp437))
+            storedName.clear();
+        else
+            storedName = bytes.toByteArray();
+    }
 };
 
 // What one archive may put into memory, whatever its headers claim: far

@@ -56,7 +56,7 @@ bool readHeader(ByteSource& source, std::int64_t pos, ArjHeader& out)
     out.packed = le::u32(h.data() + 12);
     out.size = le::u32(h.data() + 16);
     out.name = NormalizeArchivePath(decodeArchiveName(h.data() + first, basic - first));
-    out.storedName = storedNameBytes(h.data() + first, basic - first);
+    out.storedName = storedNameBytes(h.data() + first, basic - first).toByteArray();
 
     std::int64_t at = pos + 4 + std::int64_t(basic) + 4; // basic header CRC
     for (;;) {
@@ -95,7 +95,7 @@ ArchiveContents readArjArchive(ByteSource& source)
         if ((h.type == kTypeBinary || h.type == kTypeText) && !h.name.isEmpty()) {
             ArchiveRecord r;
             r.path = std::move(h.name);
-            r.storedName = std::move(h.storedName);
+            r.keepStoredName(h.storedName);
             r.dosDateTime = h.dosDateTime;
             r.size = h.size;
             r.attributes = faArchive;

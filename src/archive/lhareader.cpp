@@ -245,12 +245,13 @@ std::optional<ArchiveRecord> recordOf(const LhaMember& m)
     r.path = NormalizeArchivePath(full);
     if (r.path.isEmpty())
         return std::nullopt;
-    r.storedName = m.directory;
-    r.storedName.replace(char(0xFF), '/');
-    if (!r.storedName.isEmpty() && !r.storedName.endsWith('/'))
-        r.storedName += '/';
-    r.storedName += m.name;
-    r.storedName.replace(char(0xFF), '/');
+    QByteArray stored = m.directory;
+    stored.replace(char(0xFF), '/');
+    if (!stored.isEmpty() && !stored.endsWith('/'))
+        stored += '/';
+    stored += m.name;
+    stored.replace(char(0xFF), '/');
+    r.keepStoredName(stored);
     r.dosDateTime = m.unixTime ? dosDateTimeFromUnix(std::time_t(*m.unixTime)) : m.dosDateTime;
     r.size = r.link ? 0 : std::int64_t(m.size);
     r.attributes = m.attributes & ~std::uint32_t(faDirectory);

@@ -175,7 +175,7 @@ bool addFile(VarReader& r, std::span<const std::uint8_t> extra, ArchiveContents&
     // of one file are entries of their own.
     if (more.version)
         rec.path += u';' + QString::number(*more.version);
-    rec.storedName = storedNameBytes(name.data(), name.size());
+    rec.keepStoredName(storedNameBytes(name.data(), name.size()));
     if (mtime)
         rec.dosDateTime = dosTimeOfUnix(*mtime);
     else if (more.time)

@@ -149,7 +149,7 @@ FileBlock addFile(std::span<const std::uint8_t> h, ArchiveContents& out)
     r.path = NormalizeArchivePath(fileName(name, flags & kUnicodeName));
     if (r.path.isEmpty())
         return FileBlock::Added;
-    r.storedName = storedNameBytes(name.data(), name.size());
+    r.keepStoredName(storedNameBytes(name.data(), name.size()));
     r.dosDateTime = le::u32(h.data() + 20);
     r.size = std::int64_t(size & 0x7FFFFFFFFFFFFFFF);
     r.attributes = dosAttributes(host, attributes);

@@ -125,11 +125,19 @@ bool addRecord(ArchiveContents& out, const std::uint8_t* name, std::size_t nameL
     // A name is UTF-8 when the header says so (bit 11) and whenever it is
     // valid UTF-8; any other is code page 437, as the format defines it.
     const std::optional<QString> unicode = unicodePath(extra, extraLength, name, nameLength);
+    bool cp437 = false;
+    bool exact = false;
     r.path = NormalizeArchivePath(
-        unicode ? *unicode : decodeArchiveName(name, nameLength, LegacyNameCoding::Cp437));
+        unicode ? *unicode : decodeArchiveName(name, nameLength, LegacyNameCoding::Cp437, &cp437),
+        &exact);
     if (r.path.isEmpty())
         return true;
-    r.storedName = storedNameBytes(name, nameLength);
+    // Both decodings give the bytes back exactly, so a name whose path only
+    // had its separators turned needs no copy of them.
+    const QByteArrayView stored = storedNameBytes(name, nameLength);
+    r.storedCp437 = cp437;
+    if (unicode || !exact || std::size_t(stored.size()) != nameLength)
+        r.storedName = stored.toByteArray();
     r.dosDateTime = dosDateTime;
     r.size = size > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(size);
     r.attributes = faArchive;

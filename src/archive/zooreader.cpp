@@ -24,7 +24,7 @@ bool addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t
     r.size = le::u32(e.data() + 20);
     r.attributes = faArchive;
     QString name = decodeArchiveName(e.data() + 38, kShortName);
-    QByteArray storedName = storedNameBytes(e.data() + 38, kShortName);
+    QByteArray storedName = storedNameBytes(e.data() + 38, kShortName).toByteArray();
     QString directory;
     QByteArray storedDirectory;
     // The read below may move the bytes e points at: e is not used after it.
@@ -35,18 +35,20 @@ bool addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t
         if (var.size() == nameLength + dirLength) {
             if (nameLength > 0) {
                 name = decodeArchiveName(var.data(), nameLength);
-                storedName = storedNameBytes(var.data(), nameLength);
+                storedName = storedNameBytes(var.data(), nameLength).toByteArray();
             }
             if (dirLength > 0) {
                 directory = decodeArchiveName(var.data() + nameLength, dirLength);
-                storedDirectory = storedNameBytes(var.data() + nameLength, dirLength);
+                storedDirectory =
+                    storedNameBytes(var.data() + nameLength, dirLength).toByteArray();
             }
         }
     }
     r.path = NormalizeArchivePath(directory.isEmpty() ? name : directory + u'\\' + name);
     if (r.path.isEmpty())
         return true;
-    r.storedName = storedDirectory.isEmpty() ? storedName : storedDirectory + '/' + storedName;
+    r.keepStoredName(storedDirectory.isEmpty() ? storedName
+                                               : storedDirectory + '/' + storedName);
     return out.add(std::move(r));
 }
 

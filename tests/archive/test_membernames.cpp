@@ -133,8 +133,11 @@ TEST(ZipNames, CodePage437Utf8AndTheUnicodePathField)
                                        QString::fromUtf8("λ.txt"), QString::fromUtf8("xÄ.txt")}));
     // The bytes the archive's own tools match stay with each record.
     ASSERT_EQ(c.records.size(), 5u);
-    EXPECT_EQ(c.records[0].storedName, cp437);
-    EXPECT_EQ(c.records[3].storedName, QByteArray("?.txt"));
+    EXPECT_EQ(c.records[0].storedBytes(), cp437);
+    EXPECT_EQ(c.records[1].storedBytes(), QByteArray("gr\xc3\xbc\xc3\x9f.txt"));
+    EXPECT_EQ(c.records[2].storedBytes(), QByteArray("\xe6\x97\xa5.txt"));
+    EXPECT_EQ(c.records[3].storedBytes(), QByteArray("?.txt"));
+    EXPECT_EQ(c.records[4].storedBytes(), QByteArray("x\x8e.txt"));
     expectRobust(b);
 }
 
@@ -269,7 +272,7 @@ TEST(LhaNames, LinksAreFilesOfTheirLevelWithTheirTargets)
     ASSERT_EQ(c.records.size(), 4u);
     EXPECT_TRUE(c.records[3].link);
     EXPECT_EQ(c.records[3].size, 0);
-    EXPECT_EQ(c.records[1].storedName, QByteArray("d/sub/lnk|f.txt"));
+    EXPECT_EQ(c.records[1].storedBytes(), QByteArray("d/sub/lnk|f.txt"));
     expectRobust(b);
 }
 
@@ -324,7 +327,7 @@ TEST(LhaNames, ShiftJisNamesFromTheRealTool)
         EXPECT_FALSE(c.damaged) << command;
         EXPECT_EQ(pathsOf(c), QStringList({QString::fromUtf8("表示\\ソ.txt")})) << command;
         ASSERT_EQ(c.records.size(), 1u);
-        EXPECT_TRUE(c.records[0].storedName.endsWith("\x83\x5c.txt")) << command;
+        EXPECT_TRUE(c.records[0].storedBytes().endsWith("\x83\x5c.txt")) << command;
     }
     // Without "y" the name keeps its Latin-1 byte, which no double-byte
     // character takes.
@@ -406,7 +409,7 @@ TEST(Rar4Names, TheEncodedUnicodeNameIsTheName)
               QStringList({QString::fromUtf8("日本.txt"), QString::fromUtf8("ѱѲ"),
                            QString::fromUtf8("ぜ\\a"), QString::fromUtf8("été.txt")}));
     ASSERT_EQ(c.records.size(), 4u);
-    EXPECT_EQ(c.records[0].storedName, QByteArray("__.txt"));
+    EXPECT_EQ(c.records[0].storedBytes(), QByteArray("__.txt"));
     EXPECT_EQ(levelOf(c, {}).first(), QString::fromUtf8("F:日本.txt"));
     expectRobust(b);
 }
@@ -522,7 +525,7 @@ TEST(Rar5Names, VersionsAreEntriesOfTheirOwnAndRedirectionsLinks)
                                               "L:latest>notes.txt"}));
     ASSERT_EQ(c.records.size(), 4u);
     EXPECT_EQ(c.records[1].size, 5);
-    EXPECT_EQ(c.records[1].storedName, QByteArray("doc/notes.txt"));
+    EXPECT_EQ(c.records[1].storedBytes(), QByteArray("doc/notes.txt"));
     expectRobust(b);
 }
 
@@ -537,6 +540,22 @@ TEST(Rar5Names, EncryptedHeadersAreReportedAsSuchNotAsDamage)
 }
 
 // ---- names in general -----------------------------------------------------
+
+TEST(ArchiveNames, AStoredNameIsKeptOnlyWhereThePathCannotGiveItBack)
+{
+    const auto check = [](const QByteArray& bytes, const QString& path, bool cp437, bool same) {
+        ArchiveRecord r;
+        r.path = path;
+        r.keepStoredName(bytes, cp437);
+        EXPECT_EQ(r.storedName.isEmpty(), same) << bytes.toStdString();
+        EXPECT_EQ(r.storedBytes(), bytes) << bytes.toStdString();
+    };
+    check("a/b\xf0\x9f\x98\x80.txt", QString::fromUtf8("a\\b😀.txt"), false, true);
+    check("\x82t\x82/x", QString::fromUtf8("été\\x"), true, true);
+    check("a\\b", "a\\b", false, false);     // the separator was "\\"
+    check("/lead/x", "lead\\x", false, false); // normalised away
+    check("\xe6\x97", QString::fromUtf8("\u00e6\u0097"), false, false);
+}
 
 TEST(ArchiveNames, ANameCutAtTheLimitKeepsWholeDoubleByteCharacters)
 {
