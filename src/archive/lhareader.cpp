@@ -222,12 +222,28 @@ QString decodePart(QByteArray bytes)
 // left out.
 std::optional<ArchiveRecord> recordOf(const LhaMember& m)
 {
+    // The stored bytes, directory and name joined by "/", which also stands
+    // for the format's 0xFF separator (no byte of a double-byte character).
+    QByteArray stored = m.directory;
+    if (!stored.isEmpty() && stored.back() != char(0xFF) && stored.back() != '/')
+        stored += '/';
+    stored += m.name;
+    if (stored.contains(char(0xFF)))
+        stored.replace(char(0xFF), '/');
     // The UTF-16 forms, where an archiver wrote them, are the name; the
     // bytes otherwise, decoded whole before they are split.
-    QString full = m.utf16Directory ? *m.utf16Directory : decodePart(m.directory);
-    if (!full.isEmpty() && !full.endsWith(u'/') && !full.endsWith(u'\\'))
-        full += u'/';
-    full += m.utf16Name ? *m.utf16Name : decodePart(m.name);
+    bool legacy = false;
+    QString full;
+    if (m.utf16Directory || m.utf16Name) {
+        legacy = true;
+        full = m.utf16Directory ? *m.utf16Directory : decodePart(m.directory);
+        if (!full.isEmpty() && !full.endsWith(u'/') && !full.endsWith(u'\\'))
+            full += u'/';
+        full += m.utf16Name ? *m.utf16Name : decodePart(m.name);
+    } else {
+        full = decodeArchiveName(reinterpret_cast<const std::uint8_t*>(stored.constData()),
+                                 std::size_t(stored.size()), LegacyNameCoding::ShiftJis, &legacy);
+    }
     ArchiveRecord r;
     if (m.directoryMethod) {
         const qsizetype bar = full.indexOf(u'|');
@@ -242,16 +258,15 @@ std::optional<ArchiveRecord> recordOf(const LhaMember& m)
     } else if (m.isDirectory) {
         return std::nullopt;
     }
-    r.path = NormalizeArchivePath(full);
+    bool exact = false;
+    r.path = NormalizeArchivePath(full, &exact);
     if (r.path.isEmpty())
         return std::nullopt;
-    QByteArray stored = m.directory;
-    stored.replace(char(0xFF), '/');
-    if (!stored.isEmpty() && !stored.endsWith('/'))
-        stored += '/';
-    stored += m.name;
-    stored.replace(char(0xFF), '/');
-    r.keepStoredName(stored);
+    // A UTF-8 name that only had its separators turned gives its bytes back.
+    const auto whole = reinterpret_cast<const std::uint8_t*>(stored.constData());
+    if (legacy || !exact || r.link ||
+        storedNameBytes(whole, std::size_t(stored.size())).size() != stored.size())
+        r.storedName = std::move(stored);
     r.dosDateTime = m.unixTime ? dosDateTimeFromUnix(std::time_t(*m.unixTime)) : m.dosDateTime;
     r.size = r.link ? 0 : std::int64_t(m.size);
     r.attributes = m.attributes & ~std::uint32_t(faDirectory);
