@@ -20,10 +20,10 @@ struct ArchiveRecord {
     std::uint32_t dosDateTime = 0; // date in the high 16 bits
     std::int64_t size = 0;         // uncompressed bytes
     std::uint32_t attributes = 0;  // DOS attribute bits
-    // The name's bytes as the header stores them (up to a zero byte and at
-    // most kMaxArchiveName; for Lha and Zoo the directory and the name
-    // joined by "/", which also stands for Lha's 0xFF; for a RAR unicode
-    // name its plain part): what the archive's own tools match when they
+    // The name's bytes as the header stores them (up to a zero byte, each
+    // stored part at most kMaxArchiveName; for Lha and Zoo the directory
+    // and the name joined by "/", which also stands for Lha's 0xFF; for a
+    // RAR unicode name its plain part): what the archive's own tools match when they
     // are asked for this member, whatever code page path was decoded from.
     // Empty when they are path itself written out again, "/" for "\\", in
     // UTF-8 or code page 437 (the most common case, which then costs no
