@@ -201,6 +201,8 @@ std::size_t wholeUtf8(const std::uint8_t* bytes, std::size_t n)
 QByteArrayView storedNameBytes(const std::uint8_t* bytes, std::size_t length)
 {
     length = std::min(length, kMaxArchiveName);
+    if (length == 0) // bytes may then be null, which memchr must not see
+        return {};
     const void* zero = std::memchr(bytes, 0, length);
     const std::size_t n =
         zero ? std::size_t(static_cast<const std::uint8_t*>(zero) - bytes) : length;

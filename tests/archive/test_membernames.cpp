@@ -566,6 +566,10 @@ TEST(ArchiveNames, ANameCutAtTheLimitKeepsWholeDoubleByteCharacters)
                                            std::size_t(sjis.size()), LegacyNameCoding::ShiftJis);
     EXPECT_FALSE(text.contains(u'\\'));
     EXPECT_TRUE(text.startsWith(QString::fromUtf8("a表a表")));
+    // An empty name may come as a null pointer (found by fuzzing: a RAR 5
+    // link whose target runs past its record).
+    EXPECT_TRUE(decodeArchiveName(nullptr, 0).isEmpty());
+    EXPECT_TRUE(storedNameBytes(nullptr, 0).isEmpty());
     EXPECT_EQ(storedNameBytes(reinterpret_cast<const std::uint8_t*>(sjis.constData()),
                               std::size_t(sjis.size()))
                   .size(),
