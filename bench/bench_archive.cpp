@@ -26,17 +26,18 @@ void put(QByteArray& b, std::uint32_t v, int bytes)
 }
 
 // A zip as zip writes it for small text files: stored members with the
-// extended-time extra field in both headers.
-QByteArray largeZip()
+// extended-time extra field in both headers. With a prefix that is no UTF-8
+// ("\x82" say), every name is read through code page 437.
+QByteArray largeZip(const QByteArray& prefix = {})
 {
     QByteArray out, central;
     const QByteArray extra("UT\x05\x00\x03\x00\x00\x00\x60", 9);
     for (int d = 0; d < kDirectories; ++d) {
         for (int f = 0; f < kPerDirectory; ++f) {
-            const QByteArray name = QStringLiteral("dir%1/file%2.txt")
-                                        .arg(d, 3, 10, QChar('0'))
-                                        .arg(f, 5, 10, QChar('0'))
-                                        .toLatin1();
+            const QByteArray name = prefix + QStringLiteral("dir%1/file%2.txt")
+                                                 .arg(d, 3, 10, QChar('0'))
+                                                 .arg(f, 5, 10, QChar('0'))
+                                                 .toLatin1();
             const QByteArray data = name.right(9);
             const std::uint32_t offset = std::uint32_t(out.size());
             put(out, 0x04034B50, 4);
@@ -83,7 +84,11 @@ QByteArray largeZip()
 }
 
 struct LargeZip {
-    LargeZip() { drives.file(QStringLiteral("C:\\large.zip"), 0, largeZip()); }
+    LargeZip()
+    {
+        drives.file(QStringLiteral("C:\\large.zip"), 0, largeZip());
+        drives.file(QStringLiteral("C:\\cp437.zip"), 0, largeZip("\x82"));
+    }
     test::DriveFixture drives;
 };
 
@@ -104,6 +109,19 @@ void BM_ListZipRoot(benchmark::State& state)
     state.counters["entries"] = double(entries.size());
 }
 BENCHMARK(BM_ListZipRoot)->Unit(benchmark::kMillisecond);
+
+// The same archive with names in code page 437, as DOS tools wrote them.
+void BM_ListCp437ZipRoot(benchmark::State& state)
+{
+    fixture();
+    PanelEntries entries;
+    for (auto _ : state) {
+        InvalidateArchiveCache();
+        benchmark::DoNotOptimize(ListArchiveDirectory("C:\\cp437.zip", "", "*.*", entries));
+    }
+    state.counters["entries"] = double(entries.size());
+}
+BENCHMARK(BM_ListCp437ZipRoot)->Unit(benchmark::kMillisecond);
 
 void BM_CachedLevelChange(benchmark::State& state)
 {

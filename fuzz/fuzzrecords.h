@@ -30,9 +30,14 @@ inline bool isListablePath(const QString& path)
 
 inline void checkRecords(const ArchiveContents& contents)
 {
-    for (const ArchiveRecord& r : contents.records)
-        if (!isListablePath(r.path) || r.size < 0)
+    for (const ArchiveRecord& r : contents.records) {
+        if (!isListablePath(r.path) || r.size < 0 || r.linkTarget.size() > 4096)
             __builtin_trap();
+        // The bytes to ask the archive's tools for are there, whichever
+        // way the record keeps them.
+        if (r.storedBytes().isEmpty())
+            __builtin_trap();
+    }
     if (contents.records.size() > kMaxArchiveRecords)
         __builtin_trap();
 }

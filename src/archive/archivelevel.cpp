@@ -81,6 +81,10 @@ int listArchiveLevel(const std::vector<ArchiveRecord>& records, QStringView inne
         e.size = r.size;
         e.attributes = directory ? faDirectory : r.attributes;
         e.directory = directory;
+        if (!directory && r.link) {
+            e.link = true;
+            e.linkTarget = r.linkTarget;
+        }
         entries.push_back(std::move(e));
     }
     return int(entries.size()) - 1;

@@ -55,6 +55,7 @@ void ArchiveReaders::reset()
     m_records.clear();
     m_damaged = false;
     m_tooLarge = false;
+    m_encrypted = false;
 }
 
 void ArchiveReaders::load(const QString& archiveFile)
@@ -63,6 +64,7 @@ void ArchiveReaders::load(const QString& archiveFile)
     m_records.shrink_to_fit();
     m_damaged = false;
     m_tooLarge = false;
+    m_encrypted = false;
     m_recordsPath = archiveFile;
     const std::optional<QString> host = DriveMap::instance().toHost(archiveFile);
     FileSource file;
@@ -73,6 +75,7 @@ void ArchiveReaders::load(const QString& archiveFile)
     m_records = std::move(contents.records);
     m_damaged = contents.damaged;
     m_tooLarge = contents.tooLarge;
+    m_encrypted = contents.encrypted;
 }
 
 int ArchiveReaders::list(const QString& archiveFile, const QString& innerDirectory,

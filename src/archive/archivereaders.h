@@ -36,6 +36,8 @@ public:
     const std::vector<ArchiveRecord>& records() const { return m_records; }
     bool lastReadDamaged() const { return m_damaged; }
     bool lastReadTooLarge() const { return m_tooLarge; }
+    // Its headers are encrypted: only what stands before them was read.
+    bool lastReadEncrypted() const { return m_encrypted; }
     // How many times an archive file has been opened to read its records.
     int fileReads() const { return m_fileReads; }
 
@@ -48,6 +50,7 @@ private:
     std::vector<ArchiveRecord> m_records;
     bool m_damaged = false;
     bool m_tooLarge = false;
+    bool m_encrypted = false;
     int m_fileReads = 0;
 };
 

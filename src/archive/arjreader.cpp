@@ -23,7 +23,7 @@ struct ArjHeader {
     std::uint32_t packed = 0;
     std::uint32_t size = 0;
     QString name;
-    bool leavesRoot = false;
+    QByteArray storedName;
     std::int64_t dataStart = 0; // after the CRC and the extended headers
 };
 
@@ -55,9 +55,8 @@ bool readHeader(ByteSource& source, std::int64_t pos, ArjHeader& out)
                           : stamp;
     out.packed = le::u32(h.data() + 12);
     out.size = le::u32(h.data() + 16);
-    const QString stored = decodeArchiveName(h.data() + first, basic - first);
-    out.name = NormalizeArchivePath(stored);
-    out.leavesRoot = ArchivePathLeavesRoot(stored);
+    out.name = NormalizeArchivePath(decodeArchiveName(h.data() + first, basic - first));
+    out.storedName = storedNameBytes(h.data() + first, basic - first).toByteArray();
 
     std::int64_t at = pos + 4 + std::int64_t(basic) + 4; // basic header CRC
     for (;;) {
@@ -96,7 +95,7 @@ ArchiveContents readArjArchive(ByteSource& source)
         if ((h.type == kTypeBinary || h.type == kTypeText) && !h.name.isEmpty()) {
             ArchiveRecord r;
             r.path = std::move(h.name);
-            r.leavesRoot = h.leavesRoot;
+            r.keepStoredName(h.storedName);
             r.dosDateTime = h.dosDateTime;
             r.size = h.size;
             r.attributes = faArchive;

@@ -19,18 +19,41 @@ constexpr std::size_t kLevel3Base = 32;
 constexpr std::uint8_t kExtFileName = 0x01;
 constexpr std::uint8_t kExtDirectory = 0x02;
 constexpr std::uint8_t kExtDosAttributes = 0x40;
+constexpr std::uint8_t kExtUtf16Name = 0x44;
+constexpr std::uint8_t kExtUtf16Directory = 0x45;
+constexpr std::uint8_t kExtUnixMode = 0x50;
 constexpr std::uint8_t kExtUnixTime = 0x54;
+constexpr std::uint8_t kOsUnix = 'U';
+// The Unix extension of a level 0 or 1 header: version, time, mode, uid, gid.
+constexpr std::size_t kUnixExtension = 11;
+constexpr std::uint16_t kModeType = 0170000;
+constexpr std::uint16_t kModeLink = 0120000;
 
 struct LhaMember {
     QByteArray name;
     QByteArray directory;
+    std::optional<QString> utf16Name;
+    std::optional<QString> utf16Directory;
     std::uint32_t dosDateTime = 0;
     std::optional<std::uint32_t> unixTime;
+    std::optional<std::uint16_t> unixMode;
     std::uint32_t attributes = faArchive;
     std::uint64_t packed = 0;
     std::uint64_t size = 0;
+    bool directoryMethod = false; // "-lhd-": a directory, or a link
     bool isDirectory = false;
 };
+
+// The Unix extension that may follow the name (and its CRC) of a level 0
+// header, or the OS byte of a level 1 header: with it the DOS time field
+// is not what the archiver meant (some hold years like 2098).
+void readUnixExtension(std::span<const std::uint8_t> area, LhaMember& m)
+{
+    if (area.size() < 1 + kUnixExtension || area[0] != kOsUnix)
+        return;
+    m.unixTime = le::u32(area.data() + 2);
+    m.unixMode = le::u16(area.data() + 6);
+}
 
 QByteArray boundedBytes(const std::uint8_t* p, std::size_t n)
 {
@@ -64,11 +87,25 @@ std::optional<std::uint64_t> readExtensions(ByteSource& source, std::int64_t pos
         case kExtDirectory:
             m.directory = boundedBytes(data, want - 1);
             break;
+        case kExtUtf16Name:
+            m.utf16Name = decodeUtf16Name(data, want - 1);
+            break;
+        case kExtUtf16Directory: {
+            // Its separator is the character 0xFFFF.
+            QString dir = decodeUtf16Name(data, want - 1);
+            dir.replace(QChar(0xFFFF), u'/');
+            m.utf16Directory = std::move(dir);
+            break;
+        }
         case kExtDosAttributes:
             if (dataLength >= 2) {
                 m.attributes = le::u16(data) & 0x37;
                 m.isDirectory = m.isDirectory || (m.attributes & faDirectory);
             }
+            break;
+        case kExtUnixMode:
+            if (dataLength >= 2)
+                m.unixMode = le::u16(data);
             break;
         case kExtUnixTime:
             if (dataLength >= 4)
@@ -95,7 +132,8 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
     const auto h = source.read(pos, kLevel3Base);
     if (h.size() < kBaseSize || h[2] != '-' || h[6] != '-')
         return std::nullopt;
-    m.isDirectory = std::memcmp(h.data() + 2, "-lhd-", 5) == 0;
+    m.directoryMethod = std::memcmp(h.data() + 2, "-lhd-", 5) == 0;
+    m.isDirectory = m.directoryMethod;
     m.packed = le::u32(h.data() + 7);
     m.size = le::u32(h.data() + 11);
     const std::uint8_t level = h[20];
@@ -111,6 +149,12 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
             return std::nullopt;
         m.name = boundedBytes(full.data() + kBaseSize, nameLength);
         m.dosDateTime = le::u32(full.data() + 15);
+        // After the name: its CRC, then (level 0) an extension area or
+        // (level 1) the OS byte and an old-style area before the next size.
+        const std::size_t areaStart = kBaseSize + nameLength + 2;
+        const std::size_t areaEnd = headerSize - (level == 1 ? 2 : 0);
+        if (areaStart < areaEnd)
+            readUnixExtension(full.subspan(areaStart, areaEnd - areaStart), m);
         if (level == 0) {
             m.attributes = full[19] & 0x37;
             m.isDirectory = m.isDirectory || (full[19] & faDirectory);
@@ -162,23 +206,70 @@ bool isEndMarker(ByteSource& source, std::int64_t pos)
     return !level2;
 }
 
-ArchiveRecord recordOf(const LhaMember& m)
+// A part of a name as stored: the format's 0xFF separator (no byte of a
+// double-byte character) is "/" before anything else is decoded.
+QString decodePart(QByteArray bytes)
 {
+    bytes.replace(char(0xFF), '/');
+    return decodeArchiveName(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                             std::size_t(bytes.size()), LegacyNameCoding::ShiftJis);
+}
+
+// The record of a member, or nothing for a directory. A link is a
+// directory-type member named "name|target" (its archiver split the whole
+// at the last "/", so the bar may stand in the directory part when the
+// target holds a "/"), or one whose Unix mode says link, with the target
+// left out.
+std::optional<ArchiveRecord> recordOf(const LhaMember& m)
+{
+    // The stored bytes, directory and name joined by "/", which also stands
+    // for the format's 0xFF separator (no byte of a double-byte character).
     QByteArray stored = m.directory;
-    if (!stored.isEmpty() && stored.back() != char(0xFF) && stored.back() != '/' &&
-        stored.back() != '\\')
-        stored += '\\';
+    if (!stored.isEmpty() && stored.back() != char(0xFF) && stored.back() != '/')
+        stored += '/';
     stored += m.name;
-    // 0xFF is the format's own path separator.
-    stored.replace(char(0xFF), '\\');
+    if (stored.contains(char(0xFF)))
+        stored.replace(char(0xFF), '/');
+    // The UTF-16 forms, where an archiver wrote them, are the name; the
+    // bytes otherwise, decoded whole before they are split.
+    bool legacy = false;
+    QString full;
+    if (m.utf16Directory || m.utf16Name) {
+        legacy = true;
+        full = m.utf16Directory ? *m.utf16Directory : decodePart(m.directory);
+        if (!full.isEmpty() && !full.endsWith(u'/') && !full.endsWith(u'\\'))
+            full += u'/';
+        full += m.utf16Name ? *m.utf16Name : decodePart(m.name);
+    } else {
+        full = decodeArchiveName(reinterpret_cast<const std::uint8_t*>(stored.constData()),
+                                 std::size_t(stored.size()), LegacyNameCoding::ShiftJis, &legacy);
+    }
     ArchiveRecord r;
-    const QString name = decodeArchiveName(
-        reinterpret_cast<const std::uint8_t*>(stored.constData()), std::size_t(stored.size()));
-    r.path = NormalizeArchivePath(name);
-    r.leavesRoot = ArchivePathLeavesRoot(name);
+    if (m.directoryMethod) {
+        const qsizetype bar = full.indexOf(u'|');
+        const bool modeLink = m.unixMode && (*m.unixMode & kModeType) == kModeLink;
+        if (bar < 0 && !modeLink)
+            return std::nullopt;
+        r.link = true;
+        if (bar >= 0) {
+            r.linkTarget = full.mid(bar + 1);
+            full.truncate(bar);
+        }
+    } else if (m.isDirectory) {
+        return std::nullopt;
+    }
+    bool exact = false;
+    r.path = NormalizeArchivePath(full, &exact);
+    if (r.path.isEmpty())
+        return std::nullopt;
+    // A UTF-8 name that only had its separators turned gives its bytes back.
+    const auto whole = reinterpret_cast<const std::uint8_t*>(stored.constData());
+    if (legacy || !exact || r.link ||
+        storedNameBytes(whole, std::size_t(stored.size())).size() != stored.size())
+        r.storedName = std::move(stored);
     r.dosDateTime = m.unixTime ? dosDateTimeFromUnix(std::time_t(*m.unixTime)) : m.dosDateTime;
-    r.size = std::int64_t(m.size);
-    r.attributes = m.attributes;
+    r.size = r.link ? 0 : std::int64_t(m.size);
+    r.attributes = m.attributes & ~std::uint32_t(faDirectory);
     return r;
 }
 
@@ -197,11 +288,8 @@ ArchiveContents readLhaArchive(ByteSource& source)
             out.damaged = true;
             return out;
         }
-        if (!m.isDirectory) {
-            ArchiveRecord r = recordOf(m);
-            if (!r.path.isEmpty() && !out.add(std::move(r)))
-                return out;
-        }
+        if (std::optional<ArchiveRecord> r = recordOf(m); r && !out.add(*std::move(r)))
+            return out;
         pos = *next;
     }
     // No end marker: the archive was cut short, perhaps at a member's end.

@@ -41,9 +41,8 @@ ArchiveContents readPakArchive(ByteSource& source)
             ArchiveRecord r;
             // The format keeps base names; a separator, "." or ".." in the
             // field is made harmless like any other archive's.
-            const QString name = decodeArchiveName(h.data() + 2, kNameField);
-            r.path = NormalizeArchivePath(name);
-            r.leavesRoot = ArchivePathLeavesRoot(name);
+            r.path = NormalizeArchivePath(decodeArchiveName(h.data() + 2, kNameField));
+            r.keepStoredName(storedNameBytes(h.data() + 2, kNameField));
             r.dosDateTime = (std::uint32_t(le::u16(h.data() + 19)) << 16) | le::u16(h.data() + 21);
             r.size = method == kOldStored ? packed : le::u32(h.data() + 25);
             r.attributes = faArchive;

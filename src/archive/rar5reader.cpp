@@ -17,6 +17,8 @@ constexpr std::uint64_t kFileHeader = 2;
 constexpr std::uint64_t kEncryptionHeader = 4;
 constexpr std::uint64_t kEndHeader = 5;
 constexpr std::uint64_t kTimeRecord = 3;
+constexpr std::uint64_t kVersionRecord = 4;
+constexpr std::uint64_t kRedirectionRecord = 5;
 constexpr std::uint64_t kHostUnix = 1;
 // Seconds from 1601-01-01 (Windows file times) to 1970-01-01.
 constexpr std::uint64_t kWindowsEpochOffset = 11644473600ULL;
@@ -74,32 +76,65 @@ std::uint32_t dosTimeOfUnix(std::uint64_t seconds)
     return dosDateTimeFromUnix(std::time_t(seconds));
 }
 
-// The modification time of a file's time record in the extra area.
-std::optional<std::uint32_t> extraTime(std::span<const std::uint8_t> extra)
+// What the extra area of a file header adds to the member.
+struct FileExtra {
+    std::optional<std::uint32_t> time;    // the modification time of a time record
+    std::optional<std::uint64_t> version; // a version record's number
+    bool link = false;                    // a redirection to a symbolic link
+    QString linkTarget;
+};
+
+void readTime(VarReader& rec, FileExtra& out)
 {
+    const auto flags = rec.vint();
+    if (!flags || !(*flags & 0x2))
+        return;
+    if (*flags & 0x1) {
+        if (const auto t = rec.u32())
+            out.time = dosTimeOfUnix(*t);
+    } else if (const auto t = rec.u64()) {
+        out.time = dosTimeOfUnix(*t / 10000000 > kWindowsEpochOffset
+                                     ? *t / 10000000 - kWindowsEpochOffset
+                                     : 0);
+    }
+}
+
+// A redirection names a Unix or Windows symbolic link or a junction (1 to
+// 3) with its target; hard links and file copies are files of their own.
+void readRedirection(VarReader& rec, FileExtra& out)
+{
+    const auto type = rec.vint();
+    const auto flags = rec.vint();
+    const auto length = flags ? rec.vint() : std::nullopt;
+    if (!type || *type < 1 || *type > 3 || !length)
+        return;
+    out.link = true;
+    const auto target = rec.take(*length);
+    out.linkTarget = decodeArchiveName(target.data(), target.size());
+}
+
+FileExtra readExtra(std::span<const std::uint8_t> extra)
+{
+    FileExtra out;
     VarReader r(extra);
     while (r.left() > 0) {
         const auto size = r.vint();
         if (!size || *size == 0 || *size > r.left())
-            return std::nullopt;
+            return out;
         VarReader rec(r.take(*size));
         const auto type = rec.vint();
-        if (type && *type == kTimeRecord) {
-            const auto flags = rec.vint();
-            if (!flags || !(*flags & 0x2))
-                return std::nullopt;
-            if (*flags & 0x1) {
-                if (const auto t = rec.u32())
-                    return dosTimeOfUnix(*t);
-            } else if (const auto t = rec.u64()) {
-                return dosTimeOfUnix(*t / 10000000 > kWindowsEpochOffset
-                                         ? *t / 10000000 - kWindowsEpochOffset
-                                         : 0);
-            }
-            return std::nullopt;
+        if (!type)
+            continue;
+        if (*type == kTimeRecord && !out.time) {
+            readTime(rec, out);
+        } else if (*type == kVersionRecord) {
+            if (rec.vint())
+                out.version = rec.vint();
+        } else if (*type == kRedirectionRecord) {
+            readRedirection(rec, out);
         }
     }
-    return std::nullopt;
+    return out;
 }
 
 std::uint32_t dosAttributes(std::uint64_t host, std::uint64_t attributes)
@@ -131,16 +166,23 @@ bool addFile(VarReader& r, std::span<const std::uint8_t> extra, ArchiveContents&
     const auto name = r.take(*nameLength);
     if ((*fileFlags & 0x1) || name.empty())
         return true;
+    const FileExtra more = readExtra(extra);
     ArchiveRecord rec;
     const QString stored = decodeArchiveName(name.data(), name.size());
     rec.path = NormalizeArchivePath(stored);
-    rec.leavesRoot = ArchivePathLeavesRoot(stored);
     if (rec.path.isEmpty())
         return true;
+    // A member kept with a version number is "name;N", so that the versions
+    // of one file are entries of their own.
+    if (more.version)
+        rec.path += u';' + QString::number(*more.version);
+    rec.keepStoredName(storedNameBytes(name.data(), name.size()));
     if (mtime)
         rec.dosDateTime = dosTimeOfUnix(*mtime);
-    else if (const auto t = extraTime(extra))
-        rec.dosDateTime = *t;
+    else if (more.time)
+        rec.dosDateTime = *more.time;
+    rec.link = more.link;
+    rec.linkTarget = more.linkTarget;
     rec.size = (*fileFlags & 0x8) ? 0 : std::int64_t(*size & 0x7FFFFFFFFFFFFFFF);
     rec.attributes = dosAttributes(*host, *attributes);
     return out.add(std::move(rec));
@@ -193,8 +235,9 @@ ArchiveContents readRar5Archive(ByteSource& source)
         }
         if (*type == kEndHeader)
             return out;
+        // Every header after this one is ciphertext.
         if (*type == kEncryptionHeader) {
-            out.damaged = true;
+            out.encrypted = true;
             return out;
         }
         if (*type == kFileHeader &&

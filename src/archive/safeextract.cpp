@@ -124,6 +124,7 @@ ExtractionForm extractionForm(const ArchiverCommand& c)
         f.keepsPaths = verb == QLatin1String("x");
         // lha for Unix leaves every file it writes with the time of writing.
         f.setsTimes = false;
+        f.namesAsText = true;
         // The classic LHA asked before replacing; nobody is there to answer.
         f.overwrite = hasSwitch(c.switches, QStringLiteral("/m")) ||
                       hasSwitch(c.switches, QStringLiteral("-m"));
@@ -185,11 +186,9 @@ bool SafeExtraction::prepare()
         return false;
     }
 
-    // A stored link shows as "name|target" in some formats.
-    auto nameOf = [](const QString& path) { return path.section(QLatin1Char('|'), 0, 0); };
     QSet<QString> files;
     for (const ArchiveRecord& r : contents.records)
-        files.insert(nameOf(r.path).toLower());
+        files.insert(r.path.toLower());
 
     struct Wanted {
         QString member;
@@ -221,15 +220,15 @@ bool SafeExtraction::prepare()
     QStringList safe;
     bool anyRefused = false;
     for (const ArchiveRecord& r : contents.records) {
-        if (!chosen(nameOf(r.path)))
+        if (!chosen(r.path))
             continue;
-        const QString name = nameOf(r.path);
+        const QString& name = r.path;
         QString why;
-        if (r.leavesRoot)
+        if (r.leavesRoot())
             why = QStringLiteral("it would be written outside the target directory");
-        else if (r.path.contains(QLatin1Char('|')) &&
+        else if (r.link &&
                  !linkStaysInside(QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')),
-                                  hostname::encode(r.path.section(QLatin1Char('|'), 1))))
+                                  hostname::encode(r.linkTarget)))
             why = QStringLiteral("it is a link that points outside the target directory");
         else {
             const QString lower = name.toLower();
@@ -246,9 +245,15 @@ bool SafeExtraction::prepare()
             anyRefused = true;
             continue;
         }
-        safe << name;
-        if (!r.path.contains(QLatin1Char('|'))) {
-            const QString rel = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        // A byte-minded archiver is given the member as its header stores it
+        // (a name in another code page is found by its bytes) and writes it
+        // so; one that reads names as text gets them as the panel shows them.
+        const QString stored = m_form.namesAsText
+                                   ? QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                   : hostname::decode(r.storedBytes());
+        safe << QString(stored).replace(QLatin1Char('/'), QLatin1Char('\\'));
+        if (!r.link) {
+            const QString rel = stored;
             m_expected << (m_form.keepsPaths ? rel : rel.section(QLatin1Char('/'), -1));
             if (!m_form.setsTimes)
                 m_times.insert(m_expected.last(), r.dosDateTime);

@@ -18,6 +18,10 @@ struct ExtractionForm {
     bool keepsPaths = false; // stored directories are made (else every file lands in the target)
     bool overwrite = false;  // the command's own switch lets an existing file be replaced
     bool setsTimes = true;   // the archiver gives each file its stored time itself
+    // The archiver reads and writes member names as text (the Java lha
+    // converts between its header's encodings and the locale), not as the
+    // header's bytes.
+    bool namesAsText = false;
 };
 
 // Read from the tool and its command word and switches: "ARJ.exe X -y",

@@ -4,6 +4,8 @@
 #include "archive/littleendian.h"
 #include "platform/dosattr.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <optional>
 
@@ -20,6 +22,13 @@ constexpr std::size_t kLocalSize = 30;
 constexpr std::size_t kCentralSize = 46;
 constexpr std::size_t kEndSize = 22;
 constexpr std::uint32_t kSaturated = 0xFFFFFFFF;
+constexpr std::uint16_t kUnicodePathId = 0x7075;
+constexpr std::uint8_t kHostDos = 0;
+constexpr std::uint8_t kHostUnix = 3;
+constexpr std::uint32_t kModeType = 0170000;
+constexpr std::uint32_t kModeDirectory = 0040000;
+constexpr std::uint32_t kModeLink = 0120000;
+constexpr std::size_t kMaxLinkTarget = 4096;
 
 struct CentralDirectory {
     std::int64_t offset = 0;
@@ -55,27 +64,122 @@ void applyZip64(const std::uint8_t* extra, std::size_t length, std::uint64_t& si
     }
 }
 
-bool isDirectoryName(const std::uint8_t* name, std::size_t length)
+// The name of an Info-ZIP Unicode Path extra field (id 0x7075) that was
+// written for exactly the name the header holds: a tool that renamed the
+// member without knowing the field leaves a CRC that no longer matches.
+std::optional<QString> unicodePath(const std::uint8_t* extra, std::size_t length,
+                                   const std::uint8_t* name, std::size_t nameLength)
 {
-    return length == 0 || name[length - 1] == '/' || name[length - 1] == '\\';
+    std::size_t at = 0;
+    while (at + 4 <= length) {
+        const std::uint16_t id = le::u16(extra + at);
+        const std::size_t n = le::u16(extra + at + 2);
+        const std::size_t data = at + 4;
+        if (data + n > length)
+            return std::nullopt;
+        if (id == kUnicodePathId && n >= 5 && extra[data] == 1) {
+            const uLong crc = crc32(crc32(0, nullptr, 0), name, uInt(nameLength));
+            if (le::u32(extra + data + 1) != std::uint32_t(crc))
+                return std::nullopt;
+            const std::size_t textLength = std::min(n - 5, kMaxArchiveName);
+            const QByteArrayView text(reinterpret_cast<const char*>(extra + data + 5),
+                                      qsizetype(textLength));
+            if (text.isEmpty() || !text.isValidUtf8() || text.contains('\0'))
+                return std::nullopt;
+            return QString::fromUtf8(text);
+        }
+        at = data + n;
+    }
+    return std::nullopt;
+}
+
+// What the central directory says of a member beyond its sizes; the local
+// walk has none of it.
+struct MemberKind {
+    std::uint8_t host = kHostDos;
+    std::uint32_t externalAttributes = 0;
+    std::optional<QString> linkTarget; // a symbolic link's, when it is one
+};
+
+// A directory by its name, or by its attributes: DOS and early Windows
+// tools marked a directory only with the DOS directory bit, Unix tools set
+// the type in the mode of the high 16 bits.
+bool isDirectory(const std::uint8_t* name, std::size_t length, const MemberKind& kind)
+{
+    if (length == 0 || name[length - 1] == '/' || name[length - 1] == '\\')
+        return true;
+    const std::uint32_t mode = kind.externalAttributes >> 16;
+    if (kind.host == kHostUnix && mode != 0)
+        return (mode & kModeType) == kModeDirectory;
+    return (kind.externalAttributes & faDirectory) != 0;
 }
 
 // False when the archive holds more than can be listed.
 bool addRecord(ArchiveContents& out, const std::uint8_t* name, std::size_t nameLength,
+               const std::uint8_t* extra, std::size_t extraLength, const MemberKind& kind,
                std::uint32_t dosDateTime, std::uint64_t size)
 {
-    if (isDirectoryName(name, nameLength))
+    if (isDirectory(name, nameLength, kind))
         return true;
     ArchiveRecord r;
-    const QString stored = decodeArchiveName(name, nameLength);
-    r.path = NormalizeArchivePath(stored);
-    r.leavesRoot = ArchivePathLeavesRoot(stored);
+    // A name is UTF-8 when the header says so (bit 11) and whenever it is
+    // valid UTF-8; any other is code page 437, as the format defines it.
+    const std::optional<QString> unicode = unicodePath(extra, extraLength, name, nameLength);
+    bool cp437 = false;
+    bool exact = false;
+    r.path = NormalizeArchivePath(
+        unicode ? *unicode : decodeArchiveName(name, nameLength, LegacyNameCoding::Cp437, &cp437),
+        &exact);
     if (r.path.isEmpty())
         return true;
+    // Both decodings give the bytes back exactly, so a name whose path only
+    // had its separators turned needs no copy of them.
+    const QByteArrayView stored = storedNameBytes(name, nameLength);
+    r.storedCp437 = cp437;
+    if (unicode || !exact || std::size_t(stored.size()) != nameLength)
+        r.storedName = stored.toByteArray();
     r.dosDateTime = dosDateTime;
     r.size = size > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(size);
     r.attributes = faArchive;
+    if (kind.linkTarget) {
+        r.link = true;
+        r.linkTarget = *kind.linkTarget;
+    }
     return out.add(std::move(r));
+}
+
+// The target of a member a Unix tool stored as a symbolic link: its data,
+// stored or deflated, when it is short enough to be a path. Empty when it
+// cannot be read.
+QString linkTarget(ByteSource& source, std::uint64_t localOffset, std::uint16_t method,
+                   std::uint64_t packed)
+{
+    if (packed == 0 || packed > kMaxLinkTarget || (method != 0 && method != 8))
+        return {};
+    const auto h = source.read(std::int64_t(localOffset & 0x7FFFFFFFFFFFFFFF), kLocalSize);
+    if (h.size() < kLocalSize || le::u32(h.data()) != kLocalSignature)
+        return {};
+    const std::int64_t dataAt = std::int64_t(localOffset) + std::int64_t(kLocalSize) +
+                                le::u16(h.data() + 26) + le::u16(h.data() + 28);
+    const auto data = source.read(dataAt, std::size_t(packed));
+    if (data.size() < packed)
+        return {};
+    if (method == 0)
+        return decodeArchiveName(data.data(), data.size(), LegacyNameCoding::Cp437);
+    std::uint8_t text[kMaxLinkTarget];
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        return {};
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = uInt(data.size());
+    z.next_out = text;
+    z.avail_out = sizeof text;
+    const int status = inflate(&z, Z_FINISH);
+    const std::size_t length = sizeof text - z.avail_out;
+    inflateEnd(&z);
+    if (status != Z_STREAM_END)
+        return {};
+    return decodeArchiveName(text, length, LegacyNameCoding::Cp437);
 }
 
 // The ZIP64 end record named by the locator just before the end record.
@@ -171,11 +275,20 @@ bool walkCentral(ByteSource& source, std::int64_t start, std::int64_t end,
         const std::uint32_t dosDateTime = le::u32(h.data() + 12);
         std::uint64_t size = le::u32(h.data() + 24);
         std::uint64_t packed = le::u32(h.data() + 20);
+        const std::uint16_t method = le::u16(h.data() + 10);
+        const std::uint32_t localOffset = le::u32(h.data() + 42);
+        MemberKind kind{h[5], le::u32(h.data() + 38), std::nullopt};
+        // h is not valid past the next read.
+        if (kind.host == kHostUnix && ((kind.externalAttributes >> 16) & kModeType) == kModeLink)
+            kind.linkTarget = localOffset == kSaturated
+                                  ? QString()
+                                  : linkTarget(source, localOffset, method, packed);
         const auto var = source.read(at + std::int64_t(kCentralSize), nameLength + extraLength);
         if (var.size() < nameLength + extraLength)
             return false;
         applyZip64(var.data() + nameLength, extraLength, size, packed);
-        if (!addRecord(out, var.data(), nameLength, dosDateTime, size))
+        if (!addRecord(out, var.data(), nameLength, var.data() + nameLength, extraLength, kind,
+                       dosDateTime, size))
             return false;
         ++seen;
         at = next;
@@ -208,7 +321,8 @@ void walkLocal(ByteSource& source, ArchiveContents& out)
             return;
         }
         applyZip64(var.data() + nameLength, extraLength, unpacked, packed);
-        if (!addRecord(out, var.data(), nameLength, dosDateTime, unpacked))
+        if (!addRecord(out, var.data(), nameLength, var.data() + nameLength, extraLength, {},
+                       dosDateTime, unpacked))
             return;
         // A streamed member keeps its sizes behind the data: nothing tells
         // where the next header begins.

@@ -24,24 +24,32 @@ bool addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t
     r.size = le::u32(e.data() + 20);
     r.attributes = faArchive;
     QString name = decodeArchiveName(e.data() + 38, kShortName);
+    QByteArray storedName = storedNameBytes(e.data() + 38, kShortName).toByteArray();
     QString directory;
+    QByteArray storedDirectory;
     // The read below may move the bytes e points at: e is not used after it.
     if (e[4] == 2 && e.size() >= kVariableStart) {
         const std::size_t nameLength = e[56];
         const std::size_t dirLength = e[57];
         const auto var = source.read(pos + std::int64_t(kVariableStart), nameLength + dirLength);
         if (var.size() == nameLength + dirLength) {
-            if (nameLength > 0)
+            if (nameLength > 0) {
                 name = decodeArchiveName(var.data(), nameLength);
-            if (dirLength > 0)
+                storedName = storedNameBytes(var.data(), nameLength).toByteArray();
+            }
+            if (dirLength > 0) {
                 directory = decodeArchiveName(var.data() + nameLength, dirLength);
+                storedDirectory =
+                    storedNameBytes(var.data() + nameLength, dirLength).toByteArray();
+            }
         }
     }
     const QString stored = directory.isEmpty() ? name : directory + u'\\' + name;
     r.path = NormalizeArchivePath(stored);
-    r.leavesRoot = ArchivePathLeavesRoot(stored);
     if (r.path.isEmpty())
         return true;
+    r.keepStoredName(storedDirectory.isEmpty() ? storedName
+                                               : storedDirectory + '/' + storedName);
     return out.add(std::move(r));
 }
 

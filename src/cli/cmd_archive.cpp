@@ -28,7 +28,7 @@ QString row(const PanelEntry& e)
 {
     QString line = escapedField(e.name);
     line += '\t';
-    line += e.directory ? 'D' : 'F';
+    line += e.directory ? 'D' : e.link ? 'L' : 'F';
     line += '\t';
     line += QString::number(e.size);
     line += '\t';
@@ -96,6 +96,10 @@ int runArchive(QStringList args)
     out(ArchiveKindTag(kind));
     for (const PanelEntry& e : panel.entries)
         out(row(e));
+    if (readers.lastReadEncrypted())
+        return fail(QStringLiteral("%1 has encrypted headers; its members cannot be listed "
+                                   "without the password")
+                        .arg(shown));
     if (readers.lastReadDamaged())
         return fail(
             QStringLiteral("%1 is damaged; only the members before the damage are listed")
@@ -112,12 +116,13 @@ const CliCommand archiveCommand(
     "archive",
     "archive FILE [INNER\\DIR] [--filter MASK]\n"
     "      the kind tag, then one row per entry of the level:\n"
-    "      NAME<tab>D|F<tab>SIZE<tab>YYYY-MM-DD HH:MM:SS<tab>PATH IN ARCHIVE\n"
+    "      NAME<tab>D|F|L<tab>SIZE<tab>YYYY-MM-DD HH:MM:SS<tab>PATH IN ARCHIVE\n"
+    "      (L: a symbolic link, a file of its level);\n"
     "      (in NAME and PATH a tab, line feed, carriage return or backslash is\n"
     "      written \\t, \\n, \\r or \\\\, so the separators of PATH read \\\\;\n"
     "      other control characters \\xHH, U+0085, U+2028 and U+2029 \\uHHHH);\n"
     "      exit 2 when the archive is damaged or cut short (the members before\n"
-    "      the damage are listed)",
+    "      the damage are listed) or its headers are encrypted",
     runArchive);
 
 } // namespace

@@ -17,6 +17,10 @@ struct PanelEntry {
     bool selected = false;
     bool directory = false;
     bool ownIcon = false;
+    // An archive member that is a symbolic link (a file of its level), and
+    // its target, empty when the archive left it out.
+    bool link = false;
+    QString linkTarget{};
 };
 
 using PanelEntries = std::vector<PanelEntry>;

@@ -143,6 +143,41 @@ TEST(CliArchive, FifosAndArchivesCutShortExitWithTwo)
     EXPECT_EQ(r.lines[2], "a.txt\tF\t2\t2021-05-15 02:17:40\ta.txt");
 }
 
+TEST(CliArchive, LinksHaveTheirOwnKindAndEncryptedHeadersTheirOwnMessage)
+{
+    if (!QFileInfo(cliPath()).isExecutable())
+        GTEST_SKIP() << "dovex-cli is not built next to the tests";
+    DriveFixture drives;
+    // An Lha link "d/lnk|f.txt" at level 0, and the end marker.
+    QByteArray lha;
+    const QByteArray name("d\\lnk|f.txt");
+    lha += char(22 + name.size());
+    lha += char(0);
+    lha += "-lhd-";
+    put32(lha, 0);
+    put32(lha, 0);
+    put32(lha, 0x52AF1234);
+    lha += char(0x20);
+    lha += char(0);
+    lha += char(name.size());
+    lha += name;
+    put16(lha, 0);
+    drives.file("C:\\l.lzh", 0, lha + '\0');
+    CliRun r = runCli({"C:\\l.lzh", "d"});
+    EXPECT_EQ(r.exitCode, 0) << r.error.toStdString();
+    ASSERT_EQ(r.lines.size(), 3);
+    EXPECT_EQ(r.lines[2], "lnk\tL\t0\t2021-05-15 02:17:40\td\\\\lnk");
+
+    QByteArray rar("Rar!\x1A\x07\x00", 7);
+    rar += QByteArray::fromHex("0000738000" "0d00" "000000000000");
+    rar += QByteArray(48, '\x5A');
+    drives.file("C:\\e.rar", 0, rar);
+    r = runCli({"C:\\e.rar"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.error.contains("encrypted")) << r.error.toStdString();
+    EXPECT_FALSE(r.error.contains("damaged")) << r.error.toStdString();
+}
+
 TEST(CliArchive, EveryRowIsOneLineOfFiveFieldsWithARealDate)
 {
     if (!QFileInfo(cliPath()).isExecutable())

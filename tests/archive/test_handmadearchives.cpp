@@ -163,11 +163,12 @@ TEST(Rar4, BlocksAreSteppedOverByTheirOwnSizes)
     expectRobust(b);
 }
 
-TEST(Rar4, AUnicodeNameKeepsItsPlainPartAndDamageEndsTheWalk)
+TEST(Rar4, AUnicodeNameIsDecodedAndDamageEndsTheWalk)
 {
+    // The encoded part: page 0, then one run of the whole plain name.
     QByteArray name("plain.txt");
     name += '\0';
-    name += "\x01\x02\x03";
+    name += QByteArray("\x00\xC0\x07", 3);
     QByteArray b = rar4({{name, 1, kHostDos, faArchive, 0x0200, "a"},
                          {"second.txt", 2, kHostDos, faArchive, 0, "bb"}},
                         false);
