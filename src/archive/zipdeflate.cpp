@@ -1,5 +1,7 @@
 #include "archive/zipdeflate.h"
 
+#include "platform/uniquefd.h"
+
 #include <zlib.h>
 
 #include <fcntl.h>
@@ -14,15 +16,6 @@ namespace {
 
 // How far the helpers may run ahead of the writer, in bytes of files read.
 constexpr std::int64_t kBudget = 64 << 20;
-
-struct Fd {
-    int fd = -1;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 } // namespace
 
@@ -124,10 +117,9 @@ std::unique_ptr<Packed> Pool::take(int job)
 std::unique_ptr<Packed> Pool::pack(const QByteArray& host) const
 {
     auto out = std::make_unique<Packed>();
-    Fd file;
-    file.fd = ::open(host.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const UniqueFd file(::open(host.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
         out->error = errno;
         return out;
     }
@@ -150,7 +142,7 @@ std::unique_ptr<Packed> Pool::pack(const QByteArray& host) const
     for (;;) {
         ssize_t n;
         do
-            n = ::read(file.fd, buffer.data(), buffer.size());
+            n = ::read(file.get(), buffer.data(), buffer.size());
         while (n < 0 && errno == EINTR);
         // A file that keeps growing while it is read (a log being written)
         // must not fill the memory: it is left out with a message.

@@ -7,6 +7,7 @@
 #include "archive/zipmaster.h"
 #include "archive/zipnames.h"
 #include "archive/zipoperations.h"
+#include "platform/uniquefd.h"
 
 #include <zip.h>
 
@@ -34,38 +35,7 @@ namespace dovex
 namespace
 {
 
-class Fd
-{
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Fd& operator=(Fd&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            m_fd = other.m_fd;
-            other.m_fd = -1;
-        }
-        return *this;
-    }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    int get() const { return m_fd; }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
+using Fd = UniqueFd;
 
 struct DirStamp {
     QByteArrayList path;

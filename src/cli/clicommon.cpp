@@ -1,6 +1,9 @@
 #include "cli/clicommon.h"
 
+#include "platform/dirsearch.h"
 #include "platform/dostime.h"
+#include "platform/drivemap.h"
+#include "platform/fileio.h"
 #include "platform/hostname.h"
 
 #include <cstdio>
@@ -102,6 +105,32 @@ QString escapedField(const QString& text)
         else
             out += c;
     }
+    return out;
+}
+
+QString onDrive(const QString& path)
+{
+    const std::optional<QString> normal = dospath::normalize(path);
+    return normal && DriveMap::instance().rootOf(normal->at(0)) ? *normal : QString();
+}
+
+std::optional<QStringList> expandSource(const QString& source)
+{
+    const QString name = dospath::fileName(source);
+    if (!name.contains('*') && !name.contains('?'))
+        return QStringList{source};
+    const QString dir = dospath::directoryPart(source);
+    const auto items = fileio::listDirectory(dir);
+    if (!items)
+        return std::nullopt;
+    for (const DirItem& item : *items)
+        if (item.name == name)
+            return QStringList{dospath::join(dir, item.name)};
+    QStringList out;
+    for (const DirItem& item : *items)
+        if (wildcardMatches(item.name, name))
+            out << dospath::join(dir, item.name);
+    out.sort();
     return out;
 }
 

@@ -3,6 +3,9 @@
 #include "platform/prompter.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace dovex::cli {
 
@@ -32,5 +35,14 @@ QString isoDateTime(std::uint32_t dosDateTime);
 // that a row stays one line of its fields and the text can be read back
 // exactly.
 QString escapedField(const QString& text);
+
+// The path with "." and ".." resolved within its drive; empty when it is
+// not a path on a mapped drive.
+QString onDrive(const QString& path);
+
+// SOURCE, or the entries its last component's wildcard matches, sorted; a
+// name that really holds "*" or "?" is that file alone (a pattern must not
+// also take its neighbours). nullopt when the directory cannot be read.
+std::optional<QStringList> expandSource(const QString& source);
 
 } // namespace dovex::cli

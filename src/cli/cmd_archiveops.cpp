@@ -20,12 +20,6 @@ namespace dovex::cli {
 
 namespace {
 
-QString onDrive(const QString& path)
-{
-    const std::optional<QString> normal = dospath::normalize(path);
-    return normal && DriveMap::instance().rootOf(normal->at(0)) ? *normal : QString();
-}
-
 QChar archiveKindOf(const QString& dosPath)
 {
     const FileStatus st = fileio::status(dosPath);

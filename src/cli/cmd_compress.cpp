@@ -23,14 +23,6 @@ bool takeFlag(QStringList& args, const QString& name)
     return found;
 }
 
-// The path with "." and ".." resolved within its drive; empty when it is
-// not a path on a mapped drive.
-QString onDrive(const QString& path)
-{
-    const std::optional<QString> normal = dospath::normalize(path);
-    return normal && DriveMap::instance().rootOf(normal->at(0)) ? *normal : QString();
-}
-
 struct Method {
     CompressMethod method = CompressMethod::ZipInternal;
     int slot = 0;
@@ -49,28 +41,6 @@ std::optional<Method> methodOf(const QString& text, const ArchiverToolTable& too
     if (number && slot >= 1 && slot <= 7 && tools[size_t(slot - 1)].present())
         return Method{CompressMethod::Custom, slot};
     return std::nullopt;
-}
-
-// SOURCE, or the entries its last component's wildcard matches (a name that
-// really holds "*" or "?" is that file alone).
-std::optional<QStringList> expand(const QString& source)
-{
-    const QString name = dospath::fileName(source);
-    if (!name.contains('*') && !name.contains('?'))
-        return QStringList{source};
-    const QString dir = dospath::directoryPart(source);
-    const auto items = fileio::listDirectory(dir);
-    if (!items)
-        return std::nullopt;
-    QStringList out;
-    for (const DirItem& item : *items)
-        if (item.name == name)
-            return QStringList{dospath::join(dir, item.name)};
-    for (const DirItem& item : *items)
-        if (wildcardMatches(item.name, name))
-            out << dospath::join(dir, item.name);
-    out.sort();
-    return out;
 }
 
 // The list file has no refresh to wait for here.
@@ -119,7 +89,7 @@ int runCompress(QStringList args)
         const QString source = onDrive(arg);
         if (source.isEmpty() || dospath::isRoot(source))
             return fail(QStringLiteral("%1 is not an entry of a directory").arg(escapedField(arg)));
-        const auto found = expand(source);
+        const auto found = expandSource(source);
         if (!found || found->isEmpty())
             return fail(QStringLiteral("nothing matches %1").arg(escapedField(source)));
         for (const QString& path : *found) {

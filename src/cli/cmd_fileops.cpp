@@ -93,37 +93,6 @@ public:
     bool abortRequested() override { return false; }
 };
 
-// The path with "." and ".." resolved within its drive; empty when it is
-// not a path on a mapped drive.
-QString onDrive(const QString& path)
-{
-    const std::optional<QString> normal = dospath::normalize(path);
-    return normal && DriveMap::instance().rootOf(normal->at(0)) ? *normal : QString();
-}
-
-// SOURCE, or the entries its last component's wildcard matches.
-std::optional<QStringList> expand(const QString& source)
-{
-    const QString name = dospath::fileName(source);
-    if (!name.contains('*') && !name.contains('?'))
-        return QStringList{source};
-    const QString dir = dospath::directoryPart(source);
-    const auto items = fileio::listDirectory(dir);
-    if (!items)
-        return std::nullopt;
-    // A name that really holds "*" or "?" means that file alone: a pattern
-    // must not also take its neighbours.
-    QStringList out;
-    for (const DirItem& item : *items)
-        if (item.name == name)
-            return QStringList{appendName(dir, item.name)};
-    for (const DirItem& item : *items)
-        if (wildcardMatches(item.name, name))
-            out << appendName(dir, item.name);
-    out.sort();
-    return out;
-}
-
 int runOperation(FileOpKind kind, QStringList args)
 {
     if (const auto archiveRun = runArchiveOperation(kind, args))
@@ -162,7 +131,7 @@ int runOperation(FileOpKind kind, QStringList args)
         const QString source = onDrive(arg);
         if (source.isEmpty())
             return fail(QStringLiteral("%1 is not a path on a drive").arg(arg));
-        const auto found = expand(source);
+        const auto found = expandSource(source);
         if (!found || found->isEmpty())
             return fail(QStringLiteral("nothing matches %1").arg(source));
         items << *found;
