@@ -10,22 +10,6 @@ namespace dovex {
 
 namespace {
 
-// The context's prompter, else message boxes over the window.
-class Messages {
-public:
-    explicit Messages(const OperationContext& ctx)
-    {
-        if (!ctx.prompter)
-            m_own = std::make_unique<MessagePrompter>(ctx.parent);
-        m_prompter = ctx.prompter ? ctx.prompter : m_own.get();
-    }
-    Prompter& get() { return *m_prompter; }
-
-private:
-    std::unique_ptr<MessagePrompter> m_own;
-    Prompter* m_prompter;
-};
-
 ArchiveOp opOf(FileOpKind kind)
 {
     return kind == FileOpKind::Move   ? ArchiveOp::Move
@@ -60,7 +44,7 @@ void ArchiveCommands::done(const ArchiveOpResult& result)
 void ArchiveCommands::intoArchive(const OperationContext& ctx, FileOpKind kind,
                                   const PanelEntries& counted, bool subdirs)
 {
-    Messages messages(ctx);
+    PrompterChoice messages(ctx.prompter, ctx.parent);
     QList<SourceItem> items;
     for (const PanelEntry& e : counted)
         items << SourceItem{appendName(ctx.source.path, e.name), e.directory};
@@ -72,7 +56,7 @@ void ArchiveCommands::fromArchive(const OperationContext& ctx, FileOpKind kind,
                                   const PanelEntries& counted, const QString& target,
                                   bool subdirs)
 {
-    Messages messages(ctx);
+    PrompterChoice messages(ctx.prompter, ctx.parent);
     QList<MemberItem> members;
     for (const PanelEntry& e : counted)
         members << MemberItem{e.name, e.directory};
@@ -84,7 +68,7 @@ void ArchiveCommands::fromArchive(const OperationContext& ctx, FileOpKind kind,
 void ArchiveCommands::dropIntoArchive(const OperationContext& ctx, const QStringList& paths,
                                       bool subdirs)
 {
-    Messages messages(ctx);
+    PrompterChoice messages(ctx.prompter, ctx.parent);
     done(DropIntoArchive(ctx.source.archiveFile, ctx.source.archiveKind, paths, subdirs,
                          messages.get(), progressWindow()));
 }

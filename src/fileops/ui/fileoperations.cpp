@@ -46,22 +46,6 @@ TForm3& operationDialog(QWidget* parent)
     return *form;
 }
 
-// The prompter of a command: the context's, else message boxes.
-class PrompterChoice {
-public:
-    explicit PrompterChoice(const OperationContext& ctx)
-    {
-        if (!ctx.prompter)
-            m_own = std::make_unique<MessagePrompter>(ctx.parent);
-        m_prompter = ctx.prompter ? ctx.prompter : m_own.get();
-    }
-    Prompter& get() { return *m_prompter; }
-
-private:
-    std::unique_ptr<MessagePrompter> m_own;
-    Prompter* m_prompter;
-};
-
 // Marks the run: refuses a second operation inside the first and shows the
 // hourglass until the end, whatever way the operation ends.
 class RunningGuard {
@@ -245,7 +229,7 @@ bool DoeWerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive)
 {
     if (g_running || ctx.cursorIndex < 0 || ctx.cursorIndex >= int(ctx.source.entries.size()))
         return false;
-    PrompterChoice prompter(ctx);
+    PrompterChoice prompter(ctx.prompter, ctx.parent);
     if (ctx.source.inArchive) {
         if (!ctx.archive || kind == FileOpKind::CopyToDrive) {
             prompter.get().error(kNoArchiveOperations);
@@ -291,7 +275,7 @@ QString MkDir1Click(OperationContext& ctx)
     if (rc != 0) {
         // The classic command stayed silent; an unexplained missing
         // directory helps nobody.
-        PrompterChoice prompter(ctx);
+        PrompterChoice prompter(ctx.prompter, ctx.parent);
         prompter.get().error(QStringLiteral("Cannot create directory ") +
                              appendName(ctx.source.path, text) + '\r' +
                              fileio::systemMessage(rc));
@@ -304,7 +288,7 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx)
 {
     if (g_running || paths.isEmpty())
         return false;
-    PrompterChoice prompter(ctx);
+    PrompterChoice prompter(ctx.prompter, ctx.parent);
     if (ctx.source.inArchive && !ctx.archive) {
         prompter.get().error(kNoArchiveOperations);
         return false;

@@ -2,6 +2,8 @@
 
 #include "platform/prompter.h"
 
+#include <memory>
+
 class QWidget;
 
 namespace dovex {
@@ -18,6 +20,25 @@ public:
 
 private:
     QWidget* m_parent;
+};
+
+// The prompter a command was given, else message boxes over parent.
+//
+//   PrompterChoice prompter(ctx.prompter, ctx.parent);
+//   prompter.get().error(...);
+class PrompterChoice {
+public:
+    PrompterChoice(Prompter* given, QWidget* parent)
+    {
+        if (!given)
+            m_own = std::make_unique<MessagePrompter>(parent);
+        m_prompter = given ? given : m_own.get();
+    }
+    Prompter& get() { return *m_prompter; }
+
+private:
+    std::unique_ptr<MessagePrompter> m_own;
+    Prompter* m_prompter;
 };
 
 } // namespace dovex
