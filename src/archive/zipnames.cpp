@@ -90,6 +90,12 @@ bool memberMatches(const QByteArray& member, const QByteArray& spec, bool recurs
     QByteArray m = member;
     while (m.endsWith('/'))
         m.chop(1);
+    // Read as a specification is read: a member stored as "/x" or "./x" is
+    // asked for as "x" (and then refused or extracted by its own rules).
+    while (m.startsWith("./"))
+        m.remove(0, 2);
+    while (m.startsWith('/'))
+        m.remove(0, 1);
     if (m == spec)
         return true;
     if (m.startsWith(spec + '/')) {

@@ -11,6 +11,7 @@
 #include "fileops/treewalk.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
+#include "platform/hostname.h"
 #include "platform/locations.h"
 #include "platform/prompter.h"
 
@@ -19,6 +20,38 @@
 namespace dovex {
 
 namespace {
+
+// The panel lists a member by its decoded, made-harmless path; the zip
+// component finds members by their stored names. A member whose stored
+// name is not its path written out in UTF-8 ("../x", a name in code page
+// 437) is named by its stored bytes, so that it is extracted under them or
+// refused by name instead of silently matching nothing; the members below
+// a chosen directory likewise.
+QStringList storedSpecs(const std::vector<ArchiveRecord>& records, const QStringList& items,
+                        const QList<MemberItem>& members)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QString& path = items[i];
+        const bool directory = i < members.size() && members[i].directory;
+        bool plain = true;
+        for (const ArchiveRecord& r : records) {
+            const bool same = r.path == path;
+            if (!same && !(directory && r.path.startsWith(path + QLatin1Char('\\'))))
+                continue;
+            const QByteArray stored = r.storedBytes();
+            if (stored == hostname::encode(QString(r.path).replace(QLatin1Char('\\'), QLatin1Char('/'))))
+                continue;
+            out << hostname::decode(stored);
+            if (same)
+                plain = false;
+        }
+        if (plain)
+            out << path;
+    }
+    return out;
+}
+
 
 using archive::ArchiverCommand;
 using archive::ToolItems;
@@ -335,6 +368,7 @@ ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar k
         std::int64_t files = 0;
         zp.totalBytes = archiveLevelTotals(archiveReaders().records(), innerDirectory, entries,
                                            int(entries.size()) - 1, -1, subdirs, files);
+        items = storedSpecs(archiveReaders().records(), items, members);
         zp.attach(zip);
         progress.setBarVisible(true);
         if (op == ArchiveOp::Delete) {
