@@ -102,12 +102,11 @@ QString directoryInformationText(const QString& path, std::int64_t bytes, std::i
            QStringLiteral(" Bytes in ") + QString::number(files) + QStringLiteral(" Files");
 }
 
-void showDirectoryInformation(const QString& directory, const QString& name, Prompter& prompter)
+QString directoryInformation(const QString& directory, const QString& name)
 {
     const QString path = dospath::join(directory, name);
     const Totals totals = DirectoryTotals(path);
-    prompter.ask(Severity::Information, directoryInformationText(path, totals.bytes, totals.files),
-                 Buttons::Ok, QStringLiteral("Directory information"));
+    return directoryInformationText(path, totals.bytes, totals.files);
 }
 
 std::optional<QString> extractMemberForView(const QString& archive, QChar kind,

@@ -46,9 +46,9 @@ enum class ViewMode { View, ViewerSelect };
 bool viewFile(const QString& directory, const QString& name, ViewMode mode, Prompter& prompter,
               ProgramChooser& chooser);
 
-// "Directory information" for directory\name: the sizes below it, in a
-// message with that caption.
-void showDirectoryInformation(const QString& directory, const QString& name, Prompter& prompter);
+// "Directory information" for directory\name: the text of its message, with
+// the sizes below it (a walk of the tree).
+QString directoryInformation(const QString& directory, const QString& name);
 // Its text: "Directory D\N contains 1,234 Bytes in 5 Files".
 QString directoryInformationText(const QString& path, std::int64_t bytes, std::int64_t files);
 

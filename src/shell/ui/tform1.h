@@ -29,6 +29,7 @@ class TDriveStatus;
 class TForm8;
 class TForm11;
 class ArchiveCommands;
+class LaunchCommands;
 class TPanelList;
 
 // The main window: two panels, their headers and selection lines, the
@@ -84,6 +85,9 @@ public:
     void CompressionTools1Click();
     void Decompresstion1Click();
     bool stopped() const { return m_stopped; }
+    // Running, viewing and editing (made with the window); the toolbar's
+    // system-tool buttons call launchCommands().systemTool(caption).
+    LaunchCommands& launchCommands() { return *m_launch; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -97,6 +101,11 @@ private:
     void setupMenus();
     void setupCommandButtons();
     void setupStatusBar();
+    void setupLaunchCommands(); // tform1_launch.cpp
+    void runCommandLine(int panel);
+    void viewCommand(bool select);
+    void editCommand(bool notePad);
+    void LastCommand1Click();
     QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& key,
                         void (TForm1::*handler)());
 
@@ -179,6 +188,7 @@ private:
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
     std::unique_ptr<Prompter> m_ownPrompter;
     std::unique_ptr<CompressionTools> m_compressionTools;
+    std::unique_ptr<LaunchCommands> m_launch;
 
     QWidget* m_toolbarRow = nullptr;
     TPanelList* ListBox1 = nullptr;
