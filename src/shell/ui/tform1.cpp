@@ -59,8 +59,10 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupCommandButtons();
     setupStatusBar();
     setupMenus();
-    setupLaunchCommands();
+    // The bands add the commands only they offer; the launch commands then
+    // wire those too.
     setupToolbars();
+    setupLaunchCommands();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;
