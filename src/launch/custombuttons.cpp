@@ -188,9 +188,17 @@ ButtonRun planButtonRun(const CustomButton& b, const QString& pendingParameter,
     ButtonRun run;
     if (b.Command.toLower().endsWith(QLatin1String(".lnk"))) {
         // The two default buttons name shell folders, not paths.
-        const QString host = context.hostPath ? context.hostPath(path) : QString();
-        const std::optional<QByteArray> bytes =
-            host.isEmpty() ? std::nullopt : hostfile::read(host, 64 * 1024);
+        // The program writes its two links as "NetWork.Lnk" and "Recycled.Lnk"
+        // and the default buttons name them "...lnk": on a file system that
+        // tells case apart, the extension's spellings are all tried.
+        std::optional<QByteArray> bytes;
+        const QString stem = path.left(path.size() - 4);
+        for (const char* ext : {"", ".Lnk", ".lnk", ".LNK"}) {
+            const QString host = context.hostPath ? context.hostPath(*ext ? stem + ext : path)
+                                                  : QString();
+            if (!host.isEmpty() && (bytes = hostfile::read(host, 64 * 1024)))
+                break;
+        }
         const std::optional<QString> folder = bytes ? shellFolderOfLink(*bytes) : std::nullopt;
         if (folder == QLatin1String(kNetworkFolder)) {
             run.kind = ButtonRun::Kind::OpenNetwork;

@@ -288,7 +288,7 @@ bool TShellLink::Load(const QString& linkPath)
 std::optional<QString> shellFolderOfLink(const QByteArray& bytes)
 {
     const Reader r(bytes);
-    if (!r.has(0, 0x4C + 0x16) || r.le32(0) != kHeaderSize ||
+    if (!r.has(0, 0x4C + 0x18) || r.le32(0) != kHeaderSize ||
         r.mid(4, 16) != guidBytes(QLatin1String(kShellLinkClass)) ||
         (r.le32(20) & (kHasIdList | kHasLinkInfo)) != kHasIdList)
         return std::nullopt;
