@@ -2,6 +2,8 @@
 
 #include "shell/settingsfile.h"
 
+#include <algorithm>
+
 namespace dovex {
 
 namespace {
@@ -11,6 +13,7 @@ const QString kPanels = QStringLiteral("Panels");
 const QString kSettings = QStringLiteral("Settings");
 const QString kFont = QStringLiteral("Font");
 const QString kSetting = QStringLiteral("Setting");
+const QString kToolBars = QStringLiteral("ToolBars");
 
 bool isTrueWord(const QString& text)
 {
@@ -76,6 +79,12 @@ MainSettings readCreationSettings(const QRect& currentBounds)
     s.bounds = QRect(left, top, width, height);
     s.maximized = file.readString(kSetting, QStringLiteral("State"), QStringLiteral("Maximized")) ==
                   QLatin1String("Maximized");
+    for (const QString& name : kToolBarPanels) {
+        // A width that is no number is ignored: the panel keeps its design.
+        // A width beyond any screen is cut to one.
+        if (const auto width = parseDecimal(file.readString(kToolBars, name, QString())))
+            s.toolBars[name] = std::clamp(*width, 0, 8192);
+    }
     return s;
 }
 
@@ -119,6 +128,8 @@ void writeQuitSettings(const MainSettings& s, const QString& programDir)
                      s.showModeNormal ? QStringLiteral("Normal") : QStringLiteral("FileType"));
     file.writeString(kSetting, QStringLiteral("State"),
                      s.maximized ? QStringLiteral("Maximized") : QStringLiteral("Normal"));
+    for (auto it = s.toolBars.cbegin(); it != s.toolBars.cend(); ++it)
+        file.writeString(kToolBars, it.key(), QString::number(it.value()));
     writeDefaultButton(file, QStringLiteral("Button1"), QStringLiteral("NetWork.lnk"),
                        QStringLiteral("Network Neighborhood"), programDir);
     writeDefaultButton(file, QStringLiteral("Button2"), QStringLiteral("Recycled.lnk"),

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QMap>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 namespace dovex {
+
+// The tool panels whose widths "ToolBars" keeps.
+inline const QStringList kToolBarPanels = {QStringLiteral("CoolPanel2"), QStringLiteral("CoolPanel3"),
+                                           QStringLiteral("CoolPanel4")};
 
 enum class FontStyle { Regular, Bold, Italic, BoldItalic };
 
@@ -33,6 +39,9 @@ struct MainSettings {
     FontStyle fontStyle = FontStyle::Regular;
     QRect bounds = QRect(20, 91, 750, 444); // left, top, width, height
     bool maximized = true;
+    // "ToolBars": the stored widths of the tool panels by panel name; a
+    // panel missing here (or stored as no number) keeps its designed width.
+    QMap<QString, int> toolBars;
     // Why the file exists but could not be read when the window was created
     // (empty when it was read or is missing). Such a file is never written
     // in this session: nothing in it may be lost to the defaults.

@@ -2,6 +2,8 @@
 
 #include "archive/ui/archivecommands.h"
 #include "archive/ui/compressiontools.h"
+#include "controls/tcoolpanel.h"
+#include "controls/twinsplit.h"
 #include "fileops/ui/fileoperations.h"
 #include "fileops/ui/messageprompter.h"
 #include "panels/panelreader.h"
@@ -40,7 +42,7 @@ constexpr int kHeaderHeight = 24;
 constexpr int kCaptionHeight = 17;
 constexpr int kLineHeight = 18;
 constexpr int kButtonHeight = 25;
-constexpr int kToolbarHeight = 30;
+constexpr int kToolbarHeight = 31;
 
 } // namespace
 
@@ -54,14 +56,23 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupCommandButtons();
     setupStatusBar();
     setupMenus();
+    setupToolbars();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;
     FormCreate();
+    attachToolbarWidths();
     recomputeColumns();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The bands outlive the settings they store into; their widths went to
+    // the file at quit.
+    for (TcoolPanel* band : m_bands)
+        if (band)
+            band->setInifile({});
+}
 
 Prompter& TForm1::prompter()
 {
@@ -229,6 +240,7 @@ void TForm1::stopProgram()
 
 void TForm1::collectSettings()
 {
+    collectToolbarWidths();
     MainSettings& s = m_settings;
     s.dir1 = m_panels[0].path;
     s.dir2 = m_panels[1].path;
@@ -337,7 +349,9 @@ void TForm1::verander()
     statusBar()->setVisible(m_showStatusBar && m_showStatusBar->isChecked());
     const int W = width();
     const int H = centralWidget()->height();
-    const int rightWidth = W / 2 - 3;
+    // After a splitter drag the right list keeps the width it was given.
+    const int rightWidth =
+        m_splitCall ? std::clamp(ListBox2->width(), 0, std::max(0, W - 3)) : W / 2 - 3;
     const int leftWidth = W - rightWidth - 3;
     const int listLeft[2] = {0, leftWidth + 3};
     const int listWidth[2] = {leftWidth, rightWidth};
@@ -345,6 +359,7 @@ void TForm1::verander()
     int y = 0;
     if (m_toolbarRow->isVisibleTo(this)) {
         m_toolbarRow->setGeometry(0, 0, W, kToolbarHeight);
+        layoutToolbars();
         y = kToolbarHeight;
     }
     const int buttonsHeight = m_buttonRow->isVisibleTo(this) ? kButtonHeight + 2 : 0;
@@ -366,12 +381,22 @@ void TForm1::verander()
                                     std::max(0, listWidth[n] - kComboWidth - kUpWidth - 13),
                                     kHeaderHeight - 2);
     }
+    if (m_splitter) {
+        m_splitter->setGeometry(leftWidth, listTop, 3, std::max(20, listBottom - listTop));
+        m_splitter->setMaxTargetSize(0);
+        m_splitter->setMinTargetSize(160);
+        // At least 1: a maximum of 0 would mean none.
+        m_splitter->setMaxTargetSize(unsigned(std::max(1, W - 2 - kComboWidth - 29)));
+    }
     m_commandLine->setGeometry(4, listBottom + kLineHeight + 2, W - 9, kLineHeight);
     if (m_buttonRow->isVisibleTo(this)) {
         m_buttonRow->setGeometry(0, H - buttonsHeight, W, buttonsHeight);
         const int w = (W - 2) / 9;
-        for (int k = 0; k < 9; ++k)
+        for (int k = 0; k < 9; ++k) {
             m_buttons[size_t(k)]->setGeometry(k * w + 1, 1, w - 2, kButtonHeight);
+            if (k > 0 && m_separators[size_t(k - 1)])
+                m_separators[size_t(k - 1)]->setGeometry(k * w - 1, 1, 2, kButtonHeight);
+        }
     }
     m_driveStatus[0]->setFixedWidth(std::max(0, W / 2 - 4));
 }

@@ -30,6 +30,10 @@ class TForm8;
 class TForm11;
 class ArchiveCommands;
 class TPanelList;
+class TcoolPanel;
+class TLine3D;
+class TWin97Button;
+class TWinSplit;
 
 // The main window: two panels, their headers and selection lines, the
 // command line, the command buttons and the status bar. It owns all program
@@ -85,6 +89,19 @@ public:
     void Decompresstion1Click();
     bool stopped() const { return m_stopped; }
 
+    // The toolbar row (tform1_toolbars.cpp). Bands left to right: 0 "Panel
+    // Tools", 1 "Extra Tools", 2 "ShellTools", 3 "Custom Buttons".
+    QWidget* toolbarRow() const { return m_toolbarRow; }
+    TcoolPanel* toolBand(int k) const { return m_bands[size_t(k)]; }
+    // The panel that holds the custom buttons.
+    TcoolPanel* customButtonPanel() const { return m_bands[3]; }
+    // A toolbar button by its hint; null when there is none.
+    TWin97Button* toolButton(const QString& hint) const;
+    TWinSplit* splitter() const { return m_splitter; }
+    TLine3D* commandSeparator(int k) const { return m_separators[size_t(k - 1)]; }
+    // The built-in icon the application shows on a display of that depth.
+    static QString applicationIconName(int depth);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -97,6 +114,11 @@ private:
     void setupMenus();
     void setupCommandButtons();
     void setupStatusBar();
+    void setupToolbars();
+    void attachToolbarWidths();
+    void layoutToolbars();
+    void collectToolbarWidths();
+    void SplitterEnd();
     QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& key,
                         void (TForm1::*handler)());
 
@@ -181,6 +203,11 @@ private:
     std::unique_ptr<CompressionTools> m_compressionTools;
 
     QWidget* m_toolbarRow = nullptr;
+    std::array<TcoolPanel*, 4> m_bands{};
+    QList<TWin97Button*> m_toolButtons;
+    TWinSplit* m_splitter = nullptr;
+    bool m_splitCall = false; // verander runs for the end of a splitter drag
+    std::array<TLine3D*, 8> m_separators{};
     TPanelList* ListBox1 = nullptr;
     TPanelList* ListBox2 = nullptr;
     QLabel* Label1 = nullptr;

@@ -212,16 +212,6 @@ void TForm1::setupCommandButtons()
             b->setEnabled(false);
         m_buttons[size_t(k)] = b;
     }
-
-    auto* row = new QHBoxLayout(m_toolbarRow);
-    row->setContentsMargins(2, 2, 2, 2);
-    auto* reread = new QToolButton(m_toolbarRow);
-    reread->setText(QStringLiteral("Reread"));
-    reread->setToolTip(QStringLiteral("Reread Directory"));
-    reread->setFocusPolicy(Qt::NoFocus);
-    connect(reread, &QToolButton::clicked, this, &TForm1::test2Click);
-    row->addWidget(reread);
-    row->addStretch();
 }
 
 void TForm1::setupStatusBar()
