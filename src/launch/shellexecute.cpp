@@ -193,6 +193,38 @@ QString firstInstalled(const QStringList& names)
 std::optional<LaunchPlan> planExecute(const QString& verb, const QString& file,
                                       const QString& parameters, const QString& directory)
 {
+    const auto words = splitWords(parameters);
+    if (!words)
+        return std::nullopt;
+    return planExecuteWords(verb, file, *words, directory);
+}
+
+std::optional<LaunchPlan> planDocument(const QString& file, const QString& directory,
+                                       bool asTextFile)
+{
+    const auto resolved = resolveFile(file, directory);
+    if (!resolved || resolved->fromPath)
+        return std::nullopt;
+    bool exists = false;
+    const struct stat st = hostStat(resolved->host, exists);
+    if (!exists || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    LaunchPlan plan;
+    plan.kind = asTextFile ? LaunchPlan::Kind::TextEditor : LaunchPlan::Kind::Document;
+    plan.target = resolved->host;
+    if (auto dir = dosToHost(directory))
+        plan.workingDirectory = *dir;
+    return plan;
+}
+
+bool startPlan(const std::optional<LaunchPlan>& plan)
+{
+    return plan && currentLauncher().start(*plan);
+}
+
+std::optional<LaunchPlan> planExecuteWords(const QString& verb, const QString& file,
+                                           const QStringList& words, const QString& directory)
+{
     if (verb.compare(QStringLiteral("Find"), Qt::CaseInsensitive) == 0)
         return planFind(file, directory);
 
@@ -221,12 +253,9 @@ std::optional<LaunchPlan> planExecute(const QString& verb, const QString& file,
     if (!S_ISREG(st.st_mode))
         return std::nullopt;
 
-    const auto words = splitWords(parameters);
-    if (!words)
-        return std::nullopt;
     if (st.st_mode & S_IXUSR) {
         plan.program = resolved->host;
-        plan.arguments = *words;
+        plan.arguments = words;
         return plan;
     }
     if (isClassicProgramName(resolved->host)) {
@@ -234,7 +263,7 @@ std::optional<LaunchPlan> planExecute(const QString& verb, const QString& file,
         if (wine.isEmpty())
             return std::nullopt;
         plan.program = wine;
-        plan.arguments = QStringList{resolved->host} + *words;
+        plan.arguments = QStringList{resolved->host} + words;
         return plan;
     }
     plan.kind = LaunchPlan::Kind::Document;
@@ -245,8 +274,7 @@ std::optional<LaunchPlan> planExecute(const QString& verb, const QString& file,
 bool shellExecute(const QString& verb, const QString& file, const QString& parameters,
                   const QString& directory)
 {
-    const auto plan = planExecute(verb, file, parameters, directory);
-    return plan && currentLauncher().start(*plan);
+    return startPlan(planExecute(verb, file, parameters, directory));
 }
 
 } // namespace dovex::launch

@@ -32,7 +32,8 @@ namespace dovex::launch {
 
 // What would be started, once the request is resolved to host paths.
 struct LaunchPlan {
-    enum class Kind { Program, Document, Directory };
+    // TextEditor: target opened by the default application of text/plain.
+    enum class Kind { Program, Document, Directory, TextEditor };
     Kind kind = Kind::Program;
     QString program;          // Program: host path of the executable (or wine)
     QStringList arguments;    // Program: argv[1..]
@@ -45,12 +46,15 @@ public:
     virtual ~Launcher() = default;
     // Starts what plan describes without waiting; false when it could not.
     virtual bool start(const LaunchPlan& plan) = 0;
+    // True when the desktop has a default application for the MIME type.
+    virtual bool hasDefaultApplication(const QString& mimeType) = 0;
 };
 
 // Starts for real: fork/exec of a detached process group, GIO for documents.
 class SystemLauncher final : public Launcher {
 public:
     bool start(const LaunchPlan& plan) override;
+    bool hasDefaultApplication(const QString& mimeType) override;
 };
 
 // Remembers each plan and starts nothing; start() returns `succeed`.
@@ -61,7 +65,12 @@ public:
         plans.push_back(plan);
         return succeed;
     }
+    bool hasDefaultApplication(const QString& mimeType) override
+    {
+        return registeredTypes.contains(mimeType);
+    }
     std::vector<LaunchPlan> plans;
+    QStringList registeredTypes;
     bool succeed = true;
 };
 
@@ -91,6 +100,19 @@ std::optional<QStringList> splitWords(const QString& text);
 // (a missing file, no program of that name, an unbalanced quote).
 std::optional<LaunchPlan> planExecute(const QString& verb, const QString& file,
                                       const QString& parameters, const QString& directory);
+
+// The same with the arguments already split (each one exactly one argument).
+std::optional<LaunchPlan> planExecuteWords(const QString& verb, const QString& file,
+                                           const QStringList& arguments,
+                                           const QString& directory);
+
+// A file opened as a document even when it is executable (an editor asked
+// to open a script must not run it); kind TextEditor when asTextFile.
+std::optional<LaunchPlan> planDocument(const QString& file, const QString& directory,
+                                       bool asTextFile);
+
+// Starts a plan through the current launcher (false for nullopt).
+bool startPlan(const std::optional<LaunchPlan>& plan);
 
 // planExecute, then the current launcher. True when something started.
 bool shellExecute(const QString& verb, const QString& file, const QString& parameters,

@@ -105,7 +105,41 @@ bool openWithGio(const QString& hostPath)
     return ok;
 }
 
+// The default application of text/plain with the file; without one, the
+// user's $VISUAL or $EDITOR in the desktop's terminal.
+bool openAsText(const QString& hostPath, const QString& dir)
+{
+    if (GAppInfo* app = g_app_info_get_default_for_type("text/plain", FALSE)) {
+        GFile* file = g_file_new_for_path(hostname::encode(hostPath).constData());
+        GList* files = g_list_append(nullptr, file);
+        const bool ok = g_app_info_launch(app, files, nullptr, nullptr);
+        g_list_free(files);
+        g_object_unref(file);
+        g_object_unref(app);
+        return ok;
+    }
+    QByteArray editor = qgetenv("VISUAL");
+    if (editor.isEmpty())
+        editor = qgetenv("EDITOR");
+    const auto words = splitWords(hostname::decodeText(editor));
+    const QString terminal = firstInstalled({QStringLiteral("x-terminal-emulator"),
+                                             QStringLiteral("xterm")});
+    if (!words || words->isEmpty() || terminal.isEmpty())
+        return false;
+    return startDetached(terminal, QStringList{QStringLiteral("-e")} + *words + QStringList{hostPath},
+                         dir);
+}
+
 } // namespace
+
+bool SystemLauncher::hasDefaultApplication(const QString& mimeType)
+{
+    GAppInfo* app = g_app_info_get_default_for_type(mimeType.toUtf8().constData(), FALSE);
+    if (!app)
+        return false;
+    g_object_unref(app);
+    return true;
+}
 
 bool SystemLauncher::start(const LaunchPlan& plan)
 {
@@ -115,6 +149,8 @@ bool SystemLauncher::start(const LaunchPlan& plan)
     case LaunchPlan::Kind::Document:
     case LaunchPlan::Kind::Directory:
         return openWithGio(plan.target);
+    case LaunchPlan::Kind::TextEditor:
+        return openAsText(plan.target, plan.workingDirectory);
     }
     return false;
 }

@@ -391,4 +391,30 @@ QString Extractview(const QString& zipPath, const QString& storedEntry, Prompter
     return fileio::status(arrived).regular ? tempHost + QLatin1Char('/') + name : QString();
 }
 
+QString ExtractMemberForView(const QString& archive, QChar kind, const QString& innerDirectory,
+                             const QString& name, Prompter& prompter, ArchiveProgress& progress)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) ||
+        name == QLatin1String("..") || name == QLatin1String("."))
+        return {};
+    if (kind == kKindZip) {
+        QString stored = innerDirectory;
+        if (!stored.isEmpty() && !stored.endsWith(QLatin1Char('\\')))
+            stored += QLatin1Char('\\');
+        return Extractview(archive, stored + name, prompter, &progress);
+    }
+    const QString tempHost = programDirectory() + QStringLiteral("/temp");
+    const auto tempDos = DriveMap::instance().toDos(tempHost);
+    if (!ensureDirectory(tempHost) || !tempDos) {
+        prompter.error(QStringLiteral("Cannot write in ") + tempHost + QLatin1Char('.'));
+        return {};
+    }
+    const QString arrived = dospath::join(*tempDos, name);
+    if (fileio::status(arrived).exists)
+        fileio::removeFile(arrived);
+    OperateFromArchive(ArchiveOp::Copy, archive, kind, innerDirectory, {MemberItem{name, false}},
+                       *tempDos, false, prompter, progress);
+    return fileio::status(arrived).regular ? tempHost + QLatin1Char('/') + name : QString();
+}
+
 } // namespace dovex

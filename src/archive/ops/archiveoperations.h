@@ -72,4 +72,12 @@ ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar k
 QString Extractview(const QString& zipPath, const QString& storedEntry, Prompter& prompter,
                     ArchiveProgress* progress = nullptr);
 
+// Extracts the member name of the level innerDirectory of an archive of any
+// kind into the program directory's "temp" for viewing: zip through
+// Extractview, the others through their archiver as a copy out of the
+// archive. A file of that name left in "temp" by an earlier view is removed
+// first. The host path of the file there, or empty when it did not arrive.
+QString ExtractMemberForView(const QString& archive, QChar kind, const QString& innerDirectory,
+                             const QString& name, Prompter& prompter, ArchiveProgress& progress);
+
 } // namespace dovex

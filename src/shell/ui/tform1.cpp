@@ -1,5 +1,8 @@
 #include "shell/ui/tform1.h"
 
+#include "launch/pif.h"
+#include "launch/ui/launchcommands.h"
+
 #include "archive/ui/archivecommands.h"
 #include "archive/ui/compressiontools.h"
 #include "controls/tcoolpanel.h"
@@ -56,7 +59,11 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupCommandButtons();
     setupStatusBar();
     setupMenus();
+<<<<<<< HEAD
     setupToolbars();
+=======
+    setupLaunchCommands();
+>>>>>>> launch
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;
@@ -92,6 +99,8 @@ void TForm1::FormCreate()
     m_programDirName = programDirectoryName(m_programDir);
     if (const Result r = writeMissingLinkFiles(m_programDir); !r)
         throw SettingsWriteError(r.error());
+    // A PIF that cannot be written is skipped: the archivers run without it.
+    launch::writeMissingPifs(m_programDir, m_programDirName);
 
     const QString typeFile = m_programDir + '/' + FileTypeTable::fileName();
     if (!hostfile::isFile(typeFile) || !m_types.load(typeFile)) {

@@ -29,6 +29,7 @@ class TDriveStatus;
 class TForm8;
 class TForm11;
 class ArchiveCommands;
+class LaunchCommands;
 class TPanelList;
 class TcoolPanel;
 class TLine3D;
@@ -88,6 +89,9 @@ public:
     void CompressionTools1Click();
     void Decompresstion1Click();
     bool stopped() const { return m_stopped; }
+    // Running, viewing and editing (made with the window); the toolbar's
+    // system-tool buttons call launchCommands().systemTool(caption).
+    LaunchCommands& launchCommands() { return *m_launch; }
 
     // The toolbar row (tform1_toolbars.cpp). Bands left to right: 0 "Panel
     // Tools", 1 "Extra Tools", 2 "ShellTools", 3 "Custom Buttons".
@@ -119,6 +123,11 @@ private:
     void layoutToolbars();
     void collectToolbarWidths();
     void SplitterEnd();
+    void setupLaunchCommands(); // tform1_launch.cpp
+    void runCommandLine(int panel);
+    void viewCommand(bool select);
+    void editCommand(bool notePad);
+    void LastCommand1Click();
     QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& key,
                         void (TForm1::*handler)());
 
@@ -201,6 +210,7 @@ private:
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
     std::unique_ptr<Prompter> m_ownPrompter;
     std::unique_ptr<CompressionTools> m_compressionTools;
+    std::unique_ptr<LaunchCommands> m_launch;
 
     QWidget* m_toolbarRow = nullptr;
     std::array<TcoolPanel*, 4> m_bands{};

@@ -2,6 +2,8 @@
 // the panel keyboard.
 #include "shell/ui/tform1.h"
 
+#include "launch/ui/launchcommands.h"
+
 #include "archive/ui/compressiontools.h"
 #include "panels/archivelister.h"
 #include "platform/hostfile.h"
@@ -326,6 +328,16 @@ void TForm1::listklick(int n)
         setactief(n);
         return;
     }
+    // Programs and links first; documents last, when nothing else took them.
+    QString linkedDirectory;
+    if (launchCommands().enterFile(p, entry, linkedDirectory)) {
+        if (!linkedDirectory.isEmpty()) {
+            p.path = linkedDirectory;
+            rereadAndPlace(n, QString());
+            setactief(n);
+        }
+        return;
+    }
     // An archive is entered while the other panel shows none.
     ArchiveLister* lister = archiveLister();
     const QChar kind =
@@ -342,6 +354,8 @@ void TForm1::listklick(int n)
         runCompression([this, n](CompressionTools& tools) {
             return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));
         });
+    else if (m_openDocuments && m_openDocuments->isChecked())
+        launchCommands().openDocument(p, entry);
 }
 
 void TForm1::SpeedButton8Click(int n)
@@ -422,8 +436,7 @@ bool TForm1::Klik(int n, QKeyEvent* e)
             m_commandLine->append(p.entries[size_t(l->cursor())].name + ' ');
         } else if (mods == Qt::NoModifier) {
             if (!m_commandLine->text().isEmpty())
-                prompter().information(
-                    QStringLiteral("Running commands from the command line is not available yet."));
+                runCommandLine(n);
             else
                 listklick(n);
         }
