@@ -38,14 +38,6 @@ TForm2& progressWindow(QWidget* parent)
     return *form;
 }
 
-TForm3& operationDialog(QWidget* parent)
-{
-    static QPointer<TForm3> form;
-    if (!form)
-        form = new TForm3(parent);
-    return *form;
-}
-
 // The prompter of a command: the context's, else message boxes.
 class PrompterChoice {
 public:
@@ -240,6 +232,14 @@ bool Bewerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive, Prompter& p
 }
 
 } // namespace
+
+TForm3& operationDialog(QWidget* parent)
+{
+    static QPointer<TForm3> form;
+    if (!form)
+        form = new TForm3(parent);
+    return *form;
+}
 
 bool DoeWerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive)
 {

@@ -1,5 +1,7 @@
 #include "shell/ui/tform1.h"
 
+#include "launch/ui/custombuttonbar.h"
+
 #include "launch/pif.h"
 #include "launch/ui/launchcommands.h"
 
@@ -59,15 +61,14 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupCommandButtons();
     setupStatusBar();
     setupMenus();
-<<<<<<< HEAD
-    setupToolbars();
-=======
     setupLaunchCommands();
->>>>>>> launch
+    setupToolbars();
+    setupLinkCommands();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;
     FormCreate();
+    m_customButtons->Build();
     attachToolbarWidths();
     recomputeColumns();
 }
