@@ -23,6 +23,7 @@
 #include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QTimer>
 
 namespace dovex {
@@ -163,7 +164,14 @@ void CustomButtonBar::applyGlyph(int j)
     glyph.fill(face);
     const QString host = m_host.hostPath ? m_host.hostPath(s.Icon) : QString();
     const bool directory = dospath::normalize(s.Icon) && fileio::status(s.Icon, true).directory;
-    const QIcon icon = iconFor(host, directory);
+    QIcon icon = iconFor(host, directory);
+    // Without an icon theme the style's own images stand in, as the panels'
+    // built-in images do.
+    if (icon.isNull() && !host.isEmpty())
+        icon = m_bar->style()->standardIcon(directory ? QStyle::SP_DirIcon
+                                            : s.Icon.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive)
+                                                ? QStyle::SP_FileLinkIcon
+                                                : QStyle::SP_FileIcon);
     if (!icon.isNull()) {
         QPainter p(&glyph);
         p.drawPixmap(0, 0, icon.pixmap(16, 16));
