@@ -22,6 +22,10 @@ QString linkTargetFromBytes(const QByteArray& data, const QString& linkPath)
     while (end < n && static_cast<unsigned char>(data[end]) >= 20)
         ++end;
     const QByteArray collected = data.mid(found + 2, end - (found + 2));
+    // Nothing after the marker names no file: a bare drive root from a
+    // damaged link would open a folder the link never pointed at.
+    if (collected.isEmpty())
+        return {};
     // The bytes are the 8-bit form of a path: "\" stays the separator and any
     // byte that is not UTF-8 stays itself, so the name round-trips.
     return linkPath.left(3) + hostname::decodeText(collected);

@@ -17,7 +17,7 @@ inline constexpr int kLinkScanBytes = 1001;
 // bytes (not at position 0) starts it, two bytes on, and it runs to the first
 // byte below 20 or the end of what was read. The result is the link's own
 // drive root (the first three characters of linkPath, "C:\") followed by
-// that text; empty when there is no such "." "\".
+// that text; empty when there is no such "." "\" or no text after it.
 // Pure: reads only data, never past its end.
 QString linkTargetFromBytes(const QByteArray& data, const QString& linkPath);
 
