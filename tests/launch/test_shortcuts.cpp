@@ -109,8 +109,10 @@ TEST_F(ShortcutTest, ADirectoryEntryGivesALinkNamedAfterIt)
     TShellLink back;
     ASSERT_TRUE(back.Load(made.linkPath));
     EXPECT_EQ(back.Target, QStringLiteral("C:\\src\\Photos"));
-    // Another drive: no relative path is written, so the scan finds none.
+    // Another drive: no relative path is written; the target is read from
+    // the link-target location instead.
     EXPECT_EQ(le32(drives.read(made.linkPath), 20) & 0x08, 0u);
+    EXPECT_EQ(launch::ReadLinkTarget(made.linkPath, nullptr), QStringLiteral("C:\\src\\Photos"));
 }
 
 TEST_F(ShortcutTest, AMissingSourceWritesNothing)
