@@ -46,6 +46,13 @@ TNewGraphicControl::TNewGraphicControl(TcoolPanel* panel) : QWidget(panel), m_pa
     setGeometry(0, 0, kWidth, panel->height());
 }
 
+TNewGraphicControl::~TNewGraphicControl()
+{
+    // A grip that goes mid-drag gives the application its hints back.
+    if (m_dragging)
+        qApp->removeEventFilter(&hintBlocker());
+}
+
 void TNewGraphicControl::paintEvent(QPaintEvent*)
 {
     QPainter p(this);

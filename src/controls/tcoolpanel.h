@@ -23,6 +23,7 @@ class TNewGraphicControl : public QWidget {
 public:
     static constexpr int kWidth = 12;
     explicit TNewGraphicControl(TcoolPanel* panel);
+    ~TNewGraphicControl() override;
 
     bool dragging() const { return m_dragging; }
 
