@@ -3,6 +3,8 @@
 // clicks, the Up Directory buttons and the Left/Right menu items.
 #include "shell/ui/tform1.h"
 
+#include "launch/shellexecute.h"
+
 #include "panels/ui/panellist.h"
 #include "panels/ui/seekpopup.h"
 #include "shell/ui/commandline.h"
@@ -273,12 +275,13 @@ TEST_F(PanelKeysTest, EnterWithCtrlAppendsTheNameAndWithACommandLineOpensNothing
     EXPECT_EQ(form->panel(1).path, "D:\\k");
 
     // With text on the line Enter is the line's, not the directory's.
+    launch::RecordingLauncher launcher;
+    launch::ScopedLauncher scoped(launcher);
     QTest::keyClick(l, Qt::Key_Return);
-    ASSERT_EQ(prompter.asked().size(), 1);
-    EXPECT_EQ(prompter.asked()[0].severity, Severity::Information);
+    EXPECT_TRUE(prompter.asked().isEmpty());
     EXPECT_EQ(form->panel(1).path, "D:\\k");
     EXPECT_EQ(l->cursor(), 2);
-    EXPECT_EQ(form->commandLine()->text(), "copy readme.txt sub ");
+    EXPECT_TRUE(form->commandLine()->text().isEmpty());
     EXPECT_TRUE(marked(1).isEmpty());
 
     // Shift+Enter does nothing at all.
@@ -287,7 +290,7 @@ TEST_F(PanelKeysTest, EnterWithCtrlAppendsTheNameAndWithACommandLineOpensNothing
     EXPECT_EQ(form->panel(1).path, "D:\\k");
     QTest::keyClick(l, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(form->panel(1).path, "D:\\k\\sub");
-    EXPECT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(prompter.asked().isEmpty());
 }
 
 TEST_F(PanelKeysTest, SeekMovesTheCursorAndRefusesALetterNoNameContinues)
@@ -355,10 +358,13 @@ TEST_F(PanelKeysTest, MiddleReleaseActsAsEnter)
     EXPECT_EQ(form->commandLine()->text(), "readme.txt ");
     EXPECT_EQ(list(1)->cursor(), 5);
 
-    // With text on the command line the middle button opens nothing.
+    // With text on the command line the middle button runs the line and
+    // opens nothing.
+    launch::RecordingLauncher launcher;
+    launch::ScopedLauncher scoped(launcher);
     QTest::mouseClick(vp, Qt::MiddleButton, {}, rowCenter(1, 2));
     EXPECT_EQ(form->panel(1).path, "D:\\k");
-    EXPECT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(prompter.asked().isEmpty());
 
     form->commandLine()->setText(QString());
     QTest::mouseClick(vp, Qt::MiddleButton, {}, rowCenter(1, 2));
