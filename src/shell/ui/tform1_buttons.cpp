@@ -16,6 +16,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,6 +37,37 @@ const struct {
                            {"Recent Documents", SpecialFolder::Recent},
                            {"Start Menu", SpecialFolder::StartMenu},
                            {"Programs Menu", SpecialFolder::Programs}};
+
+// A custom button dragged onto a panel list is deleted.
+class ButtonDeleteTarget : public QObject {
+public:
+    ButtonDeleteTarget(QWidget* viewport, CustomButtonBar* bar) : QObject(viewport), m_bar(bar)
+    {
+        viewport->setAcceptDrops(true);
+        viewport->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return QObject::eventFilter(watched, event);
+        auto* e = static_cast<QDropEvent*>(event);
+        if (!e->mimeData()->hasFormat(CustomButtonBar::kButtonMime))
+            return QObject::eventFilter(watched, event);
+        e->acceptProposedAction();
+        if (type == QEvent::Drop) {
+            const int slot = e->mimeData()->data(CustomButtonBar::kButtonMime).toInt();
+            if (slot >= 1 && slot <= kButtonSlots)
+                m_bar->DeleteButton(slot);
+        }
+        return true;
+    }
+
+private:
+    CustomButtonBar* m_bar;
+};
 
 } // namespace
 
@@ -72,6 +105,8 @@ void TForm1::setupLinkCommands()
     host.settingsWritable = [this] { return m_settings.unreadable.isEmpty(); };
     host.hostPath = [this](const QString& path) { return buttonHostPath(path); };
     m_customButtons = new CustomButtonBar(customButtonPanel(), std::move(host));
+    for (int n : {1, 2})
+        new ButtonDeleteTarget(list(n)->viewport(), m_customButtons);
 }
 
 QString TForm1::buttonHostPath(const QString& path) const

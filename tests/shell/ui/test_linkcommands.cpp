@@ -18,7 +18,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QDragEnterEvent>
 #include <QLabel>
+#include <QMimeData>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -166,4 +169,22 @@ TEST_F(LinkCommandsTest, DefaultButtonsAreOnTheBarAfterAQuitAndRecycleBinOpensTh
         qunsetenv("XDG_DATA_HOME");
     else
         qputenv("XDG_DATA_HOME", oldData);
+}
+
+TEST_F(LinkCommandsTest, AButtonDroppedOnAPanelIsDeleted)
+{
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Button6]\nCommand=x\nDirectory=C:\\\n");
+    auto form = start();
+    CustomButtonBar& bar = form->customButtons();
+    ASSERT_TRUE(bar.slot(6).defined);
+    QWidget* target = form->list(2)->viewport();
+    QMimeData data;
+    data.setData(CustomButtonBar::kButtonMime, "6");
+    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    EXPECT_FALSE(bar.slot(6).defined);
+    EXPECT_FALSE(bar.button(6)->isVisibleTo(form.get()));
 }
