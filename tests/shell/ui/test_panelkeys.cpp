@@ -1,9 +1,8 @@
 // The panel keyboard and mouse of the main window: marking by mask, the
 // command line keys, Seek, the right button, the middle button, double
 // clicks, the Up Directory buttons and the Left/Right menu items.
-#include "shell/ui/tform1.h"
-
 #include "launch/shellexecute.h"
+#include "shell/ui/tform1.h"
 
 #include "panels/ui/panellist.h"
 #include "panels/ui/seekpopup.h"
@@ -274,14 +273,16 @@ TEST_F(PanelKeysTest, EnterWithCtrlAppendsTheNameAndWithACommandLineOpensNothing
     EXPECT_EQ(form->commandLine()->text(), "copy readme.txt sub ");
     EXPECT_EQ(form->panel(1).path, "D:\\k");
 
-    // With text on the line Enter is the line's, not the directory's.
-    launch::RecordingLauncher launcher;
-    launch::ScopedLauncher scoped(launcher);
+    // With text on the line Enter is the line's, not the directory's: it
+    // runs (there is no program "copy": nothing starts) and is cleared.
+    launch::RecordingLauncher recorder;
+    launch::ScopedLauncher scope(recorder);
     QTest::keyClick(l, Qt::Key_Return);
     EXPECT_TRUE(prompter.asked().isEmpty());
+    EXPECT_TRUE(recorder.plans.empty());
     EXPECT_EQ(form->panel(1).path, "D:\\k");
     EXPECT_EQ(l->cursor(), 2);
-    EXPECT_TRUE(form->commandLine()->text().isEmpty());
+    EXPECT_EQ(form->commandLine()->text(), "");
     EXPECT_TRUE(marked(1).isEmpty());
 
     // Shift+Enter does nothing at all.
@@ -360,8 +361,8 @@ TEST_F(PanelKeysTest, MiddleReleaseActsAsEnter)
 
     // With text on the command line the middle button runs the line and
     // opens nothing.
-    launch::RecordingLauncher launcher;
-    launch::ScopedLauncher scoped(launcher);
+    launch::RecordingLauncher recorder;
+    launch::ScopedLauncher scope(recorder);
     QTest::mouseClick(vp, Qt::MiddleButton, {}, rowCenter(1, 2));
     EXPECT_EQ(form->panel(1).path, "D:\\k");
     EXPECT_TRUE(prompter.asked().isEmpty());

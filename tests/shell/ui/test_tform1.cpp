@@ -146,6 +146,7 @@ TEST_F(MainWindowTest, TheCommandTableHasItsKeysAndDisablesWhatIsNotBuilt)
         EXPECT_EQ(a->shortcut(), QKeySequence(k.key)) << k.caption;
     }
     EXPECT_TRUE(form->action("View")->isEnabled());
+    EXPECT_TRUE(form->action("Last Command")->isEnabled());
     EXPECT_FALSE(form->action("Compare Directory's")->isEnabled());
     EXPECT_TRUE(form->action("Reread Directory")->isEnabled());
     EXPECT_TRUE(form->action("Copy")->isEnabled());
