@@ -1,5 +1,7 @@
 #include "launch/linktarget.h"
 
+#include "launch/shelllink.h"
+
 #include "platform/fileio.h"
 #include "platform/hostname.h"
 #include "platform/prompter.h"
@@ -57,7 +59,13 @@ QString ReadLinkTarget(const QString& linkPath, Prompter* prompter)
             prompter->error(QStringLiteral("Open error File ") + linkPath);
         return {};
     }
-    return linkTargetFromBytes(data, linkPath);
+    const QString scanned = linkTargetFromBytes(data, linkPath);
+    // A shortcut to another drive has no relative path to scan for; a
+    // well-formed one still names its target in its link-target location.
+    TShellLink link;
+    if (scanned.isEmpty() && link.Load(linkPath))
+        return link.Target;
+    return scanned;
 }
 
 } // namespace dovex::launch

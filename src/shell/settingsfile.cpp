@@ -174,6 +174,12 @@ void SettingsSession::writeBool(const QString& section, const QString& key, bool
     writeString(section, key, boolText(value));
 }
 
+void SettingsSession::eraseSection(const QString& section)
+{
+    if (const Result r = m_batch->eraseSection(section); !r && m_refused.isEmpty())
+        m_refused = r.error();
+}
+
 void SettingsSession::commit()
 {
     if (const Result r = m_batch->commit(); !r)

@@ -77,6 +77,7 @@ public:
 
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeBool(const QString& section, const QString& key, bool value);
+    void eraseSection(const QString& section);
 
     // Writes the file. Throws SettingsWriteError naming the file when it
     // cannot be written (nothing is written then) or when a value could not

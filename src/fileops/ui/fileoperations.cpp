@@ -38,13 +38,6 @@ TForm2& progressWindow(QWidget* parent)
     return *form;
 }
 
-TForm3& operationDialog(QWidget* parent)
-{
-    static QPointer<TForm3> form;
-    if (!form)
-        form = new TForm3(parent);
-    return *form;
-}
 
 // Marks the run: refuses a second operation inside the first and shows the
 // hourglass until the end, whatever way the operation ends.
@@ -224,6 +217,14 @@ bool Bewerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive, Prompter& p
 }
 
 } // namespace
+
+TForm3& operationDialog(QWidget* parent)
+{
+    static QPointer<TForm3> form;
+    if (!form)
+        form = new TForm3(parent);
+    return *form;
+}
 
 bool DoeWerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive)
 {

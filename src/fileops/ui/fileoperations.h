@@ -114,4 +114,9 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx);
 // through, so a second F5 would otherwise start inside the first.
 bool FileOperationRunning();
 
+class TForm3;
+// The one operation dialog of the run (made on first use); other commands
+// ask their questions in it too.
+TForm3& operationDialog(QWidget* parent);
+
 } // namespace dovex

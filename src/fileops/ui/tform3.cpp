@@ -1,12 +1,15 @@
 #include "fileops/ui/tform3.h"
 
 #include "platform/drivemap.h"
+#include "platform/fileio.h"
+#include "platform/hostname.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -66,14 +69,27 @@ void TForm3::showEvent(QShowEvent* event)
 
 void TForm3::SpeedButton1Click()
 {
-    const std::optional<QString> start = DriveMap::instance().toHost(Edit1->text());
-    const QString chosen = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Browse For Directory"), start.value_or(QString()));
-    if (chosen.isEmpty())
-        return;
-    // Only a folder that lies on one of the drives can be written here.
-    if (const std::optional<QString> dos = DriveMap::instance().toDos(chosen))
-        Edit1->setText(*dos);
+    Edit1->setText(BrowseForDirectory(this, Edit1->text()));
+}
+
+QString BrowseForDirectory(QWidget* owner, const QString& defaultPath)
+{
+    const std::optional<QString> start = DriveMap::instance().toHost(defaultPath);
+    QFileDialog dialog(owner, QStringLiteral("Browse For Directory"),
+                       start ? hostname::displayName(*start) : QString());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return defaultPath;
+    // Only a folder that lies on one of the drives, and whose name came
+    // through the dialog intact, can be written here.
+    const std::optional<QString> dos = DriveMap::instance().toDos(dialog.selectedFiles().first());
+    if (!dos || !fileio::status(*dos, true).directory) {
+        QMessageBox::critical(owner, QString(), QStringLiteral("An error has Occured"));
+        return defaultPath;
+    }
+    return *dos;
 }
 
 } // namespace dovex

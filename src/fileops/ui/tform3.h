@@ -39,4 +39,9 @@ private:
     void SpeedButton1Click();
 };
 
+// The folder picker: a directory chosen in the platform's dialog, titled
+// "Browse For Directory", as a drive-letter path; defaultPath on Cancel, and
+// after "An error has Occured" when the folder lies on no drive.
+QString BrowseForDirectory(QWidget* owner, const QString& defaultPath);
+
 } // namespace dovex

@@ -1,5 +1,7 @@
 #include "shell/ui/tform1.h"
 
+#include "launch/ui/custombuttonbar.h"
+
 #include "launch/pif.h"
 #include "launch/ui/launchcommands.h"
 
@@ -63,10 +65,12 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     // wire those too.
     setupToolbars();
     setupLaunchCommands();
+    setupLinkCommands();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;
     FormCreate();
+    m_customButtons->Build();
     attachToolbarWidths();
     recomputeColumns();
 }

@@ -3,6 +3,7 @@
 #include "panels/filepanel.h"
 #include "panels/filetypetable.h"
 #include "panels/ui/rowpainter.h"
+#include "launch/shelllink.h"
 #include "shell/mainsettings.h"
 
 #include <QMainWindow>
@@ -35,6 +36,7 @@ class TcoolPanel;
 class TLine3D;
 class TWin97Button;
 class TWinSplit;
+class CustomButtonBar;
 
 // The main window: two panels, their headers and selection lines, the
 // command line, the command buttons and the status bar. It owns all program
@@ -92,6 +94,8 @@ public:
     // Running, viewing and editing (made with the window); the toolbar's
     // system-tool buttons call launchCommands().systemTool(caption).
     LaunchCommands& launchCommands() { return *m_launch; }
+    // The custom buttons on the "Custom Buttons" band (tform1_buttons.cpp).
+    CustomButtonBar& customButtons() { return *m_customButtons; }
 
     // The toolbar row (tform1_toolbars.cpp). Bands left to right: 0 "Panel
     // Tools", 1 "Extra Tools", 2 "ShellTools", 3 "Custom Buttons".
@@ -124,6 +128,12 @@ private:
     void collectToolbarWidths();
     void SplitterEnd();
     void setupLaunchCommands(); // tform1_launch.cpp
+    void setupLinkCommands();   // tform1_buttons.cpp
+    void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
+    void SpecialFolderClick(int folder, int fromPanel);
+    void openInPanel(int panel, const QString& dir, bool keepFocus);
+    void CreateLinkShortcut1Click();
+    QString buttonHostPath(const QString& path) const;
     void runCommandLine(int panel);
     void viewCommand(bool select);
     void editCommand(bool notePad);
@@ -211,6 +221,8 @@ private:
     std::unique_ptr<Prompter> m_ownPrompter;
     std::unique_ptr<CompressionTools> m_compressionTools;
     std::unique_ptr<LaunchCommands> m_launch;
+    CustomButtonBar* m_customButtons = nullptr; // child of the custom buttons' panel
+    TShellLink m_shellLink;                     // its properties last from one use to the next
 
     QWidget* m_toolbarRow = nullptr;
     std::array<TcoolPanel*, 4> m_bands{};

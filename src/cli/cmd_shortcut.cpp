@@ -1,0 +1,62 @@
+// dovex-cli shortcut SOURCE DESTDIR: writes the shortcut Create Link
+// Shortcut writes for SOURCE (a file or directory) into DESTDIR and prints
+// the shortcut's path.
+// dovex-cli buttons: one line per defined custom button slot, its number and
+// its left position on the bar, tab-separated.
+#include "cli/clicommand.h"
+
+#include "launch/custombuttons.h"
+#include "launch/shortcuts.h"
+#include "platform/drivemap.h"
+#include "platform/fileio.h"
+#include "shell/settingsfile.h"
+
+namespace dovex::cli {
+
+namespace {
+
+int runShortcut(const QStringList& args)
+{
+    if (args.size() != 2)
+        return fail(QStringLiteral("shortcut takes SOURCE and DESTDIR"));
+    const std::optional<QString> source = dospath::normalize(args[0]);
+    const std::optional<QString> dest = dospath::normalize(args[1]);
+    if (!source || !DriveMap::instance().toHost(*source))
+        return fail(QStringLiteral("%1 is not a path on a drive").arg(args[0]));
+    if (!dest || !fileio::status(*dest, true).directory)
+        return fail(QStringLiteral("%1 is not a directory").arg(args[1]));
+    if (dospath::isRoot(*source))
+        return fail(QStringLiteral("%1 is a drive's root").arg(*source));
+    TShellLink link; // as the main window's instance starts
+    const CreatedLink made = createLinkShortcut(link, dospath::directoryPart(*source),
+                                                dospath::fileName(*source), *dest);
+    if (!made.result)
+        return fail(made.result.error());
+    if (made.linkPath.isEmpty())
+        return fail(QStringLiteral("%1 is neither a file nor a directory").arg(*source));
+    out(made.linkPath);
+    return 0;
+}
+
+int runButtons(const QStringList& args)
+{
+    if (!args.isEmpty())
+        return fail(QStringLiteral("buttons takes no arguments"));
+    try {
+        const ButtonSlots buttons = readButtons(false);
+        const ButtonLayout layout = layoutButtons(buttons);
+        for (int j = 1; j <= kButtonSlots; ++j)
+            if (buttons[j - 1].defined)
+                out(QString::number(j) + '\t' + QString::number(layout.left[j - 1]));
+    } catch (const SettingsWriteError& e) {
+        return fail(QString::fromUtf8(e.what()));
+    }
+    return 0;
+}
+
+const CliCommand shortcutCommand("shortcut", "shortcut SOURCE DESTDIR", runShortcut);
+const CliCommand buttonsCommand("buttons", "buttons", runButtons);
+
+} // namespace
+
+} // namespace dovex::cli
