@@ -18,7 +18,7 @@ rss_limit_mb=${FUZZ_RSS_LIMIT_MB:-512}
 # libFuzzer stops itself after $seconds; this is for a target that does not.
 deadline=$((seconds + 60))
 targets=(fuzz_zip fuzz_arj fuzz_rar fuzz_lha fuzz_pak fuzz_zoo fuzz_level fuzz_regprop fuzz_profile
-         fuzz_szdd)
+         fuzz_szdd fuzz_shelllink)
 
 sanitizer_base="quarantine_size_mb=32:thread_local_quarantine_size_kb=256:malloc_context_size=8"
 sanitizer_base+=":max_free_fill_size=0:detect_leaks=1:abort_on_error=0:handle_abort=1"
@@ -68,6 +68,7 @@ corpus_for() {
     fuzz_regprop) echo "*.dat" ;;
     fuzz_profile) echo "*.ini" ;;
     fuzz_szdd) echo "*_" ;;
+    fuzz_shelllink) echo "*.lnk" ;;
     *) echo "*" ;;
   esac
 }
