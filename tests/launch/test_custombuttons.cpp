@@ -20,17 +20,8 @@ namespace {
 
 class ButtonsTest : public ::testing::Test {
 protected:
-    void ini(const QByteArray& text)
-    {
-        QFile f(drives.windowsDir() + "/Dovex.Ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    QByteArray iniText() const
-    {
-        QFile f(drives.windowsDir() + "/Dovex.Ini");
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void ini(const QByteArray& text) { drives.writeSettings(text); }
+    QByteArray iniText() const { return drives.settingsText(); }
     static QString value(int slot, const char* key)
     {
         return SettingsFile::readString(buttonSection(slot), QLatin1String(key), "(none)");

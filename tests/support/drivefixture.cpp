@@ -8,6 +8,8 @@
 
 #include <utime.h>
 
+#include <gtest/gtest.h>
+
 namespace dovex::test {
 
 namespace {
@@ -115,6 +117,19 @@ QByteArray DriveFixture::read(const QString& dosPath) const
 bool DriveFixture::exists(const QString& dosPath) const
 {
     return QFileInfo::exists(host(dosPath));
+}
+
+void DriveFixture::writeSettings(const QByteArray& text) const
+{
+    QFile f(windowsDir() + QStringLiteral("/Dovex.Ini"));
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+        ADD_FAILURE() << "cannot write Dovex.Ini";
+}
+
+QByteArray DriveFixture::settingsText() const
+{
+    QFile f(windowsDir() + QStringLiteral("/Dovex.Ini"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace dovex::test

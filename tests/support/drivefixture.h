@@ -23,6 +23,9 @@ public:
     QString host(const QString& dosPath) const;
     QString root(QChar letter) const;
     QString windowsDir() const { return m_windows.path(); }
+    // Dovex.Ini in the windows directory: written whole, and read back.
+    void writeSettings(const QByteArray& text) const;
+    QByteArray settingsText() const;
     QString programDir() const { return m_program.path(); }
 
     // Creates a file with size bytes of a repeating pattern (or the given

@@ -44,12 +44,8 @@ void choose(QRadioButton* button)
 
 class TForm10Test : public ::testing::Test {
 protected:
-    void ini(const QByteArray& text)
-    {
-        QFile f(drives.windowsDir() + "/Dovex.Ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
+    void ini(const QByteArray& text) { drives.writeSettings(text); }
+    QByteArray iniText() const { return drives.settingsText(); }
     DriveFixture drives{"CD"};
     ScriptedPrompter prompter;
     TForm12 progress;

@@ -45,12 +45,8 @@ protected:
         };
         buttons = new CustomButtonBar(&bar, host);
     }
-    void ini(const QByteArray& text)
-    {
-        QFile f(drives.windowsDir() + "/Dovex.Ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
+    void ini(const QByteArray& text) { drives.writeSettings(text); }
+    QByteArray iniText() const { return drives.settingsText(); }
     static QString value(int slot, const char* key)
     {
         return SettingsFile::readString(buttonSection(slot), QLatin1String(key), "(none)");

@@ -36,12 +36,8 @@ namespace {
 
 class LinkCommandsTest : public ::testing::Test {
 protected:
-    void ini(const QByteArray& text)
-    {
-        QFile f(drives.windowsDir() + "/Dovex.Ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
+    void ini(const QByteArray& text) { drives.writeSettings(text); }
+    QByteArray iniText() const { return drives.settingsText(); }
     std::unique_ptr<TForm1> start()
     {
         auto form = std::make_unique<TForm1>(QStringList{});

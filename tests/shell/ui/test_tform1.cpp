@@ -39,17 +39,8 @@ protected:
     test::DriveFixture drives{"CD"};
     test::ScriptedPrompter prompter;
 
-    void ini(const QByteArray& text)
-    {
-        QFile f(drives.windowsDir() + "/Dovex.Ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    QByteArray iniText() const
-    {
-        QFile f(drives.windowsDir() + "/Dovex.Ini");
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void ini(const QByteArray& text) { drives.writeSettings(text); }
+    QByteArray iniText() const { return drives.settingsText(); }
     std::unique_ptr<TForm1> start(const QStringList& args = {})
     {
         auto form = std::make_unique<TForm1>(args);
