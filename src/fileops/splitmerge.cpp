@@ -378,7 +378,8 @@ bool SplitFile(OperationState& state, const QString& path, const AskSplitSize& a
         const std::int64_t want =
             std::min({kSplitBlock, cut - inPart, size - state.doneBytes});
         const std::int64_t got = want > 0 ? in.read(buffer.data.get(), want) : 0;
-        if (got < 0) {
+        // A file that ends before the size it had is a failed read too.
+        if (got < 0 || (got == 0 && want > 0)) {
             readFailed = true;
             break;
         }

@@ -277,3 +277,26 @@ TEST_F(SplitMergeTest, DescriptorMismatchIsReportedInOneMessage)
 } // namespace
 
 } // namespace dovex::test
+
+namespace dovex::test {
+
+namespace {
+
+TEST_F(SplitMergeTest, ReadFailureMidMergeKeepsPartsAndOldTarget)
+{
+    drives.file("C:\\r.001", 2000000);
+    drives.file("C:\\r.002", 2000000);
+    drives.file("C:\\r.bin", 0, "previous");
+    File::injectFault(FileFault::Read, "r.002", 500000);
+    prompter.script({Answer::Yes});
+    EXPECT_FALSE(AppendFile(state, "C:\\r", to("C:\\r.bin")));
+    EXPECT_TRUE(state.ioFailed);
+    EXPECT_TRUE(prompter.texts().join('|').contains("Read error File C:\\r.002"));
+    EXPECT_EQ(drives.read("C:\\r.bin"), "previous");
+    EXPECT_EQ(drives.read("C:\\r.001").size(), 2000000);
+    EXPECT_EQ(drives.read("C:\\r.002").size(), 2000000);
+}
+
+} // namespace
+
+} // namespace dovex::test
