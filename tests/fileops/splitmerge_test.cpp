@@ -1,0 +1,302 @@
+#include "recordingsink.h"
+
+#include "fileops/splitmerge.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace dovex::test {
+
+namespace {
+
+std::uint32_t referenceCrc32(const QByteArray& data)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= std::uint8_t(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+class SplitMergeTest : public FileOpsTest {
+protected:
+    AskSplitSize size(const QString& text)
+    {
+        return [text] { return std::optional<QString>(text); };
+    }
+    AskMergeTarget to(const QString& target)
+    {
+        return [this, target](const QString& proposed) {
+            proposedName = proposed;
+            return std::optional<QString>(target);
+        };
+    }
+    QString proposedName;
+};
+
+TEST(SplitSizes, RoundingAndCutPoints)
+{
+    EXPECT_EQ(SplitPartSize("1420"), 1454080);
+    EXPECT_EQ(SplitPartSize("1421"), 1456128);
+    EXPECT_EQ(SplitPartSize("1422"), 1458176);
+    // Not a whole number: 1,450,000 bytes before rounding.
+    EXPECT_EQ(SplitPartSize("abc"), 1452032);
+    EXPECT_EQ(SplitPartSize("1.5"), 1452032);
+    EXPECT_LE(SplitPartSize("0"), 0);
+    EXPECT_LE(SplitPartSize("-3"), 0);
+    EXPECT_GT(SplitPartSize("999999999999999999999"), 0);
+    EXPECT_EQ(SplitCutSize(1454080), 1458176); // 89 blocks
+    EXPECT_EQ(SplitCutSize(1452032), 1458176);
+    EXPECT_EQ(SplitCutSize(16384), 16384);
+    EXPECT_EQ(PartName("C:\\a\\b", 7), "C:\\a\\b.007");
+    EXPECT_EQ(SplitBase("C:\\a.d\\b.tar.gz"), "C:\\a.d\\b.tar");
+    EXPECT_EQ(SplitBase("C:\\a.d\\noext"), "C:\\a.d\\noext");
+    EXPECT_EQ(SplitBase("C:\\a\\.profile"), "C:\\a\\.profile");
+}
+
+TEST_F(SplitMergeTest, SplitsThreeMillionBytesAndMergesThemBack)
+{
+    drives.file("C:\\data\\big.bin", 3000000);
+    drives.setTime("C:\\data\\big.bin", {2003, 4, 5, 6, 7, 8});
+    EXPECT_TRUE(SplitFile(state, "C:\\data\\big.bin", size("1420")));
+    EXPECT_EQ(prompter.texts(), QStringList{"Split C:\\data\\big.bin?"});
+    const QByteArray source = drives.read("C:\\data\\big.bin");
+    EXPECT_EQ(drives.read("C:\\data\\big.001"), source.mid(0, 1458176));
+    EXPECT_EQ(drives.read("C:\\data\\big.002"), source.mid(1458176, 1458176));
+    EXPECT_EQ(drives.read("C:\\data\\big.003"), source.mid(2916352));
+    EXPECT_EQ(drives.read("C:\\data\\big.003").size(), 83648);
+    EXPECT_FALSE(drives.exists("C:\\data\\big.004"));
+    const QDateTime when = QFileInfo(drives.host("C:\\data\\big.bin")).lastModified();
+    for (const char* part : {"C:\\data\\big.001", "C:\\data\\big.002", "C:\\data\\big.003"})
+        EXPECT_EQ(QFileInfo(drives.host(part)).lastModified(), when) << part;
+    EXPECT_EQ(state.doneBytes, 3000000);
+    EXPECT_EQ(state.progressWord, "Splitted");
+    EXPECT_EQ(sink.line2, "From big.bin");
+
+    // The descriptor other programs read, with the CRC of the whole file.
+    const QByteArray crc =
+        QByteArray::number(referenceCrc32(source), 16).toUpper().rightJustified(8, '0');
+    EXPECT_EQ(drives.read("C:\\data\\big.crc"),
+              "filename=big.bin\nsize=3000000\ncrc32=" + crc + "\n");
+
+    prompter.clear();
+    EXPECT_TRUE(AppendFile(state, "C:\\data\\big", to("D:\\joined.bin")));
+    EXPECT_EQ(proposedName, "C:\\data\\big");
+    EXPECT_EQ(drives.read("D:\\joined.bin"), source);
+    EXPECT_TRUE(prompter.asked().isEmpty()) << prompter.texts().join('|').toStdString();
+    EXPECT_EQ(state.totalFiles, 3);
+    EXPECT_EQ(state.doneBytes, 3000000);
+    EXPECT_EQ(state.progressWord, "Merged");
+    EXPECT_EQ(sink.line2, "to joined.bin");
+    // The merged file is not given the parts' time; the parts stay.
+    EXPECT_NE(QFileInfo(drives.host("D:\\joined.bin")).lastModified(), when);
+    EXPECT_TRUE(drives.exists("C:\\data\\big.001"));
+}
+
+TEST_F(SplitMergeTest, AbcSplitsAtTheDefaultAndSmallFilesAreNotSplit)
+{
+    drives.file("C:\\small.bin", 1000000);
+    EXPECT_FALSE(SplitFile(state, "C:\\small.bin", size("1420")));
+    EXPECT_EQ(prompter.texts().last(), "No need to split file, File is smaller then 1454080");
+    EXPECT_FALSE(drives.exists("C:\\small.001"));
+
+    drives.file("C:\\mid.bin", 1500000);
+    EXPECT_TRUE(SplitFile(state, "C:\\mid.bin", size("abc")));
+    EXPECT_EQ(drives.read("C:\\mid.001").size(), 1458176);
+    EXPECT_EQ(drives.read("C:\\mid.002").size(), 1500000 - 1458176);
+
+    prompter.clear();
+    EXPECT_FALSE(SplitFile(state, "C:\\nothere.bin", size("1420")));
+    EXPECT_EQ(prompter.texts().last(), "File not available.");
+    prompter.script({Answer::No});
+    EXPECT_FALSE(SplitFile(state, "C:\\mid.bin", [] {
+        ADD_FAILURE() << "asked for a size after No";
+        return std::optional<QString>();
+    }));
+}
+
+TEST_F(SplitMergeTest, ExactMultipleOfTheCutLeavesAnEmptyLastPart)
+{
+    drives.file("C:\\even.bin", 2 * 1458176);
+    EXPECT_TRUE(SplitFile(state, "C:\\even.bin", size("1420")));
+    EXPECT_EQ(drives.read("C:\\even.001").size(), 1458176);
+    EXPECT_EQ(drives.read("C:\\even.002").size(), 1458176);
+    EXPECT_TRUE(drives.exists("C:\\even.003"));
+    EXPECT_EQ(drives.read("C:\\even.003").size(), 0);
+    EXPECT_TRUE(AppendFile(state, "C:\\even", to("C:\\back.bin")));
+    EXPECT_EQ(drives.read("C:\\back.bin"), drives.read("C:\\even.bin"));
+}
+
+TEST_F(SplitMergeTest, MoreThan999PartsAreRefusedBeforeAnythingIsWritten)
+{
+    drives.file("C:\\many.bin", 16384 * 999 + 1);
+    EXPECT_FALSE(SplitFile(state, "C:\\many.bin", size("1")));
+    EXPECT_TRUE(prompter.texts().last().contains("1000 parts")) << prompter.texts().last().toStdString();
+    EXPECT_FALSE(drives.exists("C:\\many.001"));
+    EXPECT_FALSE(SplitFile(state, "C:\\many.bin", size("0")));
+    EXPECT_FALSE(drives.exists("C:\\many.001"));
+}
+
+TEST_F(SplitMergeTest, MergeStopsAtTheFirstMissingPiece)
+{
+    drives.file("C:\\set.001", 0, "one-");
+    drives.file("C:\\set.002", 0, "two-");
+    drives.file("C:\\set.004", 0, "four");
+    EXPECT_TRUE(AppendFile(state, "C:\\set", to("C:\\set")));
+    EXPECT_EQ(drives.read("C:\\set"), "one-two-");
+    EXPECT_EQ(state.totalFiles, 2);
+
+    EXPECT_FALSE(AppendFile(state, "C:\\none", to("C:\\x")));
+    EXPECT_EQ(prompter.texts().last(), "File not available.");
+    EXPECT_FALSE(drives.exists("C:\\x"));
+}
+
+TEST_F(SplitMergeTest, TargetThatIsAPartIsRefusedAndNothingIsTruncated)
+{
+    drives.file("C:\\p.001", 0, "first");
+    drives.file("C:\\p.002", 0, "second");
+    ::link(QFile::encodeName(drives.host("C:\\p.002")).constData(),
+           QFile::encodeName(drives.host("C:\\other")).constData());
+    for (const char* target : {"C:\\p.002", "C:\\other"}) {
+        prompter.clear();
+        EXPECT_FALSE(AppendFile(state, "C:\\p", to(target)));
+        EXPECT_EQ(prompter.texts(), QStringList{"Cannot copy to itself"}) << target;
+        EXPECT_EQ(drives.read("C:\\p.001"), "first");
+        EXPECT_EQ(drives.read("C:\\p.002"), "second");
+    }
+    // Splitting a file named like its own first part would overwrite it.
+    drives.file("C:\\q.001", 3000000);
+    const QByteArray before = drives.read("C:\\q.001");
+    EXPECT_FALSE(SplitFile(state, "C:\\q.001", size("1420")));
+    EXPECT_EQ(prompter.texts().last(), "Cannot copy to itself");
+    EXPECT_EQ(drives.read("C:\\q.001"), before);
+}
+
+TEST_F(SplitMergeTest, ExistingPartOrTargetIsAskedAboutAndKeptOnNo)
+{
+    drives.file("C:\\e.bin", 3000000);
+    drives.file("C:\\e.002", 0, "precious");
+    prompter.script({Answer::Yes, Answer::No});
+    EXPECT_FALSE(SplitFile(state, "C:\\e.bin", size("1420")));
+    EXPECT_TRUE(prompter.texts().contains("File C:\\e.002 Exists, Overwrite?"));
+    EXPECT_EQ(drives.read("C:\\e.002"), "precious");
+    EXPECT_FALSE(drives.exists("C:\\e.crc"));
+
+    // Yes replaces it with the part, once the part is whole.
+    prompter.script({Answer::Yes, Answer::Yes, Answer::Yes});
+    EXPECT_TRUE(SplitFile(state, "C:\\e.bin", size("1420")));
+    EXPECT_EQ(drives.read("C:\\e.002").size(), 1458176);
+    EXPECT_FALSE(drives.exists("C:\\e.$$$"));
+
+    drives.file("C:\\keep.bin", 0, "old target");
+    prompter.clear();
+    prompter.script({Answer::No});
+    EXPECT_FALSE(AppendFile(state, "C:\\e", to("C:\\keep.bin")));
+    EXPECT_EQ(prompter.texts(), QStringList{"File C:\\keep.bin Exists, Overwrite?"});
+    EXPECT_EQ(drives.read("C:\\keep.bin"), "old target");
+}
+
+TEST_F(SplitMergeTest, AbortLeavesSourcesIntactAndNoCompleteLookingPart)
+{
+    drives.file("C:\\ab.bin", 3000000);
+    const QByteArray source = drives.read("C:\\ab.bin");
+    sink.abortAfter = 1; // during the second part
+    EXPECT_FALSE(SplitFile(state, "C:\\ab.bin", size("1420")));
+    EXPECT_EQ(drives.read("C:\\ab.bin"), source);
+    EXPECT_EQ(drives.read("C:\\ab.001"), source.left(1458176)); // finished before the abort
+    EXPECT_FALSE(drives.exists("C:\\ab.002"));
+    EXPECT_FALSE(drives.exists("C:\\ab.003"));
+    EXPECT_TRUE(drives.exists("C:\\ab.$$$"));
+    EXPECT_FALSE(drives.exists("C:\\ab.crc"));
+    EXPECT_TRUE(prompter.texts().last().startsWith("Split ended early; C:\\ab.bin is unchanged."));
+
+    // The next operation is not cut short by the earlier abort.
+    sink.abortAfter = -1;
+    EXPECT_TRUE(SplitFile(state, "C:\\ab.bin", size("1420")));
+    EXPECT_TRUE(drives.exists("C:\\ab.003"));
+
+    // A merge that is aborted leaves no target under its name, and an old
+    // file of that name as it was.
+    drives.file("C:\\out.bin", 0, "old");
+    sink.checks = 0;
+    sink.abortAfter = 1;
+    prompter.clear();
+    EXPECT_FALSE(AppendFile(state, "C:\\ab", to("C:\\out.bin")));
+    EXPECT_EQ(drives.read("C:\\out.bin"), "old");
+    EXPECT_FALSE(drives.exists("C:\\out.$$$") && drives.read("C:\\out.$$$") == source);
+    EXPECT_EQ(drives.read("C:\\ab.001"), source.left(1458176));
+    EXPECT_TRUE(prompter.texts().last().startsWith("Merge ended early")) << prompter.texts().last().toStdString();
+}
+
+TEST_F(SplitMergeTest, WriteFailureMidSplitIsReported)
+{
+    drives.file("C:\\w.bin", 3000000);
+    File::injectFault(FileFault::Write, "w.002", 100000);
+    EXPECT_FALSE(SplitFile(state, "C:\\w.bin", size("1420")));
+    EXPECT_TRUE(state.ioFailed);
+    EXPECT_TRUE(prompter.texts().join('|').contains("Write error File C:\\w.002"));
+    EXPECT_FALSE(drives.exists("C:\\w.002"));
+    EXPECT_FALSE(drives.exists("C:\\w.crc"));
+    EXPECT_EQ(drives.read("C:\\w.bin").size(), 3000000);
+}
+
+TEST_F(SplitMergeTest, DescriptorMismatchIsReportedInOneMessage)
+{
+    drives.file("C:\\c.bin", 3000000);
+    ASSERT_TRUE(SplitFile(state, "C:\\c.bin", size("1420")));
+    // One byte changed in the middle part.
+    QByteArray middle = drives.read("C:\\c.002");
+    middle[1000] = char(middle[1000] ^ 0x5a);
+    QFile::remove(drives.host("C:\\c.002"));
+    drives.file("C:\\c.002", 0, middle);
+    prompter.clear();
+    EXPECT_FALSE(AppendFile(state, "C:\\c", to("C:\\c.out")));
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(prompter.texts()[0].startsWith("C:\\c.out does not match C:\\c.crc: CRC-32 "))
+        << prompter.texts()[0].toStdString();
+    EXPECT_FALSE(prompter.texts()[0].contains("size"));
+
+    // A size that differs is named too; a descriptor with a garbled value is
+    // not taken as a pass.
+    QFile::remove(drives.host("C:\\c.crc"));
+    drives.file("C:\\c.crc", 0, "filename=c.bin\r\nsize=12\r\n");
+    prompter.clear();
+    EXPECT_FALSE(AppendFile(state, "C:\\c", to("C:\\c2.out")));
+    EXPECT_TRUE(prompter.texts()[0].contains("size 3000000 instead of 12"));
+    QFile::remove(drives.host("C:\\c.crc"));
+    drives.file("C:\\c.crc", 0, "crc32=zz\n");
+    prompter.clear();
+    EXPECT_FALSE(AppendFile(state, "C:\\c", to("C:\\c3.out")));
+    EXPECT_TRUE(prompter.texts()[0].contains("not a valid check file"));
+}
+
+} // namespace
+
+} // namespace dovex::test
+
+namespace dovex::test {
+
+namespace {
+
+TEST_F(SplitMergeTest, ReadFailureMidMergeKeepsPartsAndOldTarget)
+{
+    drives.file("C:\\r.001", 2000000);
+    drives.file("C:\\r.002", 2000000);
+    drives.file("C:\\r.bin", 0, "previous");
+    File::injectFault(FileFault::Read, "r.002", 500000);
+    prompter.script({Answer::Yes});
+    EXPECT_FALSE(AppendFile(state, "C:\\r", to("C:\\r.bin")));
+    EXPECT_TRUE(state.ioFailed);
+    EXPECT_TRUE(prompter.texts().join('|').contains("Read error File C:\\r.002"));
+    EXPECT_EQ(drives.read("C:\\r.bin"), "previous");
+    EXPECT_EQ(drives.read("C:\\r.001").size(), 2000000);
+    EXPECT_EQ(drives.read("C:\\r.002").size(), 2000000);
+}
+
+} // namespace
+
+} // namespace dovex::test
