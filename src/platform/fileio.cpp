@@ -446,6 +446,62 @@ void clearAttributes(const QString& dosPath)
     (void)setFileAttributes(*host, attributes(dosPath) & faDirectory);
 }
 
+int setAttributes(const QString& dosPath, std::uint32_t attributes)
+{
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty())
+        return ENOENT;
+    const int fd = ::open(host.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return lastError();
+    struct stat st {};
+    int rc = 0;
+    if (::fstat(fd, &st) != 0)
+        rc = lastError();
+    else if (!S_ISREG(st.st_mode))
+        rc = EPERM;
+    else {
+        // The descriptor's own name reaches exactly the file looked at.
+        const QString viaFd = QStringLiteral("/proc/self/fd/%1").arg(fd);
+        struct stat check {};
+        const bool procWorks = ::stat(viaFd.toLatin1().constData(), &check) == 0 &&
+                               check.st_dev == st.st_dev && check.st_ino == st.st_ino;
+        const Result r = setFileAttributes(procWorks ? viaFd : hostname::decode(host), attributes);
+        if (!r)
+            rc = r.error().contains(QLatin1String("keeps no")) ? ENOTSUP : EACCES;
+    }
+    ::close(fd);
+    return rc;
+}
+
+int setModifiedTime(const QString& dosPath, std::time_t when)
+{
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty())
+        return ENOENT;
+    struct stat st {};
+    if (::lstat(host.constData(), &st) != 0)
+        return lastError();
+    if (!S_ISREG(st.st_mode))
+        return EPERM; // never open a pipe or device, nor follow a link
+    const int fd = ::open(host.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return lastError();
+    int rc = 0;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0)
+        rc = lastError();
+    else if (!S_ISREG(opened.st_mode))
+        rc = EPERM;
+    else {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
+        if (::futimens(fd, times) != 0)
+            rc = lastError();
+    }
+    ::close(fd);
+    return rc;
+}
+
 int rename(const QString& from, const QString& to)
 {
     const QByteArray a = hostName(from), b = hostName(to);
