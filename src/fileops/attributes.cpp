@@ -88,9 +88,13 @@ AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
     // drive) is never changed, and pipes and devices are never opened.
     if (!st.exists || !st.regular)
         return out;
-    if (request.setTime)
-        out.timeSet = fileio::setModifiedTime(path, unixFromDosDateTime(request.fileDate)) == 0;
     const std::uint32_t old = out.attributes;
+    // The time goes first, through a file opened for writing: a file that
+    // is read-only when the command starts keeps its time even when the same
+    // command clears the bit, and so also for a user the permissions do not
+    // hold back.
+    if (request.setTime && !(old & faReadOnly))
+        out.timeSet = fileio::setModifiedTime(path, unixFromDosDateTime(request.fileDate)) == 0;
     const std::uint32_t wanted =
         (old & ~(request.clearMask & kChangeable)) | (request.setMask & kChangeable);
     if (wanted != old && fileio::setAttributes(path, wanted & kChangeable) == 0)

@@ -451,27 +451,31 @@ int setAttributes(const QString& dosPath, std::uint32_t attributes)
     const QByteArray host = hostName(dosPath);
     if (host.isEmpty())
         return ENOENT;
-    const int fd = ::open(host.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return lastError();
     struct stat st {};
-    int rc = 0;
-    if (::fstat(fd, &st) != 0)
-        rc = lastError();
-    else if (!S_ISREG(st.st_mode))
-        rc = EPERM;
-    else {
-        // The descriptor's own name reaches exactly the file looked at.
-        const QString viaFd = QStringLiteral("/proc/self/fd/%1").arg(fd);
-        struct stat check {};
-        const bool procWorks = ::stat(viaFd.toLatin1().constData(), &check) == 0 &&
-                               check.st_dev == st.st_dev && check.st_ino == st.st_ino;
-        const Result r = setFileAttributes(procWorks ? viaFd : hostname::decode(host), attributes);
-        if (!r)
-            rc = r.error().contains(QLatin1String("keeps no")) ? ENOTSUP : EACCES;
+    if (::lstat(host.constData(), &st) != 0)
+        return lastError();
+    if (!S_ISREG(st.st_mode))
+        return EPERM; // never a link's target, never a pipe or device
+    const int fd = ::open(host.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    Result r;
+    if (fd < 0) {
+        // A file its owner may not read: by name, as it was looked at.
+        if (errno != EACCES)
+            return lastError();
+        r = setFileAttributes(hostname::decode(host), attributes);
+    } else {
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_ino != st.st_ino ||
+            opened.st_dev != st.st_dev) {
+            ::close(fd);
+            return EPERM;
+        }
+        r = setOpenFileAttributes(fd, attributes);
+        ::close(fd);
     }
-    ::close(fd);
-    return rc;
+    if (!r)
+        return r.error().contains(QLatin1String("keeps no")) ? ENOTSUP : EACCES;
+    return 0;
 }
 
 int setModifiedTime(const QString& dosPath, std::time_t when)
