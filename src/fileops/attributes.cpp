@@ -83,10 +83,12 @@ AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
 
     AppliedAttributes out;
     const FileStatus st = fileio::status(path);
-    out.attributes = fileio::attributes(path);
+    if (!st.exists)
+        return out;
+    out.attributes = fileio::attributes(path, st.mode);
     // Links are items of their own: what one points at (perhaps outside the
     // drive) is never changed, and pipes and devices are never opened.
-    if (!st.exists || !st.regular)
+    if (!st.regular)
         return out;
     const std::uint32_t old = out.attributes;
     // The time goes first, through a file opened for writing: a file that
@@ -97,8 +99,12 @@ AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
         out.timeSet = fileio::setModifiedTime(path, unixFromDosDateTime(request.fileDate)) == 0;
     const std::uint32_t wanted =
         (old & ~(request.clearMask & kChangeable)) | (request.setMask & kChangeable);
-    if (wanted != old && fileio::setAttributes(path, wanted & kChangeable) == 0)
+    if (wanted != old && fileio::setAttributes(path, wanted & kChangeable) == 0) {
         out.attributes = wanted;
+        // A name beginning with a dot is hidden whatever the stored bit says.
+        if (fileNameOf(path).startsWith('.'))
+            out.attributes |= faHidden;
+    }
     return out;
 }
 

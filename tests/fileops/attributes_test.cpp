@@ -138,6 +138,16 @@ TEST_F(AttributesTest, TreesChangeEveryFileBelowButNoDirectoryNorWhatALinkReache
     EXPECT_EQ(state.doneFiles, 5);
 }
 
+TEST_F(AttributesTest, ADotNameStaysHiddenInWhatTheEntryShows)
+{
+    drives.file("C:\\.profile", 1);
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Set, TriState::Clear, TriState::Keep, TriState::Keep);
+    const AppliedAttributes done = ApplyAttributes(state, "C:\\.profile", r);
+    EXPECT_EQ(done.attributes & kFour, attrs("C:\\.profile"));
+    EXPECT_EQ(attrs("C:\\.profile"), faHidden | faSysFile | faArchive);
+}
+
 TEST_F(AttributesTest, EscapeStopsAfterTheCurrentFile)
 {
     for (int i = 0; i < 5; ++i)
