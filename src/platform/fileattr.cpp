@@ -157,4 +157,30 @@ Result setFileAttributes(const QString& hostPath, std::uint32_t attributes)
     return {};
 }
 
+Result setOpenFileAttributes(int fd, std::uint32_t attributes)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return Result::failure(QStringLiteral("Cannot read attributes"));
+    const mode_t wanted = attributes & faReadOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                                                  : st.st_mode | S_IWUSR;
+    if (wanted != st.st_mode && ::fchmod(fd, wanted & 07777) != 0)
+        return Result::failure(QStringLiteral("Cannot set attributes"));
+    char buf[256];
+    const ssize_t n = ::fgetxattr(fd, kDosAttrib, buf, sizeof buf - 1);
+    const std::optional<std::uint32_t> current =
+        n > 0 ? parseStoredBits(buf, n) : std::optional<std::uint32_t>();
+    const std::uint32_t stored = attributes & kStoredBits;
+    // Without the extended attribute a file reads as archive only.
+    if (current ? *current == stored : stored == faArchive)
+        return {};
+    const QByteArray text = "0x" + QByteArray::number(stored, 16);
+    if (::fsetxattr(fd, kDosAttrib, text.constData(), size_t(text.size()), 0) != 0) {
+        if (errno == ENOTSUP || errno == EOPNOTSUPP)
+            return Result::failure(QStringLiteral("The drive keeps no hidden, system or archive attributes"));
+        return Result::failure(QStringLiteral("Cannot set attributes"));
+    }
+    return {};
+}
+
 } // namespace dovex

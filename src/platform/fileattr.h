@@ -28,4 +28,8 @@ std::optional<std::uint32_t> fileAttributes(const QString& hostPath);
 // extended attributes and a bit other than read-only would change.
 Result setFileAttributes(const QString& hostPath, std::uint32_t attributes);
 
+// Same, for a file held open (for reading is enough): nothing is looked up
+// by name, so a name swapped meanwhile changes nothing.
+Result setOpenFileAttributes(int fd, std::uint32_t attributes);
+
 } // namespace dovex

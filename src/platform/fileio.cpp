@@ -446,6 +446,66 @@ void clearAttributes(const QString& dosPath)
     (void)setFileAttributes(*host, attributes(dosPath) & faDirectory);
 }
 
+int setAttributes(const QString& dosPath, std::uint32_t attributes)
+{
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty())
+        return ENOENT;
+    struct stat st {};
+    if (::lstat(host.constData(), &st) != 0)
+        return lastError();
+    if (!S_ISREG(st.st_mode))
+        return EPERM; // never a link's target, never a pipe or device
+    const int fd = ::open(host.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    Result r;
+    if (fd < 0) {
+        // A file its owner may not read: by name, as it was looked at.
+        if (errno != EACCES)
+            return lastError();
+        r = setFileAttributes(hostname::decode(host), attributes);
+    } else {
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_ino != st.st_ino ||
+            opened.st_dev != st.st_dev) {
+            ::close(fd);
+            return EPERM;
+        }
+        r = setOpenFileAttributes(fd, attributes);
+        ::close(fd);
+    }
+    if (!r)
+        return r.error().contains(QLatin1String("keeps no")) ? ENOTSUP : EACCES;
+    return 0;
+}
+
+int setModifiedTime(const QString& dosPath, std::time_t when)
+{
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty())
+        return ENOENT;
+    struct stat st {};
+    if (::lstat(host.constData(), &st) != 0)
+        return lastError();
+    if (!S_ISREG(st.st_mode))
+        return EPERM; // never open a pipe or device, nor follow a link
+    const int fd = ::open(host.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return lastError();
+    int rc = 0;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0)
+        rc = lastError();
+    else if (!S_ISREG(opened.st_mode))
+        rc = EPERM;
+    else {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
+        if (::futimens(fd, times) != 0)
+            rc = lastError();
+    }
+    ::close(fd);
+    return rc;
+}
+
 int rename(const QString& from, const QString& to)
 {
     const QByteArray a = hostName(from), b = hostName(to);

@@ -150,6 +150,17 @@ std::uint32_t attributes(const QString& dosPath, std::uint32_t mode);
 // Clears read-only, hidden, system and archive of a file (not a link).
 void clearAttributes(const QString& dosPath);
 
+// Sets read-only, hidden, system and archive of a plain file. A symbolic
+// link, a pipe or a device is never changed (nor what a link points at);
+// the file is held open while it changes, so a name swapped for a link
+// meanwhile changes nothing. 0 or the errno (ENOTSUP: the file system keeps
+// no hidden, system or archive bits).
+int setAttributes(const QString& dosPath, std::uint32_t attributes);
+// Opens a plain file for writing, without truncating it and never through a
+// link, and gives it the modification time when. 0 or the errno (a file
+// without write permission cannot be opened: EACCES).
+int setModifiedTime(const QString& dosPath, std::time_t when);
+
 // True when the path names the root of a drive, by any spelling ("C:",
 // "C:\\a\\..", or a folder of another drive that is mapped to it).
 bool isDriveRoot(const QString& dosPath);

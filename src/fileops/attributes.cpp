@@ -1,0 +1,193 @@
+#include "fileops/attributes.h"
+
+#include "fileops/operationstate.h"
+#include "fileops/pathrules.h"
+#include "fileops/treewalk.h"
+#include "platform/dosattr.h"
+#include "platform/dostime.h"
+#include "platform/fileio.h"
+#include "platform/progresssink.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+
+namespace dovex {
+
+namespace {
+
+constexpr std::uint32_t kChangeable = faReadOnly | faHidden | faSysFile | faArchive;
+
+void addBit(AttributeRequest& r, TriState state, std::uint32_t bit)
+{
+    if (state == TriState::Set)
+        r.setMask |= bit;
+    else if (state == TriState::Clear)
+        r.clearMask |= bit;
+}
+
+QString fileNameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf('\\') + 1);
+}
+
+} // namespace
+
+void SetMasksFrom(AttributeRequest& request, TriState system, TriState hidden,
+                  TriState readOnly, TriState archive)
+{
+    request.setMask = request.clearMask = 0;
+    addBit(request, system, faSysFile);
+    addBit(request, hidden, faHidden);
+    addBit(request, readOnly, faReadOnly);
+    addBit(request, archive, faArchive);
+}
+
+QString InvalidDateTimeText(const QString& text)
+{
+    return QStringLiteral("'%1' is not a valid date and time").arg(text);
+}
+
+std::optional<std::uint32_t> DosDateFrom(const QDateTime& when)
+{
+    if (!when.isValid())
+        return std::nullopt;
+    const QDate d = when.date();
+    const QTime t = when.time();
+    if (d.year() < 1980 || d.year() > 2107)
+        return std::nullopt;
+    return packDosDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
+}
+
+std::optional<std::uint32_t> ParseFixedDateTime(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2})\\s+(\\d{1,2}):(\\d{1,2}):(\\d{1,2})\\s*$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int yy = m.captured(3).toInt();
+    const QDate date(yy >= 80 ? 1900 + yy : 2000 + yy, m.captured(2).toInt(), m.captured(1).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return DosDateFrom(QDateTime(date, time));
+}
+
+AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
+                                  const AttributeRequest& request)
+{
+    state.setLine1(fileNameOf(path));
+    ++state.doneFiles;
+    ProgressInfo(state);
+
+    AppliedAttributes out;
+    const FileStatus st = fileio::status(path);
+    if (!st.exists)
+        return out;
+    out.attributes = fileio::attributes(path, st.mode);
+    // Links are items of their own: what one points at (perhaps outside the
+    // drive) is never changed, and pipes and devices are never opened.
+    if (!st.regular)
+        return out;
+    const std::uint32_t old = out.attributes;
+    // The time goes first, through a file opened for writing: a file that
+    // is read-only when the command starts keeps its time even when the same
+    // command clears the bit, and so also for a user the permissions do not
+    // hold back.
+    if (request.setTime && !(old & faReadOnly))
+        out.timeSet = fileio::setModifiedTime(path, unixFromDosDateTime(request.fileDate)) == 0;
+    const std::uint32_t wanted =
+        (old & ~(request.clearMask & kChangeable)) | (request.setMask & kChangeable);
+    if (wanted != old && fileio::setAttributes(path, wanted & kChangeable) == 0) {
+        out.attributes = wanted;
+        // A name beginning with a dot is hidden whatever the stored bit says.
+        if (fileNameOf(path).startsWith('.'))
+            out.attributes |= faHidden;
+    }
+    return out;
+}
+
+void AttributeTree(OperationState& state, const QString& directory,
+                   const AttributeRequest& request)
+{
+    state.abortRequested = false;
+    state.sink.dropPendingEscape();
+    for (const QString& dir : CollectDirectoryTree(directory)) {
+        for (const QString& file : CollectFiles(dir)) {
+            ApplyAttributes(state, file, request);
+            if (state.checkAbort())
+                return;
+        }
+        if (state.abortRequested)
+            return;
+    }
+}
+
+void RunAttributes(OperationState& state, const QString& directory, PanelEntries& entries, int n,
+                   int cursorIndex, const AttributeRequest& request)
+{
+    state.overwriteAll = state.deleteProtectedAll = state.abortRequested = false;
+    state.sink.dropPendingEscape();
+    n = std::clamp<int>(n, 0, int(entries.size()));
+    auto counts = [&](const PanelEntry& e) { return e.selected && e.name != QLatin1String(".."); };
+    bool single = true;
+    for (int i = 0; i < n; ++i)
+        if (counts(entries[size_t(i)]))
+            single = false;
+    if (single) {
+        if (cursorIndex < 0 || cursorIndex >= n)
+            return;
+        entries[size_t(cursorIndex)].selected = true;
+    }
+
+    state.progressCalls = 101;
+    state.setLine2(QStringLiteral("In ") + directory);
+    state.sink.repaint();
+
+    state.totalFiles = state.totalBytes = 0;
+    for (int i = 0; i < n; ++i) {
+        const PanelEntry& e = entries[size_t(i)];
+        if (!counts(e))
+            continue;
+        const QString path = WithBackslash(directory) + e.name;
+        if (fileio::status(path).directory) {
+            if (request.includeSubdirs) {
+                const Totals t = DirectoryTotals(path, false);
+                state.totalFiles += t.files;
+            }
+        } else {
+            state.totalBytes += e.size;
+            state.totalFiles += 1;
+        }
+    }
+    state.doneFiles = state.doneBytes = 0;
+    state.byteMode = false;
+    state.barPosition = 0;
+    state.sink.setPercent(0);
+    state.progressWord = QStringLiteral("Changed");
+
+    for (int i = 0; i < n; ++i) {
+        if (state.checkAbort())
+            break;
+        PanelEntry& e = entries[size_t(i)];
+        if (!counts(e))
+            continue;
+        const QString path = WithBackslash(directory) + e.name;
+        const FileStatus st = fileio::status(path);
+        if (st.directory) {
+            // The directory's own attributes and time are never changed.
+            if (request.includeSubdirs)
+                AttributeTree(state, path, request);
+        } else {
+            const AppliedAttributes done = ApplyAttributes(state, path, request);
+            e.attributes = (e.attributes & ~kChangeable) | (done.attributes & kChangeable);
+            if (done.timeSet)
+                e.dosDateTime = request.fileDate;
+        }
+    }
+    if (single)
+        entries[size_t(cursorIndex)].selected = false;
+}
+
+} // namespace dovex

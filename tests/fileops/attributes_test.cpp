@@ -1,0 +1,183 @@
+#include "recordingsink.h"
+
+#include "fileops/attributes.h"
+#include "panels/panelreader.h"
+#include "platform/dosattr.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dovex::test {
+
+namespace {
+
+constexpr std::uint32_t kFour = faReadOnly | faHidden | faSysFile | faArchive;
+
+class AttributesTest : public FileOpsTest {
+protected:
+    std::uint32_t attrs(const QString& dosPath) { return fileio::attributes(dosPath) & kFour; }
+    void setAttrs(const QString& dosPath, std::uint32_t a)
+    {
+        ASSERT_EQ(fileio::setAttributes(dosPath, a), 0);
+    }
+    std::time_t mtime(const QString& dosPath)
+    {
+        return fileio::status(dosPath).modified.tv_sec;
+    }
+    FilePanel panelOf(const QString& path)
+    {
+        FilePanel p;
+        p.path = path;
+        EXPECT_EQ(readPanel(p, prompter), PanelReadOutcome::Read);
+        return p;
+    }
+    static int indexOf(const FilePanel& p, const QString& name)
+    {
+        for (int i = 0; i < int(p.entries.size()); ++i)
+            if (p.entries[size_t(i)].name == name)
+                return i;
+        return -1;
+    }
+    const std::uint32_t newDate = packDosDateTime({2001, 2, 3, 4, 5, 6});
+    const std::time_t oldTime = unixFromDosDateTime(packDosDateTime({1999, 1, 1, 0, 0, 0}));
+};
+
+TEST_F(AttributesTest, CheckedSetUncheckedClearGrayedKeeps)
+{
+    drives.file("C:\\d\\one.txt", 5);
+    setAttrs("C:\\d\\one.txt", faReadOnly | faHidden | faSysFile);
+    FilePanel p = panelOf("C:\\d");
+    const int one = indexOf(p, "one.txt");
+
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Clear, TriState::Clear, TriState::Clear, TriState::Set);
+    RunAttributes(state, p.path, p.entries, int(p.entries.size()), one, r);
+    EXPECT_EQ(attrs("C:\\d\\one.txt"), faArchive);
+    EXPECT_EQ(p.entries[size_t(one)].attributes & kFour, faArchive);
+    EXPECT_FALSE(p.entries[size_t(one)].selected); // the cursor's mark is taken back
+    EXPECT_EQ(state.doneFiles, 1);
+    EXPECT_EQ(state.progressWord, "Changed");
+    EXPECT_FALSE(state.byteMode);
+    EXPECT_EQ(sink.line2, "In C:\\d");
+
+    // Several files, every box grayed, the date set: only the times change.
+    drives.file("C:\\d\\two.txt", 6);
+    setAttrs("C:\\d\\two.txt", faSysFile | faArchive);
+    p = panelOf("C:\\d");
+    for (PanelEntry& e : p.entries)
+        e.selected = e.name != "..";
+    r = {};
+    SetMasksFrom(r, TriState::Keep, TriState::Keep, TriState::Keep, TriState::Keep);
+    r.setTime = true;
+    r.fileDate = newDate;
+    RunAttributes(state, p.path, p.entries, int(p.entries.size()), 0, r);
+    EXPECT_EQ(attrs("C:\\d\\one.txt"), faArchive);
+    EXPECT_EQ(attrs("C:\\d\\two.txt"), faSysFile | faArchive);
+    EXPECT_EQ(mtime("C:\\d\\one.txt"), unixFromDosDateTime(newDate));
+    EXPECT_EQ(mtime("C:\\d\\two.txt"), unixFromDosDateTime(newDate));
+    EXPECT_EQ(p.entries[size_t(indexOf(p, "two.txt"))].dosDateTime, newDate);
+}
+
+TEST_F(AttributesTest, AReadOnlyFileKeepsItsTimeWhileLosingTheBit)
+{
+    drives.file("C:\\ro.txt", 3);
+    setAttrs("C:\\ro.txt", faReadOnly | faArchive);
+    const std::time_t before = mtime("C:\\ro.txt");
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Keep, TriState::Keep, TriState::Clear, TriState::Keep);
+    r.setTime = true;
+    r.fileDate = newDate;
+    const AppliedAttributes done = ApplyAttributes(state, "C:\\ro.txt", r);
+    EXPECT_FALSE(done.timeSet);
+    EXPECT_EQ(done.attributes & kFour, faArchive);
+    EXPECT_EQ(mtime("C:\\ro.txt"), before);
+    EXPECT_EQ(attrs("C:\\ro.txt"), faArchive);
+}
+
+TEST_F(AttributesTest, TreesChangeEveryFileBelowButNoDirectoryNorWhatALinkReaches)
+{
+    drives.file("C:\\w\\t\\a.txt", 1);
+    drives.file("C:\\w\\t\\.git\\objects\\x", 2);
+    drives.file("C:\\w\\t\\sub\\b.txt", 3);
+    drives.file("C:\\outside.txt", 4);
+    ::symlink(QFile::encodeName(drives.host("C:\\outside.txt")).constData(),
+              QFile::encodeName(drives.host("C:\\w\\t\\link")).constData());
+    ::mkfifo(QFile::encodeName(drives.host("C:\\w\\t\\pipe")).constData(), 0644);
+    const std::uint32_t outsideBefore = attrs("C:\\outside.txt");
+    const std::time_t outsideTime = mtime("C:\\outside.txt");
+    for (const char* d : {"C:\\w\\t", "C:\\w\\t\\sub", "C:\\w\\t\\.git"})
+        drives.setTime(d, {1999, 1, 1, 0, 0, 0});
+
+    FilePanel p = panelOf("C:\\w");
+    const int t = indexOf(p, "t");
+    p.entries[size_t(t)].selected = true;
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Set, TriState::Set, TriState::Set, TriState::Keep);
+    r.setTime = true;
+    r.fileDate = newDate;
+
+    r.includeSubdirs = false; // a directory without its tree is not touched
+    RunAttributes(state, p.path, p.entries, int(p.entries.size()), t, r);
+    EXPECT_EQ(attrs("C:\\w\\t\\a.txt") & faSysFile, 0u);
+
+    r.includeSubdirs = true;
+    RunAttributes(state, p.path, p.entries, int(p.entries.size()), t, r);
+    for (const char* f : {"C:\\w\\t\\a.txt", "C:\\w\\t\\.git\\objects\\x", "C:\\w\\t\\sub\\b.txt"}) {
+        EXPECT_EQ(attrs(f), faReadOnly | faHidden | faSysFile | faArchive) << f;
+        EXPECT_EQ(mtime(f), unixFromDosDateTime(newDate)) << f;
+    }
+    for (const char* d : {"C:\\w\\t", "C:\\w\\t\\sub", "C:\\w\\t\\.git"}) {
+        EXPECT_EQ(mtime(d), oldTime) << d;
+        EXPECT_EQ(attrs(d) & faReadOnly, 0u) << d;
+    }
+    EXPECT_EQ(attrs("C:\\outside.txt"), outsideBefore);
+    EXPECT_EQ(mtime("C:\\outside.txt"), outsideTime);
+    EXPECT_EQ(state.totalFiles, 5); // three files, the link and the pipe, counted and passed
+    EXPECT_EQ(state.doneFiles, 5);
+}
+
+TEST_F(AttributesTest, ADotNameStaysHiddenInWhatTheEntryShows)
+{
+    drives.file("C:\\.profile", 1);
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Set, TriState::Clear, TriState::Keep, TriState::Keep);
+    const AppliedAttributes done = ApplyAttributes(state, "C:\\.profile", r);
+    EXPECT_EQ(done.attributes & kFour, attrs("C:\\.profile"));
+    EXPECT_EQ(attrs("C:\\.profile"), faHidden | faSysFile | faArchive);
+}
+
+TEST_F(AttributesTest, EscapeStopsAfterTheCurrentFile)
+{
+    for (int i = 0; i < 5; ++i)
+        drives.file(QStringLiteral("C:\\many\\f%1").arg(i), 1);
+    sink.abortAfter = 2;
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Set, TriState::Keep, TriState::Keep, TriState::Keep);
+    AttributeTree(state, "C:\\many", r);
+    int changed = 0;
+    for (int i = 0; i < 5; ++i)
+        changed += (attrs(QStringLiteral("C:\\many\\f%1").arg(i)) & faSysFile) ? 1 : 0;
+    EXPECT_EQ(changed, 3);
+    EXPECT_TRUE(state.abortRequested);
+}
+
+TEST_F(AttributesTest, DatesAreCheckedBeforeAnythingChanges)
+{
+    EXPECT_FALSE(ParseFixedDateTime("31/02/99 10:00:00"));
+    EXPECT_FALSE(ParseFixedDateTime("01/13/99 10:00:00"));
+    EXPECT_FALSE(ParseFixedDateTime("01/01/99 24:00:00"));
+    EXPECT_FALSE(ParseFixedDateTime("1/1/1999 10:00:00"));
+    EXPECT_FALSE(ParseFixedDateTime("abc"));
+    EXPECT_EQ(ParseFixedDateTime("29/02/00 12:30:58"), packDosDateTime({2000, 2, 29, 12, 30, 58}));
+    EXPECT_EQ(ParseFixedDateTime("03/02/01 04:05:06"), newDate);
+    EXPECT_EQ(ParseFixedDateTime("31/12/80 23:59:58"), packDosDateTime({1980, 12, 31, 23, 59, 58}));
+    EXPECT_FALSE(DosDateFrom(QDateTime(QDate(1979, 12, 31), QTime(0, 0))));
+    EXPECT_EQ(InvalidDateTimeText("31/02/99 10:00:00"),
+              "'31/02/99 10:00:00' is not a valid date and time");
+}
+
+} // namespace
+
+} // namespace dovex::test
