@@ -90,8 +90,8 @@ bool memberMatches(const QByteArray& member, const QByteArray& spec, bool recurs
     QByteArray m = member;
     while (m.endsWith('/'))
         m.chop(1);
-    // Read as a specification is read: a member stored as "/x" or "./x" is
-    // asked for as "x" (and then refused or extracted by its own rules).
+    // Compared as the names asked for are: a member stored as "/x" or "./x"
+    // is found by "x" (and then refused or extracted by its own rules).
     while (m.startsWith("./"))
         m.remove(0, 2);
     while (m.startsWith('/'))

@@ -7,6 +7,8 @@
 #include "platform/hostname.h"
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 
 namespace dovex::cli {
 
@@ -106,6 +108,32 @@ QString escapedField(const QString& text)
             out += c;
     }
     return out;
+}
+
+std::optional<Policy> policyOf(const QString& text)
+{
+    if (text == QLatin1String("ask"))
+        return Policy::Ask;
+    if (text == QLatin1String("all"))
+        return Policy::All;
+    if (text == QLatin1String("none"))
+        return Policy::None;
+    return std::nullopt;
+}
+
+Answer answerFromStdin(const QString& text, Buttons buttons)
+{
+    std::fprintf(stderr, "%s [y/n%s] ", hostname::encode(text).constData(),
+                 buttons == Buttons::YesNoAll ? "/a" : "");
+    std::fflush(stderr);
+    std::string line;
+    if (!std::getline(std::cin, line))
+        return Answer::No;
+    if (line == "y" || line == "Y")
+        return Answer::Yes;
+    if ((line == "a" || line == "A") && buttons == Buttons::YesNoAll)
+        return Answer::All;
+    return Answer::No;
 }
 
 QString onDrive(const QString& path)

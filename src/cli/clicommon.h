@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/progresssink.h"
 #include "platform/prompter.h"
 
 #include <QString>
@@ -35,6 +36,22 @@ QString isoDateTime(std::uint32_t dosDateTime);
 // that a row stays one line of its fields and the text can be read back
 // exactly.
 QString escapedField(const QString& text);
+
+// How a kind of question is answered: from stdin, yes to all, or no.
+enum class Policy { Ask, All, None };
+// "ask", "all" or "none"; nullopt for anything else.
+std::optional<Policy> policyOf(const QString& text);
+// Prints the question with its choices and reads y, n or a (where "All" is
+// one of the buttons) from stdin; anything else, or no input, is No.
+Answer answerFromStdin(const QString& text, Buttons buttons);
+
+// A progress sink that shows nothing and is never aborted.
+class SilentSink : public ProgressSink {
+public:
+    void setLabels(const QString&, const QString&) override {}
+    void setPercent(int) override {}
+    bool abortRequested() override { return false; }
+};
 
 // The path with "." and ".." resolved within its drive; empty when it is
 // not a path on a mapped drive.

@@ -21,13 +21,6 @@ namespace dovex::cli {
 
 namespace {
 
-class SilentSink : public ProgressSink {
-public:
-    void setLabels(const QString&, const QString&) override {}
-    void setPercent(int) override {}
-    bool abortRequested() override { return false; }
-};
-
 // A directory as its panel lists it; nullopt when it cannot be listed.
 std::optional<FilePanel> readDirectory(const QString& arg, Prompter& prompter, QString& error)
 {

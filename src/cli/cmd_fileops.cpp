@@ -21,19 +21,6 @@ namespace dovex::cli {
 
 namespace {
 
-enum class Policy { Ask, All, None };
-
-std::optional<Policy> policyOf(const QString& text)
-{
-    if (text == QLatin1String("ask"))
-        return Policy::Ask;
-    if (text == QLatin1String("all"))
-        return Policy::All;
-    if (text == QLatin1String("none"))
-        return Policy::None;
-    return std::nullopt;
-}
-
 // Answers the overwrite and protected-file questions by their policies
 // (ask reads y, n or a from stdin); other messages go to stderr with the
 // first button, as CliPrompter does, except that copying into too little
@@ -60,7 +47,7 @@ public:
         if (buttons == Buttons::YesNo && answer == Answer::All)
             answer = Answer::Yes;
         if (policy == Policy::Ask)
-            answer = fromStdin(text, buttons);
+            answer = answerFromStdin(text, buttons);
         else
             std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(),
                          answer == Answer::No ? "No" : answer == Answer::Yes ? "Yes" : "All");
@@ -68,29 +55,7 @@ public:
     }
 
 private:
-    static Answer fromStdin(const QString& text, Buttons buttons)
-    {
-        std::fprintf(stderr, "%s [y/n%s] ", hostname::encode(text).constData(),
-                     buttons == Buttons::YesNoAll ? "/a" : "");
-        std::fflush(stderr);
-        std::string line;
-        if (!std::getline(std::cin, line))
-            return Answer::No;
-        if (line == "y" || line == "Y")
-            return Answer::Yes;
-        if ((line == "a" || line == "A") && buttons == Buttons::YesNoAll)
-            return Answer::All;
-        return Answer::No;
-    }
-
     CliPrompter m_plain;
-};
-
-class SilentSink : public ProgressSink {
-public:
-    void setLabels(const QString&, const QString&) override {}
-    void setPercent(int) override {}
-    bool abortRequested() override { return false; }
 };
 
 int runOperation(FileOpKind kind, QStringList args)

@@ -17,8 +17,6 @@ namespace dovex::cli {
 
 namespace {
 
-enum class Policy { Ask, All, None };
-
 // "Split X?" is answered Yes (the command is the agreement), the overwrite
 // question by --overwrite (ask reads y, n or a from stdin) and too little
 // space with No; other messages go to stderr.
@@ -36,7 +34,7 @@ public:
             text.contains(QLatin1String("Are you sure to delete all")) ||
             text.contains(QLatin1String("do you wish to Delete this file?"))) {
             if (overwrite == Policy::Ask)
-                return fromStdin(text, buttons);
+                return answerFromStdin(text, buttons);
             answer = overwrite == Policy::All
                          ? (buttons == Buttons::YesNoAll ? Answer::All : Answer::Yes)
                          : Answer::No;
@@ -49,29 +47,7 @@ public:
     }
 
 private:
-    static Answer fromStdin(const QString& text, Buttons buttons)
-    {
-        std::fprintf(stderr, "%s [y/n%s] ", hostname::encode(text).constData(),
-                     buttons == Buttons::YesNoAll ? "/a" : "");
-        std::fflush(stderr);
-        std::string line;
-        if (!std::getline(std::cin, line))
-            return Answer::No;
-        if (line == "y" || line == "Y")
-            return Answer::Yes;
-        if ((line == "a" || line == "A") && buttons == Buttons::YesNoAll)
-            return Answer::All;
-        return Answer::No;
-    }
-
     CliPrompter m_plain;
-};
-
-class SilentSink : public ProgressSink {
-public:
-    void setLabels(const QString&, const QString&) override {}
-    void setPercent(int) override {}
-    bool abortRequested() override { return false; }
 };
 
 bool takeOverwrite(QStringList& args, SplitPrompter& prompter)
@@ -79,15 +55,10 @@ bool takeOverwrite(QStringList& args, SplitPrompter& prompter)
     const auto value = takeOption(args, QStringLiteral("overwrite"));
     if (!value)
         return true;
-    if (*value == QLatin1String("ask"))
-        prompter.overwrite = Policy::Ask;
-    else if (*value == QLatin1String("all"))
-        prompter.overwrite = Policy::All;
-    else if (*value == QLatin1String("none"))
-        prompter.overwrite = Policy::None;
-    else
-        return false;
-    return true;
+    const std::optional<Policy> policy = policyOf(*value);
+    if (policy)
+        prompter.overwrite = *policy;
+    return policy.has_value();
 }
 
 int runSplit(QStringList args)
