@@ -15,32 +15,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include "windowtest.h"
+
 #include <gtest/gtest.h>
 
 using namespace dovex;
 
 namespace {
 
-class CompressionCommandsTest : public ::testing::Test {
+class CompressionCommandsTest : public test::WindowTest {
 protected:
-    void ini(const QByteArray& text) { drives.writeSettings(text); }
-    QByteArray iniText() const { return drives.settingsText(); }
-    std::unique_ptr<TForm1> start()
-    {
-        auto form = std::make_unique<TForm1>(QStringList{});
-        form->setPrompter(&prompter);
-        form->resize(900, 600);
-        form->show();
-        form->FormShow();
-        return form;
-    }
-    static int row(const FilePanel& p, const QString& name)
-    {
-        for (size_t i = 0; i < p.entries.size(); ++i)
-            if (p.entries[i].name == name)
-                return int(i);
-        return -1;
-    }
     // Presses OK of the Compression Tools dialog once it is up.
     void acceptDialogSoon(QString* caption = nullptr)
     {
@@ -53,8 +37,6 @@ protected:
         });
     }
 
-    test::DriveFixture drives{"CD"};
-    test::ScriptedPrompter prompter;
 };
 
 TEST_F(CompressionCommandsTest, TheSearchIsOfferedOnceAtTheFirstShow)

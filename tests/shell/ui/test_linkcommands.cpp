@@ -28,32 +28,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include "windowtest.h"
+
 #include <gtest/gtest.h>
 
 using namespace dovex;
 
 namespace {
 
-class LinkCommandsTest : public ::testing::Test {
+class LinkCommandsTest : public test::WindowTest {
 protected:
-    void ini(const QByteArray& text) { drives.writeSettings(text); }
-    QByteArray iniText() const { return drives.settingsText(); }
-    std::unique_ptr<TForm1> start()
-    {
-        auto form = std::make_unique<TForm1>(QStringList{});
-        form->setPrompter(&prompter);
-        form->resize(900, 600);
-        form->show();
-        form->FormShow();
-        return form;
-    }
-    static int row(const FilePanel& p, const QString& name)
-    {
-        for (size_t i = 0; i < p.entries.size(); ++i)
-            if (p.entries[i].name == name)
-                return int(i);
-        return -1;
-    }
     // Answers the operation dialog with text in its field and OK.
     void answerDialog(TForm1& form, const QString& text)
     {
@@ -66,8 +50,6 @@ protected:
         });
     }
 
-    test::DriveFixture drives{QStringLiteral("CD")};
-    test::ScriptedPrompter prompter;
     static inline QString dialogTitle, dialogLabel;
 };
 
