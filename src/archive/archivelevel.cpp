@@ -1,5 +1,7 @@
 #include "archive/archivelevel.h"
 
+#include <limits>
+
 #include "panels/maskmatch.h"
 #include "platform/dosattr.h"
 #include "platform/dostime.h"
@@ -10,6 +12,18 @@
 namespace dovex {
 
 namespace {
+
+// Sizes come from the archive's headers: a total of claimed sizes stops at
+// the largest number rather than wrapping round.
+std::int64_t addSize(std::int64_t total, std::int64_t size)
+{
+    if (size <= 0)
+        return total;
+    return total > std::numeric_limits<std::int64_t>::max() - size
+               ? std::numeric_limits<std::int64_t>::max()
+               : total + size;
+}
+
 
 QStringView withoutSeparators(QStringView dir)
 {
@@ -113,7 +127,7 @@ std::int64_t archiveLevelTotals(const std::vector<ArchiveRecord>& records, QStri
             continue;
         if (!e.directory) {
             ++fileCount;
-            bytes += e.size;
+            bytes = addSize(bytes, e.size);
         } else if (includeSubdirectories && e.name != QLatin1String("..")) {
             directories.insert(e.name);
         }
@@ -128,7 +142,7 @@ std::int64_t archiveLevelTotals(const std::vector<ArchiveRecord>& records, QStri
         const qsizetype cut = rest.indexOf(u'\\');
         if (cut > 0 && directories.contains(rest.left(cut))) {
             ++fileCount;
-            bytes += r.size;
+            bytes = addSize(bytes, r.size);
         }
     }
     return bytes;
