@@ -8,6 +8,8 @@
 #include "support/drivefixture.h"
 #include "support/scriptedprompter.h"
 
+#include <limits>
+
 using namespace dovex;
 using namespace dovex::test;
 
@@ -84,6 +86,19 @@ TEST(ArchiveLevel, AtMost2048EntriesFollowTheParent)
     EXPECT_EQ(listArchiveLevel(records(paths), u"", "*.*", entries), 2048);
     EXPECT_EQ(entries.size(), 2049u);
     EXPECT_EQ(entries.back().name, "f2047.txt");
+}
+
+TEST(ArchiveLevel, TotalsOfHugeClaimedSizesStopAtTheLargestNumber)
+{
+    auto recs = records({"d\\a", "d\\b"});
+    for (ArchiveRecord& r : recs)
+        r.size = std::numeric_limits<std::int64_t>::max();
+    PanelEntries entries;
+    const int last = listArchiveLevel(recs, u"", "*.*", entries);
+    std::int64_t files = 0;
+    EXPECT_EQ(archiveLevelTotals(recs, u"", entries, last, last, true, files),
+              std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(files, 2);
 }
 
 TEST(ArchiveLevel, TotalsCountTheSelectionOrTheCursor)
