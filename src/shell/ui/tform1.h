@@ -27,7 +27,9 @@ class CompressionTools;
 class Prompter;
 class TCommandLine;
 class TDriveStatus;
+class TForm6;
 class TForm8;
+class TMSOfficeCaption;
 class TForm11;
 class ArchiveCommands;
 class LaunchCommands;
@@ -109,6 +111,11 @@ public:
     TLine3D* commandSeparator(int k) const { return m_separators[size_t(k - 1)]; }
     // The built-in icon the application shows on a display of that depth.
     static QString applicationIconName(int depth);
+    // The header strip with the gradient caption, and the System Info
+    // window once it was asked for (tform1_sysinfo.cpp).
+    TMSOfficeCaption* captionStrip() const { return m_caption; }
+    TForm6* systemInfoWindow() const;
+    void SystemInformation1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,6 +136,7 @@ private:
     void SplitterEnd();
     void setupLaunchCommands(); // tform1_launch.cpp
     void setupLinkCommands();   // tform1_buttons.cpp
+    void setupSystemInfo();     // tform1_sysinfo.cpp
     void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
     void SpecialFolderClick(int folder, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);
@@ -246,6 +254,8 @@ private:
     TDriveStatus* m_driveStatus[2] = {nullptr, nullptr};
     QPointer<TForm8> m_selectionDialog;
     QPointer<TForm11> m_seek;
+    QPointer<TForm6> m_systemInfo;
+    TMSOfficeCaption* m_caption = nullptr;
 
     // Menu state (the check marks are the settings until quit).
     QAction* m_full[2] = {nullptr, nullptr};
