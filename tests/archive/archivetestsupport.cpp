@@ -6,6 +6,7 @@
 #include "archive/memorysource.h"
 #include "platform/dostime.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,8 +57,12 @@ bool runTool(const QString& dir, const QString& program, const QStringList& args
 
 QString fixturePath(const QString& name)
 {
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/fixtures/") +
-           name;
+    // A build inside the source tree names this file relative to the build
+    // directory, one above the test program's; CTest runs it from elsewhere.
+    QString source = QStringLiteral(__FILE__);
+    if (QFileInfo(source).isRelative())
+        source = QCoreApplication::applicationDirPath() + QStringLiteral("/../") + source;
+    return QFileInfo(source).absolutePath() + QStringLiteral("/fixtures/") + name;
 }
 
 QByteArray fileBytes(const QString& hostPath)
