@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <limits>
+
 namespace dovex {
 
 namespace {
@@ -275,8 +277,16 @@ std::optional<DriveSpace> DriveMap::space(QChar letter) const
     struct stat dir {};
     if (::stat(host.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode))
         return std::nullopt;
-    return DriveSpace{std::int64_t(st.f_blocks) * std::int64_t(st.f_frsize),
-                      std::int64_t(st.f_bavail) * std::int64_t(st.f_frsize)};
+    // A file system may report any counts (a FUSE one makes them up): the
+    // products stop at the largest number instead of overflowing.
+    const auto bytes = [&](std::uint64_t blocks) {
+        std::uint64_t product = 0;
+        if (__builtin_mul_overflow(blocks, std::uint64_t(st.f_frsize), &product) ||
+            product > std::uint64_t(std::numeric_limits<std::int64_t>::max()))
+            return std::numeric_limits<std::int64_t>::max();
+        return std::int64_t(product);
+    };
+    return DriveSpace{bytes(st.f_blocks), bytes(st.f_bavail)};
 }
 
 namespace dospath {
