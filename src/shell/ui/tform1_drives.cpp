@@ -5,6 +5,7 @@
 #include "panels/ui/panellist.h"
 #include "platform/drivemap.h"
 
+#include <QApplication>
 #include <QScopedValueRollback>
 
 namespace dovex {
@@ -56,6 +57,9 @@ void TForm1::driveBarDown(int n, int x)
         box->SetPath(QString(letter) + QStringLiteral(":\\"));
     }
     applyDriveBox(n);
+    // A question asked meanwhile takes the button's release with it.
+    if (!(QApplication::mouseButtons() & Qt::LeftButton))
+        driveBarUp();
 }
 
 void TForm1::driveBarMove(int n, int x)

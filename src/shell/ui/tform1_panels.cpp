@@ -134,9 +134,10 @@ void TForm1::RefreshClick(bool background)
         return;
     }
     {
-        // The box lists the levels of the panel's directory.
+        // The box lists the levels of the panel's directory (for an archive,
+        // of the directory that holds it: the box offers ways out of it).
         const QScopedValueRollback sync(m_syncingBox, true);
-        driveBox(n)->SetPath(p.path);
+        driveBox(n)->SetPath(p.inArchive ? dospath::directoryPart(p.path) : p.path);
     }
     m_commandLine->setPrompt(m_panels[0].path + '>');
     pathCaption(n)->setText(panelCaption(p));

@@ -1,10 +1,13 @@
 // The drive bars and the drive boxes of the main window.
 #include "shell/ui/windowtest.h"
 
+#include "archive/archivereaders.h"
 #include "panels/ui/panellist.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace dovex::test {
@@ -95,6 +98,35 @@ TEST_F(DrivesTest, TheBoxListsThePanelsLevelsAndChoosingOneOpensIt)
     EXPECT_EQ(p.path, "D:\\a");
     EXPECT_EQ(box->count(), 3); // c:, d:, and the one level left
     EXPECT_EQ(form->activePanel(), 1);
+}
+
+TEST_F(DrivesTest, InAnArchiveTheBoxShowsItsDirectoryAndLeavingTheBoxGoesThere)
+{
+    if (QStandardPaths::findExecutable("zip").isEmpty())
+        GTEST_SKIP() << "zip is not installed";
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\a\n");
+    drives.file("D:\\a\\src\\top.txt", 5);
+    QProcess zip;
+    zip.setWorkingDirectory(drives.host("D:\\a\\src"));
+    zip.start("zip", {"-q", drives.host("D:\\a\\pack.zip"), "top.txt"});
+    ASSERT_TRUE(zip.waitForFinished());
+    InitArchiveReaders();
+    auto form = start();
+    FilePanel& p = form->panel(1);
+    form->list(1)->setFocus();
+    form->list(1)->setCursor(row(p, "pack.zip"));
+    QTest::keyClick(form->list(1), Qt::Key_Return);
+    ASSERT_TRUE(p.inArchive);
+    TbrowseComboBox* box = form->driveBox(1);
+    EXPECT_EQ(box->currentText(), "$>001a");
+    // Entered and left again without a choice: the panel leaves the archive
+    // for the directory that holds it.
+    box->setFocus();
+    QApplication::processEvents();
+    form->list(1)->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(p.inArchive);
+    EXPECT_EQ(p.path, "D:\\a");
 }
 
 } // namespace dovex::test
