@@ -265,6 +265,64 @@ DriveKind DriveMap::kind(QChar letter) const
     return DriveKind::Fixed;
 }
 
+namespace {
+
+// udev writes a label's unsafe bytes as "\xHH".
+QString unescapeLabel(const QString& name)
+{
+    const QByteArray raw = hostname::encode(name);
+    QByteArray out;
+    for (int i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\\' && i + 3 < raw.size() && raw[i + 1] == 'x') {
+            bool ok = false;
+            const int code = raw.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(char(code));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(raw[i]);
+    }
+    return hostname::decode(out);
+}
+
+QString labelOfDevice(const QString& device)
+{
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty())
+        return QString();
+    const QDir dir(QStringLiteral("/dev/disk/by-label"));
+    for (const QString& name : dir.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        if (QFileInfo(dir.filePath(name)).canonicalFilePath() == target)
+            return unescapeLabel(name);
+    }
+    return QString();
+}
+
+} // namespace
+
+QString DriveMap::displayName(QChar letter) const
+{
+    const std::optional<QString> root = rootOf(letter);
+    if (!root)
+        return QString();
+    const std::optional<MountEntry> m = mountOf(*root);
+    if (m && m->mountPoint == *root && m->device.startsWith(QLatin1String("/dev/"))) {
+        const QString label = labelOfDevice(m->device);
+        if (!label.isEmpty())
+            return label;
+    }
+    if (*root == QLatin1String("/"))
+        return *root;
+    return root->mid(root->lastIndexOf('/') + 1);
+}
+
+QString driveItemText(QChar letter, const QString& displayName)
+{
+    return QStringLiteral("%1: %2").arg(letter.toLower(), displayName);
+}
+
 std::optional<DriveSpace> DriveMap::space(QChar letter) const
 {
     const std::optional<QString> root = rootOf(letter);

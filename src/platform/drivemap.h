@@ -51,6 +51,12 @@ public:
     bool isDriveRoot(const QString& hostPath) const;
 
     DriveKind kind(QChar letter) const;
+    // The name a drive is shown with: the volume's label when the drive's
+    // root is the mount point of a labelled block device, else the root's
+    // last component ("/" for the file system's root). Reads only
+    // /proc/self/mounts and /dev/disk/by-label, so a network mount that
+    // does not answer never blocks it.
+    QString displayName(QChar letter) const;
     // Total and free bytes; nullopt when the drive is not ready.
     std::optional<DriveSpace> space(QChar letter) const;
 
@@ -58,6 +64,15 @@ private:
     DriveMap();
     QList<Drive> m_drives;
 };
+
+// The kinds a drive box and a drive bar list (removable to RAM disk); a
+// letter without a root or of unknown kind is left out.
+inline bool isListedKind(DriveKind kind)
+{
+    return int(kind) >= int(DriveKind::Removable) && int(kind) <= int(DriveKind::RamDisk);
+}
+// A drive box's item for a drive: "c: name" (the letter in lower case).
+QString driveItemText(QChar letter, const QString& displayName);
 
 // Helpers for drive-letter paths.
 namespace dospath {

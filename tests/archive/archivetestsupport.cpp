@@ -6,7 +6,6 @@
 #include "archive/memorysource.h"
 #include "platform/dostime.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,12 +56,10 @@ bool runTool(const QString& dir, const QString& program, const QStringList& args
 
 QString fixturePath(const QString& name)
 {
-    // A build inside the source tree names this file relative to the build
-    // directory, one above the test program's; CTest runs it from elsewhere.
-    QString source = QStringLiteral(__FILE__);
-    if (QFileInfo(source).isRelative())
-        source = QCoreApplication::applicationDirPath() + QStringLiteral("/../") + source;
-    return QFileInfo(source).absolutePath() + QStringLiteral("/fixtures/") + name;
+    // The source directory comes from the build: __FILE__ can be relative
+    // to the build directory (a compiler cache rewrites it so), and the tests
+    // run elsewhere.
+    return QStringLiteral(DOVEX_TEST_SOURCE_DIR "/archive/fixtures/") + name;
 }
 
 QByteArray fileBytes(const QString& hostPath)

@@ -227,6 +227,7 @@ void TForm1::FormShow()
             m_settings.dir1 = dospath::directoryPart(arg);
     }
     fillDriveBoxes();
+    paintDrives();
     for (FilePanel& p : m_panels)
         p.filterMask = QStringLiteral("*.*");
 
@@ -378,7 +379,7 @@ void TForm1::verander()
     const int buttonsHeight = m_buttonRow->isVisibleTo(this) ? kButtonHeight + 2 : 0;
     const int listTop = y + kHeaderHeight + kCaptionHeight;
     const int listBottom = H - buttonsHeight - kLineHeight - kLineHeight - 2;
-    QComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
+    TbrowseComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
     QLabel* captions[2] = {Label1, Label2};
     QLabel* lines[2] = {Status1, Status2};
     for (int n = 0; n < 2; ++n) {
@@ -412,6 +413,7 @@ void TForm1::verander()
         }
     }
     m_driveStatus[0]->setFixedWidth(std::max(0, W / 2 - 4));
+    paintDrives();
 }
 
 QString TForm1::driveInfo(int n) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/tbrowsecombobox.h"
+#include "controls/tdrivebar.h"
 #include "panels/filepanel.h"
 #include "panels/filetypetable.h"
 #include "panels/ui/rowpainter.h"
@@ -80,7 +82,16 @@ public:
     QLabel* statusLine(int n) const { return n == 1 ? Status1 : Status2; }
     QLabel* pathCaption(int n) const { return n == 1 ? Label1 : Label2; }
     TCommandLine* commandLine() const { return m_commandLine; }
-    QComboBox* driveBox(int n) const { return n == 1 ? drivecombobox1 : DriveComboBox2; }
+    TbrowseComboBox* driveBox(int n) const { return n == 1 ? drivecombobox1 : DriveComboBox2; }
+    TDriveBar* driveBar(int n) const { return m_driveBars[n - 1]; }
+    // The drive bars (tform1_drives.cpp): the drives shown, in the order of
+    // the left drive box, and their number.
+    const QStringList& driveSlots() const { return DriveSlots; }
+    int driveCount() const { return DriveCount; }
+    void paintDrives();
+    void driveBarDown(int panel, int x);
+    void driveBarMove(int panel, int x);
+    void driveBarUp();
     QString driveInfo(int n) const;
     const MainSettings& settings() const { return m_settings; }
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
@@ -170,6 +181,8 @@ private:
     void recomputeColumns();
     void repaintLists();
     void fillDriveBoxes();
+    void setupDrives();
+    void applyDriveBox(int panel);
     void stopProgram();
 
     // Menu commands.
@@ -242,10 +255,13 @@ private:
     TPanelList* ListBox2 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
-    QComboBox* drivecombobox1 = nullptr;
-    QComboBox* DriveComboBox2 = nullptr;
+    TbrowseComboBox* drivecombobox1 = nullptr;
+    TbrowseComboBox* DriveComboBox2 = nullptr;
     QToolButton* m_upButtons[2] = {nullptr, nullptr};
-    QWidget* m_driveBars[2] = {nullptr, nullptr};
+    TDriveBar* m_driveBars[2] = {nullptr, nullptr};
+    QStringList DriveSlots;
+    int DriveCount = 0;
+    bool m_syncingBox = false; // the program, not the user, changes a drive box
     QLabel* Status1 = nullptr;
     QLabel* Status2 = nullptr;
     TCommandLine* m_commandLine = nullptr;

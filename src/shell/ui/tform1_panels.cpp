@@ -21,7 +21,7 @@
 #include "shell/ui/drivestatus.h"
 
 #include <QApplication>
-#include <QComboBox>
+#include <QScopedValueRollback>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
@@ -57,14 +57,14 @@ void TForm1::setupPanels()
     Status1->setObjectName(QStringLiteral("Status1"));
     Status2 = new QLabel(c);
     Status2->setObjectName(QStringLiteral("Status2"));
-    drivecombobox1 = new QComboBox(c);
+    drivecombobox1 = new TbrowseComboBox(c);
     drivecombobox1->setObjectName(QStringLiteral("drivecombobox1"));
-    DriveComboBox2 = new QComboBox(c);
+    DriveComboBox2 = new TbrowseComboBox(c);
     DriveComboBox2->setObjectName(QStringLiteral("DriveComboBox2"));
     m_commandLine = new TCommandLine(c);
     m_commandLine->setObjectName(QStringLiteral("CommandLine"));
 
-    QComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
+    TbrowseComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
     for (int n = 1; n <= 2; ++n) {
         TPanelList* l = list(n);
         l->onKey = [this, n](QKeyEvent* e) { return Klik(n, e); };
@@ -83,30 +83,28 @@ void TForm1::setupPanels()
         up->setFocusPolicy(Qt::NoFocus);
         connect(up, &QToolButton::clicked, this, [this, n] { SpeedButton8Click(n); });
         m_upButtons[n - 1] = up;
-        m_driveBars[n - 1] = new QWidget(c);
+        m_driveBars[n - 1] = new TDriveBar(c);
         m_driveBars[n - 1]->setObjectName(QStringLiteral("DriveBar%1").arg(n));
-        QComboBox* box = combos[n - 1];
+        TbrowseComboBox* box = combos[n - 1];
         // Only the two lists take the focus with Tab; the combo boxes are
         // reached with the mouse or with Alt+F1 and Alt+F2.
         box->setFocusPolicy(Qt::ClickFocus);
         box->installEventFilter(this);
-        connect(box, &QComboBox::currentIndexChanged, this, [this] {
+        box->onChange = [this] {
             // A change made with the keys waits until the box is left.
-            if (!m_driveGuard)
+            if (!m_syncingBox && !m_driveGuard)
                 list(ActivePanel)->setFocus();
-        });
+        };
     }
     setTabOrder(ListBox1, ListBox2);
+    setupDrives();
 }
 
 void TForm1::fillDriveBoxes()
 {
-    for (QComboBox* box : {drivecombobox1, DriveComboBox2}) {
-        const QSignalBlocker block(box);
-        box->clear();
-        for (const Drive& d : DriveMap::instance().drives())
-            box->addItem(QString(d.letter.toLower()) + QStringLiteral(":"));
-    }
+    const QScopedValueRollback sync(m_syncingBox, true);
+    for (TbrowseComboBox* box : {drivecombobox1, DriveComboBox2})
+        box->FillDrives();
 }
 
 void TForm1::recomputeColumns()
@@ -135,12 +133,11 @@ void TForm1::RefreshClick(bool background)
         stopProgram();
         return;
     }
-    QComboBox* box = n == 1 ? drivecombobox1 : DriveComboBox2;
     {
-        const QSignalBlocker block(box);
-        const int index = box->findText(QString(p.path[0].toLower()) + ':');
-        if (index >= 0)
-            box->setCurrentIndex(index);
+        // The box lists the levels of the panel's directory (for an archive,
+        // of the directory that holds it: the box offers ways out of it).
+        const QScopedValueRollback sync(m_syncingBox, true);
+        driveBox(n)->SetPath(p.inArchive ? dospath::directoryPart(p.path) : p.path);
     }
     m_commandLine->setPrompt(m_panels[0].path + '>');
     pathCaption(n)->setText(panelCaption(p));
@@ -212,11 +209,8 @@ void TForm1::updateSelectionLine(int n)
 
 void TForm1::setComboDrive(int n, QChar letter)
 {
-    QComboBox* box = n == 1 ? drivecombobox1 : DriveComboBox2;
-    const QSignalBlocker block(box);
-    const int index = box->findText(QString(letter.toLower()) + ':');
-    if (index >= 0)
-        box->setCurrentIndex(index);
+    const QScopedValueRollback sync(m_syncingBox, true);
+    driveBox(n)->SetPath(QString(letter.toLower()) + QStringLiteral(":\\"));
 }
 
 QString TForm1::veranderfile1(int n, QChar letter)
@@ -240,12 +234,8 @@ QString TForm1::veranderfile1(int n, QChar letter)
 
 void TForm1::DriveComboBox1Exit(int n)
 {
-    QComboBox* box = n == 1 ? drivecombobox1 : DriveComboBox2;
-    const QString text = box->currentText();
     m_driveGuard = false;
-    if (text.isEmpty())
-        return;
-    changeDrive(n, text[0]);
+    applyDriveBox(n);
 }
 
 void TForm1::changeDrive(int n, QChar letter)

@@ -1,0 +1,47 @@
+// dovex-cli drives: the drives as a drive box lists them, with their kinds.
+#include "cli/clicommand.h"
+#include "cli/clicommon.h"
+
+#include "platform/drivemap.h"
+
+namespace dovex::cli {
+
+namespace {
+
+QString kindName(DriveKind kind)
+{
+    switch (kind) {
+    case DriveKind::Removable: return QStringLiteral("removable");
+    case DriveKind::Fixed: return QStringLiteral("fixed");
+    case DriveKind::Remote: return QStringLiteral("remote");
+    case DriveKind::CdRom: return QStringLiteral("cdrom");
+    case DriveKind::RamDisk: return QStringLiteral("ramdisk");
+    default: return QStringLiteral("unknown");
+    }
+}
+
+int runDrives(const QStringList& args)
+{
+    if (!args.isEmpty())
+        return fail(QStringLiteral("drives takes no arguments"));
+    const DriveMap& map = DriveMap::instance();
+    for (char c = 'a'; c <= 'z'; ++c) {
+        const QChar letter = QLatin1Char(c);
+        const DriveKind kind = map.kind(letter);
+        if (!isListedKind(kind))
+            continue;
+        out(escapedField(driveItemText(letter, map.displayName(letter))) + '\t' + kindName(kind));
+    }
+    return 0;
+}
+
+} // namespace
+
+const CliCommand drivesCommand(
+    "drives",
+    "drives\n"
+    "      the drive items as a drive box lists them (\"c: name\"), each with its\n"
+    "      kind: removable, fixed, remote, cdrom or ramdisk",
+    runDrives);
+
+} // namespace dovex::cli
