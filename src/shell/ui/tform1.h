@@ -129,6 +129,10 @@ private:
     void SplitterEnd();
     void setupLaunchCommands(); // tform1_launch.cpp
     void setupLinkCommands();   // tform1_buttons.cpp
+    void setupSplitCommands();  // tform1_split.cpp
+    void SplitFile1Click();
+    void Append1Click();
+    void runSplitMerge(bool merge);
     void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
     void SpecialFolderClick(int folder, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);
