@@ -12,7 +12,7 @@ runs=${RUNS:-5}
 dir=$(mktemp -d "${BENCH_DIR:-/tmp}/dovex-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 mkdir -p "$dir/src" "$dir/plain" "$dir/checked" "$dir/out"
-head -c $((1024 * 1024 * 1024)) /dev/urandom > "$dir/src/one.bin"
+head -c $((${BENCH_MB:-1024} * 1024 * 1024)) /dev/urandom > "$dir/src/one.bin"
 # 1420 KB: parts of 1,458,176 bytes, the cut size `split -b` is given.
 cut=1458176
 export DOVEX_DRIVES="C=$dir"
@@ -39,7 +39,7 @@ report() {
   echo "$1: dovex-cli ${2} us   $3 ${4} us   ratio: $(awk -v a="$2" -v b="$4" 'BEGIN{printf "%.2f", a/b}')"
 }
 
-clean='rm -f "$dir"/src/one.0* "$dir"/src/one.crc "$dir"/src/x.*'
+clean='rm -f "$dir"/src/one.[0-9]* "$dir"/src/one.crc "$dir"/src/x.*'
 read -r ours theirs < <(compare "$clean" "\"$cli\" split 'C:\\src\\one.bin' --size 1420" \
   'split -b $cut -d -a 3 --numeric-suffixes=1 "$dir/src/one.bin" "$dir/src/x."')
 report "split 1 GiB at 1420 KB" "$ours" "split -b" "$theirs"
@@ -48,7 +48,7 @@ report "split 1 GiB at 1420 KB" "$ours" "split -b" "$theirs"
 # a Dovex split writes beside them.
 split -b $cut -d -a 3 --numeric-suffixes=1 "$dir/src/one.bin" "$dir/plain/one."
 cp "$dir"/plain/one.* "$dir/checked/"
-"$cli" split 'C:\src\one.bin' --size 1420 > /dev/null 2>&1
+"$cli" split 'C:\src\one.bin' --size 1420 --overwrite=all > /dev/null
 cp "$dir/src/one.crc" "$dir/checked/"
 cmp <(cat "$dir"/plain/one.*) "$dir/src/one.bin"
 empty='rm -f "$dir/out/one.bin"'
@@ -56,7 +56,7 @@ read -r ours theirs < <(compare "$empty" "\"$cli\" merge 'C:\\plain\\one.001' --
   'cat "$dir"/plain/one.* > "$dir/out/one.bin"')
 report "merge 737 parts, no check file" "$ours" "cat" "$theirs"
 read -r ours theirs < <(compare "$empty" "\"$cli\" merge 'C:\\checked\\one.001' --to 'C:\\out\\one.bin'" \
-  'cat "$dir"/checked/one.0* > "$dir/out/one.bin"')
+  'cat "$dir"/checked/one.[0-9]* > "$dir/out/one.bin"')
 report "merge 737 parts with check file" "$ours" "cat" "$theirs"
 "$cli" merge 'C:\checked\one.001' --to 'C:\out\one.bin' --overwrite=all > /dev/null 2>&1
 cmp "$dir/out/one.bin" "$dir/src/one.bin"
