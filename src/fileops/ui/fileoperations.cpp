@@ -226,6 +226,21 @@ TForm3& operationDialog(QWidget* parent)
     return *form;
 }
 
+OperationRunningMark::OperationRunningMark() : m_was(g_running)
+{
+    g_running = true;
+}
+
+OperationRunningMark::~OperationRunningMark()
+{
+    g_running = m_was;
+}
+
+TForm2& operationProgressWindow(QWidget* parent)
+{
+    return progressWindow(parent);
+}
+
 bool DoeWerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive)
 {
     if (g_running || ctx.cursorIndex < 0 || ctx.cursorIndex >= int(ctx.source.entries.size()))

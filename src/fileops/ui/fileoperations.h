@@ -114,6 +114,24 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx);
 // through, so a second F5 would otherwise start inside the first.
 bool FileOperationRunning();
 
+// Marks a file command as running for its lifetime (FileOperationRunning()
+// answers true meanwhile); for commands outside this file, such as split
+// and merge.
+class OperationRunningMark {
+public:
+    OperationRunningMark();
+    ~OperationRunningMark();
+    OperationRunningMark(const OperationRunningMark&) = delete;
+    OperationRunningMark& operator=(const OperationRunningMark&) = delete;
+
+private:
+    bool m_was;
+};
+
+class TForm2;
+// The one progress window of the run (made on first use).
+TForm2& operationProgressWindow(QWidget* parent);
+
 class TForm3;
 // The one operation dialog of the run (made on first use); other commands
 // ask their questions in it too.

@@ -18,10 +18,14 @@ namespace {
 // between 16 KiB blocks.
 constexpr int kEventInterval = 30;
 
+constexpr int kWidth = 367;
+constexpr int kHeight = 139;
+constexpr int kLineWidth = 356;
+
 TFastCaption* line(QWidget* parent, int y, TClipOptions clip)
 {
     auto* label = new TFastCaption(parent);
-    label->setGeometry(10, y, 356, 15);
+    label->setGeometry(10, y, kLineWidth, 15);
     label->SetClipOptions(clip);
     label->setCaption(QString());
     return label;
@@ -34,7 +38,7 @@ TForm2::TForm2(QWidget* parent)
                           Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Dovex 32-Bit Shell "));
-    setFixedSize(367, 139);
+    setFixedSize(kWidth, kHeight);
     ShellAnimation1 = new TShellAnimation(this);
     ShellAnimation1->setGeometry(5, 0, 272, 60);
     ShellAnimation1->SetAutoPlay(false);
@@ -65,6 +69,8 @@ void TForm2::beginOperation(const QString& caption, TAnimationType animation)
     m_abort = false;
     m_escape = false;
     m_running = true;
+    setFixedSize(kWidth, kHeight); // a line widened the last one
+    Info->resize(kLineWidth, Info->height());
     show();
     setWindowTitle(caption);
     ShellAnimation1->SetAnimation(animation);
@@ -144,6 +150,14 @@ bool TForm2::abortRequested()
 
 void TForm2::setInfo(const QString& text)
 {
+    // With the estimate and the speed the amount line can be wider than
+    // the window in the desktop's font; the window grows (never shrinks
+    // while it is up) so that the line is read whole.
+    const int needed = Info->x() + Info->fontMetrics().horizontalAdvance(text) + 10;
+    if (needed > width()) {
+        setFixedSize(needed, height());
+        Info->resize(needed - Info->x(), Info->height());
+    }
     Info->setCaption(text);
 }
 

@@ -67,6 +67,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupLaunchCommands();
     setupLinkCommands();
     setupSystemInfo();
+    setupSplitCommands();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;

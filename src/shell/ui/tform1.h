@@ -148,6 +148,10 @@ private:
     void setupLaunchCommands(); // tform1_launch.cpp
     void setupLinkCommands();   // tform1_buttons.cpp
     void setupSystemInfo();     // tform1_sysinfo.cpp
+    void setupSplitCommands();  // tform1_split.cpp
+    void SplitFile1Click();
+    void Append1Click();
+    void runSplitMerge(bool merge);
     void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
     void SpecialFolderClick(int folder, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);

@@ -344,6 +344,8 @@ void TForm1::listklick(int n)
         runCompression([this, n](CompressionTools& tools) {
             return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));
         });
+    else if (entry.name.endsWith(QLatin1String(".001")))
+        Append1Click(); // the first piece of a split file: merge the set
     else if (m_openDocuments && m_openDocuments->isChecked())
         launchCommands().openDocument(p, entry);
 }

@@ -1,0 +1,85 @@
+// The main window's Split File and Merge File commands: wiring only, the
+// work is in src/fileops (splitmerge, ui/splitcommands).
+#include "shell/ui/tform1.h"
+
+#include "fileops/runoperation.h"
+#include "fileops/ui/splitcommands.h"
+#include "panels/ui/panellist.h"
+#include "panels/ui/selectionsetdialog.h"
+
+#include <QAction>
+
+namespace dovex {
+
+void TForm1::setupSplitCommands()
+{
+    // The toolbar's "Split File" and "Merge Files" follow these actions.
+    const auto wire = [this](const QString& caption, void (TForm1::*handler)()) {
+        if (QAction* a = action(caption)) {
+            a->setEnabled(true);
+            connect(a, &QAction::triggered, this, handler);
+        }
+    };
+    wire(QStringLiteral("Split File"), &TForm1::SplitFile1Click);
+    wire(QStringLiteral("Merge File "), &TForm1::Append1Click);
+}
+
+void TForm1::SplitFile1Click()
+{
+    runSplitMerge(false);
+}
+
+void TForm1::Append1Click()
+{
+    runSplitMerge(true);
+}
+
+void TForm1::runSplitMerge(bool merge)
+{
+    const int n = ActivePanel;
+    if (!CheckOfMag() || panel(n).inArchive)
+        return;
+    if (merge && !IsFirstPiece(panel(n).entries[size_t(list(n)->cursor())].name))
+        return;
+    OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
+                         m_showCopySpeed->isChecked(), m_prompter, nullptr};
+    const QString names[2] = {
+        list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
+        list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
+    const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
+    ++m_busy; // the dialogs' closing must not update the panels under the operation
+    if (merge) {
+        MergeFileCommand(ctx);
+    } else {
+        SplitFileCommand(ctx, [this]() -> std::optional<QString> {
+            if (!m_selectionDialog)
+                m_selectionDialog = new TForm8(this);
+            // The title is the only text that says what to type; the
+            // dialog is made wide enough for a title bar to show it whole.
+            const QString title = QStringLiteral("Enter Split Size for Files in Kb");
+            const int minimum = m_selectionDialog->minimumWidth();
+            m_selectionDialog->setMinimumWidth(
+                m_selectionDialog->fontMetrics().horizontalAdvance(title) + 120);
+            const std::optional<QString> size =
+                m_selectionDialog->ask(title, QStringLiteral("1420"));
+            m_selectionDialog->setMinimumWidth(minimum);
+            return size;
+        });
+    }
+    --m_busy;
+    // Both panels show the new pieces (or the merged file); each cursor goes
+    // back to its entry, as after a copy.
+    Werkpanelsbij();
+    if (m_stopped)
+        return;
+    for (int k = 1; k <= 2; ++k) {
+        list(k)->setCursor(CursorAfterReread(panel(k).entries, names[k - 1], indexes[k - 1]));
+        updateSelectionLine(k);
+    }
+    if (!isActiveWindow())
+        activateWindow();
+    ActivePanel = 3 - n;
+    setactief(n);
+}
+
+} // namespace dovex
