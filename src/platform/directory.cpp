@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,7 +25,69 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// One level of treeSize: the files of the directory dirFd (of device),
+// then each subdirectory opened relative to it, so that no path is looked
+// up from the root and a name swapped for a link is never followed. The
+// descriptors open at a time are one per level.
+void sumBelow(int dirFd, std::uint64_t device, bool withBytes, TreeSize& out)
+{
+    const int fd = ::openat(dirFd, ".", kOpenFlags);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    std::vector<std::pair<std::string, std::uint64_t>> subdirs;
+    while (dirent* ent = ::readdir(dir)) {
+        const char* raw = ent->d_name;
+        if (isDotOrDotDot(raw))
+            continue;
+        const unsigned char type = ent->d_type;
+        if (!withBytes && type != DT_UNKNOWN && type != DT_DIR) {
+            ++out.files;
+            continue;
+        }
+        struct statx sx {};
+        if (::statx(dirFd, raw, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                    STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) != 0) {
+            if (type == DT_DIR)
+                subdirs.emplace_back(raw, device);
+            else
+                ++out.files;
+            continue;
+        }
+        if (S_ISDIR(sx.stx_mode)) {
+            const std::uint64_t dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+            const bool mountRoot = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+                                   (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+            if (!mountRoot && (device == 0 || dev == device))
+                subdirs.emplace_back(raw, dev);
+            continue;
+        }
+        ++out.files;
+        if (S_ISREG(sx.stx_mode))
+            out.bytes += std::int64_t(sx.stx_size);
+    }
+    ::closedir(dir);
+    for (const auto& [name, dev] : subdirs) {
+        const int child = ::openat(dirFd, name.c_str(), kOpenFlags);
+        if (child < 0)
+            continue;
+        sumBelow(child, dev, withBytes, out);
+        ::close(child);
+    }
+}
+
 } // namespace
+
+TreeSize Directory::treeSize(bool withBytes) const
+{
+    TreeSize out;
+    if (m_fd >= 0)
+        sumBelow(m_fd, m_device, withBytes, out);
+    return out;
+}
 
 Directory::~Directory()
 {
