@@ -114,6 +114,13 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx);
 // through, so a second F5 would otherwise start inside the first.
 bool FileOperationRunning();
 
+struct OperationState;
+// A command of its own (File Properties, split, merge) run as the file
+// operations run: the progress window up under caption, a fresh operation
+// state for fn, the hourglass, and other commands refused meanwhile.
+void RunWithProgressWindow(QWidget* parent, Prompter& prompter, const QString& caption,
+                           const std::function<void(OperationState&)>& fn);
+
 class TForm3;
 // The one operation dialog of the run (made on first use); other commands
 // ask their questions in it too.

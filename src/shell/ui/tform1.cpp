@@ -66,6 +66,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupToolbars();
     setupLaunchCommands();
     setupLinkCommands();
+    setupPropertyCommands();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;

@@ -129,6 +129,10 @@ private:
     void SplitterEnd();
     void setupLaunchCommands(); // tform1_launch.cpp
     void setupLinkCommands();   // tform1_buttons.cpp
+    void setupPropertyCommands(); // tform1_properties.cpp
+    void Attributes1Click();
+    void CalculateSize1Click();
+    void CompareDirs();
     void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
     void SpecialFolderClick(int folder, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);
