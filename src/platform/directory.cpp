@@ -25,17 +25,15 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// One level of treeSize: the files of the directory dirFd (of device),
+// One level of treeSize: the items of the directory dirFd (of device),
 // then each subdirectory opened relative to it, so that no path is looked
-// up from the root and a name swapped for a link is never followed. The
-// descriptors open at a time are one per level.
+// up from the root and a name swapped for a link is never followed. Takes
+// dirFd over and closes it; the descriptors open at a time are one per level.
 void sumBelow(int dirFd, std::uint64_t device, bool withBytes, TreeSize& out)
 {
-    const int fd = ::openat(dirFd, ".", kOpenFlags);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
-        if (fd >= 0)
-            ::close(fd);
+        ::close(dirFd);
         return;
     }
     std::vector<std::pair<std::string, std::uint64_t>> subdirs;
@@ -69,14 +67,12 @@ void sumBelow(int dirFd, std::uint64_t device, bool withBytes, TreeSize& out)
         if (S_ISREG(sx.stx_mode))
             out.bytes += std::int64_t(sx.stx_size);
     }
-    ::closedir(dir);
     for (const auto& [name, dev] : subdirs) {
         const int child = ::openat(dirFd, name.c_str(), kOpenFlags);
-        if (child < 0)
-            continue;
-        sumBelow(child, dev, withBytes, out);
-        ::close(child);
+        if (child >= 0)
+            sumBelow(child, dev, withBytes, out);
     }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -84,8 +80,10 @@ void sumBelow(int dirFd, std::uint64_t device, bool withBytes, TreeSize& out)
 TreeSize Directory::treeSize(bool withBytes) const
 {
     TreeSize out;
-    if (m_fd >= 0)
-        sumBelow(m_fd, m_device, withBytes, out);
+    // A descriptor of its own, which the walk closes.
+    const int fd = m_fd >= 0 ? ::openat(m_fd, ".", kOpenFlags) : -1;
+    if (fd >= 0)
+        sumBelow(fd, m_device, withBytes, out);
     return out;
 }
 
