@@ -122,7 +122,14 @@ FieldForm fixedWidthForm(const QString& systemFormat)
 
 FieldForm dateForm()
 {
-    FieldForm f = fixedWidthForm(QLocale::system().dateFormat(QLocale::ShortFormat));
+    const QString system = QLocale::system().dateFormat(QLocale::ShortFormat);
+    FieldForm f = fixedWidthForm(system);
+    // A month written as a name becomes its number: the blanks around it
+    // would then run three numbers together, so slashes part them.
+    if (system.contains(QLatin1String("MMM"))) {
+        f.format.replace(' ', '/');
+        f.mask.replace(' ', '/');
+    }
     if (!f.format.contains(QLatin1String("dd")) || !f.format.contains(QLatin1String("MM")) ||
         !f.format.contains(QLatin1String("yy")))
         f = {QStringLiteral("dd/MM/yy"), QStringLiteral("99/99/99")};
