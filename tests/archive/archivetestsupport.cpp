@@ -56,8 +56,10 @@ bool runTool(const QString& dir, const QString& program, const QStringList& args
 
 QString fixturePath(const QString& name)
 {
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/fixtures/") +
-           name;
+    // The source folder as the build names it: __FILE__ can be relative to
+    // the build directory (a compiler cache rewrites it so), and the tests
+    // run from another one.
+    return QStringLiteral(DOVEX_TEST_SOURCE_DIR "/archive/fixtures/") + name;
 }
 
 QByteArray fileBytes(const QString& hostPath)

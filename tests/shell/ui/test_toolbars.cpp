@@ -115,8 +115,7 @@ TEST_F(ToolbarTest, ButtonsRunTheirCommandsAndFollowWhetherTheyAreBuilt)
     button->click();
     EXPECT_EQ(ran.size(), 1);
 
-    for (const char* hint : {"System Information", "Find Files", "Defrag", "Control Panel",
-                             "Compare Directories"})
+    for (const char* hint : {"System Information", "Find Files", "Defrag", "Control Panel"})
         EXPECT_FALSE(form->toolButton(hint)->isEnabled()) << hint;
     // A command built later enables its button.
     QAction* info = form->action("System Information");
