@@ -3,7 +3,10 @@
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
 #include "fileops/treewalk.h"
+#include "platform/directory.h"
 #include "platform/dosattr.h"
+#include "platform/fileattr.h"
+#include "platform/hostname.h"
 #include "platform/dostime.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
@@ -74,13 +77,11 @@ std::optional<std::uint32_t> ParseFixedDateTime(const QString& text)
     return DosDateFrom(QDateTime(date, time));
 }
 
-AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
-                                  const AttributeRequest& request)
-{
-    state.setLine1(fileNameOf(path));
-    ++state.doneFiles;
-    ProgressInfo(state);
+namespace {
 
+// ApplyAttributes without the progress window.
+AppliedAttributes applyByPath(const QString& path, const AttributeRequest& request)
+{
     AppliedAttributes out;
     const FileStatus st = fileio::status(path);
     if (!st.exists)
@@ -108,20 +109,71 @@ AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
     return out;
 }
 
+void countFile(OperationState& state, const QString& name)
+{
+    state.setLine1(name);
+    ++state.doneFiles;
+    ProgressInfo(state);
+}
+
+// One level of AttributeTree: the files of dir in their order, then every
+// subdirectory below it, each opened relative to its parent. Files are
+// changed through the open directory (no path looked up from the root per
+// file); what that cannot do goes by path. False once aborted.
+bool changeLevel(OperationState& state, Directory& dir, const AttributeRequest& request,
+                 const AttributeChange& change)
+{
+    const auto items = dir.list(false);
+    if (!items)
+        return true;
+    std::vector<QString> subdirs;
+    for (const DirItem& item : *items) {
+        if (item.directory) {
+            if (!item.mountPoint)
+                subdirs.push_back(item.name);
+            continue;
+        }
+        countFile(state, item.name);
+        if (!item.regular ||
+            !changeAttributesAt(dir.descriptor(), hostname::encode(item.name).constData(), change))
+            applyByPath(WithBackslash(dir.path()) + item.name, request);
+        if (state.checkAbort())
+            return false;
+    }
+    for (const QString& name : subdirs) {
+        Directory child;
+        if (child.openChild(dir, name) && !changeLevel(state, child, request, change))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
+                                  const AttributeRequest& request)
+{
+    countFile(state, fileNameOf(path));
+    return applyByPath(path, request);
+}
+
 void AttributeTree(OperationState& state, const QString& directory,
                    const AttributeRequest& request)
 {
     state.abortRequested = false;
     state.sink.dropPendingEscape();
-    for (const QString& dir : CollectDirectoryTree(directory)) {
-        for (const QString& file : CollectFiles(dir)) {
-            ApplyAttributes(state, file, request);
-            if (state.checkAbort())
-                return;
-        }
-        if (state.abortRequested)
-            return;
-    }
+    if (directory == QLatin1String("..") || directory.endsWith(QLatin1String("\\..")))
+        return;
+    // A root such as "C:\" is walked from "C:\" itself.
+    Directory dir;
+    if (!dir.open(directory.size() < 4 ? directory.left(2) + '\\' : directory))
+        return;
+    AttributeChange change;
+    change.setMask = request.setMask & kChangeable;
+    change.clearMask = request.clearMask & kChangeable;
+    change.setTime = request.setTime;
+    change.when = unixFromDosDateTime(request.fileDate);
+    changeLevel(state, dir, request, change);
 }
 
 void RunAttributes(OperationState& state, const QString& directory, PanelEntries& entries, int n,

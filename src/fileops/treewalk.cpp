@@ -2,6 +2,7 @@
 
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
+#include "platform/directory.h"
 #include "platform/fileio.h"
 
 namespace dovex {
@@ -63,27 +64,14 @@ QStringList CollectFiles(const QString& directory, bool* readable)
 
 Totals DirectoryTotals(const QString& directory, bool withBytes)
 {
-    Totals t;
     if (endsWithDotDot(directory))
-        return t;
-    // Breadth-first over a list that grows as far as the tree goes.
-    QStringList list{walkRoot(directory)};
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        const QString dir = list[i];
-        const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, withBytes);
-        if (!items)
-            continue;
-        for (const DirItem& item : *items) {
-            if (item.directory) {
-                if (!item.mountPoint)
-                    list << dir + '\\' + item.name;
-            } else {
-                t.bytes += item.size;
-                ++t.files;
-            }
-        }
-    }
-    return t;
+        return {};
+    const QString root = walkRoot(directory);
+    Directory dir;
+    if (!dir.open(root.size() == 2 ? root + '\\' : root))
+        return {};
+    const TreeSize size = dir.treeSize(withBytes);
+    return {size.bytes, size.files};
 }
 
 std::int64_t FileSizeOf(const QString& path)

@@ -17,6 +17,11 @@
 
 namespace dovex {
 
+struct TreeSize {
+    std::int64_t bytes = 0;
+    std::int64_t files = 0;
+};
+
 // An open directory that a tree walk works in by names relative to it, so
 // that a deep tree costs no path lookups from the root per file and a name
 // swapped for a link meanwhile is never followed.
@@ -46,6 +51,12 @@ public:
     // (a mount point is told by that look); other items only withStatus,
     // else their kind comes from the directory itself where it can.
     std::optional<std::vector<DirItem>> list(bool withStatus) const;
+
+    // Bytes and files below this directory at every level (links count as
+    // files of no bytes), directories whose names begin with a dot included,
+    // other file systems mounted below it left out. Without withBytes the
+    // files are counted from the directories' own records where they can.
+    TreeSize treeSize(bool withBytes) const;
 
     // The classic attribute bits of an item listed withStatus.
     std::uint32_t attributes(const DirItem& item) const;

@@ -183,4 +183,61 @@ Result setOpenFileAttributes(int fd, std::uint32_t attributes)
     return {};
 }
 
+bool changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& change)
+{
+    constexpr std::uint32_t changeable = faReadOnly | kStoredBits;
+    // A name beginning with a dot reads as hidden whatever is stored: such
+    // files go by path, where that rule lives.
+    if (rawName[0] == '.')
+        return false;
+    const int fd = ::openat(dirFd, rawName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // The stored bits are read only when the change touches them: otherwise
+    // they stay as they are and nothing is written there.
+    const bool touchesStored = ((change.setMask | change.clearMask) & kStoredBits) != 0;
+    std::optional<std::uint32_t> current;
+    if (touchesStored) {
+        char buf[256];
+        const ssize_t n = ::fgetxattr(fd, kDosAttrib, buf, sizeof buf - 1);
+        if (n > 0)
+            current = parseStoredBits(buf, n);
+    }
+    const std::uint32_t old =
+        (st.st_mode & S_IWUSR ? 0 : faReadOnly) | (current ? *current : faArchive);
+
+    if (change.setTime && !(old & faReadOnly)) {
+        const int wfd =
+            ::openat(dirFd, rawName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        struct stat opened {};
+        if (wfd >= 0 && ::fstat(wfd, &opened) == 0 && opened.st_ino == st.st_ino &&
+            opened.st_dev == st.st_dev) {
+            const struct timespec times[2] = {{0, UTIME_OMIT}, {change.when, 0}};
+            ::futimens(wfd, times);
+        }
+        if (wfd >= 0)
+            ::close(wfd);
+    }
+
+    const std::uint32_t wanted =
+        (old & ~(change.clearMask & changeable)) | (change.setMask & changeable);
+    if (wanted != old) {
+        const mode_t mode = wanted & faReadOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                                                : st.st_mode | S_IWUSR;
+        bool ok = mode == st.st_mode || ::fchmod(fd, mode & 07777) == 0;
+        const std::uint32_t stored = wanted & kStoredBits;
+        if (ok && touchesStored && (current ? *current != stored : stored != faArchive)) {
+            const QByteArray text = "0x" + QByteArray::number(stored, 16);
+            ::fsetxattr(fd, kDosAttrib, text.constData(), size_t(text.size()), 0);
+        }
+    }
+    ::close(fd);
+    return true;
+}
+
 } // namespace dovex

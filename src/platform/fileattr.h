@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <ctime>
 #include <sys/stat.h>
 
 namespace dovex {
@@ -31,5 +32,23 @@ Result setFileAttributes(const QString& hostPath, std::uint32_t attributes);
 // Same, for a file held open (for reading is enough): nothing is looked up
 // by name, so a name swapped meanwhile changes nothing.
 Result setOpenFileAttributes(int fd, std::uint32_t attributes);
+
+// A change of the four classic bits and, optionally, of the modification
+// time, as File Properties makes it to every file of a tree.
+struct AttributeChange {
+    std::uint32_t setMask = 0;   // among read-only, hidden, system, archive
+    std::uint32_t clearMask = 0;
+    bool setTime = false;
+    std::time_t when = 0;
+};
+
+// Makes change to the plain file rawName of the open directory dirFd, opened
+// relative to it without following a link: first the time (through the file
+// opened for writing; a read-only file keeps its time), then the bits (a
+// file whose bits cannot be set keeps them). The result is the same as
+// setting them by path. False, with nothing changed, when the item is not a
+// plain file there or cannot be opened for reading: the caller then goes by
+// its path.
+bool changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& change);
 
 } // namespace dovex

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace dovex::test {
@@ -161,6 +162,68 @@ TEST_F(AttributesTest, EscapeStopsAfterTheCurrentFile)
         changed += (attrs(QStringLiteral("C:\\many\\f%1").arg(i)) & faSysFile) ? 1 : 0;
     EXPECT_EQ(changed, 3);
     EXPECT_TRUE(state.abortRequested);
+}
+
+TEST_F(AttributesTest, ATreeEndsExactlyAsEveryFileChangedByItsPathWould)
+{
+    // The same files with every mix of starting bits, a name beginning with
+    // a dot and one whose owner may not read it, in a tree and beside it;
+    // each request is made to the tree and file by file to the others.
+    struct Start {
+        const char* name;
+        std::uint32_t bits;
+        bool stored; // the extended attribute is written (else absent)
+        mode_t mode;
+    };
+    const Start starts[] = {{"plain", 0, false, 0644},     {"arch", faArchive, true, 0644},
+                            {"ro", faReadOnly, false, 0644}, {"hs", faHidden | faSysFile, true, 0664},
+                            {".dot", 0, false, 0644},        {"closed", faSysFile, true, 0200}};
+    struct Request {
+        TriState s, h, r, a;
+        bool time;
+    };
+    const Request requests[] = {
+        {TriState::Keep, TriState::Keep, TriState::Set, TriState::Keep, false},
+        {TriState::Keep, TriState::Keep, TriState::Clear, TriState::Keep, true},
+        {TriState::Set, TriState::Clear, TriState::Keep, TriState::Clear, true},
+        {TriState::Clear, TriState::Set, TriState::Set, TriState::Set, false},
+        {TriState::Keep, TriState::Keep, TriState::Keep, TriState::Keep, true}};
+    int round = 0;
+    for (const Request& q : requests) {
+        ++round;
+        const QString tree = QStringLiteral("C:\\eq%1\\tree\\deep").arg(round);
+        const QString flat = QStringLiteral("C:\\eq%1\\flat").arg(round);
+        for (const Start& st : starts)
+            for (const QString& dir : {tree, flat}) {
+                const QString f = dir + '\\' + st.name;
+                drives.file(f, 3);
+                drives.setTime(f, {1999, 1, 1, 0, 0, 0});
+                if (st.stored)
+                    setAttrs(f, st.bits);
+                ::chmod(QFile::encodeName(drives.host(f)).constData(),
+                        st.bits & faReadOnly ? st.mode & ~0222 : st.mode);
+            }
+        AttributeRequest r;
+        SetMasksFrom(r, q.s, q.h, q.r, q.a);
+        r.setTime = q.time;
+        r.fileDate = newDate;
+        AttributeTree(state, QStringLiteral("C:\\eq%1\\tree").arg(round), r);
+        for (const Start& st : starts)
+            ApplyAttributes(state, flat + '\\' + st.name, r);
+        for (const Start& st : starts) {
+            const QString a = tree + '\\' + st.name, b = flat + '\\' + st.name;
+            EXPECT_EQ(attrs(a), attrs(b)) << round << st.name;
+            EXPECT_EQ(fileio::status(a).mode, fileio::status(b).mode) << round << st.name;
+            EXPECT_EQ(mtime(a), mtime(b)) << round << st.name;
+            char x[64] = {}, y[64] = {};
+            EXPECT_EQ(::lgetxattr(QFile::encodeName(drives.host(a)).constData(), "user.DOSATTRIB", x,
+                                  sizeof x),
+                      ::lgetxattr(QFile::encodeName(drives.host(b)).constData(), "user.DOSATTRIB", y,
+                                  sizeof y))
+                << round << st.name;
+            EXPECT_STREQ(x, y) << round << st.name;
+        }
+    }
 }
 
 TEST_F(AttributesTest, DatesAreCheckedBeforeAnythingChanges)

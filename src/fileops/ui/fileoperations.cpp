@@ -351,6 +351,17 @@ bool KopieFiles(const QStringList& paths, OperationContext& ctx)
     return true;
 }
 
+void RunWithProgressWindow(QWidget* parent, Prompter& prompter, const QString& caption,
+                           const std::function<void(OperationState&)>& fn)
+{
+    RunningGuard running;
+    TForm2& progress = progressWindow(parent);
+    progress.beginOperation(caption, TAnimationType::atNone);
+    OperationState state(prompter, progress);
+    fn(state);
+    progress.endOperation();
+}
+
 bool FileOperationRunning()
 {
     return g_running;

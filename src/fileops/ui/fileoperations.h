@@ -131,6 +131,12 @@ private:
 class TForm2;
 // The one progress window of the run (made on first use).
 TForm2& operationProgressWindow(QWidget* parent);
+struct OperationState;
+// A command of its own (File Properties, split, merge) run as the file
+// operations run: the progress window up under caption, a fresh operation
+// state for fn, the hourglass, and other commands refused meanwhile.
+void RunWithProgressWindow(QWidget* parent, Prompter& prompter, const QString& caption,
+                           const std::function<void(OperationState&)>& fn);
 
 class TForm3;
 // The one operation dialog of the run (made on first use); other commands

@@ -152,6 +152,10 @@ private:
     void SplitFile1Click();
     void Append1Click();
     void runSplitMerge(bool merge);
+    void setupPropertyCommands(); // tform1_properties.cpp
+    void Attributes1Click();
+    void CalculateSize1Click();
+    void CompareDirs();
     void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
     void SpecialFolderClick(int folder, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);

@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, TheCommandTableHasItsKeysAndDisablesWhatIsNotBuilt)
     }
     EXPECT_TRUE(form->action("View")->isEnabled());
     EXPECT_TRUE(form->action("Last Command")->isEnabled());
-    EXPECT_FALSE(form->action("Compare Directory's")->isEnabled());
+    EXPECT_TRUE(form->action("Compare Directory's")->isEnabled());
     EXPECT_TRUE(form->action("Reread Directory")->isEnabled());
     EXPECT_TRUE(form->action("Copy")->isEnabled());
     EXPECT_FALSE(form->action("Show True Color Drives")->isVisible());
