@@ -166,6 +166,42 @@ DriveMap::DriveMap()
     reload();
 }
 
+QList<Drive> assignVolumeLetters(const QList<Drive>& previous, const QStringList& mountPoints,
+                                 QString& retired)
+{
+    QList<Drive> out;
+    QString taken;
+    // A volume still mounted keeps its letter, so a panel's path names the
+    // same volume after another one came or went.
+    for (const Drive& d : previous)
+        if (mountPoints.contains(d.root)) {
+            out.append(d);
+            taken.append(d.letter);
+        } else if (!retired.contains(d.letter)) {
+            retired.append(d.letter);
+        }
+    for (const QString& point : mountPoints) {
+        bool known = false;
+        for (const Drive& d : std::as_const(out))
+            known = known || d.root == point;
+        if (known)
+            continue;
+        // A letter no volume had yet in this run first: a path that still
+        // names a volume gone meanwhile must not lead into a new one.
+        QChar letter;
+        for (int pass = 0; pass < 2 && letter.isNull(); ++pass)
+            for (char c = 'D'; c <= 'Y' && letter.isNull(); ++c)
+                if (!taken.contains(QLatin1Char(c)) && (pass == 1 || !retired.contains(QLatin1Char(c))))
+                    letter = QLatin1Char(c);
+        if (letter.isNull())
+            break; // D to Y are all given
+        taken.append(letter);
+        retired.remove(letter);
+        out.append({letter, point});
+    }
+    return out;
+}
+
 void DriveMap::reload()
 {
     m_drives.clear();
@@ -181,13 +217,15 @@ void DriveMap::reload()
         const QByteArray home = qgetenv("HOME");
         m_drives.append({QChar('C'), cleanRoot(home.isEmpty() ? QDir::homePath()
                                                               : hostname::decode(home))});
-        char next = 'D';
-        for (const MountEntry& m : readMounts()) {
-            if (next > 'Y')
-                break;
-            if (isVolume(m))
-                m_drives.append({QChar(next++), cleanRoot(m.mountPoint)});
-        }
+        QStringList volumes;
+        for (const MountEntry& m : readMounts())
+            if (isVolume(m) && !volumes.contains(cleanRoot(m.mountPoint)))
+                volumes.append(cleanRoot(m.mountPoint));
+        m_drives.append(assignVolumeLetters(m_volumes, volumes, m_retired));
+        m_volumes.clear();
+        for (const Drive& d : std::as_const(m_drives))
+            if (d.letter != QChar('C'))
+                m_volumes.append(d);
         m_drives.append({QChar('Z'), QStringLiteral("/")});
     }
     std::sort(m_drives.begin(), m_drives.end(),

@@ -63,7 +63,16 @@ public:
 private:
     DriveMap();
     QList<Drive> m_drives;
+    QList<Drive> m_volumes; // the mounted volumes' letters (built from the mounts only)
+    QString m_retired;      // letters of volumes gone in this run
 };
+
+// Letters D to Y for mounted volumes (host mount points, in mount order): a
+// volume of previous keeps its letter, a new one takes the first letter
+// that no volume had in this run (retired lists the letters of volumes
+// gone; it is updated), else the first free one.
+QList<Drive> assignVolumeLetters(const QList<Drive>& previous, const QStringList& mountPoints,
+                                 QString& retired);
 
 // The kinds a drive box and a drive bar list (removable to RAM disk); a
 // letter without a root or of unknown kind is left out.

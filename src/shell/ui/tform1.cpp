@@ -69,6 +69,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupSystemInfo();
     setupSplitCommands();
     setupPropertyCommands();
+    setupWatchers();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;

@@ -21,11 +21,14 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 namespace dovex {
 
 class CompressionTools;
+class DirWatcher;
+class MountWatcher;
 class Prompter;
 class TCommandLine;
 class TDriveStatus;
@@ -63,8 +66,15 @@ public:
     // list, reading the right and then the left panel.
     void FormShow();
 
-    // Both panels brought up to date without losing marks.
-    void Werkpanelsbij();
+    // Both panels brought up to date without losing marks (which: the
+    // panels to update, as bits 1 << (panel - 1)).
+    void Werkpanelsbij(unsigned which = 3);
+    // Following the disk and the mounts (tform1_watch.cpp): the drive map,
+    // the drive boxes and bars built again after a change of the mounts (also
+    // the tests' way to simulate one), and the number of panel updates
+    // changes on the disk caused.
+    void mountsChanged();
+    int diskUpdates() const { return m_diskUpdates; }
     // Re-reads the panel ActivePanel names. background: the marker of the
     // update on activation (the pending temporary file is kept then).
     void RefreshClick(bool background = false);
@@ -152,6 +162,9 @@ private:
     void SplitFile1Click();
     void Append1Click();
     void runSplitMerge(bool merge);
+    void setupWatchers();         // tform1_watch.cpp
+    void watchPanels();
+    void followDisk();
     void setupPropertyCommands(); // tform1_properties.cpp
     void Attributes1Click();
     void CalculateSize1Click();
@@ -244,6 +257,11 @@ private:
     // member extracted for viewing), removed at the next re-read.
     QStringList m_pendingDeletions;
     QStringList m_commandHistory;
+    DirWatcher* m_dirWatcher = nullptr;
+    MountWatcher* m_mountWatcher = nullptr;
+    QTimer* m_followTimer = nullptr; // gathers a burst of changes into one update
+    bool m_mountsPending = false;
+    int m_diskUpdates = 0;
 
     Prompter* m_prompter = nullptr;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;

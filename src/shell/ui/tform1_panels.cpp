@@ -145,9 +145,10 @@ void TForm1::RefreshClick(bool background)
     updateDriveInfo(n);
     updateSelectionLine(n);
     l->setEventsAttached(true);
+    watchPanels();
 }
 
-void TForm1::Werkpanelsbij()
+void TForm1::Werkpanelsbij(unsigned which)
 {
     if (m_stopped)
         return;
@@ -156,6 +157,8 @@ void TForm1::Werkpanelsbij()
         l->setEventsAttached(false);
     const int wasActive = ActivePanel;
     for (int n = 1; n <= 2; ++n) {
+        if (!(which & (1u << (n - 1))))
+            continue;
         FilePanel& p = panel(n);
         TPanelList* l = list(n);
         if (p.inArchive || !isExistingDirectory(p.path)) {
@@ -188,6 +191,7 @@ void TForm1::Werkpanelsbij()
     updateDriveInfo(2);
     for (TPanelList* l : {ListBox1, ListBox2})
         l->setEventsAttached(true);
+    watchPanels();
 }
 
 void TForm1::updateDriveInfo(int n)
