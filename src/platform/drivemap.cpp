@@ -73,6 +73,9 @@ bool isVolume(const MountEntry& m)
         return true;
     if (m.type == QLatin1String("iso9660") || m.type == QLatin1String("udf"))
         return true;
+    // A RAM disk mounted by hand is a drive of its own kind.
+    if (m.type == QLatin1String("tmpfs") || m.type == QLatin1String("ramfs"))
+        return true;
     return m.device.startsWith(QLatin1String("/dev/")) &&
            !m.device.startsWith(QLatin1String("/dev/loop"));
 }
