@@ -77,6 +77,8 @@ bool TForm1::refreshTree()
         DirOut1->SetDrive(path[0].toUpper());
         DirOut1->Reload();
     }
+    Label1->setText(path);
+    m_commandLine->setPrompt(path + '>');
     updateDriveInfo(1);
     return true;
 }
