@@ -43,7 +43,9 @@ void TForm1::Tree1Click()
         const QString& path = panel(1).path;
         if (!path.isEmpty()) {
             DirOut1->SetDrive(path[0].toUpper());
+            ++m_busy; // the read lets events run: an activation must not re-read meanwhile
             DirOut1->Reload();
+            --m_busy;
         }
     }
     ActivePanel = 2;
@@ -75,7 +77,9 @@ bool TForm1::refreshTree()
     // Only a change of drive reads the tree again: a whole drive is slow.
     if (!path.isEmpty() && path[0].toLower() != DirOut1->Drive().toLower()) {
         DirOut1->SetDrive(path[0].toUpper());
+        ++m_busy;
         DirOut1->Reload();
+        --m_busy;
     }
     Label1->setText(path);
     m_commandLine->setPrompt(path + '>');
