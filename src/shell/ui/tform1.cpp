@@ -14,6 +14,7 @@
 #include "panels/panelreader.h"
 #include "panels/textformat.h"
 #include "panels/ui/panellist.h"
+#include "panels/ui/tdirout.h"
 #include "platform/drivemap.h"
 #include "platform/hostfile.h"
 #include "platform/locations.h"
@@ -70,6 +71,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupSplitCommands();
     setupPropertyCommands();
     setupWatchers();
+    setupTree();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;
@@ -243,6 +245,8 @@ void TForm1::FormShow()
         if (m_stopped)
             return;
     }
+    if (m_settings.treeView)
+        Tree1Click();
     ActivePanel = 2;
     setactief(1);
     m_shown = true;
@@ -398,6 +402,8 @@ void TForm1::verander()
                                     std::max(0, listWidth[n] - kComboWidth - kUpWidth - 13),
                                     kHeaderHeight - 2);
     }
+    if (DirOut1)
+        DirOut1->setGeometry(ListBox1->geometry()); // the tree lies over the left list
     if (m_splitter) {
         m_splitter->setGeometry(leftWidth, listTop, 3, std::max(20, listBottom - listTop));
         m_splitter->setMaxTargetSize(0);

@@ -36,6 +36,7 @@ class TForm6;
 class TForm8;
 class TMSOfficeCaption;
 class TForm11;
+class TDirOut;
 class ArchiveCommands;
 class LaunchCommands;
 class TPanelList;
@@ -137,6 +138,10 @@ public:
     TMSOfficeCaption* captionStrip() const { return m_caption; }
     TForm6* systemInfoWindow() const;
     void SystemInformation1Click();
+    // The left panel's directory tree (tform1_tree.cpp); shown in tree mode only.
+    TDirOut* dirTree() const { return DirOut1; }
+    bool treeMode() const;
+    void Tree1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -166,6 +171,11 @@ private:
     void watchPanels();
     void followDisk();
     void setupPropertyCommands(); // tform1_properties.cpp
+    void setupTree();             // tform1_tree.cpp
+    void leaveTree();
+    bool refreshTree();
+    void DirOut1Change();
+    void DirOut1Enter();
     void Attributes1Click();
     void CalculateSize1Click();
     void CompareDirs();
@@ -279,6 +289,8 @@ private:
     std::array<TLine3D*, 8> m_separators{};
     TPanelList* ListBox1 = nullptr;
     TPanelList* ListBox2 = nullptr;
+    TDirOut* DirOut1 = nullptr;
+    QAction* m_treeItem = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     TbrowseComboBox* drivecombobox1 = nullptr;

@@ -18,8 +18,9 @@ CompressionTools& TForm1::compressionTools()
 
 bool TForm1::CheckOfMag() const
 {
-    // The active panel needs an entry under its cursor (the tree view,
-    // which has none, is not built).
+    // The active panel needs an entry under its cursor; the tree has none.
+    if (ActivePanel == 1 && treeMode())
+        return false;
     const int cursor = list(ActivePanel)->cursor();
     return cursor >= 0 && cursor < int(m_panels[size_t(ActivePanel - 1)].entries.size());
 }

@@ -67,7 +67,8 @@ void TForm1::setupMenus()
         }
         m_full[n]->setChecked(true);
         if (n == 0) {
-            QAction* tree = addCommand(m, QStringLiteral("Tree"), none, nullptr);
+            QAction* tree = addCommand(m, QStringLiteral("Tree"), none, &F::Tree1Click);
+            m_treeItem = tree;
             tree->setCheckable(true);
             views->addAction(tree);
         }
@@ -232,11 +233,13 @@ void TForm1::repaintLists()
 void TForm1::Full1Click()
 {
     ListBox1->setBrief(false);
+    leaveTree();
 }
 
 void TForm1::Brief1Click()
 {
     ListBox1->setBrief(true);
+    leaveTree();
 }
 
 void TForm1::Full2Click()
@@ -336,6 +339,8 @@ ArchiveCommands& TForm1::archiveCommands()
 void TForm1::runFileOperation(int kind)
 {
     const int n = ActivePanel;
+    if (n == 1 && treeMode())
+        return; // the tree has no entries to act on, nor a directory of its own
     const bool mkdir = kind == 4;
     if (!mkdir) {
         // A list with lines but no cursor line acts on its first line.

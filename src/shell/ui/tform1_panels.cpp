@@ -11,6 +11,7 @@
 #include "panels/selection.h"
 #include "panels/textformat.h"
 #include "panels/ui/panellist.h"
+#include "panels/ui/tdirout.h"
 #include "panels/ui/seekpopup.h"
 #include "panels/ui/selectionsetdialog.h"
 #include "platform/dosattr.h"
@@ -125,6 +126,8 @@ void TForm1::RefreshClick(bool background)
     }
     recomputeColumns();
     const int n = ActivePanel;
+    if (n == 1 && refreshTree())
+        return;
     FilePanel& p = panel(n);
     TPanelList* l = list(n);
     l->setEventsAttached(false);
@@ -261,6 +264,12 @@ void TForm1::changeDrive(int n, QChar letter)
 void TForm1::setactief(int n)
 {
     m_commandLine->setPrompt(panel(n).path + '>');
+    if (n == 1 && treeMode()) {
+        ActivePanel = 1;
+        if (!DirOut1->hasFocus())
+            DirOut1->setFocus();
+        return;
+    }
     TPanelList* l = list(n);
     const bool changed = ActivePanel != n;
     ActivePanel = n;

@@ -33,8 +33,8 @@ void TForm1::setupPropertyCommands()
 void TForm1::Attributes1Click()
 {
     const int n = ActivePanel;
-    // The tree view (which has no entries to change) is not built; an
-    // archive's members have no attributes to set here.
+    // The tree has no entries to change; an archive's members have no
+    // attributes to set here.
     if (FileOperationRunning() || !CheckOfMag() || panel(n).inArchive)
         return;
     ++m_busy; // the dialog's closing must not re-read the entries being changed
