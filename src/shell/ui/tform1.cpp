@@ -68,6 +68,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupLinkCommands();
     setupSystemInfo();
     setupSplitCommands();
+    setupDragDrop();
     setupPropertyCommands();
     Label1->installEventFilter(this);
     m_driveGuard = true;
