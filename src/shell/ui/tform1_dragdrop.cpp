@@ -202,7 +202,7 @@ private:
         }
         CustomButtonBar& bar = f->customButtons();
         const bool toolbar = !listOf(w) && onToolbarStrip(w, at);
-        const int barX = f->customButtonPanel()->mapFrom(w, at).x();
+        const int barX = f->customButtonPanel()->mapFromGlobal(w->mapToGlobal(at)).x();
         if (toolbar && !bar.DropSlotAt(barX)) {
             e->ignore(); // Config mode, or no button under the point
             return true;
