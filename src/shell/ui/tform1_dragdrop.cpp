@@ -101,14 +101,21 @@ private:
                 return n;
         return 0;
     }
+    // A drag the strip's own widgets refused climbs to their parents (the
+    // window and its inner frame) with the point carried along, which may
+    // lie beyond the strip's right end; such a drop is still on the strip's
+    // line and must not fall through to a panel.
     bool onToolbarStrip(QWidget* w, const QPoint& at) const
     {
         QWidget* row = f->toolbarRow();
-        if (!row || !row->isVisible())
+        if (!row || !row->isVisibleTo(f))
             return false;
         if (w == row || row->isAncestorOf(w))
             return true;
-        return w == f && row->geometry().contains(row->parentWidget()->mapFrom(f, at));
+        if (!w->isAncestorOf(row))
+            return false;
+        const int y = row->mapFrom(w, at).y();
+        return y >= 0 && y < row->height();
     }
     // A drag of this window's panel `source`.
     bool panelDrag(QWidget* w, QDropEvent* e, int source, const QPoint& at)

@@ -8,6 +8,7 @@
 #include "controls/twin97button.h"
 #include "fileops/dragdrop.h"
 #include "fileops/ui/tform3.h"
+#include "launch/shellexecute.h"
 #include "launch/ui/custombuttonbar.h"
 #include "panels/ui/panellist.h"
 #include "platform/drivemap.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -210,9 +212,53 @@ TEST_F(DragDropTest, FilesOnTheToolbarStripByButtonMode)
     EXPECT_EQ(bar.slot(s).Icon, "C:\\prog.sh");
     EXPECT_EQ(bar.slot(s).Action, "open");
 
-    // Normal mode: no hidden button is run.
+    // Normal mode: no hidden button is run, and a drop beyond the shown
+    // buttons is refused rather than copied into a panel.
     bar.SetMode(CustomButtonBar::Mode::Normal);
     EXPECT_EQ(bar.DropSlotAt(bar.button(40)->x() + 5), 0);
+    launch::RecordingLauncher launcher;
+    launch::ScopedLauncher scoped{launcher};
+    EXPECT_FALSE(drop(strip, {2000, onThird.y()}, data.get()));
+    EXPECT_EQ(answerDialog(), QString());
+    EXPECT_FALSE(drives.exists("D:\\prog.sh"));
+    EXPECT_TRUE(launcher.plans.empty());
+}
+
+TEST_F(DragDropTest, FileOnAShownButtonInNormalModeRunsThatButtonWithIt)
+{
+    drives.file("C:\\bin\\tool", 1);
+    drives.file("C:\\docs\\a;rm -rf ~.txt", 1);
+    QFile::setPermissions(drives.host("C:\\bin\\tool"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    CustomButtonBar& bar = form->customButtons();
+    bar.SetMode(CustomButtonBar::Mode::Drag);
+    auto tool = files(dragdrop::uriList({drives.host("C:\\bin\\tool")}));
+    QWidget* strip = form->customButtonPanel();
+    const QPoint onSecond = bar.button(2)->geometry().center();
+    const int s = bar.DropSlotAt(onSecond.x());
+    ASSERT_TRUE(drop(strip, onSecond, tool.get()));
+    QApplication::processEvents();
+    ASSERT_TRUE(bar.slot(s).defined);
+    ASSERT_FALSE(bar.button(s)->isHidden());
+
+    bar.SetMode(CustomButtonBar::Mode::Normal);
+    launch::RecordingLauncher launcher;
+    launch::ScopedLauncher scoped{launcher};
+    const QString odd = drives.host("C:\\docs\\a;rm -rf ~.txt");
+    auto doc = files(dragdrop::uriList({odd}));
+    const QPoint on = bar.button(s)->geometry().center();
+    // Dropped on the button itself and on the strip under it alike.
+    ASSERT_TRUE(drop(bar.button(s), {5, 5}, doc.get()));
+    QApplication::processEvents();
+    ASSERT_TRUE(drop(strip, on, doc.get()));
+    QApplication::processEvents();
+    ASSERT_EQ(launcher.plans.size(), 2u);
+    for (const auto& plan : launcher.plans) {
+        EXPECT_EQ(plan.program, drives.host("C:\\bin\\tool"));
+        EXPECT_EQ(plan.arguments, QStringList{odd});
+    }
+    EXPECT_TRUE(bar.PendingDropFile.isEmpty());
+    EXPECT_EQ(answerDialog(), QString()); // nothing was copied anywhere
 }
 
 } // namespace
