@@ -262,3 +262,39 @@ TEST_F(DragDropTest, FileOnAShownButtonInNormalModeRunsThatButtonWithIt)
 }
 
 } // namespace
+
+namespace {
+
+// Hostile drops from other programs: the files' own directory, a directory
+// onto itself, URLs with a query or a fragment, a name climbing out of its
+// drive.
+TEST_F(DragDropTest, HostileDropsFromAnotherProgramLoseNothing)
+{
+    drives.file("D:\\same.txt", 0, "keep me");
+    drives.file("D:\\dir\\inner.txt", 0, "inner");
+    form->Werkpanelsbij();
+    ASSERT_EQ(form->panel(2).path, "D:\\");
+    // Dropped where they already are: nothing may be truncated or nested.
+    auto self = files(dragdrop::uriList({drives.host("D:\\same.txt"), drives.host("D:\\dir")}));
+    if (drop(form->list(2)->viewport(), {10, 10}, self.get()))
+        answerDialog();
+    QApplication::processEvents();
+    EXPECT_EQ(drives.read("D:\\same.txt"), "keep me");
+    EXPECT_EQ(drives.read("D:\\dir\\inner.txt"), "inner");
+    EXPECT_FALSE(drives.exists("D:\\dir\\dir"));
+
+    // A query or fragment names no other file; a ".." that climbs out of
+    // the drive is refused by name.
+    const QByteArray a = dragdrop::uriList({drives.host("C:\\a.txt")}).trimmed();
+    const QByteArray climb = dragdrop::uriList({drives.host("C:\\")}).trimmed() + "../../../etc/passwd";
+    prompter.clear();
+    auto odd = files(a + "?x=1#frag\r\n" + climb + "\r\n");
+    ASSERT_TRUE(drop(form->list(2)->viewport(), {10, 10}, odd.get()));
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts().first().contains("passwd"));
+    EXPECT_EQ(answerDialog(), "D:\\");
+    EXPECT_EQ(drives.read("D:\\a.txt"), drives.read("C:\\a.txt"));
+    EXPECT_FALSE(drives.exists("D:\\passwd"));
+}
+
+} // namespace
