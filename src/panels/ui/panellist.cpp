@@ -212,6 +212,14 @@ void TPanelList::mouseMoveEvent(QMouseEvent* event)
         (event->position().toPoint() - m_dragFrom).manhattanLength() >=
             QApplication::startDragDistance()) {
         m_dragArmed = false;
+        // The drag swallows the release that would put the cursor on the
+        // pressed line and show it in the status line; do that first.
+        const int row = rowAt(m_dragFrom);
+        if (row >= 0)
+            setCursor(row);
+        setFocus();
+        if (onSelectionLine)
+            onSelectionLine();
         onStartDrag();
         return;
     }

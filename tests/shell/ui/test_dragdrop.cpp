@@ -22,11 +22,13 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 
 using namespace dovex;
@@ -295,6 +297,33 @@ TEST_F(DragDropTest, HostileDropsFromAnotherProgramLoseNothing)
     EXPECT_EQ(answerDialog(), "D:\\");
     EXPECT_EQ(drives.read("D:\\a.txt"), drives.read("C:\\a.txt"));
     EXPECT_FALSE(drives.exists("D:\\passwd"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DragDropTest, DragStartsFromThePressedLineAndShowsIt)
+{
+    TPanelList* list = form->list(1);
+    cursorOn(1, "a.txt");
+    form->Werkpanelsbij();
+    const int b = row(form->panel(1), "b.txt");
+    const QPoint at = list->visualRect(list->model().index(b, 0)).center();
+    int started = 0;
+    QString cursorAtStart;
+    list->onStartDrag = [&] {
+        ++started;
+        cursorAtStart = form->panel(1).entries[size_t(list->cursor())].name;
+    };
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at + QPoint(40, 0)),
+                     list->viewport()->mapToGlobal(QPointF(at + QPoint(40, 0))), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QApplication::sendEvent(list->viewport(), &move);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(cursorAtStart, "b.txt");
+    EXPECT_TRUE(form->statusLine(1)->text().startsWith("b.txt")) << form->statusLine(1)->text().toStdString();
 }
 
 } // namespace
