@@ -128,6 +128,21 @@ void createButtonFromEntry(int slot, const QString& dir, const QString& name)
     file.commit();
 }
 
+void createButtonFromFile(int slot, const QString& dosPath)
+{
+    SettingsSession file;
+    const QString section = buttonSection(slot);
+    const QString name = dospath::fileName(dosPath);
+    file.writeString(section, kCommand, name);
+    file.writeString(section, kParameter, QString());
+    file.writeString(section, kDirectory, dospath::directoryPart(dosPath));
+    file.writeString(section, kAction, QStringLiteral("open"));
+    file.writeString(section, kIcon, dosPath);
+    file.writeString(section, kText, withoutExtension(name));
+    file.writeBool(section, kPopup, false);
+    file.commit();
+}
+
 void moveButton(int from, int to)
 {
     if (from == to)

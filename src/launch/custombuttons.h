@@ -54,6 +54,9 @@ void writeButton(int slot, const CustomButton& button);
 // with "open"; its text is the name without extension, capitalised when
 // written in capitals. Popup is left as the section has it.
 void createButtonFromEntry(int slot, const QString& dir, const QString& name);
+// A file dropped from another program (a drive-letter path): the same
+// section, but its text is the bare name without extension and Popup is off.
+void createButtonFromFile(int slot, const QString& dosPath);
 
 // Moves slot from's values (all but Popup) to slot to and erases slot from,
 // in one write of the file. Nothing when from == to.

@@ -280,20 +280,35 @@ ArchiveOpResult CopyIntoArchive(ArchiveOp op, const QString& archive, QChar kind
 ArchiveOpResult DropIntoArchive(const QString& archive, QChar kind, const QStringList& paths,
                                 bool subdirs, Prompter& prompter, ArchiveProgress& progress)
 {
-    if (!known(kind))
+    if (!known(kind)) {
+        // The user has said OK to a copy; silence would read as success.
+        prompter.error(QStringLiteral("Files cannot be added to ") + archive +
+                       QStringLiteral(": no tool for this kind of archive writes it."));
         return {};
+    }
     // Each group runs in its own directory, so that its members are stored
     // by their names there and never by the host path of the drive.
     std::map<QString, QStringList> byDirectory;
+    bool passed = true;
     for (const QString& path : paths) {
+        if (path == archive) {
+            // An archive cannot hold itself; the archivers would grow it
+            // while reading it, or replace it with a half-written copy.
+            prompter.information(QStringLiteral("Cannot add ") + archive +
+                                 QStringLiteral(" to itself."));
+            passed = false;
+            continue;
+        }
         if (!fileio::status(path).directory)
             byDirectory[dospath::directoryPart(path)] << path;
         else if (subdirs)
             byDirectory[dospath::directoryPart(path)] << appendName(path, QStringLiteral("*.*"));
     }
-    showCompress(progress, archive, kind);
     ArchiveOpResult result;
-    result.passed = true;
+    result.passed = passed;
+    if (byDirectory.empty())
+        return result;
+    showCompress(progress, archive, kind);
     for (const auto& [dir, items] : byDirectory) {
         merge(result, intoArchive(ArchiveOp::Copy, archive, kind, dir, items, subdirs, true,
                                   prompter, progress));

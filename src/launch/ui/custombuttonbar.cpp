@@ -2,6 +2,7 @@
 
 #include "controls/tcoolpanel.h"
 #include "controls/twin97button.h"
+#include "fileops/dragdrop.h"
 #include "launch/linktarget.h"
 #include "launch/networklocation.h"
 #include "launch/shellexecute.h"
@@ -266,6 +267,37 @@ void CustomButtonBar::DropOnBar(QWidget* target, int x, const QMimeData* data)
         if (m >= 1 && m <= kButtonSlots && m != t)
             change([&] { moveButton(m, t); });
     }
+}
+
+int CustomButtonBar::DropSlotAt(int x) const
+{
+    if (m_mode == Mode::Config)
+        return 0;
+    std::array<int, kButtonSlots> left{};
+    std::array<bool, kButtonSlots> shown{};
+    for (int i = 1; i <= kButtonSlots; ++i) {
+        left[size_t(i - 1)] = button(i)->x();
+        shown[size_t(i - 1)] = !button(i)->isHidden();
+    }
+    return dragdrop::shellDropSlot(m_mode == Mode::Drag, left, shown, x);
+}
+
+bool CustomButtonBar::DropFiles(int x, const QStringList& dosPaths)
+{
+    const int n = dosPaths.isEmpty() ? 0 : DropSlotAt(x);
+    if (n == 0)
+        return false; // between or beyond the buttons: no slot is touched
+    const QString file = dosPaths.first();
+    if (m_mode == Mode::Drag) {
+        change([&] { createButtonFromFile(n, file); });
+        return true;
+    }
+    // The program gets the file as the system names it.
+    PendingDropFile = DriveMap::instance().toHost(file).value_or(QString());
+    if (PendingDropFile.isEmpty())
+        return false;
+    RunButton(n);
+    return true;
 }
 
 void CustomButtonBar::SetMode(Mode mode)

@@ -57,6 +57,13 @@ public:
     // A drag of the window released over target (the bar, a separator or a
     // button) at x in target's coordinates.
     void DropOnBar(QWidget* target, int x, const QMimeData* data);
+    // Files dropped from another program on the toolbar strip, x in the
+    // bar's coordinates: Drag mode makes the first file a button, Normal
+    // mode runs the shown button under x with it, Config mode ignores it.
+    // True when a button was made or run.
+    bool DropFiles(int x, const QStringList& dosPaths);
+    // The slot such a drop at x would use; 0 for none (and in Config mode).
+    int DropSlotAt(int x) const;
     void SetMode(Mode mode);
     Mode mode() const { return m_mode; }
 

@@ -1,5 +1,6 @@
 #include "panels/ui/panellist.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -187,6 +188,8 @@ void TPanelList::mousePressEvent(QMouseEvent* event)
     }
     if (event->button() == Qt::MiddleButton)
         return;
+    m_dragFrom = event->position().toPoint();
+    m_dragArmed = event->button() == Qt::LeftButton && rowAt(m_dragFrom) >= 0;
     QListView::mousePressEvent(event);
 }
 
@@ -205,6 +208,21 @@ void TPanelList::mouseMoveEvent(QMouseEvent* event)
         }
         return;
     }
+    if (m_dragArmed && (event->buttons() & Qt::LeftButton) && onStartDrag &&
+        (event->position().toPoint() - m_dragFrom).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        m_dragArmed = false;
+        // The drag swallows the release that would put the cursor on the
+        // pressed line and show it in the status line; do that first.
+        const int row = rowAt(m_dragFrom);
+        if (row >= 0)
+            setCursor(row);
+        setFocus();
+        if (onSelectionLine)
+            onSelectionLine();
+        onStartDrag();
+        return;
+    }
     QListView::mouseMoveEvent(event);
 }
 
@@ -213,6 +231,7 @@ void TPanelList::mouseReleaseEvent(QMouseEvent* event)
     if (!m_attached)
         return;
     m_rightDown = false;
+    m_dragArmed = false;
     if (m_releaseEndsDoubleClick && event->button() == Qt::LeftButton) {
         // The double click has opened the entry and read a new listing; the
         // release must not move that listing's cursor.

@@ -81,6 +81,9 @@ public:
     std::function<void()> onOpen;          // double click: listklick
     std::function<void()> onSelectionLine; // the marks or the cursor changed
     std::function<void(Qt::KeyboardModifiers)> onMiddleRelease;
+    // The left button went down on a line and the mouse moved beyond the
+    // drag distance: the window starts a drag of this panel.
+    std::function<void()> onStartDrag;
     void setEventsAttached(bool attached) { m_attached = attached; }
 
 protected:
@@ -104,6 +107,8 @@ private:
     bool m_rightDragMark = false;
     bool m_rightDown = false;
     bool m_releaseEndsDoubleClick = false;
+    bool m_dragArmed = false;
+    QPoint m_dragFrom;
 };
 
 } // namespace dovex

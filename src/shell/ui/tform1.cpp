@@ -69,6 +69,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupLinkCommands();
     setupSystemInfo();
     setupSplitCommands();
+    setupDragDrop();
     setupPropertyCommands();
     setupWatchers();
     setupTree();

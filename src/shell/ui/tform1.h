@@ -164,6 +164,8 @@ private:
     void setupLinkCommands();   // tform1_buttons.cpp
     void setupSystemInfo();     // tform1_sysinfo.cpp
     void setupSplitCommands();  // tform1_split.cpp
+    void setupDragDrop();       // tform1_dragdrop.cpp
+    friend class DragDropGlue;
     void SplitFile1Click();
     void Append1Click();
     void runSplitMerge(bool merge);

@@ -209,6 +209,37 @@ TEST_F(ArchiveOps, MoveOutOfAKindThatCannotIsRefusedPerEntryAndChangesNothing)
     EXPECT_FALSE(drives.exists(QStringLiteral("C:\\dst\\one.txt")));
 }
 
+TEST_F(ArchiveOps, DropIntoItselfOrIntoAKindNoToolWritesIsRefusedAloud)
+{
+    drives.file(QStringLiteral("C:\\src\\one.txt"), 300);
+    const QString archive = QStringLiteral("C:\\src\\t.zip");
+    ASSERT_TRUE(DropIntoArchive(archive, kKindZip, {QStringLiteral("C:\\src\\one.txt")}, true,
+                                prompter, progress)
+                    .passed);
+    prompter.clear();
+    // The archive dropped onto its own panel is left out by name; the rest
+    // of the drop still goes in.
+    drives.file(QStringLiteral("C:\\src\\two.txt"), 10);
+    const ArchiveOpResult r = DropIntoArchive(
+        archive, kKindZip, {archive, QStringLiteral("C:\\src\\two.txt")}, true, prompter, progress);
+    EXPECT_FALSE(r.passed);
+    EXPECT_EQ(prompter.count(QStringLiteral("Cannot add C:\\src\\t.zip to itself.")), 1);
+    QStringList names;
+    for (const auto& m : level(archive))
+        names << m.name;
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"one.txt", "two.txt"}));
+
+    // A kind no tool writes: said so, the file untouched.
+    const QByteArray now = drives.read(archive);
+    prompter.clear();
+    EXPECT_FALSE(DropIntoArchive(archive, QChar(0x2603), {QStringLiteral("C:\\src\\one.txt")},
+                                 true, prompter, progress)
+                     .passed);
+    EXPECT_EQ(prompter.texts().size(), 1);
+    EXPECT_EQ(drives.read(archive), now);
+}
+
 TEST_F(ArchiveOps, ArjMovesInAndOutAndDeletes)
 {
     REQUIRE_PROGRAM("arj");
