@@ -60,6 +60,12 @@ QStringList CompressionTools::compress(const FilePanel& active, int cursor, cons
 
 QStringList CompressionTools::decompress(const QString& archivePath, const QString& otherDirectory)
 {
+    // The kinds libarchive reads have no archiver to choose: the whole
+    // archive goes into the other panel's directory at once.
+    if (isLibarchiveKind(DetectArchiveKind(archivePath))) {
+        ExtractWholeLibarchive(archivePath, otherDirectory, true, m_prompter, progressWindow());
+        return {};
+    }
     return leftFiles(dialog().Decompress(archivePath, otherDirectory));
 }
 
@@ -71,16 +77,9 @@ QStringList CompressionTools::decompressEntry(const FilePanel& active, int curso
     const PanelEntry& entry = active.entries[size_t(cursor)];
     if (entry.directory)
         return {};
-    const QString path = dospath::join(active.path, entry.name);
-    // The kinds libarchive reads have no archiver to choose: the whole
-    // archive goes into the other panel's directory at once.
-    if (isLibarchiveKind(DetectArchiveKind(path))) {
-        ExtractWholeLibarchive(path, targetDirectoryOf(other), true, m_prompter, progressWindow());
+    if (!isCompressedEntry(active.path, entry.name))
         return {};
-    }
-    if (!isCompressedFile(entry.name))
-        return {};
-    return decompress(path, targetDirectoryOf(other));
+    return decompress(dospath::join(active.path, entry.name), targetDirectoryOf(other));
 }
 
 bool CompressionTools::isCompressedEntry(const QString& directory, const QString& name)
