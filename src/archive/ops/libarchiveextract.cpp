@@ -288,10 +288,17 @@ private:
         else if (hardLink)
             written = writeHardLink(linkFrom.get(), linkLeaf, parent, m, temp);
         else
-            written = enoughSpace(parent, m, size) && writeFile(in, entry, parent, m, size, temp);
+            written = enoughSpace(parent, m, size) &&
+                      writeFile(in, entry, parent, m, size, replace ? QByteArray() : leaf, temp);
         if (!written) {
             if (!temp.isEmpty())
                 ::unlinkat(parent, temp.constData(), 0);
+            return;
+        }
+        // A new file was made under its own name (exclusively, so it is
+        // ours to remove had it failed): nothing to rename.
+        if (temp == leaf) {
+            remember(path, m.parts);
             return;
         }
         const int renamed = replace ? ::renameat(parent, temp.constData(), parent, leaf.constData())
@@ -305,16 +312,36 @@ private:
             return;
         }
         if (type == AE_IFREG && !hardLink)
-            m_written.insert(path, m.parts);
+            remember(path, m.parts);
+    }
+
+    // Where a file went, for hard links to it later; as many as a listing
+    // keeps records, so that a bomb of members cannot exhaust memory here.
+    void remember(const QString& path, const QByteArrayList& parts)
+    {
+        if (std::size_t(m_written.size()) < kMaxArchiveRecords)
+            m_written.insert(path, parts);
     }
 
     // The copy engine's question when the member is larger than the space
     // left; false when the person does not go on.
+    // The space last looked up answers for members well below it, less what
+    // was written since, as the copy engine does; anything closer is looked
+    // up again.
     bool enoughSpace(int dir, const Member& m, std::int64_t size)
     {
+        if (size <= 0)
+            return true;
+        if (size <= m_spaceLeft / 2) {
+            m_spaceLeft -= size;
+            return true;
+        }
         struct statvfs space {};
-        if (size <= 0 || ::fstatvfs(dir, &space) != 0 ||
-            std::uint64_t(size) <= std::uint64_t(space.f_bavail) * space.f_frsize)
+        if (::fstatvfs(dir, &space) != 0)
+            return true;
+        const std::int64_t free = std::int64_t(space.f_bavail) * std::int64_t(space.f_frsize);
+        m_spaceLeft = free - size;
+        if (size <= free)
             return true;
         if (m_state.ask(Severity::Error,
                         QStringLiteral("Not enought space to write file ") + m.shown +
@@ -325,28 +352,30 @@ private:
         return false;
     }
 
-    Fd makeTemp(int dir, const Member& m, QByteArray& temp)
+    // A new file under a temporary name, or under name when one is given.
+    Fd makeTemp(int dir, const Member& m, const QByteArray& name, QByteArray& temp)
     {
         Fd out;
         for (int attempt = 0; attempt < 8 && out.get() < 0; ++attempt) {
-            temp = tempName();
+            temp = name.isEmpty() ? tempName() : name;
             out = Fd(::openat(dir, temp.constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-            if (out.get() < 0 && errno != EEXIST)
+            if (out.get() < 0 && (errno != EEXIST || !name.isEmpty()))
                 break;
         }
         if (out.get() < 0) {
             const int error = errno;
             temp.clear();
-            failed(m, errnoText(error));
+            failed(m, error == EEXIST ? QStringLiteral("the file appeared meanwhile")
+                                      : errnoText(error));
         }
         return out;
     }
 
     bool writeFile(LibarchiveInput& in, archive_entry* entry, int dir, const Member& m,
-                   std::int64_t size, QByteArray& temp)
+                   std::int64_t size, const QByteArray& name, QByteArray& temp)
     {
-        Fd out = makeTemp(dir, m, temp);
+        Fd out = makeTemp(dir, m, name, temp);
         if (out.get() < 0)
             return false;
         m_buffer.resize(1u << 18);
@@ -454,6 +483,7 @@ private:
     ArchiveProgress& m_progress;
     OperationState m_state;
     mode_t m_umask = 022;
+    std::int64_t m_spaceLeft = 0;
     Fd m_base;
     Fd m_lastDir;
     QByteArrayList m_lastPath;
