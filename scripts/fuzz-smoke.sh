@@ -18,7 +18,7 @@ rss_limit_mb=${FUZZ_RSS_LIMIT_MB:-512}
 # libFuzzer stops itself after $seconds; this is for a target that does not.
 deadline=$((seconds + 60))
 targets=(fuzz_zip fuzz_arj fuzz_rar fuzz_lha fuzz_pak fuzz_zoo fuzz_level fuzz_regprop fuzz_profile
-         fuzz_szdd fuzz_shelllink)
+         fuzz_szdd fuzz_shelllink fuzz_libarchive)
 
 sanitizer_base="quarantine_size_mb=32:thread_local_quarantine_size_kb=256:malloc_context_size=8"
 sanitizer_base+=":max_free_fill_size=0:detect_leaks=1:abort_on_error=0:handle_abort=1"
@@ -53,6 +53,12 @@ for level in 0 1 2; do
   seed lha lha "a$level" "../seeds/l$level.lzh" "${files[@]}"
 done
 seed arc arc a ../seeds/t.arc "${files[@]}"
+seed tar tar -czf ../seeds/la-t.tgz "${files[@]}"
+seed tar tar --zstd -cf ../seeds/la-t.tzst "${files[@]}"
+seed tar tar -cf ../seeds/la-t.tar "${files[@]}"
+seed 7zz 7zz a -bso0 ../seeds/la-t.7z "${files[@]}"
+seed xorriso xorriso -as mkisofs -quiet -R -J -o ../seeds/la-t.iso .
+seed cpio sh -c 'find . | cpio -o -H newc --quiet > ../seeds/la-t.cpio'
 seed mscompress sh -c 'cp sub/b.txt ../seeds/b.txt && mscompress ../seeds/b.txt && rm -f ../seeds/b.txt'
 cp tests/archive/fixtures/* fuzz/seeds/* "$work/seeds/"
 printf '[Panels]\nDir1=C:\\\nCharacters=16\n[Settings]\nStatusBar=1\n' >"$work/seeds/a.ini"
@@ -69,6 +75,7 @@ corpus_for() {
     fuzz_profile) echo "*.ini" ;;
     fuzz_szdd) echo "*_" ;;
     fuzz_shelllink) echo "*.lnk" ;;
+    fuzz_libarchive) echo "la-*" ;;
     *) echo "*" ;;
   esac
 }

@@ -1,6 +1,7 @@
 #include "archive/archivekind.h"
 
 #include "archive/filesource.h"
+#include "archive/libarchivereader.h"
 #include "platform/drivemap.h"
 
 namespace dovex {
@@ -46,7 +47,8 @@ QChar DetectArchiveKind(const QString& dosPath)
     FileSource file;
     if (!host || !file.open(*host))
         return kKindNone;
-    return detectArchiveKind(file.read(0, 11));
+    const QChar classic = detectArchiveKind(file.read(0, 11));
+    return classic != kKindNone ? classic : detectLibarchiveKind(file);
 }
 
 QString ArchiveKindTag(QChar kind)
@@ -58,6 +60,10 @@ QString ArchiveKindTag(QChar kind)
     case kKindLha: return QStringLiteral("  [Lha]");
     case kKindPak: return QStringLiteral("  [Pak]");
     case kKindZoo: return QStringLiteral("  [Zoo]");
+    case kKindTar: return QStringLiteral("  [Tar]");
+    case kKind7z: return QStringLiteral("  [7-Zip]");
+    case kKindIso: return QStringLiteral("  [ISO]");
+    case kKindCpio: return QStringLiteral("  [Cpio]");
     default: return QString();
     }
 }

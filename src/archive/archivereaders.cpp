@@ -5,6 +5,7 @@
 #include "archive/arjreader.h"
 #include "archive/filesource.h"
 #include "archive/lhareader.h"
+#include "archive/libarchivereader.h"
 #include "archive/pakreader.h"
 #include "archive/rarreader.h"
 #include "archive/zipreader.h"
@@ -22,7 +23,7 @@ ArchiveContents readArchiveRecords(QChar kind, ByteSource& source)
     case kKindLha: return readLhaArchive(source);
     case kKindPak: return readPakArchive(source);
     case kKindZoo: return readZooArchive(source);
-    default: return {};
+    default: return isLibarchiveKind(kind) ? readLibarchiveArchive(source) : ArchiveContents{};
     }
 }
 
@@ -71,7 +72,11 @@ void ArchiveReaders::load(const QString& archiveFile)
     if (!host || !file.open(*host))
         return;
     ++m_fileReads;
-    ArchiveContents contents = readArchiveRecords(detectArchiveKind(file.read(0, 11)), file);
+    // One of the six by its first bytes, else whatever libarchive makes of
+    // the content: a compressed tar is read once, as one stream.
+    const QChar classic = detectArchiveKind(file.read(0, 11));
+    ArchiveContents contents = classic != kKindNone ? readArchiveRecords(classic, file)
+                                                    : readLibarchiveArchive(file);
     m_records = std::move(contents.records);
     m_damaged = contents.damaged;
     m_tooLarge = contents.tooLarge;

@@ -5,7 +5,10 @@
 #include "cli/clicommon.h"
 
 #include "archive/ops/archiveprogress.h"
+#include "archive/archivekind.h"
+#include "archive/libarchivereader.h"
 #include "archive/ops/compression.h"
+#include "archive/ops/libarchiveextract.h"
 #include "platform/dirsearch.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
@@ -140,6 +143,15 @@ int runDecompress(QStringList args)
     if (!st.exists || !st.regular)
         return fail(QStringLiteral("cannot read %1: not a file").arg(escapedField(archive)));
 
+    // A tar, 7z, ISO or cpio archive (found by its content) is unpacked
+    // through libarchive: no archiver method applies to it.
+    if (!methodText && !password && isLibarchiveKind(DetectArchiveKind(archive))) {
+        CliPrompter prompter;
+        SilentArchiveProgress progress;
+        const ArchiveOpResult r = ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
+        return r.passed && !r.aborted ? 0 : 1;
+    }
+
     // As the dialog opens for this archive; a method given is chosen as a
     // click would, with the options that method offers.
     const DecompressMode mode = DecompressModeFor(archive, tools);
@@ -188,7 +200,7 @@ const CliCommand compressCommand(
 const CliCommand decompressCommand(
     "decompress",
     "decompress ARCHIVE DESTDIR [--method zip|pkzip|mscompress|1..7] [--subdirs] "
-    "[--password TEXT]",
+    "[--password TEXT] (tar, 7z, ISO and cpio archives need no method)",
     [](const QStringList& args) { return runDecompress(args); });
 
 } // namespace

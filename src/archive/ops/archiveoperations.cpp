@@ -3,7 +3,9 @@
 #include "archive/archivekind.h"
 #include "archive/archivelevel.h"
 #include "archive/archivereaders.h"
+#include "archive/libarchivereader.h"
 #include "archive/ops/archiveprogress.h"
+#include "archive/ops/libarchiveextract.h"
 #include "archive/ops/zipprogress.h"
 #include "archive/toolrunner.h"
 #include "archive/zipmaster.h"
@@ -252,6 +254,10 @@ QString ArchiveMethodName(QChar kind)
     case kKindLha: return QStringLiteral("Lha");
     case kKindPak: return QStringLiteral("Pak");
     case kKindZoo: return QStringLiteral("Zoo");
+    case kKindTar: return QStringLiteral("Tar");
+    case kKind7z: return QStringLiteral("7-Zip");
+    case kKindIso: return QStringLiteral("ISO");
+    case kKindCpio: return QStringLiteral("Cpio");
     default: return {};
     }
 }
@@ -260,6 +266,10 @@ ArchiveOpResult CopyIntoArchive(ArchiveOp op, const QString& archive, QChar kind
                                 const QString& sourceDirectory, const QList<SourceItem>& items,
                                 bool subdirs, Prompter& prompter, ArchiveProgress& progress)
 {
+    if (isLibarchiveKind(kind) && !items.isEmpty() && op != ArchiveOp::Delete) {
+        RefuseLibarchiveChange(archive, kind, prompter);
+        return {};
+    }
     if (!known(kind) || op == ArchiveOp::Delete)
         return {};
     QStringList list;
@@ -280,6 +290,10 @@ ArchiveOpResult CopyIntoArchive(ArchiveOp op, const QString& archive, QChar kind
 ArchiveOpResult DropIntoArchive(const QString& archive, QChar kind, const QStringList& paths,
                                 bool subdirs, Prompter& prompter, ArchiveProgress& progress)
 {
+    if (isLibarchiveKind(kind) && !paths.isEmpty()) {
+        RefuseLibarchiveChange(archive, kind, prompter);
+        return {};
+    }
     if (!known(kind)) {
         // The user has said OK to a copy; silence would read as success.
         prompter.error(QStringLiteral("Files cannot be added to ") + archive +
@@ -326,6 +340,16 @@ ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar k
                                    bool subdirs, Prompter& prompter, ArchiveProgress& progress)
 {
     ArchiveOpResult result;
+    if (isLibarchiveKind(kind) && !members.isEmpty()) {
+        // Read only: members are copied out; a move or delete is refused
+        // once for the whole choice.
+        if (op != ArchiveOp::Copy) {
+            RefuseLibarchiveChange(archive, kind, prompter);
+            return result;
+        }
+        return ExtractLibarchiveMembers(archive, kind, innerDirectory, members, target, subdirs,
+                                        prompter, progress);
+    }
     if (!known(kind) || members.isEmpty())
         return result;
     if (op == ArchiveOp::Move && kind != kKindArj && kind != kKindPak) {

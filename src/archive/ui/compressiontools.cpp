@@ -1,6 +1,9 @@
 #include "archive/ui/compressiontools.h"
 
+#include "archive/archivekind.h"
+#include "archive/libarchivereader.h"
 #include "archive/ops/compression.h"
+#include "archive/ops/libarchiveextract.h"
 #include "archive/ui/tform10.h"
 #include "archive/ui/tform12.h"
 #include "platform/drivemap.h"
@@ -57,6 +60,12 @@ QStringList CompressionTools::compress(const FilePanel& active, int cursor, cons
 
 QStringList CompressionTools::decompress(const QString& archivePath, const QString& otherDirectory)
 {
+    // The kinds libarchive reads have no archiver to choose: the whole
+    // archive goes into the other panel's directory at once.
+    if (isLibarchiveKind(DetectArchiveKind(archivePath))) {
+        ExtractWholeLibarchive(archivePath, otherDirectory, true, m_prompter, progressWindow());
+        return {};
+    }
     return leftFiles(dialog().Decompress(archivePath, otherDirectory));
 }
 
@@ -66,9 +75,17 @@ QStringList CompressionTools::decompressEntry(const FilePanel& active, int curso
     if (active.inArchive || cursor < 0 || cursor >= int(active.entries.size()))
         return {};
     const PanelEntry& entry = active.entries[size_t(cursor)];
-    if (entry.directory || !isCompressedFile(entry.name))
+    if (entry.directory)
+        return {};
+    if (!isCompressedEntry(active.path, entry.name))
         return {};
     return decompress(dospath::join(active.path, entry.name), targetDirectoryOf(other));
+}
+
+bool CompressionTools::isCompressedEntry(const QString& directory, const QString& name)
+{
+    return isCompressedFile(name) ||
+           isLibarchiveKind(DetectArchiveKind(dospath::join(directory, name)));
 }
 
 bool CompressionTools::isCompressedFile(const QString& name)

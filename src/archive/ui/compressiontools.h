@@ -42,6 +42,8 @@ public:
     QStringList decompressEntry(const FilePanel& active, int cursor, const FilePanel& other);
     // ".ZIP", an extension ending in "_", or a slot's extension.
     bool isCompressedFile(const QString& name);
+    // isCompressedFile, or a tar, 7z, ISO or cpio archive by its content.
+    bool isCompressedEntry(const QString& directory, const QString& name);
     // The search for archiver programs, with its question.
     void seekTools();
 

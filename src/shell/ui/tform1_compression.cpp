@@ -66,7 +66,7 @@ void TForm1::Decompresstion1Click()
     if (!CheckOfMag() || panel(n).inArchive)
         return;
     const PanelEntry& entry = panel(n).entries[size_t(list(n)->cursor())];
-    if (entry.directory || !compressionTools().isCompressedFile(entry.name))
+    if (entry.directory || !compressionTools().isCompressedEntry(panel(n).path, entry.name))
         return;
     runCompression([this, n](CompressionTools& tools) {
         return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));

@@ -353,7 +353,7 @@ void TForm1::listklick(int n)
     }
     // Otherwise a compressed file (or an archive while the other panel
     // browses one) is unpacked through the Compression Tools.
-    if (compressionTools().isCompressedFile(entry.name))
+    if (compressionTools().isCompressedEntry(p.path, entry.name))
         runCompression([this, n](CompressionTools& tools) {
             return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));
         });
