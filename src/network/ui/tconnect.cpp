@@ -97,8 +97,10 @@ TDisconnectDialog::TDisconnectDialog(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Disconnect Network Drive"));
     setObjectName(QStringLiteral("DisconnectDialog"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("&Drive:"), this));
+    auto* caption = new QLabel(QStringLiteral("&Drive:"), this);
+    layout->addWidget(caption);
     m_list = new QListWidget(this);
+    caption->setBuddy(m_list);
     m_list->setObjectName(QStringLiteral("Drives"));
     m_list->setIconSize(QSize(16, 12));
     layout->addWidget(m_list);

@@ -47,6 +47,7 @@ TConnectDialog::TConnectDialog(QWidget* parent) : QDialog(parent)
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("PassWord"));
     m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     m_reconnect = new QCheckBox(QStringLiteral("&Reconnect At Logon"), this);
     m_reconnect->setObjectName(QStringLiteral("ConnectAtLogon"));
 

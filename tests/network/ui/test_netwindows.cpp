@@ -191,6 +191,9 @@ TEST(TConnectDialog, FieldsFollowTheTreeAndThePathBox)
 
     EXPECT_EQ(d.windowTitle(), "Connect Network Resource");
     EXPECT_EQ(d.PassWord()->echoMode(), QLineEdit::Password);
+    d.PassWord()->setText("abc");
+    EXPECT_EQ(d.PassWord()->displayText(), "***");
+    d.PassWord()->clear();
     EXPECT_EQ(d.ConnectAtLogon()->text(), "&Reconnect At Logon");
     EXPECT_EQ(d.ComboBox2()->count(), 2);
     EXPECT_EQ(d.ComboBox2()->itemText(0), "\\\\old\\docs");
