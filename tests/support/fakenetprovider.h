@@ -82,6 +82,7 @@ public:
     QStringList recent;
     NetStatus answer = NetStatus::Ok;
     bool desktopPrompt = false;
+    bool refuseDisconnect = false;
     QList<Call> calls;
     QList<QChar> disconnected;
     QList<NetDrive> drives;
@@ -101,9 +102,14 @@ public:
         calls.append({location, letter, {}, {}, reconnect, true});
         return finish(location, letter, reconnect, error);
     }
-    bool disconnect(QChar letter, QString*) override
+    bool disconnect(QChar letter, QString* error) override
     {
         disconnected << letter;
+        if (refuseDisconnect) {
+            if (error)
+                *error = QStringLiteral("the volume is busy");
+            return false;
+        }
         for (qsizetype i = 0; i < drives.size(); ++i)
             if (drives[i].letter == letter) {
                 drives.removeAt(i);

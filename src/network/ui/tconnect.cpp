@@ -72,8 +72,10 @@ bool TConnect::Execute(Prompter& prompter)
         return false;
     const bool reconnect = d.ConnectAtLogon()->isChecked();
     QString error;
-    NetStatus status;
-    {
+    NetStatus status = NetStatus::Failed;
+    // A volume mounted while the dialog was open may have taken the letter:
+    // a letter in use is never given to another location.
+    if (m_connector->freeLetters().contains(letter.toUpper())) {
         const WaitCursor hourglass;
         status = result == TConnectDialog::ConnectPathResult
                      ? m_connector->connectWithDesktopPrompt(path, letter, reconnect, &error)

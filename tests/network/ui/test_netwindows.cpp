@@ -305,6 +305,18 @@ TEST(TConnect, FailuresShowTheirMessages)
               QStringList({"Password incorrect", "Could Not assign \\\\nas\\private to e:"}));
     EXPECT_EQ(prompter.asked()[0].severity, Severity::Error);
     EXPECT_TRUE(c.connectedLetter().isNull());
+
+    // The chosen letter was taken while the dialog was open: not asked for.
+    drives.answer = NetStatus::Ok;
+    drives.calls.clear();
+    prompter.clear();
+    s.steps = [&drives](TConnectDialog& d) {
+        d.ComboBox2()->setEditText("\\\\nas\\private");
+        drives.free.removeAll(QChar('E'));
+    };
+    EXPECT_FALSE(c.Execute(prompter));
+    EXPECT_TRUE(drives.calls.isEmpty());
+    EXPECT_EQ(prompter.texts(), QStringList{"Could Not assign \\\\nas\\private to e:"});
 }
 
 TEST(TConnect, ConnectPathUsesTheDesktopPrompt)

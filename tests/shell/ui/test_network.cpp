@@ -136,6 +136,15 @@ TEST_F(NetworkTest, CancelledDisconnectKeepsTheDrive)
     EXPECT_TRUE(connector.disconnected.isEmpty());
     EXPECT_EQ(form->panel(1).path, "E:\\");
     EXPECT_TRUE(listed(*form, 1, 'E'));
+
+    // A drive that cannot go says so and stays where it is.
+    prompter.clear();
+    connector.refuseDisconnect = true;
+    form->runDisconnectDialog = [](TDisconnectDialog&) { return int(QDialog::Accepted); };
+    form->DisconnectNetworkdrive();
+    EXPECT_EQ(prompter.texts(), QStringList{"Could Not disconnect e: the volume is busy"});
+    EXPECT_EQ(form->panel(1).path, "E:\\");
+    EXPECT_TRUE(listed(*form, 1, 'E'));
 }
 
 } // namespace
