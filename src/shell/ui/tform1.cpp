@@ -73,6 +73,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupPropertyCommands();
     setupWatchers();
     setupTree();
+    setupNetwork();
     Label1->installEventFilter(this);
     m_driveGuard = true;
     m_maximizePending = false;

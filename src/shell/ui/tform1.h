@@ -27,6 +27,10 @@ class QToolButton;
 namespace dovex {
 
 class CompressionTools;
+class NetConnector;
+class NetProvider;
+class TConnect;
+class TDisconnectDialog;
 class DirWatcher;
 class MountWatcher;
 class Prompter;
@@ -142,6 +146,15 @@ public:
     TDirOut* dirTree() const { return DirOut1; }
     bool treeMode() const;
     void Tree1Click();
+    // Network drives (tform1_network.cpp). Without a provider and connector
+    // the connect and disconnect commands stay disabled; rereading works.
+    void setNetwork(NetProvider* provider, NetConnector* connector);
+    TConnect& networkConnect();
+    void ConnectNetworkdrive();
+    void DisconnectNetworkdrive();
+    void RereadNetworkDrives();
+    // How the disconnect dialog is run; exec() unless a test drives it.
+    std::function<int(TDisconnectDialog&)> runDisconnectDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -174,6 +187,7 @@ private:
     void followDisk();
     void setupPropertyCommands(); // tform1_properties.cpp
     void setupTree();             // tform1_tree.cpp
+    void setupNetwork();          // tform1_network.cpp
     void leaveTree();
     bool refreshTree();
     void DirOut1Change();
@@ -281,6 +295,9 @@ private:
     std::unique_ptr<CompressionTools> m_compressionTools;
     std::unique_ptr<LaunchCommands> m_launch;
     CustomButtonBar* m_customButtons = nullptr; // child of the custom buttons' panel
+    std::shared_ptr<TConnect> m_netConnect; // made on first use
+    NetProvider* m_netProvider = nullptr;
+    NetConnector* m_netConnector = nullptr;
     TShellLink m_shellLink;                     // its properties last from one use to the next
 
     QWidget* m_toolbarRow = nullptr;

@@ -1,0 +1,122 @@
+// The main window's network commands: connecting a network location to a
+// drive letter, disconnecting one, and reading the drive lists again.
+#include "shell/ui/tform1.h"
+
+#include "network/ui/netconnector.h"
+#include "network/ui/tconnect.h"
+#include "panels/ui/panellist.h"
+#include "platform/prompter.h"
+
+#include <QAction>
+#include <QScopedValueRollback>
+
+namespace dovex {
+
+void TForm1::setupNetwork()
+{
+    if (QAction* a = action(QStringLiteral("Reallocate Network Drives"))) {
+        a->setEnabled(true); // the button and the drive bar's item follow it
+        connect(a, &QAction::triggered, this, &TForm1::RereadNetworkDrives);
+    }
+    if (QAction* a = action(QStringLiteral("Connect Networkdrive")))
+        connect(a, &QAction::triggered, this, &TForm1::ConnectNetworkdrive);
+    if (QAction* a = action(QStringLiteral("Disconnect Networkdrive")))
+        connect(a, &QAction::triggered, this, &TForm1::DisconnectNetworkdrive);
+    setNetwork(nullptr, nullptr);
+}
+
+void TForm1::setNetwork(NetProvider* provider, NetConnector* connector)
+{
+    m_netProvider = provider;
+    m_netConnector = connector;
+    const bool on = provider && connector;
+    for (const char* caption : {"Connect Networkdrive", "Disconnect Networkdrive"})
+        if (QAction* a = action(QString::fromLatin1(caption)))
+            a->setEnabled(on);
+    if (m_netConnect)
+        m_netConnect->setNetwork(provider, connector);
+}
+
+TConnect& TForm1::networkConnect()
+{
+    if (!m_netConnect) {
+        m_netConnect = std::make_shared<TConnect>(this);
+        m_netConnect->setNetwork(m_netProvider, m_netConnector);
+    }
+    return *m_netConnect;
+}
+
+void TForm1::RereadNetworkDrives()
+{
+    // The drive map learns of the new or gone mount, then both drive boxes
+    // and the bars show it.
+    mountsChanged();
+}
+
+void TForm1::ConnectNetworkdrive()
+{
+    if (!m_netProvider || !m_netConnector || m_busy > 0)
+        return;
+    TConnect& c = networkConnect();
+    if (!c.Execute(prompter()))
+        return;
+    RereadNetworkDrives();
+    // The active panel goes to the drive just connected.
+    const QChar letter = c.connectedLetter();
+    const int n = ActivePanel;
+    TbrowseComboBox* box = driveBox(n);
+    if (box->driveItem(letter) < 0)
+        return; // the drive map does not list it (yet): nothing to show
+    m_driveGuard = false;
+    {
+        const QScopedValueRollback sync(m_syncingBox, true);
+        box->SelectDrive(letter);
+        box->SetPath(QString(letter.toLower()) + QStringLiteral(":\\"));
+    }
+    applyDriveBox(n);
+}
+
+void TForm1::DisconnectNetworkdrive()
+{
+    if (!m_netProvider || !m_netConnector || m_busy > 0)
+        return;
+    const QList<NetDrive> drives = m_netConnector->connected();
+    if (drives.isEmpty()) {
+        prompter().information(QStringLiteral("No network drives are connected."));
+        return;
+    }
+    TDisconnectDialog dialog(this);
+    dialog.setDrives(drives);
+    const int result = runDisconnectDialog ? runDisconnectDialog(dialog) : dialog.exec();
+    const QChar letter = dialog.chosen();
+    if (result != QDialog::Accepted || letter.isNull())
+        return;
+    QString error;
+    if (!m_netConnector->disconnect(letter, &error)) {
+        prompter().error(QStringLiteral("Could Not disconnect ") + QString(letter.toLower()) +
+                         QStringLiteral(": ") + error);
+        RereadNetworkDrives();
+        return;
+    }
+    // A panel on the drive that went moves to drive C.
+    for (int n = 1; n <= 2; ++n) {
+        FilePanel& p = panel(n);
+        const QString shown = p.inArchive ? p.archiveFile : p.path;
+        if (shown.isEmpty() || shown[0].toUpper() != letter.toUpper())
+            continue;
+        p.inArchive = false;
+        p.archiveKind = QChar(' ');
+        p.path = QStringLiteral("C:\\");
+        setComboDrive(n, QChar('c'));
+    }
+    DriveMap::instance().reload();
+    {
+        const QScopedValueRollback sync(m_syncingBox, true);
+        for (TbrowseComboBox* box : {drivecombobox1, DriveComboBox2})
+            box->Reread();
+    }
+    paintDrives();
+    Werkpanelsbij();
+}
+
+} // namespace dovex
