@@ -214,9 +214,7 @@ public:
 
     NetStatus unmount(const QString& hostDir, QString* error) override
     {
-        GFile* file = g_file_new_for_path(hostname::encode(hostDir).constData());
-        GMount* mount = findMount(file);
-        g_object_unref(file);
+        GMount* mount = mountAt(hostDir);
         if (!mount) {
             if (error)
                 *error = QStringLiteral("%1 is not mounted").arg(hostDir);
@@ -256,6 +254,31 @@ public:
     }
 
 private:
+    // The mount whose local directory holds hostDir, from the volume
+    // monitor's list (gvfs keeps it locally).
+    GMount* mountAt(const QString& hostDir)
+    {
+        g_main_context_push_thread_default(m_context);
+        GVolumeMonitor* monitor = g_volume_monitor_get();
+        GList* mounts = g_volume_monitor_get_mounts(monitor);
+        GMount* found = nullptr;
+        for (GList* i = mounts; i; i = i->next) {
+            GMount* m = G_MOUNT(i->data);
+            GFile* root = g_mount_get_root(m);
+            if (char* path = g_file_get_path(root)) {
+                const QString rootDir = hostname::decode(QByteArray(path));
+                if (!found && (hostDir == rootDir || hostDir.startsWith(rootDir + '/')))
+                    found = G_MOUNT(g_object_ref(m));
+                g_free(path);
+            }
+            g_object_unref(root);
+        }
+        g_list_free_full(mounts, g_object_unref);
+        g_object_unref(monitor);
+        g_main_context_pop_thread_default(m_context);
+        return found;
+    }
+
     GMount* findMount(GFile* file)
     {
         GAsyncResult* res = await(m_context, kQueryMs, [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
@@ -279,9 +302,12 @@ private:
         if (char* rootPath = g_file_get_path(root)) {
             QString path = hostname::decode(QByteArray(rootPath));
             if (char* rel = g_file_get_relative_path(root, file)) {
-                path += '/' + hostname::decode(QByteArray(rel));
+                if (*rel)
+                    path += '/' + hostname::decode(QByteArray(rel));
                 g_free(rel);
             }
+            while (path.size() > 1 && path.endsWith('/'))
+                path.chop(1);
             dir = path;
             g_free(rootPath);
         }

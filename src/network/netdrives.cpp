@@ -5,6 +5,7 @@
 #include "platform/drivemap.h"
 #include "platform/netrecords.h"
 
+#include <QDir>
 #include <QUrl>
 
 namespace dovex {
@@ -66,6 +67,11 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
     if (password.isEmpty() && !typed.startsWith(QLatin1String("\\\\")))
         password = QUrl(typed).password();
 
+    QString dead;
+    for (const netrecords::Record& r : netrecords::read().drives)
+        if (!r.reconnect && !netrecords::isLiveMount(r.hostDir))
+            dead.append(r.letter);
+
     QString hostDir, why;
     const NetStatus status = m_provider.mount(location, user, password, &hostDir, &why);
     if (status != NetStatus::Ok) {
@@ -73,11 +79,16 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
             *error = why;
         return status;
     }
+    hostDir = QDir::cleanPath(hostDir);
     if (!hostDir.startsWith('/') || hostDir == QLatin1String("/"))
         return fail(QStringLiteral("the mount of %1 has no local directory").arg(location));
 
     netrecords::Records records = netrecords::read();
-    records.drives.removeIf([&](const netrecords::Record& r) { return r.letter == letter; });
+    // A drive whose mount went away is forgotten (unless it waits to be
+    // reconnected), so it cannot come back with a later mount of the same
+    // location.
+    records.drives.removeIf(
+        [&](const netrecords::Record& r) { return r.letter == letter || dead.contains(r.letter); });
     records.drives.append({letter, location, hostDir, reconnect});
     rememberRecent(records, location);
     if (!netrecords::write(records)) {
@@ -87,8 +98,14 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
         return fail(QStringLiteral("the network drives could not be recorded in %1").arg(netrecords::path()));
     }
     DriveMap::instance().reload();
-    if (DriveMap::instance().rootOf(letter) != hostDir)
-        return fail(QStringLiteral("drive %1: is in use").arg(letter));
+    if (DriveMap::instance().rootOf(letter) != hostDir) {
+        // The mount's directory cannot be reached (or the letter was taken
+        // meanwhile): no record is left that names it.
+        records.drives.removeIf([&](const netrecords::Record& r) { return r.letter == letter; });
+        netrecords::write(records);
+        DriveMap::instance().reload();
+        return fail(QStringLiteral("the local directory %1 of the mount cannot be reached").arg(hostDir));
+    }
     return NetStatus::Ok;
 }
 
