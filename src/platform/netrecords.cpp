@@ -16,10 +16,12 @@ namespace {
 constexpr int kMaxRecent = 20;
 constexpr qsizetype kMaxField = 4096;
 
-QByteArray escape(const QString& field)
+// A host directory is written as its bytes (hostname.h); a location or a
+// recent path is text the user typed, written as UTF-8.
+QByteArray escape(const QString& field, bool hostPath)
 {
     QByteArray out;
-    for (const char c : hostname::encode(field)) {
+    for (const char c : hostPath ? hostname::encode(field) : field.toUtf8()) {
         switch (c) {
         case '\\': out += "\\\\"; break;
         case '\t': out += "\\t"; break;
@@ -31,7 +33,7 @@ QByteArray escape(const QString& field)
     return out;
 }
 
-std::optional<QString> unescape(const QByteArray& field)
+std::optional<QString> unescape(const QByteArray& field, bool hostPath)
 {
     QByteArray out;
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -53,7 +55,7 @@ std::optional<QString> unescape(const QByteArray& field)
     }
     if (out.size() > kMaxField)
         return std::nullopt;
-    return hostname::decode(out);
+    return hostPath ? hostname::decode(out) : QString::fromUtf8(out);
 }
 
 // A mount's directory as the records may name it: absolute, already clean,
@@ -157,8 +159,8 @@ Records parse(const QByteArray& text)
             continue;
         const QList<QByteArray> fields = line.split('\t');
         if (fields[0] == "drive" && fields.size() == 5) {
-            const std::optional<QString> location = unescape(fields[3]);
-            const std::optional<QString> hostDir = unescape(fields[4]);
+            const std::optional<QString> location = unescape(fields[3], false);
+            const std::optional<QString> hostDir = unescape(fields[4], true);
             if (fields[1].size() != 1 || fields[1][0] < 'D' || fields[1][0] > 'Z' ||
                 (fields[2] != "0" && fields[2] != "1") || !location || location->isEmpty() ||
                 !hostDir || !acceptableHostDir(*hostDir))
@@ -170,7 +172,7 @@ Records parse(const QByteArray& text)
             if (!taken)
                 records.drives.append({letter, *location, *hostDir, fields[2] == "1"});
         } else if (fields[0] == "recent" && fields.size() == 2) {
-            const std::optional<QString> p = unescape(fields[1]);
+            const std::optional<QString> p = unescape(fields[1], false);
             if (p && !p->isEmpty() && !records.recent.contains(*p) &&
                 records.recent.size() < kMaxRecent)
                 records.recent.append(*p);
@@ -184,10 +186,10 @@ QByteArray format(const Records& records)
     QByteArray text = "# Network drives of dovex: drive LETTER RECONNECT LOCATION DIRECTORY\n";
     for (const Record& r : records.drives)
         text += "drive\t" + QByteArray(1, char(r.letter.toLatin1())) + '\t' +
-                (r.reconnect ? "1" : "0") + '\t' + escape(r.location) + '\t' + escape(r.hostDir) +
+                (r.reconnect ? "1" : "0") + '\t' + escape(r.location, false) + '\t' + escape(r.hostDir, true) +
                 '\n';
     for (qsizetype i = 0; i < records.recent.size() && i < kMaxRecent; ++i)
-        text += "recent\t" + escape(records.recent[i]) + '\n';
+        text += "recent\t" + escape(records.recent[i], false) + '\n';
     return text;
 }
 
