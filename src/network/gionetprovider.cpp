@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QThread>
 
+#include <algorithm>
+
 #include <dirent.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -20,9 +22,17 @@ namespace dovex {
 
 namespace {
 
-constexpr int kMountMs = 20000;
-constexpr int kQueryMs = 8000;
-constexpr int kUnmountMs = 10000;
+// How long a mount may take before it is given up: DOVEX_NET_TIMEOUT
+// seconds (1 to 120) when set, else 15 s. Listing and unmounting wait less.
+int mountMs()
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("DOVEX_NET_TIMEOUT", &ok);
+    return ok && seconds >= 1 && seconds <= 120 ? seconds * 1000 : 15000;
+}
+const int kMountMs = mountMs();
+const int kQueryMs = std::min(kMountMs, 8000);
+const int kUnmountMs = std::min(kMountMs, 10000);
 
 // One asynchronous call's result. When a call is given up the waiter stays
 // alive for the late callback, which then frees it.
@@ -30,6 +40,9 @@ struct Waiter {
     GAsyncResult* result = nullptr;
     bool abandoned = false;
 };
+
+// Set when the last await gave up waiting (its call was cancelled).
+thread_local bool t_timedOut = false;
 
 void onReady(GObject*, GAsyncResult* res, gpointer data)
 {
@@ -65,6 +78,7 @@ GAsyncResult* await(GMainContext* context, int timeoutMs, Start start)
     }
     g_main_context_pop_thread_default(context);
     g_object_unref(cancel);
+    t_timedOut = cancelled;
     GAsyncResult* result = w->result;
     if (result)
         delete w;
@@ -233,7 +247,7 @@ public:
             if (g_mount_unmount_with_operation_finish(mount, res, &e))
                 status = NetStatus::Ok;
             else if (error)
-                *error = errorText(e);
+                *error = t_timedOut ? QStringLiteral("the server did not answer") : errorText(e);
             g_clear_error(&e);
             g_object_unref(res);
         }
@@ -339,7 +353,8 @@ private:
                 status = NetStatus::BadPassword;
             } else if (error) {
                 *error = c.question ? QStringLiteral("the server's identity could not be verified")
-                                    : errorText(e);
+                         : t_timedOut ? QStringLiteral("the server did not answer")
+                                      : errorText(e);
             }
             g_clear_error(&e);
             g_object_unref(res);

@@ -210,6 +210,7 @@ void DriveMap::reload()
 {
     m_drives.clear();
     m_network.clear();
+    m_networkNames.clear();
     // The recorded network drives whose mounts exist; the volumes never
     // take their letters.
     QList<Drive> network;
@@ -217,6 +218,11 @@ void DriveMap::reload()
         if (netrecords::isLiveMount(r.hostDir)) {
             network.append({r.letter, r.hostDir});
             m_network.append(r.letter);
+            // "smb://host:port/share/dir" and "\\host\share\dir" are "dir".
+            QString rest = r.location.mid(r.location.indexOf(QLatin1String("://")) + 1);
+            rest.replace('\\', '/');
+            const QStringList parts = rest.split('/', Qt::SkipEmptyParts);
+            m_networkNames.insert(r.letter, parts.isEmpty() ? r.location : parts.last());
         }
     const QByteArray spec = qgetenv("DOVEX_DRIVES");
     if (!spec.isEmpty()) {
@@ -375,6 +381,8 @@ QString DriveMap::displayName(QChar letter) const
     const std::optional<QString> root = rootOf(letter);
     if (!root)
         return QString();
+    if (m_network.contains(letter.toUpper()))
+        return m_networkNames.value(letter.toUpper());
     const std::optional<MountEntry> m = mountOf(*root);
     if (m && m->mountPoint == *root && m->device.startsWith(QLatin1String("/dev/"))) {
         const QString label = labelOfDevice(m->device);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -53,7 +54,8 @@ public:
     bool isDriveRoot(const QString& hostPath) const;
 
     DriveKind kind(QChar letter) const;
-    // The name a drive is shown with: the volume's label when the drive's
+    // The name a drive is shown with: a network drive's share (the last
+    // part of its location), the volume's label when the drive's
     // root is the mount point of a labelled block device, else the root's
     // last component ("/" for the file system's root). Reads only
     // /proc/self/mounts and /dev/disk/by-label, so a network mount that
@@ -68,6 +70,7 @@ private:
     QList<Drive> m_volumes; // the mounted volumes' letters (built from the mounts only)
     QString m_retired;      // letters of volumes gone in this run
     QString m_network;      // letters of recorded network drives
+    QHash<QChar, QString> m_networkNames; // their names, from the locations
 };
 
 // Letters D to Y for mounted volumes (host mount points, in mount order): a

@@ -99,6 +99,7 @@ TEST_F(NetDrivesTest, ConnectGivesTheLetterAsRemoteDriveAndDisconnectTakesItBack
         << error.toStdString();
     EXPECT_EQ(DriveMap::instance().rootOf('E'), stub.nextDir);
     EXPECT_EQ(DriveMap::instance().kind('E'), DriveKind::Remote);
+    EXPECT_EQ(DriveMap::instance().displayName('E'), "share");
     EXPECT_EQ(DriveMap::instance().toHost("E:\\a\\..\\..\\b"), stub.nextDir + "/b");
     EXPECT_FALSE(net.freeLetters().contains('E'));
     ASSERT_EQ(net.connected().size(), 1);

@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace dovex::test {
 
 namespace {
@@ -79,10 +83,12 @@ protected:
             GTEST_SKIP() << "no real SMB server here: " << g_server->skipReason.toStdString();
     }
 
-    CliRun cli(const QStringList& args, const QByteArray& input = {})
+    CliRun cli(const QStringList& args, const QByteArray& input = {}, const QString& timeout = {})
     {
         QProcess p;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        if (!timeout.isEmpty())
+            e.insert("DOVEX_NET_TIMEOUT", timeout);
         for (const QString& key : {"XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
                                    "GVFS_REMOTE_VOLUME_MONITOR_IGNORE"})
             e.insert(key, g_server->env.value(key));
@@ -133,7 +139,7 @@ TEST_F(RealServerTest, ConnectListCopyBothWaysAndDisconnect)
     EXPECT_FALSE(connect.out.contains(g_server->env.value("SMB_PASSWORD")));
 
     const CliRun drivesRun = cli({"drives"});
-    EXPECT_TRUE(drivesRun.out.contains(QRegularExpression("(^|\\n)e: [^\\n]*\\tremote\\n")))
+    EXPECT_TRUE(drivesRun.out.contains(QRegularExpression("(^|\\n)e: share\\tremote\\n")))
         << drivesRun.out.toStdString();
 
     const CliRun list = cli({"list", "E:\\"});
@@ -190,6 +196,27 @@ TEST_F(RealServerTest, WrongPasswordMissingShareAndClosedPortFailCleanly)
 
     EXPECT_FALSE(cli({"drives"}).out.contains("\nf: "));
     EXPECT_TRUE(mountsNow().isEmpty()) << mountsNow().join(' ').toStdString();
+}
+
+TEST_F(RealServerTest, AServerThatNeverAnswersIsGivenUp)
+{
+    // A port that takes the connection and then says nothing.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), len), 0);
+    ASSERT_EQ(::listen(fd, 8), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    const QString location = QStringLiteral("smb://127.0.0.1:%1/share").arg(ntohs(addr.sin_port));
+    const CliRun r = cli({"net-connect", location, "G", "--user", user(), "--password-stdin"}, password(), "2");
+    ::close(fd);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("Could Not assign")) << r.err.toStdString();
+    EXPECT_LT(r.ms, 8000);
+    EXPECT_FALSE(cli({"drives"}).out.contains("\ng: "));
 }
 
 TEST_F(RealServerTest, NetListShowsTheNetworkTree)
