@@ -4,6 +4,7 @@
 #include "cli/clicommon.h"
 
 #include "network/netdrives.h"
+#include "network/netlocation.h"
 
 #include <cstdio>
 
@@ -93,6 +94,20 @@ int runDisconnect(const QStringList& args)
     return 0;
 }
 
+// A name from the network shown on one line: control characters (a
+// server may send any) are written "\\xHH"; backslashes stay, since they
+// are the separators of "\\\\server\\share".
+QString shownName(const QString& name)
+{
+    QString text;
+    for (const QChar c : name)
+        text += c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() == 0x85 ||
+                        c.unicode() == 0x2028 || c.unicode() == 0x2029
+                    ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                    : QString(c);
+    return text;
+}
+
 constexpr int kMaxRecords = 101;
 constexpr int kMaxDepth = 4;
 
@@ -105,7 +120,7 @@ void listLevel(NetProvider& provider, const QString& location, int depth, int& c
         if (count >= kMaxRecords)
             return;
         ++count;
-        out(QString(depth * 2, ' ') + escapedField(r.remoteName));
+        out(QString(depth * 2, ' ') + shownName(r.remoteName));
         if (!r.childLocation.isEmpty() && depth + 1 < kMaxDepth)
             listLevel(provider, r.childLocation, depth + 1, count);
     }
@@ -113,13 +128,21 @@ void listLevel(NetProvider& provider, const QString& location, int depth, int& c
 
 int runList(const QStringList& args)
 {
-    if (!args.isEmpty())
-        return fail(QStringLiteral("net-list takes no arguments"));
+    if (args.size() > 1)
+        return fail(QStringLiteral("net-list takes at most one location"));
+    QString start;
+    if (!args.isEmpty()) {
+        // A server's shares, say: "\\\\server" or "smb://server/".
+        const std::optional<QString> location = netlocation::toGio(args[0]);
+        if (!location)
+            return fail(QStringLiteral("not a network location: ") + args[0]);
+        start = *location;
+    }
     const std::unique_ptr<NetProvider> provider = MakeGioNetProvider();
     if (!provider->networkPresent(nullptr))
         return fail(QStringLiteral("No Network Present"));
     int count = 0;
-    listLevel(*provider, QString(), 0, count);
+    listLevel(*provider, start, 0, count);
     if (count == 0)
         out(QStringLiteral("No Network Resources Found"));
     return 0;
@@ -143,9 +166,10 @@ const CliCommand netDisconnectCommand(
 
 const CliCommand netListCommand(
     "net-list",
-    "net-list\n"
-    "      the network resources as the browse tree shows them, two blanks of\n"
-    "      indent a level, at most 101 records",
+    "net-list [LOCATION]\n"
+    "      the network resources as the browse tree shows them (below LOCATION,\n"
+    "      a server say, when given), two blanks of indent a level, at most 101\n"
+    "      records",
     runList);
 
 } // namespace dovex::cli

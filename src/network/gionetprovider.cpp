@@ -425,9 +425,15 @@ private:
             g_object_unref(child);
         }
         const QString display = fromUtf8(g_file_info_get_display_name(info));
-        const QUrl url(target);
-        const QStringList path = url.path().split('/', Qt::SkipEmptyParts);
+        QUrl url(target);
         const QUrl parentUrl(parentLocation);
+        // A server's share list names the shares without the server's port.
+        if (url.port() == -1 && parentUrl.port() != -1 && url.scheme() == parentUrl.scheme() &&
+            url.host() == parentUrl.host()) {
+            url.setPort(parentUrl.port());
+            target = url.toString(QUrl::FullyEncoded);
+        }
+        const QStringList path = url.path().split('/', Qt::SkipEmptyParts);
         if (url.scheme() == QLatin1String("smb") && !url.host().isEmpty() && !path.isEmpty()) {
             r.display = NetResource::Display::Share;
             r.remoteName = url.port() == -1 ? netlocation::toRemoteName(target) : target;

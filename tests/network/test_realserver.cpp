@@ -226,6 +226,12 @@ TEST_F(RealServerTest, NetListShowsTheNetworkTree)
     const QStringList lines = list.out.split('\n', Qt::SkipEmptyParts);
     EXPECT_FALSE(lines.isEmpty());
     EXPECT_LE(lines.size(), 101);
+
+    // A server's shares, named so that connecting to the name works.
+    const CliRun shares = cli({"net-list", share(QString())});
+    ASSERT_EQ(shares.code, 0) << shares.err.toStdString();
+    EXPECT_EQ(shares.out.split('\n', Qt::SkipEmptyParts), QStringList{share()});
+    EXPECT_EQ(cli({"net-list", "/etc"}).code, 2);
 }
 
 } // namespace dovex::test
