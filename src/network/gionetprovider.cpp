@@ -113,8 +113,16 @@ void onAskPassword(GMountOperation* op, const char*, const char* defaultUser,
         g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
         return;
     }
-    if (c->user.isEmpty() && c->password.isEmpty() && (flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED)) {
+    if (c->user.isEmpty() && c->password.isEmpty()) {
+        // Nothing typed: an anonymous login, also where the backend does not
+        // offer one by name (an empty user and password is one for SMB), and
+        // never the backend's remembered default user.
         g_mount_operation_set_anonymous(op, TRUE);
+        if (!(flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED)) {
+            g_mount_operation_set_username(op, "");
+            g_mount_operation_set_password(op, "");
+            g_mount_operation_set_domain(op, defaultDomain);
+        }
     } else {
         g_mount_operation_set_anonymous(op, FALSE);
         g_mount_operation_set_username(op, c->user.isEmpty() ? defaultUser : c->user.constData());
@@ -178,9 +186,13 @@ public:
         if (!list && m_notMounted) {
             // A server's share list can be read once it is mounted anonymously.
             QString hostDir, error;
-            Credentials none;
-            if (mountFile(file, none, &error) == NetStatus::Ok)
-                list = enumerateOnce(file, location);
+            // gvfs's SMB browser can fail the first time after another
+            // browse failed (it asks for a remembered guest user): once more.
+            for (int attempt = 0; attempt < 2 && !list; ++attempt) {
+                Credentials none;
+                if (mountFile(file, none, &error) == NetStatus::Ok)
+                    list = enumerateOnce(file, location);
+            }
         }
         g_object_unref(file);
         return list;
