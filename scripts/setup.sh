@@ -17,6 +17,7 @@ packages=(
   zip unzip arj jlha-utils arc unar hyperfine mscompress
   shared-mime-info hicolor-icon-theme adwaita-icon-theme
   xvfb xauth fonts-dejavu-core
+  gvfs-backends gvfs-fuse dbus samba libnss-wrapper
 )
 
 missing=()
