@@ -30,9 +30,8 @@ int mountMs()
     const int seconds = qEnvironmentVariableIntValue("DOVEX_NET_TIMEOUT", &ok);
     return ok && seconds >= 1 && seconds <= 120 ? seconds * 1000 : 15000;
 }
-const int kMountMs = mountMs();
-const int kQueryMs = std::min(kMountMs, 8000);
-const int kUnmountMs = std::min(kMountMs, 10000);
+int queryMs() { return std::min(mountMs(), 8000); }
+int unmountMs() { return std::min(mountMs(), 10000); }
 
 // One asynchronous call's result. When a call is given up the waiter stays
 // alive for the late callback, which then frees it.
@@ -224,6 +223,10 @@ public:
                     *error = QStringLiteral("the mount of %1 has no local directory (is gvfsd-fuse running?)")
                                  .arg(typed);
                 status = NetStatus::Failed;
+                // A mount made here that no drive can name is not left
+                // behind (one that was there before is not ours to end).
+                if (GMount* m = m_alreadyMounted ? nullptr : findMount(file))
+                    unmountMount(m, nullptr);
             } else {
                 // Right after a mount the FUSE directory can fail for a moment.
                 QElapsedTimer clock;
@@ -246,8 +249,26 @@ public:
                 *error = QStringLiteral("%1 is not mounted").arg(hostDir);
             return NetStatus::Failed;
         }
+        return unmountMount(mount, error);
+    }
+
+    std::optional<QString> mountedDir(const QString& typed) override
+    {
+        const std::optional<QString> location = netlocation::toGio(typed);
+        if (!location)
+            return std::nullopt;
+        GFile* file = g_file_new_for_uri(location->toUtf8().constData());
+        std::optional<QString> dir = localDir(file);
+        g_object_unref(file);
+        return dir;
+    }
+
+private:
+    // Unmounts and releases mount.
+    NetStatus unmountMount(GMount* mount, QString* error)
+    {
         GMountOperation* op = g_mount_operation_new();
-        GAsyncResult* res = await(m_context, kUnmountMs, [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, unmountMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
             g_mount_unmount_with_operation(mount, G_MOUNT_UNMOUNT_NONE, op, c, cb, w);
         });
         NetStatus status = NetStatus::Failed;
@@ -268,18 +289,6 @@ public:
         return status;
     }
 
-    std::optional<QString> mountedDir(const QString& typed) override
-    {
-        const std::optional<QString> location = netlocation::toGio(typed);
-        if (!location)
-            return std::nullopt;
-        GFile* file = g_file_new_for_uri(location->toUtf8().constData());
-        std::optional<QString> dir = localDir(file);
-        g_object_unref(file);
-        return dir;
-    }
-
-private:
     // The mount whose local directory holds hostDir, from the volume
     // monitor's list (gvfs keeps it locally).
     GMount* mountAt(const QString& hostDir)
@@ -307,7 +316,7 @@ private:
 
     GMount* findMount(GFile* file)
     {
-        GAsyncResult* res = await(m_context, kQueryMs, [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
             g_file_find_enclosing_mount_async(file, G_PRIORITY_DEFAULT, c, cb, w);
         });
         if (!res)
@@ -347,7 +356,7 @@ private:
         GMountOperation* op = g_mount_operation_new();
         g_signal_connect(op, "ask-password", G_CALLBACK(onAskPassword), &c);
         g_signal_connect(op, "ask-question", G_CALLBACK(onAskQuestion), &c);
-        GAsyncResult* res = await(m_context, kMountMs, [&](GCancellable* cn, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, mountMs(), [&](GCancellable* cn, GAsyncReadyCallback cb, gpointer w) {
             g_file_mount_enclosing_volume(file, G_MOUNT_MOUNT_NONE, op, cn, cb, w);
         });
         // The operation must not call back into c once this frame is gone.
@@ -358,8 +367,10 @@ private:
                 *error = QStringLiteral("the server did not answer");
         } else {
             GError* e = nullptr;
+            m_alreadyMounted = false;
             if (g_file_mount_enclosing_volume_finish(file, res, &e) ||
                 g_error_matches(e, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
+                m_alreadyMounted = e != nullptr;
                 status = NetStatus::Ok;
             } else if (c.asks > 1) {
                 status = NetStatus::BadPassword;
@@ -381,7 +392,7 @@ private:
         static const char* attributes =
             G_FILE_ATTRIBUTE_STANDARD_NAME "," G_FILE_ATTRIBUTE_STANDARD_DISPLAY_NAME
             "," G_FILE_ATTRIBUTE_STANDARD_TARGET_URI "," G_FILE_ATTRIBUTE_STANDARD_TYPE;
-        GAsyncResult* res = await(m_context, kQueryMs, [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
             g_file_enumerate_children_async(file, attributes, G_FILE_QUERY_INFO_NONE,
                                             G_PRIORITY_DEFAULT, c, cb, w);
         });
@@ -399,7 +410,7 @@ private:
         bool failed = false;
         // A browse list is small; the tree never shows more than a hundred.
         while (list.size() <= 1000) {
-            GAsyncResult* r = await(m_context, kQueryMs, [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+            GAsyncResult* r = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
                 g_file_enumerator_next_files_async(en, 64, G_PRIORITY_DEFAULT, c, cb, w);
             });
             if (!r) {
@@ -467,6 +478,7 @@ private:
 
     GMainContext* m_context;
     bool m_notMounted = false;
+    bool m_alreadyMounted = false;
 };
 
 } // namespace
