@@ -7,6 +7,7 @@
 #include "network/netlocation.h"
 
 #include "platform/hostname.h"
+#include "platform/netrecords.h"
 
 #include <QElapsedTimer>
 #include <QUrl>
@@ -217,7 +218,12 @@ public:
         NetStatus status = mountFile(file, c, error);
         c.password.fill('\0');
         if (status == NetStatus::Ok) {
-            const std::optional<QString> dir = localDir(file);
+            GMount* mount = findMount(file);
+            std::optional<QString> dir = mount ? dirOf(mount, file) : std::nullopt;
+            // gvfs names the FUSE directory even when gvfsd-fuse is not
+            // there to serve it.
+            if (dir && !netrecords::isLiveMount(*dir))
+                dir.reset();
             if (!dir) {
                 if (error)
                     *error = QStringLiteral("the mount of %1 has no local directory (is gvfsd-fuse running?)")
@@ -225,8 +231,8 @@ public:
                 status = NetStatus::Failed;
                 // A mount made here that no drive can name is not left
                 // behind (one that was there before is not ours to end).
-                if (GMount* m = m_alreadyMounted ? nullptr : findMount(file))
-                    unmountMount(m, nullptr);
+                if (mount && !m_alreadyMounted)
+                    unmountMount(G_MOUNT(g_object_ref(mount)), nullptr);
             } else {
                 // Right after a mount the FUSE directory can fail for a moment.
                 QElapsedTimer clock;
@@ -236,6 +242,8 @@ public:
                 if (hostDir)
                     *hostDir = *dir;
             }
+            if (mount)
+                g_object_unref(mount);
         }
         g_object_unref(file);
         return status;
@@ -332,6 +340,13 @@ private:
         GMount* mount = findMount(file);
         if (!mount)
             return std::nullopt;
+        std::optional<QString> dir = dirOf(mount, file);
+        g_object_unref(mount);
+        return dir;
+    }
+
+    std::optional<QString> dirOf(GMount* mount, GFile* file)
+    {
         std::optional<QString> dir;
         GFile* root = g_mount_get_root(mount);
         if (char* rootPath = g_file_get_path(root)) {
@@ -347,7 +362,6 @@ private:
             g_free(rootPath);
         }
         g_object_unref(root);
-        g_object_unref(mount);
         return dir;
     }
 
