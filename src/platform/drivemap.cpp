@@ -1,6 +1,7 @@
 #include "platform/drivemap.h"
 
 #include "platform/hostname.h"
+#include "platform/netrecords.h"
 
 #include <QDir>
 #include <QFile>
@@ -170,10 +171,10 @@ DriveMap::DriveMap()
 }
 
 QList<Drive> assignVolumeLetters(const QList<Drive>& previous, const QStringList& mountPoints,
-                                 QString& retired)
+                                 QString& retired, const QString& reserved)
 {
     QList<Drive> out;
-    QString taken;
+    QString taken = reserved;
     // A volume still mounted keeps its letter, so a panel's path names the
     // same volume after another one came or went.
     for (const Drive& d : previous)
@@ -208,6 +209,21 @@ QList<Drive> assignVolumeLetters(const QList<Drive>& previous, const QStringList
 void DriveMap::reload()
 {
     m_drives.clear();
+    m_network.clear();
+    m_networkNames.clear();
+    // The recorded network drives whose mounts exist; the volumes never
+    // take their letters.
+    QList<Drive> network;
+    for (const netrecords::Record& r : netrecords::read().drives)
+        if (netrecords::isLiveMount(r.hostDir)) {
+            network.append({r.letter, r.hostDir});
+            m_network.append(r.letter);
+            // "smb://host:port/share/dir" and "\\host\share\dir" are "dir".
+            QString rest = r.location.mid(r.location.indexOf(QLatin1String("://")) + 1);
+            rest.replace('\\', '/');
+            const QStringList parts = rest.split('/', Qt::SkipEmptyParts);
+            m_networkNames.insert(r.letter, parts.isEmpty() ? r.location : parts.last());
+        }
     const QByteArray spec = qgetenv("DOVEX_DRIVES");
     if (!spec.isEmpty()) {
         for (const QString& item : hostname::decode(spec).split(';', Qt::SkipEmptyParts)) {
@@ -224,12 +240,27 @@ void DriveMap::reload()
         for (const MountEntry& m : readMounts())
             if (isVolume(m) && !volumes.contains(cleanRoot(m.mountPoint)))
                 volumes.append(cleanRoot(m.mountPoint));
-        m_drives.append(assignVolumeLetters(m_volumes, volumes, m_retired));
+        // A network drive's directory is never a volume of its own.
+        for (const Drive& n : std::as_const(network))
+            volumes.removeAll(n.root);
+        m_drives.append(assignVolumeLetters(m_volumes, volumes, m_retired, m_network));
         m_volumes.clear();
         for (const Drive& d : std::as_const(m_drives))
             if (d.letter != QChar('C'))
                 m_volumes.append(d);
         m_drives.append({QChar('Z'), QStringLiteral("/")});
+    }
+    // A letter the map already gives keeps its drive.
+    QString given;
+    for (const Drive& d : std::as_const(m_drives))
+        given.append(d.letter);
+    for (const Drive& n : std::as_const(network)) {
+        if (given.contains(n.letter)) {
+            m_network.remove(n.letter);
+            continue;
+        }
+        m_drives.append(n);
+        given.append(n.letter);
     }
     std::sort(m_drives.begin(), m_drives.end(),
               [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
@@ -291,6 +322,8 @@ DriveKind DriveMap::kind(QChar letter) const
     const std::optional<QString> root = rootOf(letter);
     if (!root)
         return DriveKind::NoRoot;
+    if (m_network.contains(letter.toUpper()))
+        return DriveKind::Remote;
     const std::optional<MountEntry> m = mountOf(*root);
     if (!m)
         return DriveKind::Fixed;
@@ -348,6 +381,8 @@ QString DriveMap::displayName(QChar letter) const
     const std::optional<QString> root = rootOf(letter);
     if (!root)
         return QString();
+    if (m_network.contains(letter.toUpper()))
+        return m_networkNames.value(letter.toUpper());
     const std::optional<MountEntry> m = mountOf(*root);
     if (m && m->mountPoint == *root && m->device.startsWith(QLatin1String("/dev/"))) {
         const QString label = labelOfDevice(m->device);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -25,7 +26,9 @@ struct Drive {
 
 // Maps drive letters to host directories and translates paths both ways.
 // The map is read from DOVEX_DRIVES ("C=/home/u;D=/media/stick") when set,
-// else built from the home directory, "/" and the mounted volumes.
+// else built from the home directory, "/" and the mounted volumes. Either
+// way the network drives the program recorded (netrecords.h) are added,
+// each while its mount exists and its letter is free, as remote drives.
 class DriveMap {
 public:
     static DriveMap& instance();
@@ -51,7 +54,8 @@ public:
     bool isDriveRoot(const QString& hostPath) const;
 
     DriveKind kind(QChar letter) const;
-    // The name a drive is shown with: the volume's label when the drive's
+    // The name a drive is shown with: a network drive's share (the last
+    // part of its location), the volume's label when the drive's
     // root is the mount point of a labelled block device, else the root's
     // last component ("/" for the file system's root). Reads only
     // /proc/self/mounts and /dev/disk/by-label, so a network mount that
@@ -65,14 +69,17 @@ private:
     QList<Drive> m_drives;
     QList<Drive> m_volumes; // the mounted volumes' letters (built from the mounts only)
     QString m_retired;      // letters of volumes gone in this run
+    QString m_network;      // letters of recorded network drives
+    QHash<QChar, QString> m_networkNames; // their names, from the locations
 };
 
 // Letters D to Y for mounted volumes (host mount points, in mount order): a
 // volume of previous keeps its letter, a new one takes the first letter
 // that no volume had in this run (retired lists the letters of volumes
 // gone; it is updated), else the first free one.
+// Letters in reserved (network drives) are never given.
 QList<Drive> assignVolumeLetters(const QList<Drive>& previous, const QStringList& mountPoints,
-                                 QString& retired);
+                                 QString& retired, const QString& reserved = QString());
 
 // The kinds a drive box and a drive bar list (removable to RAM disk); a
 // letter without a root or of unknown kind is left out.

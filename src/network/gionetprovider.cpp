@@ -1,0 +1,505 @@
+// The network provider over GIO and gvfs. Every call runs GIO's
+// asynchronous functions on a private main context with a time limit, so a
+// server that stops answering costs seconds, never a frozen program.
+#include <gio/gio.h>
+
+#include "network/netdrives.h"
+#include "network/netlocation.h"
+
+#include "platform/hostname.h"
+#include "platform/netrecords.h"
+
+#include <QElapsedTimer>
+#include <QUrl>
+#include <QThread>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace dovex {
+
+namespace {
+
+// How long a mount may take before it is given up: DOVEX_NET_TIMEOUT
+// seconds (1 to 120) when set, else 15 s. Listing and unmounting wait less.
+int mountMs()
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("DOVEX_NET_TIMEOUT", &ok);
+    return ok && seconds >= 1 && seconds <= 120 ? seconds * 1000 : 15000;
+}
+int queryMs() { return std::min(mountMs(), 8000); }
+int unmountMs() { return std::min(mountMs(), 10000); }
+
+// One asynchronous call's result. When a call is given up the waiter stays
+// alive for the late callback, which then frees it.
+struct Waiter {
+    GAsyncResult* result = nullptr;
+    bool abandoned = false;
+};
+
+// Set when the last await gave up waiting (its call was cancelled).
+thread_local bool t_timedOut = false;
+
+void onReady(GObject*, GAsyncResult* res, gpointer data)
+{
+    auto* w = static_cast<Waiter*>(data);
+    if (w->abandoned) {
+        delete w;
+        return;
+    }
+    w->result = G_ASYNC_RESULT(g_object_ref(res));
+}
+
+// Runs start(cancellable, callback, waiter) on context and waits up to
+// timeoutMs. Returns the result (to be unreferenced) or nullptr on time out.
+template <typename Start>
+GAsyncResult* await(GMainContext* context, int timeoutMs, Start start)
+{
+    auto* w = new Waiter;
+    GCancellable* cancel = g_cancellable_new();
+    g_main_context_push_thread_default(context);
+    start(cancel, onReady, w);
+    QElapsedTimer clock;
+    clock.start();
+    bool cancelled = false;
+    while (!w->result) {
+        if (!cancelled && clock.elapsed() > timeoutMs) {
+            g_cancellable_cancel(cancel);
+            cancelled = true;
+        }
+        if (cancelled && clock.elapsed() > timeoutMs + 2000)
+            break;
+        if (!g_main_context_iteration(context, FALSE))
+            QThread::msleep(5);
+    }
+    g_main_context_pop_thread_default(context);
+    g_object_unref(cancel);
+    t_timedOut = cancelled;
+    GAsyncResult* result = w->result;
+    if (result)
+        delete w;
+    else
+        w->abandoned = true;
+    return result;
+}
+
+QString fromUtf8(const char* text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+QString errorText(GError* error)
+{
+    return error ? QString::fromUtf8(error->message) : QString();
+}
+
+// Answers the mount operation's questions from what the user typed, once:
+// a second request for the password means the first one was refused.
+struct Credentials {
+    QByteArray user, password, domain;
+    int asks = 0;
+    bool question = false;
+};
+
+void onAskPassword(GMountOperation* op, const char*, const char* defaultUser,
+                   const char* defaultDomain, GAskPasswordFlags flags, gpointer data)
+{
+    auto* c = static_cast<Credentials*>(data);
+    if (++c->asks > 1) {
+        g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+        return;
+    }
+    if (c->user.isEmpty() && c->password.isEmpty()) {
+        // Nothing typed: an anonymous login, also where the backend does not
+        // offer one by name (an empty user and password is one for SMB), and
+        // never the backend's remembered default user.
+        g_mount_operation_set_anonymous(op, TRUE);
+        if (!(flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED)) {
+            g_mount_operation_set_username(op, "");
+            g_mount_operation_set_password(op, "");
+            g_mount_operation_set_domain(op, defaultDomain);
+        }
+    } else {
+        g_mount_operation_set_anonymous(op, FALSE);
+        g_mount_operation_set_username(op, c->user.isEmpty() ? defaultUser : c->user.constData());
+        g_mount_operation_set_password(op, c->password.constData());
+        g_mount_operation_set_domain(op, c->domain.isEmpty() ? defaultDomain
+                                                             : c->domain.constData());
+    }
+    g_mount_operation_set_password_save(op, G_PASSWORD_SAVE_NEVER);
+    g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+}
+
+// A question (an unknown host key, say) is never answered yes on the
+// user's behalf.
+void onAskQuestion(GMountOperation* op, const char*, const char**, gpointer data)
+{
+    static_cast<Credentials*>(data)->question = true;
+    g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+}
+
+bool listable(const QString& dir)
+{
+    DIR* d = ::opendir(hostname::encode(dir).constData());
+    if (!d)
+        return false;
+    errno = 0;
+    while (::readdir(d)) {
+    }
+    const bool ok = errno == 0;
+    ::closedir(d);
+    return ok;
+}
+
+class GioNetProvider final : public NetProvider {
+public:
+    GioNetProvider() : m_context(g_main_context_new()) {}
+    ~GioNetProvider() override { g_main_context_unref(m_context); }
+
+    bool networkPresent(QString* userName) override
+    {
+        if (userName) {
+            QString name = QString::fromLocal8Bit(qgetenv("USER"));
+            if (name.isEmpty())
+                if (const passwd* pw = ::getpwuid(::getuid()))
+                    name = QString::fromLocal8Bit(pw->pw_name);
+            *userName = name;
+        }
+        // GIO falls back to local files alone when no session bus with gvfs
+        // answers; then no network location is supported.
+        const char* const* schemes = g_vfs_get_supported_uri_schemes(g_vfs_get_default());
+        for (int i = 0; schemes && schemes[i]; ++i)
+            if (qstrcmp(schemes[i], "smb") == 0 || qstrcmp(schemes[i], "sftp") == 0)
+                return true;
+        return false;
+    }
+
+    std::optional<QList<NetResource>> enumerate(const QString& parent) override
+    {
+        const QString location = parent.isEmpty() ? QStringLiteral("network:///") : parent;
+        GFile* file = g_file_new_for_uri(location.toUtf8().constData());
+        auto list = enumerateOnce(file, location);
+        if (!list && m_notMounted) {
+            // A server's share list can be read once it is mounted anonymously.
+            QString hostDir, error;
+            // gvfs's SMB browser can fail the first time after another
+            // browse failed (it asks for a remembered guest user): once more.
+            for (int attempt = 0; attempt < 2 && !list; ++attempt) {
+                Credentials none;
+                if (mountFile(file, none, &error) == NetStatus::Ok)
+                    list = enumerateOnce(file, location);
+            }
+        }
+        g_object_unref(file);
+        return list;
+    }
+
+    NetStatus mount(const QString& typed, const QString& user, const QString& password,
+                    QString* hostDir, QString* error) override
+    {
+        const std::optional<QString> location = netlocation::toGio(typed);
+        if (!location) {
+            if (error)
+                *error = QStringLiteral("not a network location: ") + typed;
+            return NetStatus::Failed;
+        }
+        if (!networkPresent(nullptr))
+            return NetStatus::NoNetwork;
+        GFile* file = g_file_new_for_uri(location->toUtf8().constData());
+        Credentials c;
+        const int at = user.indexOf('\\');
+        c.user = (at > 0 ? user.mid(at + 1) : user).toUtf8();
+        c.domain = at > 0 ? user.left(at).toUtf8() : QByteArray();
+        c.password = password.toUtf8();
+        NetStatus status = mountFile(file, c, error);
+        c.password.fill('\0');
+        if (status == NetStatus::Ok) {
+            GMount* mount = findMount(file);
+            std::optional<QString> dir = mount ? dirOf(mount, file) : std::nullopt;
+            // gvfs names the FUSE directory even when gvfsd-fuse is not
+            // there to serve it.
+            if (dir && !netrecords::isLiveMount(*dir))
+                dir.reset();
+            if (!dir) {
+                if (error)
+                    *error = QStringLiteral("the mount of %1 has no local directory (is gvfsd-fuse running?)")
+                                 .arg(typed);
+                status = NetStatus::Failed;
+                // A mount made here that no drive can name is not left
+                // behind (one that was there before is not ours to end).
+                if (mount && !m_alreadyMounted)
+                    unmountMount(G_MOUNT(g_object_ref(mount)), nullptr);
+            } else {
+                // Right after a mount the FUSE directory can fail for a moment.
+                QElapsedTimer clock;
+                clock.start();
+                while (!listable(*dir) && clock.elapsed() < 4000)
+                    QThread::msleep(50);
+                if (hostDir)
+                    *hostDir = *dir;
+            }
+            if (mount)
+                g_object_unref(mount);
+        }
+        g_object_unref(file);
+        return status;
+    }
+
+    NetStatus unmount(const QString& hostDir, QString* error) override
+    {
+        GMount* mount = mountAt(hostDir);
+        if (!mount) {
+            if (error)
+                *error = QStringLiteral("%1 is not mounted").arg(hostDir);
+            return NetStatus::Failed;
+        }
+        return unmountMount(mount, error);
+    }
+
+    std::optional<QString> mountedDir(const QString& typed) override
+    {
+        const std::optional<QString> location = netlocation::toGio(typed);
+        if (!location)
+            return std::nullopt;
+        GFile* file = g_file_new_for_uri(location->toUtf8().constData());
+        std::optional<QString> dir = localDir(file);
+        g_object_unref(file);
+        return dir;
+    }
+
+private:
+    // Unmounts and releases mount.
+    NetStatus unmountMount(GMount* mount, QString* error)
+    {
+        GMountOperation* op = g_mount_operation_new();
+        GAsyncResult* res = await(m_context, unmountMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+            g_mount_unmount_with_operation(mount, G_MOUNT_UNMOUNT_NONE, op, c, cb, w);
+        });
+        NetStatus status = NetStatus::Failed;
+        if (!res) {
+            if (error)
+                *error = QStringLiteral("the server did not answer");
+        } else {
+            GError* e = nullptr;
+            if (g_mount_unmount_with_operation_finish(mount, res, &e))
+                status = NetStatus::Ok;
+            else if (error)
+                *error = t_timedOut ? QStringLiteral("the server did not answer") : errorText(e);
+            g_clear_error(&e);
+            g_object_unref(res);
+        }
+        g_object_unref(op);
+        g_object_unref(mount);
+        return status;
+    }
+
+    // The mount whose local directory holds hostDir, from the volume
+    // monitor's list (gvfs keeps it locally).
+    GMount* mountAt(const QString& hostDir)
+    {
+        g_main_context_push_thread_default(m_context);
+        GVolumeMonitor* monitor = g_volume_monitor_get();
+        GList* mounts = g_volume_monitor_get_mounts(monitor);
+        GMount* found = nullptr;
+        for (GList* i = mounts; i; i = i->next) {
+            GMount* m = G_MOUNT(i->data);
+            GFile* root = g_mount_get_root(m);
+            if (char* path = g_file_get_path(root)) {
+                const QString rootDir = hostname::decode(QByteArray(path));
+                if (!found && (hostDir == rootDir || hostDir.startsWith(rootDir + '/')))
+                    found = G_MOUNT(g_object_ref(m));
+                g_free(path);
+            }
+            g_object_unref(root);
+        }
+        g_list_free_full(mounts, g_object_unref);
+        g_object_unref(monitor);
+        g_main_context_pop_thread_default(m_context);
+        return found;
+    }
+
+    GMount* findMount(GFile* file)
+    {
+        GAsyncResult* res = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+            g_file_find_enclosing_mount_async(file, G_PRIORITY_DEFAULT, c, cb, w);
+        });
+        if (!res)
+            return nullptr;
+        GMount* mount = g_file_find_enclosing_mount_finish(file, res, nullptr);
+        g_object_unref(res);
+        return mount;
+    }
+
+    // The FUSE directory of a mounted location.
+    std::optional<QString> localDir(GFile* file)
+    {
+        GMount* mount = findMount(file);
+        if (!mount)
+            return std::nullopt;
+        std::optional<QString> dir = dirOf(mount, file);
+        g_object_unref(mount);
+        return dir;
+    }
+
+    std::optional<QString> dirOf(GMount* mount, GFile* file)
+    {
+        std::optional<QString> dir;
+        GFile* root = g_mount_get_root(mount);
+        if (char* rootPath = g_file_get_path(root)) {
+            QString path = hostname::decode(QByteArray(rootPath));
+            if (char* rel = g_file_get_relative_path(root, file)) {
+                if (*rel)
+                    path += '/' + hostname::decode(QByteArray(rel));
+                g_free(rel);
+            }
+            while (path.size() > 1 && path.endsWith('/'))
+                path.chop(1);
+            dir = path;
+            g_free(rootPath);
+        }
+        g_object_unref(root);
+        return dir;
+    }
+
+    NetStatus mountFile(GFile* file, Credentials& c, QString* error)
+    {
+        GMountOperation* op = g_mount_operation_new();
+        g_signal_connect(op, "ask-password", G_CALLBACK(onAskPassword), &c);
+        g_signal_connect(op, "ask-question", G_CALLBACK(onAskQuestion), &c);
+        GAsyncResult* res = await(m_context, mountMs(), [&](GCancellable* cn, GAsyncReadyCallback cb, gpointer w) {
+            g_file_mount_enclosing_volume(file, G_MOUNT_MOUNT_NONE, op, cn, cb, w);
+        });
+        // The operation must not call back into c once this frame is gone.
+        g_signal_handlers_disconnect_by_data(op, &c);
+        NetStatus status = NetStatus::Failed;
+        if (!res) {
+            if (error)
+                *error = QStringLiteral("the server did not answer");
+        } else {
+            GError* e = nullptr;
+            m_alreadyMounted = false;
+            if (g_file_mount_enclosing_volume_finish(file, res, &e) ||
+                g_error_matches(e, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
+                m_alreadyMounted = e != nullptr;
+                status = NetStatus::Ok;
+            } else if (c.asks > 1) {
+                status = NetStatus::BadPassword;
+            } else if (error) {
+                *error = c.question ? QStringLiteral("the server's identity could not be verified")
+                         : t_timedOut ? QStringLiteral("the server did not answer")
+                                      : errorText(e);
+            }
+            g_clear_error(&e);
+            g_object_unref(res);
+        }
+        g_object_unref(op);
+        return status;
+    }
+
+    std::optional<QList<NetResource>> enumerateOnce(GFile* file, const QString& location)
+    {
+        m_notMounted = false;
+        static const char* attributes =
+            G_FILE_ATTRIBUTE_STANDARD_NAME "," G_FILE_ATTRIBUTE_STANDARD_DISPLAY_NAME
+            "," G_FILE_ATTRIBUTE_STANDARD_TARGET_URI "," G_FILE_ATTRIBUTE_STANDARD_TYPE;
+        GAsyncResult* res = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+            g_file_enumerate_children_async(file, attributes, G_FILE_QUERY_INFO_NONE,
+                                            G_PRIORITY_DEFAULT, c, cb, w);
+        });
+        if (!res)
+            return std::nullopt;
+        GError* e = nullptr;
+        GFileEnumerator* en = g_file_enumerate_children_finish(file, res, &e);
+        g_object_unref(res);
+        if (!en) {
+            m_notMounted = g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_MOUNTED);
+            g_clear_error(&e);
+            return std::nullopt;
+        }
+        QList<NetResource> list;
+        bool failed = false;
+        // A browse list is small; the tree never shows more than a hundred.
+        while (list.size() <= 1000) {
+            GAsyncResult* r = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                g_file_enumerator_next_files_async(en, 64, G_PRIORITY_DEFAULT, c, cb, w);
+            });
+            if (!r) {
+                failed = true;
+                break;
+            }
+            GList* infos = g_file_enumerator_next_files_finish(en, r, nullptr);
+            g_object_unref(r);
+            if (!infos)
+                break;
+            for (GList* i = infos; i; i = i->next) {
+                auto* info = G_FILE_INFO(i->data);
+                list.append(resourceOf(file, location, info));
+                g_object_unref(info);
+            }
+            g_list_free(infos);
+        }
+        g_file_enumerator_close(en, nullptr, nullptr);
+        g_object_unref(en);
+        if (failed && list.isEmpty())
+            return std::nullopt;
+        return list;
+    }
+
+    static NetResource resourceOf(GFile* parent, const QString& parentLocation, GFileInfo* info)
+    {
+        NetResource r;
+        r.provider = QStringLiteral("gvfs");
+        QString target = fromUtf8(g_file_info_get_attribute_string(info, G_FILE_ATTRIBUTE_STANDARD_TARGET_URI));
+        if (target.isEmpty()) {
+            GFile* child = g_file_get_child(parent, g_file_info_get_name(info));
+            char* uri = g_file_get_uri(child);
+            target = fromUtf8(uri);
+            g_free(uri);
+            g_object_unref(child);
+        }
+        const QString display = fromUtf8(g_file_info_get_display_name(info));
+        QUrl url(target);
+        const QUrl parentUrl(parentLocation);
+        // A server's share list names the shares without the server's port.
+        if (url.port() == -1 && parentUrl.port() != -1 && url.scheme() == parentUrl.scheme() &&
+            url.host() == parentUrl.host()) {
+            url.setPort(parentUrl.port());
+            target = url.toString(QUrl::FullyEncoded);
+        }
+        const QStringList path = url.path().split('/', Qt::SkipEmptyParts);
+        if (url.scheme() == QLatin1String("smb") && !url.host().isEmpty() && !path.isEmpty()) {
+            r.display = NetResource::Display::Share;
+            r.remoteName = url.port() == -1 ? netlocation::toRemoteName(target) : target;
+            r.printer = g_file_info_get_file_type(info) == G_FILE_TYPE_SPECIAL;
+        } else if (url.scheme() == QLatin1String("smb") && !url.host().isEmpty()) {
+            // Below the whole SMB network come the workgroups, below them servers.
+            const bool workgroup = parentUrl.scheme() == QLatin1String("smb") && parentUrl.host().isEmpty();
+            r.display = workgroup ? NetResource::Display::Domain : NetResource::Display::Server;
+            r.childLocation = target.endsWith('/') ? target : target + '/';
+            r.remoteName = workgroup ? url.host() : netlocation::toRemoteName(r.childLocation);
+        } else {
+            r.display = NetResource::Display::Other;
+            r.remoteName = display;
+            r.childLocation = target;
+        }
+        r.comment = display;
+        return r;
+    }
+
+    GMainContext* m_context;
+    bool m_notMounted = false;
+    bool m_alreadyMounted = false;
+};
+
+} // namespace
+
+std::unique_ptr<NetProvider> MakeGioNetProvider()
+{
+    return std::make_unique<GioNetProvider>();
+}
+
+} // namespace dovex

@@ -1,0 +1,10 @@
+#include "network/ui/netdrivesconnector.h"
+
+namespace dovex {
+
+NetDrivesConnector::NetDrivesConnector(std::unique_ptr<NetProvider> provider)
+    : m_provider(std::move(provider)), m_drives(*m_provider)
+{
+}
+
+} // namespace dovex

@@ -1,0 +1,217 @@
+#include "platform/netrecords.h"
+
+#include "platform/hostfile.h"
+#include "platform/hostname.h"
+#include "platform/locations.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <dirent.h>
+
+namespace dovex::netrecords {
+
+namespace {
+
+constexpr int kMaxRecent = 20;
+constexpr qsizetype kMaxField = 4096;
+
+// A host directory is written as its bytes (hostname.h); a location or a
+// recent path is text the user typed, written as UTF-8.
+QByteArray escape(const QString& field, bool hostPath)
+{
+    QByteArray out;
+    for (const char c : hostPath ? hostname::encode(field) : field.toUtf8()) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<QString> unescape(const QByteArray& field, bool hostPath)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        char c = field[i];
+        if (c == '\\') {
+            if (++i >= field.size())
+                return std::nullopt;
+            switch (field[i]) {
+            case '\\': c = '\\'; break;
+            case 't': c = '\t'; break;
+            case 'n': c = '\n'; break;
+            case 'r': c = '\r'; break;
+            default: return std::nullopt;
+            }
+        }
+        if (c == '\0')
+            return std::nullopt;
+        out += c;
+    }
+    if (out.size() > kMaxField)
+        return std::nullopt;
+    return hostPath ? hostname::decode(out) : QString::fromUtf8(out);
+}
+
+// A mount's directory as the records may name it: absolute, already clean,
+// and never the file system's root.
+bool acceptableHostDir(const QString& dir)
+{
+    return dir.startsWith('/') && dir != QLatin1String("/") && QDir::cleanPath(dir) == dir;
+}
+
+struct MountLine {
+    QString point;
+    QString type;
+};
+
+QString unescapeMountField(const QByteArray& field)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                out.append(char(code));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(field[i]);
+    }
+    return hostname::decode(out);
+}
+
+QList<MountLine> mounts()
+{
+    QList<MountLine> list;
+    QFile file(QStringLiteral("/proc/self/mounts"));
+    if (!file.open(QIODevice::ReadOnly))
+        return list;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() >= 3)
+            list.append({unescapeMountField(fields[1]), QString::fromLatin1(fields[2])});
+    }
+    return list;
+}
+
+// Whether dir holds an entry called name. Only reads the directory: on
+// gvfs's FUSE root the list of mounts is answered locally, while a stat of
+// a mount's directory would ask its server.
+bool directoryLists(const QString& dir, const QString& name)
+{
+    DIR* d = ::opendir(hostname::encode(dir).constData());
+    if (!d)
+        return false;
+    const QByteArray wanted = hostname::encode(name);
+    bool found = false;
+    while (dirent* e = ::readdir(d))
+        if (wanted == e->d_name) {
+            found = true;
+            break;
+        }
+    ::closedir(d);
+    return found;
+}
+
+bool realLiveMount(const QString& hostDir)
+{
+    if (!acceptableHostDir(hostDir))
+        return false;
+    const int cut = hostDir.lastIndexOf('/');
+    const QString parent = cut == 0 ? QStringLiteral("/") : hostDir.left(cut);
+    for (const MountLine& m : mounts()) {
+        if (m.point == hostDir)
+            return true;
+        if (m.point == parent && m.type.startsWith(QLatin1String("fuse")) &&
+            directoryLists(parent, hostDir.mid(cut + 1)))
+            return true;
+    }
+    return false;
+}
+
+std::function<bool(const QString&)>& liveMountCheck()
+{
+    static std::function<bool(const QString&)> check = realLiveMount;
+    return check;
+}
+
+} // namespace
+
+QString path()
+{
+    return programDirectory() + QStringLiteral("/netdrives.txt");
+}
+
+Records parse(const QByteArray& text)
+{
+    Records records;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QByteArray line = raw.endsWith('\r') ? raw.chopped(1) : raw;
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields[0] == "drive" && fields.size() == 5) {
+            const std::optional<QString> location = unescape(fields[3], false);
+            const std::optional<QString> hostDir = unescape(fields[4], true);
+            if (fields[1].size() != 1 || fields[1][0] < 'D' || fields[1][0] > 'Z' ||
+                (fields[2] != "0" && fields[2] != "1") || !location || location->isEmpty() ||
+                !hostDir || !acceptableHostDir(*hostDir))
+                continue;
+            const QChar letter = QLatin1Char(fields[1][0]);
+            bool taken = false;
+            for (const Record& r : std::as_const(records.drives))
+                taken = taken || r.letter == letter;
+            if (!taken)
+                records.drives.append({letter, *location, *hostDir, fields[2] == "1"});
+        } else if (fields[0] == "recent" && fields.size() == 2) {
+            const std::optional<QString> p = unescape(fields[1], false);
+            if (p && !p->isEmpty() && !records.recent.contains(*p) &&
+                records.recent.size() < kMaxRecent)
+                records.recent.append(*p);
+        }
+    }
+    return records;
+}
+
+QByteArray format(const Records& records)
+{
+    QByteArray text = "# Network drives of dovex: drive LETTER RECONNECT LOCATION DIRECTORY\n";
+    for (const Record& r : records.drives)
+        text += "drive\t" + QByteArray(1, char(r.letter.toLatin1())) + '\t' +
+                (r.reconnect ? "1" : "0") + '\t' + escape(r.location, false) + '\t' + escape(r.hostDir, true) +
+                '\n';
+    for (qsizetype i = 0; i < records.recent.size() && i < kMaxRecent; ++i)
+        text += "recent\t" + escape(records.recent[i], false) + '\n';
+    return text;
+}
+
+Records read()
+{
+    const std::optional<QByteArray> text = hostfile::read(path(), 1024 * 1024);
+    return text ? parse(*text) : Records{};
+}
+
+bool write(const Records& records)
+{
+    return hostfile::makeDirectories(programDirectory()) && hostfile::write(path(), format(records));
+}
+
+bool isLiveMount(const QString& hostDir)
+{
+    return liveMountCheck()(hostDir);
+}
+
+void setLiveMountCheck(std::function<bool(const QString&)> check)
+{
+    liveMountCheck() = check ? std::move(check) : realLiveMount;
+}
+
+} // namespace dovex::netrecords
