@@ -98,7 +98,9 @@ void TForm1::DisconnectNetworkdrive()
         RereadNetworkDrives();
         return;
     }
-    // A panel on the drive that went moves to drive C.
+    // A panel on the drive that went moves to drive C, read afresh so that
+    // its caption, drive box and the prompt follow.
+    unsigned moved = 0;
     for (int n = 1; n <= 2; ++n) {
         FilePanel& p = panel(n);
         const QString shown = p.inArchive ? p.archiveFile : p.path;
@@ -107,7 +109,7 @@ void TForm1::DisconnectNetworkdrive()
         p.inArchive = false;
         p.archiveKind = QChar(' ');
         p.path = QStringLiteral("C:\\");
-        setComboDrive(n, QChar('c'));
+        moved |= 1u << (n - 1);
     }
     DriveMap::instance().reload();
     {
@@ -116,7 +118,15 @@ void TForm1::DisconnectNetworkdrive()
             box->Reread();
     }
     paintDrives();
-    Werkpanelsbij();
+    const int wasActive = ActivePanel;
+    for (int n = 1; n <= 2; ++n) {
+        if (!(moved & (1u << (n - 1))))
+            continue;
+        ActivePanel = n;
+        RefreshClick();
+    }
+    setactief(wasActive);
+    Werkpanelsbij(3u & ~moved);
 }
 
 } // namespace dovex

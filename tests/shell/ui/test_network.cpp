@@ -4,10 +4,12 @@
 #include "controls/twin97button.h"
 #include "network/ui/tconnect.h"
 #include "panels/ui/panellist.h"
+#include "shell/ui/commandline.h"
 #include "network/ui/tconnectdialog.h"
 #include "support/fakenetprovider.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -115,6 +117,10 @@ TEST_F(NetworkTest, ConnectMovesTheActivePanelToTheNewDriveAndDisconnectBackToC)
     EXPECT_FALSE(listed(*form, 2, 'E'));
     EXPECT_EQ(form->panel(2).path, "C:\\");
     EXPECT_EQ(form->panel(1).path, "C:\\");
+    // The moved panels are read afresh: their captions and the prompt follow.
+    EXPECT_TRUE(form->pathCaption(1)->text().startsWith("C:\\"));
+    EXPECT_TRUE(form->pathCaption(2)->text().startsWith("C:\\"));
+    EXPECT_TRUE(form->commandLine()->prompt().startsWith("C:\\"));
 
     // Nothing left to disconnect: a message, no dialog.
     prompter.clear();
