@@ -1,6 +1,7 @@
 #include "platform/drivemap.h"
 
 #include "platform/hostname.h"
+#include "platform/mounttable.h"
 #include "platform/netrecords.h"
 
 #include <QDir>
@@ -16,48 +17,6 @@
 namespace dovex {
 
 namespace {
-
-struct MountEntry {
-    QString device;
-    QString mountPoint;
-    QString type;
-};
-
-// Octal escapes (\040 for a blank) as the kernel writes them.
-QString unescapeMountField(const QByteArray& field)
-{
-    QByteArray out;
-    for (int i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(char(code));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return hostname::decode(out);
-}
-
-QList<MountEntry> readMounts()
-{
-    QList<MountEntry> mounts;
-    QFile file(QStringLiteral("/proc/self/mounts"));
-    if (!file.open(QIODevice::ReadOnly))
-        return mounts;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 3)
-            continue;
-        mounts.append({unescapeMountField(fields[0]), unescapeMountField(fields[1]),
-                       QString::fromLatin1(fields[2])});
-    }
-    return mounts;
-}
 
 bool isVolume(const MountEntry& m)
 {
@@ -85,7 +44,7 @@ bool isVolume(const MountEntry& m)
 std::optional<MountEntry> mountOf(const QString& hostDir)
 {
     std::optional<MountEntry> best;
-    for (const MountEntry& m : readMounts()) {
+    for (const MountEntry& m : ReadMountTable()) {
         const bool holds = m.mountPoint == QLatin1String("/") || hostDir == m.mountPoint ||
                            hostDir.startsWith(m.mountPoint + '/');
         if (holds && (!best || m.mountPoint.size() >= best->mountPoint.size()))
@@ -237,7 +196,7 @@ void DriveMap::reload()
         m_drives.append({QChar('C'), cleanRoot(home.isEmpty() ? QDir::homePath()
                                                               : hostname::decode(home))});
         QStringList volumes;
-        for (const MountEntry& m : readMounts())
+        for (const MountEntry& m : ReadMountTable())
             if (isVolume(m) && !volumes.contains(cleanRoot(m.mountPoint)))
                 volumes.append(cleanRoot(m.mountPoint));
         // A network drive's directory is never a volume of its own.

@@ -3,9 +3,9 @@
 #include "platform/hostfile.h"
 #include "platform/hostname.h"
 #include "platform/locations.h"
+#include "platform/mounttable.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <dirent.h>
 
@@ -65,43 +65,6 @@ bool acceptableHostDir(const QString& dir)
     return dir.startsWith('/') && dir != QLatin1String("/") && QDir::cleanPath(dir) == dir;
 }
 
-struct MountLine {
-    QString point;
-    QString type;
-};
-
-QString unescapeMountField(const QByteArray& field)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(char(code));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return hostname::decode(out);
-}
-
-QList<MountLine> mounts()
-{
-    QList<MountLine> list;
-    QFile file(QStringLiteral("/proc/self/mounts"));
-    if (!file.open(QIODevice::ReadOnly))
-        return list;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() >= 3)
-            list.append({unescapeMountField(fields[1]), QString::fromLatin1(fields[2])});
-    }
-    return list;
-}
-
 // Whether dir holds an entry called name. Only reads the directory: on
 // gvfs's FUSE root the list of mounts is answered locally, while a stat of
 // a mount's directory would ask its server.
@@ -127,10 +90,10 @@ bool realLiveMount(const QString& hostDir)
         return false;
     const int cut = hostDir.lastIndexOf('/');
     const QString parent = cut == 0 ? QStringLiteral("/") : hostDir.left(cut);
-    for (const MountLine& m : mounts()) {
-        if (m.point == hostDir)
+    for (const MountEntry& m : ReadMountTable()) {
+        if (m.mountPoint == hostDir)
             return true;
-        if (m.point == parent && m.type.startsWith(QLatin1String("fuse")) &&
+        if (m.mountPoint == parent && m.type.startsWith(QLatin1String("fuse")) &&
             directoryLists(parent, hostDir.mid(cut + 1)))
             return true;
     }
