@@ -2,6 +2,7 @@
 
 #include "archive/archivekind.h"
 #include "archive/archivepath.h"
+#include "archive/littleendian.h"
 #include "platform/dosattr.h"
 #include "platform/dostime.h"
 #include "platform/hostname.h"
@@ -62,6 +63,20 @@ QChar kindOfFormat(int format)
     case ARCHIVE_FORMAT_CPIO: return kKindCpio;
     default: return kKindNone;
     }
+}
+
+// Whether an ISO 9660 image is shorter than the volume its primary
+// descriptor declares: a listing reads only the directories near the start,
+// so an image cut inside its file data lists whole otherwise.
+bool isoCutShort(ByteSource& source)
+{
+    constexpr std::int64_t kDescriptorAt = 16 * 2048;
+    const std::span<const std::uint8_t> d = source.read(kDescriptorAt, 132);
+    if (d.size() < 132 || d[0] != 1 || std::memcmp(d.data() + 1, "CD001", 5) != 0)
+        return false;
+    const std::int64_t blocks = le::u32(d.data() + 80);
+    const std::int64_t blockSize = le::u16(d.data() + 128);
+    return blocks * blockSize > source.size();
 }
 
 } // namespace
@@ -140,6 +155,14 @@ bool LibarchiveEntryPath(archive_entry* entry, QString& path, QByteArray& stored
     return !path.isEmpty();
 }
 
+QString LibarchiveEntryWholePath(archive_entry* entry)
+{
+    const char* name = archive_entry_pathname(entry);
+    if (!name)
+        name = archive_entry_pathname_utf8(entry);
+    return name ? NormalizeArchivePath(hostname::decode(QByteArray(name))) : QString();
+}
+
 QChar detectLibarchiveKind(ByteSource& source)
 {
     LibarchiveInput in(source);
@@ -200,6 +223,8 @@ ArchiveContents readLibarchiveArchive(ByteSource& source, QChar* kind)
         if (!contents.add(std::move(rec)))
             break;
     }
+    if (!contents.damaged && !contents.encrypted && in.kind() == kKindIso && isoCutShort(source))
+        contents.damaged = true;
     return contents;
 }
 

@@ -66,4 +66,9 @@ private:
 // cut at kMaxArchiveName) and those bytes; false for a name left empty.
 bool LibarchiveEntryPath(archive_entry* entry, QString& path, QByteArray& stored);
 
+// The path of an entry from all its stored bytes, however long: what an
+// extraction writes, so that two names differing past the listing's cut
+// stay two files. Empty for a name left empty.
+QString LibarchiveEntryWholePath(archive_entry* entry);
+
 } // namespace dovex

@@ -5,6 +5,8 @@
 #include "archive/rar5reader.h"
 #include "platform/dosattr.h"
 
+#include <optional>
+
 namespace dovex {
 
 namespace {
@@ -156,73 +158,79 @@ FileBlock addFile(std::span<const std::uint8_t> h, ArchiveContents& out)
     return out.add(std::move(r)) ? FileBlock::Added : FileBlock::Full;
 }
 
+// The bytes that follow a block's header; nothing when the header cannot
+// hold the fields its flags name or names an absurd size.
+std::optional<std::uint64_t> blockDataSize(std::span<const std::uint8_t> h, std::uint8_t type,
+                                           std::uint16_t flags)
+{
+    std::uint64_t dataSize = 0;
+    if (flags & kLongBlock) {
+        if (h.size() < 11)
+            return std::nullopt;
+        dataSize = le::u32(h.data() + 7);
+    }
+    if (type != kFileBlock && type != kServiceBlock)
+        return dataSize;
+    if (h.size() < kFileHeaderSize + ((flags & kLargeFile) ? 8 : 0))
+        return std::nullopt;
+    if (flags & kLargeFile) {
+        const std::uint32_t highPacked = le::u32(h.data() + 32);
+        if (highPacked >= kAbsurdHigh)
+            return std::nullopt;
+        dataSize |= std::uint64_t(highPacked) << 32;
+    }
+    return dataSize;
+}
+
+ArchiveContents damagedAfter(ArchiveContents out)
+{
+    out.damaged = true;
+    return out;
+}
+
 ArchiveContents readRar4(ByteSource& source)
 {
     ArchiveContents out;
     std::int64_t pos = kMarkerSize;
     const std::int64_t size = source.size();
+    bool mainSeen = false;
     while (pos < size) {
         const auto b = source.read(pos, kBlockSize);
-        if (b.size() < kBlockSize) {
-            out.damaged = true;
-            return out;
-        }
+        if (b.size() < kBlockSize)
+            return damagedAfter(std::move(out));
         const std::uint8_t type = b[2];
         const std::uint16_t flags = le::u16(b.data() + 3);
         const std::size_t headSize = le::u16(b.data() + 5);
         const auto h = source.read(pos, headSize);
-        if (headSize < kBlockSize || h.size() < headSize) {
-            out.damaged = true;
-            return out;
-        }
+        if (headSize < kBlockSize || h.size() < headSize)
+            return damagedAfter(std::move(out));
         if (type == kEndBlock)
             return out;
+        mainSeen = mainSeen || type == kMainBlock;
         // With encrypted headers every block after this one is ciphertext.
         if (type == kMainBlock && (flags & kEncryptedHeaders)) {
             out.encrypted = true;
             return out;
         }
-        std::uint64_t dataSize = 0;
-        if (flags & kLongBlock) {
-            if (headSize < 11) {
-                out.damaged = true;
-                return out;
-            }
-            dataSize = le::u32(h.data() + 7);
-        }
-        if (type == kFileBlock || type == kServiceBlock) {
-            if (headSize < kFileHeaderSize + ((flags & kLargeFile) ? 8 : 0)) {
-                out.damaged = true;
-                return out;
-            }
-            if (flags & kLargeFile) {
-                const std::uint32_t highPacked = le::u32(h.data() + 32);
-                if (highPacked >= kAbsurdHigh) {
-                    out.damaged = true;
-                    return out;
-                }
-                dataSize |= std::uint64_t(highPacked) << 32;
-            }
-        }
+        const std::optional<std::uint64_t> dataSize = blockDataSize(h, type, flags);
+        if (!dataSize)
+            return damagedAfter(std::move(out));
         if (type == kFileBlock) {
             const FileBlock added = addFile(h, out);
             if (added == FileBlock::Full)
                 return out;
-            if (added == FileBlock::Damaged) {
-                out.damaged = true;
-                return out;
-            }
+            if (added == FileBlock::Damaged)
+                return damagedAfter(std::move(out));
         }
-        const std::uint64_t next = std::uint64_t(pos) + headSize + dataSize;
-        if (next > std::uint64_t(size)) {
-            out.damaged = true;
-            return out;
-        }
+        const std::uint64_t next = std::uint64_t(pos) + headSize + *dataSize;
+        if (next > std::uint64_t(size))
+            return damagedAfter(std::move(out));
         pos = std::int64_t(next);
     }
-    // Every archiver since the format's 3.0 ends an archive with an end
-    // block; without it the archive was cut short, perhaps at a block's end.
-    out.damaged = true;
+    // The end block is optional in this layout: an archive that ends where
+    // a block ends is whole once its main header was read; a cut inside a
+    // block was told above.
+    out.damaged = !mainSeen;
     return out;
 }
 

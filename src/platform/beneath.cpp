@@ -146,8 +146,11 @@ int BeneathRoot::openBeneath(const QByteArray& path, int flags, bool follow) con
     return walkWithoutLinks(path.split('/'), flags);
 }
 
-int BeneathRoot::openDirectory(const QByteArrayList& parts, bool create, mode_t mode) const
+int BeneathRoot::openDirectory(const QByteArrayList& parts, bool create, mode_t mode,
+                               qsizetype* made) const
 {
+    if (made)
+        *made = 0;
     if (!isOpen())
         return -EBADF;
     if (!validParts(parts))
@@ -157,11 +160,15 @@ int BeneathRoot::openDirectory(const QByteArrayList& parts, bool create, mode_t 
     if (parts.isEmpty() && fd < 0)
         fd = negErrno();
     if (fd == -ENOENT && create) {
-        const UniqueFd parent(openDirectory(parts.mid(0, parts.size() - 1), true, mode));
+        const UniqueFd parent(openDirectory(parts.mid(0, parts.size() - 1), true, mode, made));
         if (parent.get() < 0)
             return parent.get();
-        if (::mkdirat(parent.get(), parts.last().constData(), mode) != 0 && errno != EEXIST)
+        if (::mkdirat(parent.get(), parts.last().constData(), mode) == 0) {
+            if (made)
+                ++*made;
+        } else if (errno != EEXIST) {
             return negErrno();
+        }
         fd = ::openat(parent.get(), parts.last().constData(),
                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
@@ -246,24 +253,32 @@ int BeneathRoot::makeSymlink(int dir, const QByteArrayList& parts, const QByteAr
     if (::symlinkat(target.constData(), dir, leaf.constData()) != 0)
         return negErrno();
     int verdict = resolvesBeneath(parts);
-    if (verdict == -ENOENT) {
-        // Leads to nothing yet: kept unless its text alone climbs out, and
-        // looked at again once everything else is written.
+    // Leading to nothing yet, it is kept unless its text alone climbs out.
+    if (verdict == -ENOENT)
         verdict = textLeavesRoot(target, parts.size() - 1) ? -EXDEV : 0;
-        if (verdict == 0)
-            m_danglingLinks.push_back(parts);
-    }
     if (verdict != 0) {
         ::unlinkat(dir, leaf.constData(), 0);
         return verdict == -ELOOP ? -ELOOP : -EXDEV;
     }
+    m_links.push_back(parts);
     return 0;
+}
+
+void BeneathRoot::linkRenamed(const QByteArrayList& from, const QByteArrayList& to)
+{
+    // The link renamed is almost always the one made last.
+    for (auto it = m_links.rbegin(); it != m_links.rend(); ++it) {
+        if (*it == from) {
+            *it = to;
+            return;
+        }
+    }
 }
 
 std::vector<QByteArrayList> BeneathRoot::recheckLinks()
 {
     std::vector<QByteArrayList> removed;
-    for (const QByteArrayList& parts : m_danglingLinks) {
+    for (const QByteArrayList& parts : m_links) {
         const int verdict = resolvesBeneath(parts);
         if (verdict == 0 || verdict == -ENOENT)
             continue;
@@ -274,7 +289,7 @@ std::vector<QByteArrayList> BeneathRoot::recheckLinks()
             S_ISLNK(st.st_mode) && ::unlinkat(parent.get(), parts.last().constData(), 0) == 0)
             removed.push_back(parts);
     }
-    m_danglingLinks.clear();
+    m_links.clear();
     return removed;
 }
 

@@ -43,8 +43,10 @@ public:
     // The directory at parts beneath the root, opened for use as the parent
     // of new items. With create, missing directories are made with mode
     // (umask applies); a directory that was there keeps its mode and times.
-    // An empty parts is the root itself.
-    int openDirectory(const QByteArrayList& parts, bool create, mode_t mode) const;
+    // An empty parts is the root itself. made, when given, receives how
+    // many of the last parts this call created (0 when all were there).
+    int openDirectory(const QByteArrayList& parts, bool create, mode_t mode,
+                      qsizetype* made = nullptr) const;
 
     // A new file leaf in dir (a descriptor from openDirectory), created
     // exclusively: never an existing file or a link. Returns the write fd.
@@ -53,14 +55,19 @@ public:
     // A symbolic link at parts with the target text. Once made it must
     // resolve beneath the root (the kernel is asked, following it);
     // otherwise it is removed again and -EXDEV returned. A link that
-    // resolves to nothing yet is kept and looked at again by recheckLinks.
-    // dir is the link's parent, opened by openDirectory.
+    // resolves to nothing yet is kept. Every link made is looked at again by
+    // recheckLinks. dir is the link's parent, opened by openDirectory.
     int makeSymlink(int dir, const QByteArrayList& parts, const QByteArray& target);
 
-    // Looks again at every link made by this root that did not resolve when
-    // it was made (later members may have given it a way out); each that
-    // now leaves the root is removed. Returns the paths removed.
+    // Looks again at every link made by this root: later items may have
+    // given one a way out (a link it leads through, made or replaced after
+    // it). Each that now leaves the root is removed. Returns the paths
+    // removed.
     std::vector<QByteArrayList> recheckLinks();
+
+    // A link made by makeSymlink under a temporary name was renamed to to
+    // (in the same directory): recheckLinks looks at it there.
+    void linkRenamed(const QByteArrayList& from, const QByteArrayList& to);
 
     // Whether the item at parts, followed through links, stays beneath the
     // root: 0, -EXDEV when it leaves, -ENOENT when it leads to nothing.
@@ -78,7 +85,7 @@ private:
 
     UniqueFd m_root;
     std::set<std::pair<std::uint64_t, std::uint64_t>> m_forbidden;
-    std::vector<QByteArrayList> m_danglingLinks;
+    std::vector<QByteArrayList> m_links;
 };
 
 // Joins relative name bytes with '/'.

@@ -69,7 +69,8 @@ void put64(QByteArray& b, std::uint64_t v);
 // their kind: nothing may crash or hang, no walk may find more records than
 // the whole archive holds (damage can only take members away), and every
 // prefix of a whole archive reads as damaged: an archive cut short never
-// passes for a complete one.
+// passes for a complete one. A rar 4 archive cut where a block ends is the
+// exception: its end block is optional, so such a prefix reads whole.
 void expectRobust(const QByteArray& bytes);
 
 // Runs body in a forked child: its exit status (0 when body returned true,

@@ -108,10 +108,13 @@ TEST(CliArchive, FifosAndArchivesCutShortExitWithTwo)
     EXPECT_TRUE(r.lines.isEmpty());
     EXPECT_TRUE(r.error.contains("not a regular file")) << r.error.toStdString();
 
-    // A rar 4 archive without its end block, a bare rar 5 signature, and
-    // lha archives cut inside a header and before their end marker.
+    // A rar 4 archive cut inside its main header, a bare rar 5 signature,
+    // and lha archives cut inside a header and before their end marker. A
+    // rar 4 archive that merely lacks its (optional) end block is whole.
     QByteArray rar("Rar!\x1A\x07\x00", 7);
     rar += QByteArray::fromHex("0000730000" "0d00" "000000000000");
+    drives.file("C:\\d\\noend.rar", 0, rar);
+    rar.chop(3);
     QByteArray lha;
     lha += char(27);
     lha += char(0);
@@ -137,6 +140,8 @@ TEST(CliArchive, FifosAndArchivesCutShortExitWithTwo)
         EXPECT_EQ(r.exitCode, 2) << path;
         EXPECT_TRUE(r.error.contains("damaged")) << path;
     }
+    r = runCli({"C:\\d\\noend.rar"});
+    EXPECT_EQ(r.exitCode, 0) << r.error.toStdString();
     r = runCli({"C:\\d\\whole.lzh"});
     EXPECT_EQ(r.exitCode, 0) << r.error.toStdString();
     ASSERT_EQ(r.lines.size(), 3);

@@ -160,6 +160,12 @@ TEST(Rar4, BlocksAreSteppedOverByTheirOwnSizes)
     EXPECT_EQ(c.records[1].attributes, faArchive | faReadOnly);
     EXPECT_EQ(c.records[2].attributes, faArchive);
     EXPECT_EQ(c.records[3].size, 0x100000010LL);
+    // The end block is optional: without it the archive is whole; a cut
+    // inside the last file's data is not.
+    const ArchiveContents noEnd = readBytes(b.chopped(7));
+    EXPECT_FALSE(noEnd.damaged);
+    EXPECT_EQ(pathsOf(noEnd), pathsOf(c));
+    EXPECT_TRUE(readBytes(b.chopped(8)).damaged);
     expectRobust(b);
 }
 

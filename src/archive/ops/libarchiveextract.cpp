@@ -9,9 +9,13 @@
 #include "archive/zipoperations.h"
 #include "fileops/deleteengine.h"
 #include "fileops/operationstate.h"
+#include "platform/beneath.h"
 #include "platform/drivemap.h"
+#include "platform/fileio.h"
 #include "platform/hostname.h"
+#include "platform/locations.h"
 #include "platform/prompter.h"
+#include "platform/uniquefd.h"
 
 #include <QHash>
 #include <QRandomGenerator>
@@ -25,47 +29,19 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace dovex {
 
 namespace {
-
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& o) noexcept : m_fd(o.release()) {}
-    Fd& operator=(Fd&& o) noexcept
-    {
-        if (this != &o) {
-            reset();
-            m_fd = o.release();
-        }
-        return *this;
-    }
-    int get() const { return m_fd; }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd = -1;
-};
 
 QByteArray tempName()
 {
@@ -73,21 +49,37 @@ QByteArray tempName()
            QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
 }
 
-// Whether a link made at depth (directories below the target) with this
-// target would lead out of the target directory.
-bool linkLeadsOut(const QByteArray& target, qsizetype depth)
+// Errors after which nothing more can be written: the extraction ends there,
+// as a copy does, rather than go on writing the members that follow.
+bool endsExtraction(int error)
 {
-    if (target.isEmpty() || target.startsWith('/'))
-        return true;
-    for (const QByteArray& part : target.split('/')) {
-        if (part == "..") {
-            if (--depth < 0)
-                return true;
-        } else if (!part.isEmpty() && part != ".") {
-            ++depth;
-        }
+    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO || error == EROFS;
+}
+
+// A directory by identity, to tell the ones this extraction made.
+using DirId = std::pair<std::uint64_t, std::uint64_t>;
+
+std::optional<DirId> identityOf(int dir, const char* relative)
+{
+    struct stat st {};
+    if (::fstatat(dir, relative, &st, 0) != 0)
+        return std::nullopt;
+    return DirId{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
+}
+
+// make(name) with leaf itself, or with fresh temporary names while the one
+// tried is taken; the name tried last goes to name. Returns make's result
+// (a descriptor, 0 or -errno).
+template <typename Make>
+int makeAt(const QByteArray& leaf, bool temporary, QByteArray& name, Make make)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        name = temporary ? tempName() : leaf;
+        const int rc = make(name);
+        if (rc != -EEXIST || !temporary)
+            return rc;
     }
-    return false;
+    return -EEXIST;
 }
 
 // What is to be extracted: everything, or named files and the directories
@@ -113,7 +105,7 @@ public:
     Extraction(const QString& archive, const QString& target, bool keepPaths, Prompter& prompter,
                ArchiveProgress& progress)
         : m_archive(archive), m_target(target), m_keepPaths(keepPaths), m_prompter(prompter),
-          m_progress(progress), m_state(prompter, progress)
+          m_state(prompter, progress)
     {
         const mode_t mask = ::umask(022);
         ::umask(mask);
@@ -129,47 +121,23 @@ public:
             m_prompter.error(QStringLiteral("Cannot open ") + m_archive + QLatin1Char('.'));
             return result;
         }
-        const QByteArray base = hostBytes(m_target);
-        m_base = Fd(base.isEmpty() ? -1 : ::open(base.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (m_base.get() < 0) {
-            m_prompter.error(QStringLiteral("Cannot extract into ") + m_target +
-                             QStringLiteral(": no such directory"));
+        if (!openTarget())
             return result;
-        }
         result.ran = true;
         m_state.totalBytes = file.size();
         m_state.progressWord = QStringLiteral("read");
         m_state.startCounting();
-
         LibarchiveInput in(file);
-        archive_entry* entry = nullptr;
-        bool damaged = !in.isOpen();
-        while (!damaged && !m_stopped) {
-            const int r = in.next(entry);
-            if (r == 0)
-                break;
-            if (r < 0) {
-                damaged = true;
-                break;
-            }
-            QString path;
-            QByteArray stored;
-            if (!LibarchiveEntryPath(entry, path, stored) || !selection.chosen(path))
-                continue;
-            handle(in, entry, path);
-            m_state.doneBytes = in.consumed();
-            ProgressInfo(m_state);
-            if (m_state.checkAbort())
-                m_stopped = true;
-        }
+        const bool damaged = !walk(in, selection);
         if (damaged && !m_stopped) {
             m_prompter.error(QStringLiteral("Cannot read ") + m_archive + QStringLiteral(": ") +
                              in.error());
             ++m_state.notDone;
         }
+        recheckLinks();
         setDirectoryTimes();
         result.aborted = m_stopped;
-        result.passed = !m_stopped && !damaged && m_state.notDone == 0;
+        result.passed = !m_stopped && !m_ended && !damaged && m_state.notDone == 0;
         return result;
     }
 
@@ -178,6 +146,74 @@ private:
         QString shown;        // drive-letter path of its destination
         QByteArrayList parts; // host bytes of each component below the target
     };
+
+    // A directory member this extraction made, given its stored time and
+    // mode once everything below it is written.
+    struct MadeDirectory {
+        QByteArrayList parts;
+        DirId id;
+        std::time_t mtime;
+        mode_t mode;
+    };
+
+    bool openTarget()
+    {
+        const QByteArray base = hostBytes(m_target);
+        if (base.isEmpty() || !m_root.open(base)) {
+            m_prompter.error(QStringLiteral("Cannot extract into ") + m_target +
+                             QStringLiteral(": no such directory"));
+            return false;
+        }
+        // Whatever the target, no member becomes one of the program's own
+        // files (a program there may be run as an archiver) or a setting.
+        m_root.forbid(hostname::encode(programDirectory()));
+        m_root.forbid(hostname::encode(windowsDirectory()));
+        return true;
+    }
+
+    // Every header in turn; false when the archive turned out damaged.
+    bool walk(LibarchiveInput& in, const Selection& selection)
+    {
+        archive_entry* entry = nullptr;
+        if (!in.isOpen())
+            return false;
+        while (!m_stopped && !m_ended) {
+            const int r = in.next(entry);
+            if (r <= 0)
+                return r == 0;
+            QString path;
+            QByteArray stored;
+            if (!LibarchiveEntryPath(entry, path, stored) || !selection.chosen(path))
+                continue;
+            // The listing cuts long names; what is written keeps every byte.
+            handle(in, entry,
+                   stored.size() < qsizetype(kMaxArchiveName) ? path
+                                                              : LibarchiveEntryWholePath(entry));
+            m_state.doneBytes = in.consumed();
+            ProgressInfo(m_state);
+            if (m_state.checkAbort())
+                m_stopped = true;
+        }
+        return true;
+    }
+
+    QString shownOf(const QByteArrayList& parts) const
+    {
+        QString shown = m_target;
+        for (const QByteArray& part : parts)
+            shown = dospath::join(shown, hostname::decode(part));
+        return shown;
+    }
+
+    Member memberAt(const QString& path) const
+    {
+        Member m;
+        const QStringList names = path.split(u'\\');
+        for (const QString& name : m_keepPaths ? names : names.mid(names.size() - 1))
+            m.parts << hostname::encode(name);
+        m.shown = shownOf(m.parts);
+        return m;
+    }
 
     void refuse(const Member& m, const QString& why)
     {
@@ -191,136 +227,200 @@ private:
         ++m_state.notDone;
     }
 
-    // The directory holding the first depth parts, made where missing and
-    // never reached through a link; -1 (told) when it cannot be.
-    int openParent(const Member& m, qsizetype depth)
+    // A write that did not reach the disk ends the extraction there.
+    void writeFailed(const Member& m, int error)
     {
-        const QByteArrayList path = m.parts.mid(0, depth);
+        m_state.error(QStringLiteral("Write error File ") + m.shown + QLatin1Char('\r') +
+                      errnoText(error));
+        ++m_state.notDone;
+        m_state.ioFailed = true;
+        m_ended = true;
+    }
+
+    void failedWith(const Member& m, int error)
+    {
+        if (endsExtraction(error))
+            writeFailed(m, error);
+        else if (error == ENAMETOOLONG)
+            refuse(m, QStringLiteral("its name is too long for the file system"));
+        else
+            failed(m, errnoText(error));
+    }
+
+    // What the guarded facility's refusal of a path means for the member.
+    void pathRefused(const Member& m, int error)
+    {
+        if (error == EXDEV || error == ELOOP)
+            refuse(m, QStringLiteral("its path leads out of the target directory"));
+        else if (error == EPERM)
+            refuse(m, QStringLiteral("it would land in the program's or the settings' directory"));
+        else if (error == ENOTDIR)
+            refuse(m, QStringLiteral("its path leads through a file"));
+        else
+            failedWith(m, error);
+    }
+
+    // The directory at path beneath the target, made where missing; -1
+    // (told) when it cannot be. The last one opened is kept: members come
+    // directory by directory, so most cost no call at all.
+    int directory(const Member& m, const QByteArrayList& path)
+    {
         if (m_lastDir.get() >= 0 && path == m_lastPath)
             return m_lastDir.get();
         m_lastDir.reset();
-        Fd dir(::dup(m_base.get()));
-        for (const QByteArray& part : path) {
-            int next = ::openat(dir.get(), part.constData(),
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0 && errno == ENOENT) {
-                ::mkdirat(dir.get(), part.constData(), 0700 | (0777 & ~m_umask));
-                next = ::openat(dir.get(), part.constData(),
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            }
-            if (next < 0) {
-                const int error = errno;
-                if (error == ELOOP || error == ENOTDIR)
-                    refuse(m, QStringLiteral("its path leads through a link or a file"));
-                else
-                    failed(m, errnoText(error));
-                return -1;
-            }
-            dir = Fd(next);
+        qsizetype made = 0;
+        const int fd = m_root.openDirectory(path, true, 0777, &made);
+        if (fd < 0) {
+            pathRefused(m, -fd);
+            return -1;
         }
         m_lastPath = path;
-        m_lastDir = std::move(dir);
-        return m_lastDir.get();
+        m_lastDir.reset(fd);
+        // The directories just made: this one and the made - 1 above it.
+        QByteArray up = ".";
+        for (qsizetype i = 0; i < made && m_madeDirs.size() < kMaxArchiveRecords; ++i) {
+            if (const std::optional<DirId> id = identityOf(fd, up.constData()))
+                m_madeDirs.insert(*id);
+            up = i == 0 ? QByteArray("..") : up + "/..";
+        }
+        return fd;
+    }
+
+    // A directory member: made where missing; only one this extraction made
+    // gets its stored time and mode, one that was there stays as it was.
+    void directoryMember(const Member& m, archive_entry* entry)
+    {
+        const int fd = directory(m, m.parts);
+        if (fd < 0)
+            return;
+        const std::optional<DirId> id = identityOf(fd, ".");
+        if (id && m_madeDirs.count(*id) && m_dirs.size() < kMaxArchiveRecords)
+            m_dirs.push_back({m.parts, *id, archive_entry_mtime(entry),
+                              mode_t(archive_entry_perm(entry) & 0777)});
     }
 
     void handle(LibarchiveInput& in, archive_entry* entry, const QString& path)
     {
-        Member m;
-        const QStringList names = path.split(u'\\');
-        for (const QString& name : m_keepPaths ? names : names.mid(names.size() - 1))
-            m.parts << hostname::encode(name);
-        m.shown = m_target;
-        for (const QByteArray& part : m.parts)
-            m.shown = dospath::join(m.shown, hostname::decode(part));
+        const Member m = memberAt(path);
         m_state.setLine1(QStringLiteral("Extracting: ") + path);
         const mode_t type = archive_entry_filetype(entry);
         if (type == AE_IFDIR) {
-            if (m_keepPaths && openParent(m, m.parts.size()) >= 0)
-                m_dirs.push_back({m.parts, archive_entry_mtime(entry)});
+            if (m_keepPaths)
+                directoryMember(m, entry);
             return;
         }
         const char* hardlink = archive_entry_hardlink(entry);
         const la_int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-        if (type != AE_IFREG && type != AE_IFLNK && !(hardlink && size == 0)) {
+        const bool hardLink = hardlink && size == 0;
+        if (type != AE_IFREG && type != AE_IFLNK && !hardLink) {
             refuse(m, QStringLiteral("it is a device, pipe or socket"));
             return;
         }
-        const bool hardLink = hardlink && size == 0;
-        Fd linkFrom;
-        QByteArray linkLeaf;
-        if (hardLink) {
-            // Only to a file this extraction wrote: never to one outside.
-            const QString to = NormalizeArchivePath(hostname::decode(QByteArray(hardlink)));
-            const auto it = m_written.constFind(to);
-            if (it == m_written.constEnd()) {
-                refuse(m, QStringLiteral("it is a hard link to a member not extracted here"));
-                return;
-            }
-            const Member source{m.shown, *it};
-            const int from = openParent(source, source.parts.size() - 1);
-            if (from < 0)
-                return;
-            linkFrom = Fd(::dup(from));
-            linkLeaf = source.parts.last();
-        }
-        const int parent = openParent(m, m.parts.size() - 1);
-        if (parent < 0)
+        UniqueFd from;
+        QByteArray fromLeaf;
+        if (hardLink && !hardLinkSource(m, hardlink, from, fromLeaf))
             return;
-        const QByteArray& leaf = m.parts.last();
-        struct stat existing {};
-        bool replace = false;
-        if (::fstatat(parent, leaf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISDIR(existing.st_mode)) {
-                refuse(m, QStringLiteral("a directory of that name exists"));
-                return;
-            }
-            if (!AgreeToReplace(m_state, m.shown, QStringLiteral("Write error File ") + m.shown,
-                                QStringLiteral(" Exists,Overwrite?"))) {
-                ++m_state.notDone;
-                return;
-            }
-            replace = true;
-        }
-        QByteArray temp;
-        bool written = false;
+        const int parent = directory(m, m.parts.mid(0, m.parts.size() - 1));
+        mode_t replacing = 0;
+        if (parent < 0 || !mayWrite(parent, m, replacing))
+            return;
+        // What replaces a file is written under a temporary name.
+        const bool temporary = replacing != 0;
+        QByteArray name;
+        const bool written =
+            type == AE_IFLNK ? writeLink(parent, m, archive_entry_symlink(entry), temporary, name)
+            : hardLink       ? writeHardLink(from.get(), fromLeaf, parent, m, temporary, name)
+                             : writeFile(in, entry, parent, m, temporary, name);
+        if (!written || (temporary && !place(parent, m, name, type == AE_IFLNK, replacing)))
+            return;
         if (type == AE_IFLNK)
-            written = writeLink(parent, m, archive_entry_symlink(entry), temp);
-        else if (hardLink)
-            written = writeHardLink(linkFrom.get(), linkLeaf, parent, m, temp);
+            m_written.remove(path);
         else
-            written = enoughSpace(parent, m, size) &&
-                      writeFile(in, entry, parent, m, size, replace ? QByteArray() : leaf, temp);
-        if (!written) {
-            if (!temp.isEmpty())
-                ::unlinkat(parent, temp.constData(), 0);
-            return;
-        }
-        // A new file was made under its own name (exclusively, so it is
-        // ours to remove had it failed): nothing to rename.
-        if (temp == leaf) {
             remember(path, m.parts);
-            return;
+    }
+
+    // The file a hard link member names: only one this extraction wrote,
+    // still a plain file, never one outside.
+    bool hardLinkSource(const Member& m, const char* hardlink, UniqueFd& from, QByteArray& leaf)
+    {
+        const QString to = NormalizeArchivePath(hostname::decode(QByteArray(hardlink)));
+        const auto it = m_written.constFind(to);
+        if (it == m_written.constEnd()) {
+            refuse(m, QStringLiteral("it is a hard link to a member not extracted here"));
+            return false;
         }
-        const int renamed = replace ? ::renameat(parent, temp.constData(), parent, leaf.constData())
-                                    : ::renameat2(parent, temp.constData(), parent,
-                                                  leaf.constData(), RENAME_NOREPLACE);
-        if (renamed != 0) {
+        from.reset(m_root.openDirectory(it->mid(0, it->size() - 1), false, 0));
+        leaf = it->last();
+        struct stat st {};
+        if (from.get() < 0 ||
+            ::fstatat(from.get(), leaf.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            refuse(m, QStringLiteral("it is a hard link to a member not extracted here"));
+            return false;
+        }
+        return true;
+    }
+
+    // Nothing in the way, or the person agreed to replace it (the copy
+    // engine's questions); replacing receives the type of what is there.
+    bool mayWrite(int parent, const Member& m, mode_t& replacing)
+    {
+        struct stat existing {};
+        if (::fstatat(parent, m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
+            return true;
+        if (S_ISDIR(existing.st_mode)) {
+            refuse(m, QStringLiteral("a directory of that name exists"));
+            return false;
+        }
+        // The questions look the file up by its path; one that path cannot
+        // reach (too long) is never replaced unasked.
+        if (!fileio::status(m.shown).exists) {
+            refuse(m, QStringLiteral("the file in its place cannot be reached by its path"));
+            return false;
+        }
+        if (!AgreeToReplace(m_state, m.shown, QStringLiteral("Write error File ") + m.shown,
+                            QStringLiteral(" Exists,Overwrite?"))) {
+            ++m_state.notDone;
+            return false;
+        }
+        replacing = existing.st_mode & S_IFMT;
+        return true;
+    }
+
+    // The new entry, written under a temporary name, takes the real name
+    // (and with it the place of the old file) only now that it is whole.
+    bool place(int parent, const Member& m, const QByteArray& temp, bool link, mode_t replaced)
+    {
+        const QByteArray& leaf = m.parts.last();
+        if (::renameat(parent, temp.constData(), parent, leaf.constData()) != 0) {
             const int error = errno;
             ::unlinkat(parent, temp.constData(), 0);
-            failed(m, error == EEXIST ? QStringLiteral("the file appeared meanwhile")
-                                      : errnoText(error));
-            return;
+            failedWith(m, error);
+            return false;
         }
-        if (type == AE_IFREG && !hardLink)
-            remember(path, m.parts);
+        if (link) {
+            QByteArrayList from = m.parts;
+            from.last() = temp;
+            m_root.linkRenamed(from, m.parts);
+        }
+        // A directory opened through the old link may not be where its
+        // path leads now.
+        if (S_ISLNK(replaced)) {
+            m_lastDir.reset();
+            m_lastPath.clear();
+        }
+        return true;
     }
 
     // Where a file went, for hard links to it later; as many as a listing
     // keeps records, so that a bomb of members cannot exhaust memory here.
     void remember(const QString& path, const QByteArrayList& parts)
     {
-        if (std::size_t(m_written.size()) < kMaxArchiveRecords)
+        if (std::size_t(m_written.size()) < kMaxArchiveRecords &&
+            m_writtenChars + std::size_t(path.size()) <= kMaxArchivePathChars) {
+            m_writtenChars += std::size_t(path.size());
             m_written.insert(path, parts);
+        }
     }
 
     // The copy engine's question when the member is larger than the space
@@ -352,32 +452,30 @@ private:
         return false;
     }
 
-    // A new file under a temporary name, or under name when one is given.
-    Fd makeTemp(int dir, const Member& m, const QByteArray& name, QByteArray& temp)
+    // A new file under its own name (created exclusively, so it is ours to
+    // remove should it fail) or, to replace one, under a temporary name.
+    bool writeFile(LibarchiveInput& in, archive_entry* entry, int dir, const Member& m,
+                   bool temporary, QByteArray& name)
     {
-        Fd out;
-        for (int attempt = 0; attempt < 8 && out.get() < 0; ++attempt) {
-            temp = name.isEmpty() ? tempName() : name;
-            out = Fd(::openat(dir, temp.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-            if (out.get() < 0 && (errno != EEXIST || !name.isEmpty()))
-                break;
-        }
+        const std::int64_t size =
+            archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+        if (!enoughSpace(dir, m, size))
+            return false;
+        UniqueFd out(makeAt(m.parts.last(), temporary, name, [dir](const QByteArray& n) {
+            return BeneathRoot::createFile(dir, n, 0600);
+        }));
         if (out.get() < 0) {
-            const int error = errno;
-            temp.clear();
-            failed(m, error == EEXIST ? QStringLiteral("the file appeared meanwhile")
-                                      : errnoText(error));
+            failedWith(m, -out.get());
+            return false;
         }
-        return out;
+        if (copyData(in, m, out.get(), size) && finishFile(out, entry, m))
+            return true;
+        ::unlinkat(dir, name.constData(), 0);
+        return false;
     }
 
-    bool writeFile(LibarchiveInput& in, archive_entry* entry, int dir, const Member& m,
-                   std::int64_t size, const QByteArray& name, QByteArray& temp)
+    bool copyData(LibarchiveInput& in, const Member& m, int out, std::int64_t size)
     {
-        Fd out = makeTemp(dir, m, name, temp);
-        if (out.get() < 0)
-            return false;
         m_buffer.resize(1u << 18);
         std::int64_t total = 0;
         for (;;) {
@@ -387,20 +485,20 @@ private:
                 return false;
             }
             if (n == 0)
-                break;
+                return true;
             total += n;
             // A stream that yields more than its header said is a bomb or
             // damage; the free space was asked about for the stated size.
-            if (archive_entry_size_is_set(entry) && total > size) {
+            if (size >= 0 && total > size) {
                 failed(m, QStringLiteral("it holds more than its stated size"));
                 return false;
             }
             for (la_ssize_t done = 0; done < n;) {
-                const ssize_t w = ::write(out.get(), m_buffer.data() + done, std::size_t(n - done));
+                const ssize_t w = ::write(out, m_buffer.data() + done, std::size_t(n - done));
                 if (w < 0 && errno == EINTR)
                     continue;
                 if (w <= 0) {
-                    failed(m, errnoText(w < 0 ? errno : ENOSPC));
+                    writeFailed(m, w < 0 ? errno : ENOSPC);
                     return false;
                 }
                 done += w;
@@ -412,67 +510,78 @@ private:
                 return false;
             }
         }
-        ::fchmod(out.get(), archive_entry_perm(entry) & 0777);
+    }
+
+    bool finishFile(UniqueFd& out, archive_entry* entry, const Member& m)
+    {
+        ::fchmod(out.get(), mode_t(archive_entry_perm(entry) & 0777 & ~m_umask));
         const struct timespec times[2] = {{archive_entry_mtime(entry), 0},
                                           {archive_entry_mtime(entry), 0}};
         ::futimens(out.get(), times);
         // A failed close can be the write that did not reach the disk.
         if (::close(out.release()) != 0) {
-            failed(m, errnoText(errno));
+            writeFailed(m, errno);
             return false;
         }
         return true;
     }
 
-    bool writeLink(int dir, const Member& m, const char* target, QByteArray& temp)
+    // A link is made only when, once made, it still resolves beneath the
+    // target (the kernel is asked); whatever its text looks like.
+    bool writeLink(int dir, const Member& m, const char* target, bool temporary, QByteArray& name)
     {
         const QByteArray bytes = target ? QByteArray(target) : QByteArray();
-        if (bytes.size() > 4096 || linkLeadsOut(bytes, m.parts.size() - 1)) {
+        QByteArrayList at = m.parts;
+        const int rc = bytes.isEmpty() || bytes.size() > 4096
+                           ? -EXDEV
+                           : makeAt(m.parts.last(), temporary, name, [&](const QByteArray& n) {
+                                 at.last() = n;
+                                 return m_root.makeSymlink(dir, at, bytes);
+                             });
+        if (rc == -EXDEV || rc == -ELOOP)
             refuse(m, QStringLiteral("its link leads out of the target directory"));
-            return false;
-        }
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            temp = tempName();
-            if (::symlinkat(bytes.constData(), dir, temp.constData()) == 0)
-                return true;
-            if (errno != EEXIST)
-                break;
-        }
-        const int error = errno;
-        temp.clear();
-        failed(m, errnoText(error));
-        return false;
+        else if (rc < 0)
+            failedWith(m, -rc);
+        return rc == 0;
     }
 
-    // A hard link to a file this extraction wrote itself, made from the
-    // directory handle that file was written through.
+    // A hard link to a file this extraction wrote itself; a link found in
+    // its place is never followed.
     bool writeHardLink(int from, const QByteArray& fromLeaf, int dir, const Member& m,
-                       QByteArray& temp)
+                       bool temporary, QByteArray& name)
     {
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            temp = tempName();
-            if (::linkat(from, fromLeaf.constData(), dir, temp.constData(), 0) == 0)
-                return true;
-            if (errno != EEXIST)
-                break;
-        }
-        const int error = errno;
-        temp.clear();
-        failed(m, errnoText(error));
-        return false;
+        const int rc = makeAt(m.parts.last(), temporary, name, [&](const QByteArray& n) {
+            return ::linkat(from, fromLeaf.constData(), dir, n.constData(), 0) == 0 ? 0 : -errno;
+        });
+        if (rc < 0)
+            failedWith(m, -rc);
+        return rc == 0;
     }
 
+    // Links that later members gave a way out go, each told by name.
+    void recheckLinks()
+    {
+        for (const QByteArrayList& parts : m_root.recheckLinks())
+            refuse(Member{shownOf(parts), parts},
+                   QStringLiteral("its link leads out of the target directory"));
+    }
+
+    // The deepest first, so that a mode closing a directory comes after
+    // everything below it; a path that leads elsewhere by now is left.
     void setDirectoryTimes()
     {
-        for (const auto& [parts, mtime] : m_dirs) {
-            Member m{m_target, parts};
-            m_lastDir.reset();
-            m_lastPath.clear();
-            const int dir = openParent(m, parts.size());
-            if (dir < 0)
+        m_lastDir.reset();
+        std::stable_sort(m_dirs.begin(), m_dirs.end(),
+                         [](const MadeDirectory& a, const MadeDirectory& b) {
+                             return a.parts.size() > b.parts.size();
+                         });
+        for (const MadeDirectory& d : m_dirs) {
+            const UniqueFd dir(m_root.openDirectory(d.parts, false, 0));
+            if (dir.get() < 0 || identityOf(dir.get(), ".") != d.id)
                 continue;
-            const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
-            ::futimens(dir, times);
+            ::fchmod(dir.get(), d.mode & ~m_umask);
+            const struct timespec times[2] = {{d.mtime, 0}, {d.mtime, 0}};
+            ::futimens(dir.get(), times);
         }
     }
 
@@ -480,17 +589,19 @@ private:
     QString m_target;
     bool m_keepPaths;
     Prompter& m_prompter;
-    ArchiveProgress& m_progress;
     OperationState m_state;
     mode_t m_umask = 022;
     std::int64_t m_spaceLeft = 0;
-    Fd m_base;
-    Fd m_lastDir;
+    BeneathRoot m_root;
+    UniqueFd m_lastDir;
     QByteArrayList m_lastPath;
-    bool m_stopped = false;
+    bool m_stopped = false; // abort
+    bool m_ended = false;   // a write failed
     std::vector<char> m_buffer;
     QHash<QString, QByteArrayList> m_written; // archive path -> where it was written
-    std::vector<std::pair<QByteArrayList, std::time_t>> m_dirs;
+    std::size_t m_writtenChars = 0;
+    std::set<DirId> m_madeDirs;
+    std::vector<MadeDirectory> m_dirs;
 };
 
 void showExtract(ArchiveProgress& progress, const QString& archive, QChar kind)
