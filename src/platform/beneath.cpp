@@ -146,7 +146,8 @@ int BeneathRoot::openBeneath(const QByteArray& path, int flags, bool follow) con
     return walkWithoutLinks(path.split('/'), flags);
 }
 
-int BeneathRoot::openDirectory(const QByteArrayList& parts, bool create, mode_t mode) const
+int BeneathRoot::openDirectory(const QByteArrayList& parts, bool create, mode_t mode,
+                               int* created) const
 {
     if (!isOpen())
         return -EBADF;
@@ -157,11 +158,15 @@ int BeneathRoot::openDirectory(const QByteArrayList& parts, bool create, mode_t 
     if (parts.isEmpty() && fd < 0)
         fd = negErrno();
     if (fd == -ENOENT && create) {
-        const UniqueFd parent(openDirectory(parts.mid(0, parts.size() - 1), true, mode));
+        const UniqueFd parent(openDirectory(parts.mid(0, parts.size() - 1), true, mode, created));
         if (parent.get() < 0)
             return parent.get();
-        if (::mkdirat(parent.get(), parts.last().constData(), mode) != 0 && errno != EEXIST)
+        if (::mkdirat(parent.get(), parts.last().constData(), mode) == 0) {
+            if (created)
+                ++*created;
+        } else if (errno != EEXIST) {
             return negErrno();
+        }
         fd = ::openat(parent.get(), parts.last().constData(),
                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)

@@ -43,8 +43,10 @@ public:
     // The directory at parts beneath the root, opened for use as the parent
     // of new items. With create, missing directories are made with mode
     // (umask applies); a directory that was there keeps its mode and times.
-    // An empty parts is the root itself.
-    int openDirectory(const QByteArrayList& parts, bool create, mode_t mode) const;
+    // created, when given, is raised by the number of directories made (the
+    // last ones of parts). An empty parts is the root itself.
+    int openDirectory(const QByteArrayList& parts, bool create, mode_t mode,
+                      int* created = nullptr) const;
 
     // A new file leaf in dir (a descriptor from openDirectory), created
     // exclusively: never an existing file or a link. Returns the write fd.
