@@ -108,8 +108,12 @@ private:
             return false;
         }
         // What lands there could run as an archiver or rewrite the settings.
-        m_root.forbid(hostname::encode(programDirectory()));
-        m_root.forbid(hostname::encode(windowsDirectory()));
+        // They are told by identity, so they must be there first: a member
+        // must not make them itself.
+        for (const QString& dir : {programDirectory(), windowsDirectory()}) {
+            ensureDirectory(dir);
+            m_root.forbid(hostname::encode(dir));
+        }
         return true;
     }
 
