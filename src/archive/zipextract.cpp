@@ -1,13 +1,19 @@
-// Extracting members out of a zip archive. Every file is written by names
-// relative to directories opened from the target directory down, none of
-// them followed when it is a link, so nothing the archive names (nor a link
-// it or anyone else put there) can make a write land outside the target. A
-// file arrives under a temporary name beside its final one and is renamed
-// only when it is complete and checked.
+// Extracting members out of a zip archive. Every file, directory and link
+// is created beneath the target directory by the guarded facility, so
+// nothing the archive names (nor a link it or anyone else put there) can
+// make a write land outside the target, nor in the program's or the
+// settings' directory. A file arrives under a temporary name beside its
+// final one and takes that name only when it is complete and, where
+// something is there, the handler agreed.
+#include "archive/archivepath.h"
 #include "archive/zipmaster.h"
 #include "archive/zipnames.h"
 #include "archive/zipoperations.h"
-#include "platform/uniquefd.h"
+#include "archive/zipwriteahead.h"
+#include "platform/beneath.h"
+#include "platform/drivemap.h"
+#include "platform/hostname.h"
+#include "platform/locations.h"
 
 #include <zip.h>
 
@@ -16,16 +22,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <QRandomGenerator>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
-#include <atomic>
-#include <condition_variable>
-#include <cstdio>
-#include <deque>
-#include <mutex>
-#include <thread>
 #include <memory>
 #include <vector>
 
@@ -37,22 +37,13 @@ namespace
 
 using Fd = UniqueFd;
 
+// A directory this run made for a directory member: its mode and time are
+// given to it last, once nothing more is written into it.
 struct DirStamp {
     QByteArrayList path;
+    DirIdentity id;
     std::time_t mtime;
     mode_t mode;
-};
-
-struct Member {
-    zip_uint64_t index = 0;
-    QByteArray name;
-    QString shown;
-    QByteArrayList parts;
-    std::int64_t size = 0;
-    std::time_t mtime = 0;
-    mode_t mode = 0644;
-    bool directory = false;
-    bool link = false;
 };
 
 mode_t currentUmask()
@@ -62,217 +53,20 @@ mode_t currentUmask()
     return mask;
 }
 
-QByteArray tempName()
+// Errors of the disk rather than of one name: the extraction stops there.
+bool diskFault(int error)
 {
-    return QByteArray(".dvx") +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
+    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO || error == EROFS;
 }
 
-// Writes the files of small members under temporary names on helper
-// threads, each with its own handle on the archive, while the extraction
-// goes through the members in order: creating and filling files is most of
-// the time an extraction takes, and it runs on every core this way. A
-// helper only writes into a directory that exists already and only where
-// no file of that name is in the way; anything else (and any failure) is
-// left to the extraction itself, which decides, reports, and renames every
-// prepared file into place or removes it. Nothing a helper writes is ever
-// seen under a member's name unless the extraction put it there.
-class WriteAhead
+// A name of the listing cut at its cap (before a character the cut would
+// split) chooses the members whose whole names begin with it.
+bool cutNameOf(const QByteArray& member, const QByteArray& spec)
 {
-public:
-    struct Job {
-        const Member* member = nullptr;
-        enum { Waiting, Running, Done, Taken } state = Waiting;
-        Fd dir;         // the directory the temporary file is in
-        QByteArray temp; // empty when the helper left the member alone
-    };
-
-    static constexpr std::int64_t kLargest = 8 << 20;
-    static constexpr std::int64_t kBudget = 64 << 20;
-
-    WriteAhead(const QByteArray& archive, int base, bool overwrite, int threads)
-        : m_archive(archive), m_base(base), m_overwrite(overwrite), m_threads(threads)
-    {
-    }
-    ~WriteAhead()
-    {
-        stop();
-        // Whatever was written and never taken goes.
-        for (Job& j : m_jobs)
-            if (!j.temp.isEmpty() && j.dir.get() >= 0)
-                ::unlinkat(j.dir.get(), j.temp.constData(), 0);
-    }
-
-    int add(const Member* m)
-    {
-        m_jobs.emplace_back();
-        m_jobs.back().member = m;
-        return int(m_jobs.size()) - 1;
-    }
-
-    void start()
-    {
-        if (m_jobs.empty())
-            return;
-        for (int i = 0; i < m_threads; ++i)
-            m_workers.emplace_back([this] { work(); });
-    }
-
-    void stop()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_changed.notify_all();
-        for (std::thread& t : m_workers)
-            t.join();
-        m_workers.clear();
-    }
-
-    // The job once its helper is done with it (nothing written when no
-    // helper started it); the caller owns its temporary file from then on.
-    Job& take(int job)
-    {
-        std::unique_lock lock(m_mutex);
-        Job& j = m_jobs[size_t(job)];
-        if (j.state == Job::Waiting)
-            j.state = Job::Done; // not started: the extraction writes it itself
-        else
-            m_changed.wait(lock, [&] { return j.state == Job::Done; });
-        if (j.state != Job::Taken) {
-            j.state = Job::Taken;
-            m_ahead -= j.member->size;
-            m_changed.notify_all();
-        }
-        return j;
-    }
-
-private:
-    bool claim(int& job)
-    {
-        while (m_next < int(m_jobs.size()) && m_jobs[size_t(m_next)].state != Job::Waiting)
-            ++m_next;
-        if (m_next >= int(m_jobs.size()))
-            return false;
-        Job& j = m_jobs[size_t(m_next)];
-        if (m_ahead > 0 && m_ahead + j.member->size > kBudget)
-            return false;
-        j.state = Job::Running;
-        m_ahead += j.member->size;
-        job = m_next++;
-        return true;
-    }
-
-    void work()
-    {
-        int error = 0;
-        zip_t* archive = zip_open(m_archive.constData(), ZIP_RDONLY, &error);
-        DirCache cache;
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            int job = -1;
-            m_changed.wait(lock, [&] { return m_stopping || claim(job); });
-            if (job < 0)
-                break;
-            Job& j = m_jobs[size_t(job)];
-            lock.unlock();
-            if (archive)
-                write(archive, j, cache);
-            lock.lock();
-            j.state = Job::Done;
-            m_changed.notify_all();
-        }
-        lock.unlock();
-        if (archive)
-            zip_discard(archive);
-    }
-
-    struct DirCache {
-        QByteArrayList path;
-        Fd dir;
-    };
-
-    // The member's file under a temporary name, complete, or nothing.
-    void write(zip_t* archive, Job& j, DirCache& cache)
-    {
-        const Member& m = *j.member;
-        const QByteArrayList path = m.parts.mid(0, m.parts.size() - 1);
-        if (cache.dir.get() < 0 || path != cache.path) {
-            Fd walk(::dup(m_base));
-            for (qsizetype i = 0; i < path.size() && walk.get() >= 0; ++i)
-                walk = Fd(::openat(walk.get(), path[i].constData(),
-                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            cache.dir = std::move(walk);
-            cache.path = path;
-        }
-        if (cache.dir.get() < 0)
-            return;
-        // The job keeps a handle of its own: the extraction renames from it.
-        Fd dir(::dup(cache.dir.get()));
-        struct stat existing {
-        };
-        if (::fstatat(dir.get(), m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
-            (!m_overwrite || S_ISDIR(existing.st_mode)))
-            return;
-        QByteArray temp = tempName();
-        Fd out(::openat(dir.get(), temp.constData(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (out.get() < 0)
-            return;
-        bool whole = false;
-        if (zip_file_t* in = zip_fopen_index(archive, m.index, 0)) {
-            std::vector<char> buffer(256 * 1024);
-            std::int64_t total = 0;
-            for (;;) {
-                const zip_int64_t n = zip_fread(in, buffer.data(), buffer.size());
-                if (n <= 0 || m_stopping) {
-                    whole = n == 0 && total == m.size && !m_stopping;
-                    break;
-                }
-                total += n;
-                if (total > m.size)
-                    break;
-                zip_int64_t done = 0;
-                while (done < n) {
-                    const ssize_t w = ::write(out.get(), buffer.data() + done, std::size_t(n - done));
-                    if (w < 0 && errno == EINTR)
-                        continue;
-                    if (w <= 0)
-                        break;
-                    done += w;
-                }
-                if (done < n)
-                    break;
-            }
-            zip_fclose(in);
-        }
-        if (whole) {
-            ::fchmod(out.get(), m.mode);
-            const struct timespec times[2] = {{m.mtime, 0}, {m.mtime, 0}};
-            ::futimens(out.get(), times);
-            whole = ::close(out.release()) == 0;
-        }
-        if (!whole) {
-            ::unlinkat(dir.get(), temp.constData(), 0);
-            return;
-        }
-        j.dir = std::move(dir);
-        j.temp = temp;
-    }
-
-    QByteArray m_archive;
-    int m_base;
-    bool m_overwrite;
-    int m_threads;
-    std::deque<Job> m_jobs;
-    std::vector<std::thread> m_workers;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_next = 0;
-    std::int64_t m_ahead = 0;
-    std::atomic<bool> m_stopping = false;
-};
+    return qsizetype(kMaxArchiveName) < member.size() &&
+           spec.size() + 4 > qsizetype(kMaxArchiveName) &&
+           spec.size() <= qsizetype(kMaxArchiveName) && member.startsWith(spec);
+}
 
 class Extractor
 {
@@ -286,79 +80,45 @@ public:
 
     int run()
     {
-        if (!open())
+        if (!openRoot() || !openArchive())
             return 0;
         chooseSpecs();
-        const zip_int64_t count = zip_get_num_entries(m_archive, 0);
-        std::vector<Member> members;
-        std::uint64_t needed = 0;
-        for (zip_int64_t i = 0; i < count; ++i) {
-            Member member;
-            if (describe(zip_uint64_t(i), member)) {
-                needed +=
-                    std::min<std::uint64_t>(std::uint64_t(member.size), std::uint64_t(1) << 62);
-                needed = std::min<std::uint64_t>(needed, std::uint64_t(1) << 62);
-                members.push_back(std::move(member));
-            }
-        }
-        // Members that together claim more than the disk holds (a bomb of
-        // overlapping members claims terabytes) are refused before any is
-        // written.
-        struct statvfs space {
-        };
-        if (::fstatvfs(m_base.get(), &space) == 0 &&
-            needed > std::uint64_t(space.f_bavail) * space.f_frsize) {
-            m_zip.message(
-                TZipMaster::kErrorArchive,
-                QStringLiteral("Cannot extract from %1: its members need %2 bytes, %3 are free")
-                    .arg(m_zip.ZipFilename)
-                    .arg(needed)
-                    .arg(std::uint64_t(space.f_bavail) * space.f_frsize));
+        const std::vector<ZipMember> members = collect();
+        if (!roomForAll(members))
             return 0;
-        }
-        // Small files are written ahead on helper threads, unless the
-        // options make the decision depend on what earlier members leave
-        // (by time), or there is one core only.
-        const ExtrOpts& options = m_zip.ExtrOptions;
-        const int helpers = int(std::min(std::thread::hardware_concurrency(), 4u));
-        std::unique_ptr<WriteAhead> ahead;
         std::vector<int> jobs(members.size(), -1);
-        if (helpers > 1 && !options.contains(ExtrOptsEnum::ExtrFreshen) &&
-            !options.contains(ExtrOptsEnum::ExtrUpdate)) {
-            ahead = std::make_unique<WriteAhead>(
-                hostBytes(m_zip.ZipFilename), m_base.get(),
-                options.contains(ExtrOptsEnum::ExtrOverWrite), helpers);
-            for (size_t i = 0; i < members.size(); ++i) {
-                const Member& m = members[i];
-                if (!m.directory && !m.link && m.size > 0 && m.size <= WriteAhead::kLargest)
-                    jobs[i] = ahead->add(&m);
-            }
-            ahead->start();
-        }
-        for (size_t i = 0; i < members.size(); ++i) {
-            if (m_stopped)
-                break;
-            WriteAhead::Job* job = jobs[i] >= 0 ? &ahead->take(jobs[i]) : nullptr;
-            extract(members[i], job);
-        }
+        std::unique_ptr<ZipWriteAhead> ahead = startHelpers(members, jobs);
+        for (size_t i = 0; i < members.size() && !m_stopped; ++i)
+            extract(members[i], jobs[i] >= 0 ? &ahead->take(jobs[i]) : nullptr);
         ahead.reset(); // stops the helpers and removes what was not taken
+        recheckLinks();
         stampDirectories();
         return m_count;
     }
 
 private:
-    bool open()
+    bool openRoot()
     {
         const QByteArray base =
             m_zip.ExtrBaseDir.isEmpty() ? QByteArray() : hostBytes(m_zip.ExtrBaseDir);
-        m_base =
-            Fd(base.isEmpty() ? -1 : ::open(base.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (m_base.get() < 0) {
+        if (base.isEmpty() || !m_root.open(base)) {
             m_zip.message(TZipMaster::kErrorArchive, QStringLiteral("Cannot extract into ") +
                                                          m_zip.ExtrBaseDir +
                                                          QStringLiteral(": no such directory"));
             return false;
         }
+        // What lands there could run as an archiver or rewrite the settings.
+        // They are told by identity, so they must be there first: a member
+        // must not make them itself.
+        for (const QString& dir : {programDirectory(), windowsDirectory()}) {
+            ensureDirectory(dir);
+            m_root.forbid(hostname::encode(dir));
+        }
+        return true;
+    }
+
+    bool openArchive()
+    {
         const QByteArray archive =
             m_zip.ZipFilename.isEmpty() ? QByteArray() : hostBytes(m_zip.ZipFilename);
         struct stat st {
@@ -381,6 +141,7 @@ private:
             zip_error_fini(&e);
             return false;
         }
+        m_archiveHost = archive;
         return true;
     }
 
@@ -404,13 +165,71 @@ private:
         const bool recurse = m_zip.AddOptions.contains(AddOptsEnum::AddRecurseDirs) ||
                              m_zip.ExtrOptions.contains(ExtrOptsEnum::ExtrDirNames);
         for (const auto& [spec, literal] : m_specs) {
-            if (zipnames::memberMatches(name, spec, recurse, literal))
+            if (zipnames::memberMatches(name, spec, recurse, literal) || cutNameOf(name, spec))
                 return true;
         }
         return false;
     }
 
-    bool describe(zip_uint64_t index, Member& m)
+    std::vector<ZipMember> collect()
+    {
+        std::vector<ZipMember> members;
+        const zip_int64_t count = zip_get_num_entries(m_archive, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            ZipMember member;
+            if (describe(zip_uint64_t(i), member))
+                members.push_back(std::move(member));
+        }
+        return members;
+    }
+
+    // Members that together claim more than the disk holds (a bomb of
+    // overlapping members claims terabytes) are refused before any is
+    // written.
+    bool roomForAll(const std::vector<ZipMember>& members)
+    {
+        std::uint64_t needed = 0;
+        for (const ZipMember& m : members)
+            needed = std::min<std::uint64_t>(
+                needed + std::min<std::uint64_t>(std::uint64_t(m.size), std::uint64_t(1) << 62),
+                std::uint64_t(1) << 62);
+        struct statvfs space {
+        };
+        if (::fstatvfs(m_root.descriptor(), &space) != 0 ||
+            needed <= std::uint64_t(space.f_bavail) * space.f_frsize)
+            return true;
+        m_zip.message(TZipMaster::kErrorArchive,
+                      QStringLiteral("Cannot extract from %1: its members need %2 bytes, %3 are free")
+                          .arg(m_zip.ZipFilename)
+                          .arg(needed)
+                          .arg(std::uint64_t(space.f_bavail) * space.f_frsize));
+        return false;
+    }
+
+    // Small files are written ahead on helper threads, unless the options
+    // make the decision depend on what earlier members leave (by time), or
+    // there is one core only.
+    std::unique_ptr<ZipWriteAhead> startHelpers(const std::vector<ZipMember>& members,
+                                                std::vector<int>& jobs)
+    {
+        const ExtrOpts& options = m_zip.ExtrOptions;
+        const int helpers = int(std::min(std::thread::hardware_concurrency(), 4u));
+        if (helpers < 2 || options.contains(ExtrOptsEnum::ExtrFreshen) ||
+            options.contains(ExtrOptsEnum::ExtrUpdate))
+            return nullptr;
+        const bool mayReplace =
+            options.contains(ExtrOptsEnum::ExtrOverWrite) && bool(m_zip.OnConfirmReplace);
+        auto ahead = std::make_unique<ZipWriteAhead>(m_archiveHost, m_root, mayReplace, helpers);
+        for (size_t i = 0; i < members.size(); ++i) {
+            const ZipMember& m = members[i];
+            if (!m.directory && !m.link && m.size > 0 && m.size <= ZipWriteAhead::kLargest)
+                jobs[i] = ahead->add(&m);
+        }
+        ahead->start();
+        return ahead;
+    }
+
+    bool describe(zip_uint64_t index, ZipMember& m)
     {
         const char* raw = zip_get_name(m_archive, index, ZIP_FL_ENC_RAW);
         zip_stat_t st;
@@ -464,151 +283,216 @@ private:
                       QStringLiteral("Cannot extract ") + shown + QStringLiteral(": ") + why);
     }
 
-    // The directory that holds parts (its own name last left out), made
-    // where missing; never through a link.
+    // What an error of the file system means for the member: a name it
+    // cannot hold or a path that leads astray refuses it; a fault of the
+    // disk ends the extraction there.
+    void trouble(const ZipMember& m, int error)
+    {
+        switch (error) {
+        case EXDEV:
+            refuse(m.shown, QStringLiteral("its path leads outside the target directory"));
+            return;
+        case ELOOP:
+        case ENOTDIR:
+            refuse(m.shown, QStringLiteral("its path leads through a link or a file"));
+            return;
+        case ENAMETOOLONG:
+            refuse(m.shown, QStringLiteral("its name is too long for the file system"));
+            return;
+        default:
+            failed(m.shown, errnoText(error));
+            if (diskFault(error))
+                m_stopped = true;
+        }
+    }
+
+    // The directory at path beneath the root, made where missing.
     // Borrowed: valid until the next call. Members come directory by
     // directory, so the last directory opened is usually the one asked for.
-    int openParent(const Member& m, qsizetype depth)
+    int openDirectory(const ZipMember& m, const QByteArrayList& path)
     {
-        const QByteArrayList path = m.parts.mid(0, depth);
         if (m_lastDir.get() >= 0 && path == m_lastPath)
             return m_lastDir.get();
         m_lastDir.reset();
-        Fd dir(::dup(m_base.get()));
-        for (qsizetype i = 0; i < depth; ++i) {
-            const QByteArray& part = m.parts[i];
-            int next = ::openat(dir.get(), part.constData(),
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0 && errno == ENOENT) {
-                ::mkdirat(dir.get(), part.constData(), 0700 | (0777 & ~m_umask));
-                next = ::openat(dir.get(), part.constData(),
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            }
-            if (next < 0) {
-                const int error = errno;
-                if (error == ELOOP || error == ENOTDIR)
-                    refuse(m.shown, QStringLiteral("its path leads through a link or a file"));
-                else
-                    failed(m.shown, errnoText(error));
-                return -1;
-            }
-            dir = Fd(next);
+        qsizetype made = 0;
+        const int fd = m_root.openDirectory(path, true, 0700 | (0777 & ~m_umask), &made);
+        for (qsizetype i = 0; i < made; ++i)
+            m_created.insert(joinParts(path.mid(0, path.size() - i)));
+        if (fd == -EPERM) {
+            refuse(m.shown, QStringLiteral("it would land in the program's or the settings' "
+                                           "directory"));
+            return -1;
         }
+        if (fd < 0) {
+            trouble(m, -fd);
+            return -1;
+        }
+        m_lastDir.reset(fd);
         m_lastPath = path;
-        m_lastDir = std::move(dir);
-        return m_lastDir.get();
+        m_lastId = identityOf(fd);
+        return fd;
+    }
+
+    int openParent(const ZipMember& m)
+    {
+        return openDirectory(m, m.parts.mid(0, m.parts.size() - 1));
+    }
+
+    void extractDirectory(const ZipMember& m)
+    {
+        if (openDirectory(m, m.parts) < 0)
+            return;
+        // One that was there before keeps its mode and its time.
+        if (m_created.contains(joinParts(m.parts)))
+            m_dirs.push_back({m.parts, m_lastId, m.mtime, m.mode});
+    }
+
+    enum class Way { New, Replace, Leave };
+
+    // Whether the member goes to its name in parent: as a new entry, in
+    // place of what is there (the options want it and the handler agreed),
+    // or not at all.
+    Way decide(const ZipMember& m, int parent)
+    {
+        const ExtrOpts& options = m_zip.ExtrOptions;
+        const bool byTime = options.contains(ExtrOptsEnum::ExtrUpdate) ||
+                            options.contains(ExtrOptsEnum::ExtrFreshen);
+        struct stat existing {
+        };
+        if (::fstatat(parent, m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT) { // a name the file system cannot hold
+                trouble(m, errno);
+                return Way::Leave;
+            }
+            return options.contains(ExtrOptsEnum::ExtrFreshen) &&
+                           !options.contains(ExtrOptsEnum::ExtrUpdate)
+                       ? Way::Leave
+                       : Way::New;
+        }
+        if (S_ISDIR(existing.st_mode)) {
+            refuse(m.shown, QStringLiteral("a directory of that name exists"));
+            return Way::Leave;
+        }
+        const bool wanted = byTime ? m.mtime > existing.st_mtime + 1
+                                   : options.contains(ExtrOptsEnum::ExtrOverWrite);
+        if (!wanted || !m_zip.confirmReplace(destinationOf(m))) {
+            if (!byTime || wanted)
+                m_zip.note(QStringLiteral("Skipped ") + m.shown +
+                           QStringLiteral(": the file exists"));
+            m_stopped = m_stopped || m_zip.cancelled();
+            return Way::Leave;
+        }
+        m_replacesLink = S_ISLNK(existing.st_mode);
+        return m_zip.cancelled() ? Way::Leave : Way::Replace;
+    }
+
+    QString destinationOf(const ZipMember& m) const
+    {
+        QString path = m_zip.ExtrBaseDir;
+        for (const QByteArray& part : m.parts)
+            path = dospath::join(path, hostname::decode(part));
+        return path;
+    }
+
+    bool roomFor(const ZipMember& m, int parent)
+    {
+        struct statvfs space {
+        };
+        if (::fstatvfs(parent, &space) != 0 ||
+            std::uint64_t(m.size) <= std::uint64_t(space.f_bavail) * space.f_frsize)
+            return true;
+        failed(m.shown, QStringLiteral("not enough free space for its %1 bytes").arg(m.size));
+        m_stopped = true;
+        return false;
     }
 
     // job: the member's file as a helper wrote it ahead, or nullptr.
-    void extract(const Member& m, WriteAhead::Job* job = nullptr)
+    void extract(const ZipMember& m, ZipWriteAhead::Job* job)
     {
         // A file written ahead and not used (left alone, refused, failed)
         // goes, whichever way this returns.
         struct Unused {
-            WriteAhead::Job* job;
+            ZipWriteAhead::Job* job;
             ~Unused()
             {
                 if (job && !job->temp.isEmpty())
                     ::unlinkat(job->dir.get(), job->temp.constData(), 0);
             }
-        } unused{job && !job->temp.isEmpty() ? job : nullptr};
+        } unused{job};
         if (m.directory) {
-            if (openParent(m, m.parts.size()) >= 0)
-                m_dirs.push_back({m.parts, m.mtime, m.mode});
+            extractDirectory(m);
             return;
         }
-        const int parent = openParent(m, m.parts.size() - 1);
+        const int parent = openParent(m);
         if (parent < 0)
             return;
-        const QByteArray& leaf = m.parts.last();
-        struct stat existing {
-        };
-        const bool exists =
-            ::fstatat(parent, leaf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-        const ExtrOpts& options = m_zip.ExtrOptions;
-        const bool byTime = options.contains(ExtrOptsEnum::ExtrUpdate) ||
-                            options.contains(ExtrOptsEnum::ExtrFreshen);
-        bool replace = false;
-        if (exists) {
-            if (S_ISDIR(existing.st_mode)) {
-                refuse(m.shown, QStringLiteral("a directory of that name exists"));
-                return;
-            }
-            replace = byTime ? m.mtime > existing.st_mtime + 1
-                             : options.contains(ExtrOptsEnum::ExtrOverWrite);
-            if (!replace) {
-                if (!byTime)
-                    m_zip.note(QStringLiteral("Skipped ") + m.shown +
-                               QStringLiteral(": the file exists"));
-                return;
-            }
-        } else if (options.contains(ExtrOptsEnum::ExtrFreshen) &&
-                   !options.contains(ExtrOptsEnum::ExtrUpdate)) {
+        m_replacesLink = false;
+        const Way way = decide(m, parent);
+        if (way == Way::Leave || !roomFor(m, parent))
             return;
-        }
-        struct statvfs space {
-        };
-        if (::fstatvfs(parent, &space) == 0 &&
-            std::uint64_t(m.size) > std::uint64_t(space.f_bavail) * space.f_frsize) {
-            failed(m.shown, QStringLiteral("not enough free space for its %1 bytes").arg(m.size));
-            return;
-        }
         if (m_zip.progress(TZipMaster::kProgressNewFile, m.shown, m.size)) {
             m_stopped = true;
             return;
         }
+        if (m.link)
+            extractLink(parent, m, way == Way::Replace);
+        else
+            extractFile(parent, m, way == Way::Replace, job);
+        // Paths through a new link, or through a link replaced, lead
+        // elsewhere than the directory in the cache may.
+        if (m.link || m_replacesLink)
+            m_lastDir.reset();
+    }
+
+    void extractFile(int parent, const ZipMember& m, bool replace, ZipWriteAhead::Job* job)
+    {
         QByteArray temp;
         int tempDir = parent;
-        if (unused.job) {
+        // A file written ahead counts only when it is in the same directory.
+        const bool ahead = job && !job->temp.isEmpty() && job->dirId == m_lastId;
+        if (ahead) {
             // Already written: the steps of its bytes, then it is put in place.
             if (!step((m.size + TZipMaster::kStepBytes - 1) / TZipMaster::kStepBytes))
                 return;
-            temp = unused.job->temp;
-            tempDir = unused.job->dir.get();
-        } else {
-            const bool written =
-                m.link ? writeLink(parent, m, temp) : writeFile(parent, m, temp);
-            if (!written) {
-                if (!temp.isEmpty())
-                    ::unlinkat(parent, temp.constData(), 0);
-                return;
-            }
-        }
-        const int renamed =
-            replace ? ::renameat(tempDir, temp.constData(), parent, leaf.constData())
-                    : ::renameat2(tempDir, temp.constData(), parent, leaf.constData(),
-                                  RENAME_NOREPLACE);
-        if (unused.job && renamed == 0)
-            unused.job->temp.clear(); // it is the member's file now
-        if (renamed != 0) {
-            const int error = errno;
-            if (!unused.job)
+            temp = job->temp;
+            tempDir = job->dir.get();
+        } else if (!writeFile(parent, m, temp)) {
+            if (!temp.isEmpty())
                 ::unlinkat(parent, temp.constData(), 0);
-            if (error == EEXIST)
-                m_zip.note(QStringLiteral("Skipped ") + m.shown +
-                           QStringLiteral(": the file exists"));
-            else
-                failed(m.shown, errnoText(error));
             return;
         }
-        ++m_count;
+        const QByteArray& leaf = m.parts.last();
+        const int renamed = replace ? ::renameat(tempDir, temp.constData(), parent, leaf.constData())
+                                    : ::renameat2(tempDir, temp.constData(), parent,
+                                                  leaf.constData(), RENAME_NOREPLACE);
+        const int error = errno;
+        if (renamed == 0) {
+            if (ahead)
+                job->temp.clear(); // it is the member's file now
+            ++m_count;
+            return;
+        }
+        if (!ahead) // a helper's file goes with its job
+            ::unlinkat(parent, temp.constData(), 0);
+        if (error == EEXIST)
+            m_zip.note(QStringLiteral("Skipped ") + m.shown + QStringLiteral(": the file exists"));
+        else
+            trouble(m, error);
     }
 
-    bool writeFile(int dir, const Member& m, QByteArray& temp)
+    bool writeFile(int dir, const ZipMember& m, QByteArray& temp)
     {
         Fd out;
         for (int attempt = 0; attempt < 8 && out.get() < 0; ++attempt) {
-            temp = tempName();
-            out = Fd(::openat(dir, temp.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-            if (out.get() < 0 && errno != EEXIST)
-                break;
-        }
-        if (out.get() < 0) {
-            const int error = errno;
-            temp.clear();
-            failed(m.shown, errnoText(error));
-            return false;
+            temp = zipTempName();
+            const int fd = BeneathRoot::createFile(dir, temp, 0600);
+            if (fd >= 0)
+                out.reset(fd);
+            else if (fd != -EEXIST || attempt == 7) {
+                temp.clear();
+                trouble(m, -fd);
+                return false;
+            }
         }
         zip_file_t* in = zip_fopen_index(m_archive, m.index, 0);
         if (!in) {
@@ -624,14 +508,20 @@ private:
         ::futimens(out.get(), times);
         // A failed close can be the write that did not reach the disk.
         if (::close(out.release()) != 0) {
-            failed(m.shown, errnoText(errno));
+            writeFailed(m, errno);
             return false;
         }
         return true;
     }
 
+    void writeFailed(const ZipMember& m, int error)
+    {
+        failed(m.shown, errnoText(error));
+        m_stopped = true;
+    }
+
     // Streams the member in steps of 32768 bytes; never more than it claims.
-    bool copy(zip_file_t* in, int out, const Member& m)
+    bool copy(zip_file_t* in, int out, const ZipMember& m)
     {
         std::vector<char> buffer(TZipMaster::kStepBytes);
         std::int64_t total = 0;
@@ -649,16 +539,8 @@ private:
                 failed(m.shown, QStringLiteral("it holds more than its stated size"));
                 return false;
             }
-            for (zip_int64_t done = 0; done < n;) {
-                const ssize_t w = ::write(out, buffer.data() + done, std::size_t(n - done));
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w <= 0) {
-                    failed(m.shown, errnoText(w < 0 ? errno : ENOSPC));
-                    return false;
-                }
-                done += w;
-            }
+            if (!writeAll(out, buffer.data(), std::size_t(n), m))
+                return false;
             if (!step(total / TZipMaster::kStepBytes - before / TZipMaster::kStepBytes))
                 return false;
         }
@@ -668,6 +550,21 @@ private:
         if (total != m.size) {
             failed(m.shown, QStringLiteral("the archive is damaged"));
             return false;
+        }
+        return true;
+    }
+
+    bool writeAll(int out, const char* data, std::size_t size, const ZipMember& m)
+    {
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t w = ::write(out, data + done, size - done);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                writeFailed(m, w < 0 ? errno : ENOSPC);
+                return false;
+            }
+            done += std::size_t(w);
         }
         return true;
     }
@@ -683,7 +580,7 @@ private:
         return true;
     }
 
-    bool writeLink(int dir, const Member& m, QByteArray& temp)
+    bool readLinkTarget(const ZipMember& m, QByteArray& target)
     {
         if (m.size > 4096) {
             refuse(m.shown, QStringLiteral("its link target is too long"));
@@ -694,7 +591,7 @@ private:
             failed(m.shown, QString::fromLocal8Bit(zip_strerror(m_archive)));
             return false;
         }
-        QByteArray target(4097, '\0');
+        target = QByteArray(4097, '\0');
         const zip_int64_t n = zip_fread(in, target.data(), 4097);
         zip_fclose(in);
         if (n < 0 || n != m.size) {
@@ -702,41 +599,66 @@ private:
             return false;
         }
         target.truncate(n);
-        if (!zipnames::linkStaysInside(m.parts, target)) {
-            refuse(m.shown,
-                   QStringLiteral("it is a link that points outside the target directory"));
+        if (target.isEmpty() || target.contains('\0')) {
+            refuse(m.shown, QStringLiteral("its link target is no name"));
             return false;
         }
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            temp = tempName();
-            if (::symlinkat(target.constData(), dir, temp.constData()) == 0) {
-                const struct timespec times[2] = {{m.mtime, 0}, {m.mtime, 0}};
-                ::utimensat(dir, temp.constData(), times, AT_SYMLINK_NOFOLLOW);
-                return true;
+        return true;
+    }
+
+    // The link is made under its own name and kept only when the kernel
+    // finds it leads to a place beneath the target. What it replaces waits
+    // under a temporary name until the link is there.
+    void extractLink(int parent, const ZipMember& m, bool replace)
+    {
+        QByteArray target;
+        if (!readLinkTarget(m, target))
+            return;
+        const QByteArray& leaf = m.parts.last();
+        QByteArray aside;
+        if (replace) {
+            aside = zipTempName();
+            if (::renameat2(parent, leaf.constData(), parent, aside.constData(),
+                            RENAME_NOREPLACE) != 0) {
+                trouble(m, errno);
+                return;
             }
-            if (errno != EEXIST)
-                break;
         }
-        const int error = errno;
-        temp.clear();
-        failed(m.shown, errnoText(error));
-        return false;
+        const int made = m_root.makeSymlink(parent, m.parts, target);
+        if (made != 0) {
+            if (replace)
+                ::renameat2(parent, aside.constData(), parent, leaf.constData(), RENAME_NOREPLACE);
+            if (made == -EXDEV || made == -ELOOP)
+                refuse(m.shown,
+                       QStringLiteral("it is a link that leads outside the target directory"));
+            else
+                trouble(m, -made);
+            return;
+        }
+        if (replace)
+            ::unlinkat(parent, aside.constData(), 0);
+        const struct timespec times[2] = {{m.mtime, 0}, {m.mtime, 0}};
+        ::utimensat(parent, leaf.constData(), times, AT_SYMLINK_NOFOLLOW);
+        ++m_count;
+    }
+
+    // Links that led nowhere when made are looked at again: a later member
+    // may have given one a way out, and then it goes.
+    void recheckLinks()
+    {
+        for (const QByteArrayList& parts : m_root.recheckLinks()) {
+            refuse(zipnames::display(joinParts(parts)),
+                   QStringLiteral("it is a link that leads outside the target directory"));
+            --m_count;
+        }
     }
 
     // Directory times last: extracting into a directory moves its time.
     void stampDirectories()
     {
         for (auto it = m_dirs.rbegin(); it != m_dirs.rend(); ++it) {
-            Member m;
-            m.parts = it->path;
-            Fd dir(::dup(m_base.get()));
-            for (const QByteArray& part : it->path) {
-                dir = Fd(::openat(dir.get(), part.constData(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-                if (dir.get() < 0)
-                    break;
-            }
-            if (dir.get() < 0)
+            const Fd dir(m_root.openDirectory(it->path, false, 0));
+            if (dir.get() < 0 || !(identityOf(dir.get()) == it->id))
                 continue;
             ::fchmod(dir.get(), it->mode);
             const struct timespec times[2] = {{it->mtime, 0}, {it->mtime, 0}};
@@ -747,13 +669,17 @@ private:
     TZipMaster& m_zip;
     mode_t m_umask;
     zip_t* m_archive = nullptr;
-    Fd m_base;
+    QByteArray m_archiveHost;
+    BeneathRoot m_root;
     std::vector<std::pair<QByteArray, bool>> m_specs;
     std::vector<DirStamp> m_dirs;
+    QSet<QByteArray> m_created;
     QByteArrayList m_lastPath;
     Fd m_lastDir;
+    DirIdentity m_lastId;
     int m_count = 0;
     bool m_stopped = false;
+    bool m_replacesLink = false; // what the member takes the place of is a link
 };
 
 } // namespace

@@ -51,6 +51,16 @@ void TZipMaster::message(int code, const QString& text)
     }
 }
 
+bool TZipMaster::confirmReplace(const QString& destination)
+{
+    try {
+        return OnConfirmReplace && OnConfirmReplace(*this, destination);
+    } catch (...) {
+        m_fatal = true;
+    }
+    return false;
+}
+
 void TZipMaster::note(const QString& text)
 {
     if (Verbose || Trace)

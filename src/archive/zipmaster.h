@@ -44,9 +44,9 @@ enum class AddOptsEnum {
 };
 enum class ExtrOptsEnum {
     ExtrDirNames,  // recreate the stored directories (else every file into the base)
-    ExtrOverWrite, // replace existing files without further ado
-    ExtrFreshen,   // only replace existing files that are older than the member
-    ExtrUpdate,    // extract new files and replace older ones
+    ExtrOverWrite, // existing files may be replaced, each as OnConfirmReplace agrees
+    ExtrFreshen,   // only replace existing files that are older than the member (if agreed)
+    ExtrUpdate,    // extract new files and replace older ones (if agreed)
 };
 using AddOpts = OptionSet<AddOptsEnum>;
 using ExtrOpts = OptionSet<ExtrOptsEnum>;
@@ -61,6 +61,12 @@ using ExtrOpts = OptionSet<ExtrOptsEnum>;
 // was, an extraction leaves no partly written file. A new-file event names
 // the file's drive-letter path when adding, the member ("\" separated) when
 // extracting or deleting.
+//
+// An extraction writes every file, directory and link beneath ExtrBaseDir
+// only (the kernel refuses a path that leaves it, whatever links it meets),
+// never into the program's or the settings' directory, and replaces nothing
+// that exists without OnConfirmReplace's agreement. It stops at the first
+// write error; no file is ever left half written under a member's name.
 class TZipMaster
 {
 public:
@@ -68,6 +74,7 @@ public:
                                                const QString& fileName, std::int64_t fileSize)>;
     using MessageHandler =
         std::function<void(TZipMaster& sender, int errorCode, const QString& message)>;
+    using ReplaceHandler = std::function<bool(TZipMaster& sender, const QString& destination)>;
 
     static constexpr int kProgressNewFile = 0;
     static constexpr int kProgressStep = 1;
@@ -105,6 +112,13 @@ public:
 
     ProgressHandler OnProgress;
     MessageHandler OnMessage;
+    // Asked before an extracted member takes the place of a file or link
+    // that exists (with ExtrOverWrite, or when ExtrFreshen or ExtrUpdate
+    // find the member newer): the drive-letter path of what is there; true
+    // lets the member replace it once it has arrived whole. Called on the
+    // calling thread, in member order. Without a handler nothing that
+    // exists is ever replaced.
+    ReplaceHandler OnConfirmReplace;
     // Where the component's own refusals ("Error - no files to zip", ...) are
     // shown; without one they go to OnMessage with code 0.
     Prompter* Messages = nullptr;
@@ -124,6 +138,8 @@ public:
     // asked to stop.
     bool progress(int type, const QString& fileName, std::int64_t size);
     void message(int code, const QString& text);
+    // OnConfirmReplace's answer; false without a handler.
+    bool confirmReplace(const QString& destination);
     // A code-0 message about one file, sent only when Verbose (or Trace).
     void note(const QString& text);
     bool cancelled() const;

@@ -146,22 +146,6 @@ std::optional<QByteArrayList> safeComponents(const QByteArray& name, QString* wh
     return parts;
 }
 
-bool linkStaysInside(const QByteArrayList& components, const QByteArray& target)
-{
-    if (target.isEmpty() || target.startsWith('/') || target.contains('\0'))
-        return false;
-    qsizetype depth = components.size() - 1;
-    for (const QByteArray& piece : target.split('/')) {
-        if (piece == "..") {
-            if (--depth < 0)
-                return false;
-        } else if (!piece.isEmpty() && piece != ".") {
-            ++depth;
-        }
-    }
-    return true;
-}
-
 QString display(const QByteArray& member)
 {
     QStringList parts;

@@ -32,10 +32,6 @@ bool hasWildcard(const QByteArray& spec);
 // a ".." component (by "/" or "\"), a NUL. "." and empty components go.
 std::optional<QByteArrayList> safeComponents(const QByteArray& name, QString* why);
 
-// True when a link stored at components (its own name last) pointing at
-// target stays inside the directory the extraction starts from.
-bool linkStaysInside(const QByteArrayList& components, const QByteArray& target);
-
 // The name a person reads: each component decoded as a host name, joined
 // with "\".
 QString display(const QByteArray& member);

@@ -55,6 +55,17 @@ bool runTool(const QString& dir, const QString& program, const QStringList& args
     return ok;
 }
 
+bool craftZip(const QString& hostZip, const QString& script)
+{
+    return runTool(QFileInfo(hostZip).absolutePath(), "python3",
+                   {"-c",
+                    "import zipfile,sys,stat\nz=zipfile.ZipFile(sys.argv[1],'w')\n"
+                    "def link(n,t):\n i=zipfile.ZipInfo(n);i.create_system=3;"
+                    "i.external_attr=(stat.S_IFLNK|0o777)<<16;z.writestr(i,t)\n" +
+                        script + "\nz.close()",
+                    hostZip});
+}
+
 QString fixturePath(const QString& name)
 {
     // The source directory comes from the build: __FILE__ can be relative

@@ -60,6 +60,11 @@ struct ZipMember {
 };
 QByteArray buildZip(const std::vector<ZipMember>& members);
 
+// A zip written by python3's zipfile: script runs with z the open
+// archive and link(name, target) adding a symbolic link member (Unix
+// attributes); false when python3 failed.
+bool craftZip(const QString& hostZip, const QString& script);
+
 // Little-endian appenders for hand-built headers.
 void put16(QByteArray& b, std::uint32_t v);
 void put32(QByteArray& b, std::uint32_t v);

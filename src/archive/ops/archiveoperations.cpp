@@ -9,6 +9,7 @@
 #include "archive/ops/zipprogress.h"
 #include "archive/toolrunner.h"
 #include "archive/zipmaster.h"
+#include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
 #include "fileops/treewalk.h"
 #include "platform/drivemap.h"
@@ -423,6 +424,9 @@ ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar k
             if (subdirs)
                 zip.AddOptions = {AddOptsEnum::AddRecurseDirs};
             runZip(result, zip, zp, items, &TZipMaster::Extract);
+            // A file the person chose to keep is a member not copied.
+            if (zp.declined > 0)
+                result.passed = false;
         }
     } else if (!items.isEmpty()) {
         const QString work =
@@ -455,13 +459,18 @@ QString Extractview(const QString& zipPath, const QString& storedEntry, Prompter
         if (code != 0)
             prompter.error(text);
     };
-    zip.Extract();
+    SilentArchiveProgress silent;
+    OperationState state(prompter, progress ? static_cast<ProgressSink&>(*progress) : silent);
+    AskBeforeReplacing(zip, state);
+    const int extracted = zip.Extract();
     if (progress)
         progress->hideRun();
     const QString name = QString(storedEntry).replace(QLatin1Char('/'), QLatin1Char('\\'))
                              .section(QLatin1Char('\\'), -1);
     const QString arrived = dospath::join(*tempDos, name);
-    return fileio::status(arrived).regular ? tempHost + QLatin1Char('/') + name : QString();
+    // A file kept there (the person said No) is not the member asked for.
+    return extracted > 0 && fileio::status(arrived).regular ? tempHost + QLatin1Char('/') + name
+                                                            : QString();
 }
 
 QString ExtractMemberForView(const QString& archive, QChar kind, const QString& innerDirectory,

@@ -238,25 +238,15 @@ CompressionOutcome extractInternal(const ExtractRequest& r, Prompter& prompter,
     zip.ZipFilename = r.archive;
     zip.ExtrBaseDir = plainDirectory(r.target);
     // Without "Include subdirectory's" every file lands in the target itself;
-    // a file already there is left as it is.
+    // a file already there is replaced only as the person agrees.
+    zip.ExtrOptions = {ExtrOptsEnum::ExtrOverWrite};
     if (r.subdirectories)
-        zip.ExtrOptions = {ExtrOptsEnum::ExtrDirNames};
+        zip.ExtrOptions.insert(ExtrOptsEnum::ExtrDirNames);
     zip.FSpecArgs = {QStringLiteral("*.*")};
-    // Files left alone because they exist are told once, at the end.
-    int skipped = 0;
-    zip.OnMessage = [&progress, &skipped](TZipMaster&, int code, const QString& message) {
-        if (code == 0 && message.startsWith(QLatin1String("Skipped ")))
-            ++skipped;
-        progress.onMessage(code, message);
-    };
     zip.Extract();
     window.hideRun();
     outcome.aborted = zip.Cancel || window.abortRequested();
-    if (skipped > 0 && !outcome.aborted)
-        prompter.information(QString::number(skipped) +
-                             QStringLiteral(" file(s) not extracted: they exist in ") + r.target +
-                             QLatin1Char('.'));
-    outcome.passed = progress.failures == 0 && skipped == 0 && !outcome.aborted;
+    outcome.passed = progress.failures == 0 && progress.declined == 0 && !outcome.aborted;
     return outcome;
 }
 

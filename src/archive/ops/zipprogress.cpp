@@ -2,6 +2,7 @@
 
 #include "archive/ops/archiveprogress.h"
 #include "archive/zipmaster.h"
+#include "fileops/deleteengine.h"
 #include "fileops/operationstate.h"
 #include "platform/prompter.h"
 
@@ -9,8 +10,20 @@
 
 namespace dovex {
 
+void AskBeforeReplacing(TZipMaster& zip, OperationState& state, int* declined)
+{
+    zip.OnConfirmReplace = [&state, declined](TZipMaster&, const QString& destination) {
+        if (AgreeToReplace(state, destination, QStringLiteral("Write error File ") + destination,
+                           QStringLiteral(" Exists,Overwrite?")))
+            return true;
+        if (declined)
+            ++*declined;
+        return false;
+    };
+}
+
 ZipProgress::ZipProgress(ArchiveProgress& window, Prompter& prompter, QString verb)
-    : verb(std::move(verb)), m_window(window), m_prompter(prompter)
+    : verb(std::move(verb)), m_window(window), m_prompter(prompter), m_state(prompter, window)
 {
 }
 
@@ -22,6 +35,7 @@ void ZipProgress::attach(TZipMaster& zip)
     zip.OnMessage = [this](TZipMaster&, int code, const QString& message) {
         onMessage(code, message);
     };
+    AskBeforeReplacing(zip, m_state, &declined);
 }
 
 void ZipProgress::onProgress(TZipMaster& zip, int type, const QString& fileName, std::int64_t size)

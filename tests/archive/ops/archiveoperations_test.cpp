@@ -385,6 +385,86 @@ TEST_F(ArchiveOps, ExtractviewPutsOneEntryIntoTheProgramsTemp)
     QFile f(view);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("look at me"));
+    f.close();
+
+    // A file of that name there is replaced only after the question; kept,
+    // it is not shown as the member.
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("another");
+    f.close();
+    prompter.clear();
+    prompter.script({Answer::No});
+    EXPECT_TRUE(Extractview(archive, QStringLiteral("sub\\look.txt"), prompter).isEmpty());
+    EXPECT_EQ(prompter.texts(), QStringList{"File P:\\temp\\look.txt Exists,Overwrite?"});
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("another"));
+    f.close();
+    prompter.script({Answer::Yes});
+    EXPECT_EQ(Extractview(archive, QStringLiteral("sub\\look.txt"), prompter), view);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("look at me"));
+}
+
+// Copying out of a zip asks what the copy engine asks before a file is
+// replaced, the protected-file question included; only what was agreed to
+// changes, and a file kept means the copy was not done.
+TEST_F(ArchiveOps, ZipMembersReplaceFilesOnlyAfterTheCopyEnginesQuestions)
+{
+    for (const char* name : {"a.txt", "c.txt", "ro.txt"})
+        drives.file(QStringLiteral("C:\\src\\") + name, 0, QByteArray("new ") + name);
+    ASSERT_TRUE(CopyIntoArchive(ArchiveOp::Copy, QStringLiteral("C:\\t.zip"), kKindZip,
+                                QStringLiteral("C:\\src"), entriesOf(QStringLiteral("C:\\src")),
+                                true, prompter, progress)
+                    .passed);
+    for (const char* name : {"a.txt", "c.txt", "ro.txt"})
+        drives.file(QStringLiteral("C:\\dst\\") + name, 0, QByteArray("old ") + name);
+    QFile::setPermissions(drives.host(QStringLiteral("C:\\dst\\ro.txt")), QFile::ReadOwner);
+    prompter.clear();
+    prompter.script({Answer::Yes, Answer::No, Answer::Yes, Answer::No});
+    const ArchiveOpResult r =
+        OperateFromArchive(ArchiveOp::Copy, QStringLiteral("C:\\t.zip"), kKindZip, {},
+                           level(QStringLiteral("C:\\t.zip")), QStringLiteral("C:\\dst"), false,
+                           prompter, progress);
+    EXPECT_FALSE(r.passed);
+    EXPECT_EQ(prompter.texts(),
+              QStringList({"File C:\\dst\\a.txt Exists,Overwrite?",
+                           "File C:\\dst\\c.txt Exists,Overwrite?",
+                           "File C:\\dst\\ro.txt Exists,Overwrite?",
+                           "C:\\dst\\ro.txt is a read-only file, do you wish to Delete this file?"}));
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\a.txt")), QByteArray("new a.txt"));
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\c.txt")), QByteArray("old c.txt"));
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\ro.txt")), QByteArray("old ro.txt"));
+    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\\dst"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"a.txt", "c.txt", "ro.txt"}));
+}
+
+// Members whose paths are longer than the listing keeps are chosen by the
+// cut name the panel shows and come out under their whole names, two that
+// differ only beyond the cut as two files.
+TEST_F(ArchiveOps, ZipMembersLongerThanTheListingShowsComeOutWhole)
+{
+    const QByteArray zipHost = drives.host(QStringLiteral("C:\\n.zip")).toLocal8Bit();
+    const QByteArray dir = QByteArrayList(5, QByteArray(200, 'd')).join('/');
+    const QByteArray stem = QByteArray(40, 't');
+    int error = 0;
+    zip_t* z = zip_open(zipHost.constData(), ZIP_CREATE, &error);
+    ASSERT_TRUE(z);
+    for (const char* last : {"A.txt", "B.txt"}) {
+        const QByteArray name = dir + '/' + stem + last;
+        zip_source_t* src = zip_source_buffer(z, last, 1, 0);
+        ASSERT_GE(zip_file_add(z, name.constData(), src, ZIP_FL_ENC_RAW), 0);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+    drives.directory(QStringLiteral("C:\\dst"));
+    const QString inner = QString::fromLatin1(dir).replace('/', '\\');
+    const QList<MemberItem> members = level(QStringLiteral("C:\\n.zip"), inner);
+    ASSERT_FALSE(members.isEmpty());
+    const ArchiveOpResult r =
+        OperateFromArchive(ArchiveOp::Copy, QStringLiteral("C:\\n.zip"), kKindZip, inner, members,
+                           QStringLiteral("C:\\dst"), false, prompter, progress);
+    EXPECT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
+    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\\dst"))).entryList(QDir::Files),
+              QStringList({QString::fromLatin1(stem + "A.txt"), QString::fromLatin1(stem + "B.txt")}));
 }
 
 } // namespace
@@ -446,7 +526,7 @@ TEST_F(ArchiveOps, HostileMembersOfAnArchiverNeverLeaveTheTarget)
 // its stored name, and the run does not pass; deleting it works.
 TEST_F(ArchiveOps, HostileZipMembersChosenInThePanelAreRefusedByName)
 {
-    const QByteArray zipHost = drives.host(QStringLiteral("C:\h.zip")).toLocal8Bit();
+    const QByteArray zipHost = drives.host(QStringLiteral(R"(C:\h.zip)")).toLocal8Bit();
     int error = 0;
     zip_t* z = zip_open(zipHost.constData(), ZIP_CREATE, &error);
     ASSERT_TRUE(z);
@@ -456,27 +536,27 @@ TEST_F(ArchiveOps, HostileZipMembersChosenInThePanelAreRefusedByName)
         ASSERT_GE(zip_file_add(z, name, src, ZIP_FL_ENC_RAW), 0);
     }
     ASSERT_EQ(zip_close(z), 0);
-    drives.directory(QStringLiteral("C:\deep\dst"));
+    drives.directory(QStringLiteral(R"(C:\deep\dst)"));
 
-    const QList<MemberItem> members = level(QStringLiteral("C:\h.zip"));
+    const QList<MemberItem> members = level(QStringLiteral(R"(C:\h.zip)"));
     ASSERT_EQ(members.size(), 3);
     const ArchiveOpResult r =
-        OperateFromArchive(ArchiveOp::Copy, QStringLiteral("C:\h.zip"), QChar(kKindZip), {},
-                           members, QStringLiteral("C:\deep\dst"), true, prompter, progress);
+        OperateFromArchive(ArchiveOp::Copy, QStringLiteral(R"(C:\h.zip)"), QChar(kKindZip), {},
+                           members, QStringLiteral(R"(C:\deep\dst)"), true, prompter, progress);
     EXPECT_FALSE(r.passed);
     const QString said = prompter.texts().join('\n');
     EXPECT_TRUE(said.contains(QStringLiteral("Refused ..\\evil.txt"))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Refused \\abs.txt"))) << said.toStdString();
-    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\deep\dst")))
+    EXPECT_EQ(QDir(drives.host(QStringLiteral(R"(C:\deep\dst)")))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("ok.txt")});
-    EXPECT_FALSE(drives.exists(QStringLiteral("C:\deep\evil.txt")));
+    EXPECT_FALSE(drives.exists(QStringLiteral(R"(C:\deep\evil.txt)")));
 
     const QList<MemberItem> evil{MemberItem{QStringLiteral("evil.txt"), false}};
-    EXPECT_TRUE(OperateFromArchive(ArchiveOp::Delete, QStringLiteral("C:\h.zip"), QChar(kKindZip),
+    EXPECT_TRUE(OperateFromArchive(ArchiveOp::Delete, QStringLiteral(R"(C:\h.zip)"), QChar(kKindZip),
                                    {}, evil, {}, true, prompter, progress)
                     .passed);
-    EXPECT_EQ(level(QStringLiteral("C:\h.zip")).size(), 2);
+    EXPECT_EQ(level(QStringLiteral(R"(C:\h.zip)")).size(), 2);
 }
 
 // What an archiver wrote is looked at before it reaches the target: a link

@@ -101,14 +101,24 @@ TEST_F(CompressionTest, ZipInternalStoresNamesRelativeToTheSourceAndComesBackWho
     EXPECT_TRUE(unpacked.passed);
     EXPECT_EQ(tree(drives.host("D:\\back")), tree(drives.host("C:\\src")));
 
-    // A second extraction leaves the files there alone and says so.
+    // A second extraction asks before it replaces what is there: No keeps
+    // the file (and the run is not done), All replaces the rest unasked.
     prompter.clear();
     drives.file("D:\\back\\one two.txt", 0, "mine");
+    prompter.script({Answer::No, Answer::No, Answer::No, Answer::No, Answer::No});
     EXPECT_FALSE(RunExtraction(extract(CompressMethod::ZipInternal, "D:\\out\\tree.zip"), tools,
                                prompter, window)
                      .passed);
     EXPECT_EQ(drives.read("D:\\back\\one two.txt"), "mine");
-    EXPECT_TRUE(prompter.texts().last().contains("not extracted: they exist in D:\\back"));
+    EXPECT_EQ(prompter.count("File D:\\back\\one two.txt Exists,Overwrite?"), 1)
+        << prompter.texts().join('|').toStdString();
+    prompter.clear();
+    prompter.script({Answer::All});
+    EXPECT_TRUE(RunExtraction(extract(CompressMethod::ZipInternal, "D:\\out\\tree.zip"), tools,
+                              prompter, window)
+                    .passed);
+    EXPECT_EQ(prompter.asked().size(), 1);
+    EXPECT_EQ(tree(drives.host("D:\\back")), tree(drives.host("C:\\src")));
 }
 
 TEST_F(CompressionTest, ArchiverSlotsAndPkzipRoundTripThroughTheRealTools)
