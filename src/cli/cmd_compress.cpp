@@ -132,6 +132,10 @@ int runDecompress(QStringList args)
     const bool subdirs = takeFlag(args, QStringLiteral("subdirs"));
     const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
     const std::optional<QString> methodText = takeOption(args, QStringLiteral("method"));
+    // What is in the way is replaced only as the person says, as a copy does.
+    PolicyPrompter prompter;
+    if (const std::optional<QString> wrong = takePolicies(args, prompter))
+        return fail(*wrong);
     if (args.size() != 2)
         return fail(QStringLiteral("decompress needs ARCHIVE DESTDIR"));
     const QString archive = onDrive(args[0]);
@@ -146,7 +150,6 @@ int runDecompress(QStringList args)
     // A tar, 7z, ISO or cpio archive (found by its content) is unpacked
     // through libarchive: no archiver method applies to it.
     if (!methodText && !password && isLibarchiveKind(DetectArchiveKind(archive))) {
-        CliPrompter prompter;
         SilentArchiveProgress progress;
         const ArchiveOpResult r = ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
         return r.passed && !r.aborted ? 0 : 1;
@@ -187,7 +190,6 @@ int runDecompress(QStringList args)
     r.target = target;
     r.programDirectory = target;
 
-    CliPrompter prompter;
     SilentArchiveProgress progress;
     return finish(RunExtraction(r, tools, prompter, progress));
 }
@@ -200,7 +202,11 @@ const CliCommand compressCommand(
 const CliCommand decompressCommand(
     "decompress",
     "decompress ARCHIVE DESTDIR [--method zip|pkzip|mscompress|1..7] [--subdirs] "
-    "[--password TEXT] (tar, 7z, ISO and cpio archives need no method)",
+    "[--password TEXT]\n"
+    "      [--overwrite=ask|all|none] [--protected=ask|all|none]\n"
+    "      tar, 7z, ISO and cpio archives need no method; an existing file is replaced\n"
+    "      only as --overwrite says, a hidden, system or read-only one only as\n"
+    "      --protected also says (both none when not given)",
     [](const QStringList& args) { return runDecompress(args); });
 
 } // namespace
