@@ -126,6 +126,42 @@ int runCompress(QStringList args)
     return finish(RunCompression(r, tools, prompter, progress));
 }
 
+// As the dialog opens for archive: its method and option boxes; a method
+// given is chosen as a click would, with the options that method offers.
+// The message to fail with when there is no method.
+std::optional<QString> chooseMethod(ExtractRequest& r, OptionBox& subdirBox,
+                                    OptionBox& passwordBox, const QString& archive,
+                                    const std::optional<QString>& methodText,
+                                    const ArchiverToolTable& tools)
+{
+    const DecompressMode mode = DecompressModeFor(archive, tools);
+    subdirBox = mode.subdirectories;
+    passwordBox = mode.password;
+    if (!methodText && !mode.method)
+        return QStringLiteral("%1 is not a compressed file of a known kind; give --method")
+            .arg(escapedField(archive));
+    if (!methodText) {
+        r.method = *mode.method;
+        r.slot = mode.slot;
+        return std::nullopt;
+    }
+    const auto m = methodOf(*methodText, tools);
+    if (!m)
+        return QString::fromLatin1(kMethods);
+    r.method = m->method;
+    r.slot = m->slot;
+    if (m->method == CompressMethod::Custom) {
+        const ArchiverTool& t = tools[size_t(m->slot - 1)];
+        subdirBox.enabled = ArchiverTool::isSet(t.expS);
+        passwordBox.enabled = ArchiverTool::isSet(t.expP);
+    } else {
+        const MethodOptions o = MethodClick(m->method);
+        subdirBox.enabled = o.subdirectories;
+        passwordBox.enabled = o.password;
+    }
+    return std::nullopt;
+}
+
 int runDecompress(QStringList args)
 {
     const ArchiverToolTable tools = LoadArchiverTools();
@@ -155,34 +191,12 @@ int runDecompress(QStringList args)
         return r.passed && !r.aborted ? 0 : 1;
     }
 
-    // As the dialog opens for this archive; a method given is chosen as a
-    // click would, with the options that method offers.
-    const DecompressMode mode = DecompressModeFor(archive, tools);
     ExtractRequest r;
-    OptionBox subdirBox = mode.subdirectories;
-    OptionBox passwordBox = mode.password;
-    if (methodText) {
-        const auto m = methodOf(*methodText, tools);
-        if (!m)
-            return fail(QString::fromLatin1(kMethods));
-        r.method = m->method;
-        r.slot = m->slot;
-        if (m->method == CompressMethod::Custom) {
-            const ArchiverTool& t = tools[size_t(m->slot - 1)];
-            subdirBox.enabled = ArchiverTool::isSet(t.expS);
-            passwordBox.enabled = ArchiverTool::isSet(t.expP);
-        } else {
-            const MethodOptions o = MethodClick(m->method);
-            subdirBox.enabled = o.subdirectories;
-            passwordBox.enabled = o.password;
-        }
-    } else if (mode.method) {
-        r.method = *mode.method;
-        r.slot = mode.slot;
-    } else {
-        return fail(QStringLiteral("%1 is not a compressed file of a known kind; give --method")
-                        .arg(escapedField(archive)));
-    }
+    OptionBox subdirBox;
+    OptionBox passwordBox;
+    if (const std::optional<QString> wrong =
+            chooseMethod(r, subdirBox, passwordBox, archive, methodText, tools))
+        return fail(*wrong);
     r.subdirectories = subdirs && subdirBox.enabled;
     r.password = password.has_value() && passwordBox.enabled;
     r.passwordText = password.value_or(QString());
