@@ -21,7 +21,10 @@ bool PartOutput::create(bool replacing)
             return false;
     }
     for (int n = 0; n < 1000; ++n) {
+        // A target named "x.$$$" is never written under its own name.
         const QString candidate = partialName(name, n);
+        if (candidate == name)
+            continue;
         if (file.create(candidate)) {
             written = candidate;
             return true;

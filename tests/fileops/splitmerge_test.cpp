@@ -369,6 +369,13 @@ TEST_F(SplitMergeTest, ABadOrMissingPartLeavesTheOldTargetAndNoFileUnderItsName)
     EXPECT_TRUE(AppendFile(state, "C:\\m\\film", to("C:\\m\\old.bin")));
     EXPECT_EQ(drives.read("C:\\m\\old.bin"), source);
     EXPECT_EQ(namesIn(drives.host("C:\\m")), before);
+
+    // A new target named like the temporary file is not written under its
+    // own name either: nothing is in its way, nothing is asked.
+    prompter.clear();
+    EXPECT_TRUE(AppendFile(state, "C:\\m\\film", to("C:\\m\\film.$$$")));
+    EXPECT_TRUE(prompter.asked().isEmpty()) << prompter.texts().join('|').toStdString();
+    EXPECT_EQ(drives.read("C:\\m\\film.$$$"), source);
 }
 
 TEST_F(SplitMergeTest, HolesOfASparseFileStayHolesInItsParts)
