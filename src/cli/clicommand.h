@@ -17,6 +17,9 @@ struct CliCommand {
 
 // Prints a one-line message to stderr and returns the exit status 2.
 int fail(const QString& message);
+// The same for a command that ran but could not do all it was asked: the
+// exit status 1.
+int unfinished(const QString& message);
 // Writes a line to stdout.
 void out(const QString& line);
 

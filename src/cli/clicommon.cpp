@@ -1,5 +1,7 @@
 #include "cli/clicommon.h"
 
+#include "cli/clicommand.h"
+
 #include "platform/dirsearch.h"
 #include "platform/dostime.h"
 #include "platform/drivemap.h"
@@ -7,6 +9,7 @@
 #include "platform/hostname.h"
 
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -110,6 +113,11 @@ QString escapedField(const QString& text)
     return out;
 }
 
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 std::optional<Policy> policyOf(const QString& text)
 {
     if (text == QLatin1String("ask"))
@@ -118,6 +126,50 @@ std::optional<Policy> policyOf(const QString& text)
         return Policy::All;
     if (text == QLatin1String("none"))
         return Policy::None;
+    return std::nullopt;
+}
+
+Answer PolicyPrompter::ask(Severity severity, const QString& text, Buttons buttons,
+                           const QString& caption)
+{
+    if (buttons == Buttons::Ok)
+        return m_plain.ask(severity, text, buttons, caption);
+    std::optional<Policy> policy;
+    // By how the texts end: a name in them may hold any words.
+    if (text.endsWith(QLatin1String(" Exists,Overwrite?")) ||
+        text.endsWith(QLatin1String(" Exists, Overwrite?")))
+        policy = overwrite;
+    else if (text.endsWith(QLatin1String("do you wish to Delete this file?")) ||
+             text.startsWith(QLatin1String("Are you sure to delete all")))
+        policy = protectedFiles;
+    else if (text.startsWith(QLatin1String("Not enought space")))
+        policy = Policy::None;
+    if (policy == Policy::Ask)
+        return answerFromStdin(text, buttons);
+    Answer answer = otherQuestions;
+    if (policy)
+        answer = *policy == Policy::None        ? Answer::No
+                 : buttons == Buttons::YesNoAll ? Answer::All
+                                                : Answer::Yes;
+    std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(), answerName(answer));
+    return answer;
+}
+
+std::optional<QString> takePolicies(QStringList& args, PolicyPrompter& prompter)
+{
+    const struct {
+        const char* name;
+        Policy& into;
+    } options[] = {{"overwrite", prompter.overwrite}, {"protected", prompter.protectedFiles}};
+    for (const auto& option : options) {
+        const auto value = takeOption(args, QLatin1String(option.name));
+        if (!value)
+            continue;
+        const std::optional<Policy> policy = policyOf(*value);
+        if (!policy)
+            return QStringLiteral("--%1 takes ask, all or none").arg(QLatin1String(option.name));
+        option.into = *policy;
+    }
     return std::nullopt;
 }
 

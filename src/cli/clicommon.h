@@ -37,6 +37,9 @@ QString isoDateTime(std::uint32_t dosDateTime);
 // exactly.
 QString escapedField(const QString& text);
 
+// The system's text for an errno ("Permission denied").
+QString errorText(int error);
+
 // How a kind of question is answered: from stdin, yes to all, or no.
 enum class Policy { Ask, All, None };
 // "ask", "all" or "none"; nullopt for anything else.
@@ -45,13 +48,29 @@ std::optional<Policy> policyOf(const QString& text);
 // one of the buttons) from stdin; anything else, or no input, is No.
 Answer answerFromStdin(const QString& text, Buttons buttons);
 
-// A progress sink that shows nothing and is never aborted.
-class SilentSink : public ProgressSink {
+// Answers the engines' replace questions by policy, as the person would in
+// the window: "... Exists,Overwrite?" by overwrite, the protected-file
+// questions ("... do you wish to Delete this file?", "Are you sure to
+// delete all ...") by protectedFiles; ask reads y, n or a from stdin. Too
+// little space is answered No (nothing is written that may not fit), any
+// other question with otherQuestions. Every question is printed to stderr
+// with its answer; plain messages as CliPrompter prints them.
+class PolicyPrompter : public Prompter {
 public:
-    void setLabels(const QString&, const QString&) override {}
-    void setPercent(int) override {}
-    bool abortRequested() override { return false; }
+    Policy overwrite = Policy::None;
+    Policy protectedFiles = Policy::None;
+    Answer otherQuestions = Answer::No;
+
+    Answer ask(Severity severity, const QString& text, Buttons buttons,
+               const QString& caption = QString()) override;
+
+private:
+    CliPrompter m_plain;
 };
+
+// Takes --overwrite and --protected out of args into the prompter; the
+// message to fail with when a value is not ask, all or none.
+std::optional<QString> takePolicies(QStringList& args, PolicyPrompter& prompter);
 
 // The path with "." and ".." resolved within its drive; empty when it is
 // not a path on a mapped drive.

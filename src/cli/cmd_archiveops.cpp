@@ -42,7 +42,8 @@ ArchiveOp opOf(FileOpKind kind)
                                         : ArchiveOp::Copy;
 }
 
-int fromArchive(FileOpKind kind, const QString& from, QStringList args, bool subdirs)
+int fromArchive(FileOpKind kind, const QString& from, QStringList args, bool subdirs,
+                Prompter& prompter)
 {
     const QString full = onDrive(from);
     if (full.isEmpty())
@@ -86,7 +87,6 @@ int fromArchive(FileOpKind kind, const QString& from, QStringList args, bool sub
                             .arg(inner.isEmpty() ? archive : archive + '\\' + inner, name));
         members << MemberItem{found->name, found->directory};
     }
-    CliPrompter prompter;
     SilentArchiveProgress progress;
     return finish(OperateFromArchive(opOf(kind), archive, archiveKind, inner, members, target,
                                      subdirs, prompter, progress));
@@ -121,33 +121,41 @@ int intoArchive(FileOpKind kind, const QString& archive, QChar archiveKind,
 std::optional<int> runArchiveOperation(FileOpKind kind, QStringList& args)
 {
     const auto from = takeOption(args, QStringLiteral("from"));
+    if (!from && (kind == FileOpKind::Delete || args.size() < 2))
+        return std::nullopt;
+    QStringList rest = args;
     bool subdirs = true;
-    if (from || (kind != FileOpKind::Delete && args.size() >= 2)) {
-        QStringList rest = args;
-        if (const auto value = takeOption(rest, QStringLiteral("subdirs"))) {
-            if (*value != QLatin1String("yes") && *value != QLatin1String("no"))
-                return fail(QStringLiteral("--subdirs takes yes or no"));
-            subdirs = *value == QLatin1String("yes");
-        }
-        if (from) {
-            if (takeOption(rest, QStringLiteral("overwrite")) ||
-                takeOption(rest, QStringLiteral("protected")))
-                return fail(QStringLiteral("--overwrite and --protected do not apply to archive "
-                                           "members"));
-            return fromArchive(kind, *from, rest, subdirs);
-        }
-        const QString dest = onDrive(rest.last());
-        const QChar archiveKind = dest.isEmpty() ? QChar(kKindNone) : archiveKindOf(dest);
-        if (archiveKind != kKindNone) {
-            rest.removeLast();
-            if (takeOption(rest, QStringLiteral("overwrite")) ||
-                takeOption(rest, QStringLiteral("protected")))
-                return fail(QStringLiteral("--overwrite and --protected do not apply to an "
-                                           "archive"));
-            return intoArchive(kind, dest, archiveKind, rest, subdirs);
-        }
+    if (const auto value = takeOption(rest, QStringLiteral("subdirs"))) {
+        if (*value != QLatin1String("yes") && *value != QLatin1String("no"))
+            return fail(QStringLiteral("--subdirs takes yes or no"));
+        subdirs = *value == QLatin1String("yes");
     }
-    return std::nullopt;
+    // Members taken out of an archive replace files only as the person
+    // says, exactly as a copy does.
+    PolicyPrompter policies;
+    const qsizetype withPolicies = rest.size();
+    if (const std::optional<QString> wrong = takePolicies(rest, policies))
+        return fail(*wrong);
+    const bool policiesGiven = rest.size() != withPolicies;
+    if (from) {
+        if (kind != FileOpKind::Delete)
+            return fromArchive(kind, *from, rest, subdirs, policies);
+        if (policiesGiven)
+            return fail(QStringLiteral("--overwrite and --protected do not apply to deleting "
+                                       "archive members"));
+        CliPrompter prompter;
+        return fromArchive(kind, *from, rest, subdirs, prompter);
+    }
+    if (rest.size() < 2)
+        return std::nullopt;
+    const QString dest = onDrive(rest.last());
+    const QChar archiveKind = dest.isEmpty() ? QChar(kKindNone) : archiveKindOf(dest);
+    if (archiveKind == kKindNone)
+        return std::nullopt;
+    if (policiesGiven)
+        return fail(QStringLiteral("--overwrite and --protected do not apply to an archive"));
+    rest.removeLast();
+    return intoArchive(kind, dest, archiveKind, rest, subdirs);
 }
 
 } // namespace dovex::cli

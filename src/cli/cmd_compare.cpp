@@ -167,17 +167,29 @@ int runSize(QStringList args)
     Totals totals;
     for (const QString& path : *paths) {
         const FileStatus st = fileio::status(path);
-        if (st.directory) {
-            const Totals t = DirectoryTotals(path);
-            totals.bytes += t.bytes;
-            totals.files += t.files;
-        } else {
+        if (!st.directory) {
             totals.bytes += st.size;
             totals.files += 1;
+            continue;
         }
+        const Totals t = DirectoryTotals(path);
+        totals.bytes += t.bytes;
+        totals.files += t.files;
+        if (t.unreadable && !totals.unreadable) {
+            totals.firstUnreadable = t.firstUnreadable;
+            totals.error = t.error;
+        }
+        totals.unreadable += t.unreadable;
     }
     printSize(totals);
-    return 0;
+    if (totals.unreadable == 0)
+        return 0;
+    QString more;
+    if (totals.unreadable > 1)
+        more = QStringLiteral(" and %1 more directories").arg(totals.unreadable - 1);
+    return unfinished(
+        QStringLiteral("cannot read %1 (%2)%3: the total leaves them out")
+            .arg(escapedField(totals.firstUnreadable), errorText(totals.error), more));
 }
 
 QString letters(std::uint32_t a)
@@ -225,18 +237,25 @@ int runAttrib(QStringList args)
     OperationState state(prompter, sink);
     state.byteMode = false;
     state.progressWord = QStringLiteral("Changed");
+    int failures = 0;
+    const auto failed = [&failures](const QString& path, int error) {
+        ++failures;
+        fail(QStringLiteral("cannot change %1: %2").arg(escapedField(path), errorText(error)));
+    };
     for (const QString& path : *paths) {
         const FileStatus st = fileio::status(path);
         if (st.directory) {
             // The directory itself never changes; its files only with --subdirs.
             if (request.includeSubdirs)
-                AttributeTree(state, path, request);
+                AttributeTree(state, path, request, failed);
             continue;
         }
         const AppliedAttributes done = ApplyAttributes(state, path, request);
         out(escapedField(path) + '\t' + letters(done.attributes));
+        if (done.error)
+            failed(path, done.error);
     }
-    return 0;
+    return failures == 0 ? 0 : 1;
 }
 
 const CliCommand compareCommand(

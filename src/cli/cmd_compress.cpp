@@ -126,12 +126,52 @@ int runCompress(QStringList args)
     return finish(RunCompression(r, tools, prompter, progress));
 }
 
+// As the dialog opens for archive: its method and option boxes; a method
+// given is chosen as a click would, with the options that method offers.
+// The message to fail with when there is no method.
+std::optional<QString> chooseMethod(ExtractRequest& r, OptionBox& subdirBox,
+                                    OptionBox& passwordBox, const QString& archive,
+                                    const std::optional<QString>& methodText,
+                                    const ArchiverToolTable& tools)
+{
+    const DecompressMode mode = DecompressModeFor(archive, tools);
+    subdirBox = mode.subdirectories;
+    passwordBox = mode.password;
+    if (!methodText && !mode.method)
+        return QStringLiteral("%1 is not a compressed file of a known kind; give --method")
+            .arg(escapedField(archive));
+    if (!methodText) {
+        r.method = *mode.method;
+        r.slot = mode.slot;
+        return std::nullopt;
+    }
+    const auto m = methodOf(*methodText, tools);
+    if (!m)
+        return QString::fromLatin1(kMethods);
+    r.method = m->method;
+    r.slot = m->slot;
+    if (m->method == CompressMethod::Custom) {
+        const ArchiverTool& t = tools[size_t(m->slot - 1)];
+        subdirBox.enabled = ArchiverTool::isSet(t.expS);
+        passwordBox.enabled = ArchiverTool::isSet(t.expP);
+    } else {
+        const MethodOptions o = MethodClick(m->method);
+        subdirBox.enabled = o.subdirectories;
+        passwordBox.enabled = o.password;
+    }
+    return std::nullopt;
+}
+
 int runDecompress(QStringList args)
 {
     const ArchiverToolTable tools = LoadArchiverTools();
     const bool subdirs = takeFlag(args, QStringLiteral("subdirs"));
     const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
     const std::optional<QString> methodText = takeOption(args, QStringLiteral("method"));
+    // What is in the way is replaced only as the person says, as a copy does.
+    PolicyPrompter prompter;
+    if (const std::optional<QString> wrong = takePolicies(args, prompter))
+        return fail(*wrong);
     if (args.size() != 2)
         return fail(QStringLiteral("decompress needs ARCHIVE DESTDIR"));
     const QString archive = onDrive(args[0]);
@@ -146,40 +186,17 @@ int runDecompress(QStringList args)
     // A tar, 7z, ISO or cpio archive (found by its content) is unpacked
     // through libarchive: no archiver method applies to it.
     if (!methodText && !password && isLibarchiveKind(DetectArchiveKind(archive))) {
-        CliPrompter prompter;
         SilentArchiveProgress progress;
         const ArchiveOpResult r = ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
         return r.passed && !r.aborted ? 0 : 1;
     }
 
-    // As the dialog opens for this archive; a method given is chosen as a
-    // click would, with the options that method offers.
-    const DecompressMode mode = DecompressModeFor(archive, tools);
     ExtractRequest r;
-    OptionBox subdirBox = mode.subdirectories;
-    OptionBox passwordBox = mode.password;
-    if (methodText) {
-        const auto m = methodOf(*methodText, tools);
-        if (!m)
-            return fail(QString::fromLatin1(kMethods));
-        r.method = m->method;
-        r.slot = m->slot;
-        if (m->method == CompressMethod::Custom) {
-            const ArchiverTool& t = tools[size_t(m->slot - 1)];
-            subdirBox.enabled = ArchiverTool::isSet(t.expS);
-            passwordBox.enabled = ArchiverTool::isSet(t.expP);
-        } else {
-            const MethodOptions o = MethodClick(m->method);
-            subdirBox.enabled = o.subdirectories;
-            passwordBox.enabled = o.password;
-        }
-    } else if (mode.method) {
-        r.method = *mode.method;
-        r.slot = mode.slot;
-    } else {
-        return fail(QStringLiteral("%1 is not a compressed file of a known kind; give --method")
-                        .arg(escapedField(archive)));
-    }
+    OptionBox subdirBox;
+    OptionBox passwordBox;
+    if (const std::optional<QString> wrong =
+            chooseMethod(r, subdirBox, passwordBox, archive, methodText, tools))
+        return fail(*wrong);
     r.subdirectories = subdirs && subdirBox.enabled;
     r.password = password.has_value() && passwordBox.enabled;
     r.passwordText = password.value_or(QString());
@@ -187,7 +204,6 @@ int runDecompress(QStringList args)
     r.target = target;
     r.programDirectory = target;
 
-    CliPrompter prompter;
     SilentArchiveProgress progress;
     return finish(RunExtraction(r, tools, prompter, progress));
 }
@@ -200,7 +216,11 @@ const CliCommand compressCommand(
 const CliCommand decompressCommand(
     "decompress",
     "decompress ARCHIVE DESTDIR [--method zip|pkzip|mscompress|1..7] [--subdirs] "
-    "[--password TEXT] (tar, 7z, ISO and cpio archives need no method)",
+    "[--password TEXT]\n"
+    "      [--overwrite=ask|all|none] [--protected=ask|all|none]\n"
+    "      tar, 7z, ISO and cpio archives need no method; an existing file is replaced\n"
+    "      only as --overwrite says, a hidden, system or read-only one only as\n"
+    "      --protected also says (both none when not given)",
     [](const QStringList& args) { return runDecompress(args); });
 
 } // namespace

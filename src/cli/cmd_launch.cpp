@@ -20,10 +20,17 @@ int runLinkTarget(const QStringList& args)
     const auto path = dospath::normalize(args[0]);
     if (!path || !DriveMap::instance().toHost(*path))
         return fail(QStringLiteral("not a path on a drive: ") + args[0]);
-    CliPrompter prompter;
-    if (!fileio::status(*path, true).regular)
-        return fail(QStringLiteral("Open error File ") + *path);
-    out(launch::ReadLinkTarget(*path, &prompter));
+    // The shortcut itself is read, never what a link named like one
+    // points at (the window's scan does not follow one either).
+    const FileStatus st = fileio::status(*path);
+    const std::optional<QString> target =
+        st.regular ? launch::TryReadLinkTarget(*path, nullptr) : std::nullopt;
+    if (!target)
+        return fail(QStringLiteral("Open error File ") + *path +
+                    (st.symlink ? QStringLiteral(": a symbolic link is not read") : QString()));
+    if (target->isEmpty())
+        return unfinished(*path + QStringLiteral(" names no target"));
+    out(*target);
     return 0;
 }
 
@@ -70,7 +77,9 @@ int runRunLine(const QStringList& args)
 }
 
 const CliCommand linkTargetCommand(
-    "link-target", "link-target FILE.lnk\n      the path the shortcut's byte scan finds (may be empty)",
+    "link-target",
+    "link-target FILE.lnk\n"
+    "      the path the shortcut's byte scan finds; exit 1 when it finds none",
     runLinkTarget);
 
 const CliCommand runLineCommand(

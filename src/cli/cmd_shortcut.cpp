@@ -1,9 +1,10 @@
 // dovex-cli shortcut SOURCE DESTDIR: writes the shortcut Create Link
 // Shortcut writes for SOURCE (a file or directory) into DESTDIR and prints
-// the shortcut's path.
+// the shortcut's path; one already there is replaced only as the options say.
 // dovex-cli buttons: one line per defined custom button slot, its number and
 // its left position on the bar, tab-separated.
 #include "cli/clicommand.h"
+#include "cli/clicommon.h"
 
 #include "launch/custombuttons.h"
 #include "launch/shortcuts.h"
@@ -15,8 +16,11 @@ namespace dovex::cli {
 
 namespace {
 
-int runShortcut(const QStringList& args)
+int runShortcut(QStringList args)
 {
+    PolicyPrompter prompter;
+    if (const std::optional<QString> wrong = takePolicies(args, prompter))
+        return fail(*wrong);
     if (args.size() != 2)
         return fail(QStringLiteral("shortcut takes SOURCE and DESTDIR"));
     const std::optional<QString> source = dospath::normalize(args[0]);
@@ -29,9 +33,11 @@ int runShortcut(const QStringList& args)
         return fail(QStringLiteral("%1 is a drive's root").arg(*source));
     TShellLink link; // as the main window's instance starts
     const CreatedLink made = createLinkShortcut(link, dospath::directoryPart(*source),
-                                                dospath::fileName(*source), *dest);
+                                                dospath::fileName(*source), *dest, prompter);
     if (!made.result)
         return fail(made.result.error());
+    if (made.kept)
+        return unfinished(QStringLiteral("the shortcut there is kept; nothing was written"));
     if (made.linkPath.isEmpty())
         return fail(QStringLiteral("%1 is neither a file nor a directory").arg(*source));
     out(made.linkPath);
@@ -54,7 +60,13 @@ int runButtons(const QStringList& args)
     return 0;
 }
 
-const CliCommand shortcutCommand("shortcut", "shortcut SOURCE DESTDIR", runShortcut);
+const CliCommand shortcutCommand(
+    "shortcut",
+    "shortcut SOURCE DESTDIR [--overwrite=ask|all|none] [--protected=ask|all|none]\n"
+    "      an existing shortcut of that name is replaced only as --overwrite says, a\n"
+    "      hidden, system or read-only one only as --protected also says (both none\n"
+    "      when not given)",
+    runShortcut);
 const CliCommand buttonsCommand("buttons", "buttons", runButtons);
 
 } // namespace

@@ -6,64 +6,30 @@
 
 #include "fileops/operationstate.h"
 #include "fileops/splitmerge.h"
-#include "platform/hostname.h"
 #include "platform/progresssink.h"
-
-#include <cstdio>
-#include <iostream>
-#include <string>
 
 namespace dovex::cli {
 
 namespace {
 
 // "Split X?" is answered Yes (the command is the agreement), the overwrite
-// question by --overwrite (ask reads y, n or a from stdin) and too little
-// space with No; other messages go to stderr.
-class SplitPrompter : public Prompter {
-public:
-    Policy overwrite = Policy::None;
-
-    Answer ask(Severity severity, const QString& text, Buttons buttons,
-               const QString& caption) override
-    {
-        if (buttons == Buttons::Ok)
-            return m_plain.ask(severity, text, buttons, caption);
-        Answer answer = Answer::Yes;
-        if (text.contains(QLatin1String(" Exists, Overwrite?")) ||
-            text.contains(QLatin1String("Are you sure to delete all")) ||
-            text.contains(QLatin1String("do you wish to Delete this file?"))) {
-            if (overwrite == Policy::Ask)
-                return answerFromStdin(text, buttons);
-            answer = overwrite == Policy::All
-                         ? (buttons == Buttons::YesNoAll ? Answer::All : Answer::Yes)
-                         : Answer::No;
-        } else if (text.startsWith(QLatin1String("Not enought space"))) {
-            answer = Answer::No;
-        }
-        std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(),
-                     answer == Answer::No ? "No" : answer == Answer::All ? "All" : "Yes");
-        return answer;
-    }
-
-private:
-    CliPrompter m_plain;
-};
-
-bool takeOverwrite(QStringList& args, SplitPrompter& prompter)
+// question and the protected-file ones by --overwrite, too little space
+// with No. False for a value that is not ask, all or none.
+bool takeOverwrite(QStringList& args, PolicyPrompter& prompter)
 {
-    const auto value = takeOption(args, QStringLiteral("overwrite"));
-    if (!value)
-        return true;
-    const std::optional<Policy> policy = policyOf(*value);
-    if (policy)
-        prompter.overwrite = *policy;
-    return policy.has_value();
+    prompter.otherQuestions = Answer::Yes;
+    if (const auto value = takeOption(args, QStringLiteral("overwrite"))) {
+        const std::optional<Policy> policy = policyOf(*value);
+        if (!policy)
+            return false;
+        prompter.overwrite = prompter.protectedFiles = *policy;
+    }
+    return true;
 }
 
 int runSplit(QStringList args)
 {
-    SplitPrompter prompter;
+    PolicyPrompter prompter;
     if (!takeOverwrite(args, prompter))
         return fail(QStringLiteral("--overwrite takes ask, all or none"));
     const auto size = takeOption(args, QStringLiteral("size"));
@@ -82,7 +48,7 @@ int runSplit(QStringList args)
 
 int runMerge(QStringList args)
 {
-    SplitPrompter prompter;
+    PolicyPrompter prompter;
     if (!takeOverwrite(args, prompter))
         return fail(QStringLiteral("--overwrite takes ask, all or none"));
     const auto to = takeOption(args, QStringLiteral("to"));

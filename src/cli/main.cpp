@@ -53,6 +53,12 @@ int fail(const QString& message)
     return 2;
 }
 
+int unfinished(const QString& message)
+{
+    fail(message);
+    return 1;
+}
+
 void out(const QString& line)
 {
     QByteArray& buffer = pending();

@@ -96,16 +96,22 @@ AppliedAttributes applyByPath(const QString& path, const AttributeRequest& reque
     // is read-only when the command starts keeps its time even when the same
     // command clears the bit, and so also for a user the permissions do not
     // hold back.
-    if (request.setTime && !(old & faReadOnly))
-        out.timeSet = fileio::setModifiedTime(path, unixFromDosDateTime(request.fileDate)) == 0;
+    if (request.setTime && !(old & faReadOnly)) {
+        out.error = fileio::setModifiedTime(path, unixFromDosDateTime(request.fileDate));
+        out.timeSet = out.error == 0;
+    }
     const std::uint32_t wanted =
         (old & ~(request.clearMask & kChangeable)) | (request.setMask & kChangeable);
-    if (wanted != old && fileio::setAttributes(path, wanted & kChangeable) == 0) {
-        out.attributes = wanted;
-        // A name beginning with a dot is hidden whatever the stored bit says.
-        if (fileNameOf(path).startsWith('.'))
-            out.attributes |= faHidden;
+    if (wanted == old)
+        return out;
+    if (const int error = fileio::setAttributes(path, wanted & kChangeable)) {
+        out.error = out.error ? out.error : error;
+        return out;
     }
+    out.attributes = wanted;
+    // A name beginning with a dot is hidden whatever the stored bit says.
+    if (fileNameOf(path).startsWith('.'))
+        out.attributes |= faHidden;
     return out;
 }
 
@@ -116,16 +122,44 @@ void countFile(OperationState& state, const QString& name)
     ProgressInfo(state);
 }
 
+// What AttributeTree works with at every level.
+struct TreeChange {
+    const AttributeRequest& request;
+    AttributeChange change;
+    const AttributeFailure& failed;
+
+    void fail(const QString& path, int error) const
+    {
+        if (failed)
+            failed(path, error ? error : EIO);
+    }
+};
+
+// One file of a level: changed through the open directory (no path looked
+// up from the root), or by path where that cannot be done.
+void changeFile(const Directory& dir, const DirItem& item, const TreeChange& tree)
+{
+    int error = kChangeByPath;
+    if (item.regular)
+        error = changeAttributesAt(dir.descriptor(), hostname::encode(item.name).constData(),
+                                   tree.change);
+    const QString path = WithBackslash(dir.path()) + item.name;
+    if (error == kChangeByPath)
+        error = applyByPath(path, tree.request).error;
+    if (error)
+        tree.fail(path, error);
+}
+
 // One level of AttributeTree: the files of dir in their order, then every
-// subdirectory below it, each opened relative to its parent. Files are
-// changed through the open directory (no path looked up from the root per
-// file); what that cannot do goes by path. False once aborted.
-bool changeLevel(OperationState& state, Directory& dir, const AttributeRequest& request,
-                 const AttributeChange& change)
+// subdirectory below it, each opened relative to its parent. False once
+// aborted.
+bool changeLevel(OperationState& state, Directory& dir, const TreeChange& tree)
 {
     const auto items = dir.list(false);
-    if (!items)
+    if (!items) {
+        tree.fail(dir.path(), errno);
         return true;
+    }
     std::vector<QString> subdirs;
     for (const DirItem& item : *items) {
         if (item.directory) {
@@ -134,15 +168,15 @@ bool changeLevel(OperationState& state, Directory& dir, const AttributeRequest& 
             continue;
         }
         countFile(state, item.name);
-        if (!item.regular ||
-            !changeAttributesAt(dir.descriptor(), hostname::encode(item.name).constData(), change))
-            applyByPath(WithBackslash(dir.path()) + item.name, request);
+        changeFile(dir, item, tree);
         if (state.checkAbort())
             return false;
     }
     for (const QString& name : subdirs) {
         Directory child;
-        if (child.openChild(dir, name) && !changeLevel(state, child, request, change))
+        if (!child.openChild(dir, name))
+            tree.fail(WithBackslash(dir.path()) + name, errno);
+        else if (!changeLevel(state, child, tree))
             return false;
     }
     return true;
@@ -157,23 +191,25 @@ AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
     return applyByPath(path, request);
 }
 
-void AttributeTree(OperationState& state, const QString& directory,
-                   const AttributeRequest& request)
+void AttributeTree(OperationState& state, const QString& directory, const AttributeRequest& request,
+                   const AttributeFailure& failed)
 {
     state.abortRequested = false;
     state.sink.dropPendingEscape();
     if (directory == QLatin1String("..") || directory.endsWith(QLatin1String("\\..")))
         return;
     // A root such as "C:\" is walked from "C:\" itself.
+    TreeChange tree{request, {}, failed};
+    tree.change.setMask = request.setMask & kChangeable;
+    tree.change.clearMask = request.clearMask & kChangeable;
+    tree.change.setTime = request.setTime;
+    tree.change.when = unixFromDosDateTime(request.fileDate);
     Directory dir;
-    if (!dir.open(directory.size() < 4 ? directory.left(2) + '\\' : directory))
+    if (!dir.open(directory.size() < 4 ? directory.left(2) + '\\' : directory)) {
+        tree.fail(directory, errno);
         return;
-    AttributeChange change;
-    change.setMask = request.setMask & kChangeable;
-    change.clearMask = request.clearMask & kChangeable;
-    change.setTime = request.setTime;
-    change.when = unixFromDosDateTime(request.fileDate);
-    changeLevel(state, dir, request, change);
+    }
+    changeLevel(state, dir, tree);
 }
 
 void RunAttributes(OperationState& state, const QString& directory, PanelEntries& entries, int n,

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace dovex {
@@ -47,21 +48,28 @@ std::optional<std::uint32_t> ParseFixedDateTime(const QString& text);
 struct AppliedAttributes {
     std::uint32_t attributes = 0; // as the file has them now
     bool timeSet = false;         // the modification time was changed
+    int error = 0;                // errno of a change that could not be made
 };
 
 // Changes one file: its time first (when asked; a file that cannot be
 // opened for writing keeps its time), then its attributes (a file whose
-// attributes cannot be set keeps them). Neither failure is reported. A
+// attributes cannot be set keeps them). Neither failure is shown; error
+// tells of it (a read-only file keeping its time is no failure). A
 // symbolic link, pipe or device is counted but never changed. Shows the
 // name and counts the file in the progress window.
 AppliedAttributes ApplyAttributes(OperationState& state, const QString& path,
                                   const AttributeRequest& request);
 
+// Told of each file AttributeTree could not change and each directory it
+// could not read, with the errno.
+using AttributeFailure = std::function<void(const QString& path, int error)>;
+
 // Every file below directory, in every subdirectory (names beginning with a
 // dot included), until an abort; no directory itself is changed. Other
-// volumes mounted below it are left alone.
-void AttributeTree(OperationState& state, const QString& directory,
-                   const AttributeRequest& request);
+// volumes mounted below it are left alone. What fails goes to failed, when
+// given; the walk goes on without it.
+void AttributeTree(OperationState& state, const QString& directory, const AttributeRequest& request,
+                   const AttributeFailure& failed = {});
 
 // The command after its dialog: the selected entries among the first n of
 // the panel showing directory (the cursor entry when none is selected),

@@ -52,13 +52,6 @@ public:
     Answer ask(Severity, const QString&, Buttons, const QString&) override { return Answer::Ok; }
 };
 
-class SilentSink : public ProgressSink {
-public:
-    void setLabels(const QString&, const QString&) override {}
-    void setPercent(int) override {}
-    bool abortRequested() override { return false; }
-};
-
 } // namespace
 
 CompareCount CompareDirs(PanelEntries& left, int nLeft, PanelEntries& right, int nRight)
@@ -82,7 +75,10 @@ Totals CalculateSizeTotals(const QString& directory, const PanelEntries& entries
     SilentSink sink;
     OperationState state(prompter, sink);
     SelectionTotals(state, directory, entries, n, cursorIndex, false);
-    return {state.totalBytes, state.totalFiles};
+    Totals t;
+    t.bytes = state.totalBytes;
+    t.files = state.totalFiles;
+    return t;
 }
 
 Totals CalculateArchiveSizeTotals(const QString& archiveFile, const QString& innerDirectory,

@@ -5,6 +5,8 @@
 #include "platform/directory.h"
 #include "platform/fileio.h"
 
+#include <cerrno>
+
 namespace dovex {
 
 namespace {
@@ -69,9 +71,9 @@ Totals DirectoryTotals(const QString& directory, bool withBytes)
     const QString root = walkRoot(directory);
     Directory dir;
     if (!dir.open(root.size() == 2 ? root + '\\' : root))
-        return {};
+        return {0, 0, 1, directory, errno ? errno : EIO};
     const TreeSize size = dir.treeSize(withBytes);
-    return {size.bytes, size.files};
+    return {size.bytes, size.files, size.unreadable, size.firstUnreadable, size.error};
 }
 
 std::int64_t FileSizeOf(const QString& path)

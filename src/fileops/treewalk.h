@@ -13,6 +13,11 @@ struct OperationState;
 struct Totals {
     std::int64_t bytes = 0;
     std::int64_t files = 0;
+    // Directories that could not be read, left out of the counts: how
+    // many, the first of them and why (errno).
+    std::int64_t unreadable = 0;
+    QString firstUnreadable;
+    int error = 0;
 };
 
 // A directory and all its subdirectories, the start first, each followed at
@@ -27,7 +32,8 @@ QStringList CollectDirectoryTree(const QString& root, bool crossMounts = false);
 QStringList CollectFiles(const QString& directory, bool* readable = nullptr);
 
 // Bytes and files below a directory (links count as files of no bytes),
-// mount points below it left out.
+// mount points below it left out, at any depth; what cannot be read is
+// counted in unreadable.
 // Without withBytes only the files are counted (a delete needs no sizes).
 Totals DirectoryTotals(const QString& directory, bool withBytes = true);
 // The size of a file, 0 when it is not found.

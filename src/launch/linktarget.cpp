@@ -35,6 +35,11 @@ QString linkTargetFromBytes(const QByteArray& data, const QString& linkPath)
 
 QString ReadLinkTarget(const QString& linkPath, Prompter* prompter)
 {
+    return TryReadLinkTarget(linkPath, prompter).value_or(QString());
+}
+
+std::optional<QString> TryReadLinkTarget(const QString& linkPath, Prompter* prompter)
+{
     File file;
     // Plain open: a pipe or a device named *.lnk must not block the window.
     bool ok = file.openReadPlain(linkPath) && file.status().regular;
@@ -57,7 +62,7 @@ QString ReadLinkTarget(const QString& linkPath, Prompter* prompter)
     if (!ok) {
         if (prompter)
             prompter->error(QStringLiteral("Open error File ") + linkPath);
-        return {};
+        return std::nullopt;
     }
     const QString scanned = linkTargetFromBytes(data, linkPath);
     // A shortcut to another drive has no relative path to scan for; a

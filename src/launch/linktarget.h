@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace dovex {
 class Prompter;
 }
@@ -26,5 +28,8 @@ QString linkTargetFromBytes(const QByteArray& data, const QString& linkPath);
 // file) gets "Open error File " + linkPath through prompter (when given) and
 // yields empty. Never writes.
 QString ReadLinkTarget(const QString& linkPath, Prompter* prompter);
+// The same, with a file that could not be read told apart from one that
+// names nothing: nullopt then (and the message through prompter).
+std::optional<QString> TryReadLinkTarget(const QString& linkPath, Prompter* prompter);
 
 } // namespace dovex::launch

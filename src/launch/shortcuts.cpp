@@ -1,11 +1,14 @@
 #include "launch/shortcuts.h"
 
+#include "fileops/deleteengine.h"
+#include "fileops/operationstate.h"
 #include "platform/dirsearch.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/hostfile.h"
 #include "platform/hostname.h"
+#include "platform/progresssink.h"
 
 #include <QDir>
 
@@ -52,6 +55,19 @@ std::optional<QString> existingDosDirectory(const QString& hostDir)
     return dos;
 }
 
+// Asks before a file of the shortcut's name is replaced, as a copy onto it
+// would. A directory there is not asked about: the save fails on it and
+// says so.
+bool mayReplaceShortcut(Prompter& prompter, const QString& linkPath)
+{
+    const FileStatus there = fileio::status(linkPath);
+    if (!there.exists || there.directory)
+        return true;
+    SilentSink sink;
+    OperationState state(prompter, sink);
+    return AgreeToReplace(state, linkPath, QString(), QStringLiteral(" Exists,Overwrite?"));
+}
+
 } // namespace
 
 QString capitalisedName(const QString& name)
@@ -67,18 +83,26 @@ QString shortcutFileName(const QString& sourceName)
 }
 
 CreatedLink createLinkShortcut(TShellLink& link, const QString& sourceDir, const QString& name,
-                               const QString& destDir)
+                               const QString& destDir, Prompter& prompter)
 {
     const QString source = dospath::join(sourceDir, name);
     const FileStatus st = fileio::status(source, true);
     if (name.isEmpty() || !st.exists || !(st.regular || st.directory))
         return {};
     const QString fileName = dospath::fileName(source);
+    const QString linkPath = dospath::join(destDir, shortcutFileName(fileName));
+    // "notes.lnk" makes "notes.lnk": written beside itself, the shortcut
+    // would replace the very file it is to point at.
+    if (linkPath == source || fileio::sameFile(linkPath, source))
+        return {QString(), Result::failure(QStringLiteral("Cannot create a shortcut over its own "
+                                                          "source ") +
+                                           source)};
+    if (!mayReplaceShortcut(prompter, linkPath))
+        return {QString(), {}, true};
     link.Target = source;
     link.IconLocation = source;
     link.Description = QStringLiteral("Link to ") + fileName;
     link.WorkingDir = dospath::directoryPart(source);
-    const QString linkPath = dospath::join(destDir, shortcutFileName(fileName));
     const TShellLink::SaveOutcome saved = link.Save(linkPath);
     if (!saved.result)
         return {QString(), saved.result};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "launch/shelllink.h"
+#include "platform/prompter.h"
 
 #include <QList>
 #include <QString>
@@ -20,15 +21,20 @@ QString shortcutFileName(const QString& sourceName);
 
 // Create Link Shortcut: a shortcut to sourceDir\name in destDir through
 // link (Target, IconLocation, Description and WorkingDir are replaced, the
-// rest kept). linkPath is the shortcut written; empty with an ok result when
-// the source is neither a file nor a directory (nothing is done then); a
-// failed result carries the message to show.
+// rest kept). An existing file of the shortcut's name is replaced only
+// after the copy engine's questions through prompter ("File ... Exists,
+// Overwrite?", then those of a hidden, system or read-only file); a
+// shortcut that would take its own source's place is refused. linkPath is
+// the shortcut written; empty with an ok result when the source is neither
+// a file nor a directory or the person kept the file there (kept set),
+// nothing done either way; a failed result carries the message to show.
 struct CreatedLink {
     QString linkPath;
     Result result;
+    bool kept = false;
 };
 CreatedLink createLinkShortcut(TShellLink& link, const QString& sourceDir, const QString& name,
-                               const QString& destDir);
+                               const QString& destDir, Prompter& prompter);
 
 // The special folders of the folder menu, numbered as the classic shell
 // numbered them.

@@ -4,6 +4,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileattr.h"
 #include "platform/hostname.h"
+#include "platform/sizewalk.h"
 
 #include <cerrno>
 #include <atomic>
@@ -27,66 +28,6 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-using Subdirs = std::vector<std::pair<std::string, std::uint64_t>>;
-
-// The items of one level of treeSize: the files counted, the subdirectories
-// on this file system (names and devices) collected.
-void sumLevel(DIR* dir, int dirFd, std::uint64_t device, bool withBytes, TreeSize& out,
-              Subdirs& subdirs)
-{
-    while (dirent* ent = ::readdir(dir)) {
-        const char* raw = ent->d_name;
-        if (isDotOrDotDot(raw))
-            continue;
-        const unsigned char type = ent->d_type;
-        if (!withBytes && type != DT_UNKNOWN && type != DT_DIR) {
-            ++out.files;
-            continue;
-        }
-        struct statx sx {};
-        if (::statx(dirFd, raw, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                    STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) != 0) {
-            if (type == DT_DIR)
-                subdirs.emplace_back(raw, device);
-            else
-                ++out.files;
-            continue;
-        }
-        if (S_ISDIR(sx.stx_mode)) {
-            const std::uint64_t dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-            const bool mountRoot = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-                                   (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
-            if (!mountRoot && (device == 0 || dev == device))
-                subdirs.emplace_back(raw, dev);
-            continue;
-        }
-        ++out.files;
-        if (S_ISREG(sx.stx_mode))
-            out.bytes += std::int64_t(sx.stx_size);
-    }
-}
-
-// A subtree of treeSize: its items, then each subdirectory opened relative
-// to it, so that no path is looked up from the root and a name swapped for
-// a link is never followed. Takes dirFd over and closes it; the descriptors
-// open at a time are one per level.
-void sumBelow(int dirFd, std::uint64_t device, bool withBytes, TreeSize& out)
-{
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
-        return;
-    }
-    Subdirs subdirs;
-    sumLevel(dir, dirFd, device, withBytes, out, subdirs);
-    for (const auto& [name, dev] : subdirs) {
-        const int child = ::openat(dirFd, name.c_str(), kOpenFlags);
-        if (child >= 0)
-            sumBelow(child, dev, withBytes, out);
-    }
-    ::closedir(dir);
-}
-
 } // namespace
 
 TreeSize Directory::treeSize(bool withBytes) const
@@ -96,21 +37,28 @@ TreeSize Directory::treeSize(bool withBytes) const
     const int fd = m_fd >= 0 ? ::openat(m_fd, ".", kOpenFlags) : -1;
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
+        out.addUnreadable(m_path, errno);
         if (fd >= 0)
             ::close(fd);
         return out;
     }
-    Subdirs subdirs;
-    sumLevel(dir, fd, m_device, withBytes, out, subdirs);
+    SizeSubdirs subdirs;
+    if (!SumSizeLevel(dir, fd, m_device, withBytes, out, subdirs))
+        out.addUnreadable(m_path, errno);
     // The subtrees are shared out to two threads: the kernel's look at each
     // file is nearly all of the time, and two directories are looked through
     // side by side faster than one after the other.
     std::atomic<size_t> next{0};
+    const QString below = m_path.endsWith('\\') ? m_path : m_path + '\\';
     const auto work = [&](TreeSize& sum) {
         for (size_t i; (i = next++) < subdirs.size();) {
-            const int child = ::openat(fd, subdirs[i].first.c_str(), kOpenFlags);
-            if (child >= 0)
-                sumBelow(child, subdirs[i].second, withBytes, sum);
+            const std::string& raw = subdirs[i].first;
+            const QString path = below + hostname::decode(raw.data(), qsizetype(raw.size()));
+            const int child = ::openat(fd, raw.c_str(), kOpenFlags);
+            if (child < 0)
+                sum.addUnreadable(path, errno);
+            else
+                SizeWalk(withBytes, sum).walk(child, subdirs[i].second, path);
         }
     };
     TreeSize other;
@@ -125,8 +73,7 @@ TreeSize Directory::treeSize(bool withBytes) const
     work(out);
     if (helper.joinable())
         helper.join();
-    out.bytes += other.bytes;
-    out.files += other.files;
+    out.add(other);
     ::closedir(dir);
     return out;
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -20,6 +21,29 @@ namespace dovex {
 struct TreeSize {
     std::int64_t bytes = 0;
     std::int64_t files = 0;
+    // Directories that could not be read, their contents left out of the
+    // counts: how many, the first of them (a drive-letter path) and why.
+    std::int64_t unreadable = 0;
+    QString firstUnreadable;
+    int error = 0;
+
+    void addUnreadable(const QString& path, int why)
+    {
+        if (unreadable++ == 0) {
+            firstUnreadable = path;
+            error = why ? why : EIO;
+        }
+    }
+    void add(const TreeSize& other)
+    {
+        bytes += other.bytes;
+        files += other.files;
+        if (other.unreadable && !unreadable) {
+            firstUnreadable = other.firstUnreadable;
+            error = other.error;
+        }
+        unreadable += other.unreadable;
+    }
 };
 
 // An open directory that a tree walk works in by names relative to it, so
@@ -56,6 +80,8 @@ public:
     // files of no bytes), directories whose names begin with a dot included,
     // other file systems mounted below it left out. Without withBytes the
     // files are counted from the directories' own records where they can.
+    // A tree of any depth is walked with a few descriptors; a directory
+    // that cannot be read is left out and counted as unreadable.
     TreeSize treeSize(bool withBytes) const;
 
     // The classic attribute bits of an item listed withStatus.

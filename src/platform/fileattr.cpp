@@ -183,20 +183,45 @@ Result setOpenFileAttributes(int fd, std::uint32_t attributes)
     return {};
 }
 
-bool changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& change)
+namespace {
+
+// The modification time of the file rawName of dirFd, through the file
+// opened for writing and seen to be the one st describes; 0 or the errno.
+int setTimeAt(int dirFd, const char* rawName, const struct stat& st, std::time_t when)
+{
+    const int wfd =
+        ::openat(dirFd, rawName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (wfd < 0)
+        return errno;
+    struct stat opened {};
+    int error = 0;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
+    if (::fstat(wfd, &opened) != 0)
+        error = errno;
+    else if (opened.st_ino != st.st_ino || opened.st_dev != st.st_dev)
+        error = ENOENT; // the name was given to another file meanwhile
+    else if (::futimens(wfd, times) != 0)
+        error = errno;
+    ::close(wfd);
+    return error;
+}
+
+} // namespace
+
+int changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& change)
 {
     constexpr std::uint32_t changeable = faReadOnly | kStoredBits;
     // A name beginning with a dot reads as hidden whatever is stored: such
     // files go by path, where that rule lives.
     if (rawName[0] == '.')
-        return false;
+        return kChangeByPath;
     const int fd = ::openat(dirFd, rawName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return kChangeByPath;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return kChangeByPath;
     }
     // The stored bits are read only when the change touches them: otherwise
     // they stay as they are and nothing is written there.
@@ -211,33 +236,26 @@ bool changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& c
     const std::uint32_t old =
         (st.st_mode & S_IWUSR ? 0 : faReadOnly) | (current ? *current : faArchive);
 
-    if (change.setTime && !(old & faReadOnly)) {
-        const int wfd =
-            ::openat(dirFd, rawName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        struct stat opened {};
-        if (wfd >= 0 && ::fstat(wfd, &opened) == 0 && opened.st_ino == st.st_ino &&
-            opened.st_dev == st.st_dev) {
-            const struct timespec times[2] = {{0, UTIME_OMIT}, {change.when, 0}};
-            ::futimens(wfd, times);
-        }
-        if (wfd >= 0)
-            ::close(wfd);
-    }
-
+    int error =
+        change.setTime && !(old & faReadOnly) ? setTimeAt(dirFd, rawName, st, change.when) : 0;
     const std::uint32_t wanted =
         (old & ~(change.clearMask & changeable)) | (change.setMask & changeable);
     if (wanted != old) {
         const mode_t mode = wanted & faReadOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
                                                 : st.st_mode | S_IWUSR;
-        bool ok = mode == st.st_mode || ::fchmod(fd, mode & 07777) == 0;
+        const bool modeSet = mode == st.st_mode || ::fchmod(fd, mode & 07777) == 0;
+        if (!modeSet && !error)
+            error = errno;
         const std::uint32_t stored = wanted & kStoredBits;
-        if (ok && touchesStored && (current ? *current != stored : stored != faArchive)) {
+        if (modeSet && touchesStored && (current ? *current != stored : stored != faArchive)) {
             const QByteArray text = "0x" + QByteArray::number(stored, 16);
-            ::fsetxattr(fd, kDosAttrib, text.constData(), size_t(text.size()), 0);
+            if (::fsetxattr(fd, kDosAttrib, text.constData(), size_t(text.size()), 0) != 0 &&
+                !error)
+                error = errno;
         }
     }
     ::close(fd);
-    return true;
+    return error;
 }
 
 } // namespace dovex

@@ -46,9 +46,11 @@ struct AttributeChange {
 // relative to it without following a link: first the time (through the file
 // opened for writing; a read-only file keeps its time), then the bits (a
 // file whose bits cannot be set keeps them). The result is the same as
-// setting them by path. False, with nothing changed, when the item is not a
-// plain file there or cannot be opened for reading: the caller then goes by
-// its path.
-bool changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& change);
+// setting them by path. kChangeByPath, with nothing changed, when the item
+// is not a plain file there or cannot be opened for reading: the caller then
+// goes by its path. Else 0, or the errno of the first change that could not
+// be made.
+inline constexpr int kChangeByPath = -1;
+int changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& change);
 
 } // namespace dovex

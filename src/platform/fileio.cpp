@@ -168,6 +168,61 @@ std::int64_t File::read(char* buffer, std::int64_t n)
     return got;
 }
 
+std::int64_t File::holeAhead(std::int64_t n, std::int64_t& limit)
+{
+    const off_t at = off_t(m_position);
+    off_t data = ::lseek(m_fd, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) {
+        // Nothing but a hole up to the end, or the end itself (a file that
+        // shrank is read as such).
+        struct stat st {};
+        data = ::fstat(m_fd, &st) == 0 ? std::min<off_t>(st.st_size, off_t(m_sparseSize)) : at;
+    } else if (data < 0) {
+        m_sparse = false; // the file system cannot tell: every byte is read
+        data = at;
+    }
+    if (data > at)
+        return std::min<std::int64_t>(n, std::int64_t(data - at));
+    const off_t hole = m_sparse ? ::lseek(m_fd, at, SEEK_HOLE) : -1;
+    if (hole > at)
+        limit = std::min<std::int64_t>(limit, std::int64_t(hole - at));
+    return 0;
+}
+
+std::int64_t File::readData(char* buffer, std::int64_t n, bool& hole)
+{
+    hole = false;
+    if (!m_sparse || m_position >= m_sparseSize || faulty(FileFault::Read, m_position))
+        return read(buffer, n);
+    const std::int64_t skip = holeAhead(n, n);
+    m_position += skip;
+    if (::lseek(m_fd, off_t(m_position), SEEK_SET) < 0) {
+        m_errno = lastError();
+        return -1;
+    }
+    if (skip == 0)
+        return read(buffer, n);
+    hole = true;
+    return skip;
+}
+
+bool File::writeHole(std::int64_t n)
+{
+    if (faulty(FileFault::Write, m_position)) {
+        m_errno = EIO;
+        return false;
+    }
+    const off_t end = off_t(m_position + n);
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0 || (st.st_size < end && ::ftruncate(m_fd, end) != 0) ||
+        ::lseek(m_fd, end, SEEK_SET) < 0) {
+        m_errno = lastError();
+        return false;
+    }
+    m_position += n;
+    return true;
+}
+
 std::int64_t File::rawWrite(const char* buffer, std::int64_t n)
 {
     std::int64_t done = 0;

@@ -76,6 +76,15 @@ public:
     // full), -1 on failure.
     std::int64_t write(const char* buffer, std::int64_t n);
 
+    // As read(), but a sparse file's holes are not read: at a hole the
+    // position steps over it (at most n bytes) and hole is set; data is
+    // read no further than where the next hole starts. The bytes passed
+    // either way; 0 at the end, -1 on failure.
+    std::int64_t readData(char* buffer, std::int64_t n, bool& hole);
+    // Leaves the next n bytes of a file being written at its end a hole:
+    // the file grows by n bytes that read as zeros and take no room.
+    bool writeHole(std::int64_t n);
+
     struct Transfer {
         std::int64_t read = 0;    // bytes taken from the source; 0 at its end
         std::int64_t written = 0; // bytes that reached this file
@@ -108,6 +117,9 @@ private:
     // Steps over the hole at source's position (in both files); false when
     // data starts there.
     bool skipHole(File& source, Transfer& t);
+    // The bytes of hole at the position (at most n); 0 where data starts.
+    // limit, when data starts there, becomes the bytes up to the next hole.
+    std::int64_t holeAhead(std::int64_t n, std::int64_t& limit);
     bool openForReading(const QString& dosPath, int flags);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
 

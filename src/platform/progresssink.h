@@ -27,4 +27,13 @@ public:
     virtual void dropPendingEscape() {}
 };
 
+// Shows nothing and never asks for an abort: work done without a window
+// (dovex-cli, a count taken on the side).
+class SilentSink : public ProgressSink {
+public:
+    void setLabels(const QString&, const QString&) override {}
+    void setPercent(int) override {}
+    bool abortRequested() override { return false; }
+};
+
 } // namespace dovex

@@ -6,6 +6,9 @@
 
 #include <QFile>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -239,6 +242,53 @@ TEST_F(AttributesTest, DatesAreCheckedBeforeAnythingChanges)
     EXPECT_FALSE(DosDateFrom(QDateTime(QDate(1979, 12, 31), QTime(0, 0))));
     EXPECT_EQ(InvalidDateTimeText("31/02/99 10:00:00"),
               "'31/02/99 10:00:00' is not a valid date and time");
+}
+
+// Makes a file immutable (even root may then not change it); false where
+// the file system or the process cannot.
+bool setImmutable(const QString& host, bool on)
+{
+    const int fd = ::open(QFile::encodeName(host).constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
+}
+
+TEST_F(AttributesTest, AFileThatCannotBeChangedIsToldOfAndTheTreeGoesOn)
+{
+    drives.file("C:\\t\\fixed.txt", 1);
+    drives.file("C:\\t\\sub\\free.txt", 1);
+    const QString fixed = drives.host("C:\\t\\fixed.txt");
+    if (!setImmutable(fixed, true))
+        GTEST_SKIP() << "no immutable files here";
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Keep, TriState::Keep, TriState::Set, TriState::Keep);
+
+    const AppliedAttributes one = ApplyAttributes(state, "C:\\t\\fixed.txt", r);
+    EXPECT_NE(one.error, 0);
+    EXPECT_EQ(one.attributes & faReadOnly, 0u);
+
+    QStringList failed;
+    AttributeTree(state, "C:\\t", r, [&failed](const QString& path, int error) {
+        if (error != 0)
+            failed << path;
+    });
+    EXPECT_EQ(failed, QStringList{"C:\\t\\fixed.txt"});
+    EXPECT_EQ(attrs("C:\\t\\sub\\free.txt") & faReadOnly, faReadOnly);
+
+    // So is a time that cannot be set on a file that is not read-only.
+    r = {};
+    r.setTime = true;
+    r.fileDate = newDate;
+    EXPECT_NE(ApplyAttributes(state, "C:\\t\\fixed.txt", r).error, 0);
+    setImmutable(fixed, false);
+    // A read-only file keeping its time is as designed, no failure.
+    EXPECT_EQ(ApplyAttributes(state, "C:\\t\\sub\\free.txt", r).error, 0);
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 
 #include "fileops/splitmerge.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dovex::test {
@@ -141,14 +143,27 @@ TEST_F(SplitMergeTest, MoreThan999PartsAreRefusedBeforeAnythingIsWritten)
     EXPECT_FALSE(drives.exists("C:\\many.001"));
 }
 
-TEST_F(SplitMergeTest, MergeStopsAtTheFirstMissingPiece)
+TEST_F(SplitMergeTest, MergeStopsAtTheFirstMissingPieceUnlessLaterOnesExist)
 {
     drives.file("C:\\set.001", 0, "one-");
     drives.file("C:\\set.002", 0, "two-");
-    drives.file("C:\\set.004", 0, "four");
     EXPECT_TRUE(AppendFile(state, "C:\\set", to("C:\\set")));
     EXPECT_EQ(drives.read("C:\\set"), "one-two-");
     EXPECT_EQ(state.totalFiles, 2);
+
+    // set.003 is lost while set.004 is there: the set is incomplete, and
+    // nothing is asked or written.
+    drives.file("C:\\set.004", 0, "four");
+    prompter.clear();
+    EXPECT_FALSE(AppendFile(state, "C:\\set", [](const QString&) {
+        ADD_FAILURE() << "asked for a target of an incomplete set";
+        return std::optional<QString>("C:\\joined");
+    }));
+    EXPECT_EQ(prompter.texts(),
+              QStringList{"File C:\\set.003 is missing: C:\\set.004 and the parts after it cannot "
+                          "be joined without it."});
+    EXPECT_EQ(drives.read("C:\\set"), "one-two-");
+    EXPECT_FALSE(drives.exists("C:\\joined"));
 
     EXPECT_FALSE(AppendFile(state, "C:\\none", to("C:\\x")));
     EXPECT_EQ(prompter.texts().last(), "File not available.");
@@ -255,6 +270,7 @@ TEST_F(SplitMergeTest, DescriptorMismatchIsReportedInOneMessage)
     drives.file("C:\\c.002", 0, middle);
     prompter.clear();
     EXPECT_FALSE(AppendFile(state, "C:\\c", to("C:\\c.out")));
+    EXPECT_FALSE(drives.exists("C:\\c.out"));
     ASSERT_EQ(prompter.asked().size(), 1);
     EXPECT_TRUE(prompter.texts()[0].startsWith("C:\\c.out does not match C:\\c.crc: CRC-32 "))
         << prompter.texts()[0].toStdString();
@@ -295,6 +311,107 @@ TEST_F(SplitMergeTest, ReadFailureMidMergeKeepsPartsAndOldTarget)
     EXPECT_EQ(drives.read("C:\\r.bin"), "previous");
     EXPECT_EQ(drives.read("C:\\r.001").size(), 2000000);
     EXPECT_EQ(drives.read("C:\\r.002").size(), 2000000);
+}
+
+} // namespace
+
+} // namespace dovex::test
+
+namespace dovex::test {
+
+namespace {
+
+// Every entry of a host directory; the merge's temporary file must not be
+// left behind.
+QStringList namesIn(const QString& hostDir)
+{
+    return QDir(hostDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                   QDir::Name);
+}
+
+TEST_F(SplitMergeTest, ABadOrMissingPartLeavesTheOldTargetAndNoFileUnderItsName)
+{
+    drives.file("C:\\m\\film.bin", 3000000);
+    ASSERT_TRUE(SplitFile(state, "C:\\m\\film.bin", size("1420")));
+    drives.file("C:\\m\\old.bin", 0, "the old target");
+    const QByteArray source = drives.read("C:\\m\\film.bin");
+
+    // The last part damaged: the old target, agreed to be replaced, stays
+    // as it was; a new target never appears.
+    QByteArray last = drives.read("C:\\m\\film.003");
+    last[10] = char(last[10] ^ 1);
+    QFile::remove(drives.host("C:\\m\\film.003"));
+    drives.file("C:\\m\\film.003", 0, last);
+    const QStringList before = namesIn(drives.host("C:\\m"));
+    prompter.script({Answer::Yes});
+    EXPECT_FALSE(AppendFile(state, "C:\\m\\film", to("C:\\m\\old.bin")));
+    EXPECT_EQ(drives.read("C:\\m\\old.bin"), "the old target");
+    EXPECT_FALSE(AppendFile(state, "C:\\m\\film", to("D:\\new.bin")));
+    EXPECT_FALSE(drives.exists("D:\\new.bin"));
+    EXPECT_TRUE(namesIn(drives.root('D')).isEmpty());
+    EXPECT_EQ(state.notDone, 1);
+
+    // The last part missing: the check file's size tells.
+    QFile::remove(drives.host("C:\\m\\film.003"));
+    prompter.clear();
+    prompter.script({Answer::Yes});
+    EXPECT_FALSE(AppendFile(state, "C:\\m\\film", to("C:\\m\\old.bin")));
+    EXPECT_TRUE(prompter.texts().last().contains("size 2916352 instead of 3000000"))
+        << prompter.texts().join('|').toStdString();
+    EXPECT_EQ(drives.read("C:\\m\\old.bin"), "the old target");
+    QStringList now = before;
+    now.removeAll("film.003");
+    EXPECT_EQ(namesIn(drives.host("C:\\m")), now);
+
+    // A whole set replaces the old target, and only then.
+    drives.file("C:\\m\\film.003", 0, source.mid(2916352));
+    prompter.script({Answer::Yes});
+    EXPECT_TRUE(AppendFile(state, "C:\\m\\film", to("C:\\m\\old.bin")));
+    EXPECT_EQ(drives.read("C:\\m\\old.bin"), source);
+    EXPECT_EQ(namesIn(drives.host("C:\\m")), before);
+
+    // A new target named like the temporary file is not written under its
+    // own name either: nothing is in its way, nothing is asked.
+    prompter.clear();
+    EXPECT_TRUE(AppendFile(state, "C:\\m\\film", to("C:\\m\\film.$$$")));
+    EXPECT_TRUE(prompter.asked().isEmpty()) << prompter.texts().join('|').toStdString();
+    EXPECT_EQ(drives.read("C:\\m\\film.$$$"), source);
+}
+
+TEST_F(SplitMergeTest, HolesOfASparseFileStayHolesInItsParts)
+{
+    // 40 MB of which two short runs hold data: one at the start, one
+    // across the cut between the first and the second part.
+    const QString host = drives.host("C:\\sparse.img");
+    QFile f(host);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const QByteArray data(100000, 'x');
+    f.write(data);
+    ASSERT_TRUE(f.seek(20 * 1024 * 1024 - 50000));
+    f.write(data);
+    ASSERT_TRUE(f.resize(40 * 1024 * 1024));
+    f.close();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(host).constData(), &st), 0);
+    if (st.st_blocks * 512 >= st.st_size)
+        GTEST_SKIP() << "the file system keeps no holes";
+
+    ASSERT_TRUE(SplitFile(state, "C:\\sparse.img", size("20480")));
+    const QByteArray source = drives.read("C:\\sparse.img");
+    std::int64_t allocated = 0;
+    QByteArray joined;
+    for (const char* part : {"C:\\sparse.001", "C:\\sparse.002"}) {
+        ASSERT_EQ(::stat(QFile::encodeName(drives.host(part)).constData(), &st), 0);
+        allocated += std::int64_t(st.st_blocks) * 512;
+        joined += drives.read(part);
+    }
+    EXPECT_EQ(joined, source);
+    EXPECT_LT(allocated, 4 * 1024 * 1024) << "the parts were written out in full";
+    const QByteArray crc =
+        QByteArray::number(referenceCrc32(source), 16).toUpper().rightJustified(8, '0');
+    EXPECT_TRUE(drives.read("C:\\sparse.crc").endsWith("crc32=" + crc + "\n"));
+    EXPECT_TRUE(AppendFile(state, "C:\\sparse", to("D:\\back.img")));
+    EXPECT_EQ(drives.read("D:\\back.img"), source);
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -285,6 +287,36 @@ TEST_F(TreeTest, MakeDirectoryCreatesEveryLevel)
     EXPECT_NE(MakeDirectoryPath("C:\\", ""), 0);
     drives.file("C:\\f", 1);
     EXPECT_NE(MakeDirectoryPath("C:\\", "f\\x"), 0);
+}
+
+TEST_F(TreeTest, TotalsOfATreeDeeperThanTheDescriptorLimitCountEveryLevel)
+{
+    // 600 levels with one 3-byte file each, counted while this process
+    // may hold only 128 descriptors.
+    constexpr int kDepth = 600;
+    drives.directory("C:\\deep");
+    int fd = ::open(QFile::encodeName(drives.host("C:\\deep")).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < kDepth; ++i) {
+        const int file = ::openat(fd, "f", O_WRONLY | O_CREAT, 0644);
+        ASSERT_EQ(::write(file, "abc", 3), 3);
+        ::close(file);
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        ASSERT_GE(fd, 0);
+    }
+    ::close(fd);
+    rlimit old{};
+    ::getrlimit(RLIMIT_NOFILE, &old);
+    const rlimit few{128, old.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    const Totals t = DirectoryTotals("C:\\deep");
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(t.files, kDepth);
+    EXPECT_EQ(t.bytes, 3 * kDepth);
+    EXPECT_EQ(t.unreadable, 0) << t.firstUnreadable.toStdString();
 }
 
 } // namespace

@@ -15,8 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dovex;
 
@@ -43,7 +45,7 @@ TEST_F(ShortcutTest, SavedLinkLoadsBackAndTheByteScanFindsItsTarget)
     for (const QString& dest : {QStringLiteral("C:\\"), QStringLiteral("C:\\links\\a\\b")}) {
         TShellLink link;
         const CreatedLink made = createLinkShortcut(link, QStringLiteral("C:\\work\\deep"),
-                                                    QStringLiteral("NOTES.TXT"), dest);
+                                                    QStringLiteral("NOTES.TXT"), dest, prompter);
         ASSERT_TRUE(made.result.ok());
         EXPECT_EQ(made.linkPath, dospath::join(dest, QStringLiteral("Notes.lnk")));
         const QByteArray bytes = drives.read(made.linkPath);
@@ -103,7 +105,7 @@ TEST_F(ShortcutTest, ADirectoryEntryGivesALinkNamedAfterIt)
     TShellLink link;
     const CreatedLink made =
         createLinkShortcut(link, QStringLiteral("C:\\src"), QStringLiteral("Photos"),
-                           QStringLiteral("D:\\"));
+                           QStringLiteral("D:\\"), prompter);
     ASSERT_EQ(made.linkPath, QStringLiteral("D:\\Photos.lnk"));
     EXPECT_EQ(le32(drives.read(made.linkPath), 24), 0x10u); // a directory's attribute
     TShellLink back;
@@ -118,8 +120,8 @@ TEST_F(ShortcutTest, ADirectoryEntryGivesALinkNamedAfterIt)
 TEST_F(ShortcutTest, AMissingSourceWritesNothing)
 {
     TShellLink link;
-    const CreatedLink made = createLinkShortcut(link, QStringLiteral("C:\\"),
-                                                QStringLiteral("gone.txt"), QStringLiteral("C:\\"));
+    const CreatedLink made = createLinkShortcut(
+        link, QStringLiteral("C:\\"), QStringLiteral("gone.txt"), QStringLiteral("C:\\"), prompter);
     EXPECT_TRUE(made.result.ok());
     EXPECT_TRUE(made.linkPath.isEmpty());
     EXPECT_FALSE(drives.exists(QStringLiteral("C:\\gone.lnk")));
@@ -133,17 +135,17 @@ TEST_F(ShortcutTest, AFailedSaveReportsAndLeavesWhatWasThere)
     drives.file(QStringLiteral("C:\\out\\A.lnk\\keep"), 4);
     TShellLink link;
     CreatedLink made = createLinkShortcut(link, QStringLiteral("C:\\"), QStringLiteral("A.TXT"),
-                                          QStringLiteral("C:\\out"));
+                                          QStringLiteral("C:\\out"), prompter);
     // "A.TXT" does not exist (names are exact): nothing at all.
     EXPECT_TRUE(made.result.ok() && made.linkPath.isEmpty());
     drives.file(QStringLiteral("C:\\A.TXT"), 3);
     made = createLinkShortcut(link, QStringLiteral("C:\\"), QStringLiteral("A.TXT"),
-                              QStringLiteral("C:\\out"));
+                              QStringLiteral("C:\\out"), prompter);
     EXPECT_EQ(made.result.error(), QStringLiteral("Error in creating shortcut, please try again"));
     EXPECT_TRUE(drives.exists(QStringLiteral("C:\\out\\A.lnk\\keep")));
     // A destination that does not exist leaves no partial file anywhere.
     made = createLinkShortcut(link, QStringLiteral("C:\\"), QStringLiteral("a.txt"),
-                              QStringLiteral("C:\\nowhere"));
+                              QStringLiteral("C:\\nowhere"), prompter);
     EXPECT_FALSE(made.result.ok());
     EXPECT_EQ(QDir(drives.root('C')).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
 }
@@ -272,4 +274,57 @@ TEST_F(ShortcutTest, LinkMenuListsShortcutsWithTheirOwnNames)
     paths.sort();
     EXPECT_EQ(captions, (QStringList{".hidden", "Editor", "SHOUT"}));
     EXPECT_TRUE(paths.contains(QStringLiteral("C:\\menu\\SHOUT.LNK")));
+}
+
+TEST_F(ShortcutTest, AnExistingShortcutIsReplacedOnlyAfterTheCopyQuestions)
+{
+    drives.file(QStringLiteral("C:\\work\\NOTES.TXT"), 10);
+    drives.file(QStringLiteral("C:\\out\\Notes.lnk"), 0, "someone's shortcut");
+    const QString lnk = QStringLiteral("C:\\out\\Notes.lnk");
+    const auto make = [&] {
+        TShellLink link;
+        return createLinkShortcut(link, QStringLiteral("C:\\work"), QStringLiteral("NOTES.TXT"),
+                                  QStringLiteral("C:\\out"), prompter);
+    };
+    prompter.script({Answer::No});
+    CreatedLink made = make();
+    EXPECT_TRUE(made.result.ok() && made.kept && made.linkPath.isEmpty());
+    EXPECT_EQ(prompter.texts(), QStringList{"File C:\\out\\Notes.lnk Exists,Overwrite?"});
+    EXPECT_EQ(drives.read(lnk), QByteArray("someone's shortcut"));
+
+    // A read-only one is protected: kept unless that question is answered too.
+    QFile::setPermissions(drives.host(lnk), QFileDevice::ReadOwner);
+    prompter.clear();
+    prompter.script({Answer::Yes, Answer::No});
+    EXPECT_TRUE(make().kept);
+    EXPECT_EQ(
+        prompter.texts().last(),
+        QStringLiteral("C:\\out\\Notes.lnk is a read-only file, do you wish to Delete this file?"));
+    EXPECT_EQ(drives.read(lnk), QByteArray("someone's shortcut"));
+    prompter.script({Answer::Yes, Answer::Yes});
+    made = make();
+    EXPECT_EQ(made.linkPath, lnk);
+    EXPECT_EQ(launch::ReadLinkTarget(lnk, nullptr), QStringLiteral("C:\\work\\NOTES.TXT"));
+}
+
+TEST_F(ShortcutTest, AShortcutNeverTakesItsOwnSourcesPlace)
+{
+    drives.file(QStringLiteral("C:\\notes.lnk"), 0, "the source shortcut");
+    drives.file(QStringLiteral("C:\\doc.txt"), 0, "text");
+    drives.directory(QStringLiteral("C:\\out"));
+    ::link(QFile::encodeName(drives.host(QStringLiteral("C:\\doc.txt"))).constData(),
+           QFile::encodeName(drives.host(QStringLiteral("C:\\out\\doc.lnk"))).constData());
+    for (const auto& [dir, name, dest] :
+         {std::tuple{"C:\\", "notes.lnk", "C:\\"}, std::tuple{"C:\\", "doc.txt", "C:\\out"}}) {
+        TShellLink link;
+        const CreatedLink made =
+            createLinkShortcut(link, QString::fromLatin1(dir), QString::fromLatin1(name),
+                               QString::fromLatin1(dest), prompter);
+        EXPECT_FALSE(made.result.ok()) << name;
+        EXPECT_TRUE(made.result.error().startsWith("Cannot create a shortcut over its own source"))
+            << made.result.error().toStdString();
+    }
+    EXPECT_TRUE(prompter.asked().isEmpty());
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\notes.lnk")), QByteArray("the source shortcut"));
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\doc.txt")), QByteArray("text"));
 }

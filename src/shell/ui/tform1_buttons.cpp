@@ -198,7 +198,7 @@ void TForm1::CreateLinkShortcut1Click()
         typed && fileio::status(*typed, true).directory)
         dest = *typed;
 
-    const CreatedLink made = createLinkShortcut(m_shellLink, panel(n).path, name, dest);
+    const CreatedLink made = createLinkShortcut(m_shellLink, panel(n).path, name, dest, prompter());
     if (!made.result)
         prompter().ask(Severity::Error, made.result.error(), Buttons::Ok,
                        QStringLiteral("Create Shortcut"));

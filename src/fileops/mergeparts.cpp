@@ -1,0 +1,399 @@
+// Merge: the parts of a set joined into one file, checked against base.crc
+// before the file takes its name.
+#include "fileops/splitmerge.h"
+
+#include "fileops/operationstate.h"
+#include "fileops/partoutput.h"
+#include "platform/drivemap.h"
+#include "platform/fileio.h"
+#include "platform/progresssink.h"
+
+#include <libdeflate.h>
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <atomic>
+#include <cerrno>
+#include <future>
+#include <memory>
+
+namespace dovex {
+
+namespace {
+
+// The check reads the parts in blocks small enough to stay in the
+// processor's cache between the read and the CRC.
+constexpr std::int64_t kCheckBlock = 256 * 1024;
+// A descriptor is a few short lines; anything larger is not one.
+constexpr std::int64_t kMaxDescriptorBytes = 64 * 1024;
+
+// What base.crc says; each field is unset when absent. A field that is
+// present but unreadable makes the whole descriptor invalid.
+struct Descriptor {
+    bool present = false;
+    bool valid = true;
+    std::optional<std::int64_t> size;
+    std::optional<std::uint32_t> crc;
+};
+
+Descriptor readDescriptor(const QString& name)
+{
+    Descriptor d;
+    const FileStatus st = fileio::status(name, true);
+    if (!st.exists || !st.regular)
+        return d;
+    File in;
+    if (!in.openRead(name)) {
+        d.present = true;
+        d.valid = false;
+        return d;
+    }
+    QByteArray text(int(kMaxDescriptorBytes), '\0');
+    std::int64_t got = 0;
+    for (;;) {
+        const std::int64_t n = in.read(text.data() + got, kMaxDescriptorBytes - got);
+        if (n <= 0)
+            break;
+        got += n;
+        if (got == kMaxDescriptorBytes)
+            break;
+    }
+    text.truncate(int(got));
+    for (QByteArray line : text.split('\n')) {
+        line = line.trimmed(); // also a carriage return of a CR LF line
+        const int eq = int(line.indexOf('='));
+        if (eq <= 0)
+            continue;
+        const QByteArray key = line.left(eq).trimmed().toLower();
+        const QByteArray value = line.mid(eq + 1).trimmed();
+        bool ok = false;
+        if (key == "size") {
+            d.present = true;
+            const qlonglong v = value.toLongLong(&ok);
+            if (ok && v >= 0 && !value.startsWith('+'))
+                d.size = v;
+            else
+                d.valid = false;
+        } else if (key == "crc32") {
+            d.present = true;
+            const qulonglong v = value.toULongLong(&ok, 16);
+            if (ok && value.size() <= 8 && !value.startsWith('+') && !value.startsWith('-'))
+                d.crc = std::uint32_t(v);
+            else
+                d.valid = false;
+        } else if (key == "filename") {
+            d.present = true;
+        }
+    }
+    return d;
+}
+
+// The parts' CRC-32 and length, read a second time beside the copy.
+struct PartsCheck {
+    std::uint32_t crc = 0;
+    std::int64_t bytes = 0;
+    bool failed = false;
+};
+
+// Runs on a helper thread while the kernel copies the parts into the
+// target: the bytes are read from the page cache the copy fills, so the
+// check costs hardly more time than the copy itself, where reading and
+// writing them through one buffer here took almost twice as long. Stops
+// early when stop is set.
+PartsCheck checkParts(const QStringList& parts, const std::atomic<bool>& stop)
+{
+    PartsCheck r;
+    r.crc = libdeflate_crc32(0, nullptr, 0);
+    std::unique_ptr<char[]> buffer(new char[kCheckBlock]);
+    for (const QString& part : parts) {
+        File in;
+        if (!in.openRead(part)) {
+            r.failed = true;
+            return r;
+        }
+        for (;;) {
+            if (stop.load(std::memory_order_relaxed))
+                return r;
+            const std::int64_t got = in.read(buffer.get(), kCheckBlock);
+            if (got < 0) {
+                r.failed = true;
+                return r;
+            }
+            if (got == 0)
+                break;
+            r.crc = libdeflate_crc32(r.crc, buffer.get(), size_t(got));
+            r.bytes += got;
+        }
+    }
+    return r;
+}
+
+// What a merge works from, once every check and question has passed.
+struct MergePlan {
+    QString base;
+    QString target;
+    QStringList parts;
+    Descriptor descriptor;
+    bool replacing = false; // the person agreed to replace a target there
+};
+
+// The set: base.001 up to the first missing number. A number missing
+// before others that exist is a part lost, and nullopt (reported): the
+// set would be joined without it.
+std::optional<QStringList> collectParts(OperationState& state, const QString& base)
+{
+    QStringList parts;
+    int n = 1;
+    for (; n <= kMaxParts && fileio::status(PartName(base, n), true).exists; ++n)
+        parts << PartName(base, n);
+    for (int later = n + 1; later <= kMaxParts; ++later) {
+        if (fileio::status(PartName(base, later), true).exists) {
+            state.error(QStringLiteral("File ") + PartName(base, n) +
+                        QStringLiteral(" is missing: ") + PartName(base, later) +
+                        QStringLiteral(" and the parts after it cannot be joined without it."));
+            return std::nullopt;
+        }
+    }
+    return parts;
+}
+
+std::optional<MergePlan> planMerge(OperationState& state, const QString& base,
+                                   const AskMergeTarget& askTarget)
+{
+    const FileStatus first = fileio::status(PartName(base, 1), true);
+    if (!first.exists || !first.regular) {
+        state.ask(Severity::Information, QStringLiteral("File not available."), Buttons::Ok);
+        return std::nullopt;
+    }
+    MergePlan plan;
+    plan.base = base;
+    const std::optional<QStringList> parts = collectParts(state, base);
+    const std::optional<QString> typed = parts && askTarget ? askTarget(base) : std::nullopt;
+    if (!typed || typed->isEmpty())
+        return std::nullopt;
+    plan.target = *typed;
+    plan.parts = *parts;
+    // Writing onto a part would destroy what is to be read.
+    for (const QString& part : plan.parts) {
+        if (part == plan.target || fileio::sameFile(part, plan.target)) {
+            state.warning(QStringLiteral("Cannot copy to itself"));
+            return std::nullopt;
+        }
+    }
+    // Read before anything is written: the target may have its name.
+    plan.descriptor = readDescriptor(DescriptorName(base));
+    bool exists = false;
+    if (!MayReplacePart(state, plan.target, exists))
+        return std::nullopt;
+    plan.replacing = exists;
+    return plan;
+}
+
+// Opens every part once for the totals and asks when they may not fit;
+// false (the output removed) when the merge is not to go on.
+bool countParts(OperationState& state, const MergePlan& plan, PartOutput& out)
+{
+    state.progressWord = QStringLiteral("Merged");
+    state.totalBytes = 0;
+    state.totalFiles = 0;
+    state.setLine1(QStringLiteral("Checking"));
+    bool go = true;
+    for (const QString& part : plan.parts) {
+        File in;
+        const FileStatus st = fileio::status(part, true);
+        if (!st.regular || !in.openRead(part)) {
+            state.error(QStringLiteral("Open error File ") + part);
+            go = false;
+            break;
+        }
+        state.totalBytes += in.size();
+        ++state.totalFiles;
+    }
+    if (go && !EnoughSpaceForParts(state, PartName(plan.base, 1), plan.target, state.totalBytes))
+        go = false;
+    if (!go) {
+        out.file.close();
+        fileio::removeFile(out.written);
+    }
+    return go;
+}
+
+// How joining the parts ended.
+struct MergeRun {
+    bool readFailed = false;
+    bool writeFailed = false;
+    bool openFailed = false;
+    int err = 0;
+    QString failedPart;
+};
+
+// Appends one part to the output; false once a read or write failed.
+bool appendPart(OperationState& state, File& in, PartOutput& out, const QString& part,
+                MergeRun& run)
+{
+    for (;;) {
+        const File::Transfer t = out.file.transfer(in, kSplitBlock);
+        run.readFailed = t.failed && t.readFailed;
+        run.writeFailed = (t.failed && !t.readFailed) || t.written != t.read;
+        if (t.written > 0)
+            state.doneBytes += t.written;
+        ProgressInfo(state);
+        state.checkAbort();
+        if (run.readFailed || run.writeFailed) {
+            run.err = run.readFailed ? in.error() : out.file.error();
+            run.failedPart = part;
+            return false;
+        }
+        if (t.read == 0 || state.abortRequested)
+            return true;
+    }
+}
+
+MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& out)
+{
+    MergeRun run;
+    for (const QString& part : parts) {
+        state.setLine1(QStringLiteral("merging ") + dospath::fileName(part));
+        ProgressInfo(state);
+        File in;
+        if (!fileio::status(part, true).regular || !in.openRead(part)) {
+            state.error(QStringLiteral("Open error File ") + part);
+            run.openFailed = true;
+            break;
+        }
+        const bool appended = appendPart(state, in, out, part, run);
+        ++state.doneFiles;
+        if (!appended || state.abortRequested)
+            break;
+    }
+    return run;
+}
+
+// Whether the joined bytes are those base.crc describes; a mismatch, or a
+// check that could not be made, is reported.
+bool matchesDescriptor(OperationState& state, const MergePlan& plan, const PartsCheck& checked)
+{
+    const Descriptor& d = plan.descriptor;
+    if (!d.present)
+        return true;
+    const QString descriptorName = DescriptorName(plan.base);
+    const QString& target = plan.target;
+    if (!d.valid) {
+        state.error(QStringLiteral("Cannot check ") + target + QStringLiteral(": ") +
+                    descriptorName + QStringLiteral(" is not a valid check file."));
+        return false;
+    }
+    if (checked.failed || checked.bytes != state.doneBytes) {
+        state.error(QStringLiteral("Cannot check ") + target + QStringLiteral(": the parts of ") +
+                    plan.base +
+                    QStringLiteral(" changed or could not be read while they were joined."));
+        return false;
+    }
+    QStringList wrong;
+    if (d.size && *d.size != state.doneBytes)
+        wrong << QStringLiteral("size %1 instead of %2").arg(state.doneBytes).arg(*d.size);
+    if (d.crc && *d.crc != checked.crc)
+        wrong
+            << QStringLiteral("CRC-32 %1 instead of %2").arg(CrcText(checked.crc), CrcText(*d.crc));
+    if (wrong.isEmpty())
+        return true;
+    state.error(target + QStringLiteral(" does not match ") + descriptorName +
+                QStringLiteral(": ") + wrong.join(QStringLiteral(", ")) + '.');
+    return false;
+}
+
+// Gives the checked result the target's name: over the old target the
+// person agreed to replace, else only while the name is free (a file that
+// appeared there meanwhile is asked about first). The result goes when it
+// cannot have the name.
+bool placeMerged(OperationState& state, const MergePlan& plan, PartOutput& out)
+{
+    out.file.close();
+    int rc = plan.replacing ? fileio::rename(out.written, plan.target)
+                            : fileio::renameNoReplace(out.written, plan.target);
+    bool exists = false;
+    if (rc == EEXIST)
+        rc = MayReplacePart(state, plan.target, exists) ? fileio::rename(out.written, plan.target)
+                                                        : -1;
+    if (rc == 0)
+        return true;
+    if (rc > 0)
+        state.error(QStringLiteral("Write error File ") + plan.target + '\r' +
+                    fileio::systemMessage(rc));
+    fileio::removeFile(out.written);
+    ++state.notDone;
+    return false;
+}
+
+// The end of a merge: a result read whole that matches its check file
+// takes the target's name; one that does not match is removed; one cut
+// short keeps its temporary name, and the report says so.
+bool finishMerge(OperationState& state, const MergePlan& plan, PartOutput& out, const MergeRun& run,
+                 const PartsCheck& checked)
+{
+    if (!run.readFailed && !run.writeFailed && !run.openFailed && !state.abortRequested) {
+        if (matchesDescriptor(state, plan, checked))
+            return placeMerged(state, plan, out);
+        out.file.close();
+        fileio::removeFile(out.written);
+        ++state.notDone;
+        return false;
+    }
+    const QString partial = out.abandon();
+    ++state.notDone;
+    if (run.readFailed || run.writeFailed) {
+        state.ioFailed = true;
+        state.abortRequested = true;
+        state.error((run.readFailed ? QStringLiteral("Read error File ") + run.failedPart
+                                    : QStringLiteral("Write error File ") + plan.target) +
+                    '\r' +
+                    fileio::systemMessage(run.err ? run.err : (run.readFailed ? EIO : ENOSPC)));
+    }
+    ReportEarlyEnd(state, QStringLiteral("Merge"),
+                   QStringLiteral("the parts of ") + plan.base + QStringLiteral(" are"), partial);
+    return false;
+}
+
+// Joins the parts into out while, with a check file, a helper thread reads
+// them once more for the CRC: the kernel moves the bytes, and the second
+// read comes from the page cache the copy fills.
+bool joinAndFinish(OperationState& state, const MergePlan& plan, PartOutput& out)
+{
+    const bool checking = plan.descriptor.present && plan.descriptor.valid;
+    std::atomic<bool> stopCheck{false};
+    std::future<PartsCheck> check;
+    if (checking)
+        check = std::async(std::launch::async,
+                           [&plan, &stopCheck] { return checkParts(plan.parts, stopCheck); });
+    const MergeRun run = joinParts(state, plan.parts, out);
+    if (run.readFailed || run.writeFailed || run.openFailed || state.abortRequested)
+        stopCheck = true;
+    const PartsCheck checked = checking ? check.get() : PartsCheck{};
+    return finishMerge(state, plan, out, run, checked);
+}
+
+} // namespace
+
+bool AppendFile(OperationState& state, const QString& base, const AskMergeTarget& askTarget)
+{
+    ResetSplitMergeState(state);
+    const std::optional<MergePlan> plan = planMerge(state, base, askTarget);
+    if (!plan)
+        return false;
+    // Always under a temporary name: the target's name goes only to a
+    // result read whole that matched its check file.
+    PartOutput out;
+    out.name = plan->target;
+    if (!out.create(true)) {
+        state.error(QStringLiteral("Write error File ") + plan->target);
+        return false;
+    }
+    if (!countParts(state, *plan, out))
+        return false;
+    state.startCounting();
+    state.setLine2(QStringLiteral("to ") + dospath::fileName(plan->target));
+    return joinAndFinish(state, *plan, out);
+}
+
+} // namespace dovex
