@@ -127,7 +127,7 @@ TEST_F(ExtractPolicyCli, BadValuesAndOptionsThatDoNotApplyAreRefused)
 
 // Depends on the zip component asking before it replaces (enabled once that
 // is merged): today it replaces the file without a question.
-TEST(ZipExtractPolicyCli, DISABLED_ZipExtractionAsksBeforeReplacing)
+TEST(ZipExtractPolicyCli, ZipExtractionAsksBeforeReplacing)
 {
     DriveFixture drives;
     makeArchive(drives, "zip", {"-q", drives.host("C:\\x.zip"), "a.txt"});
