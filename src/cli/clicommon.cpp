@@ -1,5 +1,7 @@
 #include "cli/clicommon.h"
 
+#include "cli/clicommand.h"
+
 #include "platform/dirsearch.h"
 #include "platform/dostime.h"
 #include "platform/drivemap.h"
@@ -58,6 +60,48 @@ Answer CliPrompter::ask(Severity, const QString& text, Buttons buttons, const QS
     else
         std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(), answerName(answer));
     return answer;
+}
+
+Answer FileOpsPrompter::ask(Severity severity, const QString& text, Buttons buttons,
+                           const QString& caption)
+{
+    if (buttons == Buttons::Ok)
+        return m_plain.ask(severity, text, buttons, caption);
+    Policy policy = Policy::All;
+    if (text.contains(QLatin1String(" Exists")))
+        policy = overwrite;
+    else if (text.contains(QLatin1String("do you wish to Delete this file?")) ||
+             text.startsWith(QLatin1String("Are you sure to delete all")))
+        policy = protectedFiles;
+    else
+        policy = Policy::None; // not enough space: the file is skipped
+    Answer answer = policy == Policy::All ? Answer::All : Answer::No;
+    if (buttons == Buttons::YesNo && answer == Answer::All)
+        answer = Answer::Yes;
+    if (policy == Policy::Ask)
+        answer = answerFromStdin(text, buttons);
+    else
+        std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(),
+                     answer == Answer::No ? "No" : answer == Answer::Yes ? "Yes" : "All");
+    return answer;
+}
+
+QString takePolicies(QStringList& args, FileOpsPrompter& prompter)
+{
+    const auto option = [&](const char* name, Policy& into) -> bool {
+        const auto value = takeOption(args, QLatin1String(name));
+        if (!value)
+            return true;
+        const auto p = policyOf(*value);
+        if (p)
+            into = *p;
+        return p.has_value();
+    };
+    if (!option("overwrite", prompter.overwrite))
+        return QStringLiteral("--overwrite takes ask, all or none");
+    if (!option("protected", prompter.protectedFiles))
+        return QStringLiteral("--protected takes ask, all or none");
+    return {};
 }
 
 QString isoDateTime(std::uint32_t dosDateTime)

@@ -45,6 +45,26 @@ std::optional<Policy> policyOf(const QString& text);
 // one of the buttons) from stdin; anything else, or no input, is No.
 Answer answerFromStdin(const QString& text, Buttons buttons);
 
+// Answers the overwrite and protected-file questions by their policies
+// (ask reads y, n or a from stdin; the defaults say No); other messages go
+// to stderr with the first button, as CliPrompter does, except that
+// copying into too little space is refused.
+class FileOpsPrompter : public Prompter {
+public:
+    Policy overwrite = Policy::None;
+    Policy protectedFiles = Policy::None;
+
+    Answer ask(Severity severity, const QString& text, Buttons buttons,
+               const QString& caption = QString()) override;
+
+private:
+    CliPrompter m_plain;
+};
+
+// Takes --overwrite and --protected (ask, all or none) out of args into
+// the prompter's policies; the message for a bad value, else empty.
+QString takePolicies(QStringList& args, FileOpsPrompter& prompter);
+
 // A progress sink that shows nothing and is never aborted.
 class SilentSink : public ProgressSink {
 public:

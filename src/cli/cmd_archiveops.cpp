@@ -42,7 +42,8 @@ ArchiveOp opOf(FileOpKind kind)
                                         : ArchiveOp::Copy;
 }
 
-int fromArchive(FileOpKind kind, const QString& from, QStringList args, bool subdirs)
+int fromArchive(FileOpKind kind, const QString& from, QStringList args, bool subdirs,
+                FileOpsPrompter& prompter)
 {
     const QString full = onDrive(from);
     if (full.isEmpty())
@@ -86,7 +87,6 @@ int fromArchive(FileOpKind kind, const QString& from, QStringList args, bool sub
                             .arg(inner.isEmpty() ? archive : archive + '\\' + inner, name));
         members << MemberItem{found->name, found->directory};
     }
-    CliPrompter prompter;
     SilentArchiveProgress progress;
     return finish(OperateFromArchive(opOf(kind), archive, archiveKind, inner, members, target,
                                      subdirs, prompter, progress));
@@ -130,11 +130,15 @@ std::optional<int> runArchiveOperation(FileOpKind kind, QStringList& args)
             subdirs = *value == QLatin1String("yes");
         }
         if (from) {
-            if (takeOption(rest, QStringLiteral("overwrite")) ||
-                takeOption(rest, QStringLiteral("protected")))
-                return fail(QStringLiteral("--overwrite and --protected do not apply to archive "
-                                           "members"));
-            return fromArchive(kind, *from, rest, subdirs);
+            // Members taken out are asked about as a copy's files are.
+            FileOpsPrompter prompter;
+            if (kind == FileOpKind::Delete && (takeOption(rest, QStringLiteral("overwrite")) ||
+                                               takeOption(rest, QStringLiteral("protected"))))
+                return fail(QStringLiteral("--overwrite and --protected do not apply to deleting "
+                                           "archive members"));
+            if (const QString bad = takePolicies(rest, prompter); !bad.isEmpty())
+                return fail(bad);
+            return fromArchive(kind, *from, rest, subdirs, prompter);
         }
         const QString dest = onDrive(rest.last());
         const QChar archiveKind = dest.isEmpty() ? QChar(kKindNone) : archiveKindOf(dest);

@@ -129,6 +129,10 @@ int runCompress(QStringList args)
 int runDecompress(QStringList args)
 {
     const ArchiverToolTable tools = LoadArchiverTools();
+    // What an extraction would replace is asked about as a copy does.
+    FileOpsPrompter prompter;
+    if (const QString bad = takePolicies(args, prompter); !bad.isEmpty())
+        return fail(bad);
     const bool subdirs = takeFlag(args, QStringLiteral("subdirs"));
     const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
     const std::optional<QString> methodText = takeOption(args, QStringLiteral("method"));
@@ -146,7 +150,6 @@ int runDecompress(QStringList args)
     // A tar, 7z, ISO or cpio archive (found by its content) is unpacked
     // through libarchive: no archiver method applies to it.
     if (!methodText && !password && isLibarchiveKind(DetectArchiveKind(archive))) {
-        CliPrompter prompter;
         SilentArchiveProgress progress;
         const ArchiveOpResult r = ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
         return r.passed && !r.aborted ? 0 : 1;
@@ -187,7 +190,6 @@ int runDecompress(QStringList args)
     r.target = target;
     r.programDirectory = target;
 
-    CliPrompter prompter;
     SilentArchiveProgress progress;
     return finish(RunExtraction(r, tools, prompter, progress));
 }
@@ -200,7 +202,8 @@ const CliCommand compressCommand(
 const CliCommand decompressCommand(
     "decompress",
     "decompress ARCHIVE DESTDIR [--method zip|pkzip|mscompress|1..7] [--subdirs] "
-    "[--password TEXT] (tar, 7z, ISO and cpio archives need no method)",
+    "[--password TEXT] [--overwrite=ask|all|none] [--protected=ask|all|none] (tar, 7z, ISO "
+    "and cpio archives need no method)",
     [](const QStringList& args) { return runDecompress(args); });
 
 } // namespace

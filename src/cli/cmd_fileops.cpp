@@ -21,61 +21,13 @@ namespace dovex::cli {
 
 namespace {
 
-// Answers the overwrite and protected-file questions by their policies
-// (ask reads y, n or a from stdin); other messages go to stderr with the
-// first button, as CliPrompter does, except that copying into too little
-// space is refused.
-class FileOpsPrompter : public Prompter {
-public:
-    Policy overwrite = Policy::None;
-    Policy protectedFiles = Policy::None;
-
-    Answer ask(Severity severity, const QString& text, Buttons buttons,
-               const QString& caption) override
-    {
-        if (buttons == Buttons::Ok)
-            return m_plain.ask(severity, text, buttons, caption);
-        Policy policy = Policy::All;
-        if (text.contains(QLatin1String(" Exists")))
-            policy = overwrite;
-        else if (text.contains(QLatin1String("do you wish to Delete this file?")) ||
-                 text.startsWith(QLatin1String("Are you sure to delete all")))
-            policy = protectedFiles;
-        else
-            policy = Policy::None; // not enough space: the file is skipped
-        Answer answer = policy == Policy::All ? Answer::All : Answer::No;
-        if (buttons == Buttons::YesNo && answer == Answer::All)
-            answer = Answer::Yes;
-        if (policy == Policy::Ask)
-            answer = answerFromStdin(text, buttons);
-        else
-            std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(),
-                         answer == Answer::No ? "No" : answer == Answer::Yes ? "Yes" : "All");
-        return answer;
-    }
-
-private:
-    CliPrompter m_plain;
-};
-
 int runOperation(FileOpKind kind, QStringList args)
 {
     if (const auto archiveRun = runArchiveOperation(kind, args))
         return *archiveRun;
     FileOpsPrompter prompter;
-    const auto option = [&](const char* name, Policy& into) -> bool {
-        const auto value = takeOption(args, QLatin1String(name));
-        if (!value)
-            return true;
-        const auto p = policyOf(*value);
-        if (p)
-            into = *p;
-        return p.has_value();
-    };
-    if (!option("overwrite", prompter.overwrite))
-        return fail(QStringLiteral("--overwrite takes ask, all or none"));
-    if (!option("protected", prompter.protectedFiles))
-        return fail(QStringLiteral("--protected takes ask, all or none"));
+    if (const QString bad = takePolicies(args, prompter); !bad.isEmpty())
+        return fail(bad);
     bool subdirs = true;
     if (const auto value = takeOption(args, QStringLiteral("subdirs"))) {
         if (*value != QLatin1String("yes") && *value != QLatin1String("no"))
@@ -122,13 +74,15 @@ const CliCommand copyCommand(
     "copy", "copy SOURCE... DEST [--overwrite=ask|all|none] [--protected=ask|all|none] "
             "[--subdirs=yes|no]\n"
             "  dovex-cli copy SOURCE... ARCHIVE [--subdirs=yes|no]\n"
-            "  dovex-cli copy --from ARCHIVE[\\INNER\\DIR] MEMBER... DEST [--subdirs=yes|no]",
+            "  dovex-cli copy --from ARCHIVE[\\INNER\\DIR] MEMBER... DEST [--subdirs=yes|no] "
+            "[--overwrite=ask|all|none] [--protected=ask|all|none]",
     [](const QStringList& args) { return runOperation(FileOpKind::Copy, args); });
 const CliCommand moveCommand(
     "move", "move SOURCE... DEST [--overwrite=ask|all|none] [--protected=ask|all|none] "
             "[--subdirs=yes|no]\n"
             "  dovex-cli move SOURCE... ARCHIVE [--subdirs=yes|no]\n"
-            "  dovex-cli move --from ARCHIVE[\\INNER\\DIR] MEMBER... DEST [--subdirs=yes|no]",
+            "  dovex-cli move --from ARCHIVE[\\INNER\\DIR] MEMBER... DEST [--subdirs=yes|no] "
+            "[--overwrite=ask|all|none] [--protected=ask|all|none]",
     [](const QStringList& args) { return runOperation(FileOpKind::Move, args); });
 const CliCommand deleteCommand(
     "delete", "delete SOURCE... [--protected=ask|all|none] [--subdirs=yes|no]\n"

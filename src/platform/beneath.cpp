@@ -245,19 +245,29 @@ int BeneathRoot::makeSymlink(int dir, const QByteArrayList& parts, const QByteAr
     const QByteArray& leaf = parts.last();
     if (::symlinkat(target.constData(), dir, leaf.constData()) != 0)
         return negErrno();
+    const int verdict = checkSymlink(dir, parts);
+    if (verdict != 0)
+        ::unlinkat(dir, leaf.constData(), 0);
+    return verdict;
+}
+
+int BeneathRoot::checkSymlink(int dir, const QByteArrayList& parts)
+{
+    if (!validParts(parts) || parts.isEmpty())
+        return -EINVAL;
     int verdict = resolvesBeneath(parts);
     if (verdict == -ENOENT) {
         // Leads to nothing yet: kept unless its text alone climbs out, and
         // looked at again once everything else is written.
+        QByteArray target(4096, '\0');
+        const ssize_t len = ::readlinkat(dir, parts.last().constData(), target.data(),
+                                         std::size_t(target.size()));
+        target.truncate(len < 0 ? 0 : qsizetype(len));
         verdict = textLeavesRoot(target, parts.size() - 1) ? -EXDEV : 0;
         if (verdict == 0)
             m_danglingLinks.push_back(parts);
     }
-    if (verdict != 0) {
-        ::unlinkat(dir, leaf.constData(), 0);
-        return verdict == -ELOOP ? -ELOOP : -EXDEV;
-    }
-    return 0;
+    return verdict == 0 ? 0 : verdict == -ELOOP ? -ELOOP : -EXDEV;
 }
 
 std::vector<QByteArrayList> BeneathRoot::recheckLinks()

@@ -57,6 +57,13 @@ public:
     // dir is the link's parent, opened by openDirectory.
     int makeSymlink(int dir, const QByteArrayList& parts, const QByteArray& target);
 
+    // The same look at a link that is already at parts (renamed in from a
+    // scratch directory): 0 when it may stay (watched by recheckLinks when
+    // it leads to nothing yet), -EXDEV or -ELOOP when it leads out. Unlike
+    // makeSymlink it leaves the link where it is: the caller removes it, or
+    // puts back what it replaced.
+    int checkSymlink(int dir, const QByteArrayList& parts);
+
     // Looks again at every link made by this root that did not resolve when
     // it was made (later members may have given it a way out); each that
     // now leaves the root is removed. Returns the paths removed.

@@ -2,11 +2,14 @@
 
 #include "platform/hostname.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -42,6 +45,92 @@ QString systemError(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
+// The process groups run() waits for, for the termination handlers: a
+// fixed table of atomics, the only kind of state a signal handler may read.
+constexpr int kGroupSlots = 16;
+std::atomic<pid_t> g_groups[kGroupSlots];
+std::atomic<int> g_scopes{0};
+std::atomic<int> g_heldSignal{0};
+std::atomic<int> g_wakeRead{-1};
+std::atomic<int> g_wakeWrite{-1};
+
+void signalGroups(int sig)
+{
+    for (std::atomic<pid_t>& group : g_groups) {
+        const pid_t pgid = group.load();
+        if (pgid > 0)
+            ::kill(-pgid, sig);
+    }
+}
+
+// Known to the handlers for as long as the program runs.
+class RunningGroup {
+public:
+    explicit RunningGroup(pid_t pgid)
+    {
+        for (std::atomic<pid_t>& group : g_groups) {
+            pid_t free = 0;
+            if (group.compare_exchange_strong(free, pgid)) {
+                m_slot = &group;
+                return;
+            }
+        }
+    }
+    ~RunningGroup()
+    {
+        if (m_slot)
+            m_slot->store(0);
+    }
+    RunningGroup(const RunningGroup&) = delete;
+    RunningGroup& operator=(const RunningGroup&) = delete;
+
+private:
+    std::atomic<pid_t>* m_slot = nullptr;
+};
+
+void defaultAction(int sig)
+{
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(sig, &sa, nullptr);
+}
+
+// Only async-signal-safe calls: kill, sigaction, raise, write.
+void onTermination(int sig)
+{
+    const int saved = errno;
+    signalGroups(SIGTERM);
+    if (g_scopes.load() == 0) {
+        defaultAction(sig);
+        ::raise(sig);
+    } else {
+        int none = 0;
+        g_heldSignal.compare_exchange_strong(none, sig);
+        const int fd = g_wakeWrite.load();
+        if (fd >= 0) {
+            [[maybe_unused]] const auto n = ::write(fd, "", 1);
+        }
+    }
+    errno = saved;
+}
+
+void killGroupsAtExit()
+{
+    signalGroups(SIGKILL);
+}
+
+[[noreturn]] void deliverHeldSignal(int sig)
+{
+    defaultAction(sig);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    ::raise(sig);
+    ::_exit(128 + sig);
+}
+
 // Everything the child needs, prepared before fork: after it only
 // async-signal-safe calls are allowed.
 struct ChildPlan {
@@ -53,11 +142,21 @@ struct ChildPlan {
     int outFd = -1;
     int nullFd = -1;
     int errorFd = -1;
+    pid_t parent = 0;
 };
 
 [[noreturn]] void childExec(const ChildPlan& plan)
 {
     ::setpgid(0, 0);
+    // Should this process die without ending it, the program goes too.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != plan.parent)
+        ::_exit(127);
+    // The termination handlers are this process's; the program starts
+    // with the default actions (a caught signal's handler would otherwise
+    // run here, in memory shared with the parent).
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        defaultAction(sig);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -85,9 +184,16 @@ struct ChildPlan {
 // child never returns to.
 __attribute__((noinline)) pid_t spawnChild(const ChildPlan& plan)
 {
+    // No handler may run in the child before it has reset them all.
+    sigset_t all, old;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &old);
     const pid_t pid = ::vfork();
     if (pid == 0)
         childExec(plan);
+    const int err = errno;
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    errno = err;
     return pid;
 }
 
@@ -161,9 +267,50 @@ QString findExecutable(const QString& name)
     return {};
 }
 
+void installTerminationHandlers()
+{
+    if (g_wakeWrite.load() >= 0)
+        return;
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    g_wakeRead.store(wake[0]);
+    g_wakeWrite.store(wake[1]);
+    struct sigaction sa {};
+    sa.sa_handler = onTermination;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &sa, nullptr);
+    std::atexit(killGroupsAtExit);
+}
+
+CleanupScope::CleanupScope()
+{
+    g_scopes.fetch_add(1);
+}
+
+CleanupScope::~CleanupScope()
+{
+    if (g_scopes.fetch_sub(1) != 1)
+        return;
+    if (const int sig = g_heldSignal.load())
+        deliverHeldSignal(sig);
+}
+
+bool terminationPending()
+{
+    return g_heldSignal.load() != 0;
+}
+
 Outcome run(const Spec& spec, const KeepAlive& keepAlive)
 {
     Outcome outcome;
+    if (terminationPending()) {
+        outcome.ending = Ending::Aborted;
+        outcome.exitCode = 0;
+        return outcome;
+    }
     const QString program = findExecutable(spec.program);
     if (program.isEmpty()) {
         outcome.error = QStringLiteral("%1: no such program").arg(spec.program);
@@ -215,6 +362,7 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     plan.nullFd = null.fd;
     plan.outFd = outWrite.fd;
     plan.errorFd = errWrite.fd;
+    plan.parent = ::getpid();
 
     const pid_t pid = spawnChild(plan);
     if (pid < 0) {
@@ -223,6 +371,7 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     }
     // Set here too, so the group exists before any abort can name it.
     ::setpgid(pid, pid);
+    const RunningGroup known(pid);
     errWrite.reset();
     outWrite.reset();
 
@@ -244,10 +393,12 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     bool aborted = false;
     auto nextCheck = Clock::now();
     for (;;) {
-        pollfd p[2];
+        pollfd p[3];
         nfds_t n = 0;
         if (exitFd.fd >= 0)
             p[n++] = {exitFd.fd, POLLIN, 0};
+        if (g_wakeRead.load() >= 0)
+            p[n++] = {g_wakeRead.load(), POLLIN, 0};
         const nfds_t outIndex = n;
         if (outRead.fd >= 0)
             p[n++] = {outRead.fd, POLLIN, 0};
@@ -260,6 +411,11 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
         }
         if (reapIfDone(pid, status, false))
             break;
+        if (terminationPending()) {
+            endGroup(pid, spec.graceOnAbort, status);
+            aborted = true;
+            break;
+        }
         if (!keepAlive || Clock::now() < nextCheck)
             continue;
         nextCheck = Clock::now() + spec.pollInterval;
