@@ -102,6 +102,8 @@ void onTermination(int sig)
     const int saved = errno;
     signalGroups(SIGTERM);
     if (g_scopes.load() == 0) {
+        // Nobody will wait for a program to end: it goes at once.
+        signalGroups(SIGKILL);
         defaultAction(sig);
         ::raise(sig);
     } else {
@@ -241,6 +243,109 @@ void endGroup(pid_t pid, std::chrono::milliseconds grace, int& status)
         reapIfDone(pid, status, true);
 }
 
+// The descriptors the child is given: standard input, /dev/null, the pipe
+// that tells why exec failed, and the output pipe when it is captured.
+struct ChildFds {
+    Fd in, null, errRead, errWrite, outRead, outWrite;
+};
+
+// False (errno set) when one cannot be had.
+bool openChildFds(const Spec& spec, ChildFds& fds)
+{
+    const QByteArray input =
+        spec.stdinFile.isEmpty() ? QByteArray("/dev/null") : hostname::encode(spec.stdinFile);
+    fds.in.reset(::open(input.constData(), O_RDONLY | O_CLOEXEC));
+    fds.null.reset(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    if (fds.in.fd < 0 || fds.null.fd < 0)
+        return false;
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return false;
+    fds.errRead.reset(pipe[0]);
+    fds.errWrite.reset(pipe[1]);
+    if (!spec.captureOutput)
+        return true;
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return false;
+    fds.outRead.reset(pipe[0]);
+    fds.outWrite.reset(pipe[1]);
+    ::fcntl(fds.outRead.fd, F_SETFL, O_NONBLOCK);
+    return true;
+}
+
+// The program and its arguments as the child execs them; false when an
+// argument holds a NUL byte (it could not arrive whole).
+bool planArguments(const Spec& spec, const QString& program, ChildPlan& plan)
+{
+    plan.program = hostname::encode(program);
+    plan.args.push_back(plan.program);
+    for (const QString& a : spec.arguments) {
+        QByteArray bytes = hostname::encode(a);
+        if (bytes.contains('\0'))
+            return false;
+        plan.args.push_back(std::move(bytes));
+    }
+    for (QByteArray& a : plan.args)
+        plan.argv.push_back(a.data());
+    plan.argv.push_back(nullptr);
+    plan.directory = hostname::encode(spec.workingDirectory);
+    return true;
+}
+
+// Waits until the program has ended, reading what it writes; ends its group
+// when keepAlive asks or a termination signal was caught. True then.
+bool waitFor(pid_t pid, const Spec& spec, const KeepAlive& keepAlive, Fd& outRead,
+             Outcome& outcome, int& status)
+{
+    // A pidfd wakes the wait the moment the program ends, so a short run
+    // costs no polling delay; without one the loop simply polls.
+    const Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
+    auto nextCheck = Clock::now();
+    for (;;) {
+        pollfd p[3];
+        nfds_t n = 0;
+        if (exitFd.fd >= 0)
+            p[n++] = {exitFd.fd, POLLIN, 0};
+        if (g_wakeRead.load() >= 0)
+            p[n++] = {g_wakeRead.load(), POLLIN, 0};
+        const nfds_t outIndex = n;
+        if (outRead.fd >= 0)
+            p[n++] = {outRead.fd, POLLIN, 0};
+        if (n == 0)
+            std::this_thread::sleep_for(spec.pollInterval);
+        else if (::poll(p, n, int(spec.pollInterval.count())) > 0 && outIndex < n) {
+            if ((p[outIndex].revents & (POLLIN | POLLHUP | POLLERR)) &&
+                drain(outRead.fd, outcome, spec.captureLimit))
+                outRead.reset();
+        }
+        if (reapIfDone(pid, status, false))
+            return false;
+        bool stop = terminationPending();
+        if (!stop && keepAlive && Clock::now() >= nextCheck) {
+            nextCheck = Clock::now() + spec.pollInterval;
+            stop = keepAlive();
+        }
+        if (stop) {
+            endGroup(pid, spec.graceOnAbort, status);
+            return true;
+        }
+    }
+}
+
+void setEnding(Outcome& outcome, bool aborted, int status)
+{
+    if (aborted) {
+        outcome.ending = Ending::Aborted;
+        outcome.exitCode = 0;
+    } else if (WIFSIGNALED(status)) {
+        outcome.ending = Ending::Signalled;
+        outcome.exitCode = WTERMSIG(status);
+    } else {
+        outcome.ending = Ending::Exited;
+        outcome.exitCode = WEXITSTATUS(status);
+    }
+}
+
 } // namespace
 
 bool isExecutableFile(const QString& hostPath)
@@ -303,6 +408,19 @@ bool terminationPending()
     return g_heldSignal.load() != 0;
 }
 
+bool waitForInput(int fd)
+{
+    while (!terminationPending()) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {g_wakeRead.load(), POLLIN, 0}};
+        const int n = ::poll(p, p[1].fd >= 0 ? 2 : 1, -1);
+        if (n > 0 && (p[0].revents & (POLLIN | POLLHUP | POLLERR)))
+            return !terminationPending();
+        if (n < 0 && errno != EINTR)
+            return false;
+    }
+    return false;
+}
+
 Outcome run(const Spec& spec, const KeepAlive& keepAlive)
 {
     Outcome outcome;
@@ -318,50 +436,20 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     }
 
     ChildPlan plan;
-    plan.program = hostname::encode(program);
-    plan.args.push_back(plan.program);
-    for (const QString& a : spec.arguments) {
-        QByteArray bytes = hostname::encode(a);
-        if (bytes.contains('\0')) {
-            outcome.error = QStringLiteral("an argument holds a NUL byte");
-            return outcome;
-        }
-        plan.args.push_back(std::move(bytes));
+    if (!planArguments(spec, program, plan)) {
+        outcome.error = QStringLiteral("an argument holds a NUL byte");
+        return outcome;
     }
-    for (QByteArray& a : plan.args)
-        plan.argv.push_back(a.data());
-    plan.argv.push_back(nullptr);
-    plan.directory = hostname::encode(spec.workingDirectory);
 
-    const QByteArray input =
-        spec.stdinFile.isEmpty() ? QByteArray("/dev/null") : hostname::encode(spec.stdinFile);
-    Fd in(::open(input.constData(), O_RDONLY | O_CLOEXEC));
-    Fd null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
-    if (in.fd < 0 || null.fd < 0) {
+    ChildFds fds;
+    if (!openChildFds(spec, fds)) {
         outcome.error = systemError(errno);
         return outcome;
     }
-    int errorPipe[2];
-    if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
-        outcome.error = systemError(errno);
-        return outcome;
-    }
-    Fd errRead(errorPipe[0]), errWrite(errorPipe[1]);
-    Fd outRead, outWrite;
-    if (spec.captureOutput) {
-        int outPipe[2];
-        if (::pipe2(outPipe, O_CLOEXEC) != 0) {
-            outcome.error = systemError(errno);
-            return outcome;
-        }
-        outRead.reset(outPipe[0]);
-        outWrite.reset(outPipe[1]);
-        ::fcntl(outRead.fd, F_SETFL, O_NONBLOCK);
-    }
-    plan.stdinFd = in.fd;
-    plan.nullFd = null.fd;
-    plan.outFd = outWrite.fd;
-    plan.errorFd = errWrite.fd;
+    plan.stdinFd = fds.in.fd;
+    plan.nullFd = fds.null.fd;
+    plan.outFd = fds.outWrite.fd;
+    plan.errorFd = fds.errWrite.fd;
     plan.parent = ::getpid();
 
     const pid_t pid = spawnChild(plan);
@@ -372,13 +460,13 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     // Set here too, so the group exists before any abort can name it.
     ::setpgid(pid, pid);
     const RunningGroup known(pid);
-    errWrite.reset();
-    outWrite.reset();
+    fds.errWrite.reset();
+    fds.outWrite.reset();
 
     int childErr = 0;
     ssize_t got;
     do
-        got = ::read(errRead.fd, &childErr, sizeof childErr);
+        got = ::read(fds.errRead.fd, &childErr, sizeof childErr);
     while (got < 0 && errno == EINTR);
     int status = 0;
     if (got == sizeof childErr) {
@@ -387,59 +475,12 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
         return outcome;
     }
 
-    // A pidfd wakes the wait the moment the program ends, so a short run
-    // costs no polling delay; without one the loop simply polls.
-    Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
-    bool aborted = false;
-    auto nextCheck = Clock::now();
-    for (;;) {
-        pollfd p[3];
-        nfds_t n = 0;
-        if (exitFd.fd >= 0)
-            p[n++] = {exitFd.fd, POLLIN, 0};
-        if (g_wakeRead.load() >= 0)
-            p[n++] = {g_wakeRead.load(), POLLIN, 0};
-        const nfds_t outIndex = n;
-        if (outRead.fd >= 0)
-            p[n++] = {outRead.fd, POLLIN, 0};
-        if (n == 0)
-            std::this_thread::sleep_for(spec.pollInterval);
-        else if (::poll(p, n, int(spec.pollInterval.count())) > 0 && outIndex < n) {
-            if ((p[outIndex].revents & (POLLIN | POLLHUP | POLLERR)) &&
-                drain(outRead.fd, outcome, spec.captureLimit))
-                outRead.reset();
-        }
-        if (reapIfDone(pid, status, false))
-            break;
-        if (terminationPending()) {
-            endGroup(pid, spec.graceOnAbort, status);
-            aborted = true;
-            break;
-        }
-        if (!keepAlive || Clock::now() < nextCheck)
-            continue;
-        nextCheck = Clock::now() + spec.pollInterval;
-        if (keepAlive()) {
-            endGroup(pid, spec.graceOnAbort, status);
-            aborted = true;
-            break;
-        }
-    }
+    const bool aborted = waitFor(pid, spec, keepAlive, fds.outRead, outcome, status);
     // What the program wrote before it ended; a grandchild that keeps the
     // pipe open is not waited for.
-    if (outRead.fd >= 0)
-        drain(outRead.fd, outcome, spec.captureLimit);
-
-    if (aborted) {
-        outcome.ending = Ending::Aborted;
-        outcome.exitCode = 0;
-    } else if (WIFSIGNALED(status)) {
-        outcome.ending = Ending::Signalled;
-        outcome.exitCode = WTERMSIG(status);
-    } else {
-        outcome.ending = Ending::Exited;
-        outcome.exitCode = WEXITSTATUS(status);
-    }
+    if (fds.outRead.fd >= 0)
+        drain(fds.outRead.fd, outcome, spec.captureLimit);
+    setEnding(outcome, aborted, status);
     return outcome;
 }
 

@@ -69,6 +69,11 @@ public:
 // True once a termination signal was caught and is held by a CleanupScope.
 bool terminationPending();
 
+// Waits until fd has input to read; false, without waiting any longer, once
+// a termination signal is held (a question on a terminal must not keep the
+// program from ending).
+bool waitForInput(int fd);
+
 // The host path of an executable file: name itself when it holds a "/",
 // else the first match on PATH; empty when there is none.
 QString findExecutable(const QString& name);

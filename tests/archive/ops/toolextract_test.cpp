@@ -5,6 +5,7 @@
 #include "archive/archivereaders.h"
 #include "archive/ops/archiveoperations.h"
 #include "archive/ops/archiveprogress.h"
+#include "platform/drivemap.h"
 #include "support/drivefixture.h"
 #include "support/scriptedprompter.h"
 
@@ -176,6 +177,25 @@ TEST_F(ToolExtract, TwoMembersOfOneNameAsk)
         << prompter.texts().join('\n').toStdString();
     EXPECT_EQ(prompter.asked().size(), 1);
     EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\one.txt)")), QByteArray("second!"));
+}
+
+// Viewing a member takes it into the program directory's "temp": the
+// program directory itself takes nothing, but its "temp" is the target.
+TEST_F(ToolExtract, AViewedMemberArrivesInTheProgramsTemp)
+{
+    REQUIRE_PROGRAM("lha");
+    archiveOf("lha", QStringLiteral(R"(C:\t.lzh)"), "look at me");
+    qputenv("DOVEX_DRIVES", ("C=" + drives.root('C') + ";P=" + drives.programDir()).toUtf8());
+    DriveMap::instance().reload();
+    const QString view = ExtractMemberForView(QStringLiteral(R"(C:\t.lzh)"), kKindLha, QString(),
+                                              QStringLiteral("one.txt"), prompter, progress);
+    ASSERT_FALSE(view.isEmpty()) << prompter.texts().join('\n').toStdString();
+    QFile f(view);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("look at me"));
+    EXPECT_EQ(QDir(drives.programDir() + QStringLiteral("/temp"))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("one.txt")});
 }
 
 // dovex-cli copy --from and decompress answer as copy does: --overwrite and
