@@ -555,6 +555,41 @@ TEST_F(ToolRunner, AChainOfLinksAnArchiverWroteNeverLeadsOutOfTheDrive)
     EXPECT_EQ(drives.read(QStringLiteral(R"(C:\ok.txt)")), QByteArray("fine"));
 }
 
+// A link agreed to replace a file trades places with it: when the kernel
+// finds that the link leads out, the file comes back as it was.
+TEST_F(ToolRunner, ALinkThatMayNotStayGivesBackTheFileItReplaced)
+{
+    REQUIRE_TOOL("lha");
+    drives.file(QStringLiteral(R"(C:\make\ok.txt)"), 0, "fine");
+    makeLzh(drives, QStringLiteral(R"(C:\make)"), QStringLiteral(R"(C:\make\t.lzh)"),
+            {QStringLiteral("ok.txt")});
+    drives.file(QStringLiteral(R"(C:\dst\good)"), 0, "g");
+    drives.file(QStringLiteral(R"(C:\dst\bad)"), 0, "b");
+    fakeTool(QStringLiteral("LHA.exe"), "ln -s ok.txt good; ln -s ../../x bad; printf fine > ok.txt");
+    QStringList asked;
+    const ToolRunResult r = RunArchiverTool(
+        cmd(QStringLiteral("LHA.exe"), QStringLiteral("E"), QStringLiteral(R"(C:\make\t.lzh)"),
+            {QStringLiteral("ok.txt")}, QStringLiteral(R"(C:\dst)"), ToolItems::Members,
+            QStringLiteral("@")),
+        prompter, nullptr, [&](const QString& destination, bool) {
+            asked << destination;
+            return true;
+        });
+    EXPECT_FALSE(r.passed);
+    asked.sort();
+    EXPECT_EQ(asked, (QStringList{R"(C:\dst\bad)", R"(C:\dst\good)"}));
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
+                                    "Refused bad: it is a link that points outside the target "
+                                    "directory")});
+    EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\bad)")), QByteArray("b"));
+    EXPECT_FALSE(QFileInfo(drives.host(QStringLiteral(R"(C:\dst\bad)"))).isSymLink());
+    EXPECT_EQ(QFileInfo(drives.host(QStringLiteral(R"(C:\dst\good)"))).symLinkTarget(),
+              drives.host(QStringLiteral(R"(C:\dst\ok.txt)")));
+    EXPECT_EQ(QDir(drives.host(QStringLiteral(R"(C:\dst)")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{"bad", "good", "ok.txt"}));
+}
+
 // By default the program's and the settings' directories lie on drive C:
 // a member that would land in either (a program of a classic archiver's
 // name, a settings file) is refused by name, whatever the target.
