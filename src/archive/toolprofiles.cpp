@@ -211,10 +211,12 @@ ToolPlan lha(const ToolContext& c)
     QString key;
     if (verb == QLatin1String("a") || verb == QLatin1String("m") || verb == QLatin1String("d"))
         key = verb;
+    // Extraction goes into an empty scratch directory, where "f" only lets
+    // the later of two members of one name replace the earlier.
     else if (verb == QLatin1String("x"))
-        key = QStringLiteral("x");
+        key = QStringLiteral("xf");
     else if (verb == QLatin1String("e"))
-        key = QStringLiteral("xi");
+        key = QStringLiteral("xif");
     else {
         plan.error = QStringLiteral("The archiver has no command \"%1\".").arg(verb);
         return plan;
@@ -321,13 +323,14 @@ ToolPlan zip(const ToolContext& c)
 }
 
 // PKUNZIP: "-d" restores the directories (unzip does unless told -j),
-// "-s:<password>"; the target is unzip's "-d". An existing file is left
-// alone: nothing in the classic command allowed replacing it.
+// "-s:<password>"; the target is unzip's "-d", an empty scratch directory
+// where "-o" only lets the later of two members of one name replace the
+// earlier (the user's files are asked about when the members are placed).
 ToolPlan unzip(const ToolContext& c)
 {
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
-    ToolStep step{c.program, {QStringLiteral("-qq"), QStringLiteral("-n")},
+    ToolStep step{c.program, {QStringLiteral("-qq"), QStringLiteral("-o")},
                   c.workingDirectory, false};
     if (!hasSwitch(cmd.switches, QStringLiteral("-d")))
         step.arguments << QStringLiteral("-j");

@@ -7,6 +7,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/hostname.h"
+#include "platform/process.h"
 
 #include <cstdio>
 #include <cstring>
@@ -179,6 +180,9 @@ Answer answerFromStdin(const QString& text, Buttons buttons)
                  buttons == Buttons::YesNoAll ? "/a" : "");
     std::fflush(stderr);
     std::string line;
+    // Ctrl+C at a question ends the command, as it would anywhere else.
+    if (std::cin.rdbuf()->in_avail() <= 0 && !process::waitForInput(0))
+        return Answer::No;
     if (!std::getline(std::cin, line))
         return Answer::No;
     if (line == "y" || line == "Y")

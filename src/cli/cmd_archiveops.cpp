@@ -13,6 +13,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/hostname.h"
+#include "platform/process.h"
 
 #include <unistd.h>
 
@@ -88,6 +89,7 @@ int fromArchive(FileOpKind kind, const QString& from, QStringList args, bool sub
         members << MemberItem{found->name, found->directory};
     }
     SilentArchiveProgress progress;
+    const process::CleanupScope scope; // a signal waits until the list files are gone
     return finish(OperateFromArchive(opOf(kind), archive, archiveKind, inner, members, target,
                                      subdirs, prompter, progress));
 }
@@ -112,6 +114,7 @@ int intoArchive(FileOpKind kind, const QString& archive, QChar archiveKind,
     }
     CliPrompter prompter;
     SilentArchiveProgress progress;
+    const process::CleanupScope scope; // a signal waits until the list files are gone
     return finish(CopyIntoArchive(opOf(kind), archive, archiveKind, directory, items, subdirs,
                                   prompter, progress));
 }

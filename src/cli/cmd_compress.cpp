@@ -13,6 +13,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/hostfile.h"
+#include "platform/process.h"
 
 namespace dovex::cli {
 
@@ -123,6 +124,7 @@ int runCompress(QStringList args)
 
     CliPrompter prompter;
     SilentArchiveProgress progress;
+    const process::CleanupScope scope; // a signal waits until the list file is gone
     return finish(RunCompression(r, tools, prompter, progress));
 }
 
@@ -187,6 +189,7 @@ int runDecompress(QStringList args)
     // through libarchive: no archiver method applies to it.
     if (!methodText && !password && isLibarchiveKind(DetectArchiveKind(archive))) {
         SilentArchiveProgress progress;
+        const process::CleanupScope scope; // a signal waits until nothing is half written
         const ArchiveOpResult r = ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
         return r.passed && !r.aborted ? 0 : 1;
     }
@@ -205,6 +208,7 @@ int runDecompress(QStringList args)
     r.programDirectory = target;
 
     SilentArchiveProgress progress;
+    const process::CleanupScope scope; // a signal waits until the list file is gone
     return finish(RunExtraction(r, tools, prompter, progress));
 }
 

@@ -1,6 +1,7 @@
 #include "cli/clicommand.h"
 
 #include "platform/hostname.h"
+#include "platform/process.h"
 
 #include <QCoreApplication>
 
@@ -91,6 +92,8 @@ std::optional<QString> takeOption(QStringList& args, const QString& name)
 int main(int argc, char** argv)
 {
     using namespace dovex::cli;
+    // An archiver started by a command never outlives it, however it ends.
+    dovex::process::installTerminationHandlers();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << dovex::hostname::decodeText(QByteArray(argv[i]));

@@ -252,14 +252,28 @@ int BeneathRoot::makeSymlink(int dir, const QByteArrayList& parts, const QByteAr
     const QByteArray& leaf = parts.last();
     if (::symlinkat(target.constData(), dir, leaf.constData()) != 0)
         return negErrno();
-    int verdict = resolvesBeneath(parts);
-    // Leading to nothing yet, it is kept unless its text alone climbs out.
-    if (verdict == -ENOENT)
-        verdict = textLeavesRoot(target, parts.size() - 1) ? -EXDEV : 0;
-    if (verdict != 0) {
+    const int verdict = checkSymlink(dir, parts);
+    if (verdict != 0)
         ::unlinkat(dir, leaf.constData(), 0);
-        return verdict == -ELOOP ? -ELOOP : -EXDEV;
+    return verdict;
+}
+
+int BeneathRoot::checkSymlink(int dir, const QByteArrayList& parts)
+{
+    if (!validParts(parts) || parts.isEmpty())
+        return -EINVAL;
+    int verdict = resolvesBeneath(parts);
+    if (verdict == -ENOENT) {
+        // Leads to nothing yet: kept unless its text alone climbs out.
+        QByteArray target(4096, '\0');
+        const ssize_t len = ::readlinkat(dir, parts.last().constData(), target.data(),
+                                         std::size_t(target.size()));
+        target.truncate(len < 0 ? 0 : qsizetype(len));
+        verdict = textLeavesRoot(target, parts.size() - 1) ? -EXDEV : 0;
     }
+    if (verdict != 0)
+        return verdict == -ELOOP ? -ELOOP : -EXDEV;
+    // Every link kept is looked at again once everything else is written.
     m_links.push_back(parts);
     return 0;
 }

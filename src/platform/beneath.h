@@ -59,6 +59,13 @@ public:
     // recheckLinks. dir is the link's parent, opened by openDirectory.
     int makeSymlink(int dir, const QByteArrayList& parts, const QByteArray& target);
 
+    // The same look at a link that is already at parts (renamed in from a
+    // scratch directory): 0 when it may stay (looked at again by
+    // recheckLinks), -EXDEV or -ELOOP when it leads out. Unlike makeSymlink
+    // it leaves the link where it is: the caller removes it, or puts back
+    // what it replaced.
+    int checkSymlink(int dir, const QByteArrayList& parts);
+
     // Looks again at every link made by this root: later items may have
     // given one a way out (a link it leads through, made or replaced after
     // it). Each that now leaves the root is removed. Returns the paths

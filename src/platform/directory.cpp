@@ -300,4 +300,21 @@ void FileRemover::work()
     }
 }
 
+QByteArrayList entryNames(int dirFd)
+{
+    QByteArrayList names;
+    const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        return names;
+    }
+    while (const dirent* e = ::readdir(dir))
+        if (!isDotOrDotDot(e->d_name))
+            names << QByteArray(e->d_name);
+    ::closedir(dir);
+    return names;
+}
+
 } // namespace dovex

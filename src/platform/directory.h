@@ -3,6 +3,7 @@
 #include "platform/fileio.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 
 #include <cerrno>
@@ -148,5 +149,9 @@ private:
     std::vector<std::thread> m_threads;
     bool m_stopping = false;
 };
+
+// The names in the directory open as dirFd, "." and ".." left out, as
+// their bytes; empty when it cannot be read. dirFd stays open.
+QByteArrayList entryNames(int dirFd);
 
 } // namespace dovex

@@ -2,11 +2,14 @@
 
 #include "platform/hostname.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -42,6 +45,94 @@ QString systemError(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
+// The process groups run() waits for, for the termination handlers: a
+// fixed table of atomics, the only kind of state a signal handler may read.
+constexpr int kGroupSlots = 16;
+std::atomic<pid_t> g_groups[kGroupSlots];
+std::atomic<int> g_scopes{0};
+std::atomic<int> g_heldSignal{0};
+std::atomic<int> g_wakeRead{-1};
+std::atomic<int> g_wakeWrite{-1};
+
+void signalGroups(int sig)
+{
+    for (std::atomic<pid_t>& group : g_groups) {
+        const pid_t pgid = group.load();
+        if (pgid > 0)
+            ::kill(-pgid, sig);
+    }
+}
+
+// Known to the handlers for as long as the program runs.
+class RunningGroup {
+public:
+    explicit RunningGroup(pid_t pgid)
+    {
+        for (std::atomic<pid_t>& group : g_groups) {
+            pid_t free = 0;
+            if (group.compare_exchange_strong(free, pgid)) {
+                m_slot = &group;
+                return;
+            }
+        }
+    }
+    ~RunningGroup()
+    {
+        if (m_slot)
+            m_slot->store(0);
+    }
+    RunningGroup(const RunningGroup&) = delete;
+    RunningGroup& operator=(const RunningGroup&) = delete;
+
+private:
+    std::atomic<pid_t>* m_slot = nullptr;
+};
+
+void defaultAction(int sig)
+{
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(sig, &sa, nullptr);
+}
+
+// Only async-signal-safe calls: kill, sigaction, raise, write.
+void onTermination(int sig)
+{
+    const int saved = errno;
+    signalGroups(SIGTERM);
+    if (g_scopes.load() == 0) {
+        // Nobody will wait for a program to end: it goes at once.
+        signalGroups(SIGKILL);
+        defaultAction(sig);
+        ::raise(sig);
+    } else {
+        int none = 0;
+        g_heldSignal.compare_exchange_strong(none, sig);
+        const int fd = g_wakeWrite.load();
+        if (fd >= 0) {
+            [[maybe_unused]] const auto n = ::write(fd, "", 1);
+        }
+    }
+    errno = saved;
+}
+
+void killGroupsAtExit()
+{
+    signalGroups(SIGKILL);
+}
+
+[[noreturn]] void deliverHeldSignal(int sig)
+{
+    defaultAction(sig);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    ::raise(sig);
+    ::_exit(128 + sig);
+}
+
 // Everything the child needs, prepared before fork: after it only
 // async-signal-safe calls are allowed.
 struct ChildPlan {
@@ -53,11 +144,21 @@ struct ChildPlan {
     int outFd = -1;
     int nullFd = -1;
     int errorFd = -1;
+    pid_t parent = 0;
 };
 
 [[noreturn]] void childExec(const ChildPlan& plan)
 {
     ::setpgid(0, 0);
+    // Should this process die without ending it, the program goes too.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != plan.parent)
+        ::_exit(127);
+    // The termination handlers are this process's; the program starts
+    // with the default actions (a caught signal's handler would otherwise
+    // run here, in memory shared with the parent).
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        defaultAction(sig);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -85,9 +186,16 @@ struct ChildPlan {
 // child never returns to.
 __attribute__((noinline)) pid_t spawnChild(const ChildPlan& plan)
 {
+    // No handler may run in the child before it has reset them all.
+    sigset_t all, old;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &old);
     const pid_t pid = ::vfork();
     if (pid == 0)
         childExec(plan);
+    const int err = errno;
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    errno = err;
     return pid;
 }
 
@@ -135,6 +243,109 @@ void endGroup(pid_t pid, std::chrono::milliseconds grace, int& status)
         reapIfDone(pid, status, true);
 }
 
+// The descriptors the child is given: standard input, /dev/null, the pipe
+// that tells why exec failed, and the output pipe when it is captured.
+struct ChildFds {
+    Fd in, null, errRead, errWrite, outRead, outWrite;
+};
+
+// False (errno set) when one cannot be had.
+bool openChildFds(const Spec& spec, ChildFds& fds)
+{
+    const QByteArray input =
+        spec.stdinFile.isEmpty() ? QByteArray("/dev/null") : hostname::encode(spec.stdinFile);
+    fds.in.reset(::open(input.constData(), O_RDONLY | O_CLOEXEC));
+    fds.null.reset(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    if (fds.in.fd < 0 || fds.null.fd < 0)
+        return false;
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return false;
+    fds.errRead.reset(pipe[0]);
+    fds.errWrite.reset(pipe[1]);
+    if (!spec.captureOutput)
+        return true;
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return false;
+    fds.outRead.reset(pipe[0]);
+    fds.outWrite.reset(pipe[1]);
+    ::fcntl(fds.outRead.fd, F_SETFL, O_NONBLOCK);
+    return true;
+}
+
+// The program and its arguments as the child execs them; false when an
+// argument holds a NUL byte (it could not arrive whole).
+bool planArguments(const Spec& spec, const QString& program, ChildPlan& plan)
+{
+    plan.program = hostname::encode(program);
+    plan.args.push_back(plan.program);
+    for (const QString& a : spec.arguments) {
+        QByteArray bytes = hostname::encode(a);
+        if (bytes.contains('\0'))
+            return false;
+        plan.args.push_back(std::move(bytes));
+    }
+    for (QByteArray& a : plan.args)
+        plan.argv.push_back(a.data());
+    plan.argv.push_back(nullptr);
+    plan.directory = hostname::encode(spec.workingDirectory);
+    return true;
+}
+
+// Waits until the program has ended, reading what it writes; ends its group
+// when keepAlive asks or a termination signal was caught. True then.
+bool waitFor(pid_t pid, const Spec& spec, const KeepAlive& keepAlive, Fd& outRead,
+             Outcome& outcome, int& status)
+{
+    // A pidfd wakes the wait the moment the program ends, so a short run
+    // costs no polling delay; without one the loop simply polls.
+    const Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
+    auto nextCheck = Clock::now();
+    for (;;) {
+        pollfd p[3];
+        nfds_t n = 0;
+        if (exitFd.fd >= 0)
+            p[n++] = {exitFd.fd, POLLIN, 0};
+        if (g_wakeRead.load() >= 0)
+            p[n++] = {g_wakeRead.load(), POLLIN, 0};
+        const nfds_t outIndex = n;
+        if (outRead.fd >= 0)
+            p[n++] = {outRead.fd, POLLIN, 0};
+        if (n == 0)
+            std::this_thread::sleep_for(spec.pollInterval);
+        else if (::poll(p, n, int(spec.pollInterval.count())) > 0 && outIndex < n) {
+            if ((p[outIndex].revents & (POLLIN | POLLHUP | POLLERR)) &&
+                drain(outRead.fd, outcome, spec.captureLimit))
+                outRead.reset();
+        }
+        if (reapIfDone(pid, status, false))
+            return false;
+        bool stop = terminationPending();
+        if (!stop && keepAlive && Clock::now() >= nextCheck) {
+            nextCheck = Clock::now() + spec.pollInterval;
+            stop = keepAlive();
+        }
+        if (stop) {
+            endGroup(pid, spec.graceOnAbort, status);
+            return true;
+        }
+    }
+}
+
+void setEnding(Outcome& outcome, bool aborted, int status)
+{
+    if (aborted) {
+        outcome.ending = Ending::Aborted;
+        outcome.exitCode = 0;
+    } else if (WIFSIGNALED(status)) {
+        outcome.ending = Ending::Signalled;
+        outcome.exitCode = WTERMSIG(status);
+    } else {
+        outcome.ending = Ending::Exited;
+        outcome.exitCode = WEXITSTATUS(status);
+    }
+}
+
 } // namespace
 
 bool isExecutableFile(const QString& hostPath)
@@ -161,9 +372,63 @@ QString findExecutable(const QString& name)
     return {};
 }
 
+void installTerminationHandlers()
+{
+    if (g_wakeWrite.load() >= 0)
+        return;
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    g_wakeRead.store(wake[0]);
+    g_wakeWrite.store(wake[1]);
+    struct sigaction sa {};
+    sa.sa_handler = onTermination;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &sa, nullptr);
+    std::atexit(killGroupsAtExit);
+}
+
+CleanupScope::CleanupScope()
+{
+    g_scopes.fetch_add(1);
+}
+
+CleanupScope::~CleanupScope()
+{
+    if (g_scopes.fetch_sub(1) != 1)
+        return;
+    if (const int sig = g_heldSignal.load())
+        deliverHeldSignal(sig);
+}
+
+bool terminationPending()
+{
+    return g_heldSignal.load() != 0;
+}
+
+bool waitForInput(int fd)
+{
+    while (!terminationPending()) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {g_wakeRead.load(), POLLIN, 0}};
+        const int n = ::poll(p, p[1].fd >= 0 ? 2 : 1, -1);
+        if (n > 0 && (p[0].revents & (POLLIN | POLLHUP | POLLERR)))
+            return !terminationPending();
+        if (n < 0 && errno != EINTR)
+            return false;
+    }
+    return false;
+}
+
 Outcome run(const Spec& spec, const KeepAlive& keepAlive)
 {
     Outcome outcome;
+    if (terminationPending()) {
+        outcome.ending = Ending::Aborted;
+        outcome.exitCode = 0;
+        return outcome;
+    }
     const QString program = findExecutable(spec.program);
     if (program.isEmpty()) {
         outcome.error = QStringLiteral("%1: no such program").arg(spec.program);
@@ -171,50 +436,21 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     }
 
     ChildPlan plan;
-    plan.program = hostname::encode(program);
-    plan.args.push_back(plan.program);
-    for (const QString& a : spec.arguments) {
-        QByteArray bytes = hostname::encode(a);
-        if (bytes.contains('\0')) {
-            outcome.error = QStringLiteral("an argument holds a NUL byte");
-            return outcome;
-        }
-        plan.args.push_back(std::move(bytes));
+    if (!planArguments(spec, program, plan)) {
+        outcome.error = QStringLiteral("an argument holds a NUL byte");
+        return outcome;
     }
-    for (QByteArray& a : plan.args)
-        plan.argv.push_back(a.data());
-    plan.argv.push_back(nullptr);
-    plan.directory = hostname::encode(spec.workingDirectory);
 
-    const QByteArray input =
-        spec.stdinFile.isEmpty() ? QByteArray("/dev/null") : hostname::encode(spec.stdinFile);
-    Fd in(::open(input.constData(), O_RDONLY | O_CLOEXEC));
-    Fd null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
-    if (in.fd < 0 || null.fd < 0) {
+    ChildFds fds;
+    if (!openChildFds(spec, fds)) {
         outcome.error = systemError(errno);
         return outcome;
     }
-    int errorPipe[2];
-    if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
-        outcome.error = systemError(errno);
-        return outcome;
-    }
-    Fd errRead(errorPipe[0]), errWrite(errorPipe[1]);
-    Fd outRead, outWrite;
-    if (spec.captureOutput) {
-        int outPipe[2];
-        if (::pipe2(outPipe, O_CLOEXEC) != 0) {
-            outcome.error = systemError(errno);
-            return outcome;
-        }
-        outRead.reset(outPipe[0]);
-        outWrite.reset(outPipe[1]);
-        ::fcntl(outRead.fd, F_SETFL, O_NONBLOCK);
-    }
-    plan.stdinFd = in.fd;
-    plan.nullFd = null.fd;
-    plan.outFd = outWrite.fd;
-    plan.errorFd = errWrite.fd;
+    plan.stdinFd = fds.in.fd;
+    plan.nullFd = fds.null.fd;
+    plan.outFd = fds.outWrite.fd;
+    plan.errorFd = fds.errWrite.fd;
+    plan.parent = ::getpid();
 
     const pid_t pid = spawnChild(plan);
     if (pid < 0) {
@@ -223,13 +459,14 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     }
     // Set here too, so the group exists before any abort can name it.
     ::setpgid(pid, pid);
-    errWrite.reset();
-    outWrite.reset();
+    const RunningGroup known(pid);
+    fds.errWrite.reset();
+    fds.outWrite.reset();
 
     int childErr = 0;
     ssize_t got;
     do
-        got = ::read(errRead.fd, &childErr, sizeof childErr);
+        got = ::read(fds.errRead.fd, &childErr, sizeof childErr);
     while (got < 0 && errno == EINTR);
     int status = 0;
     if (got == sizeof childErr) {
@@ -238,52 +475,12 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
         return outcome;
     }
 
-    // A pidfd wakes the wait the moment the program ends, so a short run
-    // costs no polling delay; without one the loop simply polls.
-    Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
-    bool aborted = false;
-    auto nextCheck = Clock::now();
-    for (;;) {
-        pollfd p[2];
-        nfds_t n = 0;
-        if (exitFd.fd >= 0)
-            p[n++] = {exitFd.fd, POLLIN, 0};
-        const nfds_t outIndex = n;
-        if (outRead.fd >= 0)
-            p[n++] = {outRead.fd, POLLIN, 0};
-        if (n == 0)
-            std::this_thread::sleep_for(spec.pollInterval);
-        else if (::poll(p, n, int(spec.pollInterval.count())) > 0 && outIndex < n) {
-            if ((p[outIndex].revents & (POLLIN | POLLHUP | POLLERR)) &&
-                drain(outRead.fd, outcome, spec.captureLimit))
-                outRead.reset();
-        }
-        if (reapIfDone(pid, status, false))
-            break;
-        if (!keepAlive || Clock::now() < nextCheck)
-            continue;
-        nextCheck = Clock::now() + spec.pollInterval;
-        if (keepAlive()) {
-            endGroup(pid, spec.graceOnAbort, status);
-            aborted = true;
-            break;
-        }
-    }
+    const bool aborted = waitFor(pid, spec, keepAlive, fds.outRead, outcome, status);
     // What the program wrote before it ended; a grandchild that keeps the
     // pipe open is not waited for.
-    if (outRead.fd >= 0)
-        drain(outRead.fd, outcome, spec.captureLimit);
-
-    if (aborted) {
-        outcome.ending = Ending::Aborted;
-        outcome.exitCode = 0;
-    } else if (WIFSIGNALED(status)) {
-        outcome.ending = Ending::Signalled;
-        outcome.exitCode = WTERMSIG(status);
-    } else {
-        outcome.ending = Ending::Exited;
-        outcome.exitCode = WEXITSTATUS(status);
-    }
+    if (fds.outRead.fd >= 0)
+        drain(fds.outRead.fd, outcome, spec.captureLimit);
+    setEnding(outcome, aborted, status);
     return outcome;
 }
 

@@ -38,10 +38,41 @@ struct Outcome {
 using KeepAlive = std::function<bool()>;
 
 // Starts the program in a process group of its own and waits for it. When
-// keepAlive returns true the whole group gets SIGTERM, then SIGKILL once
+// keepAlive returns true, or a termination signal was caught (see
+// CleanupScope), the whole group gets SIGTERM, then SIGKILL once
 // graceOnAbort has passed, so nothing the program started outlives it; the
-// program is always reaped before this returns.
+// program is always reaped before this returns. Its group is known to the
+// termination handlers while it runs, and the program itself is killed
+// should this process die first.
 Outcome run(const Spec& spec, const KeepAlive& keepAlive = {});
+
+// For a program that runs archivers on the user's behalf (dovex-cli): from
+// now on SIGINT, SIGTERM and SIGHUP end the process group of every program
+// that run() waits for (TERM, and KILL when the wait gives up), and so does
+// leaving through exit(). Outside a CleanupScope the signal then ends this
+// process as it would have; inside one it is held (see there).
+void installTerminationHandlers();
+
+// A stretch of work that leaves scratch directories or list files behind
+// when cut short. A termination signal caught inside it only ends the
+// running programs and is recorded: run() returns Aborted, the work sees
+// terminationPending() and unwinds, and once the outermost scope has ended
+// (everything removed) the signal ends the process after all.
+class CleanupScope {
+public:
+    CleanupScope();
+    ~CleanupScope();
+    CleanupScope(const CleanupScope&) = delete;
+    CleanupScope& operator=(const CleanupScope&) = delete;
+};
+
+// True once a termination signal was caught and is held by a CleanupScope.
+bool terminationPending();
+
+// Waits until fd has input to read; false, without waiting any longer, once
+// a termination signal is held (a question on a terminal must not keep the
+// program from ending).
+bool waitForInput(int fd);
 
 // The host path of an executable file: name itself when it holds a "/",
 // else the first match on PATH; empty when there is none.

@@ -10,12 +10,16 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 
 #include <chrono>
 #include <csignal>
 #include <functional>
 #include <map>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -274,8 +278,10 @@ TEST_F(ToolRunner, ANameThatIsAPatternForTheArchiverNamesOnlyItself)
     EXPECT_EQ(drives.read(archive), before);
 }
 
-// The classic "X" of Pak moves members out: extract, then delete.
-TEST_F(ToolRunner, PakMoveOutExtractsThenDeletes)
+// The classic "X" of Pak moves members out: extract, then delete. A member
+// kept out by the answer to the replace question stays in the archive, and
+// the file it would have replaced stays as it was.
+TEST_F(ToolRunner, PakMoveOutAsksBeforeReplacingAndDeletesOnlyWhatArrived)
 {
     REQUIRE_TOOL("arc");
     drives.file(QStringLiteral("C:\\src\\one.txt"), 300);
@@ -286,17 +292,35 @@ TEST_F(ToolRunner, PakMoveOutExtractsThenDeletes)
                         {QStringLiteral("*.*")}, QStringLiteral("C:\\src"), ToolItems::Files,
                         QStringLiteral("@")))
                     .passed);
-    // An existing file is replaced without a question nobody could answer.
-    drives.file(QStringLiteral("C:\\dst\\one.txt"), 5);
-    const ToolRunResult r = run(cmd(QStringLiteral("PAK.exe"), QStringLiteral("X -I -WA"), archive,
-                                    {QStringLiteral("one.txt")}, QStringLiteral("C:\\dst"),
-                                    ToolItems::Members, QStringLiteral("@")));
+    drives.file(QStringLiteral("C:\\dst\\one.txt"), 0, "old");
+    QStringList asked;
+    bool agree = false;
+    const AgreeToPlace answer = [&](const QString& destination, bool heldTwice) {
+        asked << destination + (heldTwice ? QStringLiteral(" twice") : QString());
+        return agree;
+    };
+    const ArchiverCommand move = cmd(QStringLiteral("PAK.exe"), QStringLiteral("X -I -WA"),
+                                     archive, {QStringLiteral("one.txt")},
+                                     QStringLiteral("C:\\dst"), ToolItems::Members,
+                                     QStringLiteral("@"));
+    const auto memberNames = [&] {
+        QStringList names;
+        for (const ArchiveRecord& r : test::readHostFile(drives.host(archive)).records)
+            names << r.path.toLower();
+        return names;
+    };
+    ToolRunResult r = RunArchiverTool(move, prompter, nullptr, answer);
+    EXPECT_FALSE(r.passed);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("C:\\dst\\one.txt")});
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\one.txt")), QByteArray("old"));
+    EXPECT_EQ(memberNames(), (QStringList{"one.txt", "two.txt"}));
+
+    agree = true;
+    r = RunArchiverTool(move, prompter, nullptr, answer);
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\one.txt")),
               drives.read(QStringLiteral("C:\\src\\one.txt")));
-    const ArchiveContents left = test::readHostFile(drives.host(archive));
-    ASSERT_EQ(left.records.size(), 1u);
-    EXPECT_EQ(left.records.front().path.toLower(), QStringLiteral("two.txt"));
+    EXPECT_EQ(memberNames(), QStringList{QStringLiteral("two.txt")});
 }
 
 TEST_F(ToolRunner, ANameArcWouldCutIsRefusedBeforeItRuns)
@@ -472,4 +496,257 @@ TEST(ToolTemplates, SplitAtTheFirstBlankIntoWordsWithoutAShell)
     c = ArchiverCommand::fromTemplate(QStringLiteral("my.exe  a 'b c' \"d\\\"e\" f\\ g $(x);*"));
     EXPECT_EQ(c.switches, (QStringList{"a", "b c", "d\"e", "f g", "$(x);*"}));
     EXPECT_EQ(ArchiverCommand::fromTemplate(QStringLiteral("ZOO.exe")).switches, QStringList());
+}
+
+namespace {
+
+// An lzh archive made by the real lha from files of a drive directory.
+void makeLzh(test::DriveFixture& d, const QString& dir, const QString& archive,
+             const QStringList& names)
+{
+    ASSERT_TRUE(test::runTool(d.host(dir), QStringLiteral("lha"),
+                              QStringList{QStringLiteral("a"), d.host(archive)} + names));
+}
+
+// Every link below root that leads anywhere leads to a place inside root.
+QStringList linksLeadingOut(const QString& root)
+{
+    QStringList out;
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo fi(it.next());
+        const QString to = fi.canonicalFilePath();
+        if (fi.isSymLink() && !to.isEmpty() && to != canonicalRoot &&
+            !to.startsWith(canonicalRoot + '/'))
+            out << fi.filePath();
+    }
+    return out;
+}
+
+} // namespace
+
+// What an archiver wrote is placed by the kernel's word, not by the text of
+// its links: a chain of links, each harmless by its own text ("a" -> ".",
+// then "b" -> "a/.."), extracted into the root of the drive, never gives a
+// way out of it.
+TEST_F(ToolRunner, AChainOfLinksAnArchiverWroteNeverLeadsOutOfTheDrive)
+{
+    REQUIRE_TOOL("lha");
+    drives.file(QStringLiteral(R"(C:\make\ok.txt)"), 0, "fine");
+    makeLzh(drives, QStringLiteral(R"(C:\make)"), QStringLiteral(R"(C:\make\t.lzh)"),
+            {QStringLiteral("ok.txt")});
+    fakeTool(QStringLiteral("LHA.exe"), "ln -s . a; ln -s a/.. b; mkdir d; ln -s ../.. d/up; "
+                                        "ln -s a/a/d/.. c; printf fine > ok.txt");
+    const ToolRunResult r =
+        run(cmd(QStringLiteral("LHA.exe"), QStringLiteral("E"), QStringLiteral(R"(C:\make\t.lzh)"),
+                {QStringLiteral("ok.txt")}, QStringLiteral(R"(C:\)"), ToolItems::Members,
+                QStringLiteral("@")));
+    EXPECT_FALSE(r.passed);
+    const QString out = QStringLiteral(": it is a link that points outside the target directory");
+    EXPECT_EQ(prompter.count(QStringLiteral("Refused b") + out), 1);
+    EXPECT_EQ(prompter.count(QStringLiteral(R"(Refused d\up)") + out), 1);
+    EXPECT_EQ(prompter.texts().size(), 2) << prompter.texts().join('\n').toStdString();
+    EXPECT_EQ(linksLeadingOut(drives.root('C')), QStringList());
+    // The links that stay inside arrive, and so does the member.
+    EXPECT_TRUE(QFileInfo(drives.host(QStringLiteral(R"(C:\a)"))).isSymLink());
+    EXPECT_TRUE(QFileInfo(drives.host(QStringLiteral(R"(C:\c)"))).isSymLink());
+    EXPECT_EQ(drives.read(QStringLiteral(R"(C:\ok.txt)")), QByteArray("fine"));
+}
+
+// A link agreed to replace a file trades places with it: when the kernel
+// finds that the link leads out, the file comes back as it was.
+TEST_F(ToolRunner, ALinkThatMayNotStayGivesBackTheFileItReplaced)
+{
+    REQUIRE_TOOL("lha");
+    drives.file(QStringLiteral(R"(C:\make\ok.txt)"), 0, "fine");
+    makeLzh(drives, QStringLiteral(R"(C:\make)"), QStringLiteral(R"(C:\make\t.lzh)"),
+            {QStringLiteral("ok.txt")});
+    drives.file(QStringLiteral(R"(C:\dst\good)"), 0, "g");
+    drives.file(QStringLiteral(R"(C:\dst\bad)"), 0, "b");
+    fakeTool(QStringLiteral("LHA.exe"), "ln -s ok.txt good; ln -s ../../x bad; printf fine > ok.txt");
+    QStringList asked;
+    const ToolRunResult r = RunArchiverTool(
+        cmd(QStringLiteral("LHA.exe"), QStringLiteral("E"), QStringLiteral(R"(C:\make\t.lzh)"),
+            {QStringLiteral("ok.txt")}, QStringLiteral(R"(C:\dst)"), ToolItems::Members,
+            QStringLiteral("@")),
+        prompter, nullptr, [&](const QString& destination, bool) {
+            asked << destination;
+            return true;
+        });
+    EXPECT_FALSE(r.passed);
+    asked.sort();
+    EXPECT_EQ(asked, (QStringList{R"(C:\dst\bad)", R"(C:\dst\good)"}));
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
+                                    "Refused bad: it is a link that points outside the target "
+                                    "directory")});
+    EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\bad)")), QByteArray("b"));
+    EXPECT_FALSE(QFileInfo(drives.host(QStringLiteral(R"(C:\dst\bad)"))).isSymLink());
+    EXPECT_EQ(QFileInfo(drives.host(QStringLiteral(R"(C:\dst\good)"))).symLinkTarget(),
+              drives.host(QStringLiteral(R"(C:\dst\ok.txt)")));
+    EXPECT_EQ(QDir(drives.host(QStringLiteral(R"(C:\dst)")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{"bad", "good", "ok.txt"}));
+}
+
+// By default the program's and the settings' directories lie on drive C:
+// a member that would land in either (a program of a classic archiver's
+// name, a settings file) is refused by name, whatever the target.
+TEST_F(ToolRunner, NoMemberLandsInTheProgramOrTheSettingsDirectory)
+{
+    REQUIRE_TOOL("lha");
+    drives.file(QStringLiteral(R"(C:\make\prog\ARJ.exe)"), 0, "#!/bin/sh\ntouch pwned\n");
+    drives.file(QStringLiteral(R"(C:\make\set\Dovex.Ini)"), 0, "[Packer1]\n");
+    drives.file(QStringLiteral(R"(C:\make\ok.txt)"), 0, "fine");
+    makeLzh(drives, QStringLiteral(R"(C:\make)"), QStringLiteral(R"(C:\t.lzh)"),
+            {QStringLiteral("prog/ARJ.exe"), QStringLiteral("set/Dovex.Ini"),
+             QStringLiteral("ok.txt")});
+    drives.directory(QStringLiteral(R"(C:\prog)"));
+    drives.file(QStringLiteral(R"(C:\set\Dovex.Ini)"), 0, "[Mine]\n");
+    qputenv("DOVEX_HOME", drives.host(QStringLiteral(R"(C:\prog)")).toUtf8());
+    qputenv("DOVEX_WINDIR", drives.host(QStringLiteral(R"(C:\set)")).toUtf8());
+
+    const ToolRunResult r =
+        run(cmd(QStringLiteral("LHA.exe"), QStringLiteral("X"), QStringLiteral(R"(C:\t.lzh)"),
+                {QStringLiteral("*.*")}, QStringLiteral(R"(C:\)"), ToolItems::Members,
+                QStringLiteral("@")));
+    EXPECT_FALSE(r.passed);
+    const QString why = QStringLiteral(": it would be written into the program's or the "
+                                       "settings' directory");
+    EXPECT_EQ(prompter.texts(), (QStringList{QStringLiteral("Refused prog") + why,
+                                             QStringLiteral("Refused set") + why}));
+    EXPECT_FALSE(drives.exists(QStringLiteral(R"(C:\prog\ARJ.exe)")));
+    EXPECT_EQ(drives.read(QStringLiteral(R"(C:\set\Dovex.Ini)")), QByteArray("[Mine]\n"));
+    EXPECT_EQ(drives.read(QStringLiteral(R"(C:\ok.txt)")), QByteArray("fine"));
+}
+
+// A program of a classic name in the program directory runs only when it
+// is the user's own plain file that nobody else may change; otherwise the
+// person is told why and nothing runs in its place either.
+TEST_F(ToolRunner, AProgramOthersCouldHavePutThereIsNotRun)
+{
+    const QString ran = drives.programDir() + QStringLiteral("/ran");
+    const auto attempt = [&](const QString& tool) {
+        prompter.clear();
+        return run(cmd(tool, QStringLiteral("A -y"), QStringLiteral(R"(C:\t.arj)"),
+                       {QStringLiteral(R"(C:\a.txt)")}, QStringLiteral(R"(C:\)"),
+                       ToolItems::Files, QStringLiteral("!")));
+    };
+    drives.file(QStringLiteral(R"(C:\a.txt)"), 10);
+    fakeTool(QStringLiteral("ARJ.exe"), "touch '" + ran.toUtf8() + "'");
+    const QString arj = drives.programDir() + QStringLiteral("/ARJ.exe");
+    QFile::setPermissions(arj, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                   QFile::WriteGroup | QFile::ExeGroup);
+    EXPECT_FALSE(attempt(QStringLiteral("ARJ.exe")).passed);
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
+                                    "Cannot run ARJ.exe from the Dovex directory: other users "
+                                    "may change it.")});
+
+    // A link there is not followed to a program.
+    const QString elsewhere = drives.root('C') + QStringLiteral("/tool");
+    ASSERT_TRUE(QFile::rename(arj, elsewhere));
+    QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(QFile::link(elsewhere, arj));
+    EXPECT_FALSE(attempt(QStringLiteral("ARJ.exe")).passed);
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
+                                    "Cannot run ARJ.exe from the Dovex directory: it is a link.")});
+    ASSERT_TRUE(QFile::remove(arj));
+
+    // The Linux archiver looked for there under its own name likewise.
+    fakeTool(QStringLiteral("lha"), "touch '" + ran.toUtf8() + "'");
+    const QString lha = drives.programDir() + QStringLiteral("/lha");
+    QFile::setPermissions(lha, QFile::permissions(lha) | QFile::WriteOther | QFile::ExeOther);
+    EXPECT_FALSE(attempt(QStringLiteral("LHA.exe")).passed);
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
+                                    "Cannot run lha from the Dovex directory: other users may "
+                                    "change it.")});
+
+    // One that belongs to another user (only root can give it away).
+    if (::geteuid() == 0) {
+        QFile::setPermissions(lha, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_EQ(::chown(QFile::encodeName(lha).constData(), 1, 1), 0);
+        EXPECT_FALSE(attempt(QStringLiteral("LHA.exe")).passed);
+        EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
+                                        "Cannot run lha from the Dovex directory: it belongs to "
+                                        "another user.")});
+    }
+    EXPECT_FALSE(QFile::exists(ran));
+    EXPECT_FALSE(drives.exists(QStringLiteral(R"(C:\t.arj)")));
+}
+
+// An archiver handed a pipe waits on it for ever, and one that follows a
+// link back up its own tree never ends: such a source, named directly or
+// lying below a directory the archiver goes through, is refused by name.
+TEST_F(ToolRunner, APipeADeviceOrALoopAmongTheSourcesIsRefusedBeforeAnythingRuns)
+{
+    const QString ran = drives.programDir() + QStringLiteral("/ran");
+    fakeTool(QStringLiteral("ARJ.exe"), "touch '" + ran.toUtf8() + "'");
+    fakeTool(QStringLiteral("LHA.exe"), "touch '" + ran.toUtf8() + "'");
+    drives.file(QStringLiteral(R"(C:\src\a.txt)"), 10);
+    drives.directory(QStringLiteral(R"(C:\src\sub\deep)"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(drives.host(QStringLiteral(R"(C:\src\sub\deep\p)")))
+                           .constData(),
+                       0600),
+              0);
+    drives.directory(QStringLiteral(R"(C:\one)"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"),
+                            drives.host(QStringLiteral(R"(C:\one\zero)"))));
+    drives.directory(QStringLiteral(R"(C:\two\in)"));
+    ASSERT_TRUE(QFile::link(QStringLiteral(".."), drives.host(QStringLiteral(R"(C:\two\in\up)"))));
+
+    struct Case {
+        const char* tool;
+        const char* switches;
+        const char* item;
+        const char* work;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"ARJ.exe", "A -r -y", R"(C:\src\*.*)", R"(C:\src)",
+         R"(Cannot hand C:\src\sub\deep\p to the archiver: it is a pipe.)"},
+        {"ARJ.exe", "A -y", R"(C:\one\zero)", R"(C:\one)",
+         R"(Cannot hand C:\one\zero to the archiver: it is a device.)"},
+        {"LHA.exe", "A", R"(C:\two\in)", R"(C:\two)",
+         R"(Cannot hand C:\two\in\up\in to the archiver: it leads back into a directory above it.)"},
+    };
+    for (const Case& c : cases) {
+        prompter.clear();
+        EXPECT_FALSE(run(cmd(QLatin1String(c.tool), QLatin1String(c.switches),
+                             QStringLiteral(R"(C:\t.arj)"), {QLatin1String(c.item)},
+                             QLatin1String(c.work), ToolItems::Files, QStringLiteral("!")))
+                         .passed);
+        EXPECT_EQ(prompter.texts(), QStringList{QString::fromUtf8(c.said)});
+    }
+    EXPECT_FALSE(QFile::exists(ran));
+    // Without "-r" the archiver stays in the directory named: the pipe
+    // further down is none of its business.
+    prompter.clear();
+    EXPECT_TRUE(run(cmd(QStringLiteral("ARJ.exe"), QStringLiteral("A -y"),
+                        QStringLiteral(R"(C:\t.arj)"), {QStringLiteral(R"(C:\src\*.*)")},
+                        QStringLiteral(R"(C:\src)"), ToolItems::Files, QStringLiteral("!")))
+                    .passed)
+        << prompter.texts().join('\n').toStdString();
+}
+
+// An archiver that reports success after writing a member short (a full
+// disk) never gets it under its real name: the import stops there.
+TEST_F(ToolRunner, AMemberTheArchiverWroteShortNeverTakesItsName)
+{
+    REQUIRE_TOOL("lha");
+    drives.file(QStringLiteral(R"(C:\make\one.txt)"), 0, "0123456789");
+    makeLzh(drives, QStringLiteral(R"(C:\make)"), QStringLiteral(R"(C:\t.lzh)"),
+            {QStringLiteral("one.txt")});
+    drives.directory(QStringLiteral(R"(C:\dst)"));
+    fakeTool(QStringLiteral("LHA.exe"), "printf 01234 > one.txt");
+    const ToolRunResult r =
+        run(cmd(QStringLiteral("LHA.exe"), QStringLiteral("E"), QStringLiteral(R"(C:\t.lzh)"),
+                {QStringLiteral("one.txt")}, QStringLiteral(R"(C:\dst)"), ToolItems::Members,
+                QStringLiteral("@")));
+    EXPECT_FALSE(r.passed);
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
+                                    "Refused one.txt: the archiver did not extract it whole")});
+    EXPECT_EQ(QDir(drives.host(QStringLiteral(R"(C:\dst)")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
 }

@@ -6,6 +6,7 @@
 #include "archive/libarchivereader.h"
 #include "archive/ops/archiveprogress.h"
 #include "archive/ops/libarchiveextract.h"
+#include "archive/ops/replacequestion.h"
 #include "archive/ops/zipprogress.h"
 #include "archive/toolrunner.h"
 #include "archive/zipmaster.h"
@@ -137,9 +138,11 @@ QList<QStringList> batches(const QStringList& items)
 }
 
 // Runs the archiver once per batch; stops at the first failure or abort.
+// Members taken out reach their names only as agree says.
 void runTool(ArchiveOpResult& result, QChar kind, const QString& switches,
              const QString& archive, const QStringList& items, ToolItems itemKind,
-             const QString& workingDirectory, Prompter& prompter, ArchiveProgress& progress)
+             const QString& workingDirectory, Prompter& prompter, ArchiveProgress& progress,
+             const archive::AgreeToPlace& agree = {})
 {
     const ToolForm form = toolOf(kind);
     for (const QStringList& batch : batches(items)) {
@@ -150,7 +153,7 @@ void runTool(ArchiveOpResult& result, QChar kind, const QString& switches,
         cmd.itemKind = itemKind;
         cmd.listPrefix = QLatin1String(form.listPrefix);
         cmd.workingDirectory = workingDirectory;
-        const archive::ToolRunResult r = archive::RunArchiverTool(cmd, prompter, &progress);
+        const archive::ToolRunResult r = archive::RunArchiverTool(cmd, prompter, &progress, agree);
         result.ran = true;
         if (!r.listFile.isEmpty())
             result.listFiles << r.listFile;
@@ -431,8 +434,10 @@ ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar k
     } else if (!items.isEmpty()) {
         const QString work =
             op == ArchiveOp::Delete ? dospath::directoryPart(archive) : target;
+        // One state for every batch: an "All" holds for the whole operation.
+        OperationState state(prompter, progress);
         runTool(result, kind, fromSwitches(kind, op, subdirs), archive, items, ToolItems::Members,
-                work, prompter, progress);
+                work, prompter, progress, ReplaceQuestion(state));
     }
     progress.hideRun();
     if (op != ArchiveOp::Copy)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/process.h"
 #include "platform/progresssink.h"
 
 #include <QString>
@@ -31,7 +32,9 @@ public:
     }
 };
 
-// An ArchiveProgress that shows nothing and is never aborted (dovex-cli).
+// An ArchiveProgress that shows nothing (dovex-cli); aborted only by a
+// termination signal held meanwhile (process::CleanupScope), so that the
+// operation stops and cleans up before the signal ends the program.
 class SilentArchiveProgress : public ArchiveProgress {
 public:
     void showRun(const QString&, const QString&, const QString&, const QString&, Animation,
@@ -40,7 +43,7 @@ public:
     void setBarVisible(bool) override {}
     void hideRun() override {}
     void setPercent(int) override {}
-    bool abortRequested() override { return false; }
+    bool abortRequested() override { return process::terminationPending(); }
 };
 
 } // namespace dovex

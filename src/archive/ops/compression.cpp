@@ -1,10 +1,12 @@
 #include "archive/ops/compression.h"
 
 #include "archive/ops/archiveprogress.h"
+#include "archive/ops/replacequestion.h"
 #include "archive/ops/zipprogress.h"
 #include "archive/szdd.h"
 #include "archive/toolrunner.h"
 #include "archive/zipmaster.h"
+#include "fileops/operationstate.h"
 #include "fileops/treewalk.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
@@ -119,7 +121,10 @@ CompressionOutcome runTool(const archive::ArchiverCommand& command, const QStrin
     }
     window.showRun(caption, line1, QStringLiteral("Compressed file:") + fileLine,
                    QStringLiteral("Compression Method:") + command.tool, animation, false);
-    const archive::ToolRunResult run = archive::RunArchiverTool(command, prompter, &window);
+    // What an extraction takes out replaces a file only as the person says.
+    OperationState state(prompter, window);
+    const archive::ToolRunResult run =
+        archive::RunArchiverTool(command, prompter, &window, ReplaceQuestion(state));
     window.hideRun();
     outcome.passed = run.passed;
     outcome.aborted = run.aborted;
