@@ -1,0 +1,98 @@
+#include "controls/dialogowner.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+namespace dovex {
+
+namespace {
+
+bool canOwn(const QWidget* w)
+{
+    return w && w->isWindow() && w->isVisible() && !w->isMinimized() &&
+           !w->testAttribute(Qt::WA_DeleteOnClose);
+}
+
+// How many windows stand behind w as its owners.
+int ownerDepth(const QWidget* w)
+{
+    int depth = 0;
+    for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (p->isWindow())
+            ++depth;
+    return depth;
+}
+
+QWidget* topmostStaysOnTop()
+{
+    QWidget* best = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!canOwn(w) || !(w->windowFlags() & Qt::WindowStaysOnTopHint))
+            continue;
+        // The window manager keeps an owned window over its owner; between
+        // unrelated ones the active window is the one in front.
+        if (!best || ownerDepth(w) > ownerDepth(best) ||
+            (ownerDepth(w) == ownerDepth(best) && w->isActiveWindow()))
+            best = w;
+    }
+    return best;
+}
+
+// Raises and activates the dialog it watches each time it is shown.
+class FrontOnShow : public QObject {
+public:
+    explicit FrontOnShow(QWidget& dialog) : QObject(&dialog) { dialog.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            auto* dialog = static_cast<QWidget*>(watched);
+            dialog->raise();
+            dialog->activateWindow(); // honoured once the window is mapped
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+QWidget* dialogOwner(QWidget* fallback)
+{
+    if (QWidget* top = topmostStaysOnTop())
+        return top;
+    if (QWidget* modal = QApplication::activeModalWidget(); canOwn(modal))
+        return modal;
+    if (fallback && canOwn(fallback->window()))
+        return fallback->window();
+    if (QWidget* active = QApplication::activeWindow(); canOwn(active))
+        return active;
+    return fallback ? fallback->window() : nullptr;
+}
+
+void placeInFront(QWidget& dialog, QWidget* fallback)
+{
+    QWidget* owner = dialogOwner(fallback);
+    if (owner && owner != &dialog && dialog.parentWidget() != owner)
+        dialog.setParent(owner, dialog.windowFlags());
+    if (owner && (owner->windowFlags() & Qt::WindowStaysOnTopHint))
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (!dialog.findChild<FrontOnShow*>(QString(), Qt::FindDirectChildrenOnly))
+        new FrontOnShow(dialog);
+}
+
+bool inOwnedWindow(const QObject* watched, const QWidget* owner)
+{
+    if (!watched || !watched->isWidgetType())
+        return false; // a window object: the widget it passes events to decides
+    const QWidget* window = static_cast<const QWidget*>(watched)->window();
+    if (window == owner)
+        return false;
+    for (const QWidget* w = window; w; w = w->parentWidget())
+        if (w == owner)
+            return true;
+    return false;
+}
+
+} // namespace dovex
