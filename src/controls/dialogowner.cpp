@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace dovex {
 
@@ -56,6 +59,32 @@ protected:
     }
 };
 
+// Waits for the first exposure of a window, then queues the call: the
+// exposure paints the window before the queue is served.
+class ExposeWatcher : public QObject {
+public:
+    ExposeWatcher(QWidget& window, QWindow& handle, std::function<void()> call)
+        : QObject(&window), m_window(&window), m_call(std::move(call))
+    {
+        handle.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, m_window, std::move(m_call));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    std::function<void()> m_call;
+};
+
 } // namespace
 
 QWidget* dialogOwner(QWidget* fallback)
@@ -93,6 +122,16 @@ bool inOwnedWindow(const QObject* watched, const QWidget* owner)
         if (w == owner)
             return true;
     return false;
+}
+
+void callAfterFirstPaint(QWidget& window, std::function<void()> call)
+{
+    QWindow* handle = window.windowHandle();
+    if (!handle || handle->isExposed()) {
+        QTimer::singleShot(0, &window, std::move(call));
+        return;
+    }
+    new ExposeWatcher(window, *handle, std::move(call));
 }
 
 } // namespace dovex

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QObject;
 class QWidget;
 
@@ -23,5 +25,10 @@ void placeInFront(QWidget& dialog, QWidget* fallback);
 // placed in front of it: a window that takes the Escape key for itself
 // leaves that key to such a question.
 bool inOwnedWindow(const QObject* watched, const QWidget* owner);
+
+// Calls call once window has been exposed and painted for the first time
+// (at once, queued, when it already is): a question asked at start-up then
+// stands over a filled window, not an empty frame.
+void callAfterFirstPaint(QWidget& window, std::function<void()> call);
 
 } // namespace dovex
