@@ -31,7 +31,11 @@ QWidget* topmostStaysOnTop()
 {
     QWidget* best = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!canOwn(w) || !(w->windowFlags() & Qt::WindowStaysOnTopHint))
+        // A frameless one (the seek box under a panel) is no window a
+        // question could belong to.
+        const Qt::WindowFlags flags = w->windowFlags();
+        if (!canOwn(w) || !(flags & Qt::WindowStaysOnTopHint) ||
+            (flags & Qt::FramelessWindowHint))
             continue;
         // The window manager keeps an owned window over its owner; between
         // unrelated ones the active window is the one in front.

@@ -8,10 +8,11 @@ class QWidget;
 namespace dovex {
 
 // The window a message or dialog opened now has to stand above: a visible
-// window of the program that stays on top (a progress window; of several,
-// one owned by another before its owner), else the modal dialog in front,
-// else fallback's window, else the active window. A window that deletes
-// itself when closed is never chosen: a dialog inside it would go with it.
+// framed window of the program that stays on top (a progress window; of
+// several, one owned by another before its owner), else the modal dialog in
+// front, else fallback's window, else the active window. A window that
+// deletes itself when closed is never chosen: a dialog inside it would go
+// with it.
 QWidget* dialogOwner(QWidget* fallback = nullptr);
 
 // Makes dialog (not yet shown) a child of dialogOwner(fallback), keeps it on
