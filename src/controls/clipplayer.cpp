@@ -1,5 +1,7 @@
 #include "controls/clipplayer.h"
 
+#include "controls/dialogowner.h"
+
 #include <QMessageBox>
 #include <QPainter>
 
@@ -9,8 +11,11 @@ namespace {
 
 std::function<void(const QString&)>& errorHandler()
 {
+    // A clip is loaded as a progress window shows: the message goes in front.
     static std::function<void(const QString&)> handler = [](const QString& text) {
-        QMessageBox::critical(nullptr, QString(), text);
+        QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok);
+        placeInFront(box, nullptr);
+        box.exec();
     };
     return handler;
 }

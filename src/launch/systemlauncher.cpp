@@ -105,29 +105,20 @@ bool openWithGio(const QString& hostPath)
     return ok;
 }
 
-// The default application of text/plain with the file; without one, the
-// user's $VISUAL or $EDITOR in the desktop's terminal.
-bool openAsText(const QString& hostPath, const QString& dir)
+// The default application of text/plain with the file (the choice of a
+// terminal editor without one is planTextEditing's).
+bool openAsText(const QString& hostPath)
 {
-    if (GAppInfo* app = g_app_info_get_default_for_type("text/plain", FALSE)) {
-        GFile* file = g_file_new_for_path(hostname::encode(hostPath).constData());
-        GList* files = g_list_append(nullptr, file);
-        const bool ok = g_app_info_launch(app, files, nullptr, nullptr);
-        g_list_free(files);
-        g_object_unref(file);
-        g_object_unref(app);
-        return ok;
-    }
-    QByteArray editor = qgetenv("VISUAL");
-    if (editor.isEmpty())
-        editor = qgetenv("EDITOR");
-    const auto words = splitWords(hostname::decodeText(editor));
-    const QString terminal = firstInstalled({QStringLiteral("x-terminal-emulator"),
-                                             QStringLiteral("xterm")});
-    if (!words || words->isEmpty() || terminal.isEmpty())
+    GAppInfo* app = g_app_info_get_default_for_type("text/plain", FALSE);
+    if (!app)
         return false;
-    return startDetached(terminal, QStringList{QStringLiteral("-e")} + *words + QStringList{hostPath},
-                         dir);
+    GFile* file = g_file_new_for_path(hostname::encode(hostPath).constData());
+    GList* files = g_list_append(nullptr, file);
+    const bool ok = g_app_info_launch(app, files, nullptr, nullptr);
+    g_list_free(files);
+    g_object_unref(file);
+    g_object_unref(app);
+    return ok;
 }
 
 } // namespace
@@ -150,7 +141,7 @@ bool SystemLauncher::start(const LaunchPlan& plan)
     case LaunchPlan::Kind::Directory:
         return openWithGio(plan.target);
     case LaunchPlan::Kind::TextEditor:
-        return openAsText(plan.target, plan.workingDirectory);
+        return openAsText(plan.target);
     }
     return false;
 }

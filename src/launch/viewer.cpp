@@ -6,6 +6,8 @@
 #include "panels/textformat.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
+#include "platform/locations.h"
+#include "platform/process.h"
 #include "platform/prompter.h"
 #include "shell/settingsfile.h"
 
@@ -62,12 +64,48 @@ bool startViewer(const QString& viewer, const QString& directory, const QString&
     return startPlan(planExecuteWords(QStringLiteral("open"), viewer, QStringList{*host}, directory));
 }
 
-std::optional<QString> chooseAndStore(const QString& key, ProgramChooser& chooser)
+// A viewer that lies outside the drives, started by its host path.
+bool startHostViewer(const QString& program, const QString& directory, const QString& name)
 {
-    const auto chosen = chooser.chooseProgram(kDialogTitle);
-    if (chosen)
-        viewtable::write(key, *chosen);
-    return chosen;
+    const auto file = DriveMap::instance().toHost(dospath::join(directory, name));
+    const auto workingDirectory = DriveMap::instance().toHost(directory);
+    if (!file || !workingDirectory)
+        return false;
+    LaunchPlan plan;
+    plan.program = program;
+    plan.arguments = QStringList{*file};
+    plan.workingDirectory = *workingDirectory;
+    return startPlan(plan);
+}
+
+// The dialog's choice, stored under key and started with the file. Every
+// way it can fail is told: a file that is no program, a program that does
+// not start, one outside the drives (which the table cannot hold).
+bool chooseAndView(const QString& key, const QString& directory, const QString& name,
+                   Prompter& prompter, ProgramChooser& chooser)
+{
+    const auto chosen = chooser.chooseProgram(kDialogTitle, windowsDirectory());
+    if (!chosen)
+        return false;
+    const auto dos = DriveMap::instance().toDos(*chosen);
+    const QString shown = dos.value_or(*chosen);
+    if (!process::isExecutableFile(*chosen) && !isClassicProgramName(*chosen)) {
+        prompter.error(shown + QStringLiteral(" is not a program, so it cannot view ") + name);
+        return false;
+    }
+    bool started = false;
+    if (dos) {
+        viewtable::write(key, *dos);
+        started = startViewer(*dos, directory, name);
+    } else {
+        prompter.information(shown + QStringLiteral(
+                                         " lies outside the drives, so it cannot be registered "
+                                         "as the viewer; it shows this file once."));
+        started = startHostViewer(*chosen, directory, name);
+    }
+    if (!started)
+        prompter.error(QStringLiteral("Cannot start ") + shown);
+    return started;
 }
 
 } // namespace
@@ -82,18 +120,18 @@ bool viewFile(const QString& directory, const QString& name, ViewMode mode, Prom
     if (viewer != viewtable::kNone && mode == ViewMode::View)
         return startViewer(viewer, directory, name);
 
-    if (prompter.ask(Severity::Information, kFirstQuestion, Buttons::YesNo) == Answer::No) {
-        const auto chosen = chooseAndStore(key, chooser);
-        return chosen && startViewer(*chosen, directory, name);
-    }
+    const Answer first = prompter.ask(Severity::Information, kFirstQuestion, Buttons::YesNo);
+    if (first == Answer::No)
+        return chooseAndView(key, directory, name, prompter, chooser);
+    if (first != Answer::Yes)
+        return false;
     const QString fallback = viewtable::read(viewtable::kDefaultKey);
     viewtable::write(key, fallback);
     if (fallback != viewtable::kNone)
         return startViewer(fallback, directory, name);
     if (prompter.ask(Severity::Information, kSecondQuestion, Buttons::YesNo) != Answer::Yes)
         return false;
-    const auto chosen = chooseAndStore(viewtable::kDefaultKey, chooser);
-    return chosen && startViewer(*chosen, directory, name);
+    return chooseAndView(viewtable::kDefaultKey, directory, name, prompter, chooser);
 }
 
 QString directoryInformationText(const QString& path, std::int64_t bytes, std::int64_t files)

@@ -29,12 +29,14 @@ QString read(const QString& key);
 bool write(const QString& key, const QString& value);
 } // namespace viewtable
 
-// The program the person picks in the "Registering Fileextention" dialog:
-// a drive-letter path, or nullopt for Cancel.
+// The program the person picks in the "Registering Fileextention" dialog,
+// which opens in startDirectory (a host directory): the host path of the
+// file chosen, or nullopt for Cancel.
 class ProgramChooser {
 public:
     virtual ~ProgramChooser() = default;
-    virtual std::optional<QString> chooseProgram(const QString& title) = 0;
+    virtual std::optional<QString> chooseProgram(const QString& title,
+                                                 const QString& startDirectory) = 0;
 };
 
 enum class ViewMode { View, ViewerSelect };
@@ -42,7 +44,10 @@ enum class ViewMode { View, ViewerSelect };
 // View (or Viewer Select) of the file name in the drive-letter directory:
 // the registered viewer starts with the file's host path as its one argument;
 // without one (or for Viewer Select) the two questions and the file dialog
-// decide and the choice is stored. True when a viewer was started.
+// (opened in the Windows directory) decide and the choice is stored; a
+// question closed without an answer ends the command. A picked program that
+// lies outside the drives cannot be stored as a drive-letter path: it views
+// this file once, and the person is told so. True when a viewer was started.
 bool viewFile(const QString& directory, const QString& name, ViewMode mode, Prompter& prompter,
               ProgramChooser& chooser);
 

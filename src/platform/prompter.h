@@ -12,7 +12,8 @@ enum class Severity { Information, Warning, Error, Question };
 
 // How an engine talks to the person: the message boxes of the program with
 // their fixed English texts. Windows show Qt dialogs; tests answer from a
-// script and record what was asked.
+// script and record what was asked. A question closed without a button
+// (Escape, the close box) answers Cancel; an Ok box Ok, Abort/Retry Abort.
 class Prompter {
 public:
     virtual ~Prompter() = default;

@@ -15,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <vector>
 
 using namespace dovex;
 using namespace dovex::launch;
@@ -23,15 +26,28 @@ namespace {
 
 class ScriptedChooser : public ProgramChooser {
 public:
-    std::optional<QString> answer;
+    std::optional<QString> answer; // a host path
     int asked = 0;
-    std::optional<QString> chooseProgram(const QString& title) override
+    QString startedIn;
+    std::optional<QString> chooseProgram(const QString& title,
+                                         const QString& startDirectory) override
     {
         ++asked;
+        startedIn = startDirectory;
         EXPECT_EQ(title, QStringLiteral("Registering Fileextention"));
         return answer;
     }
 };
+
+void makeExecutable(const QString& hostPath, const QByteArray& content = "#!/bin/sh\n")
+{
+    QFile f(hostPath);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(content);
+    f.close();
+    QFile::setPermissions(hostPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+}
 
 const QString kFirst = QStringLiteral("Viewer not Registered, View with the defaultviewer?");
 const QString kSecond = QStringLiteral("Default Viewer not Registered, Register Now?");
@@ -69,9 +85,11 @@ TEST_F(ViewFixture, NoViewerAndNoDefaultAsksTwiceAndStoresOnlyNiks)
 TEST_F(ViewFixture, RegisteringAViewerStartsItWithTheFileAsOneArgument)
 {
     drives.file(QStringLiteral("C:\\d\\a;rm -rf ~.Txt"), 1);
-    chooser.answer = QStringLiteral("C:\\bin\\viewer");
+    chooser.answer = drives.host(QStringLiteral("C:\\bin\\viewer"));
     prompter.script({Answer::No});
     EXPECT_TRUE(viewFile(dir, QStringLiteral("a;rm -rf ~.Txt"), ViewMode::View, prompter, chooser));
+    EXPECT_EQ(chooser.startedIn, drives.windowsDir());
+    EXPECT_EQ(viewtable::read(QStringLiteral("Txt")), QStringLiteral("C:\\bin\\viewer"));
     ASSERT_EQ(recorder.plans.size(), 1u);
     EXPECT_EQ(recorder.plans[0].program, drives.host(QStringLiteral("C:\\bin\\viewer")));
     EXPECT_EQ(recorder.plans[0].arguments,
@@ -85,6 +103,43 @@ TEST_F(ViewFixture, RegisteringAViewerStartsItWithTheFileAsOneArgument)
     EXPECT_FALSE(viewFile(dir, QStringLiteral("notes.Txt"), ViewMode::ViewerSelect, prompter,
                           chooser));
     EXPECT_EQ(prompter.texts(), QStringList{kFirst});
+}
+
+TEST_F(ViewFixture, ClosingTheFirstQuestionEndsTheCommand)
+{
+    prompter.script({Answer::Cancel});
+    EXPECT_FALSE(viewFile(dir, QStringLiteral("notes.Txt"), ViewMode::View, prompter, chooser));
+    EXPECT_EQ(prompter.texts(), QStringList{kFirst});
+    EXPECT_EQ(chooser.asked, 0);
+    EXPECT_EQ(SettingsFile::readString(QStringLiteral("ViewExt"), QStringLiteral("Txt"), "unset"),
+              QStringLiteral("unset"));
+    EXPECT_TRUE(recorder.plans.empty());
+}
+
+TEST_F(ViewFixture, AProgramOutsideTheDrivesViewsOnceAndAFileThatIsNoProgramIsRefused)
+{
+    const QString outside = drives.programDir() + QStringLiteral("/outside viewer");
+    makeExecutable(outside);
+    chooser.answer = outside;
+    prompter.script({Answer::No});
+    EXPECT_TRUE(viewFile(dir, QStringLiteral("notes.Txt"), ViewMode::View, prompter, chooser));
+    ASSERT_EQ(recorder.plans.size(), 1u);
+    EXPECT_EQ(recorder.plans[0].program, outside);
+    EXPECT_EQ(recorder.plans[0].arguments,
+              QStringList{drives.host(QStringLiteral("C:\\d\\notes.Txt"))});
+    ASSERT_EQ(prompter.texts().size(), 2);
+    EXPECT_TRUE(prompter.texts()[1].contains(QStringLiteral("cannot be registered")));
+    EXPECT_EQ(viewtable::read(QStringLiteral("Txt")), QStringLiteral("Niks"));
+
+    // A document picked as the viewer: said, nothing started or stored.
+    prompter.clear();
+    chooser.answer = drives.host(QStringLiteral("C:\\d\\notes.Txt"));
+    prompter.script({Answer::No});
+    EXPECT_FALSE(viewFile(dir, QStringLiteral("notes.Txt"), ViewMode::View, prompter, chooser));
+    EXPECT_EQ(prompter.texts().last(),
+              QStringLiteral("C:\\d\\notes.Txt is not a program, so it cannot view notes.Txt"));
+    EXPECT_EQ(recorder.plans.size(), 1u);
+    EXPECT_EQ(viewtable::read(QStringLiteral("Txt")), QStringLiteral("Niks"));
 }
 
 TEST_F(ViewFixture, TheDefaultViewerServesUnknownExtensions)
@@ -166,20 +221,113 @@ TEST(EditEntry, EditorForBatchAndUnregisteredNothingForPrograms)
     QFile::setPermissions(drives.host(QStringLiteral("C:\\e\\s.sh")),
                           QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     drives.file(QStringLiteral("C:\\e\\x.EXE"), 1);
+    drives.file(QStringLiteral("C:\\e\\b.unknownext"), 1);
     RecordingLauncher recorder;
     recorder.registeredTypes = {QStringLiteral("application/x-bat"),
                                 QStringLiteral("application/x-msdos-program"),
-                                QStringLiteral("application/x-shellscript")};
+                                QStringLiteral("application/x-shellscript"),
+                                QStringLiteral("text/plain")};
     ScopedLauncher scope(recorder);
+    test::ScriptedPrompter prompter;
     const QString e = QStringLiteral("C:\\e");
-    EXPECT_TRUE(editEntry(e, QStringLiteral("go.bat"), false, EditMode::Edit));
-    EXPECT_TRUE(editEntry(e, QStringLiteral("a.txt"), false, EditMode::Edit));
-    EXPECT_TRUE(editEntry(e, QStringLiteral("s.sh"), false, EditMode::Edit));
-    EXPECT_FALSE(editEntry(e, QStringLiteral("x.EXE"), false, EditMode::NotePad));
+    EXPECT_TRUE(editEntry(e, QStringLiteral("go.bat"), false, EditMode::Edit, prompter));
+    EXPECT_TRUE(editEntry(e, QStringLiteral("b.unknownext"), false, EditMode::Edit, prompter));
+    EXPECT_TRUE(editEntry(e, QStringLiteral("s.sh"), false, EditMode::Edit, prompter));
+    EXPECT_FALSE(editEntry(e, QStringLiteral("x.EXE"), false, EditMode::NotePad, prompter));
     ASSERT_EQ(recorder.plans.size(), 3u);
     EXPECT_EQ(recorder.plans[0].kind, LaunchPlan::Kind::TextEditor);
-    EXPECT_EQ(recorder.plans[1].kind, LaunchPlan::Kind::TextEditor); // text/plain not registered
+    EXPECT_EQ(recorder.plans[1].kind, LaunchPlan::Kind::TextEditor); // type not registered
     EXPECT_EQ(recorder.plans[2].kind, LaunchPlan::Kind::Document);   // opened, never run
+    EXPECT_TRUE(prompter.asked().isEmpty());
+}
+
+namespace {
+
+// PATH, VISUAL, EDITOR and TERMINAL as a test sets them, restored after it.
+class EditorEnvironment {
+public:
+    EditorEnvironment()
+    {
+        for (const char* name : kNames)
+            m_saved.push_back(qgetenv(name));
+        qputenv("PATH", m_bin.path().toUtf8());
+        for (const char* name : {"VISUAL", "EDITOR", "TERMINAL"})
+            qunsetenv(name);
+    }
+    ~EditorEnvironment()
+    {
+        for (size_t i = 0; i < std::size(kNames); ++i)
+            m_saved[i].isNull() ? qunsetenv(kNames[i]) : qputenv(kNames[i], m_saved[i]);
+    }
+    // An executable of that name on PATH; its host path.
+    QString install(const QString& name)
+    {
+        const QString path = m_bin.path() + '/' + name;
+        makeExecutable(path);
+        return path;
+    }
+
+private:
+    static constexpr const char* kNames[] = {"PATH", "VISUAL", "EDITOR", "TERMINAL"};
+    QTemporaryDir m_bin;
+    std::vector<QByteArray> m_saved;
+};
+
+} // namespace
+
+TEST(EditEntry, WithoutATextApplicationATerminalEditorOrAMessageThatSaysWhatToSet)
+{
+    test::DriveFixture drives;
+    drives.file(QStringLiteral("C:\\e\\my notes.txt"), 1);
+    const QString file = drives.host(QStringLiteral("C:\\e\\my notes.txt"));
+    RecordingLauncher recorder; // no application for text/plain
+    ScopedLauncher scope(recorder);
+    test::ScriptedPrompter prompter;
+    EditorEnvironment env;
+    auto edit = [&](EditMode mode) {
+        return editEntry(QStringLiteral("C:\\e"), QStringLiteral("my notes.txt"), false, mode,
+                         prompter);
+    };
+
+    // Nothing at all: one message naming what was looked for and how to set it.
+    EXPECT_FALSE(edit(EditMode::Edit));
+    ASSERT_EQ(prompter.texts().size(), 1);
+    for (const char* part : {"text/plain", "$VISUAL", "$EDITOR", "nano", "xdg-mime default"})
+        EXPECT_TRUE(prompter.texts()[0].contains(QString::fromLatin1(part))) << part;
+
+    // An editor without a terminal, after the desktop's application failed:
+    // both are said, with the terminals looked for.
+    const QString nano = env.install(QStringLiteral("nano"));
+    recorder.registeredTypes = {QStringLiteral("text/plain")};
+    recorder.succeed = false;
+    prompter.clear();
+    EXPECT_FALSE(edit(EditMode::NotePad));
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("The application for text files "
+                                                              "did not start")));
+    EXPECT_TRUE(prompter.texts()[0].contains(QStringLiteral("x-terminal-emulator")));
+    ASSERT_EQ(recorder.plans.size(), 1u);
+    EXPECT_EQ(recorder.plans[0].kind, LaunchPlan::Kind::TextEditor);
+    recorder.plans.clear();
+    recorder.registeredTypes.clear();
+    recorder.succeed = true;
+
+    // Both: the editor runs in the desktop's terminal, the file one argument.
+    const QString terminal = env.install(QStringLiteral("x-terminal-emulator"));
+    prompter.clear();
+    EXPECT_TRUE(edit(EditMode::Edit));
+    ASSERT_EQ(recorder.plans.size(), 1u);
+    EXPECT_EQ(recorder.plans[0].kind, LaunchPlan::Kind::Program);
+    EXPECT_EQ(recorder.plans[0].program, terminal);
+    EXPECT_EQ(recorder.plans[0].arguments,
+              (QStringList{"-e", nano, file}));
+
+    // $EDITOR (its words, each one argument) comes before an installed editor.
+    env.install(QStringLiteral("myedit"));
+    qputenv("EDITOR", "myedit --wait");
+    EXPECT_TRUE(edit(EditMode::Edit));
+    EXPECT_EQ(recorder.plans.back().arguments, (QStringList{"-e", "myedit", "--wait", file}));
+    EXPECT_TRUE(prompter.asked().isEmpty());
 }
 
 TEST(Pif, ImageLayoutAndMissingFilesOnly)

@@ -1,5 +1,6 @@
 #include "archive/ui/tform12.h"
 
+#include "controls/dialogowner.h"
 #include "controls/tanimatedsymbol.h"
 #include "controls/tfastcaption.h"
 
@@ -129,8 +130,10 @@ void TForm12::setAnimationPlaying(bool playing)
 
 bool TForm12::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_running && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    // Escape is the abort key, except in a question shown over this window.
+    // It is taken where it reaches a widget (a window passes it on to one).
+    if (m_running && event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !inOwnedWindow(watched, this)) {
         m_escape = true;
         return true;
     }

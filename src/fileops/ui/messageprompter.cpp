@@ -1,6 +1,10 @@
 #include "fileops/ui/messageprompter.h"
 
+#include "controls/dialogowner.h"
+
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,6 +45,42 @@ QMessageBox::Icon iconOf(Severity severity)
     return QMessageBox::Information;
 }
 
+// Escape and the close box answer nothing: for a question that is Cancel
+// (the caller drops the command), not the No that Qt would click for them.
+Answer dismissedAnswer(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::Ok: return Answer::Ok;
+    case Buttons::AbortRetry: return Answer::Abort;
+    default: return Answer::Cancel;
+    }
+}
+
+class PromptBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool dismissed() const { return m_dismissed; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->matches(QKeySequence::Cancel)) {
+            m_dismissed = true;
+            reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        m_dismissed = m_dismissed || !clickedButton();
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool m_dismissed = false;
+};
+
 } // namespace
 
 Answer MessagePrompter::ask(Severity severity, const QString& text, Buttons buttons,
@@ -48,9 +88,12 @@ Answer MessagePrompter::ask(Severity severity, const QString& text, Buttons butt
 {
     QString shown = text;
     shown.replace('\r', '\n');
-    QMessageBox box(iconOf(severity),
-                    caption.isEmpty() ? QApplication::applicationDisplayName() : caption, shown,
-                    QMessageBox::NoButton, m_parent);
+    PromptBox box(iconOf(severity),
+                  caption.isEmpty() ? QApplication::applicationDisplayName() : caption, shown,
+                  QMessageBox::NoButton);
+    // Over whatever window is in front (a progress window that stays on
+    // top), never hidden beneath it.
+    placeInFront(box, m_parent);
     const auto map = buttonsOf(buttons);
     for (const auto& [answer, button] : map) {
         QPushButton* b = box.addButton(button);
@@ -59,14 +102,12 @@ Answer MessagePrompter::ask(Severity severity, const QString& text, Buttons butt
     }
     box.setDefaultButton(map.front().second);
     const int result = box.exec();
+    if (box.dismissed())
+        return dismissedAnswer(buttons);
     for (const auto& [answer, button] : map)
         if (result == button)
             return answer;
-    // Closed without a button (Escape): the safe answer.
-    for (const auto& [answer, button] : map)
-        if (answer == Answer::No || answer == Answer::Cancel || answer == Answer::Abort)
-            return answer;
-    return map.front().first;
+    return dismissedAnswer(buttons);
 }
 
 } // namespace dovex

@@ -9,8 +9,9 @@ class QWidget;
 namespace dovex {
 
 // The program's message boxes: information, warning, error and question
-// boxes with the buttons the engine asks for ("All" included), modal over
-// the given window.
+// boxes with the buttons the engine asks for ("All" included), modal, over
+// the window in front (a progress window that stays on top, else the given
+// one) and with the keyboard focus.
 class MessagePrompter : public Prompter {
 public:
     explicit MessagePrompter(QWidget* parent = nullptr) : m_parent(parent) {}

@@ -1,5 +1,6 @@
 #include "fileops/ui/tform2.h"
 
+#include "controls/dialogowner.h"
 #include "controls/tfastcaption.h"
 
 #include <QApplication>
@@ -108,8 +109,10 @@ void TForm2::closeEvent(QCloseEvent* event)
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_running && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    // Escape is the abort key, except in a question shown over this window.
+    // It is taken where it reaches a widget (a window passes it on to one).
+    if (m_running && event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !inOwnedWindow(watched, this)) {
         m_escape = true;
         return true;
     }

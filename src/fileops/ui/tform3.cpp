@@ -1,5 +1,8 @@
 #include "fileops/ui/tform3.h"
 
+#include "controls/dialogowner.h"
+#include "controls/quickfiledialog.h"
+#include "fileops/ui/messageprompter.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/hostname.h"
@@ -9,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -79,14 +81,15 @@ QString BrowseForDirectory(QWidget* owner, const QString& defaultPath)
                        start ? hostname::displayName(*start) : QString());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    listQuickly(dialog);
+    placeInFront(dialog, owner);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return defaultPath;
     // Only a folder that lies on one of the drives, and whose name came
     // through the dialog intact, can be written here.
     const std::optional<QString> dos = DriveMap::instance().toDos(dialog.selectedFiles().first());
     if (!dos || !fileio::status(*dos, true).directory) {
-        QMessageBox::critical(owner, QString(), QStringLiteral("An error has Occured"));
+        MessagePrompter(owner).error(QStringLiteral("An error has Occured"));
         return defaultPath;
     }
     return *dos;

@@ -1,6 +1,8 @@
 #include "launch/ui/launchcommands.h"
 
 #include "archive/ui/tform12.h"
+#include "controls/dialogowner.h"
+#include "controls/quickfiledialog.h"
 #include "launch/editfile.h"
 #include "launch/launchentry.h"
 #include "launch/shellexecute.h"
@@ -87,7 +89,7 @@ void LaunchCommands::edit(const FilePanel& panel, const PanelEntry& entry, bool 
     if (panel.inArchive || entry.name.isEmpty() || entry.name == QLatin1String(".."))
         return;
     launch::editEntry(panel.path, entry.name, entry.directory,
-                      notePad ? launch::EditMode::NotePad : launch::EditMode::Edit);
+                      notePad ? launch::EditMode::NotePad : launch::EditMode::Edit, m_prompter);
 }
 
 void LaunchCommands::systemTool(const QString& caption)
@@ -111,19 +113,19 @@ void LaunchCommands::help()
     m_help->activateWindow();
 }
 
-std::optional<QString> FileDialogChooser::chooseProgram(const QString& title)
+std::optional<QString> FileDialogChooser::chooseProgram(const QString& title,
+                                                        const QString& startDirectory)
 {
-    QFileDialog dialog(m_parent, title, QStringLiteral("/usr/bin"));
+    QFileDialog dialog(m_parent, title, hostname::displayName(startDirectory));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("Executables (*.EXE *.COM *.exe *.com)"),
                            QStringLiteral("All files (*)")});
     dialog.selectNameFilter(QStringLiteral("All files (*)"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    listQuickly(dialog);
+    placeInFront(dialog, m_parent);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    // The dialog hands back a Qt file name: the chosen program lies in the
-    // drive map like everything the program names.
-    return DriveMap::instance().toDos(dialog.selectedFiles().first());
+    return dialog.selectedFiles().first();
 }
 
 } // namespace dovex

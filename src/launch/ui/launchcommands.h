@@ -60,7 +60,8 @@ private:
 class FileDialogChooser : public launch::ProgramChooser {
 public:
     explicit FileDialogChooser(QWidget* parent) : m_parent(parent) {}
-    std::optional<QString> chooseProgram(const QString& title) override;
+    std::optional<QString> chooseProgram(const QString& title,
+                                         const QString& startDirectory) override;
 
 private:
     QWidget* m_parent;

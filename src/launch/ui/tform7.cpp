@@ -1,5 +1,7 @@
 #include "launch/ui/tform7.h"
 
+#include "controls/dialogowner.h"
+#include "controls/quickfiledialog.h"
 #include "platform/drivemap.h"
 #include "platform/hostname.h"
 
@@ -23,8 +25,8 @@ QString askForFile(QWidget* owner, const QString& start)
     const std::optional<QString> host = DriveMap::instance().toHost(start);
     QFileDialog dialog(owner);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontResolveSymlinks);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    listQuickly(dialog); // a shortcut file is chosen as itself, never followed
+    placeInFront(dialog, owner);
     if (host)
         dialog.selectFile(hostname::displayName(*host));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

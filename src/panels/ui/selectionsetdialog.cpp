@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -12,7 +13,7 @@ namespace dovex
 {
 
 TForm8::TForm8(QWidget* parent)
-    : QDialog(parent), m_edit(new QLineEdit(this)), m_ok(new QPushButton(tr("OK"), this)),
+    : QDialog(parent), m_prompt(new QLabel(this)), m_edit(new QLineEdit(this)), m_ok(new QPushButton(tr("OK"), this)),
       m_cancel(new QPushButton(tr("Cancel"), this))
 {
     setObjectName(QStringLiteral("Form8"));
@@ -31,6 +32,7 @@ TForm8::TForm8(QWidget* parent)
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_prompt);
     layout->addWidget(m_edit);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -50,6 +52,7 @@ QString TForm8::text() const
 std::optional<QString> TForm8::ask(const QString& caption, const QString& text)
 {
     setWindowTitle(caption);
+    m_prompt->setText(caption);
     setText(text);
     if (exec() != QDialog::Accepted)
         return std::nullopt;

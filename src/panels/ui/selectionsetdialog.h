@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -12,7 +13,9 @@ namespace dovex
 
 // The "Selectionset" dialog: one edit field with OK (default) and Cancel.
 // The caller sets the caption ("Select Files", "Deselect Files", "Set
-// Filter") and the edit text; the edit field takes the focus each time the
+// Filter", "Enter Split Size for Files in Kb") and the edit text; the caption
+// is the only instruction, so it stands above the field too (a window
+// manager shortens titles). The edit field takes the focus each time the
 // dialog is activated.
 class TForm8 : public QDialog
 {
@@ -23,6 +26,7 @@ public:
     void setText(const QString& text);
     QString text() const;
     QLineEdit* edit() const { return m_edit; }
+    QLabel* prompt() const { return m_prompt; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 
@@ -35,6 +39,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    QLabel* m_prompt;
     QLineEdit* m_edit;
     QPushButton* m_ok;
     QPushButton* m_cancel;

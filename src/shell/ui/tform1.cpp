@@ -7,6 +7,7 @@
 
 #include "archive/ui/archivecommands.h"
 #include "archive/ui/compressiontools.h"
+#include "controls/dialogowner.h"
 #include "controls/tcoolpanel.h"
 #include "controls/twinsplit.h"
 #include "fileops/ui/fileoperations.h"
@@ -220,7 +221,12 @@ void TForm1::FormShow()
         } catch (const SettingsWriteError& e) {
             prompter().error(QString::fromStdString(e.what()));
         }
-        compressionTools().seekTools();
+        // Asked once the window shows both panels and the drive boxes
+        // filled, not over an empty frame.
+        callAfterFirstPaint(*this, [this] {
+            if (!m_quitting && !m_stopped)
+                compressionTools().seekTools();
+        });
     }
     m_full[0]->setChecked(m_settings.full1);
     m_brief[0]->setChecked(!m_settings.full1);

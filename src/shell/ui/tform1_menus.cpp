@@ -9,6 +9,7 @@
 #include "panels/ui/panellist.h"
 #include "panels/ui/selectionsetdialog.h"
 #include "platform/drivemap.h"
+#include "platform/prompter.h"
 #include "shell/mainsettings.h"
 #include "shell/settingsfile.h"
 #include "shell/ui/commandline.h"
@@ -427,7 +428,7 @@ void TForm1::setPanelWidth(int characters)
     try {
         writePanelWidth(m_settings);
     } catch (const SettingsWriteError& e) {
-        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        prompter().error(QString::fromStdString(e.what()));
     }
     for (TPanelList* l : {ListBox1, ListBox2})
         l->delegate().options.nameColumnChars = characters;

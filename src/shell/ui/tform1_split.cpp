@@ -54,16 +54,8 @@ void TForm1::runSplitMerge(bool merge)
         SplitFileCommand(ctx, [this]() -> std::optional<QString> {
             if (!m_selectionDialog)
                 m_selectionDialog = new TForm8(this);
-            // The title is the only text that says what to type; the
-            // dialog is made wide enough for a title bar to show it whole.
-            const QString title = QStringLiteral("Enter Split Size for Files in Kb");
-            const int minimum = m_selectionDialog->minimumWidth();
-            m_selectionDialog->setMinimumWidth(
-                m_selectionDialog->fontMetrics().horizontalAdvance(title) + 120);
-            const std::optional<QString> size =
-                m_selectionDialog->ask(title, QStringLiteral("1420"));
-            m_selectionDialog->setMinimumWidth(minimum);
-            return size;
+            return m_selectionDialog->ask(QStringLiteral("Enter Split Size for Files in Kb"),
+                                          QStringLiteral("1420"));
         });
     }
     --m_busy;

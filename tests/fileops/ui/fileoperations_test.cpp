@@ -1,6 +1,7 @@
 #include "controls/tfastcaption.h"
 #include "fileops/runoperation.h"
 #include "fileops/ui/fileoperations.h"
+#include "fileops/ui/messageprompter.h"
 #include "fileops/ui/tform2.h"
 #include "fileops/ui/tform3.h"
 #include "support/drivefixture.h"
@@ -197,6 +198,62 @@ TEST(TForm2, AbortButtonAndEscapeDuringTheOperation)
     EXPECT_TRUE(form.abortRequested());
     EXPECT_FALSE(form.isVisible());
     form.endOperation();
+}
+
+// What a question box looked like when it came up, and the key that closed it.
+struct SeenBox {
+    QWidget* parent = nullptr;
+    bool onTop = false;
+    bool focused = false;
+    bool closedByKey = false;
+};
+
+void closeBoxWith(int key, SeenBox& seen)
+{
+    QTimer::singleShot(0, [key, &seen] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        seen.parent = box->parentWidget();
+        seen.onTop = box->windowFlags() & Qt::WindowStaysOnTopHint;
+        seen.focused = QTest::qWaitFor([box] { return box->isActiveWindow(); }, 2000);
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(key));
+        seen.closedByKey = !box->isVisible();
+        if (!seen.closedByKey)
+            box->close(); // the key was swallowed: end the test, not hang it
+    });
+}
+
+TEST(MessagePrompter, AQuestionDuringAnOperationStandsOverTheProgressWindow)
+{
+    QWidget main;
+    main.show();
+    TForm2 progress(&main);
+    progress.beginOperation("Copying...", TAnimationType::atCopyFile);
+    MessagePrompter prompter(&main);
+    SeenBox seen;
+    closeBoxWith(Qt::Key_Escape, seen);
+    // Escape answers the question (Cancel: the file is kept) and is not
+    // taken for the operation's abort key.
+    EXPECT_EQ(prompter.ask(Severity::Information, "File D:\\a Exists,Overwrite?",
+                           Buttons::YesNoAll),
+              Answer::Cancel);
+    EXPECT_TRUE(seen.closedByKey);
+    EXPECT_EQ(seen.parent, &progress);
+    EXPECT_TRUE(seen.onTop);
+    EXPECT_TRUE(seen.focused);
+    EXPECT_FALSE(progress.abortRequested());
+    progress.endOperation();
+
+    // Without a progress window the given window owns it; Escape on an Ok
+    // box is its Ok, a button still gives its own answer.
+    closeBoxWith(Qt::Key_Escape, seen);
+    EXPECT_EQ(prompter.ask(Severity::Error, "x", Buttons::Ok), Answer::Ok);
+    EXPECT_EQ(seen.parent, &main);
+    EXPECT_FALSE(seen.onTop);
+    closeBoxWith(Qt::Key_Escape, seen);
+    EXPECT_EQ(prompter.ask(Severity::Question, "x", Buttons::YesNo), Answer::Cancel);
+    closeBoxWith(Qt::Key_Return, seen);
+    EXPECT_EQ(prompter.ask(Severity::Question, "x", Buttons::YesNo), Answer::Yes);
 }
 
 } // namespace

@@ -8,7 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 
 using namespace dovex;
 
@@ -34,7 +39,10 @@ TEST(LaunchCommands, ViewAsksThroughTheWindowPrompterAndCommandLineRuns)
     test::ScriptedPrompter prompter;
     LaunchCommands commands(nullptr, prompter);
     struct NoChoice : launch::ProgramChooser {
-        std::optional<QString> chooseProgram(const QString&) override { return std::nullopt; }
+        std::optional<QString> chooseProgram(const QString&, const QString&) override
+        {
+            return std::nullopt;
+        }
     } chooser;
     commands.chooser = &chooser;
     launch::RecordingLauncher recorder;
@@ -53,4 +61,24 @@ TEST(LaunchCommands, ViewAsksThroughTheWindowPrompterAndCommandLineRuns)
     EXPECT_EQ(commands.lastCommand(), QStringLiteral("ls -l"));
     ASSERT_EQ(recorder.plans.size(), 1u);
     EXPECT_EQ(recorder.plans[0].arguments, QStringList{"-l"});
+}
+
+TEST(FileDialogChooser, OpensWhereItIsToldAndGivesTheHostPath)
+{
+    QTemporaryDir start;
+    QFile program(start.path() + QStringLiteral("/viewer"));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.close();
+    QString shownAt;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shownAt = dialog->directory().absolutePath();
+        dialog->selectFile(program.fileName());
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    FileDialogChooser chooser(nullptr);
+    EXPECT_EQ(chooser.chooseProgram(QStringLiteral("Registering Fileextention"), start.path()),
+              program.fileName());
+    EXPECT_EQ(shownAt, start.path());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -45,13 +46,21 @@ TEST(Selectionset, CaptionTextAndDefaultButton)
     EXPECT_FALSE(dialog.cancelButton()->isDefault());
 
     bool focused = false;
+    QString instruction;
+    bool wholeInside = false;
     whenShown(dialog, [&] {
+        // The title is the only instruction, and titles get shortened: it
+        // stands inside too, whole.
+        instruction = dialog.prompt()->isVisible() ? dialog.prompt()->text() : QString();
+        wholeInside = dialog.prompt()->width() >= dialog.prompt()->sizeHint().width();
         focused = dialog.focusWidget() == dialog.edit();
         dialog.edit()->setText("*.TXT");
         QTest::keyClick(dialog.edit(), Qt::Key_Return); // the default button
     });
     EXPECT_EQ(dialog.ask("Select Files", "*.*"), std::optional<QString>("*.TXT"));
     EXPECT_EQ(dialog.windowTitle(), "Select Files");
+    EXPECT_EQ(instruction, "Select Files");
+    EXPECT_TRUE(wholeInside);
     EXPECT_TRUE(focused);
 }
 

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "windowtest.h"
 
@@ -39,18 +40,44 @@ protected:
 
 };
 
-TEST_F(CompressionCommandsTest, TheSearchIsOfferedOnceAtTheFirstShow)
+// Records whether the main window had been shown on the screen, with its
+// panels read, when a question came.
+class WatchingPrompter : public test::ScriptedPrompter {
+public:
+    TForm1* form = nullptr;
+    bool shownFilled = false;
+    Answer ask(Severity severity, const QString& text, Buttons buttons,
+               const QString& caption) override
+    {
+        shownFilled = form && form->windowHandle() && form->windowHandle()->isExposed() &&
+                      !form->panel(1).entries.empty() && !form->panel(2).entries.empty();
+        return ScriptedPrompter::ask(severity, text, buttons, caption);
+    }
+};
+
+TEST_F(CompressionCommandsTest, TheSearchIsOfferedOnceAfterTheWindowShowsItsPanels)
 {
-    ini("[Settings]\nShowIntro=0\n");
-    prompter.script({Answer::No});
+    ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=C:\\\nDir2=D:\\\n");
+    drives.file("C:\\left.txt");
+    drives.file("D:\\right.txt");
+    WatchingPrompter watching;
+    watching.script({Answer::No});
     {
         auto form = start();
-        EXPECT_EQ(prompter.texts(),
-                  QStringList{"Would you like to search your disk(s) for Compression Tools?"});
         EXPECT_TRUE(iniText().contains("ToolsSeek=1"));
+        // Asked from the event loop once the window is up, not inside the show.
+        EXPECT_TRUE(prompter.texts().isEmpty());
+        form->setPrompter(&watching);
+        watching.form = form.get();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !watching.texts().isEmpty(); }, 5000));
+        EXPECT_EQ(watching.texts(),
+                  QStringList{"Would you like to search your disk(s) for Compression Tools?"});
+        EXPECT_TRUE(watching.shownFilled);
     }
     prompter.clear();
     auto again = start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(again.get()));
+    QApplication::processEvents(); // where the offer would be served
     EXPECT_TRUE(prompter.texts().isEmpty());
 }
 
