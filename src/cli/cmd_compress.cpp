@@ -5,10 +5,7 @@
 #include "cli/clicommon.h"
 
 #include "archive/ops/archiveprogress.h"
-#include "archive/archivekind.h"
-#include "archive/libarchivereader.h"
 #include "archive/ops/compression.h"
-#include "archive/ops/libarchiveextract.h"
 #include "platform/dirsearch.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
@@ -143,17 +140,9 @@ int runDecompress(QStringList args)
     if (!st.exists || !st.regular)
         return fail(QStringLiteral("cannot read %1: not a file").arg(escapedField(archive)));
 
-    // A tar, 7z, ISO or cpio archive (found by its content) is unpacked
-    // through libarchive: no archiver method applies to it.
-    if (!methodText && !password && isLibarchiveKind(DetectArchiveKind(archive))) {
-        CliPrompter prompter;
-        SilentArchiveProgress progress;
-        const ArchiveOpResult r = ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
-        return r.passed && !r.aborted ? 0 : 1;
-    }
-
-    // As the dialog opens for this archive; a method given is chosen as a
-    // click would, with the options that method offers.
+    // As the dialog opens for this archive (a tar, 7z, ISO or cpio archive
+    // through libarchive); a method given is chosen as a click would, with
+    // the options that method offers.
     const DecompressMode mode = DecompressModeFor(archive, tools);
     ExtractRequest r;
     OptionBox subdirBox = mode.subdirectories;
