@@ -72,9 +72,11 @@ TEST_F(NetworkTest, CommandsNeedANetworkButRereadingDoesNot)
     EXPECT_TRUE(form->toolButton("Disconnect Networkdrive")->isEnabled());
     QMenu* barMenu = form->findChild<QMenu*>("DriveBarMenu");
     ASSERT_NE(barMenu, nullptr);
-    for (QAction* item : barMenu->actions())
-        if (item->text() == "&Add Network Connection" || item->text() == "&Reallocate Networkdrives")
+    for (QAction* item : barMenu->actions()) {
+        if (item->text() == "&Add Network Connection" || item->text() == "&Reallocate Networkdrives") {
             EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+        }
+    }
 }
 
 TEST_F(NetworkTest, ConnectMovesTheActivePanelToTheNewDriveAndDisconnectBackToC)
