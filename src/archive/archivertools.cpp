@@ -134,6 +134,7 @@ MethodOptions MethodClick(CompressMethod method, const ArchiverTool* slot)
         o.subdirectories = true;
         break;
     case CompressMethod::ZipInternal:
+    case CompressMethod::Library:
         o.subdirectories = true;
         break;
     case CompressMethod::MsCompress:
@@ -257,6 +258,7 @@ ToolCommand ComposeCompress(const CompressRequest& r, const ArchiverToolTable& t
     }
     case CompressMethod::Custom:
     case CompressMethod::ZipInternal:
+    case CompressMethod::Library:
         break;
     }
     if (r.method != CompressMethod::Custom || r.slot < 1 || r.slot > 7)
@@ -366,6 +368,7 @@ archive::ArchiverCommand CompressCommand(const CompressRequest& r, const Archive
         break;
     }
     case CompressMethod::ZipInternal:
+    case CompressMethod::Library:
         return c;
     }
     c.workingDirectory = S;

@@ -28,8 +28,10 @@ using ArchiverToolTable = std::array<ArchiverTool, 7>;
 ArchiverToolTable LoadArchiverTools();
 ArchiverTool ReadArchiverTool(int slot);
 
-// The methods of the Compression Tools dialog.
-enum class CompressMethod { ZipInternal, Pkzip, MsCompress, Custom };
+// The methods of the Compression Tools dialog. Library unpacks the
+// archives the program reads through libarchive (tar, 7z, ISO, cpio); it
+// is offered only in decompress mode, for those archives.
+enum class CompressMethod { ZipInternal, Pkzip, MsCompress, Custom, Library };
 
 // The options a method enables (MethodClick); compressAll is nullopt where
 // the method leaves "Compress All files." as it was.

@@ -40,7 +40,7 @@ public:
 
     // False when libarchive could not start on the bytes.
     bool isOpen() const { return m_open; }
-    archive* handle() const { return m_archive; }
+    ::archive* handle() const { return m_archive; }
     // The next header: 1 read, 0 at the archive's end, -1 at damage (the
     // walk must stop; error() tells why).
     int next(archive_entry*& entry);
@@ -58,7 +58,7 @@ public:
 
 private:
     Cursor m_cursor;
-    archive* m_archive = nullptr;
+    ::archive* m_archive = nullptr;
     bool m_open = false;
 };
 

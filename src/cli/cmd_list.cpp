@@ -12,7 +12,7 @@
 //                      " " + EXT + "-File", or " " + the folder type text)
 // Names are printed as their bytes (see escapedField for the escapes).
 // With --select MASK the entries MaskMatches passes are marked, directories
-// and ".." included; a marked row ends in one more field "*", and the
+// included (".." never is); a marked row ends in one more field "*", and the
 // selection line under the panel follows the rows as the last line (with
 // nothing marked it shows the first row, where the cursor of a freshly read
 // panel stands).

@@ -6,6 +6,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace dovex {
 
@@ -37,7 +38,49 @@ void frame3D(QPainter& p, const QRect& r, const QColor& light, const QColor& dar
     p.drawLine(r.topRight(), r.bottomRight());
 }
 
+// No band is wider than this, whatever the settings file says.
+constexpr int kMaxBandWidth = 1 << 15;
+
+// The order in which bands give way: never expanded by hand first, from the
+// right; then those expanded by hand, the earliest first.
+std::vector<size_t> givingOrder(const std::vector<BandFit>& bands)
+{
+    std::vector<size_t> order;
+    for (size_t i = bands.size(); i-- > 0;)
+        if (!bands[i].fills)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&bands](size_t a, size_t b) {
+        return bands[a].priority < bands[b].priority;
+    });
+    return order;
+}
+
 } // namespace
+
+std::vector<int> FitBands(const std::vector<BandFit>& bands, int rowWidth)
+{
+    std::vector<int> widths;
+    std::int64_t used = 0;
+    for (const BandFit& b : bands) {
+        const int collapsed = std::max(1, b.collapsed);
+        widths.push_back(b.fills ? collapsed : std::clamp(b.wanted, collapsed, kMaxBandWidth));
+        used += widths.back();
+    }
+    std::int64_t excess = used - rowWidth;
+    for (const size_t i : givingOrder(bands)) {
+        if (excess <= 0)
+            break;
+        const int room = widths[i] - std::max(1, bands[i].collapsed);
+        const int give = int(std::min<std::int64_t>(excess, room));
+        widths[i] -= give;
+        excess -= give;
+    }
+    // The filling band takes what is left.
+    for (size_t i = 0; i < bands.size(); ++i)
+        if (bands[i].fills && excess < 0)
+            widths[i] += int(std::min<std::int64_t>(-excess, kMaxBandWidth));
+    return widths;
+}
 
 TNewGraphicControl::TNewGraphicControl(TcoolPanel* panel) : QWidget(panel), m_panel(panel)
 {
@@ -98,18 +141,20 @@ void TNewGraphicControl::mouseMoveEvent(QMouseEvent* event)
         grabMouse();
     }
     // The target's right edge follows the pointer, never narrower than its
-    // collapsed width; what it gives up goes to this panel.
+    // collapsed width; what it gives up goes to this panel. What the row then
+    // shows of the two is what the person chose.
     const int wanted = std::max(target->Collapsedwidth(), rowX - m_downX - target->x());
     const int delta = wanted - target->width();
     if (delta == 0)
         return;
     row->setUpdatesEnabled(false);
-    target->setPanelWidth(wanted);
+    target->choose(wanted);
     if (delta < 0 && !m_panel->fillsRow())
-        m_panel->setPanelWidth(m_panel->width() - delta);
-    TcoolPanel::layoutRow(row);
-    if (delta > 0)
-        TcoolPanel::refitRow(row);
+        m_panel->choose(m_panel->width() - delta);
+    TcoolPanel::refitRow(row);
+    target->choose(target->width());
+    if (!m_panel->fillsRow())
+        m_panel->choose(m_panel->width());
     row->setUpdatesEnabled(true);
     // Redrawn now, not at the next idle moment, so the panels follow the pointer.
     row->repaint();
@@ -151,7 +196,12 @@ TcoolPanel::~TcoolPanel()
 void TcoolPanel::storeWidth()
 {
     if (m_store.write && !objectName().isEmpty())
-        m_store.write(objectName(), width());
+        m_store.write(objectName(), wantedWidth());
+}
+
+int TcoolPanel::wantedWidth() const
+{
+    return m_wantCollapsed ? m_collapsedWidth : std::max(m_expandedWidth, m_collapsedWidth + 1);
 }
 
 void TcoolPanel::setInifile(const TWidthStore& store)
@@ -159,21 +209,27 @@ void TcoolPanel::setInifile(const TWidthStore& store)
     m_store = store;
     if (!m_store.read || objectName().isEmpty())
         return;
-    const int stored = m_store.read(objectName(), width());
-    if (stored > m_collapsedWidth) {
-        m_expandedWidth = stored;
-        applyWidth(stored);
-    } else {
-        applyWidth(m_collapsedWidth);
-    }
+    // At or below the collapsed width: collapsed, expanding to the design.
+    const int stored = m_store.read(objectName(), wantedWidth());
+    m_wantCollapsed = stored <= m_collapsedWidth;
+    if (!m_wantCollapsed)
+        m_expandedWidth = std::min(stored, kMaxBandWidth);
+    applyWidth(wantedWidth());
     layoutRow(parentWidget());
 }
 
 void TcoolPanel::setCollapsed(bool on)
 {
-    if (on == m_collapsed)
+    if (on == m_collapsed && on == m_wantCollapsed)
         return;
     setPanelWidth(on ? m_collapsedWidth : m_expandedWidth);
+}
+
+void TcoolPanel::choose(int width)
+{
+    m_wantCollapsed = width <= m_collapsedWidth;
+    if (!m_wantCollapsed)
+        m_expandedWidth = std::min(width, kMaxBandWidth);
 }
 
 void TcoolPanel::setCollapsedwidth(int width)
@@ -224,7 +280,8 @@ void TcoolPanel::applyWidth(int width)
 
 void TcoolPanel::setPanelWidth(int width)
 {
-    applyWidth(width);
+    choose(width);
+    applyWidth(wantedWidth());
     layoutRow(parentWidget());
 }
 
@@ -232,13 +289,15 @@ void TcoolPanel::toggle()
 {
     if (!m_alignLeft || !m_canCollapse)
         return;
-    if (width() > m_collapsedWidth) {
-        setPanelWidth(m_collapsedWidth);
-    } else {
-        // Expanding may push the panels to the right out of the row.
-        setPanelWidth(std::max(m_expandedWidth, m_collapsedWidth + 1));
-        refitRow(parentWidget());
-    }
+    // A band the row squeezed shut counts as collapsed: the click opens it,
+    // and it is the last to give way while the row is too narrow.
+    static int expansions = 0;
+    const bool collapse = width() > m_collapsedWidth;
+    m_wantCollapsed = collapse;
+    if (!collapse)
+        m_priority = ++expansions;
+    applyWidth(wantedWidth());
+    refitRow(parentWidget());
 }
 
 QList<TcoolPanel*> TcoolPanel::rowPanels(QWidget* row)
@@ -274,19 +333,13 @@ void TcoolPanel::refitRow(QWidget* row)
     if (!row)
         return;
     const QList<TcoolPanel*> panels = rowPanels(row);
-    // From the right: each panel must keep room for its own collapsed width
-    // and those of the panels after it; what is missing comes out of its
-    // target.
-    int reserved = 0;
-    for (qsizetype i = panels.size() - 1; i >= 0; --i) {
-        TcoolPanel* p = panels[i];
-        reserved += p->m_collapsedWidth;
-        layoutRow(row);
-        const int limit = row->width() - reserved;
-        TcoolPanel* t = p->m_target;
-        if (p->x() > limit && t)
-            t->applyWidth(std::max(t->m_collapsedWidth, t->width() - (p->x() - limit)));
-    }
+    std::vector<BandFit> bands;
+    for (const TcoolPanel* p : panels)
+        bands.push_back({p->wantedWidth(), p->m_collapsedWidth, p->m_fill, p->m_priority});
+    const std::vector<int> widths = FitBands(bands, row->width());
+    for (qsizetype i = 0; i < panels.size(); ++i)
+        if (!panels[i]->m_fill)
+            panels[i]->applyWidth(widths[size_t(i)]);
     layoutRow(row);
 }
 

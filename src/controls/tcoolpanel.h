@@ -4,10 +4,26 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 namespace dovex {
 
 class TcoolPanel;
+
+// One band of a row as the fitting sees it.
+struct BandFit {
+    int wanted = 0;      // the width the person chose (the collapsed width when collapsed)
+    int collapsed = 12;  // never narrower
+    bool fills = false;  // takes what the others leave
+    int priority = 0;    // expanded by hand later: gives way later (0: never)
+};
+
+// The widths the bands of a row rowWidth wide show: each its wanted width
+// while the row has room; when it has not, the bands give way one after the
+// other from the right (the one expanded by hand last gives way last), none
+// below its collapsed width; the filling band takes the rest. A band the
+// window squeezed so returns to its wanted width when the row grows again.
+std::vector<int> FitBands(const std::vector<BandFit>& bands, int rowWidth);
 
 // Where a panel keeps its width between runs: read when the store is given,
 // written when the panel goes. The key is the panel's object name.
@@ -74,8 +90,12 @@ public:
     // below the collapsed width starts the panel collapsed, expanding to the
     // width it had). An empty store: the width does not persist.
     void setInifile(const TWidthStore& store);
-    // Writes the width to the store now (it is also written on destruction).
+    // Writes the chosen width to the store now (it is also written on
+    // destruction): the one the person gave it, not what a narrow window
+    // leaves it.
     void storeWidth();
+    // The width chosen by a grip click or drag, the store or the design.
+    int wantedWidth() const;
 
     // Not left-aligned: the grip neither toggles nor shows the resize cursor.
     bool alignedLeft() const { return m_alignLeft; }
@@ -84,18 +104,20 @@ public:
     bool fillsRow() const { return m_fill; }
     void setFillsRow(bool on);
 
-    // The width, with the collapsed rule: at or below the collapsed width it
-    // is exactly that and the panel counts as collapsed.
+    // Chooses the width, with the collapsed rule: at or below the collapsed
+    // width it is exactly that and the panel counts as collapsed.
     void setPanelWidth(int width);
-    // Click on the grip: collapse or expand.
+    // Click on the grip: collapse, or expand (taking room from the other
+    // bands first when the row is full).
     void toggle();
 
     TNewGraphicControl* grip() const { return m_grip; }
 
-    // Places the row's panels side by side, the filling one taking the rest,
-    // and narrows targets so that every panel keeps at least its collapsed
-    // width inside the row.
+    // Places the row's panels side by side at their present widths, the
+    // filling one taking the rest.
     static void layoutRow(QWidget* row);
+    // Gives every panel of the row the width FitBands finds for the row's
+    // width and the chosen widths, and places them.
     static void refitRow(QWidget* row);
     static QList<TcoolPanel*> rowPanels(QWidget* row);
 
@@ -108,7 +130,10 @@ protected:
 
 private:
     friend class TNewGraphicControl;
+    // The width shown, which the row may squeeze below the chosen one.
     void applyWidth(int width);
+    // The chosen width, without showing it yet.
+    void choose(int width);
 
     TNewGraphicControl* m_grip;
     QPointer<TcoolPanel> m_target;
@@ -118,6 +143,8 @@ private:
     bool m_fill = false;
     int m_collapsedWidth = 12;
     int m_expandedWidth;
+    bool m_wantCollapsed = false; // the chosen state; m_collapsed is the shown one
+    int m_priority = 0;           // when it was last expanded by a click
     QString m_hint;
     QString m_caption;
     TWidthStore m_store;

@@ -2,6 +2,7 @@
 
 #include "archive/archivereaders.h"
 #include "fileops/operationstate.h"
+#include "panels/selection.h"
 #include "panels/textformat.h"
 #include "platform/progresssink.h"
 #include "platform/prompter.h"
@@ -24,7 +25,7 @@ int markUnmatched(PanelEntries& side, int n, const PanelEntries& other, int othe
     int marked = 0;
     for (int i = 0; i < n; ++i) {
         PanelEntry& e = side[size_t(i)];
-        if (e.name == QLatin1String(".."))
+        if (!IsMarkable(e))
             continue;
         bool matched = false;
         const auto it = byName.constFind(e.name);

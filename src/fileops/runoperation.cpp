@@ -6,6 +6,7 @@
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
 #include "fileops/treewalk.h"
+#include "panels/selection.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
@@ -23,6 +24,25 @@ int CountSelected(const PanelEntries& entries, int n)
     if (n > 0 && entries[0].selected && entries[0].name == QLatin1String(".."))
         --count;
     return count;
+}
+
+QString MarkedQuestion(FileOpKind kind, const PanelEntries& entries)
+{
+    int files = 0;
+    int folders = 0;
+    for (const PanelEntry& e : entries)
+        if (e.selected && IsMarkable(e))
+            ++(e.directory ? folders : files);
+    const QString verb = operationVerb(kind);
+    if (kind != FileOpKind::Delete || folders == 0)
+        return verb + ' ' + QString::number(files + folders) + QStringLiteral(" files");
+    const auto amount = [](int n, const char* one, const char* many) {
+        return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+    };
+    QString question = verb + ' ';
+    if (files > 0)
+        question += amount(files, "file", "files") + QStringLiteral(" and ");
+    return question + amount(folders, "folder", "folders");
 }
 
 void BeginOperation(OperationState& state, FileOpKind kind)

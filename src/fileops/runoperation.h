@@ -13,6 +13,11 @@ struct OperationState;
 // not counted.
 int CountSelected(const PanelEntries& entries, int n);
 
+// The question of the operation dialog for the marked entries ("Copy 7
+// files"). A delete that takes folders names them apart, since each takes
+// everything below it: "Delete 4 files and 3 folders", "Delete 1 folder".
+QString MarkedQuestion(FileOpKind kind, const PanelEntries& entries);
+
 // What one copy, move or delete works on, after the dialog.
 struct OperationRequest {
     FileOpKind kind = FileOpKind::Copy;

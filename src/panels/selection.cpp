@@ -6,16 +6,26 @@
 namespace dovex
 {
 
+bool IsMarkable(const PanelEntry& entry)
+{
+    return entry.name != QLatin1String("..");
+}
+
+bool setMark(PanelEntry& entry, bool on)
+{
+    if (entry.selected == on || (on && !IsMarkable(entry)))
+        return false;
+    entry.selected = on;
+    return true;
+}
+
 int MaskonEnter(PanelEntries& entries, const QString& mask, SelectMode mode)
 {
     const bool mark = mode == SelectMode::Mark;
     int changed = 0;
-    for (PanelEntry& e : entries) {
-        if (e.selected != mark && MaskMatches(e.name, mask)) {
-            e.selected = mark;
-            ++changed;
-        }
-    }
+    for (PanelEntry& e : entries)
+        if (e.selected != mark && MaskMatches(e.name, mask))
+            changed += setMark(e, mark);
     return changed;
 }
 
@@ -23,14 +33,15 @@ int toggleAndAdvance(PanelEntries& entries, int cursor)
 {
     if (cursor < 0 || cursor >= int(entries.size()))
         return cursor;
-    entries[size_t(cursor)].selected = !entries[size_t(cursor)].selected;
+    PanelEntry& e = entries[size_t(cursor)];
+    setMark(e, !e.selected);
     return cursor + 1 < int(entries.size()) ? cursor + 1 : cursor;
 }
 
 void invertAll(PanelEntries& entries)
 {
     for (PanelEntry& e : entries)
-        e.selected = !e.selected;
+        setMark(e, !e.selected);
 }
 
 int seekEntry(const PanelEntries& entries, const QString& text)

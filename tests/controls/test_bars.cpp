@@ -161,6 +161,64 @@ TEST(TcoolPanel, WidthsPersistThroughTheStore)
     EXPECT_FALSE(stored.contains("CoolPanel4")); // no store, no width
 }
 
+TEST(TcoolPanel, FitBandsGivesWayFromTheRightAndTheHandExpandedBandLast)
+{
+    const std::vector<BandFit> bands = {{90, 12}, {120, 12}, {207, 12}, {100, 12, true}};
+    EXPECT_EQ(FitBands(bands, 600), (std::vector<int>{90, 120, 207, 183}));
+    // Too narrow: the filling band first, then from the right, never below 12.
+    EXPECT_EQ(FitBands(bands, 300), (std::vector<int>{90, 120, 78, 12}));
+    EXPECT_EQ(FitBands(bands, 100), (std::vector<int>{64, 12, 12, 12}));
+    EXPECT_EQ(FitBands(bands, 10), (std::vector<int>{12, 12, 12, 12}));
+    // The band expanded by hand last gives way after the others.
+    std::vector<BandFit> clicked = bands;
+    clicked[2].priority = 2;
+    clicked[0].priority = 1;
+    EXPECT_EQ(FitBands(clicked, 300), (std::vector<int>{69, 12, 207, 12}));
+    // Widths no sum can hold are cut to something a row can.
+    const std::vector<BandFit> huge = {{2147483647, 12}, {2147483647, 12}, {0, 12, true}};
+    for (const int w : FitBands(huge, 500))
+        EXPECT_GE(w, 12);
+}
+
+TEST(TcoolPanel, AWindowTooNarrowSqueezesBandsOnlyUntilItGrowsAgain)
+{
+    QMap<QString, int> stored;
+    const TWidthStore store{
+        [&](const QString& key, int fallback) { return stored.value(key, fallback); },
+        [&](const QString& key, int width) { stored[key] = width; }};
+    {
+        Row r;
+        for (int i = 0; i < 3; ++i)
+            r.panels[i]->setInifile(store);
+        r.row.resize(100, 31);
+        TcoolPanel::refitRow(&r.row);
+        EXPECT_EQ(r.sum(), 100);
+        EXPECT_TRUE(r.panels[2]->Collapsed()); // shown shut...
+        EXPECT_EQ(r.panels[2]->wantedWidth(), 207); // ...but not chosen so
+        r.row.resize(600, 31);
+        TcoolPanel::refitRow(&r.row);
+        EXPECT_EQ(r.panels[0]->width(), 90);
+        EXPECT_EQ(r.panels[1]->width(), 120);
+        EXPECT_EQ(r.panels[2]->width(), 207);
+
+        // A click on a squeezed band opens it; the others give way instead.
+        r.row.resize(300, 31);
+        TcoolPanel::refitRow(&r.row);
+        ASSERT_EQ(r.panels[2]->width(), 78);
+        r.panels[1]->toggle(); // shown open: the person shuts it
+        EXPECT_EQ(r.panels[1]->width(), 12);
+        EXPECT_EQ(r.panels[2]->width(), 186); // the room goes back to the squeezed band
+        r.row.resize(100, 31);
+        TcoolPanel::refitRow(&r.row);
+        QTest::mouseClick(r.panels[2]->grip(), Qt::LeftButton, {}, QPoint(5, 10));
+        EXPECT_GT(r.panels[2]->width(), 12);
+        EXPECT_EQ(r.sum(), 100);
+    }
+    EXPECT_EQ(stored.value("CoolPanel1"), 90);
+    EXPECT_EQ(stored.value("CoolPanel2"), 12);  // the click
+    EXPECT_EQ(stored.value("CoolPanel3"), 207); // never the squeezed width
+}
+
 TEST(TcoolPanel, GripCaptionWidensTheCollapsedPanelToShowIt)
 {
     QWidget row;

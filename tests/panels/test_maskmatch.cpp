@@ -99,7 +99,7 @@ QStringList marked(const PanelEntries& entries)
 
 } // namespace
 
-TEST(Selection, MaskMarksAndUnmarksDirectoriesIncluded)
+TEST(Selection, MaskMarksAndUnmarksDirectoriesIncludedButNeverTheUpEntry)
 {
     PanelEntries e =
         entriesNamed({"..", "dir.txt", "readme.txt", "NOTES.TXT", "notes.txt1", "a.c", "b.doc"});
@@ -109,19 +109,28 @@ TEST(Selection, MaskMarksAndUnmarksDirectoriesIncluded)
     EXPECT_EQ(MaskonEnter(e, "*.C", SelectMode::Mark), 0);
     EXPECT_EQ(MaskonEnter(e, "N*.*", SelectMode::Unmark), 2);
     EXPECT_EQ(marked(e), QStringList({"dir.txt", "readme.txt"}));
-    EXPECT_EQ(MaskonEnter(e, "*.*", SelectMode::Mark), 5);
-    EXPECT_TRUE(e[0].selected); // ".." too
+    EXPECT_EQ(MaskonEnter(e, "*.*", SelectMode::Mark), 4);
+    EXPECT_FALSE(e[0].selected); // ".." names no file to act on
+
+    // A mask without a dot lets ".." pass its base part: still not marked,
+    // so the selection line's count is the one Copy acts on.
+    PanelEntries notes = entriesNamed({"..", "notes_21.txt", "notes_22.txt", "other.txt"});
+    EXPECT_EQ(MaskonEnter(notes, "notes_2*", SelectMode::Mark), 2);
+    EXPECT_EQ(marked(notes), QStringList({"notes_21.txt", "notes_22.txt"}));
 }
 
 TEST(Selection, InsertAndStar)
 {
     PanelEntries e = entriesNamed({"..", "a", "b"});
+    EXPECT_EQ(toggleAndAdvance(e, 0), 1); // ".." stays unmarked, the cursor moves on
     EXPECT_EQ(toggleAndAdvance(e, 1), 2);
     EXPECT_EQ(toggleAndAdvance(e, 2), 2); // the last entry keeps the cursor
     EXPECT_EQ(marked(e), QStringList({"a", "b"}));
     EXPECT_EQ(toggleAndAdvance(e, -1), -1);
     invertAll(e);
-    EXPECT_EQ(marked(e), QStringList({".."}));
+    EXPECT_TRUE(marked(e).isEmpty());
+    invertAll(e);
+    EXPECT_EQ(marked(e), QStringList({"a", "b"}));
     PanelEntries none;
     EXPECT_EQ(toggleAndAdvance(none, 0), 0);
 }

@@ -1,7 +1,10 @@
 #include "archive/ops/compression.h"
 
+#include "archive/archivekind.h"
+#include "archive/libarchivereader.h"
 #include "archive/ops/archiveprogress.h"
 #include "archive/ops/replacequestion.h"
+#include "archive/ops/libarchiveextract.h"
 #include "archive/ops/zipprogress.h"
 #include "archive/szdd.h"
 #include "archive/toolrunner.h"
@@ -255,6 +258,18 @@ CompressionOutcome extractInternal(const ExtractRequest& r, Prompter& prompter,
     return outcome;
 }
 
+CompressionOutcome extractLibrary(const ExtractRequest& r, Prompter& prompter,
+                                  ArchiveProgress& window)
+{
+    const ArchiveOpResult result =
+        ExtractWholeLibarchive(r.archive, plainDirectory(r.target), r.subdirectories, prompter,
+                               window);
+    CompressionOutcome outcome;
+    outcome.aborted = result.aborted;
+    outcome.passed = result.passed && !result.aborted;
+    return outcome;
+}
+
 } // namespace
 
 QString MethodName(CompressMethod method, int slot, const ArchiverToolTable& tools)
@@ -263,6 +278,7 @@ QString MethodName(CompressMethod method, int slot, const ArchiverToolTable& too
     case CompressMethod::ZipInternal: return QStringLiteral("Zip (internal)");
     case CompressMethod::Pkzip: return QStringLiteral("Pkzip");
     case CompressMethod::MsCompress: return QStringLiteral("MsCompress");
+    case CompressMethod::Library: return QStringLiteral("Library");
     case CompressMethod::Custom: break;
     }
     return slot >= 1 && slot <= 7 ? tools[size_t(slot - 1)].naam : QString();
@@ -290,6 +306,8 @@ CompressionOutcome RunExtraction(const ExtractRequest& request, const ArchiverTo
         return extractInternal(request, prompter, window);
     case CompressMethod::MsCompress:
         return expandSzdd(request, prompter, window);
+    case CompressMethod::Library:
+        return extractLibrary(request, prompter, window);
     case CompressMethod::Pkzip:
     case CompressMethod::Custom:
         break;
@@ -318,6 +336,12 @@ bool IsCompressedFile(const QString& name, const ArchiverToolTable& tools)
 DecompressMode DecompressModeFor(const QString& archivePath, const ArchiverToolTable& tools)
 {
     DecompressMode mode;
+    // The content decides before the name: no archiver fits these kinds.
+    if (const QChar kind = DetectArchiveKind(archivePath); isLibarchiveKind(kind)) {
+        mode.method = CompressMethod::Library;
+        mode.libraryKind = kind;
+        return mode;
+    }
     const QString ext = UpperExtension(archivePath);
     const auto apply = [&mode](const MethodOptions& o) {
         mode.volumes.enabled = o.volumes;

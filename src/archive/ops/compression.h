@@ -30,8 +30,10 @@ CompressionOutcome RunCompression(const CompressRequest& request, const Archiver
 
 // Runs the extract command: "Zip (internal)" through the zip component (an
 // existing file is left as it is), MsCompress through the SZDD expander (an
-// existing file is replaced only when the person says so), Pkzip and the
-// slots through the tool runner.
+// existing file is replaced only when the person says so), Library through
+// the guarded libarchive extraction (every member, with its directories when
+// subdirectories is set; replacing only after the copy engine's question),
+// Pkzip and the slots through the tool runner.
 CompressionOutcome RunExtraction(const ExtractRequest& request, const ArchiverToolTable& tools,
                                  Prompter& prompter, ArchiveProgress& window);
 
@@ -52,8 +54,11 @@ struct OptionBox {
 // How the dialog starts in decompress mode for one archive: the method
 // checked (none when nothing fits), which method buttons may be chosen, and
 // the three option boxes ("Include subdirectory's", 1.44 MB, "Password.").
+// A tar, 7z, ISO or cpio archive (told by its content, whatever its name)
+// takes Library, with only "Include subdirectory's".
 struct DecompressMode {
     std::optional<CompressMethod> method;
+    QChar libraryKind;     // the archive's kind for Library ("T", "S", "I", "C")
     int slot = 0;          // the slot checked and enabled, 0 for none
     bool zipEnabled = false;
     bool pkzipEnabled = false;

@@ -604,10 +604,14 @@ private:
     std::vector<MadeDirectory> m_dirs;
 };
 
-void showExtract(ArchiveProgress& progress, const QString& archive, QChar kind)
+// Members copied out show as a copy; the whole archive as a decompression.
+void showExtract(ArchiveProgress& progress, const QString& archive, QChar kind, bool whole)
 {
-    const QString caption = QStringLiteral("Copying from Archive");
-    progress.showRun(caption, caption + QStringLiteral(", Please wait..."),
+    const QString caption =
+        whole ? QStringLiteral("Decompressing Files") : QStringLiteral("Copying from Archive");
+    progress.showRun(caption,
+                     whole ? QStringLiteral("Decompressing Files, Please wait... ")
+                           : caption + QStringLiteral(", Please wait..."),
                      QStringLiteral("Compressed file:") + dospath::fileName(archive),
                      QStringLiteral("Compression Method:") + ArchiveMethodName(kind),
                      ArchiveProgress::Animation::Unzip, true);
@@ -637,7 +641,7 @@ ArchiveOpResult ExtractLibarchiveMembers(const QString& archive, QChar kind,
         none.passed = true;
         return none;
     }
-    showExtract(progress, archive, kind);
+    showExtract(progress, archive, kind, false);
     Extraction extraction(archive, target, subdirs, prompter, progress);
     ArchiveOpResult result = extraction.run(selection);
     progress.hideRun();
@@ -650,7 +654,7 @@ ArchiveOpResult ExtractWholeLibarchive(const QString& archive, const QString& ta
 {
     Selection selection;
     selection.all = true;
-    showExtract(progress, archive, DetectArchiveKind(archive));
+    showExtract(progress, archive, DetectArchiveKind(archive), true);
     Extraction extraction(archive, target, subdirs, prompter, progress);
     ArchiveOpResult result = extraction.run(selection);
     progress.hideRun();

@@ -3,7 +3,6 @@
 #include "archive/archivekind.h"
 #include "archive/libarchivereader.h"
 #include "archive/ops/compression.h"
-#include "archive/ops/libarchiveextract.h"
 #include "archive/ui/tform10.h"
 #include "archive/ui/tform12.h"
 #include "platform/drivemap.h"
@@ -60,12 +59,6 @@ QStringList CompressionTools::compress(const FilePanel& active, int cursor, cons
 
 QStringList CompressionTools::decompress(const QString& archivePath, const QString& otherDirectory)
 {
-    // The kinds libarchive reads have no archiver to choose: the whole
-    // archive goes into the other panel's directory at once.
-    if (isLibarchiveKind(DetectArchiveKind(archivePath))) {
-        ExtractWholeLibarchive(archivePath, otherDirectory, true, m_prompter, progressWindow());
-        return {};
-    }
     return leftFiles(dialog().Decompress(archivePath, otherDirectory));
 }
 

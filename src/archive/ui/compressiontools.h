@@ -34,7 +34,8 @@ public:
     // Compress mode for the marked entries of active (or the entry under
     // cursor); nothing happens while active shows an archive.
     QStringList compress(const FilePanel& active, int cursor, const FilePanel& other);
-    // Decompress mode for the archive file archivePath into otherDirectory.
+    // Decompress mode for the archive file archivePath into otherDirectory
+    // (every kind, the ones read through libarchive too).
     QStringList decompress(const QString& archivePath, const QString& otherDirectory);
     // The Decompress command: the entry under the cursor of active when it
     // is a compressed file (isCompressedFile); nothing otherwise, nor while

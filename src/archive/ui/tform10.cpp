@@ -1,6 +1,7 @@
 #include "archive/ui/tform10.h"
 
 #include "archive/discovery.h"
+#include "archive/ops/archiveoperations.h"
 #include "fileops/ui/tform2.h"
 #include "platform/drivemap.h"
 #include "platform/locations.h"
@@ -57,6 +58,8 @@ void TForm10::layoutControls()
                                 QStringLiteral("Pkzip"), 0, 1);
     RadioButton3 = methodButton(GroupBox1, QStringLiteral("RadioButton3"),
                                 QStringLiteral("MsCompress"), 0, 2);
+    RadioButton4 = methodButton(GroupBox1, QStringLiteral("RadioButton4"), QString(), 0, 3);
+    RadioButton4->hide();
     RadioButton2->setChecked(true);
     for (int slot = 1; slot <= 7; ++slot) {
         // Slots 1 to 4 fill the middle column, 5 to 7 the right one.
@@ -130,7 +133,7 @@ void TForm10::FormCreate()
 
 QList<QRadioButton*> TForm10::methodButtons() const
 {
-    QList<QRadioButton*> all{RadioButton2, RadioButton1, RadioButton3};
+    QList<QRadioButton*> all{RadioButton2, RadioButton1, RadioButton3, RadioButton4};
     for (QRadioButton* b : Custom)
         all << b;
     return all;
@@ -156,6 +159,8 @@ CompressMethod TForm10::checkedMethod(int* slot) const
         return CompressMethod::Pkzip;
     if (RadioButton3->isChecked())
         return CompressMethod::MsCompress;
+    if (RadioButton4->isChecked())
+        return CompressMethod::Library;
     for (int s = 1; s <= 7; ++s) {
         if (Custom[size_t(s - 1)]->isChecked()) {
             *slot = Custom[size_t(s - 1)]->property("Tag").toInt();
@@ -195,6 +200,7 @@ void TForm10::prepareCompress(const PanelEntries& entries, int cursor,
     CheckBox3->setEnabled(false);
     CheckBox4->setVisible(true);
     CheckBox4->setEnabled(true);
+    RadioButton4->hide(); // nothing is written in those kinds
     Label1->setText(QStringLiteral("compress to:"));
     m_sourceDirectory = WithSlashWhenLong(sourceDirectory);
     m_selection = CompressionSelection(entries, cursor, sourceDirectory);
@@ -223,14 +229,17 @@ void TForm10::prepareDecompress(const QString& archivePath, const QString& targe
     const DecompressMode mode = DecompressModeFor(archivePath, m_tools);
     RadioButton2->setEnabled(mode.zipEnabled);
     RadioButton1->setEnabled(mode.pkzipEnabled);
+    const bool library = mode.method == CompressMethod::Library;
+    RadioButton4->setText(ArchiveMethodName(mode.libraryKind) + QStringLiteral(" (internal)"));
+    RadioButton4->setVisible(library);
     if (mode.method) {
         QRadioButton* b = *mode.method == CompressMethod::ZipInternal ? RadioButton2
                           : *mode.method == CompressMethod::Pkzip     ? RadioButton1
-                          : *mode.method == CompressMethod::MsCompress
-                              ? RadioButton3
-                              : Custom[size_t(mode.slot - 1)];
+                          : *mode.method == CompressMethod::MsCompress ? RadioButton3
+                          : library                                    ? RadioButton4
+                                                                       : Custom[size_t(mode.slot - 1)];
         b->setChecked(true);
-        if (mode.slot)
+        if (mode.slot || library)
             b->setEnabled(true);
     }
     const std::pair<QCheckBox*, OptionBox> boxes[] = {

@@ -67,6 +67,7 @@ public:
     QRadioButton* RadioButton1; // "Pkzip"
     QRadioButton* RadioButton2; // "Zip (internal)"
     QRadioButton* RadioButton3; // "MsCompress"
+    QRadioButton* RadioButton4; // "Tar (internal)" ...: decompress mode of a libarchive kind
     std::array<QRadioButton*, 7> Custom{}; // Custom1 .. custom7, tag = slot
     QCheckBox* CheckBox1;  // "Include subdirectory's"
     QCheckBox* CheckBox2;  // 1.44 MB volumes

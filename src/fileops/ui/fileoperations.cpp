@@ -114,8 +114,7 @@ bool BewerkZip(OperationContext& ctx, FileOpKind kind, Prompter& prompter)
     const bool single = CountSelected(panel.entries, int(panel.entries.size())) == 0;
     const QString verb = operationVerb(kind);
     QString question = single ? verb + QStringLiteral(" \"") + counted.front().name + '"'
-                              : verb + ' ' + QString::number(counted.size()) +
-                                    QStringLiteral(" files");
+                              : MarkedQuestion(kind, panel.entries);
     const bool withDestination = kind != FileOpKind::Delete;
     if (withDestination)
         question += QStringLiteral(" to");
@@ -179,7 +178,7 @@ bool Bewerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive, Prompter& p
         question = verb + QStringLiteral(" \"") + e.name + '"';
         QApplication::clipboard()->setText(e.name);
     } else {
-        question = verb + ' ' + QString::number(count) + QStringLiteral(" files");
+        question = MarkedQuestion(kind, request.entries);
     }
     if (kind != FileOpKind::Delete)
         question += QStringLiteral(" to");

@@ -1,5 +1,7 @@
 #include "panels/ui/panellist.h"
 
+#include "panels/selection.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -178,8 +180,8 @@ void TPanelList::mousePressEvent(QMouseEvent* event)
         m_rightDown = true;
         if (row >= 0) {
             PanelEntry& e = panel().entries[size_t(row)];
-            e.selected = !e.selected;
-            m_rightDragMark = e.selected;
+            m_rightDragMark = !e.selected;
+            setMark(e, m_rightDragMark);
             viewport()->update();
         }
         if (onSelectionLine)
@@ -200,7 +202,7 @@ void TPanelList::mouseMoveEvent(QMouseEvent* event)
     if (m_rightDown && (event->buttons() & Qt::RightButton)) {
         const int row = rowAt(event->position().toPoint());
         if (row >= 0) {
-            panel().entries[size_t(row)].selected = m_rightDragMark;
+            setMark(panel().entries[size_t(row)], m_rightDragMark);
             setCurrentIndex(m_model->index(row));
             viewport()->update();
             if (onSelectionLine)

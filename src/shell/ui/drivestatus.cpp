@@ -16,9 +16,22 @@ void TDriveStatus::setText(const QString& text)
     update();
 }
 
+void TDriveStatus::setPreferredWidth(int width)
+{
+    if (width == m_preferred)
+        return;
+    m_preferred = width;
+    updateGeometry();
+}
+
 QSize TDriveStatus::sizeHint() const
 {
-    return QSize(200, 20);
+    return QSize(m_preferred, 20);
+}
+
+QSize TDriveStatus::minimumSizeHint() const
+{
+    return QSize(0, 20);
 }
 
 void TDriveStatus::paintEvent(QPaintEvent*)

@@ -24,6 +24,7 @@
 #include "shell/settingsfile.h"
 #include "shell/ui/commandline.h"
 #include "shell/ui/drivestatus.h"
+#include "shell/ui/mainlayout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,18 +41,6 @@
 #include <QVBoxLayout>
 
 namespace dovex {
-
-namespace {
-
-constexpr int kComboWidth = 110;
-constexpr int kUpWidth = 22;
-constexpr int kHeaderHeight = 24;
-constexpr int kCaptionHeight = 17;
-constexpr int kLineHeight = 18;
-constexpr int kButtonHeight = 25;
-constexpr int kToolbarHeight = 31;
-
-} // namespace
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), m_arguments(arguments), m_painter(&m_types)
@@ -376,60 +365,52 @@ void TForm1::verander()
         showMaximized();
     }
     statusBar()->setVisible(m_showStatusBar && m_showStatusBar->isChecked());
-    const int W = width();
-    const int H = centralWidget()->height();
+    MainLayoutInput in;
+    in.toolbar = m_toolbarRow->isVisibleTo(this);
+    in.buttons = m_buttonRow->isVisibleTo(this);
+    in.area = QSize(width(), centralWidget()->height());
     // After a splitter drag the right list keeps the width it was given.
-    const int rightWidth =
-        m_splitCall ? std::clamp(ListBox2->width(), 0, std::max(0, W - 3)) : W / 2 - 3;
-    const int leftWidth = W - rightWidth - 3;
-    const int listLeft[2] = {0, leftWidth + 3};
-    const int listWidth[2] = {leftWidth, rightWidth};
+    in.rightWidth = m_splitCall ? ListBox2->width() : -1;
+    MainLayoutMetrics metrics;
+    metrics.rowHeight = ListBox1->delegate().rowHeight;
+    // The window goes no smaller than the size at which nothing overlaps.
+    centralWidget()->setMinimumSize(MinimumMainArea(in.toolbar, in.buttons, metrics));
+    const MainLayout l = LayOutMainWindow(in, metrics);
 
-    int y = 0;
-    if (m_toolbarRow->isVisibleTo(this)) {
-        m_toolbarRow->setGeometry(0, 0, W, kToolbarHeight);
+    if (in.toolbar) {
+        m_toolbarRow->setGeometry(l.toolbarRow);
         layoutToolbars();
-        y = kToolbarHeight;
     }
-    const int buttonsHeight = m_buttonRow->isVisibleTo(this) ? kButtonHeight + 2 : 0;
-    const int listTop = y + kHeaderHeight + kCaptionHeight;
-    const int listBottom = H - buttonsHeight - kLineHeight - kLineHeight - 2;
     TbrowseComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
     QLabel* captions[2] = {Label1, Label2};
     QLabel* lines[2] = {Status1, Status2};
-    for (int n = 0; n < 2; ++n) {
-        TPanelList* l = list(n + 1);
-        l->setGeometry(listLeft[n], listTop, listWidth[n], std::max(20, listBottom - listTop));
-        lines[n]->setGeometry(listLeft[n], listBottom + 1, listWidth[n], kLineHeight);
-        const int comboLeft = listLeft[n] + 2;
-        combos[n]->setGeometry(comboLeft, y + 1, kComboWidth, kHeaderHeight - 2);
-        m_upButtons[n]->setGeometry(comboLeft + kComboWidth + 3, y + 1, kUpWidth,
-                                    kHeaderHeight - 2);
-        captions[n]->setGeometry(comboLeft, y + kHeaderHeight, listWidth[n] - 5, kCaptionHeight);
-        m_driveBars[n]->setGeometry(listLeft[n] + kComboWidth + kUpWidth + 9, y + 1,
-                                    std::max(0, listWidth[n] - kComboWidth - kUpWidth - 13),
-                                    kHeaderHeight - 2);
+    for (size_t n = 0; n < 2; ++n) {
+        list(int(n) + 1)->setGeometry(l.lists[n]);
+        lines[n]->setGeometry(l.lines[n]);
+        combos[n]->setGeometry(l.combos[n]);
+        m_upButtons[n]->setGeometry(l.ups[n]);
+        captions[n]->setGeometry(l.captions[n]);
+        m_driveBars[n]->setGeometry(l.driveBars[n]);
     }
     if (DirOut1)
         DirOut1->setGeometry(ListBox1->geometry()); // the tree lies over the left list
     if (m_splitter) {
-        m_splitter->setGeometry(leftWidth, listTop, 3, std::max(20, listBottom - listTop));
+        m_splitter->setGeometry(l.splitter);
         m_splitter->setMaxTargetSize(0);
-        m_splitter->setMinTargetSize(160);
-        // At least 1: a maximum of 0 would mean none.
-        m_splitter->setMaxTargetSize(unsigned(std::max(1, W - 2 - kComboWidth - 29)));
+        m_splitter->setMinTargetSize(unsigned(metrics.minRightList));
+        m_splitter->setMaxTargetSize(unsigned(l.splitterMax));
     }
-    m_commandLine->setGeometry(4, listBottom + kLineHeight + 2, W - 9, kLineHeight);
-    if (m_buttonRow->isVisibleTo(this)) {
-        m_buttonRow->setGeometry(0, H - buttonsHeight, W, buttonsHeight);
-        const int w = (W - 2) / 9;
-        for (int k = 0; k < 9; ++k) {
-            m_buttons[size_t(k)]->setGeometry(k * w + 1, 1, w - 2, kButtonHeight);
-            if (k > 0 && m_separators[size_t(k - 1)])
-                m_separators[size_t(k - 1)]->setGeometry(k * w - 1, 1, 2, kButtonHeight);
+    m_commandLine->setGeometry(l.commandLine);
+    if (in.buttons) {
+        m_buttonRow->setGeometry(l.buttonRow);
+        for (size_t k = 0; k < 9; ++k) {
+            m_buttons[k]->setGeometry(l.buttons[k]);
+            if (k > 0 && m_separators[k - 1])
+                m_separators[k - 1]->setGeometry(l.separators[k - 1]);
         }
     }
-    m_driveStatus[0]->setFixedWidth(std::max(0, W / 2 - 4));
+    m_driveStatus[0]->setPreferredWidth(l.leftStatusWidth);
+    m_driveStatus[1]->setPreferredWidth(0); // the rest
     paintDrives();
 }
 

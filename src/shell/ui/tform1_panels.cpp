@@ -5,6 +5,7 @@
 #include "launch/ui/launchcommands.h"
 
 #include "archive/ui/compressiontools.h"
+#include "controls/telidedlabel.h"
 #include "panels/archivelister.h"
 #include "platform/hostfile.h"
 #include "panels/panelreader.h"
@@ -54,9 +55,9 @@ void TForm1::setupPanels()
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = new QLabel(c);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Status1 = new QLabel(c);
+    Status1 = new TElidedLabel(c);
     Status1->setObjectName(QStringLiteral("Status1"));
-    Status2 = new QLabel(c);
+    Status2 = new TElidedLabel(c);
     Status2->setObjectName(QStringLiteral("Status2"));
     drivecombobox1 = new TbrowseComboBox(c);
     drivecombobox1->setObjectName(QStringLiteral("drivecombobox1"));

@@ -156,6 +156,47 @@ TEST_F(CompressionTest, ArchiverSlotsAndPkzipRoundTripThroughTheRealTools)
     }
 }
 
+TEST_F(CompressionTest, TarAndCpioOpenTheLibraryModeByContentAndUnpackAsTheBoxSays)
+{
+    const ArchiverToolTable tools = LoadArchiverTools();
+    // A tar named like a zip, and a cpio archive: the content decides.
+    QProcess tar;
+    tar.setWorkingDirectory(drives.host("C:\\src"));
+    tar.start("tar", {"-czf", drives.host("D:\\out\\named.zip"), "."});
+    ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
+    QProcess cpio;
+    cpio.setWorkingDirectory(drives.host("C:\\src"));
+    cpio.setStandardOutputFile(drives.host("D:\\out\\a.cpio"));
+    cpio.start("sh", {"-c", "find . | cpio -o -H newc 2>/dev/null"});
+    ASSERT_TRUE(cpio.waitForFinished() && cpio.exitCode() == 0);
+
+    for (const QString& archive : {QStringLiteral("D:\\out\\named.zip"), QStringLiteral("D:\\out\\a.cpio")}) {
+        SCOPED_TRACE(archive.toStdString());
+        const DecompressMode mode = DecompressModeFor(archive, tools);
+        EXPECT_EQ(mode.method, CompressMethod::Library);
+        EXPECT_TRUE(mode.subdirectories.enabled && mode.subdirectories.checked);
+        EXPECT_FALSE(mode.volumes.enabled || mode.password.enabled || mode.zipEnabled);
+
+        ExtractRequest whole = extract(CompressMethod::Library, archive);
+        whole.target = "D:\\whole" + QString::number(archive.size());
+        drives.directory(whole.target);
+        ASSERT_TRUE(RunExtraction(whole, tools, prompter, window).passed)
+            << prompter.texts().join('|').toStdString();
+        EXPECT_EQ(tree(drives.host(whole.target)), tree(drives.host("C:\\src")));
+
+        // Without "Include subdirectory's" every file lands in the target.
+        ExtractRequest flat = whole;
+        flat.subdirectories = false;
+        flat.target = "D:\\flat" + QString::number(archive.size());
+        drives.directory(flat.target);
+        ASSERT_TRUE(RunExtraction(flat, tools, prompter, window).passed);
+        EXPECT_EQ(drives.read(flat.target + "\\\"q\".txt"), "double quotes");
+        EXPECT_TRUE(drives.exists(flat.target + "\\one two.txt"));
+        EXPECT_FALSE(drives.exists(flat.target + "\\sub dir"));
+    }
+    EXPECT_TRUE(prompter.texts().isEmpty()) << prompter.texts().join('|').toStdString();
+}
+
 TEST_F(CompressionTest, MsCompressExpandsBackUnderTheOriginalNameAndAsksBeforeReplacing)
 {
     const ArchiverToolTable tools = LoadArchiverTools();

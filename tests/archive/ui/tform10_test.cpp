@@ -5,6 +5,7 @@
 #include "fileops/ui/tform2.h"
 #include "platform/drivemap.h"
 
+#include "archive/ops/tarwriter.h"
 #include "support/drivefixture.h"
 #include "support/scriptedprompter.h"
 
@@ -135,6 +136,27 @@ TEST_F(TForm10Test, DecompressModeFollowsTheArchive)
     const archive::ArchiverCommand x = ExtractCommand(form.extractRequest(), form.tools());
     EXPECT_EQ(x.tool, "LHA.exe");
     EXPECT_EQ(x.switches, QStringList{"X"});
+
+    // A tar, whatever its name, is unpacked by the program itself: its own
+    // method, with "Include subdirectory's" only; compress mode hides it.
+    test::TarWriter tar;
+    tar.add("dir/", '5');
+    tar.add("dir/a.txt", '0', "in the tar");
+    drives.file("C:\\in\\old.arj", 0, tar.finish());
+    form.prepareDecompress("C:\\in\\old.arj", "D:\\to");
+    EXPECT_TRUE(form.RadioButton4->isVisibleTo(&form));
+    EXPECT_TRUE(form.RadioButton4->isChecked() && form.RadioButton4->isEnabled());
+    EXPECT_EQ(form.RadioButton4->text(), "Tar (internal)");
+    EXPECT_FALSE(form.Custom[0]->isChecked() || form.RadioButton2->isEnabled());
+    EXPECT_TRUE(form.CheckBox1->isChecked() && form.CheckBox1->isEnabled());
+    EXPECT_FALSE(form.CheckBox2->isEnabled() || form.CheckBox3->isEnabled());
+    form.CheckBox1->setChecked(false);
+    drives.directory("D:\\to");
+    EXPECT_TRUE(form.BitBtn1Click().passed) << prompter.texts().join('|').toStdString();
+    EXPECT_EQ(drives.read("D:\\to\\a.txt"), "in the tar");
+    form.prepareCompress({entry("a.txt")}, 0, "C:\\in", "D:\\to");
+    EXPECT_FALSE(form.RadioButton4->isVisibleTo(&form));
+    EXPECT_TRUE(form.RadioButton2->isChecked());
 
     // Nothing fits: no method checked, OK runs nothing.
     form.prepareDecompress("C:\\in\\notes.txt", "D:\\to");

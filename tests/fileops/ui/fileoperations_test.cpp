@@ -111,6 +111,38 @@ TEST_F(FileOperationsTest, MarkedEntriesMoveAndDeleteHasNoDestination)
     EXPECT_FALSE(drives.exists("C:\\src\\moved\\b.txt"));
 }
 
+TEST_F(FileOperationsTest, ADeleteThatTakesFoldersNamesThemAndOthersKeepTheirText)
+{
+    drives.file("C:\\src\\dir1\\x.txt", 0, "x");
+    drives.file("C:\\src\\dir2\\sub\\y.txt", 0, "y");
+    left.entries = {entry(".."), entry("dir1", true, true), entry("dir2", true, true),
+                    entry("a.txt", false, true), entry("b.txt")};
+    QString label;
+    onDialog([&](TForm3& d) {
+        label = d.Label1->text();
+        d.BitBtn2->click();
+    });
+    EXPECT_FALSE(Copy1Click(ctx));
+    EXPECT_EQ(label, "Copy 3 files to");
+
+    onDialog([&](TForm3& d) {
+        label = d.Label1->text();
+        d.BitBtn1->click();
+    });
+    EXPECT_TRUE(Delete1Click(ctx));
+    EXPECT_EQ(label, "Delete 1 file and 2 folders");
+    EXPECT_FALSE(drives.exists("C:\\src\\dir2"));
+    EXPECT_FALSE(drives.exists("C:\\src\\a.txt"));
+    EXPECT_TRUE(drives.exists("C:\\src\\b.txt"));
+
+    EXPECT_EQ(MarkedQuestion(FileOpKind::Delete, {entry("d", true, true)}), "Delete 1 folder");
+    EXPECT_EQ(MarkedQuestion(FileOpKind::Delete,
+                             {entry("a", false, true), entry("b", false, true), entry("c")}),
+              "Delete 2 files");
+    EXPECT_EQ(MarkedQuestion(FileOpKind::Move, {entry("d", true, true), entry("a", false, true)}),
+              "Move 2 files");
+}
+
 TEST_F(FileOperationsTest, CancelDoesNothing)
 {
     onDialog([](TForm3& d) { d.BitBtn2->click(); });

@@ -10,7 +10,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -123,6 +127,51 @@ TEST_F(CompressionCommandsTest, F12CompressesIntoTheOtherPanelAndEnterOnAnArchiv
     EXPECT_EQ(caption, "Decompress tiny.tx_");
     EXPECT_EQ(drives.read("D:\\src\\back\\tiny.txt"), "abc");
     EXPECT_TRUE(prompter.texts().contains("1 file(s) added to D:\\dst\\notesone.zip"));
+}
+
+TEST_F(CompressionCommandsTest, AltEnterOnATarOpensTheDecompressDialogWithItsTargetAndOptions)
+{
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\n[Panels]\nDir1=D:\\src\nDir2=D:\\dst\n");
+    drives.file("D:\\src\\tree\\sub\\deep.txt", 0, "deeper");
+    drives.file("D:\\src\\tree\\top.txt", 0, "top");
+    drives.directory("D:\\dst");
+    QProcess tar;
+    tar.setWorkingDirectory(drives.host("D:\\src\\tree"));
+    tar.start("tar", {"-cJf", drives.host("D:\\src\\pack.tar.xz"), "."});
+    ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
+    auto form = start();
+    form->list(1)->setCursor(row(form->panel(1), "pack.tar.xz"));
+
+    // Cancel: nothing is written.
+    QString caption, target;
+    bool subdirs = false;
+    QTimer::singleShot(0, qApp, [&] {
+        auto* dialog = qobject_cast<TForm10*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        caption = dialog->windowTitle();
+        target = dialog->Edit1->text();
+        subdirs = dialog->CheckBox1->isChecked() && dialog->CheckBox1->isEnabled();
+        QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
+    });
+    form->action("Decompresstion")->trigger();
+    EXPECT_EQ(caption, "Decompress pack.tar.xz");
+    EXPECT_EQ(target, "D:\\dst");
+    EXPECT_TRUE(subdirs);
+    EXPECT_TRUE(QDir(drives.host("D:\\dst")).isEmpty());
+
+    // OK without "Include subdirectory's": the files alone, into the target.
+    QTimer::singleShot(0, qApp, [] {
+        auto* dialog = qobject_cast<TForm10*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->CheckBox1->setChecked(false);
+        QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
+    });
+    form->action("Decompresstion")->trigger();
+    EXPECT_EQ(drives.read("D:\\dst\\deep.txt"), "deeper");
+    EXPECT_EQ(drives.read("D:\\dst\\top.txt"), "top");
+    EXPECT_FALSE(drives.exists("D:\\dst\\sub"));
+    EXPECT_GE(row(form->panel(2), "deep.txt"), 0); // the other panel was read again
+    EXPECT_TRUE(prompter.texts().isEmpty()) << prompter.texts().join('|').toStdString();
 }
 
 } // namespace

@@ -188,6 +188,32 @@ TEST_F(ToolbarTest, AStoredWidthBeyondTheWindowStillLeavesEveryBandInTheRow)
     EXPECT_LE(form->customButtonPanel()->x() + 12, 400);
 }
 
+TEST_F(ToolbarTest, ANarrowWindowSqueezesBandsForTheMomentAndNeverStoresIt)
+{
+    {
+        auto form = start("[ToolBars]\nCoolPanel3=182\nCoolPanel4=95\n");
+        EXPECT_EQ(form->toolBand(0)->width(), 95);
+        EXPECT_EQ(form->toolBand(1)->width(), 182);
+        EXPECT_EQ(form->toolBand(2)->width(), 207);
+        form->resize(300, 400); // below the bands' room: they give way
+        QApplication::processEvents();
+        EXPECT_LT(form->toolBand(2)->width(), 207);
+        EXPECT_EQ(rowSum(*form), form->width());
+        form->resize(920, 600);
+        QApplication::processEvents();
+        EXPECT_EQ(form->toolBand(0)->width(), 95);
+        EXPECT_EQ(form->toolBand(1)->width(), 182);
+        EXPECT_EQ(form->toolBand(2)->width(), 207);
+        form->resize(300, 400);
+        QApplication::processEvents();
+        form->Quit1Click(); // quitting while squeezed stores the chosen widths
+    }
+    const QByteArray text = iniText();
+    EXPECT_TRUE(text.contains("CoolPanel2=207")) << text.toStdString();
+    EXPECT_TRUE(text.contains("CoolPanel3=182"));
+    EXPECT_TRUE(text.contains("CoolPanel4=95"));
+}
+
 TEST_F(ToolbarTest, TheSplitterResizesTheRightPanelWithinItsLimits)
 {
     auto form = start();
