@@ -57,18 +57,6 @@ std::optional<NameClass> classAt(const QString& name, qsizetype i)
     return std::nullopt;
 }
 
-// A lone surrogate stands for a byte that is no part of valid UTF-8.
-bool holdsNonUtf8(const QString& name)
-{
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
-            ++i;
-        else if (name[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
 Passing passingOf(const NameRules& rules, NameClass cls, bool member)
 {
     const NameRule& r = rules[std::size_t(cls)];
@@ -90,6 +78,17 @@ std::optional<NameClass> refusedClass(const NameRules& rules, const QString& nam
 }
 
 } // namespace
+
+bool holdsNonUtf8(const QString& name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            ++i;
+        else if (name[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
 
 PassedName passName(const NameRules& rules, const QString& name, bool member)
 {

@@ -75,6 +75,10 @@ struct PassedName {
 };
 PassedName passName(const NameRules& rules, const QString& name, bool member);
 
+// True when a name (hostname form) holds a byte that is no part of valid
+// UTF-8: a lone surrogate stands for it.
+bool holdsNonUtf8(const QString& name);
+
 // The message that stops a command over a refused name.
 QString refusalMessage(const QString& given, const QString& tool, const QString& why);
 

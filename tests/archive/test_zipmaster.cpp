@@ -814,9 +814,11 @@ TEST_F(ZipMaster, ManySmallFilesExtractWholeAndFollowTheOptions)
 
     EXPECT_EQ(zip.Extract(), 400);
     Tree out = treeOf(drives.host("C:\\out"));
-    for (const auto& [name, node] : source)
-        if (node.kind == 'f')
+    for (const auto& [name, node] : source) {
+        if (node.kind == 'f') {
             EXPECT_TRUE(out[name] == node) << name.constData();
+        }
+    }
 
     // Files of the target's own are kept unless overwriting was asked for.
     for (int f = 0; f < 100; f += 2) {

@@ -3,6 +3,7 @@
 #include "archive/archivekind.h"
 #include "archive/archivereaders.h"
 #include "archive/filesource.h"
+#include "archive/toolnames.h"
 #include "platform/dostime.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
@@ -26,13 +27,14 @@ bool isDirectory(const ArchiveRecord& r)
     return r.attributes & kDirectoryAttribute;
 }
 
-// The name an archiver is given for a member: lha reads names as text, the
-// others match the header's bytes.
+// The name an archiver is given for a member: the header's bytes (a "\\"
+// in them is part of the name, never a separator). lha reads names as
+// text: one whose bytes are no UTF-8 it is given as the reader decoded it.
 QString toolName(QChar kind, const ArchiveRecord& r)
 {
-    if (kind == kKindLha)
-        return r.path;
-    return hostname::decode(r.storedBytes()).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const QString stored =
+        hostname::decode(r.storedBytes()).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return kind == kKindLha && archive::holdsNonUtf8(stored) ? r.path : stored;
 }
 
 // DOS times step by two seconds.

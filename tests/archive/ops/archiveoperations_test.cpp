@@ -108,8 +108,8 @@ protected:
 
     // A tree with the names people and attackers give files, every time
     // on an even second (the DOS stamp's grain).
-    // arj and arc read every member name as a pattern: a "*" in one is
-    // refused on the way out (tested with the tool runner), so they get none.
+    // arc reads "*" as a wildcard it cannot escape: such a name is refused
+    // by name (tested with the names of every kind), so it gets none.
     void hostileTree(const QString& dir, bool withSub, bool withStar = true)
     {
         const QString names[] = {"a b.txt", "q'\"$;x.dat", "été ün.t",
@@ -179,7 +179,7 @@ TEST_P(RoundTrip, CopyInAndOutKeepsEveryByteAndTime)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RoundTrip,
                          ::testing::Values(Kind{"", kKindZip, "zip", true, false},
-                                           Kind{"arj", kKindArj, "arj", true, true},
+                                           Kind{"arj", kKindArj, "arj", true, false},
                                            Kind{"lha", kKindLha, "lzh", true, false},
                                            Kind{"arc", kKindPak, "pak", false, true}),
                          [](const auto& info) {
@@ -446,7 +446,7 @@ TEST_F(ArchiveOps, HostileMembersOfAnArchiverNeverLeaveTheTarget)
 // its stored name, and the run does not pass; deleting it works.
 TEST_F(ArchiveOps, HostileZipMembersChosenInThePanelAreRefusedByName)
 {
-    const QByteArray zipHost = drives.host(QStringLiteral("C:\h.zip")).toLocal8Bit();
+    const QByteArray zipHost = drives.host(QStringLiteral(R"(C:\h.zip)")).toLocal8Bit();
     int error = 0;
     zip_t* z = zip_open(zipHost.constData(), ZIP_CREATE, &error);
     ASSERT_TRUE(z);
@@ -456,27 +456,27 @@ TEST_F(ArchiveOps, HostileZipMembersChosenInThePanelAreRefusedByName)
         ASSERT_GE(zip_file_add(z, name, src, ZIP_FL_ENC_RAW), 0);
     }
     ASSERT_EQ(zip_close(z), 0);
-    drives.directory(QStringLiteral("C:\deep\dst"));
+    drives.directory(QStringLiteral(R"(C:\deep\dst)"));
 
-    const QList<MemberItem> members = level(QStringLiteral("C:\h.zip"));
+    const QList<MemberItem> members = level(QStringLiteral(R"(C:\h.zip)"));
     ASSERT_EQ(members.size(), 3);
     const ArchiveOpResult r =
-        OperateFromArchive(ArchiveOp::Copy, QStringLiteral("C:\h.zip"), QChar(kKindZip), {},
-                           members, QStringLiteral("C:\deep\dst"), true, prompter, progress);
+        OperateFromArchive(ArchiveOp::Copy, QStringLiteral(R"(C:\h.zip)"), QChar(kKindZip), {},
+                           members, QStringLiteral(R"(C:\deep\dst)"), true, prompter, progress);
     EXPECT_FALSE(r.passed);
     const QString said = prompter.texts().join('\n');
     EXPECT_TRUE(said.contains(QStringLiteral("Refused ..\\evil.txt"))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Refused \\abs.txt"))) << said.toStdString();
-    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\deep\dst")))
+    EXPECT_EQ(QDir(drives.host(QStringLiteral(R"(C:\deep\dst)")))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("ok.txt")});
-    EXPECT_FALSE(drives.exists(QStringLiteral("C:\deep\evil.txt")));
+    EXPECT_FALSE(drives.exists(QStringLiteral(R"(C:\deep\evil.txt)")));
 
     const QList<MemberItem> evil{MemberItem{QStringLiteral("evil.txt"), false}};
-    EXPECT_TRUE(OperateFromArchive(ArchiveOp::Delete, QStringLiteral("C:\h.zip"), QChar(kKindZip),
+    EXPECT_TRUE(OperateFromArchive(ArchiveOp::Delete, QStringLiteral(R"(C:\h.zip)"), QChar(kKindZip),
                                    {}, evil, {}, true, prompter, progress)
                     .passed);
-    EXPECT_EQ(level(QStringLiteral("C:\h.zip")).size(), 2);
+    EXPECT_EQ(level(QStringLiteral(R"(C:\h.zip)")).size(), 2);
 }
 
 // What an archiver wrote is looked at before it reaches the target: a link
