@@ -340,10 +340,12 @@ TEST_F(CompressionTest, EachKindOfFileOpensItsDecompressMode)
 // dovex-cli over the same engine: the dialog's composition from options.
 class CompressCliTest : public CompressionTest {
 protected:
-    int cli(const QStringList& args, QString* err = nullptr)
+    int cli(const QStringList& args, QString* err = nullptr, const QByteArray& input = {})
     {
         QProcess p;
         p.start(QStringLiteral(DOVEX_CLI), args);
+        p.write(input);
+        p.closeWriteChannel();
         EXPECT_TRUE(p.waitForFinished(60000));
         if (err)
             *err = QString::fromUtf8(p.readAllStandardError());
@@ -353,9 +355,11 @@ protected:
 
 TEST_F(CompressCliTest, ComposesEachMethodAndFailsWithoutTheTool)
 {
-    // Pkzip with a password: unzip needs it back.
+    // Pkzip with a password (read from stdin, off dovex-cli's own command
+    // line): unzip needs it back.
     EXPECT_EQ(cli({"compress", "C:\\src\\*", "--to", "D:\\out\\sealed", "--method", "pkzip",
-                   "--subdirs", "--password", "s3cret"}),
+                   "--subdirs", "--password-stdin"},
+                  nullptr, "s3cret\n"),
               0);
     QProcess plain;
     plain.start("unzip", {"-qq", "-P", "", "-t", drives.host("D:\\out\\sealed.zip")});
