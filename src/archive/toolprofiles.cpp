@@ -1,5 +1,8 @@
 #include "archive/toolprofiles.h"
 
+#include "archive/archivekind.h"
+#include "archive/archivereaders.h"
+#include "archive/filesource.h"
 #include "platform/directory.h"
 #include "platform/drivemap.h"
 #include "platform/hostname.h"
@@ -270,8 +273,34 @@ ToolPlan classicSyntax(const ToolContext& c, const NameRules& rules, const char*
     return plan;
 }
 
+// arj runs without end on a member whose path starts with "." when told to
+// extract everything, too: the archive's own listing names such a member.
+QString arjLoopingMember(const ToolContext& c)
+{
+    const QString verb = command(*c.command);
+    if (!c.command->items.isEmpty() || (verb != QLatin1String("e") && verb != QLatin1String("x")))
+        return {};
+    FileSource source;
+    if (!source.open(c.archive))
+        return {};
+    for (const ArchiveRecord& r :
+         readArchiveRecords(detectArchiveKind(source.read(0, 11)), source).records) {
+        const QString stored = hostname::decode(r.storedBytes());
+        if (stored.startsWith(QLatin1Char('.')))
+            return stored;
+    }
+    return {};
+}
+
 ToolPlan arj(const ToolContext& c)
 {
+    if (const QString looping = arjLoopingMember(c); !looping.isEmpty()) {
+        ToolPlan plan;
+        plan.error = refusalMessage(
+            looping, QStringLiteral("arj"),
+            QString::fromUtf8(kArjNames[std::size_t(NameClass::LeadingDot)].why));
+        return plan;
+    }
     return classicSyntax(c, kArjNames, "arj", QStringLiteral("!"), QStringLiteral("-g?"));
 }
 

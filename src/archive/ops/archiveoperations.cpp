@@ -18,6 +18,8 @@
 #include "platform/locations.h"
 #include "platform/prompter.h"
 
+#include <QSet>
+
 #include <cstring>
 #include <map>
 
@@ -184,20 +186,28 @@ void runZip(ArchiveOpResult& result, TZipMaster& zip, ZipProgress& zp, const QSt
 }
 
 // Removes the moved files the archive was seen to hold, then the walked
-// directories left empty (never the source directory itself).
+// directories they emptied (never the source directory itself). A directory
+// that held no moved file stays: most archivers store no directories, so
+// an empty one was never put anywhere.
 void removeMoved(ArchiveOpResult& result, const QList<FileToStore>& held,
                  const QStringList& directories, const QString& sourceDirectory,
                  Prompter& prompter)
 {
+    QSet<QString> emptied;
     for (const FileToStore& f : held) {
         if (const int error = fileio::removeFile(f.path)) {
             prompter.error(QStringLiteral("Cannot remove ") + f.path + QStringLiteral(": ") +
                            QString::fromLocal8Bit(std::strerror(error)));
             result.passed = false;
+            continue;
         }
+        for (QString dir = dospath::directoryPart(f.path);
+             dir.size() > sourceDirectory.size() && !emptied.contains(dir);
+             dir = dospath::directoryPart(dir))
+            emptied.insert(dir);
     }
     for (const QString& dir : directories)
-        if (dir != sourceDirectory && !fileio::isDriveRoot(dir))
+        if (emptied.contains(dir) && !fileio::isDriveRoot(dir))
             fileio::removeDirectory(dir);
 }
 

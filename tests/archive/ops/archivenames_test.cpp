@@ -7,6 +7,7 @@
 #include "archive/archivereaders.h"
 #include "archive/filesource.h"
 #include "archive/ops/archiveprogress.h"
+#include "archive/ops/compression.h"
 #include "platform/drivemap.h"
 #include "platform/hostname.h"
 #include "support/drivefixture.h"
@@ -288,6 +289,41 @@ TEST_F(ArchiveNames, ArjIsNeverHandedANameItLoopsOn)
     EXPECT_FALSE(r.aborted); // refused, not stopped at the deadline
     ASSERT_EQ(prompter.texts().size(), 1);
     EXPECT_TRUE(prompter.texts().first().contains(QStringLiteral(".profile")));
+
+    // An archive made elsewhere that holds one: neither the member chosen
+    // nor the whole archive is extracted by arj.
+    QProcess arj;
+    arj.setStandardInputFile(QProcess::nullDevice());
+    arj.start(QStringLiteral("arj"), {QStringLiteral("a"), QStringLiteral("-e"), QStringLiteral("-y"),
+                                      drives.host(QStringLiteral("C:\\made.arj")),
+                                      drives.host(QStringLiteral("C:\\src\\.profile")),
+                                      drives.host(QStringLiteral("C:\\src\\plain.txt"))});
+    ASSERT_TRUE(arj.waitForFinished() && arj.exitCode() == 0);
+    drives.directory(QStringLiteral("C:\\out"));
+    InvalidateArchiveCache();
+    PanelEntries level;
+    archiveReaders().list(QStringLiteral("C:\\made.arj"), QString(), QStringLiteral("*.*"), level);
+    QList<MemberItem> all;
+    for (const PanelEntry& e : level)
+        if (e.name != QLatin1String(".."))
+            all << MemberItem{e.name, e.directory};
+    ASSERT_EQ(all.size(), 2);
+    prompter.clear();
+    const ArchiveOpResult out =
+        from(ArchiveOp::Copy, QStringLiteral("C:\\made.arj"), kKindArj, all, QStringLiteral("C:\\out"));
+    EXPECT_FALSE(out.passed || out.aborted);
+    EXPECT_TRUE(prompter.texts().join('\n').contains(QStringLiteral(".profile cannot be handed to arj")));
+
+    const ArchiverToolTable tools = LoadArchiverTools();
+    ExtractRequest whole;
+    whole.method = CompressMethod::Custom;
+    whole.slot = 1;
+    whole.archive = QStringLiteral("C:\\made.arj");
+    whole.target = QStringLiteral("C:\\out");
+    prompter.clear();
+    const CompressionOutcome x = RunExtraction(whole, tools, prompter, progress);
+    EXPECT_FALSE(x.passed || x.aborted);
+    EXPECT_TRUE(prompter.texts().join('\n').contains(QStringLiteral(".profile cannot be handed to arj")));
 }
 
 // An archiver that exits 0 having written nothing (lha cannot write the
