@@ -7,7 +7,6 @@
 #include "platform/drivemap.h"
 #include "platform/hostname.h"
 
-
 namespace dovex::archive {
 
 namespace {
@@ -180,6 +179,16 @@ bool noPassword(const ToolContext& c, const char* tool, ToolPlan& plan)
     return false;
 }
 
+// An archiver told to add or delete and given no name takes every file or
+// member ("arj a x.arj" adds the whole directory): such a command does
+// nothing instead, as it was asked. Extracting names none for all.
+bool namesNothing(const ToolContext& c, const QStringList& names)
+{
+    const QString verb = command(*c.command);
+    return names.isEmpty() && (verb.startsWith(QLatin1Char('a')) ||
+                               verb.startsWith(QLatin1Char('m')) || verb.startsWith(QLatin1Char('d')));
+}
+
 QString asDirectory(const QString& host)
 {
     return host.endsWith(QLatin1Char('/')) ? host : host + QLatin1Char('/');
@@ -259,7 +268,7 @@ ToolPlan classicSyntax(const ToolContext& c, const NameRules& rules, const char*
         members ? memberNames(c, rules, tool, QStringLiteral("*"), plan)
                 : passNames(rules, tool, everyFile(c, hasSwitch(cmd.switches, QStringLiteral("-r"))),
                             false, plan);
-    if (!plan.error.isEmpty())
+    if (!plan.error.isEmpty() || namesNothing(c, names))
         return plan;
     if (!names.isEmpty()) {
         plan.usesList = true;
@@ -359,13 +368,13 @@ ToolPlan lha(const ToolContext& c)
     QString archive = c.archive;
     if (!archive.mid(archive.lastIndexOf('/') + 1).contains('.'))
         archive += QStringLiteral(".lzh");
-    ToolStep step{c.program, {key, archive}, c.workingDirectory, false};
-    if (cmd.itemKind == ToolItems::Members)
-        step.arguments << memberNames(c, kLhaNames, "lha", QStringLiteral("*"), plan);
-    else
-        step.arguments << passNames(kLhaNames, "lha", fileNames(c, true, false), false, plan);
-    if (plan.error.isEmpty())
-        plan.steps << step;
+    const QStringList names =
+        cmd.itemKind == ToolItems::Members
+            ? memberNames(c, kLhaNames, "lha", QStringLiteral("*"), plan)
+            : passNames(kLhaNames, "lha", fileNames(c, true, false), false, plan);
+    if (plan.error.isEmpty() && !namesNothing(c, names))
+        plan.steps << ToolStep{c.program, QStringList{key, archive} + names, c.workingDirectory,
+                               false};
     return plan;
 }
 
@@ -422,7 +431,7 @@ ToolPlan arc(const ToolContext& c)
     }
     const QStringList names = members ? memberNames(c, kArcNames, "arc", QStringLiteral("*.*"), plan)
                                       : passNames(kArcNames, "arc", plain, false, plan);
-    if (!plan.error.isEmpty())
+    if (!plan.error.isEmpty() || namesNothing(c, names))
         return plan;
     auto step = [&](const QString& key) {
         ToolStep s{c.program, {key, c.archive}, dir, false};
@@ -469,15 +478,13 @@ ToolPlan zoo(const ToolContext& c)
     ToolPlan plan;
     if (!noPassword(c, "zoo", plan))
         return plan;
-    ToolStep step{c.program, cmd.switches, c.target.isEmpty() ? c.workingDirectory : c.target,
-                  false};
-    step.arguments << c.archive;
-    if (cmd.itemKind == ToolItems::Members)
-        step.arguments << memberNames(c, kZooNames, "zoo", QStringLiteral("*"), plan);
-    else
-        step.arguments << passNames(kZooNames, "zoo", fileNames(c, false, false), false, plan);
-    if (plan.error.isEmpty())
-        plan.steps << step;
+    const QStringList names =
+        cmd.itemKind == ToolItems::Members
+            ? memberNames(c, kZooNames, "zoo", QStringLiteral("*"), plan)
+            : passNames(kZooNames, "zoo", fileNames(c, false, false), false, plan);
+    if (plan.error.isEmpty() && !namesNothing(c, names))
+        plan.steps << ToolStep{c.program, cmd.switches + QStringList{c.archive} + names,
+                               c.target.isEmpty() ? c.workingDirectory : c.target, false};
     return plan;
 }
 

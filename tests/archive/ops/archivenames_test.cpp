@@ -184,6 +184,15 @@ TEST_F(ArchiveNames, ArjWithSubdirectoriesTakesTheChosenFileOnly)
                   {"a.txt", 10}, {"dir\\x.txt", 30}, {"dir\\deep\\y.txt", 40}}));
     EXPECT_TRUE(drives.exists(QStringLiteral("C:\\src\\sub\\a.txt")));
     EXPECT_FALSE(drives.exists(QStringLiteral("C:\\src\\dir")));
+
+    // An empty directory names no file: arj, given none, would take them all.
+    drives.directory(QStringLiteral("C:\\src\\empty"));
+    const auto before = heldIn(QStringLiteral("C:\\t.arj"));
+    EXPECT_TRUE(into(ArchiveOp::Move, QStringLiteral("C:\\t.arj"), kKindArj,
+                     {{QStringLiteral("C:\\src\\empty"), true}})
+                    .passed);
+    EXPECT_EQ(heldIn(QStringLiteral("C:\\t.arj")), before);
+    EXPECT_TRUE(drives.exists(QStringLiteral("C:\\src\\sub\\a.txt")));
 }
 
 struct Tool {
