@@ -193,6 +193,15 @@ TEST_F(ArchiveNames, ArjWithSubdirectoriesTakesTheChosenFileOnly)
                     .passed);
     EXPECT_EQ(heldIn(QStringLiteral("C:\\t.arj")), before);
     EXPECT_TRUE(drives.exists(QStringLiteral("C:\\src\\sub\\a.txt")));
+
+    // Out again: copied, then deleted from the archive once arrived.
+    drives.directory(QStringLiteral("C:\\back"));
+    ASSERT_TRUE(from(ArchiveOp::Move, QStringLiteral("C:\\t.arj"), kKindArj,
+                     {{QStringLiteral("dir"), true}}, QStringLiteral("C:\\back"))
+                    .passed)
+        << prompter.texts().join('\n').toStdString();
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\back\\dir\\deep\\y.txt")).size(), 40);
+    EXPECT_EQ(heldIn(QStringLiteral("C:\\t.arj")), (std::map<QString, std::int64_t>{{"a.txt", 10}}));
 }
 
 struct Tool {
