@@ -61,7 +61,7 @@ std::int64_t selectionBytes(const CompressRequest& r, const QString& source)
 }
 
 // What the zip component is to write: the archive (without ".zip"), the
-// specifications, whether members keep their paths, and the password.
+// names and patterns to add, whether members keep their paths, and the password.
 struct ComponentAdd {
     QString target;
     QStringList specs;
