@@ -1,5 +1,6 @@
 #include "archive/archivertools.h"
 
+#include "archive/toolprofiles.h"
 #include "platform/drivemap.h"
 #include "platform/profile.h"
 
@@ -84,6 +85,13 @@ ToolCommand splitAtFirstBlank(const QString& command, const QString& workingDire
     return c;
 }
 
+// The password of a request that asks for one: the text typed, an empty one
+// too (it is never null, which means none).
+QString passwordOf(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 QStringList fullPaths(const QList<CompressItem>& items)
 {
     QStringList out;
@@ -151,6 +159,31 @@ MethodOptions MethodClick(CompressMethod method, const ArchiverTool* slot)
         break;
     }
     return o;
+}
+
+QString PasswordHint(CompressMethod method, const ArchiverTool* slot, bool decompress)
+{
+    const QString unread = QStringLiteral(" It never stands on a command line, where other users "
+                                          "of the machine could read it.");
+    if (method == CompressMethod::Pkzip)
+        return (decompress ? QStringLiteral("unzip asks for the password on a terminal of its own "
+                                            "and gets it there.")
+                           : QStringLiteral("Dovex encrypts the files itself (the classic zip "
+                                            "encryption PKZIP's -s wrote).")) +
+               unread;
+    if (method != CompressMethod::Custom || !slot)
+        return {};
+    const QString tool =
+        archive::ArchiverCommand::fromTemplate(decompress ? slot->exp : slot->add).tool;
+    if (archive::passwordWayOf(tool) == archive::PasswordWay::None)
+        return tool + QStringLiteral(" takes a password only on its command line, where other "
+                                     "users of the machine could read it: Dovex refuses to run "
+                                     "it with one.");
+    return tool + QStringLiteral(" asks for the password on a terminal of its own and gets it "
+                                 "there.") +
+           unread +
+           QStringLiteral(" A program of that name in the Dovex directory cannot be given it so: "
+                          "Dovex refuses to run it with a password.");
 }
 
 QString WithSlashWhenLong(const QString& directory)
@@ -333,7 +366,7 @@ archive::ArchiverCommand CompressCommand(const CompressRequest& r, const Archive
         if (r.subdirectories)
             c.switches << QStringLiteral("-P") << QStringLiteral("-r");
         if (r.password)
-            c.switches << QStringLiteral("-s") + r.passwordText;
+            c.password = passwordOf(r.passwordText);
         c.archive = archiveName;
         if (r.compressAll) {
             c.items = {QStringLiteral("*.*")};
@@ -360,7 +393,7 @@ archive::ArchiverCommand CompressCommand(const CompressRequest& r, const Archive
         if (r.volumes && enabled.volumes)
             c.switches << archive::splitWords(t.addV);
         if (r.password && enabled.password)
-            c.switches << t.addP + r.passwordText;
+            c.password = passwordOf(r.passwordText);
         c.archive = archiveName;
         c.items = items;
         if (!everything && ArchiverTool::isSet(t.addL))
@@ -384,7 +417,7 @@ archive::ArchiverCommand ExtractCommand(const ExtractRequest& r, const ArchiverT
         if (r.subdirectories)
             c.switches << QStringLiteral("-d");
         if (r.password)
-            c.switches << QStringLiteral("-s:") + r.passwordText;
+            c.password = passwordOf(r.passwordText);
     } else if (r.method == CompressMethod::Custom && r.slot >= 1 && r.slot <= 7) {
         const ArchiverTool& t = tools[size_t(r.slot - 1)];
         c = ArchiverCommand::fromTemplate(r.subdirectories && ArchiverTool::isSet(t.expS) ? t.expS
@@ -392,7 +425,7 @@ archive::ArchiverCommand ExtractCommand(const ExtractRequest& r, const ArchiverT
         if (r.volumes && ArchiverTool::isSet(t.expV))
             c.switches << archive::splitWords(t.expV);
         if (r.password && ArchiverTool::isSet(t.expP))
-            c.switches << t.expP + r.passwordText;
+            c.password = passwordOf(r.passwordText);
     } else {
         return c;
     }

@@ -44,6 +44,12 @@ struct MethodOptions {
 };
 MethodOptions MethodClick(CompressMethod method, const ArchiverTool* slot = nullptr);
 
+// The hint of "Password." for a method: how the password reaches the tool
+// (never on a command line, which every user of the machine can read), or
+// that the tool cannot be given one that way and a password is refused.
+// Empty where the method takes none.
+QString PasswordHint(CompressMethod method, const ArchiverTool* slot, bool decompress);
+
 // One chosen entry: its full path and its name relative to the source
 // directory; a directory ends in "\*.*" in both.
 struct CompressItem {

@@ -389,8 +389,9 @@ bool SafeExtraction::prepare()
     const QStringList safe = safeMembers(
         contents, [&wanted](const QString& path) { return chosen(wanted, path); }, anyRefused);
     // The archivers differ in what a pattern takes (lha none at all): the
-    // members of a whole directory are named one by one.
-    if (anyRefused || anyAll) {
+    // members of a whole directory are named one by one; a chosen member by
+    // what its header holds, not by the name the panel shows for it.
+    if (anyRefused || anyAll || !wanted.isEmpty()) {
         // An empty list would mean every member to some archivers.
         if (safe.isEmpty()) {
             if (!anyRefused)

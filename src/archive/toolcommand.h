@@ -18,7 +18,11 @@ enum class ToolItems {
 //   switches... archive (listPrefix+listfile | items...) target
 struct ArchiverCommand {
     QString tool;             // classic file name: "ARJ.exe", "PKZIP.EXE", "Compress.exe"
-    QStringList switches;     // e.g. {"A", "-p1", "-r", "-y"}; a password is a word here
+    QStringList switches;     // e.g. {"A", "-p1", "-r", "-y"}; never a password
+    // The password, null when none. It is never a word of the command line,
+    // which every user of the machine can read: a tool that asks for it on
+    // its terminal gets it there, any other is not run.
+    QString password;
     QString archive;          // drive-letter path; empty when the command has none
     QStringList items;
     ToolItems itemKind = ToolItems::Files;

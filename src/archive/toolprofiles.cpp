@@ -1,14 +1,18 @@
 #include "archive/toolprofiles.h"
 
+#include "archive/archivekind.h"
+#include "archive/archivereaders.h"
+#include "archive/filesource.h"
 #include "platform/directory.h"
 #include "platform/drivemap.h"
 #include "platform/hostname.h"
 
-#include <QRegularExpression>
-
 namespace dovex::archive {
 
 namespace {
+
+using C = NameClass;
+using P = Passing;
 
 bool hasSwitch(const QStringList& switches, const QString& name)
 {
@@ -18,13 +22,10 @@ bool hasSwitch(const QStringList& switches, const QString& name)
     return false;
 }
 
-// The switch starting with prefix, without it ("-s" + password); null when absent.
-QString switchValue(const QStringList& switches, const QString& prefix)
+QStringList withoutSwitch(QStringList switches, const QString& name)
 {
-    for (const QString& s : switches)
-        if (s.startsWith(prefix, Qt::CaseInsensitive) && s.size() > prefix.size())
-            return s.mid(prefix.size());
-    return {};
+    switches.removeIf([&](const QString& s) { return s.compare(name, Qt::CaseInsensitive) == 0; });
+    return switches;
 }
 
 QString command(const ArchiverCommand& c)
@@ -39,8 +40,9 @@ QString joinRelative(const QString& dir, const QString& name)
 
 // Every entry of a directory (given by its drive-letter path), relative to
 // the working directory; directories too when the tool recurses into them
-// itself, or their files one by one when deep (for tools that store no
-// directories). Nothing is a pattern: names come from the disk.
+// itself, or their files one by one when deep (for tools that are given
+// every file by name). Nothing is a pattern: names come from the disk. A
+// FIFO, socket or device is no file to archive and never named.
 void expand(const QString& dosDir, const QString& relDir, bool withDirs, bool deep,
             QStringList& out)
 {
@@ -52,12 +54,12 @@ void expand(const QString& dosDir, const QString& relDir, bool withDirs, bool de
         return;
     for (const DirItem& item : *items) {
         const QString rel = joinRelative(relDir, item.name);
-        if (item.directory && !item.symlink) {
+        if (item.directory) {
             if (withDirs)
                 out << rel;
             else if (deep)
                 expand(dospath::join(dosDir, item.name), rel, false, true, out);
-        } else if (!item.directory) {
+        } else if (item.regular || item.symlink) {
             out << rel;
         }
     }
@@ -83,11 +85,57 @@ QStringList fileNames(const ToolContext& c, bool withDirs, bool deepAll)
     return out;
 }
 
-QStringList memberNames(const ToolContext& c, const QString& allPattern)
+// Each file by name, the files of a directory item too (below it as well
+// when deep): for tools that read a plain name as a pattern in every
+// subdirectory once they recurse.
+QStringList everyFile(const ToolContext& c, bool deep)
 {
     QStringList out;
-    for (const ToolItem& item : c.items)
-        out << (item.all ? joinRelative(item.host, allPattern) : item.host);
+    for (const ToolItem& item : c.items) {
+        if (!item.all)
+            out << item.relative;
+        else
+            expand(item.dosPath, item.host == c.workingDirectory ? QString() : item.relative,
+                   false, deep, out);
+    }
+    return out;
+}
+
+// Names through a tool's table; empty with plan.error set at the first
+// refused one, which stops the command before anything ran.
+QStringList passNames(const NameRules& rules, const char* tool, const QStringList& names,
+                      bool member, ToolPlan& plan)
+{
+    QStringList out;
+    for (const QString& n : names) {
+        const PassedName p = passName(rules, n, member);
+        if (!p.refusal.isEmpty()) {
+            plan.error = refusalMessage(n, QLatin1String(tool), p.refusal);
+            return {};
+        }
+        out << p.text;
+    }
+    return out;
+}
+
+// Member items through a tool's table; a whole directory ("dir\*.*") as
+// its passed name and the tool's pattern for everything below it.
+QStringList memberNames(const ToolContext& c, const NameRules& rules, const char* tool,
+                        const QString& allPattern, ToolPlan& plan)
+{
+    QStringList out;
+    for (const ToolItem& item : c.items) {
+        QString name;
+        if (!item.host.isEmpty()) {
+            const PassedName p = passName(rules, item.host, true);
+            if (!p.refusal.isEmpty()) {
+                plan.error = refusalMessage(item.host, QLatin1String(tool), p.refusal);
+                return {};
+            }
+            name = p.text;
+        }
+        out << (item.all ? joinRelative(name, allPattern) : name);
+    }
     return out;
 }
 
@@ -106,38 +154,39 @@ QByteArray listText(const QStringList& names, ToolPlan& plan)
     return text;
 }
 
-
-bool hasWildcard(const QString& name)
+// The password of a tool that asks for it on its terminal: the step runs
+// there. False (plan.error set) when it cannot be typed.
+bool passwordOnTerminal(const ToolContext& c, ToolStep& step, ToolPlan& plan)
 {
-    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
+    const QString& password = c.command->password;
+    if (password.isNull())
+        return true;
+    if (!typeablePassword(password)) {
+        plan.error = kPasswordNotTypeable;
+        return false;
+    }
+    step.passwordOnTerminal = true;
+    return true;
 }
 
-// arj, rar and arc read every name they are given as a pattern. A file name
-// holding "*" or "?" goes to them only when it matches no other file of its
-// directory; a member name never does, as it might take others with it (a
-// delete would lose them).
-QString wildcardProblem(const ToolContext& c)
+// A tool that can be told a password only on its command line is never
+// told one: the command stops instead.
+bool noPassword(const ToolContext& c, const char* tool, ToolPlan& plan)
 {
-    const QString refuse = QStringLiteral("Cannot hand %1 to the archiver: its \"*\" or \"?\" "
-                                          "would name other files too.");
-    for (const ToolItem& item : c.items) {
-        const QString name = item.host.section(QLatin1Char('/'), -1);
-        if (!hasWildcard(name))
-            continue;
-        if (c.command->itemKind == ToolItems::Members)
-            return refuse.arg(item.given);
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(name));
-        Directory dir;
-        if (!dir.open(dospath::directoryPart(item.dosPath)))
-            return refuse.arg(item.given);
-        const auto entries = dir.list(false);
-        if (!entries)
-            return refuse.arg(item.given);
-        for (const DirItem& e : *entries)
-            if (e.name != name && re.match(e.name).hasMatch())
-                return refuse.arg(item.given);
-    }
-    return {};
+    if (c.command->password.isNull())
+        return true;
+    plan.error = kPasswordRefused.arg(QLatin1String(tool));
+    return false;
+}
+
+// An archiver told to add or delete and given no name takes every file or
+// member ("arj a x.arj" adds the whole directory): such a command does
+// nothing instead, as it was asked. Extracting names none for all.
+bool namesNothing(const ToolContext& c, const QStringList& names)
+{
+    const QString verb = command(*c.command);
+    return names.isEmpty() && (verb.startsWith(QLatin1Char('a')) ||
+                               verb.startsWith(QLatin1Char('m')) || verb.startsWith(QLatin1Char('d')));
 }
 
 QString asDirectory(const QString& host)
@@ -145,45 +194,87 @@ QString asDirectory(const QString& host)
     return host.endsWith(QLatin1Char('/')) ? host : host + QLatin1Char('/');
 }
 
-// arj and rar speak the classic language themselves: the words stay, only
-// the names change to host form ("*" where the classic tool said "*.*").
-ToolPlan classicSyntax(const ToolContext& c, const QString& listPrefix)
+// arj, as installed: list lines are patterns, trimmed of the blanks at
+// both ends; "[c]" is c alone, so every name can be made exact.
+constexpr NameRules kArjNames = {{
+    {C::EdgeBlank, P::Bracketed, P::Bracketed, "\" a.txt\" took a.txt", ""},
+    {C::OpenBracket, P::Bracketed, P::Bracketed, "\"[ab]\" took a and b", ""},
+    {C::CloseBracket, P::Literal, P::Literal, "\"x]y\" is itself", ""},
+    {C::Star, P::Bracketed, P::Bracketed, "\"st*r\" took stxr too", ""},
+    {C::Question, P::Bracketed, P::Bracketed, "\"q?m\" took qxm too", ""},
+    {C::LeadBang, P::Literal, P::Literal, "itself on a list line", ""},
+    {C::LeadAt, P::Literal, P::Literal, "itself on a list line", ""},
+    {C::LeadDash, P::Literal, P::Literal, "itself on a list line", ""},
+    {C::Quote, P::Literal, P::Literal, "itself", ""},
+    {C::Backslash, P::Refused, P::Refused, "\"b\\s\" took nothing, exit 0",
+     "it reads \"\\\" as a directory separator"},
+    {C::Control, P::Literal, P::Literal, "itself, a tab inside too", ""},
+    {C::Delete, P::Literal, P::Literal, "itself", ""},
+    {C::LineBreak, P::Refused, P::Refused, "ends the list line",
+     "its list file holds one name per line"},
+    {C::NotUtf8, P::Literal, P::Literal, "its bytes", ""},
+    {C::LeadingDot, P::Refused, P::Refused,
+     "\".z\", \".hd/z\", \".../x\": adding or extracting loops at full CPU",
+     "it runs without end on a path that starts with \".\""},
+}};
+static_assert(wellFormed(kArjNames));
+
+// rar is not installed where these rows were written: only what cannot be
+// read as anything but itself is passed.
+constexpr const char* kUntried = "not tried: the tool was not installed";
+constexpr const char* kUntriedWhy = "the name holds a character this archiver may read as a "
+                                    "pattern or an option";
+constexpr NameRules kRarNames = {{
+    {C::EdgeBlank, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::OpenBracket, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::CloseBracket, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Star, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Question, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LeadBang, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LeadAt, P::Refused, P::Refused, "a list file on its command line", kUntriedWhy},
+    {C::LeadDash, P::Refused, P::Refused, "a switch on its command line", kUntriedWhy},
+    {C::Quote, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Backslash, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Control, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Delete, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LineBreak, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::NotUtf8, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LeadingDot, P::Literal, P::Literal, kUntried, ""},
+}};
+static_assert(wellFormed(kRarNames));
+
+// arj and rar speak the classic language themselves: the words stay, the
+// names are passed by the tool's table. Both read a plain file name as a
+// pattern in every subdirectory once they recurse ("a.txt" with "-r" also
+// took sub/a.txt, which "M" then deleted), so the directories are walked
+// here, every file is named, and "-r" is left out. The names always go
+// through a list file: on the command line "!", "@" and "-" lead a list or
+// a switch.
+ToolPlan classicSyntax(const ToolContext& c, const NameRules& rules, const char* tool,
+                       const QString& listPrefix, const QString& passwordSwitch)
 {
     const ArchiverCommand& cmd = *c.command;
+    const bool members = cmd.itemKind == ToolItems::Members;
     ToolPlan plan;
-    plan.error = wildcardProblem(c);
-    if (!plan.error.isEmpty())
+    ToolStep step{c.program, withoutSwitch(cmd.switches, QStringLiteral("-r")),
+                  c.workingDirectory, false};
+    if (!passwordOnTerminal(c, step, plan))
         return plan;
-    ToolStep step{c.program, cmd.switches, c.workingDirectory, false};
+    if (step.passwordOnTerminal)
+        step.arguments << passwordSwitch;
     if (!c.archive.isEmpty())
         step.arguments << c.archive;
-    QStringList names;
-    if (cmd.itemKind == ToolItems::Members) {
-        names = memberNames(c, QStringLiteral("*"));
-    } else {
-        // arj stops recursing into the directories of "dir/*" specs that
-        // follow a plain file name, so the whole directories go first.
-        QStringList files;
-        for (const ToolItem& item : c.items) {
-            if (item.all)
-                names << joinRelative(item.host == c.workingDirectory ? QString() : item.relative,
-                                      QStringLiteral("*"));
-            else
-                files << item.relative;
-        }
-        names << files;
-    }
-    if (!cmd.listPrefix.isEmpty() && !names.isEmpty()) {
+    const QStringList names =
+        members ? memberNames(c, rules, tool, QStringLiteral("*"), plan)
+                : passNames(rules, tool, everyFile(c, hasSwitch(cmd.switches, QStringLiteral("-r"))),
+                            false, plan);
+    if (!plan.error.isEmpty() || namesNothing(c, names))
+        return plan;
+    if (!names.isEmpty()) {
         plan.usesList = true;
         plan.listText = listText(names, plan);
         plan.listArgPrefix = listPrefix;
         step.arguments << kListPlaceholder;
-    } else {
-        // On the command line a name starting with "-" would be a switch.
-        for (const QString& n : names)
-            step.arguments << (n.startsWith(QLatin1Char('-')) && cmd.itemKind == ToolItems::Files
-                                   ? QStringLiteral("./") + n
-                                   : n);
     }
     if (!c.target.isEmpty())
         step.arguments << asDirectory(c.target);
@@ -191,15 +282,64 @@ ToolPlan classicSyntax(const ToolContext& c, const QString& listPrefix)
     return plan;
 }
 
+// arj runs without end on a member whose path starts with "." when told to
+// extract everything, too: the archive's own listing names such a member.
+QString arjLoopingMember(const ToolContext& c)
+{
+    const QString verb = command(*c.command);
+    if (!c.command->items.isEmpty() || (verb != QLatin1String("e") && verb != QLatin1String("x")))
+        return {};
+    FileSource source;
+    if (!source.open(c.archive))
+        return {};
+    for (const ArchiveRecord& r :
+         readArchiveRecords(detectArchiveKind(source.read(0, 11)), source).records) {
+        const QString stored = hostname::decode(r.storedBytes());
+        if (stored.startsWith(QLatin1Char('.')))
+            return stored;
+    }
+    return {};
+}
+
 ToolPlan arj(const ToolContext& c)
 {
-    return classicSyntax(c, QStringLiteral("!"));
+    if (const QString looping = arjLoopingMember(c); !looping.isEmpty()) {
+        ToolPlan plan;
+        plan.error = refusalMessage(
+            looping, QStringLiteral("arj"),
+            QString::fromUtf8(kArjNames[std::size_t(NameClass::LeadingDot)].why));
+        return plan;
+    }
+    return classicSyntax(c, kArjNames, "arj", QStringLiteral("!"), QStringLiteral("-g?"));
 }
 
 ToolPlan rar(const ToolContext& c)
 {
-    return classicSyntax(c, QStringLiteral("@"));
+    return classicSyntax(c, kRarNames, "rar", QStringLiteral("@"), QStringLiteral("-p"));
 }
+
+// lha (the Java lha), as installed: every name on its command line is
+// itself, even after its command word "-x"; but it reads names as text.
+constexpr NameRules kLhaNames = {{
+    {C::EdgeBlank, P::Literal, P::Literal, "itself", ""},
+    {C::OpenBracket, P::Literal, P::Literal, "itself: \"[ab]\" took neither a nor b", ""},
+    {C::CloseBracket, P::Literal, P::Literal, "itself", ""},
+    {C::Star, P::Literal, P::Literal, "itself: \"st*r\" left stxr alone", ""},
+    {C::Question, P::Literal, P::Literal, "itself", ""},
+    {C::LeadBang, P::Literal, P::Literal, "itself", ""},
+    {C::LeadAt, P::Literal, P::Literal, "itself", ""},
+    {C::LeadDash, P::Literal, P::Literal, "itself: no option after the command word", ""},
+    {C::Quote, P::Literal, P::Literal, "itself", ""},
+    {C::Backslash, P::Literal, P::Literal, "itself, added and extracted", ""},
+    {C::Control, P::Literal, P::Literal, "itself", ""},
+    {C::Delete, P::Literal, P::Literal, "itself", ""},
+    {C::LineBreak, P::Refused, P::Refused, "listed cut at the break",
+     "it lists such a name cut at the line break"},
+    {C::NotUtf8, P::Refused, P::Refused, "\"Cannot access\", ignored, exit 0",
+     "it reads names as UTF-8 text and leaves this one out"},
+    {C::LeadingDot, P::Literal, P::Literal, "itself", ""},
+}};
+static_assert(wellFormed(kLhaNames));
 
 // lha takes one command word with its options glued on, and the names on
 // its command line; it recurses into directories by itself.
@@ -221,6 +361,8 @@ ToolPlan lha(const ToolContext& c)
         plan.error = QStringLiteral("The archiver has no command \"%1\".").arg(verb);
         return plan;
     }
+    if (!noPassword(c, "lha", plan))
+        return plan;
     if (!c.target.isEmpty())
         key += QStringLiteral("w=") + c.target;
     // The classic LHA added ".LZH" to an archive named without an extension;
@@ -228,14 +370,41 @@ ToolPlan lha(const ToolContext& c)
     QString archive = c.archive;
     if (!archive.mid(archive.lastIndexOf('/') + 1).contains('.'))
         archive += QStringLiteral(".lzh");
-    ToolStep step{c.program, {key, archive}, c.workingDirectory, false};
-    if (cmd.itemKind == ToolItems::Members)
-        step.arguments << memberNames(c, QStringLiteral("*"));
-    else
-        step.arguments << fileNames(c, true, false);
-    plan.steps << step;
+    const QStringList names =
+        cmd.itemKind == ToolItems::Members
+            ? memberNames(c, kLhaNames, "lha", QStringLiteral("*"), plan)
+            : passNames(kLhaNames, "lha", fileNames(c, true, false), false, plan);
+    if (plan.error.isEmpty() && !namesNothing(c, names))
+        plan.steps << ToolStep{c.program, QStringList{key, archive} + names, c.workingDirectory,
+                               false};
     return plan;
 }
+
+// arc, as installed: "*" and "?" are wildcards with no escape ("[*]" took
+// nothing), "@" at the start of an argument reads a list file.
+constexpr NameRules kArcNames = {{
+    {C::EdgeBlank, P::Literal, P::Literal, "itself", ""},
+    {C::OpenBracket, P::Literal, P::Literal, "itself: \"[ab]\" extracted [ab] alone", ""},
+    {C::CloseBracket, P::Literal, P::Literal, "itself", ""},
+    {C::Star, P::Refused, P::Refused, "\"st*r\" took stxr too; \"st[*]r\" took nothing",
+     "it reads \"*\" as a wildcard and has no way to name it alone"},
+    {C::Question, P::Refused, P::Refused, "\"q?m\" took qxm too",
+     "it reads \"?\" as a wildcard and has no way to name it alone"},
+    {C::LeadBang, P::Literal, P::Literal, "itself", ""},
+    {C::LeadAt, P::DotSlash, P::Refused, "\"@at\" read the list at.CMD; \"./@at\" is the file",
+     "it reads a name starting with \"@\" as a list file"},
+    {C::LeadDash, P::Literal, P::Literal, "itself", ""},
+    {C::Quote, P::Literal, P::Literal, "itself", ""},
+    {C::Backslash, P::Refused, P::Refused, "\"b\\s\" read as \"b\\b\\s\", nothing added",
+     "it reads \"\\\" as a directory separator"},
+    {C::Control, P::Literal, P::Literal, "itself", ""},
+    {C::Delete, P::Literal, P::Literal, "itself", ""},
+    {C::LineBreak, P::Refused, P::Refused, "listed cut at the break",
+     "it lists such a name cut at the line break"},
+    {C::NotUtf8, P::Literal, P::Literal, "its bytes", ""},
+    {C::LeadingDot, P::Literal, P::Literal, "itself", ""},
+}};
+static_assert(wellFormed(kArcNames));
 
 // arc stores no directories: a directory's files go in one by one. It asks
 // before replacing a file, so extraction says "overwrite" up front, as the
@@ -244,19 +413,16 @@ ToolPlan arc(const ToolContext& c)
 {
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
+    if (!noPassword(c, "arc", plan))
+        return plan;
     const QString verb = command(cmd);
     const QString dir = c.target.isEmpty() ? c.workingDirectory : c.target;
-    QStringList names;
-    if (cmd.itemKind == ToolItems::Members)
-        names = memberNames(c, QStringLiteral("*.*"));
-    else
-        names = fileNames(c, false, hasSwitch(cmd.switches, QStringLiteral("-I")));
-    plan.error = wildcardProblem(c);
-    if (!plan.error.isEmpty())
-        return plan;
+    const bool members = cmd.itemKind == ToolItems::Members;
+    const QStringList plain =
+        members ? QStringList() : fileNames(c, false, hasSwitch(cmd.switches, QStringLiteral("-I")));
     // arc keeps at most 12 bytes of a name and asks, without end when
     // nobody answers, whether to cut a longer one: such a name never goes in.
-    for (const QString& n : names) {
+    for (const QString& n : plain) {
         const QString base = n.section(QLatin1Char('/'), -1);
         if (hostname::encode(base).size() > 12) {
             plan.error = QStringLiteral("Cannot add %1: the archiver keeps names of at most 12 "
@@ -265,6 +431,10 @@ ToolPlan arc(const ToolContext& c)
             return plan;
         }
     }
+    const QStringList names = members ? memberNames(c, kArcNames, "arc", QStringLiteral("*.*"), plan)
+                                      : passNames(kArcNames, "arc", plain, false, plan);
+    if (!plan.error.isEmpty() || namesNothing(c, names))
+        return plan;
     auto step = [&](const QString& key) {
         ToolStep s{c.program, {key, c.archive}, dir, false};
         s.arguments << names;
@@ -282,75 +452,139 @@ ToolPlan arc(const ToolContext& c)
     return plan;
 }
 
+// zoo is not installed where these rows were written: as for rar.
+constexpr NameRules kZooNames = {{
+    {C::EdgeBlank, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::OpenBracket, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::CloseBracket, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Star, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Question, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LeadBang, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LeadAt, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LeadDash, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Quote, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Backslash, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Control, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::Delete, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LineBreak, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::NotUtf8, P::Refused, P::Refused, kUntried, kUntriedWhy},
+    {C::LeadingDot, P::Literal, P::Literal, kUntried, ""},
+}};
+static_assert(wellFormed(kZooNames));
+
 // zoo's own command letters are the classic ones; it has no target switch,
 // so it runs in the target directory.
 ToolPlan zoo(const ToolContext& c)
 {
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
-    ToolStep step{c.program, cmd.switches, c.target.isEmpty() ? c.workingDirectory : c.target,
-                  false};
-    step.arguments << c.archive;
-    if (cmd.itemKind == ToolItems::Members)
-        step.arguments << memberNames(c, QStringLiteral("*"));
-    else
-        step.arguments << fileNames(c, false, false);
-    plan.steps << step;
+    if (!noPassword(c, "zoo", plan))
+        return plan;
+    const QStringList names =
+        cmd.itemKind == ToolItems::Members
+            ? memberNames(c, kZooNames, "zoo", QStringLiteral("*"), plan)
+            : passNames(kZooNames, "zoo", fileNames(c, false, false), false, plan);
+    if (plan.error.isEmpty() && !namesNothing(c, names))
+        plan.steps << ToolStep{c.program, cmd.switches + QStringList{c.archive} + names,
+                               c.target.isEmpty() ? c.workingDirectory : c.target, false};
     return plan;
 }
 
+// zip, as installed, reading its list on standard input with "-nw" (no
+// wildcards of its own): every name is stored as itself. It only adds.
+constexpr NameRules kZipNames = {{
+    {C::EdgeBlank, P::Literal, P::Refused, "itself, a tab too", "zip only adds"},
+    {C::OpenBracket, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::CloseBracket, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::Star, P::Literal, P::Refused, "itself with -nw", "zip only adds"},
+    {C::Question, P::Literal, P::Refused, "itself with -nw", "zip only adds"},
+    {C::LeadBang, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::LeadAt, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::LeadDash, P::Literal, P::Refused, "itself on a list line", "zip only adds"},
+    {C::Quote, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::Backslash, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::Control, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::Delete, P::Literal, P::Refused, "itself", "zip only adds"},
+    {C::LineBreak, P::Refused, P::Refused, "ends the list line",
+     "its list holds one name per line"},
+    {C::NotUtf8, P::Literal, P::Refused, "its bytes", "zip only adds"},
+    {C::LeadingDot, P::Literal, P::Refused, "itself", "zip only adds"},
+}};
+static_assert(wellFormed(kZipNames));
+
 // PKZIP: "-P" keeps the paths (zip does that unless told -j), "-r" recurses,
-// "-s<password>". The names always go through the list file on standard
-// input, where a name starting with "-" is no option and no shell globs.
+// a password is asked on the terminal ("-e"). The names always go through
+// the list file on standard input, where a name starting with "-" is no
+// option and no shell globs.
 ToolPlan zip(const ToolContext& c)
 {
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
     const bool recurse = hasSwitch(cmd.switches, QStringLiteral("-r"));
-    ToolStep step{c.program, {QStringLiteral("-q")}, c.workingDirectory, true};
+    ToolStep step{c.program, {QStringLiteral("-q"), QStringLiteral("-nw")}, c.workingDirectory,
+                  true};
     if (recurse)
         step.arguments << QStringLiteral("-r");
     if (!hasSwitch(cmd.switches, QStringLiteral("-P")))
         step.arguments << QStringLiteral("-j");
-    const QString password = switchValue(cmd.switches, QStringLiteral("-s"));
-    if (!password.isNull())
-        step.arguments << QStringLiteral("-P") << password;
+    if (!passwordOnTerminal(c, step, plan))
+        return plan;
+    if (step.passwordOnTerminal)
+        step.arguments << QStringLiteral("-e");
     step.arguments << QStringLiteral("-@") << c.archive; // absolute: never taken for a switch
+    const QStringList names = passNames(kZipNames, "zip", fileNames(c, recurse, false), false, plan);
+    if (!plan.error.isEmpty())
+        return plan;
     plan.usesList = true;
-    plan.listText = listText(fileNames(c, recurse, false), plan);
+    plan.listText = listText(names, plan);
     plan.steps << step;
     return plan;
 }
 
-// PKUNZIP: "-d" restores the directories (unzip does unless told -j),
-// "-s:<password>"; the target is unzip's "-d", an empty scratch directory
-// where "-o" only lets the later of two members of one name replace the
-// earlier (the user's files are asked about when the members are placed).
+// unzip, as installed: each member after the archive is a pattern where
+// "\" escapes ("\*", "\[", "\\"; "[\]" took nothing), and "-x" or "-d"
+// after the archive are still options ("-dash" read as "-d ash").
+constexpr NameRules kUnzipNames = {{
+    {C::EdgeBlank, P::Refused, P::Literal, "itself; a tab only with -^", "unzip only extracts"},
+    {C::OpenBracket, P::Refused, P::Escaped, "\"[ab]\" a class", "unzip only extracts"},
+    {C::CloseBracket, P::Refused, P::Literal, "itself", "unzip only extracts"},
+    {C::Star, P::Refused, P::Escaped, "a wildcard", "unzip only extracts"},
+    {C::Question, P::Refused, P::Escaped, "a wildcard", "unzip only extracts"},
+    {C::LeadBang, P::Refused, P::Literal, "itself", "unzip only extracts"},
+    {C::LeadAt, P::Refused, P::Literal, "itself", "unzip only extracts"},
+    {C::LeadDash, P::Refused, P::Escaped, "an option", "unzip only extracts"},
+    {C::Quote, P::Refused, P::Literal, "itself", "unzip only extracts"},
+    {C::Backslash, P::Refused, P::Escaped, "the escape character", "unzip only extracts"},
+    {C::Control, P::Refused, P::Literal, "dropped from the file name unless -^",
+     "unzip only extracts"},
+    {C::Delete, P::Refused, P::Refused, "matched by nothing, not even \"?\"",
+     "it finds no member whose name holds the character 0x7F"},
+    {C::LineBreak, P::Refused, P::Refused, "not tried", "it may write such a name otherwise"},
+    {C::NotUtf8, P::Refused, P::Literal, "its bytes", "unzip only extracts"},
+    {C::LeadingDot, P::Refused, P::Literal, "itself", "unzip only extracts"},
+}};
+static_assert(wellFormed(kUnzipNames));
+
+// PKUNZIP: "-d" restores the directories (unzip does unless told -j), a
+// password is asked on the terminal; the target is unzip's "-d", an empty
+// scratch directory where "-o" only lets the later of two members of one
+// name replace the earlier (the user's files are asked about when the
+// members are placed). "-^" keeps control characters in the names it writes.
 ToolPlan unzip(const ToolContext& c)
 {
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
-    ToolStep step{c.program, {QStringLiteral("-qq"), QStringLiteral("-o")},
+    ToolStep step{c.program, {QStringLiteral("-qq"), QStringLiteral("-o"), QStringLiteral("-^")},
                   c.workingDirectory, false};
     if (!hasSwitch(cmd.switches, QStringLiteral("-d")))
         step.arguments << QStringLiteral("-j");
-    const QString password = switchValue(cmd.switches, QStringLiteral("-s:"));
-    if (!password.isNull())
-        step.arguments << QStringLiteral("-P") << password;
+    if (!passwordOnTerminal(c, step, plan))
+        return plan;
     step.arguments << c.archive;
-    // Chosen members (the safe ones of an archive that holds hostile
-    // names): unzip reads each as a pattern, so its pattern characters are
-    // bracketed to stand for themselves.
-    for (const ToolItem& item : c.items) {
-        if (cmd.itemKind != ToolItems::Members)
-            break;
-        QString name;
-        for (const QChar ch : item.host)
-            name += (ch == QLatin1Char('*') || ch == QLatin1Char('?') || ch == QLatin1Char('['))
-                        ? QStringLiteral("[") + ch + QLatin1Char(']')
-                        : QString(ch);
-        step.arguments << (item.all ? joinRelative(name, QStringLiteral("*")) : name);
-    }
+    if (cmd.itemKind == ToolItems::Members)
+        step.arguments << memberNames(c, kUnzipNames, "unzip", QStringLiteral("*"), plan);
+    if (!plan.error.isEmpty())
+        return plan;
     if (!c.target.isEmpty())
         step.arguments << QStringLiteral("-d") << c.target;
     plan.steps << step;
@@ -370,6 +604,27 @@ QString compressedName(const QString& name)
     return name.left(name.size() - 1) + QLatin1Char('_');
 }
 
+// mscompress, as installed: each input is given as "./" + its name (a link
+// in the scratch directory), which it takes as it is, whatever it holds.
+constexpr NameRules kMsCompressNames = {{
+    {C::EdgeBlank, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::OpenBracket, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::CloseBracket, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::Star, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::Question, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::LeadBang, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::LeadAt, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::LeadDash, P::Literal, P::Refused, "itself after \"./\"", "it only compresses"},
+    {C::Quote, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::Backslash, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::Control, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::Delete, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::LineBreak, P::Literal, P::Refused, "itself", "it only compresses"},
+    {C::NotUtf8, P::Literal, P::Refused, "its bytes", "it only compresses"},
+    {C::LeadingDot, P::Literal, P::Refused, "itself", "it only compresses"},
+}};
+static_assert(wellFormed(kMsCompressNames));
+
 // Compress: mscompress writes "name_" beside each input, so it works on
 // links in a scratch directory inside the target; "/r" picks the classic
 // output name, without it the name stays as it was.
@@ -381,6 +636,8 @@ ToolPlan mscompress(const ToolContext& c)
         plan.error = QStringLiteral("Compress needs a target directory.");
         return plan;
     }
+    if (!noPassword(c, "mscompress", plan))
+        return plan;
     const bool rename = hasSwitch(cmd.switches, QStringLiteral("/r")) ||
                         hasSwitch(cmd.switches, QStringLiteral("-r"));
     QStringList inputs; // host paths of the files
@@ -407,7 +664,10 @@ ToolPlan mscompress(const ToolContext& c)
         seen << out;
         plan.links << qMakePair(name, input);
         plan.results << qMakePair(name + QLatin1Char('_'), out);
-        step.arguments << QStringLiteral("./") + name;
+        const QStringList passed = passNames(kMsCompressNames, "mscompress", {name}, false, plan);
+        if (passed.isEmpty())
+            return plan;
+        step.arguments << QStringLiteral("./") + passed.first();
     }
     if (!inputs.isEmpty())
         plan.steps << step;
@@ -415,14 +675,14 @@ ToolPlan mscompress(const ToolContext& c)
 }
 
 const ToolProfile kProfiles[] = {
-    {"ARJ.exe", "arj", arj},
-    {"RAR.exe", "rar", rar},
-    {"LHA.exe", "lha", lha},
-    {"PAK.exe", "arc", arc},
-    {"ZOO.exe", "zoo", zoo},
-    {"PKZIP.EXE", "zip", zip},
-    {"PKUNZIP.EXE", "unzip", unzip},
-    {"Compress.exe", "mscompress", mscompress},
+    {"ARJ.exe", "arj", arj, &kArjNames, PasswordWay::Terminal},
+    {"RAR.exe", "rar", rar, &kRarNames, PasswordWay::Terminal},
+    {"LHA.exe", "lha", lha, &kLhaNames, PasswordWay::None},
+    {"PAK.exe", "arc", arc, &kArcNames, PasswordWay::None},
+    {"ZOO.exe", "zoo", zoo, &kZooNames, PasswordWay::None},
+    {"PKZIP.EXE", "zip", zip, &kZipNames, PasswordWay::Terminal},
+    {"PKUNZIP.EXE", "unzip", unzip, &kUnzipNames, PasswordWay::Terminal},
+    {"Compress.exe", "mscompress", mscompress, &kMsCompressNames, PasswordWay::None},
 };
 
 } // namespace
@@ -433,6 +693,20 @@ const ToolProfile* findProfile(const QString& classicName)
         if (classicName.compare(QLatin1String(p.classic), Qt::CaseInsensitive) == 0)
             return &p;
     return nullptr;
+}
+
+PasswordWay passwordWayOf(const QString& classicName)
+{
+    const ToolProfile* p = findProfile(classicName);
+    return p ? p->password : PasswordWay::None;
+}
+
+bool typeablePassword(const QString& password)
+{
+    for (const QChar ch : password)
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+            return false;
+    return password.toUtf8().size() <= 255;
 }
 
 QStringList splitWords(const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/toolcommand.h"
+#include "archive/toolnames.h"
 
 #include <QByteArray>
 #include <QList>
@@ -34,6 +35,9 @@ struct ToolStep {
     QStringList arguments;
     QString workingDirectory;
     bool listOnStdin = false; // the list file is the program's standard input
+    // The program asks for the command's password on its terminal: it runs
+    // on a pseudo-terminal of its own, where the answer is typed.
+    bool passwordOnTerminal = false;
 };
 
 // A translated command: the runs, and the list file they read.
@@ -51,16 +55,40 @@ struct ToolPlan {
     QList<QPair<QString, QString>> results; // name in scratch -> name in target
 };
 
-// A built-in profile: which Linux programs stand for a classic tool and how
-// its command is translated.
+// How a tool can be given a password.
+enum class PasswordWay {
+    Terminal, // it asks on its terminal, where it gets the answer
+    None,     // only on its command line, which every user of the machine can
+              // read (/proc/<pid>/cmdline): a password is refused
+};
+
+// A built-in profile: which Linux programs stand for a classic tool, how
+// its command is translated, how each kind of character in a name reaches
+// it, and how it takes a password.
 struct ToolProfile {
     const char* classic;   // "ARJ.exe", compared without regard to case
     const char* program;   // "arj"
     ToolPlan (*translate)(const ToolContext& context);
+    const NameRules* names;
+    PasswordWay password;
 };
 
 // The profile of a classic tool name; nullptr when there is none.
 const ToolProfile* findProfile(const QString& classicName);
+
+// How the tool of a classic name takes a password; None without a profile.
+PasswordWay passwordWayOf(const QString& classicName);
+
+// A password that can be typed on a terminal: no control character (it
+// would edit the line or send a signal there), at most 255 bytes.
+bool typeablePassword(const QString& password);
+
+inline const QString kPasswordRefused = QStringLiteral(
+    "%1 takes a password only on its command line, where every user of the machine can read "
+    "it. The password was not used and nothing was done.");
+inline const QString kPasswordNotTypeable = QStringLiteral(
+    "The password holds a control character or is longer than 255 bytes: it cannot be typed "
+    "to the archiver. Nothing was done.");
 
 inline const QString kLineBreakInName =
     QStringLiteral("Cannot hand %1 to the archiver: the name holds a line break.");

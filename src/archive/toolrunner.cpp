@@ -7,6 +7,7 @@
 #include "platform/directory.h"
 #include "platform/hostname.h"
 #include "platform/locations.h"
+#include "platform/passwordterminal.h"
 #include "platform/process.h"
 #include "platform/progresssink.h"
 #include "platform/prompter.h"
@@ -369,7 +370,19 @@ bool runSteps(const ToolPlan& plan, const ArchiverCommand& command, const QStrin
             spec.arguments << (a == kListPlaceholder ? plan.listArgPrefix + result.listFile : a);
         if (step.listOnStdin)
             spec.stdinFile = result.listFile;
-        const process::Outcome out = process::run(spec, [progress] {
+        std::optional<process::PasswordTerminal> terminal;
+        if (step.passwordOnTerminal) {
+            terminal.emplace(command.password.toUtf8());
+            if (!terminal->open()) {
+                prompter.error(QStringLiteral("No terminal to give ") + command.tool +
+                               QStringLiteral(" the password on. Nothing was done."));
+                return false;
+            }
+            spec.terminalFd = terminal->programSide();
+        }
+        const process::Outcome out = process::run(spec, [progress, &terminal] {
+            if (terminal)
+                terminal->pump();
             if (!progress)
                 return false;
             progress->repaint();
@@ -411,6 +424,12 @@ std::optional<ToolPlan> planFor(const ArchiverCommand& command, const Resolved& 
         error = sourceProblem(command, context);
     if (!error.isEmpty()) {
         prompter.error(error);
+        return std::nullopt;
+    }
+    // A program of the classic name can be told a password only on its
+    // command line, which every user of the machine can read.
+    if (tool.classic && !command.password.isNull()) {
+        prompter.error(kPasswordRefused.arg(command.tool));
         return std::nullopt;
     }
     ToolPlan plan =

@@ -567,6 +567,13 @@ bool stage(TZipMaster& zip, zip_t* archive, AddRun& run, const AddItem& item)
         }
         zip_set_file_compression(archive, zip_uint64_t(index),
                                  store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, zip_uint32_t(level));
+        // A file that cannot be encrypted does not go in in the clear.
+        if (!zip.Password.isEmpty() &&
+            zip_file_set_encryption(archive, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE,
+                                    zip.Password.toUtf8().constData()) != 0) {
+            zip_delete(archive, zip_uint64_t(index));
+            return false;
+        }
     }
     if (index < 0)
         return false;

@@ -109,6 +109,10 @@ public:
     QString BaseDir;
     // Set by a handler to stop the running operation.
     bool Cancel = false;
+    // Add: when not empty, every file added is encrypted with it (the
+    // traditional zip encryption, which PKZIP's "-s" wrote and every unzip
+    // reads). The password never leaves the process.
+    QString Password;
 
     ProgressHandler OnProgress;
     MessageHandler OnMessage;

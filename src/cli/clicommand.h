@@ -26,4 +26,9 @@ void out(const QString& line);
 // The value of "--name VALUE" or "--name=VALUE"; the pair is removed from args.
 std::optional<QString> takeOption(QStringList& args, const QString& name);
 
+// The first line of stdin, without its line end (nullopt when longer than
+// 4 KiB): a password read so never appears on a command line, which every
+// user of the machine can read.
+std::optional<QString> readPasswordLine();
+
 } // namespace dovex::cli

@@ -55,6 +55,20 @@ int finish(const CompressionOutcome& outcome)
     return outcome.passed ? 0 : 1;
 }
 
+// "--password TEXT", or with "--password-stdin" the first line of standard
+// input, which no other user can read (a command line they can, in
+// /proc). False (told) when that line is too long.
+bool takePassword(QStringList& args, std::optional<QString>& password)
+{
+    password = takeOption(args, QStringLiteral("password"));
+    if (args.removeAll(QStringLiteral("--password-stdin")) == 0)
+        return true;
+    password = readPasswordLine();
+    if (!password)
+        fail(QStringLiteral("the password on stdin is too long"));
+    return password.has_value();
+}
+
 const char* const kMethods = "--method takes zip, pkzip, mscompress or a slot 1 to 7 that holds "
                              "an archiver";
 
@@ -63,7 +77,9 @@ int runCompress(QStringList args)
     const ArchiverToolTable tools = LoadArchiverTools();
     const bool subdirs = takeFlag(args, QStringLiteral("subdirs"));
     const bool all = takeFlag(args, QStringLiteral("all"));
-    const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
+    std::optional<QString> password;
+    if (!takePassword(args, password))
+        return 2;
     const std::optional<QString> to = takeOption(args, QStringLiteral("to"));
     int level = 7;
     if (const auto text = takeOption(args, QStringLiteral("level"))) {
@@ -168,7 +184,9 @@ int runDecompress(QStringList args)
 {
     const ArchiverToolTable tools = LoadArchiverTools();
     const bool subdirs = takeFlag(args, QStringLiteral("subdirs"));
-    const std::optional<QString> password = takeOption(args, QStringLiteral("password"));
+    std::optional<QString> password;
+    if (!takePassword(args, password))
+        return 2;
     const std::optional<QString> methodText = takeOption(args, QStringLiteral("method"));
     // What is in the way is replaced only as the person says, as a copy does.
     PolicyPrompter prompter;
@@ -215,12 +233,12 @@ int runDecompress(QStringList args)
 const CliCommand compressCommand(
     "compress",
     "compress SOURCE... --to TARGET [--method zip|pkzip|mscompress|1..7] [--subdirs] [--all] "
-    "[--password TEXT] [--level 0..9 (Zip (internal), 7 when not given)]",
+    "[--password TEXT | --password-stdin] [--level 0..9 (Zip (internal), 7 when not given)]",
     [](const QStringList& args) { return runCompress(args); });
 const CliCommand decompressCommand(
     "decompress",
     "decompress ARCHIVE DESTDIR [--method zip|pkzip|mscompress|1..7] [--subdirs] "
-    "[--password TEXT]\n"
+    "[--password TEXT | --password-stdin]\n"
     "      [--overwrite=ask|all|none] [--protected=ask|all|none]\n"
     "      tar, 7z, ISO and cpio archives need no method; an existing file is replaced\n"
     "      only as --overwrite says, a hidden, system or read-only one only as\n"

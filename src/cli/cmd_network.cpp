@@ -21,24 +21,6 @@ std::optional<QChar> parseLetter(const QString& a)
     return a[0].toUpper();
 }
 
-// The first line of stdin, without its line end: the password never
-// appears on a command line.
-std::optional<QString> readPassword()
-{
-    QByteArray line;
-    int c;
-    while ((c = std::getchar()) != EOF && c != '\n') {
-        if (line.size() > 4096)
-            return std::nullopt;
-        line.append(char(c));
-    }
-    if (line.endsWith('\r'))
-        line.chop(1);
-    QString text = QString::fromUtf8(line);
-    line.fill('\0');
-    return text;
-}
-
 int runConnect(const QStringList& argsIn)
 {
     QStringList args = argsIn;
@@ -52,7 +34,7 @@ int runConnect(const QStringList& argsIn)
         return fail(QStringLiteral("not a drive letter: ") + args[1]);
     QString password;
     if (fromStdin) {
-        const std::optional<QString> p = readPassword();
+        const std::optional<QString> p = readPasswordLine();
         if (!p)
             return fail(QStringLiteral("the password on stdin is too long"));
         password = *p;

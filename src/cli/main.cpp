@@ -87,6 +87,22 @@ std::optional<QString> takeOption(QStringList& args, const QString& name)
     return std::nullopt;
 }
 
+std::optional<QString> readPasswordLine()
+{
+    QByteArray line;
+    int c;
+    while ((c = std::getchar()) != EOF && c != '\n') {
+        if (line.size() > 4096)
+            return std::nullopt;
+        line.append(char(c));
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    QString text = QString::fromUtf8(line);
+    line.fill('\0');
+    return text;
+}
+
 } // namespace dovex::cli
 
 int main(int argc, char** argv)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -145,11 +146,19 @@ struct ChildPlan {
     int nullFd = -1;
     int errorFd = -1;
     pid_t parent = 0;
+    int terminalFd = -1;
+    bool stdinGiven = false;
 };
 
 [[noreturn]] void childExec(const ChildPlan& plan)
 {
-    ::setpgid(0, 0);
+    int err = 0;
+    // A session of its own makes the terminal its controlling one (and the
+    // session's group is the group an abort ends).
+    if (plan.terminalFd < 0)
+        ::setpgid(0, 0);
+    else if (::setsid() < 0 || ::ioctl(plan.terminalFd, TIOCSCTTY, 0) != 0)
+        err = errno;
     // Should this process die without ending it, the program goes too.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != plan.parent)
@@ -163,12 +172,13 @@ struct ChildPlan {
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::signal(SIGPIPE, SIG_DFL);
-    int err = 0;
-    if (!plan.directory.isEmpty() && ::chdir(plan.directory.constData()) != 0)
+    if (!err && !plan.directory.isEmpty() && ::chdir(plan.directory.constData()) != 0)
         err = errno;
     if (!err) {
-        const int out = plan.outFd >= 0 ? plan.outFd : plan.nullFd;
-        if (::dup2(plan.stdinFd, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0)
+        const bool tty = plan.terminalFd >= 0;
+        const int in = tty && !plan.stdinGiven ? plan.terminalFd : plan.stdinFd;
+        const int out = tty ? plan.terminalFd : plan.outFd >= 0 ? plan.outFd : plan.nullFd;
+        if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0)
             err = errno;
     }
     if (!err) {
@@ -451,14 +461,18 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     plan.outFd = fds.outWrite.fd;
     plan.errorFd = fds.errWrite.fd;
     plan.parent = ::getpid();
+    plan.terminalFd = spec.terminalFd;
+    plan.stdinGiven = !spec.stdinFile.isEmpty();
 
     const pid_t pid = spawnChild(plan);
     if (pid < 0) {
         outcome.error = systemError(errno);
         return outcome;
     }
-    // Set here too, so the group exists before any abort can name it.
-    ::setpgid(pid, pid);
+    // Set here too, so the group exists before any abort can name it (a
+    // session leader has its group already: vfork let it run first).
+    if (spec.terminalFd < 0)
+        ::setpgid(pid, pid);
     const RunningGroup known(pid);
     fds.errWrite.reset();
     fds.outWrite.reset();

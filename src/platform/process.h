@@ -17,6 +17,11 @@ struct Spec {
     QStringList arguments;      // argv[1..]
     QString workingDirectory;   // host path; empty keeps the current one
     QString stdinFile;          // host path read as standard input; empty: /dev/null
+    // The program's side of a pseudo-terminal (PasswordTerminal), or -1: the
+    // program then runs in a session of its own with it as its controlling
+    // terminal, standard output and error, and standard input unless
+    // stdinFile names one. Its group is still ended on an abort.
+    int terminalFd = -1;
     bool captureOutput = false; // collect stdout and stderr (bounded) instead of dropping them
     qsizetype captureLimit = 1 << 20;
     std::chrono::milliseconds pollInterval{50};

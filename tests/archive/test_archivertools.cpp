@@ -1,7 +1,9 @@
 // The archiver slots in Dovex.Ini and the commands the Compression Tools
 // dialog composes from them.
 #include "archive/archivertools.h"
+#include "archive/toolprofiles.h"
 #include "archive/toolrunner.h"
+#include "archivetestsupport.h"
 #include "platform/profile.h"
 
 #include "support/drivefixture.h"
@@ -192,6 +194,85 @@ std::map<QString, QByteArray> contents(const QString& root)
         out[path.mid(root.size())] = f.readAll();
     }
     return out;
+}
+
+// A password is never a word of a command line, which every user of the
+// machine can read: a tool that asks on its terminal is given one of its
+// own and answered there (any other question it leaves waiting ends with
+// end-of-input, as without a terminal); a tool that cannot ask, or a
+// program of the classic name, is not run with one.
+TEST_F(ArchiverToolsTest, APasswordReachesTheToolOnItsTerminalOrNotAtAll)
+{
+    const ArchiverToolTable t = LoadArchiverTools();
+    const QString dir = drives.programDir();
+    auto fake = [&](const QString& name, const QByteArray& body) {
+        QFile f(dir + '/' + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + dir.toUtf8() + "/" + name.toUtf8() +
+                ".argv'\n" + body + "\n");
+        f.close();
+        QFile::setPermissions(f.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    auto text = [&](const QString& file) {
+        QFile f(dir + '/' + file);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    const QByteArray keep = "> '" + dir.toUtf8() + "/";
+    // arj asks on its standard output and reads its standard input; unzip
+    // uses the terminal itself.
+    fake("arj", "printf 'Enter garble password: '; read pw; printf '%s' \"$pw\" " + keep +
+                    "arj.typed'\nprintf 'Overwrite x (y/n)? '\nif read a; then echo \"$a\"; "
+                    "else echo EOF; fi " + keep + "arj.answer'");
+    fake("unzip", "printf 'x.zip password: ' > /dev/tty; read pw < /dev/tty; printf '%s' \"$pw\" " +
+                      keep + "unzip.typed'");
+    drives.file("C:\\p\\a.txt", 10);
+    drives.file("C:\\p\\x.zip", 0, buildZip({{"a.txt", 0, 0, false}}));
+    drives.directory("D:\\out");
+    const QString secret = "Pw s3cret $x";
+
+    CompressRequest r;
+    r.method = CompressMethod::Custom;
+    r.slot = 1; // Arj
+    r.sourceDirectory = "C:\\p\\";
+    r.target = "D:\\out\\sealed";
+    r.items = {{"C:\\p\\a.txt", "a.txt"}};
+    r.password = true;
+    r.passwordText = secret;
+    ScriptedPrompter prompter;
+    EXPECT_TRUE(archive::RunArchiverTool(CompressCommand(r, t), prompter).passed)
+        << prompter.texts().join('\n').toStdString();
+    EXPECT_TRUE(text("arj.argv").contains("-g?"));
+    EXPECT_FALSE(text("arj.argv").contains("s3cret"));
+    EXPECT_EQ(text("arj.typed"), secret);
+    EXPECT_EQ(text("arj.answer").trimmed(), "EOF");
+
+    ExtractRequest x;
+    x.method = CompressMethod::Pkzip;
+    x.archive = "C:\\p\\x.zip";
+    x.target = "D:\\out";
+    x.password = true;
+    x.passwordText = secret;
+    archive::RunArchiverTool(ExtractCommand(x, t), prompter);
+    EXPECT_FALSE(text("unzip.argv").isEmpty());
+    EXPECT_FALSE(text("unzip.argv").contains("s3cret"));
+    EXPECT_EQ(text("unzip.typed"), secret);
+
+    // lha takes a password only on its command line; a program of the
+    // classic name might do anything with one: neither runs.
+    fake("lha", "");
+    archive::ArchiverCommand lha = archive::ArchiverCommand::fromTemplate("LHA.exe A");
+    lha.archive = "D:\\out\\l.lzh";
+    lha.items = {"C:\\p\\a.txt"};
+    lha.workingDirectory = "C:\\p";
+    lha.password = secret;
+    prompter.clear();
+    EXPECT_FALSE(archive::RunArchiverTool(lha, prompter).passed);
+    EXPECT_EQ(prompter.texts(), QStringList{archive::kPasswordRefused.arg("lha")});
+    fake("ARJ.exe", "");
+    prompter.clear();
+    EXPECT_FALSE(archive::RunArchiverTool(CompressCommand(r, t), prompter).passed);
+    EXPECT_EQ(prompter.texts(), QStringList{archive::kPasswordRefused.arg("ARJ.exe")});
+    EXPECT_TRUE(text("lha.argv").isEmpty() && text("ARJ.exe.argv").isEmpty());
 }
 
 // The dialog's commands through the real archivers: what the Compression

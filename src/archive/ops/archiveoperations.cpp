@@ -4,6 +4,7 @@
 #include "archive/archivelevel.h"
 #include "archive/archivereaders.h"
 #include "archive/libarchivereader.h"
+#include "archive/ops/archivecheck.h"
 #include "archive/ops/archiveprogress.h"
 #include "archive/ops/libarchiveextract.h"
 #include "archive/ops/replacequestion.h"
@@ -19,6 +20,9 @@
 #include "platform/locations.h"
 #include "platform/prompter.h"
 
+#include <QSet>
+
+#include <cstring>
 #include <map>
 
 namespace dovex {
@@ -80,46 +84,36 @@ ToolForm toolOf(QChar kind)
     }
 }
 
-// The command words of copying (or moving) into an archive; dropped files
-// keep only their names in a rar archive ("-ep1").
-QString intoSwitches(QChar kind, bool move, bool subdirs, bool dropped)
+// The command words of copying into an archive; dropped files keep only
+// their names in a rar archive ("-ep1"). A move copies too: the program
+// removes each source once the archive is seen to hold it, never the tool.
+QString intoSwitches(QChar kind, bool subdirs, bool dropped)
 {
     switch (kind.unicode()) {
-    case kKindArj:
-        return QString(move ? "M" : "A") + (subdirs ? " -p1 -r -y" : " -p1 -y");
+    case kKindArj: return subdirs ? QStringLiteral("A -p1 -r -y") : QStringLiteral("A -p1 -y");
     case kKindRar:
-        return QString(move ? "M" : "A") + (dropped ? " -y -ep1" : " -y") + (subdirs ? " -r" : "");
-    case kKindLha: return QString(move ? "M" : "A") + (subdirs ? " -r" : "");
-    case kKindPak: return QString(move ? "M" : "A") + " -I -WA";
-    case kKindZoo: return move ? QStringLiteral("aM:") : QStringLiteral("a:");
+        return QStringLiteral("A") + (dropped ? " -y -ep1" : " -y") + (subdirs ? " -r" : "");
+    case kKindLha: return subdirs ? QStringLiteral("A -r") : QStringLiteral("A");
+    case kKindPak: return QStringLiteral("A -I -WA");
+    case kKindZoo: return QStringLiteral("a:");
     default: return {};
     }
 }
 
-// The command words for members of an archive; empty when refused.
-QString fromSwitches(QChar kind, ArchiveOp op, bool subdirs)
+// The command words for members of an archive: copying out, or deleting.
+// A move out copies, then deletes what arrived.
+QString fromSwitches(QChar kind, bool remove, bool subdirs)
 {
     switch (kind.unicode()) {
     case kKindArj:
-        if (op == ArchiveOp::Delete)
-            return QStringLiteral("D -y -v");
-        return QString(subdirs ? "X" : "E") + (op == ArchiveOp::Move ? " -d -y -v" : " -y -v");
+        return remove ? QStringLiteral("D -y -v") : subdirs ? QStringLiteral("X -y -v")
+                                                            : QStringLiteral("E -y -v");
     case kKindRar:
-        if (op == ArchiveOp::Delete)
-            return QStringLiteral("D -y -v -r");
-        return op == ArchiveOp::Copy ? QString(subdirs ? "X -y -v" : "E -y -v") : QString();
-    case kKindLha:
-        if (op == ArchiveOp::Delete)
-            return QStringLiteral("D");
-        return op == ArchiveOp::Copy ? QStringLiteral("X") : QString();
-    case kKindPak:
-        if (op == ArchiveOp::Delete)
-            return QStringLiteral("D -I -WA");
-        return op == ArchiveOp::Copy ? QStringLiteral("E -I -WA") : QStringLiteral("X -I -WA");
-    case kKindZoo:
-        if (op == ArchiveOp::Delete)
-            return QStringLiteral("DP");
-        return op == ArchiveOp::Copy ? QStringLiteral("eO") : QString();
+        return remove ? QStringLiteral("D -y -v -r") : subdirs ? QStringLiteral("X -y -v")
+                                                               : QStringLiteral("E -y -v");
+    case kKindLha: return remove ? QStringLiteral("D") : QStringLiteral("X");
+    case kKindPak: return remove ? QStringLiteral("D -I -WA") : QStringLiteral("E -I -WA");
+    case kKindZoo: return remove ? QStringLiteral("DP") : QStringLiteral("eO");
     default: return {};
     }
 }
@@ -195,6 +189,114 @@ void runZip(ArchiveOpResult& result, TZipMaster& zip, ZipProgress& zp, const QSt
     }
 }
 
+// Removes the moved files the archive was seen to hold, then the walked
+// directories they emptied (never the source directory itself). A directory
+// that held no moved file stays: most archivers store no directories, so
+// an empty one was never put anywhere.
+void removeMoved(ArchiveOpResult& result, const QList<FileToStore>& held,
+                 const QStringList& directories, const QString& sourceDirectory,
+                 Prompter& prompter)
+{
+    QSet<QString> emptied;
+    for (const FileToStore& f : held) {
+        if (const int error = fileio::removeFile(f.path)) {
+            prompter.error(QStringLiteral("Cannot remove ") + f.path + QStringLiteral(": ") +
+                           QString::fromLocal8Bit(std::strerror(error)));
+            result.passed = false;
+            continue;
+        }
+        for (QString dir = dospath::directoryPart(f.path);
+             dir.size() > sourceDirectory.size() && !emptied.contains(dir);
+             dir = dospath::directoryPart(dir))
+            emptied.insert(dir);
+    }
+    for (const QString& dir : directories)
+        if (emptied.contains(dir) && !fileio::isDriveRoot(dir))
+            fileio::removeDirectory(dir);
+}
+
+// Copies the items into the archive by its archiver, then reads the archive
+// again: every file must be there under its name with its size, else the
+// add failed. A move removes only the files seen there; a tool that failed
+// or was stopped removes nothing.
+void toolIntoArchive(ArchiveOpResult& result, bool move, const QString& archive, QChar kind,
+                     const QString& sourceDirectory, const QStringList& items,
+                     const QString& switches, Prompter& prompter, ArchiveProgress& progress)
+{
+    const StorePlan plan = PlanStore(kind, sourceDirectory, items);
+    const ArchiveContents before = ReadArchiveNow(archive).value_or(ArchiveContents{});
+    runTool(result, kind, switches, archive, items, ToolItems::Files, sourceDirectory, prompter,
+            progress);
+    if (!result.passed || result.aborted)
+        return;
+    const QList<FileToStore> held = CheckStored(archive, before, plan.files, move, prompter);
+    if (held.size() != plan.files.size())
+        result.passed = false;
+    if (move)
+        removeMoved(result, held, plan.directories, sourceDirectory, prompter);
+}
+
+// Deletes members named one by one, then reads the archive again: none of
+// them may be left, and nothing else may be gone.
+void deleteMembers(ArchiveOpResult& result, const QString& archive, QChar kind,
+                   const QStringList& names, const ArchiveContents& before, Prompter& prompter,
+                   ArchiveProgress& progress)
+{
+    runTool(result, kind, fromSwitches(kind, true, false), archive, names, ToolItems::Members,
+            dospath::directoryPart(archive), prompter, progress);
+    if (result.passed && !result.aborted && !CheckDeleted(kind, before, archive, names, prompter))
+        result.passed = false;
+}
+
+// Copy, move or delete of members by the archive's archiver. A directory
+// is named member by member from the archive as it is now, so that no tool
+// is asked to expand a pattern (lha takes none and deleted nothing, exit
+// 0). A move copies out, then deletes only the members whose files arrived.
+void toolFromArchive(ArchiveOpResult& result, ArchiveOp op, const QString& archive, QChar kind,
+                     const QStringList& items, const QString& target, bool subdirs,
+                     Prompter& prompter, ArchiveProgress& progress,
+                     const archive::AgreeToPlace& agree)
+{
+    if (op == ArchiveOp::Copy) {
+        runTool(result, kind, fromSwitches(kind, false, subdirs), archive, items,
+                ToolItems::Members, target, prompter, progress, agree);
+        return;
+    }
+    const std::optional<ArchiveContents> before = ReadArchiveNow(archive);
+    const QStringList names = before ? MembersToDelete(kind, before->records, items) : QStringList();
+    if (names.isEmpty()) {
+        prompter.error(before ? QStringLiteral("Nothing in ") + archive +
+                                    QStringLiteral(" matches the members chosen.")
+                              : QStringLiteral("Cannot read ") + archive + QLatin1Char('.'));
+        result.passed = false;
+        return;
+    }
+    if (op == ArchiveOp::Delete) {
+        deleteMembers(result, archive, kind, names, *before, prompter, progress);
+        return;
+    }
+    // A member whose file the person chose to keep did not arrive, however
+    // alike the kept file looks: it stays in the archive.
+    QSet<QString> declined;
+    const archive::AgreeToPlace noting = [&](const QString& destination, bool heldTwice) {
+        const bool yes = agree && agree(destination, heldTwice);
+        if (!yes)
+            declined.insert(destination);
+        return yes;
+    };
+    runTool(result, kind, fromSwitches(kind, false, subdirs), archive, items, ToolItems::Members,
+            target, prompter, progress, noting);
+    if (!result.passed || result.aborted)
+        return;
+    bool whole = true;
+    QStringList arrived = ArrivedMembers(kind, *before, names, target,
+                                         subdirs && kind != kKindPak, archive, prompter, whole,
+                                         declined);
+    result.passed = whole && declined.isEmpty();
+    if (!arrived.isEmpty())
+        deleteMembers(result, archive, kind, arrived, *before, prompter, progress);
+}
+
 void showCompress(ArchiveProgress& progress, const QString& archive, QChar kind)
 {
     progress.showRun(QStringLiteral("Compressing Files"),
@@ -233,8 +335,8 @@ ArchiveOpResult intoArchive(ArchiveOp op, const QString& archive, QChar kind,
         zp.attach(zip);
         runZip(result, zip, zp, items, &TZipMaster::Add);
     } else {
-        runTool(result, kind, intoSwitches(kind, move, subdirs, dropped), archive, items,
-                ToolItems::Files, sourceDirectory, prompter, progress);
+        toolIntoArchive(result, move, archive, kind, sourceDirectory, items,
+                        intoSwitches(kind, subdirs, dropped), prompter, progress);
     }
     return result;
 }
@@ -432,12 +534,10 @@ ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar k
                 result.passed = false;
         }
     } else if (!items.isEmpty()) {
-        const QString work =
-            op == ArchiveOp::Delete ? dospath::directoryPart(archive) : target;
         // One state for every batch: an "All" holds for the whole operation.
         OperationState state(prompter, progress);
-        runTool(result, kind, fromSwitches(kind, op, subdirs), archive, items, ToolItems::Members,
-                work, prompter, progress, ReplaceQuestion(state));
+        toolFromArchive(result, op, archive, kind, items, target, subdirs, prompter, progress,
+                        ReplaceQuestion(state));
     }
     progress.hideRun();
     if (op != ArchiveOp::Copy)

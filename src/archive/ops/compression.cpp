@@ -65,14 +65,23 @@ std::int64_t selectionBytes(const CompressRequest& r, const QString& source)
     return bytes;
 }
 
-CompressionOutcome compressInternal(const CompressRequest& r, Prompter& prompter,
-                                    ArchiveProgress& window)
+// What the zip component is to write: the archive (without ".zip"), the
+// names and patterns to add, whether members keep their paths, and the password.
+struct ComponentAdd {
+    QString target;
+    QStringList specs;
+    bool paths = true;
+    QString password;
+};
+
+CompressionOutcome compressWithComponent(const CompressRequest& r, const ComponentAdd& add,
+                                         Prompter& prompter, ArchiveProgress& window)
 {
     CompressionOutcome outcome;
     const QString source = plainDirectory(r.sourceDirectory);
-    const std::optional<QString> archive = dospath::normalize(r.target + QStringLiteral(".zip"));
+    const std::optional<QString> archive = dospath::normalize(add.target + QStringLiteral(".zip"));
     if (!archive || !DriveMap::instance().toHost(*archive) || !DriveMap::instance().toHost(source)) {
-        prompter.error(QStringLiteral("Cannot find ") + (archive ? r.target : source) +
+        prompter.error(QStringLiteral("Cannot find ") + (archive ? add.target : source) +
                        QLatin1Char('.'));
         return outcome;
     }
@@ -90,22 +99,45 @@ CompressionOutcome compressInternal(const CompressRequest& r, Prompter& prompter
     zip.Messages = &prompter;
     zip.ZipFilename = *archive;
     zip.BaseDir = source;
+    zip.Password = add.password;
     // Members are named relative to the source directory, so the archive
     // never holds where the files happened to lie on the disk.
-    zip.AddOptions = {AddOptsEnum::AddDirNames};
+    if (add.paths)
+        zip.AddOptions = {AddOptsEnum::AddDirNames};
     if (r.subdirectories)
         zip.AddOptions.insert(AddOptsEnum::AddRecurseDirs);
-    if (r.compressAll || r.items.isEmpty()) {
-        zip.FSpecArgs = {QStringLiteral("*.*")};
-    } else {
-        for (const CompressItem& item : r.items)
-            zip.FSpecArgs << item.relativeName;
-    }
+    zip.FSpecArgs = add.specs;
     const int added = zip.Add();
     window.hideRun();
     outcome.aborted = zip.Cancel || window.abortRequested();
     outcome.passed = added > 0 && progress.failures == 0 && !outcome.aborted;
     return outcome;
+}
+
+CompressionOutcome compressInternal(const CompressRequest& r, Prompter& prompter,
+                                    ArchiveProgress& window)
+{
+    ComponentAdd add{r.target, {}, true, {}};
+    if (r.compressAll || r.items.isEmpty()) {
+        add.specs = {QStringLiteral("*.*")};
+    } else {
+        for (const CompressItem& item : r.items)
+            add.specs << item.relativeName;
+    }
+    return compressWithComponent(r, add, prompter, window);
+}
+
+// Pkzip with a password: the zip component writes the archive PKZIP would
+// have (paths kept and subdirectories walked only with "Include
+// subdirectory's"), encrypting in this process: zip could be given the
+// password only on its command line or on a terminal, and the component
+// needs neither.
+CompressionOutcome compressSealed(const CompressRequest& r, const ArchiverToolTable& tools,
+                                  Prompter& prompter, ArchiveProgress& window)
+{
+    const archive::ArchiverCommand command = CompressCommand(r, tools);
+    ComponentAdd add{command.archive, command.items, r.subdirectories, command.password};
+    return compressWithComponent(r, add, prompter, window);
 }
 
 CompressionOutcome runTool(const archive::ArchiverCommand& command, const QString& caption,
@@ -289,6 +321,8 @@ CompressionOutcome RunCompression(const CompressRequest& request, const Archiver
 {
     if (request.method == CompressMethod::ZipInternal)
         return compressInternal(request, prompter, window);
+    if (request.method == CompressMethod::Pkzip && request.password)
+        return compressSealed(request, tools, prompter, window);
     CompressionOutcome outcome =
         runTool(CompressCommand(request, tools), kCompressing,
                 QStringLiteral("Compressing Files, Please wait..."), fileNamePart(request.target),

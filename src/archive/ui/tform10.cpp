@@ -182,6 +182,7 @@ void TForm10::MethodClick()
     if (o.compressAll)
         CheckBox4->setEnabled(true);
     Edit2->setEnabled(CheckBox3->isEnabled());
+    showPasswordHint();
     Edit1->setEnabled(true);
     // In decompress mode the target is a directory already.
     Edit1->setText(o.targetDirectoryOnly && !m_decompress ? dospath::directoryPart(m_targetText)
@@ -256,8 +257,19 @@ void TForm10::prepareDecompress(const QString& archivePath, const QString& targe
         CheckBox4->setEnabled(false);
     }
     Edit2->setEnabled(CheckBox3->isEnabled());
+    showPasswordHint();
     Edit1->setEnabled(true);
     Edit1->setText(targetDirectory);
+}
+
+void TForm10::showPasswordHint()
+{
+    int slot = 0;
+    const CompressMethod method = checkedMethod(&slot);
+    const QString hint =
+        PasswordHint(method, slot ? &m_tools[size_t(slot - 1)] : nullptr, m_decompress);
+    CheckBox3->setToolTip(hint);
+    Edit2->setToolTip(hint);
 }
 
 std::optional<CompressionOutcome> TForm10::Update(const PanelEntries& entries, int cursor,

@@ -87,6 +87,9 @@ private:
     void checkMethod(QRadioButton* button);
     QList<QRadioButton*> methodButtons() const;
     CompressMethod checkedMethod(int* slot) const;
+    // The hint of "Password." for the method checked: how the password
+    // reaches the tool, or that it is refused.
+    void showPasswordHint();
     static bool on(const QCheckBox* box);
 
     Prompter& m_prompter;

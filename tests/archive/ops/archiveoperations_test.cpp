@@ -108,8 +108,8 @@ protected:
 
     // A tree with the names people and attackers give files, every time
     // on an even second (the DOS stamp's grain).
-    // arj and arc read every member name as a pattern: a "*" in one is
-    // refused on the way out (tested with the tool runner), so they get none.
+    // arc reads "*" as a wildcard it cannot escape: such a name is refused
+    // by name (tested with the names of every kind), so it gets none.
     void hostileTree(const QString& dir, bool withSub, bool withStar = true)
     {
         const QString names[] = {"a b.txt", "q'\"$;x.dat", "été ün.t",
@@ -179,7 +179,7 @@ TEST_P(RoundTrip, CopyInAndOutKeepsEveryByteAndTime)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RoundTrip,
                          ::testing::Values(Kind{"", kKindZip, "zip", true, false},
-                                           Kind{"arj", kKindArj, "arj", true, true},
+                                           Kind{"arj", kKindArj, "arj", true, false},
                                            Kind{"lha", kKindLha, "lzh", true, false},
                                            Kind{"arc", kKindPak, "pak", false, true}),
                          [](const auto& info) {

@@ -13,6 +13,13 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +42,50 @@ std::map<QString, QByteArray> tree(const QString& root)
         files[QDir(root).relativeFilePath(path)] = f.readAll();
     }
     return files;
+}
+
+// Watches the command line of every process on the machine while it
+// lives, as any other user could (/proc/<pid>/cmdline).
+class CommandLineWatch {
+public:
+    explicit CommandLineWatch(QByteArray needle) : m_needle(std::move(needle)) {}
+    ~CommandLineWatch()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    bool seen() const { return m_seen; }
+
+private:
+    void scan()
+    {
+        std::error_code error;
+        for (auto it = std::filesystem::directory_iterator("/proc", error);
+             !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+            std::ifstream f(it->path() / "cmdline", std::ios::binary);
+            const std::string line((std::istreambuf_iterator<char>(f)), {});
+            if (QByteArray::fromStdString(line).contains(m_needle))
+                m_seen = true;
+        }
+    }
+
+    QByteArray m_needle;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_seen{false};
+    std::thread m_thread{[this] {
+        while (!m_stop) {
+            scan();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }};
+};
+
+int exitOf(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
+    return p.waitForFinished() ? p.exitCode() : -1;
 }
 
 class CompressionTest : public ::testing::Test {
@@ -197,6 +248,51 @@ TEST_F(CompressionTest, TarAndCpioOpenTheLibraryModeByContentAndUnpackAsTheBoxSa
     EXPECT_TRUE(prompter.texts().isEmpty()) << prompter.texts().join('|').toStdString();
 }
 
+// Pkzip's password goes to the zip component, arj's to arj on a terminal
+// of its own: neither stands on a command line while the archivers run,
+// and each archive opens with it and with no other.
+TEST_F(CompressionTest, APasswordNeverStandsOnACommandLine)
+{
+    for (const char* program : {"arj", "unzip"})
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            GTEST_SKIP() << program << " is not installed";
+    const ArchiverToolTable tools = LoadArchiverTools();
+    const QString secret = "s3cret-Pw";
+    QFile zip(drives.programDir() + "/zip"); // would be run instead of zip
+    ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
+    zip.write("#!/bin/sh\ntouch '" + drives.programDir().toUtf8() + "/zip.ran'\n");
+    zip.close();
+    zip.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    {
+        CommandLineWatch watch(secret.toUtf8());
+        for (const auto& [method, slot, name] : {std::tuple{CompressMethod::Pkzip, 0, "pk"},
+                                                 std::tuple{CompressMethod::Custom, 1, "aj"}}) {
+            CompressRequest r = request(method, QStringLiteral("D:\\out\\") + name, slot);
+            r.password = true;
+            r.passwordText = secret;
+            ASSERT_TRUE(RunCompression(r, tools, prompter, window).passed)
+                << prompter.texts().join('|').toStdString();
+            ExtractRequest x = extract(method, QStringLiteral("D:\\out\\") + name +
+                                                   (slot ? ".arj" : ".zip"), slot);
+            x.target = QStringLiteral("D:\\back") + name;
+            drives.directory(x.target);
+            x.password = true;
+            x.passwordText = secret;
+            ASSERT_TRUE(RunExtraction(x, tools, prompter, window).passed)
+                << prompter.texts().join('|').toStdString();
+            EXPECT_EQ(tree(drives.host(x.target)), tree(drives.host("C:\\src")));
+        }
+        EXPECT_FALSE(watch.seen());
+    }
+    EXPECT_FALSE(QFile::exists(drives.programDir() + "/zip.ran"));
+    const QString pk = drives.host("D:\\out\\pk.zip");
+    const QString aj = drives.host("D:\\out\\aj.arj");
+    EXPECT_EQ(exitOf("unzip", {"-qq", "-t", "-P", secret, pk}), 0);
+    EXPECT_NE(exitOf("unzip", {"-qq", "-t", "-P", "wrong", pk}), 0);
+    EXPECT_EQ(exitOf("arj", {"t", "-g" + secret, aj}), 0);
+    EXPECT_NE(exitOf("arj", {"t", aj}), 0); // "password encrypted, Skipped"
+}
+
 TEST_F(CompressionTest, MsCompressExpandsBackUnderTheOriginalNameAndAsksBeforeReplacing)
 {
     const ArchiverToolTable tools = LoadArchiverTools();
@@ -295,10 +391,12 @@ TEST_F(CompressionTest, EachKindOfFileOpensItsDecompressMode)
 // dovex-cli over the same engine: the dialog's composition from options.
 class CompressCliTest : public CompressionTest {
 protected:
-    int cli(const QStringList& args, QString* err = nullptr)
+    int cli(const QStringList& args, QString* err = nullptr, const QByteArray& input = {})
     {
         QProcess p;
         p.start(QStringLiteral(DOVEX_CLI), args);
+        p.write(input);
+        p.closeWriteChannel();
         EXPECT_TRUE(p.waitForFinished(60000));
         if (err)
             *err = QString::fromUtf8(p.readAllStandardError());
@@ -308,9 +406,11 @@ protected:
 
 TEST_F(CompressCliTest, ComposesEachMethodAndFailsWithoutTheTool)
 {
-    // Pkzip with a password: unzip needs it back.
+    // Pkzip with a password (read from stdin, off dovex-cli's own command
+    // line): unzip needs it back.
     EXPECT_EQ(cli({"compress", "C:\\src\\*", "--to", "D:\\out\\sealed", "--method", "pkzip",
-                   "--subdirs", "--password", "s3cret"}),
+                   "--subdirs", "--password-stdin"},
+                  nullptr, "s3cret\n"),
               0);
     QProcess plain;
     plain.start("unzip", {"-qq", "-P", "", "-t", drives.host("D:\\out\\sealed.zip")});

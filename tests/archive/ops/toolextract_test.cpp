@@ -152,6 +152,24 @@ TEST_F(ToolExtract, ReplacingAFileAsksAsTheCopyEngineDoes)
     EXPECT_EQ(left(QStringLiteral(R"(C:\dst)")), QStringList{QStringLiteral("one.txt")});
 }
 
+// A file kept on "No" that looks exactly like the member (a copy taken out
+// before) is still not the member arriving: a move leaves it in the archive.
+TEST_F(ToolExtract, AKeptTwinOfTheMemberDoesNotCountAsMoved)
+{
+    REQUIRE_PROGRAM("arj");
+    const QString archive = QStringLiteral(R"(C:\t.arj)");
+    archiveOf("arj", archive, "same bytes");
+    drives.directory(QStringLiteral(R"(C:\dst)"));
+    ASSERT_TRUE(takeOut(ArchiveOp::Copy, archive, kKindArj).passed)
+        << prompter.texts().join('\n').toStdString();
+    prompter.clear();
+    prompter.script({Answer::No});
+    EXPECT_FALSE(takeOut(ArchiveOp::Move, archive, kKindArj).passed);
+    EXPECT_EQ(prompter.asked().size(), 1) << prompter.texts().join('\n').toStdString();
+    EXPECT_EQ(members(archive), QStringList{QStringLiteral("one.txt")});
+    EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\one.txt)")), QByteArray("same bytes"));
+}
+
 // The later of two members of one name would replace the earlier: that is
 // asked too, even where nothing was there before.
 TEST_F(ToolExtract, TwoMembersOfOneNameAsk)
