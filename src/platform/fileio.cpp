@@ -5,6 +5,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileattr.h"
 #include "platform/hostname.h"
+#include "platform/slowdrive.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -414,11 +415,16 @@ QString systemMessage(int error)
 FileStatus status(const QString& dosPath, bool followLinks)
 {
     const QByteArray host = hostName(dosPath);
-    struct stat st {};
-    if (host.isEmpty() ||
-        (followLinks ? ::stat(host.constData(), &st) : ::lstat(host.constData(), &st)) != 0)
+    if (host.isEmpty())
         return {};
-    return fromStat(st);
+    // On a network drive that stopped answering nothing is found.
+    return slowdrive::call<FileStatus>(dosPath[0], [host, followLinks] {
+               struct stat st {};
+               if ((followLinks ? ::stat(host.constData(), &st) : ::lstat(host.constData(), &st)) != 0)
+                   return FileStatus{};
+               return fromStat(st);
+           })
+        .value_or(FileStatus{});
 }
 
 bool sameFile(const QString& a, const QString& b)
