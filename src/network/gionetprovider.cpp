@@ -184,6 +184,32 @@ QString placeOf(const QUrl& url, const QString& below = QString())
            QString::number(url.port()) + path;
 }
 
+// Calls use(mount, its local root) for the gvfs mount whose local root
+// holds hostDir, from the volume monitor's list (gvfs keeps it locally).
+template <typename Use>
+void withMountAt(const QString& hostDir, Use use)
+{
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    GVolumeMonitor* monitor = g_volume_monitor_get();
+    GList* mounts = g_volume_monitor_get_mounts(monitor);
+    for (GList* i = mounts; i; i = i->next) {
+        GFile* root = g_mount_get_root(G_MOUNT(i->data));
+        char* path = g_file_get_path(root);
+        const QString rootDir = path ? hostname::decode(QByteArray(path)) : QString();
+        g_free(path);
+        g_object_unref(root);
+        if (!rootDir.isEmpty() && (hostDir == rootDir || hostDir.startsWith(rootDir + '/'))) {
+            use(G_MOUNT(i->data), rootDir);
+            break;
+        }
+    }
+    g_list_free_full(mounts, g_object_unref);
+    g_object_unref(monitor);
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+}
+
 // Whether hostDir is the directory gvfs gives location: the gvfs mount
 // whose local root holds hostDir is one of the location's server and share,
 // and the folder below that root is the location's folder.
@@ -192,29 +218,50 @@ bool mountHolds(const QString& location, const QString& hostDir)
     const std::optional<QString> gio = netlocation::toGio(location);
     if (!gio)
         return false;
-    const QString wanted = placeOf(QUrl(*gio));
-    GMainContext* context = g_main_context_new();
-    g_main_context_push_thread_default(context);
-    GVolumeMonitor* monitor = g_volume_monitor_get();
-    GList* mounts = g_volume_monitor_get_mounts(monitor);
     bool holds = false;
-    for (GList* i = mounts; i && !holds; i = i->next) {
-        GFile* root = g_mount_get_root(G_MOUNT(i->data));
-        char* path = g_file_get_path(root);
-        const QString rootDir = path ? hostname::decode(QByteArray(path)) : QString();
-        if (!rootDir.isEmpty() && (hostDir == rootDir || hostDir.startsWith(rootDir + '/'))) {
-            char* uri = g_file_get_uri(root);
-            holds = placeOf(QUrl(fromUtf8(uri)), hostDir.mid(rootDir.size())) == wanted;
-            g_free(uri);
-        }
-        g_free(path);
+    withMountAt(hostDir, [&](GMount* mount, const QString& rootDir) {
+        GFile* root = g_mount_get_root(mount);
+        char* uri = g_file_get_uri(root);
+        holds = placeOf(QUrl(fromUtf8(uri)), hostDir.mid(rootDir.size())) == placeOf(QUrl(*gio));
+        g_free(uri);
         g_object_unref(root);
-    }
-    g_list_free_full(mounts, g_object_unref);
-    g_object_unref(monitor);
-    g_main_context_pop_thread_default(context);
-    g_main_context_unref(context);
+    });
     return holds;
+}
+
+// Whether the server of the gvfs mount that holds hostDir answers within
+// the time limit. Asked through gvfs, which can give up on a call: a look
+// through the FUSE directory at a server that stopped answering would hold
+// the asking thread in the kernel until gvfs itself gives up.
+bool serverAnswers(const QString& hostDir)
+{
+    bool answers = false;
+    withMountAt(hostDir, [&](GMount* mount, const QString&) {
+        GFile* root = g_mount_get_root(mount);
+        GMainContext* context = g_main_context_new();
+        GAsyncResult* res = await(
+            context, limitMs(),
+            [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                g_file_query_filesystem_info_async(root, G_FILE_ATTRIBUTE_FILESYSTEM_FREE,
+                                                   G_PRIORITY_DEFAULT, c, cb, w);
+            });
+        if (res) {
+            GError* e = nullptr;
+            GFileInfo* info = g_file_query_filesystem_info_finish(root, res, &e);
+            answers = info || (!t_timedOut && !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_MOUNTED) &&
+                               !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_CANCELLED));
+            g_clear_error(&e);
+            if (info)
+                g_object_unref(info);
+            g_object_unref(res);
+        }
+        // A late answer still finds its waiter here, which frees it.
+        while (g_main_context_iteration(context, FALSE)) {
+        }
+        g_main_context_unref(context);
+        g_object_unref(root);
+    });
+    return answers;
 }
 
 class GioNetProvider final : public NetProvider {
@@ -411,26 +458,10 @@ private:
 
     // The mount whose local directory holds hostDir, from the volume
     // monitor's list (gvfs keeps it locally).
-    GMount* mountAt(const QString& hostDir)
+    static GMount* mountAt(const QString& hostDir)
     {
-        g_main_context_push_thread_default(m_context);
-        GVolumeMonitor* monitor = g_volume_monitor_get();
-        GList* mounts = g_volume_monitor_get_mounts(monitor);
         GMount* found = nullptr;
-        for (GList* i = mounts; i; i = i->next) {
-            GMount* m = G_MOUNT(i->data);
-            GFile* root = g_mount_get_root(m);
-            if (char* path = g_file_get_path(root)) {
-                const QString rootDir = hostname::decode(QByteArray(path));
-                if (!found && (hostDir == rootDir || hostDir.startsWith(rootDir + '/')))
-                    found = G_MOUNT(g_object_ref(m));
-                g_free(path);
-            }
-            g_object_unref(root);
-        }
-        g_list_free_full(mounts, g_object_unref);
-        g_object_unref(monitor);
-        g_main_context_pop_thread_default(m_context);
+        withMountAt(hostDir, [&](GMount* mount, const QString&) { found = G_MOUNT(g_object_ref(mount)); });
         return found;
     }
 
@@ -678,6 +709,7 @@ std::unique_ptr<NetProvider> MakeGioNetProvider()
 void UseGioMountCheck()
 {
     netrecords::setLocationCheck(mountHolds);
+    netrecords::setAnswerCheck(serverAnswers);
     DriveMap::instance().reload();
 }
 

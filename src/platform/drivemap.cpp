@@ -386,7 +386,11 @@ std::optional<DriveSpace> DriveMap::space(QChar letter) const
     if (!root)
         return std::nullopt;
     // A network drive whose server stopped answering is not ready once the
-    // network time limit has passed, instead of holding the caller.
+    // network time limit has passed, instead of holding the caller: the
+    // server is asked first, past the drive's directory, where a look could
+    // hold this thread until the mount itself gives up.
+    if (isNetworkDrive(letter) && !netrecords::serverAnswers(*root))
+        return std::nullopt;
     const QByteArray host = hostname::encode(*root);
     const std::optional<std::optional<DriveSpace>> answer =
         slowdrive::call<std::optional<DriveSpace>>(letter, [host] { return spaceOf(host); });

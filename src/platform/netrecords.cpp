@@ -207,6 +207,23 @@ void setLocationCheck(std::function<bool(const QString&, const QString&)> check)
     locationCheck() = std::move(check);
 }
 
+std::function<bool(const QString&)>& answerCheck()
+{
+    static std::function<bool(const QString&)> check;
+    return check;
+}
+
+bool serverAnswers(const QString& hostDir)
+{
+    const auto& check = answerCheck();
+    return !check || check(hostDir);
+}
+
+void setAnswerCheck(std::function<bool(const QString&)> check)
+{
+    answerCheck() = std::move(check);
+}
+
 int timeLimitMs()
 {
     bool ok = false;

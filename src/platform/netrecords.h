@@ -56,6 +56,12 @@ void setLiveMountCheck(std::function<bool(const QString&)> check);
 bool isDriveOf(const Record& record);
 void setLocationCheck(std::function<bool(const QString& location, const QString& hostDir)> check);
 
+// Whether the server behind the network drive at hostDir answers within the
+// network time limit, asked without going through the drive's directory.
+// True when the network layer has installed no check.
+bool serverAnswers(const QString& hostDir);
+void setAnswerCheck(std::function<bool(const QString& hostDir)> check);
+
 // The network time limit in milliseconds: DOVEX_NET_TIMEOUT seconds (1 to
 // 120) when set, else 15 s. No network call waits longer.
 int timeLimitMs();
