@@ -113,6 +113,17 @@ QString errorText(GError* error)
     return error ? QString::fromUtf8(error->message) : QString();
 }
 
+// Whether a failed mount says that the share or folder is not there: SMB
+// reports it as a general failure that ends in the system's text for
+// ENOENT.
+bool notFound(const GError* e)
+{
+    if (g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+        return true;
+    return e && e->domain == G_IO_ERROR && e->code == G_IO_ERROR_FAILED && e->message &&
+           QByteArray(e->message).endsWith(QByteArray(": ") + g_strerror(ENOENT));
+}
+
 // Answers the mount operation's questions from what the user typed, once:
 // a second request for the password means the first one was refused.
 struct Credentials {
@@ -328,6 +339,9 @@ public:
         c.domain = at > 0 ? user.left(at).toUtf8() : QByteArray();
         c.password = password.toUtf8();
         NetStatus status = mountFile(file, c, error);
+        // A folder (or share) the server does not have is named as such.
+        if (status == NetStatus::Failed && m_notFound && error)
+            *error = QStringLiteral("%1 does not exist on the server").arg(*location);
         c.password.fill('\0');
         if (status == NetStatus::Ok)
             status = localFolder(file, *location, hostDir, error);
@@ -399,7 +413,7 @@ private:
         if (info && g_file_info_get_file_type(info) != G_FILE_TYPE_DIRECTORY)
             why = QStringLiteral("%1 is not a folder").arg(location);
         else if (g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
-            why = QStringLiteral("the folder %1 does not exist on the server").arg(location);
+            why = QStringLiteral("%1 does not exist on the server").arg(location);
         else if (!info)
             why = t_timedOut ? QStringLiteral("the server did not answer") : errorText(e);
         g_clear_error(&e);
@@ -577,12 +591,17 @@ private:
         } else {
             GError* e = nullptr;
             m_alreadyMounted = false;
+            m_notFound = false;
             if (g_file_mount_enclosing_volume_finish(file, res, &e) ||
                 g_error_matches(e, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
                 m_alreadyMounted = e != nullptr;
                 status = NetStatus::Ok;
             } else if (c.asks > 1) {
                 status = NetStatus::BadPassword;
+            } else if (notFound(e)) {
+                m_notFound = true;
+                if (error)
+                    *error = errorText(e);
             } else if (error) {
                 *error = c.question ? QStringLiteral("the server's identity could not be verified")
                          : t_timedOut ? QStringLiteral("the server did not answer")
@@ -697,6 +716,7 @@ private:
     GMainContext* m_context;
     bool m_notMounted = false;
     bool m_alreadyMounted = false;
+    bool m_notFound = false; // the last mount failed: no such share or folder
 };
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -671,6 +672,20 @@ void copyMetadata(const QString& from, const QString& to, const FileStatus& from
         ::lsetxattr(b.constData(), "user.DOSATTRIB", stored, size_t(n), 0);
     // The permissions come last: a read-only copy could refuse the rest.
     ::chmod(b.constData(), fromStatus.mode & 07777);
+}
+
+bool writesMayBreakOff(const QString& dosDir)
+{
+    if (!dosDir.isEmpty() && DriveMap::instance().isNetworkDrive(dosDir[0]))
+        return true;
+    const QByteArray host = hostName(dosDir);
+    struct statfs fs {};
+    if (host.isEmpty() || ::statfs(host.constData(), &fs) != 0)
+        return false;
+    // FUSE, NFS, CIFS, SMB2, SMB, 9P, Ceph, AFS, Coda.
+    static constexpr unsigned long kinds[] = {0x65735546, 0x6969, 0xFF534D42, 0xFE534D42, 0x517B,
+                                              0x01021997, 0x00C36400, 0x5346414F, 0x73757245};
+    return std::find(std::begin(kinds), std::end(kinds), (unsigned long)fs.f_type) != std::end(kinds);
 }
 
 std::optional<std::int64_t> freeSpace(const QString& dosDir)
