@@ -286,6 +286,16 @@ bool File::skipHole(File& source, Transfer& t)
     return true;
 }
 
+namespace {
+
+bool onFuse(int fd)
+{
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && (unsigned long)fs.f_type == 0x65735546UL;
+}
+
+} // namespace
+
 File::Transfer File::transfer(File& source, std::int64_t n)
 {
     Transfer t;
@@ -306,6 +316,11 @@ File::Transfer File::transfer(File& source, std::int64_t n)
         }
     }
     const bool hooked = !faults().empty();
+    // A FUSE file system (a network drive) answers copy_file_range through
+    // the kernel's page-by-page fallback: plain reads and writes in large
+    // blocks keep to the mount's speed, as cp does.
+    if (m_kernelCopy && !m_cloneTried && (onFuse(m_fd) || onFuse(source.m_fd)))
+        m_kernelCopy = false;
     // A file system that shares extents (btrfs, xfs) clones the whole file
     // at once, as cp does; the others say no at the first try.
     if (m_kernelCopy && !hooked && m_position == 0 && source.m_position == 0 && !m_cloneTried) {
