@@ -445,6 +445,9 @@ TEST_F(RealServerTest, ACopyCutOffNeverLeavesAHalfFileUnderItsName)
     for (const pid_t pid : serverProcesses("smbd").mid(1))
         ::kill(pid, SIGKILL);
     copy.waitForFinished(60000);
+    // The error names the file on its own line, never with a raw carriage
+    // return that would overwrite it on a terminal.
+    EXPECT_FALSE(copy.readAllStandardError().contains('\r'));
     const QString whole = shareDir + "/big.bin";
     EXPECT_TRUE(!QFile::exists(whole) || bytes(whole) == big)
         << "a part of " << QFileInfo(whole).size() << " bytes under the real name";
