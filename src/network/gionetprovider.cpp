@@ -401,8 +401,10 @@ private:
     QString folderProblem(GFile* file, const QString& location)
     {
         GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
-            g_file_query_info_async(file, G_FILE_ATTRIBUTE_STANDARD_TYPE, G_FILE_QUERY_INFO_NONE,
-                                    G_PRIORITY_DEFAULT, c, cb, w);
+            // A link is no folder of the share: through the FUSE directory
+            // it would lead wherever it points on this machine.
+            g_file_query_info_async(file, G_FILE_ATTRIBUTE_STANDARD_TYPE,
+                                    G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, G_PRIORITY_DEFAULT, c, cb, w);
         });
         if (!res)
             return QStringLiteral("the server did not answer");

@@ -169,6 +169,7 @@ else
     printf 'over ssh\n' > "$h/dir/note.txt"
     printf 'inner\n' > "$h/dir/inner/in.txt"
     head -c 200000 /dev/urandom > "$h/random.bin"
+    ln -s /etc "$h/link"
     chown -R 40123:40123 "$h"
     sed -i "s|^$user:.*|$user:$hash:40123:40123:Dovex test:$h:/bin/sh|" "$dir/passwd"
     ssh-keygen -q -t ed25519 -N '' -f "$dir/ssh/host_key" >/dev/null 2>&1

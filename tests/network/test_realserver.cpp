@@ -345,6 +345,14 @@ TEST_F(RealServerTest, FolderInsideAShareBecomesTheDrive)
         EXPECT_TRUE(r.err.contains("does not exist")) << r.err.toStdString();
         EXPECT_FALSE(r.err.contains("gvfsd-fuse")) << r.err.toStdString();
     }
+    // A link on the server is no folder of it: through the FUSE directory it
+    // would lead to this machine's /etc.
+    if (g_server->env.value("SFTP_SKIP").isEmpty()) {
+        const CliRun link = cli({"net-connect", sftp(g_server->env.value("SSH_HOME") + "/link"), "K", "--user",
+                                 user(), "--password-stdin"}, password());
+        EXPECT_EQ(link.code, 2);
+        EXPECT_TRUE(link.err.contains("is not a folder")) << link.err.toStdString();
+    }
     EXPECT_FALSE(cli({"drives"}).out.contains("\nk: "));
 }
 
