@@ -427,6 +427,18 @@ TEST_F(RealServerTest, AFrozenServerIsNotReadyWithinTheTimeLimit)
     const CliRun thawed = cli({"list", "E:\\"});
     EXPECT_TRUE(thawed.out.contains("hello.txt")) << thawed.err.toStdString();
     EXPECT_EQ(cli({"net-disconnect", "E"}).code, 0);
+
+    if (!g_server->env.value("SFTP_SKIP").isEmpty())
+        return;
+    const QString home = g_server->env.value("SSH_HOME");
+    ASSERT_EQ(cli({"net-connect", sftp(home), "F", "--user", user(), "--password-stdin"}, password()).code, 0);
+    signalServer("sshd", SIGSTOP);
+    const CliRun sftpFrozen = cli({"list", "F:\\dir"}, {}, "2");
+    signalServer("sshd", SIGCONT);
+    EXPECT_TRUE(sftpFrozen.err.contains("Drive f not ready")) << sftpFrozen.err.toStdString();
+    EXPECT_LT(sftpFrozen.ms, 5000);
+    EXPECT_TRUE(cli({"list", "F:\\dir"}).out.contains("note.txt"));
+    EXPECT_EQ(cli({"net-disconnect", "F"}).code, 0);
 }
 
 TEST_F(RealServerTest, ACopyCutOffNeverLeavesAHalfFileUnderItsName)
