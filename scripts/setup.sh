@@ -18,7 +18,7 @@ packages=(
   tar zstd lzip cpio 7zip xorriso genisoimage
   shared-mime-info hicolor-icon-theme adwaita-icon-theme
   xvfb xauth fonts-dejavu-core
-  gvfs-backends gvfs-fuse dbus samba libnss-wrapper
+  gvfs-backends gvfs-fuse dbus samba libnss-wrapper openssh-server
 )
 
 missing=()

@@ -57,11 +57,29 @@ Answer CliPrompter::ask(Severity, const QString& text, Buttons buttons, const QS
     Answer answer = firstButton(buttons);
     if (m_answers[int(buttons)])
         answer = m_answers[int(buttons)]->second;
+    const QByteArray shown = hostname::encode(printableMessage(text));
     if (buttons == Buttons::Ok)
-        std::fprintf(stderr, "%s\n", hostname::encode(text).constData());
+        std::fprintf(stderr, "%s\n", shown.constData());
     else
-        std::fprintf(stderr, "%s [%s]\n", hostname::encode(text).constData(), answerName(answer));
+        std::fprintf(stderr, "%s [%s]\n", shown.constData(), answerName(answer));
     return answer;
+}
+
+QString printableMessage(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\r')
+            out += QLatin1Char('\n');
+        else if (u == u'\t' || (u >= 0x20 && u != 0x7f && (u < 0x80 || u >= 0xa0) && u != 0x2028 &&
+                                u != 0x2029))
+            out += c;
+        else
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+    }
+    return out;
 }
 
 QString isoDateTime(std::uint32_t dosDateTime)

@@ -37,6 +37,12 @@ QString isoDateTime(std::uint32_t dosDateTime);
 // exactly.
 QString escapedField(const QString& text);
 
+// A message as it is printed on the terminal: its line break "\r" (the
+// windows' message separator) becomes a line feed, a tab stays, and any
+// other control character is written "\xHH", so a name inside a message can
+// neither overwrite what was printed nor pass for a line of its own.
+QString printableMessage(const QString& text);
+
 // The system's text for an errno ("Permission denied").
 QString errorText(int error);
 

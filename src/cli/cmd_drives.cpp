@@ -3,6 +3,10 @@
 #include "cli/clicommon.h"
 
 #include "platform/drivemap.h"
+#include "platform/hostname.h"
+#include "platform/netrecords.h"
+
+#include <cstdio>
 
 namespace dovex::cli {
 
@@ -32,6 +36,10 @@ int runDrives(const QStringList& args)
             continue;
         out(escapedField(driveItemText(letter, map.displayName(letter))) + '\t' + kindName(kind));
     }
+    if (netrecords::read().overLimit)
+        std::fprintf(stderr, "dovex-cli: %s is longer than 1 MiB: only the network drives recorded "
+                             "before that were read\n",
+                     hostname::encode(printableMessage(netrecords::path())).constData());
     return 0;
 }
 

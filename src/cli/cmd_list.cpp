@@ -114,6 +114,11 @@ std::optional<QString> parseOptions(QStringList& args, FilePanel& panel, ListOpt
 // Why the directory cannot be listed, or nullopt when it can.
 std::optional<QString> unlistable(const QString& path)
 {
+    // A network drive whose server stopped answering: said within the
+    // network time limit, not after the server's own time-outs.
+    const QChar letter = path[0];
+    if (DriveMap::instance().isNetworkDrive(letter) && !DriveMap::instance().space(letter))
+        return QStringLiteral("Drive %1 not ready").arg(letter.toLower());
     if (!isExistingDirectory(path))
         return QStringLiteral("cannot list %1: no such directory").arg(path);
     // A directory the search cannot open would read as an empty panel.

@@ -31,7 +31,7 @@ int runConnect(const QStringList& argsIn)
         return fail(QStringLiteral("net-connect takes a path, a drive letter, [--user U] and [--password-stdin]"));
     const std::optional<QChar> letter = parseLetter(args[1]);
     if (!letter)
-        return fail(QStringLiteral("not a drive letter: ") + args[1]);
+        return fail(QStringLiteral("not a drive letter: ") + netlocation::shown(args[1]));
     QString password;
     if (fromStdin) {
         const std::optional<QString> p = readPasswordLine();
@@ -57,8 +57,11 @@ int runConnect(const QStringList& argsIn)
     case NetStatus::BadPassword: return fail(QStringLiteral("Password incorrect"));
     case NetStatus::Failed: break;
     }
-    return fail(QStringLiteral("Could Not assign %1 to %2:%3")
-                    .arg(args[0], QString(*letter), error.isEmpty() ? QString() : " (" + error + ')'));
+    // Neither the location typed nor the provider's reason may carry the
+    // password to the terminal or a log.
+    return fail(netlocation::shown(QStringLiteral("Could Not assign %1 to %2:%3")
+                                       .arg(netlocation::withoutPassword(args[0]), QString(*letter),
+                                            error.isEmpty() ? QString() : " (" + error + ')')));
 }
 
 int runDisconnect(const QStringList& args)
@@ -67,27 +70,13 @@ int runDisconnect(const QStringList& args)
         return fail(QStringLiteral("net-disconnect takes one drive letter"));
     const std::optional<QChar> letter = parseLetter(args[0]);
     if (!letter)
-        return fail(QStringLiteral("not a drive letter: ") + args[0]);
+        return fail(QStringLiteral("not a drive letter: ") + netlocation::shown(args[0]));
     const std::unique_ptr<NetProvider> provider = MakeGioNetProvider();
     NetDrives drives(*provider);
     QString error;
     if (!drives.disconnect(*letter, &error))
-        return fail(error);
+        return fail(netlocation::shown(error));
     return 0;
-}
-
-// A name from the network shown on one line: control characters (a
-// server may send any) are written "\\xHH"; backslashes stay, since they
-// are the separators of "\\\\server\\share".
-QString shownName(const QString& name)
-{
-    QString text;
-    for (const QChar c : name)
-        text += c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() == 0x85 ||
-                        c.unicode() == 0x2028 || c.unicode() == 0x2029
-                    ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
-                    : QString(c);
-    return text;
 }
 
 constexpr int kMaxRecords = 101;
@@ -102,7 +91,7 @@ void listLevel(NetProvider& provider, const QString& location, int depth, int& c
         if (count >= kMaxRecords)
             return;
         ++count;
-        out(QString(depth * 2, ' ') + shownName(r.remoteName));
+        out(QString(depth * 2, ' ') + netlocation::shown(r.remoteName));
         if (!r.childLocation.isEmpty() && depth + 1 < kMaxDepth)
             listLevel(provider, r.childLocation, depth + 1, count);
     }
@@ -117,7 +106,8 @@ int runList(const QStringList& args)
         // A server's shares, say: "\\\\server" or "smb://server/".
         const std::optional<QString> location = netlocation::toGio(args[0]);
         if (!location)
-            return fail(QStringLiteral("not a network location: ") + args[0]);
+            return fail(QStringLiteral("not a network location: ") +
+                        netlocation::shown(netlocation::withoutPassword(args[0])));
         start = *location;
     }
     const std::unique_ptr<NetProvider> provider = MakeGioNetProvider();

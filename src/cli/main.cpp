@@ -1,5 +1,7 @@
 #include "cli/clicommand.h"
+#include "cli/clicommon.h"
 
+#include "network/netdrives.h"
 #include "platform/hostname.h"
 #include "platform/process.h"
 
@@ -50,7 +52,7 @@ CliCommand::CliCommand(const char* name, const char* usage, CommandFunction run)
 int fail(const QString& message)
 {
     flushOut();
-    std::fprintf(stderr, "dovex-cli: %s\n", hostname::encode(message).constData());
+    std::fprintf(stderr, "dovex-cli: %s\n", hostname::encode(printableMessage(message)).constData());
     return 2;
 }
 
@@ -119,6 +121,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "  dovex-cli %s\n", cmd.usage);
         return 2;
     }
+    // A recorded network drive is one only while gvfs mounts its location.
+    dovex::UseGioMountCheck();
     const Registered& cmd = registry().at(args.takeFirst());
     const int rc = cmd.run(args);
     flushOut();

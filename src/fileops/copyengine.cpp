@@ -62,6 +62,21 @@ QString makeBeside(const QString& destination, Make make)
     return QString();
 }
 
+// Gives the complete copy at written its real name. A new name is never
+// taken from a file that came meanwhile; a file system without the
+// no-replace rename is asked first. On failure the copy keeps its ".$$$"
+// name.
+bool putInPlace(const QString& written, const QString& destination, bool replacing)
+{
+    if (replacing)
+        return fileio::rename(written, destination) == 0;
+    const int rc = fileio::renameNoReplace(written, destination);
+    if (rc == 0)
+        return true;
+    return rc != EEXIST && !fileio::status(destination).exists &&
+           fileio::rename(written, destination) == 0;
+}
+
 bool enoughSpace(OperationState& state, const QString& source, const QString& destination,
                  std::int64_t size)
 {
@@ -212,10 +227,17 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
         return skip(state);
 
     // A new name is written directly; a file that replaces another is
-    // written beside it and renamed over it once complete.
+    // written beside it and renamed over it once complete. So is every file
+    // on a file system that may break off a write (a network drive whose
+    // server goes away): a half file never stands under the real name.
     File out;
     QString written;
-    if (!target.exists) {
+    const bool careful = !target.exists && fileio::writesMayBreakOff(dospath::directoryPart(destination));
+    if (careful) {
+        written = makeBeside(destination, [&](const QString& name) {
+            return out.create(name) ? 0 : out.error();
+        });
+    } else if (!target.exists) {
         if (out.create(destination))
             written = destination;
         // A name the first look missed (a dangling link): ask about it, once.
@@ -235,7 +257,7 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     in.close();
     out.close();
     if (end == LoopEnd::Complete && written != destination &&
-        fileio::rename(written, destination) != 0) {
+        !putInPlace(written, destination, target.exists)) {
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);
     }

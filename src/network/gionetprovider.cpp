@@ -6,14 +6,18 @@
 #include "network/netdrives.h"
 #include "network/netlocation.h"
 
+#include "platform/drivemap.h"
 #include "platform/hostname.h"
 #include "platform/netrecords.h"
+#include "platform/slowdrive.h"
 
 #include <QElapsedTimer>
 #include <QUrl>
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 #include <dirent.h>
 #include <pwd.h>
@@ -23,16 +27,12 @@ namespace dovex {
 
 namespace {
 
-// How long a mount may take before it is given up: DOVEX_NET_TIMEOUT
-// seconds (1 to 120) when set, else 15 s. Listing and unmounting wait less.
-int mountMs()
+// How long a network call may take before it is given up: DOVEX_NET_TIMEOUT
+// seconds (1 to 120) when set, else 15 s. Every call is bounded by it.
+int limitMs()
 {
-    bool ok = false;
-    const int seconds = qEnvironmentVariableIntValue("DOVEX_NET_TIMEOUT", &ok);
-    return ok && seconds >= 1 && seconds <= 120 ? seconds * 1000 : 15000;
+    return netrecords::timeLimitMs();
 }
-int queryMs() { return std::min(mountMs(), 8000); }
-int unmountMs() { return std::min(mountMs(), 10000); }
 
 // One asynchronous call's result. When a call is given up the waiter stays
 // alive for the late callback, which then frees it.
@@ -54,8 +54,18 @@ void onReady(GObject*, GAsyncResult* res, gpointer data)
     w->result = G_ASYNC_RESULT(g_object_ref(res));
 }
 
+// Iterates context once without blocking; true when something was dispatched.
+bool serve(GMainContext* context)
+{
+    return g_main_context_iteration(context, FALSE);
+}
+
 // Runs start(cancellable, callback, waiter) on context and waits up to
 // timeoutMs. Returns the result (to be unreferenced) or nullptr on time out.
+// Some gvfs replies (an SFTP listing's, say) are dispatched on GLib's global
+// default context whatever the caller pushed, so that one is served too
+// whenever this thread may own it: waiting on the private one alone stalls
+// until gvfs gives up.
 template <typename Start>
 GAsyncResult* await(GMainContext* context, int timeoutMs, Start start)
 {
@@ -63,6 +73,7 @@ GAsyncResult* await(GMainContext* context, int timeoutMs, Start start)
     GCancellable* cancel = g_cancellable_new();
     g_main_context_push_thread_default(context);
     start(cancel, onReady, w);
+    GMainContext* global = g_main_context_default();
     QElapsedTimer clock;
     clock.start();
     bool cancelled = false;
@@ -73,8 +84,13 @@ GAsyncResult* await(GMainContext* context, int timeoutMs, Start start)
         }
         if (cancelled && clock.elapsed() > timeoutMs + 2000)
             break;
-        if (!g_main_context_iteration(context, FALSE))
-            QThread::msleep(5);
+        bool served = serve(context);
+        if (global != context && g_main_context_acquire(global)) {
+            served = serve(global) || served;
+            g_main_context_release(global);
+        }
+        if (!served)
+            QThread::usleep(500);
     }
     g_main_context_pop_thread_default(context);
     g_object_unref(cancel);
@@ -95,6 +111,17 @@ QString fromUtf8(const char* text)
 QString errorText(GError* error)
 {
     return error ? QString::fromUtf8(error->message) : QString();
+}
+
+// Whether a failed mount says that the share or folder is not there: SMB
+// reports it as a general failure that ends in the system's text for
+// ENOENT.
+bool notFound(const GError* e)
+{
+    if (g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+        return true;
+    return e && e->domain == G_IO_ERROR && e->code == G_IO_ERROR_FAILED && e->message &&
+           QByteArray(e->message).endsWith(QByteArray(": ") + g_strerror(ENOENT));
 }
 
 // Answers the mount operation's questions from what the user typed, once:
@@ -155,6 +182,99 @@ bool listable(const QString& dir)
     return ok;
 }
 
+// A location's parts that name a place on a server: the scheme, the host
+// (without regard to case), the port and the decoded path without a
+// trailing "/". The user a mount was made as does not change the place.
+QString placeOf(const QUrl& url, const QString& below = QString())
+{
+    QString path = url.path(QUrl::FullyDecoded);
+    while (path.endsWith('/'))
+        path.chop(1);
+    path += below;
+    return url.scheme().toLower() + QStringLiteral("://") + url.host().toLower() + ':' +
+           QString::number(url.port()) + path;
+}
+
+// Calls use(mount, its local root) for the gvfs mount whose local root
+// holds hostDir, from the volume monitor's list (gvfs keeps it locally).
+template <typename Use>
+void withMountAt(const QString& hostDir, Use use)
+{
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    GVolumeMonitor* monitor = g_volume_monitor_get();
+    GList* mounts = g_volume_monitor_get_mounts(monitor);
+    for (GList* i = mounts; i; i = i->next) {
+        GFile* root = g_mount_get_root(G_MOUNT(i->data));
+        char* path = g_file_get_path(root);
+        const QString rootDir = path ? hostname::decode(QByteArray(path)) : QString();
+        g_free(path);
+        g_object_unref(root);
+        if (!rootDir.isEmpty() && (hostDir == rootDir || hostDir.startsWith(rootDir + '/'))) {
+            use(G_MOUNT(i->data), rootDir);
+            break;
+        }
+    }
+    g_list_free_full(mounts, g_object_unref);
+    g_object_unref(monitor);
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+}
+
+// Whether hostDir is the directory gvfs gives location: the gvfs mount
+// whose local root holds hostDir is one of the location's server and share,
+// and the folder below that root is the location's folder.
+bool mountHolds(const QString& location, const QString& hostDir)
+{
+    const std::optional<QString> gio = netlocation::toGio(location);
+    if (!gio)
+        return false;
+    bool holds = false;
+    withMountAt(hostDir, [&](GMount* mount, const QString& rootDir) {
+        GFile* root = g_mount_get_root(mount);
+        char* uri = g_file_get_uri(root);
+        holds = placeOf(QUrl(fromUtf8(uri)), hostDir.mid(rootDir.size())) == placeOf(QUrl(*gio));
+        g_free(uri);
+        g_object_unref(root);
+    });
+    return holds;
+}
+
+// Whether the server of the gvfs mount that holds hostDir answers within
+// the time limit. Asked through gvfs, which can give up on a call: a look
+// through the FUSE directory at a server that stopped answering would hold
+// the asking thread in the kernel until gvfs itself gives up.
+bool serverAnswers(const QString& hostDir)
+{
+    bool answers = false;
+    withMountAt(hostDir, [&](GMount* mount, const QString&) {
+        GFile* root = g_mount_get_root(mount);
+        GMainContext* context = g_main_context_new();
+        GAsyncResult* res = await(
+            context, limitMs(),
+            [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                g_file_query_filesystem_info_async(root, G_FILE_ATTRIBUTE_FILESYSTEM_FREE,
+                                                   G_PRIORITY_DEFAULT, c, cb, w);
+            });
+        if (res) {
+            GError* e = nullptr;
+            GFileInfo* info = g_file_query_filesystem_info_finish(root, res, &e);
+            answers = info || (!t_timedOut && !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_MOUNTED) &&
+                               !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_CANCELLED));
+            g_clear_error(&e);
+            if (info)
+                g_object_unref(info);
+            g_object_unref(res);
+        }
+        // A late answer still finds its waiter here, which frees it.
+        while (g_main_context_iteration(context, FALSE)) {
+        }
+        g_main_context_unref(context);
+        g_object_unref(root);
+    });
+    return answers;
+}
+
 class GioNetProvider final : public NetProvider {
 public:
     GioNetProvider() : m_context(g_main_context_new()) {}
@@ -204,47 +324,27 @@ public:
         const std::optional<QString> location = netlocation::toGio(typed);
         if (!location) {
             if (error)
-                *error = QStringLiteral("not a network location: ") + typed;
+                *error = QStringLiteral("not a network location: ") + netlocation::withoutPassword(typed);
             return NetStatus::Failed;
         }
         if (!networkPresent(nullptr))
             return NetStatus::NoNetwork;
-        GFile* file = g_file_new_for_uri(location->toUtf8().constData());
+        // The server is asked as the given user from the first try: without
+        // the name in the location gvfs first tries the local user's.
+        const QString asked = netlocation::withUser(*location, user);
+        GFile* file = g_file_new_for_uri(asked.toUtf8().constData());
         Credentials c;
         const int at = user.indexOf('\\');
         c.user = (at > 0 ? user.mid(at + 1) : user).toUtf8();
         c.domain = at > 0 ? user.left(at).toUtf8() : QByteArray();
         c.password = password.toUtf8();
         NetStatus status = mountFile(file, c, error);
+        // A folder (or share) the server does not have is named as such.
+        if (status == NetStatus::Failed && m_notFound && error)
+            *error = QStringLiteral("%1 does not exist on the server").arg(*location);
         c.password.fill('\0');
-        if (status == NetStatus::Ok) {
-            GMount* mount = findMount(file);
-            std::optional<QString> dir = mount ? dirOf(mount, file) : std::nullopt;
-            // gvfs names the FUSE directory even when gvfsd-fuse is not
-            // there to serve it.
-            if (dir && !netrecords::isLiveMount(*dir))
-                dir.reset();
-            if (!dir) {
-                if (error)
-                    *error = QStringLiteral("the mount of %1 has no local directory (is gvfsd-fuse running?)")
-                                 .arg(typed);
-                status = NetStatus::Failed;
-                // A mount made here that no drive can name is not left
-                // behind (one that was there before is not ours to end).
-                if (mount && !m_alreadyMounted)
-                    unmountMount(G_MOUNT(g_object_ref(mount)), nullptr);
-            } else {
-                // Right after a mount the FUSE directory can fail for a moment.
-                QElapsedTimer clock;
-                clock.start();
-                while (!listable(*dir) && clock.elapsed() < 4000)
-                    QThread::msleep(50);
-                if (hostDir)
-                    *hostDir = *dir;
-            }
-            if (mount)
-                g_object_unref(mount);
-        }
+        if (status == NetStatus::Ok)
+            status = localFolder(file, *location, hostDir, error);
         g_object_unref(file);
         return status;
     }
@@ -272,11 +372,86 @@ public:
     }
 
 private:
+    // The local directory of the mounted location file: the folder below
+    // the mount's FUSE directory, which must be a folder on the server. A
+    // mount made here that no drive can name is not left behind (one that
+    // was there before is not ours to end).
+    NetStatus localFolder(GFile* file, const QString& location, QString* hostDir, QString* error)
+    {
+        const bool ours = !m_alreadyMounted;
+        GMount* mount = findMount(file);
+        const std::optional<QString> dir = mount ? dirOf(mount, file) : std::nullopt;
+        QString why;
+        if (!dir || !fuseReady(mount))
+            why = QStringLiteral("the mount of %1 has no local directory (is gvfsd-fuse running?)").arg(location);
+        else
+            why = folderProblem(file, location);
+        if (why.isEmpty() && hostDir)
+            *hostDir = *dir;
+        if (!why.isEmpty() && error)
+            *error = why;
+        if (!why.isEmpty() && mount && ours)
+            unmountMount(G_MOUNT(g_object_ref(mount)), nullptr);
+        if (mount)
+            g_object_unref(mount);
+        return why.isEmpty() ? NetStatus::Ok : NetStatus::Failed;
+    }
+
+    // Why the location file cannot be a drive's folder; empty when it can.
+    QString folderProblem(GFile* file, const QString& location)
+    {
+        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+            // A link is no folder of the share: through the FUSE directory
+            // it would lead wherever it points on this machine.
+            g_file_query_info_async(file, G_FILE_ATTRIBUTE_STANDARD_TYPE,
+                                    G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, G_PRIORITY_DEFAULT, c, cb, w);
+        });
+        if (!res)
+            return QStringLiteral("the server did not answer");
+        GError* e = nullptr;
+        GFileInfo* info = g_file_query_info_finish(file, res, &e);
+        g_object_unref(res);
+        QString why;
+        if (info && g_file_info_get_file_type(info) != G_FILE_TYPE_DIRECTORY)
+            why = QStringLiteral("%1 is not a folder").arg(location);
+        else if (g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+            why = QStringLiteral("%1 does not exist on the server").arg(location);
+        else if (!info)
+            why = t_timedOut ? QStringLiteral("the server did not answer") : errorText(e);
+        g_clear_error(&e);
+        if (info)
+            g_object_unref(info);
+        return why;
+    }
+
+    // Whether the mount's FUSE directory serves it: gvfs names the directory
+    // even when gvfsd-fuse is not there, and right after a mount it can fail
+    // for a moment. Each look is bounded, so a server that stops answering
+    // right then costs no more than the wait.
+    static bool fuseReady(GMount* mount)
+    {
+        GFile* root = g_mount_get_root(mount);
+        char* path = g_file_get_path(root);
+        const QString rootDir = path ? hostname::decode(QByteArray(path)) : QString();
+        g_free(path);
+        g_object_unref(root);
+        QElapsedTimer clock;
+        clock.start();
+        while (!rootDir.isEmpty() && clock.elapsed() < 4000) {
+            auto ok = std::make_shared<std::atomic<bool>>(false);
+            if (netrecords::isLiveMount(rootDir) &&
+                slowdrive::within(2000, [ok, rootDir] { *ok = listable(rootDir); }) && *ok)
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
     // Unmounts and releases mount.
     NetStatus unmountMount(GMount* mount, QString* error)
     {
         GMountOperation* op = g_mount_operation_new();
-        GAsyncResult* res = await(m_context, unmountMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
             g_mount_unmount_with_operation(mount, G_MOUNT_UNMOUNT_NONE, op, c, cb, w);
         });
         NetStatus status = NetStatus::Failed;
@@ -299,32 +474,16 @@ private:
 
     // The mount whose local directory holds hostDir, from the volume
     // monitor's list (gvfs keeps it locally).
-    GMount* mountAt(const QString& hostDir)
+    static GMount* mountAt(const QString& hostDir)
     {
-        g_main_context_push_thread_default(m_context);
-        GVolumeMonitor* monitor = g_volume_monitor_get();
-        GList* mounts = g_volume_monitor_get_mounts(monitor);
         GMount* found = nullptr;
-        for (GList* i = mounts; i; i = i->next) {
-            GMount* m = G_MOUNT(i->data);
-            GFile* root = g_mount_get_root(m);
-            if (char* path = g_file_get_path(root)) {
-                const QString rootDir = hostname::decode(QByteArray(path));
-                if (!found && (hostDir == rootDir || hostDir.startsWith(rootDir + '/')))
-                    found = G_MOUNT(g_object_ref(m));
-                g_free(path);
-            }
-            g_object_unref(root);
-        }
-        g_list_free_full(mounts, g_object_unref);
-        g_object_unref(monitor);
-        g_main_context_pop_thread_default(m_context);
+        withMountAt(hostDir, [&](GMount* mount, const QString&) { found = G_MOUNT(g_object_ref(mount)); });
         return found;
     }
 
     GMount* findMount(GFile* file)
     {
-        GAsyncResult* res = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
             g_file_find_enclosing_mount_async(file, G_PRIORITY_DEFAULT, c, cb, w);
         });
         if (!res)
@@ -345,24 +504,76 @@ private:
         return dir;
     }
 
-    std::optional<QString> dirOf(GMount* mount, GFile* file)
+    // The FUSE directory of file inside mount: the mount's local root and
+    // the path below it. nullopt when file does not lie inside the mount.
+    static std::optional<QString> dirOf(GMount* mount, GFile* file)
     {
         std::optional<QString> dir;
         GFile* root = g_mount_get_root(mount);
-        if (char* rootPath = g_file_get_path(root)) {
+        char* rootPath = g_file_get_path(root);
+        const std::optional<QByteArray> below = relativePath(root, file);
+        if (rootPath && below) {
             QString path = hostname::decode(QByteArray(rootPath));
-            if (char* rel = g_file_get_relative_path(root, file)) {
-                if (*rel)
-                    path += '/' + hostname::decode(QByteArray(rel));
-                g_free(rel);
-            }
+            if (!below->isEmpty())
+                path += '/' + hostname::decode(*below);
             while (path.size() > 1 && path.endsWith('/'))
                 path.chop(1);
             dir = path;
-            g_free(rootPath);
         }
+        g_free(rootPath);
         g_object_unref(root);
         return dir;
+    }
+
+    // The path of file below root, as bytes; empty for root itself. A
+    // mount's root can name its server differently (with the user or the
+    // domain the mount was made as), so the locations' paths decide then.
+    static std::optional<QByteArray> relativePath(GFile* root, GFile* file)
+    {
+        if (char* rel = g_file_get_relative_path(root, file)) {
+            QByteArray bytes(rel);
+            g_free(rel);
+            return bytes;
+        }
+        if (g_file_equal(root, file))
+            return QByteArray();
+        char* rootUri = g_file_get_uri(root);
+        char* fileUri = g_file_get_uri(file);
+        QByteArray rootAt = pathOfUri(rootUri), fileAt = pathOfUri(fileUri);
+        g_free(rootUri);
+        g_free(fileUri);
+        while (rootAt.endsWith('/'))
+            rootAt.chop(1);
+        while (fileAt.endsWith('/'))
+            fileAt.chop(1);
+        if (fileAt == rootAt)
+            return QByteArray();
+        if (!fileAt.startsWith(rootAt + '/'))
+            return std::nullopt;
+        char* raw = g_uri_unescape_string(fileAt.constData() + rootAt.size() + 1, nullptr);
+        if (!raw)
+            return std::nullopt;
+        QByteArray bytes(raw);
+        g_free(raw);
+        if (bytes.split('/').contains(".."))
+            return std::nullopt;
+        return bytes;
+    }
+
+    // The escaped path of a URI: from the "/" after the authority on,
+    // without a query or fragment.
+    static QByteArray pathOfUri(const char* uri)
+    {
+        QByteArray text(uri ? uri : "");
+        const qsizetype scheme = text.indexOf("://");
+        const qsizetype at = scheme < 0 ? -1 : text.indexOf('/', scheme + 3);
+        if (at < 0)
+            return "/";
+        QByteArray path = text.mid(at);
+        for (const char end : {'?', '#'})
+            if (const qsizetype cut = path.indexOf(end); cut >= 0)
+                path.truncate(cut);
+        return path;
     }
 
     NetStatus mountFile(GFile* file, Credentials& c, QString* error)
@@ -370,7 +581,7 @@ private:
         GMountOperation* op = g_mount_operation_new();
         g_signal_connect(op, "ask-password", G_CALLBACK(onAskPassword), &c);
         g_signal_connect(op, "ask-question", G_CALLBACK(onAskQuestion), &c);
-        GAsyncResult* res = await(m_context, mountMs(), [&](GCancellable* cn, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* cn, GAsyncReadyCallback cb, gpointer w) {
             g_file_mount_enclosing_volume(file, G_MOUNT_MOUNT_NONE, op, cn, cb, w);
         });
         // The operation must not call back into c once this frame is gone.
@@ -382,12 +593,17 @@ private:
         } else {
             GError* e = nullptr;
             m_alreadyMounted = false;
+            m_notFound = false;
             if (g_file_mount_enclosing_volume_finish(file, res, &e) ||
                 g_error_matches(e, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
                 m_alreadyMounted = e != nullptr;
                 status = NetStatus::Ok;
             } else if (c.asks > 1) {
                 status = NetStatus::BadPassword;
+            } else if (notFound(e)) {
+                m_notFound = true;
+                if (error)
+                    *error = errorText(e);
             } else if (error) {
                 *error = c.question ? QStringLiteral("the server's identity could not be verified")
                          : t_timedOut ? QStringLiteral("the server did not answer")
@@ -406,7 +622,7 @@ private:
         static const char* attributes =
             G_FILE_ATTRIBUTE_STANDARD_NAME "," G_FILE_ATTRIBUTE_STANDARD_DISPLAY_NAME
             "," G_FILE_ATTRIBUTE_STANDARD_TARGET_URI "," G_FILE_ATTRIBUTE_STANDARD_TYPE;
-        GAsyncResult* res = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
             g_file_enumerate_children_async(file, attributes, G_FILE_QUERY_INFO_NONE,
                                             G_PRIORITY_DEFAULT, c, cb, w);
         });
@@ -422,9 +638,13 @@ private:
         }
         QList<NetResource> list;
         bool failed = false;
+        // The whole listing keeps to the time limit, not each batch of it.
+        QElapsedTimer clock;
+        clock.start();
+        const auto left = [&] { return std::max<int>(1, limitMs() - int(clock.elapsed())); };
         // A browse list is small; the tree never shows more than a hundred.
         while (list.size() <= 1000) {
-            GAsyncResult* r = await(m_context, queryMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+            GAsyncResult* r = await(m_context, left(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
                 g_file_enumerator_next_files_async(en, 64, G_PRIORITY_DEFAULT, c, cb, w);
             });
             if (!r) {
@@ -442,7 +662,12 @@ private:
             }
             g_list_free(infos);
         }
-        g_file_enumerator_close(en, nullptr, nullptr);
+        if (GAsyncResult* r = await(m_context, std::min(left(), 2000), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                g_file_enumerator_close_async(en, G_PRIORITY_DEFAULT, c, cb, w);
+            })) {
+            g_file_enumerator_close_finish(en, r, nullptr);
+            g_object_unref(r);
+        }
         g_object_unref(en);
         if (failed && list.isEmpty())
             return std::nullopt;
@@ -493,6 +718,7 @@ private:
     GMainContext* m_context;
     bool m_notMounted = false;
     bool m_alreadyMounted = false;
+    bool m_notFound = false; // the last mount failed: no such share or folder
 };
 
 } // namespace
@@ -500,6 +726,13 @@ private:
 std::unique_ptr<NetProvider> MakeGioNetProvider()
 {
     return std::make_unique<GioNetProvider>();
+}
+
+void UseGioMountCheck()
+{
+    netrecords::setLocationCheck(mountHolds);
+    netrecords::setAnswerCheck(serverAnswers);
+    DriveMap::instance().reload();
 }
 
 } // namespace dovex

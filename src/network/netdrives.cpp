@@ -36,7 +36,7 @@ QList<QChar> NetDrives::freeLetters() const
         bool used = map.rootOf(letter).has_value();
         // A drive waiting to be reconnected keeps its letter.
         for (const netrecords::Record& r : records.drives)
-            used = used || (r.letter == letter && (r.reconnect || netrecords::isLiveMount(r.hostDir)));
+            used = used || (r.letter == letter && (r.reconnect || netrecords::isDriveOf(r)));
         if (!used)
             letters.append(letter);
     }
@@ -69,7 +69,7 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
 
     QString dead;
     for (const netrecords::Record& r : netrecords::read().drives)
-        if (!r.reconnect && !netrecords::isLiveMount(r.hostDir))
+        if (!r.reconnect && !netrecords::isDriveOf(r))
             dead.append(r.letter);
 
     QString hostDir, why;
@@ -120,10 +120,11 @@ bool NetDrives::disconnect(QChar letterIn, QString* error)
             *error = QStringLiteral("%1: is not a network drive").arg(letter);
         return false;
     }
-    if (netrecords::isLiveMount(it->hostDir)) {
+    // Only the mount of the record's own location is ended: a record that
+    // names another directory is merely dropped.
+    if (netrecords::isDriveOf(*it)) {
         QString why;
-        if (m_provider.unmount(it->hostDir, &why) != NetStatus::Ok &&
-            netrecords::isLiveMount(it->hostDir)) {
+        if (m_provider.unmount(it->hostDir, &why) != NetStatus::Ok && netrecords::isDriveOf(*it)) {
             if (error)
                 *error = why;
             return false;
@@ -141,7 +142,7 @@ QList<NetDrive> NetDrives::connected() const
 {
     QList<NetDrive> list;
     for (const netrecords::Record& r : netrecords::read().drives)
-        if (netrecords::isLiveMount(r.hostDir) && DriveMap::instance().rootOf(r.letter) == r.hostDir)
+        if (netrecords::isDriveOf(r) && DriveMap::instance().rootOf(r.letter) == r.hostDir)
             list.append({r.letter, r.location, r.hostDir, r.reconnect});
     return list;
 }
@@ -152,7 +153,7 @@ void NetDrives::restore()
     bool changed = false;
     for (qsizetype i = 0; i < records.drives.size();) {
         netrecords::Record& r = records.drives[i];
-        if (netrecords::isLiveMount(r.hostDir)) {
+        if (netrecords::isDriveOf(r)) {
             ++i;
             continue;
         }

@@ -50,6 +50,10 @@ public:
 
 // The provider over GIO/gvfs.
 std::unique_ptr<NetProvider> MakeGioNetProvider();
+// From now on a recorded network drive counts only while gvfs says that its
+// directory belongs to the mount of its recorded location (a record naming
+// any other directory is passed over); rebuilds the drive map.
+void UseGioMountCheck();
 
 // A drive letter given to a network location by the program.
 struct NetDrive {

@@ -1,5 +1,6 @@
 #include "network/netlocation.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -84,6 +85,37 @@ QString withoutPassword(const QString& typed)
         return typed;
     url.setPassword(QString());
     return url.toString();
+}
+
+QString shown(const QString& text)
+{
+    // "scheme://user:secret@" anywhere in the text. As in a location, the
+    // password ends at the last "@" before the path's "/" (or a blank).
+    static const QRegularExpression secret(
+        QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://[^/\\\\:@\\s]*):[^/\\s]*@"));
+    QString clean = text;
+    clean.replace(secret, QStringLiteral("\\1@"));
+    QString out;
+    out.reserve(clean.size());
+    for (const QChar c : clean) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029)
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString withUser(const QString& gioLocation, const QString& userIn)
+{
+    const qsizetype cut = userIn.indexOf('\\');
+    const QString user = cut >= 0 ? userIn.mid(cut + 1) : userIn;
+    QUrl url(gioLocation, QUrl::StrictMode);
+    if (user.isEmpty() || !url.isValid() || !url.userName().isEmpty())
+        return gioLocation;
+    url.setUserName(user);
+    return url.isValid() ? url.toString(QUrl::FullyEncoded) : gioLocation;
 }
 
 } // namespace dovex::netlocation

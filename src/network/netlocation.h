@@ -20,4 +20,17 @@ QString toRemoteName(const QString& gioLocation);
 // keeps "sftp://u@host/"): what may be recorded and shown.
 QString withoutPassword(const QString& typed);
 
+// A text about a location as it may be shown or printed: every password
+// written into a location inside it is taken out ("smb://u:pw@h/s" reads
+// "smb://u@h/s", wherever in the text it stands), and control characters
+// (a line feed, a carriage return, ...) are written "\\xHH", so one message
+// stays one line and cannot overwrite what was printed before it.
+QString shown(const QString& text);
+
+// The location with user as its user name ("sftp://host/dir" and user "u"
+// give "sftp://u@host/dir"), so that the server is asked as that user from
+// the first try; a "DOMAIN\\user" name keeps only the user. The location
+// unchanged for an empty user or one written into the location already.
+QString withUser(const QString& gioLocation, const QString& user);
+
 } // namespace dovex::netlocation

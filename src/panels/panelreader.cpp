@@ -2,6 +2,7 @@
 
 #include "panels/archivelister.h"
 #include "panels/maskmatch.h"
+#include "panels/textformat.h"
 #include "platform/dirsearch.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
@@ -221,6 +222,12 @@ PanelReadOutcome readPanel(FilePanel& panel, Prompter& prompter, bool allowArchi
         // it names, which never lies above its drive's root.
         if (const std::optional<QString> normal = dospath::normalize(panel.path))
             panel.path = *normal;
+        // A network drive whose server stopped answering is said to be not
+        // ready (Abort falls back to drive c) before it could pass for a
+        // missing directory.
+        const QChar letter = panel.path.isEmpty() ? QChar() : panel.path[0];
+        if (DriveMap::instance().isNetworkDrive(letter) && !waitForDrive(letter, prompter))
+            panel.path = QStringLiteral("c:\\");
         if (!isExistingDirectory(panel.path)) {
             panel.path = panel.path.left(3);
             if (!isExistingDirectory(panel.path)) {

@@ -4,8 +4,8 @@
 #include "platform/dostime.h"
 #include "platform/drivemap.h"
 #include "platform/fileattr.h"
-
 #include "platform/hostname.h"
+#include "platform/slowdrive.h"
 
 #include <cstring>
 
@@ -68,6 +68,8 @@ void DirSearch::close()
         closedir(m_dir);
         m_dir = nullptr;
     }
+    m_read.clear();
+    m_fromRead = false;
 }
 
 std::optional<FindRecord> DirSearch::findFirst(const QString& pattern, std::uint32_t attributeMask)
@@ -84,14 +86,45 @@ std::optional<FindRecord> DirSearch::findFirst(const QString& pattern, std::uint
     if (!host)
         return std::nullopt;
     m_hostDir = hostname::encode(*host);
-    m_dir = opendir(m_hostDir.constData());
     m_path = m_hostDir + '/';
+    m_fromRead = DriveMap::instance().isNetworkDrive(dir[0]);
+    m_notReady = false;
+    if (m_fromRead) {
+        // Read on a thread of its own: a server that stopped answering
+        // holds that thread, not this one.
+        auto rows = slowdrive::call<std::vector<FindRecord>>(
+            dir[0], [hostDir = m_hostDir, wildcard = m_wildcard, mask = m_mask, atRoot = m_atRoot] {
+                DirSearch disk;
+                disk.m_hostDir = hostDir;
+                disk.m_path = hostDir + '/';
+                disk.m_wildcard = wildcard;
+                disk.m_mask = mask;
+                disk.m_atRoot = atRoot;
+                disk.m_dir = opendir(hostDir.constData());
+                std::vector<FindRecord> all;
+                while (std::optional<FindRecord> rec = disk.nextFromDisk())
+                    all.push_back(std::move(*rec));
+                return all;
+            });
+        m_notReady = !rows;
+        m_read = rows ? std::move(*rows) : std::vector<FindRecord>{};
+        m_readNext = 0;
+        return findNext();
+    }
+    m_dir = opendir(m_hostDir.constData());
     if (!m_dir)
         return std::nullopt;
     return findNext();
 }
 
 std::optional<FindRecord> DirSearch::findNext()
+{
+    if (m_fromRead)
+        return m_readNext < m_read.size() ? std::optional(m_read[m_readNext++]) : std::nullopt;
+    return nextFromDisk();
+}
+
+std::optional<FindRecord> DirSearch::nextFromDisk()
 {
     if (!m_dir)
         return std::nullopt;

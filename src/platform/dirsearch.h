@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace dovex {
 
@@ -31,11 +32,21 @@ public:
     DirSearch(const DirSearch&) = delete;
     DirSearch& operator=(const DirSearch&) = delete;
 
+    // On one of the program's network drives the directory is read whole
+    // at findFirst, within the network time limit; notReady() then tells a
+    // drive that did not answer from an empty or missing directory.
     std::optional<FindRecord> findFirst(const QString& pattern, std::uint32_t attributeMask);
     std::optional<FindRecord> findNext();
     void close();
+    bool notReady() const { return m_notReady; }
 
 private:
+    std::optional<FindRecord> nextFromDisk();
+
+    std::vector<FindRecord> m_read; // a network directory read whole
+    size_t m_readNext = 0;
+    bool m_fromRead = false;
+    bool m_notReady = false;
     DIR* m_dir = nullptr;
     QByteArray m_hostDir;
     QByteArray m_path;

@@ -3,6 +3,7 @@
 #include "platform/hostname.h"
 #include "platform/mounttable.h"
 #include "platform/netrecords.h"
+#include "platform/slowdrive.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,6 +117,27 @@ bool isDrivePath(const QString& dosPath)
            dosPath[0].unicode() < 128;
 }
 
+// Total and free bytes of the directory host; nullopt when it is none.
+std::optional<DriveSpace> spaceOf(const QByteArray& host)
+{
+    struct statvfs st {};
+    if (statvfs(host.constData(), &st) != 0)
+        return std::nullopt;
+    struct stat dir {};
+    if (::stat(host.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode))
+        return std::nullopt;
+    // A file system may report any counts (a FUSE one makes them up): the
+    // products stop at the largest number instead of overflowing.
+    const auto bytes = [&](std::uint64_t blocks) {
+        std::uint64_t product = 0;
+        if (__builtin_mul_overflow(blocks, std::uint64_t(st.f_frsize), &product) ||
+            product > std::uint64_t(std::numeric_limits<std::int64_t>::max()))
+            return std::numeric_limits<std::int64_t>::max();
+        return std::int64_t(product);
+    };
+    return DriveSpace{bytes(st.f_blocks), bytes(st.f_bavail)};
+}
+
 } // namespace
 
 DriveMap& DriveMap::instance()
@@ -174,7 +196,7 @@ void DriveMap::reload()
     // take their letters.
     QList<Drive> network;
     for (const netrecords::Record& r : netrecords::read().drives)
-        if (netrecords::isLiveMount(r.hostDir)) {
+        if (netrecords::isDriveOf(r)) {
             network.append({r.letter, r.hostDir});
             m_network.append(r.letter);
             // "smb://host:port/share/dir" and "\\host\share\dir" are "dir".
@@ -363,23 +385,16 @@ std::optional<DriveSpace> DriveMap::space(QChar letter) const
     const std::optional<QString> root = rootOf(letter);
     if (!root)
         return std::nullopt;
+    // A network drive whose server stopped answering is not ready once the
+    // network time limit has passed, instead of holding the caller: the
+    // server is asked first, past the drive's directory, where a look could
+    // hold this thread until the mount itself gives up.
+    if (isNetworkDrive(letter) && !netrecords::serverAnswers(*root))
+        return std::nullopt;
     const QByteArray host = hostname::encode(*root);
-    struct statvfs st {};
-    if (statvfs(host.constData(), &st) != 0)
-        return std::nullopt;
-    struct stat dir {};
-    if (::stat(host.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode))
-        return std::nullopt;
-    // A file system may report any counts (a FUSE one makes them up): the
-    // products stop at the largest number instead of overflowing.
-    const auto bytes = [&](std::uint64_t blocks) {
-        std::uint64_t product = 0;
-        if (__builtin_mul_overflow(blocks, std::uint64_t(st.f_frsize), &product) ||
-            product > std::uint64_t(std::numeric_limits<std::int64_t>::max()))
-            return std::numeric_limits<std::int64_t>::max();
-        return std::int64_t(product);
-    };
-    return DriveSpace{bytes(st.f_blocks), bytes(st.f_bavail)};
+    const std::optional<std::optional<DriveSpace>> answer =
+        slowdrive::call<std::optional<DriveSpace>>(letter, [host] { return spaceOf(host); });
+    return answer ? *answer : std::nullopt;
 }
 
 namespace dospath {

@@ -54,6 +54,9 @@ public:
     bool isDriveRoot(const QString& hostPath) const;
 
     DriveKind kind(QChar letter) const;
+    // True for a letter the program's network drives gave (cheap: no look
+    // at the mount table).
+    bool isNetworkDrive(QChar letter) const { return m_network.contains(letter.toUpper()); }
     // The name a drive is shown with: a network drive's share (the last
     // part of its location), the volume's label when the drive's
     // root is the mount point of a labelled block device, else the root's

@@ -5,6 +5,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileattr.h"
 #include "platform/hostname.h"
+#include "platform/slowdrive.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -284,6 +286,16 @@ bool File::skipHole(File& source, Transfer& t)
     return true;
 }
 
+namespace {
+
+bool onFuse(int fd)
+{
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && (unsigned long)fs.f_type == 0x65735546UL;
+}
+
+} // namespace
+
 File::Transfer File::transfer(File& source, std::int64_t n)
 {
     Transfer t;
@@ -304,6 +316,11 @@ File::Transfer File::transfer(File& source, std::int64_t n)
         }
     }
     const bool hooked = !faults().empty();
+    // A FUSE file system (a network drive) answers copy_file_range through
+    // the kernel's page-by-page fallback: plain reads and writes in large
+    // blocks keep to the mount's speed, as cp does.
+    if (m_kernelCopy && !m_cloneTried && (onFuse(m_fd) || onFuse(source.m_fd)))
+        m_kernelCopy = false;
     // A file system that shares extents (btrfs, xfs) clones the whole file
     // at once, as cp does; the others say no at the first try.
     if (m_kernelCopy && !hooked && m_position == 0 && source.m_position == 0 && !m_cloneTried) {
@@ -414,11 +431,16 @@ QString systemMessage(int error)
 FileStatus status(const QString& dosPath, bool followLinks)
 {
     const QByteArray host = hostName(dosPath);
-    struct stat st {};
-    if (host.isEmpty() ||
-        (followLinks ? ::stat(host.constData(), &st) : ::lstat(host.constData(), &st)) != 0)
+    if (host.isEmpty())
         return {};
-    return fromStat(st);
+    // On a network drive that stopped answering nothing is found.
+    return slowdrive::call<FileStatus>(dosPath[0], [host, followLinks] {
+               struct stat st {};
+               if ((followLinks ? ::stat(host.constData(), &st) : ::lstat(host.constData(), &st)) != 0)
+                   return FileStatus{};
+               return fromStat(st);
+           })
+        .value_or(FileStatus{});
 }
 
 bool sameFile(const QString& a, const QString& b)
@@ -665,6 +687,20 @@ void copyMetadata(const QString& from, const QString& to, const FileStatus& from
         ::lsetxattr(b.constData(), "user.DOSATTRIB", stored, size_t(n), 0);
     // The permissions come last: a read-only copy could refuse the rest.
     ::chmod(b.constData(), fromStatus.mode & 07777);
+}
+
+bool writesMayBreakOff(const QString& dosDir)
+{
+    if (!dosDir.isEmpty() && DriveMap::instance().isNetworkDrive(dosDir[0]))
+        return true;
+    const QByteArray host = hostName(dosDir);
+    struct statfs fs {};
+    if (host.isEmpty() || ::statfs(host.constData(), &fs) != 0)
+        return false;
+    // FUSE, NFS, CIFS, SMB2, SMB, 9P, Ceph, AFS, Coda.
+    static constexpr unsigned long kinds[] = {0x65735546, 0x6969, 0xFF534D42, 0xFE534D42, 0x517B,
+                                              0x01021997, 0x00C36400, 0x5346414F, 0x73757245};
+    return std::find(std::begin(kinds), std::end(kinds), (unsigned long)fs.f_type) != std::end(kinds);
 }
 
 std::optional<std::int64_t> freeSpace(const QString& dosDir)

@@ -193,6 +193,11 @@ void copyMetadata(const QString& from, const QString& to);
 // directory's own time moves while files leave it).
 void copyMetadata(const QString& from, const QString& to, const FileStatus& fromStatus);
 
+// True when dosDir lies on a file system that cannot be trusted to finish
+// a write it has begun (a network one, FUSE, a network drive): a file
+// written there arrives under a temporary name and is renamed when whole.
+bool writesMayBreakOff(const QString& dosDir);
+
 // Free bytes for a new file in the directory dosDir; nullopt when unknown.
 std::optional<std::int64_t> freeSpace(const QString& dosDir);
 

@@ -2,6 +2,7 @@
 
 #include "platform/hostname.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +16,11 @@ bool isFile(const QString& hostPath)
     return ::stat(hostname::encode(hostPath).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::optional<QByteArray> read(const QString& hostPath, qint64 limit)
+namespace {
+
+// At most max bytes of a plain file (a pipe or a device is never opened);
+// a larger file gives its first max bytes when prefix is set, else nothing.
+std::optional<QByteArray> readUpTo(const QString& hostPath, qint64 max, bool prefix)
 {
     const QByteArray name = hostname::encode(hostPath);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -23,9 +28,9 @@ std::optional<QByteArray> read(const QString& hostPath, qint64 limit)
         return std::nullopt;
     struct stat st {};
     QByteArray bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (prefix || st.st_size <= max);
     if (ok) {
-        bytes.resize(qsizetype(st.st_size));
+        bytes.resize(qsizetype(std::min<qint64>(st.st_size, max)));
         qsizetype got = 0;
         while (got < bytes.size()) {
             const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
@@ -41,6 +46,18 @@ std::optional<QByteArray> read(const QString& hostPath, qint64 limit)
     }
     ::close(fd);
     return ok ? std::optional(bytes) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<QByteArray> read(const QString& hostPath, qint64 limit)
+{
+    return readUpTo(hostPath, limit, false);
+}
+
+std::optional<QByteArray> readPrefix(const QString& hostPath, qint64 max)
+{
+    return readUpTo(hostPath, max, true);
 }
 
 bool write(const QString& hostPath, const QByteArray& bytes)

@@ -16,6 +16,9 @@ bool isFile(const QString& hostPath);
 // The file's bytes; nullopt when it is not a plain file, cannot be read or
 // is larger than limit. A pipe or a device is never opened.
 std::optional<QByteArray> read(const QString& hostPath, qint64 limit = 64 * 1024 * 1024);
+// The first max bytes of a plain file (all of a shorter one); nullopt when
+// it is not a plain file or cannot be read.
+std::optional<QByteArray> readPrefix(const QString& hostPath, qint64 max);
 // Writes the bytes to a temporary file beside hostPath and renames it over
 // hostPath once they are all on disk: a failure leaves the old file alone.
 bool write(const QString& hostPath, const QByteArray& bytes);

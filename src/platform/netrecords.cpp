@@ -15,6 +15,8 @@ namespace {
 
 constexpr int kMaxRecent = 20;
 constexpr qsizetype kMaxField = 4096;
+// Read one byte more than the limit, to know that the file goes past it.
+constexpr qsizetype kMaxFileSize = kMaxBytes + 1;
 
 // A host directory is written as its bytes (hostname.h); a location or a
 // recent path is text the user typed, written as UTF-8.
@@ -84,25 +86,37 @@ bool directoryLists(const QString& dir, const QString& name)
     return found;
 }
 
+// gvfs gives every mounted location a directory inside its one FUSE mount;
+// a network drive is such a directory or a folder below one. The mount
+// that holds hostDir (the longest mount point above it) must be gvfs's FUSE
+// mount itself, so no other file system (a tmpfs, /proc) passes, not even
+// one mounted inside it.
 bool realLiveMount(const QString& hostDir)
 {
     if (!acceptableHostDir(hostDir))
         return false;
-    const int cut = hostDir.lastIndexOf('/');
-    const QString parent = cut == 0 ? QStringLiteral("/") : hostDir.left(cut);
+    std::optional<MountEntry> holder;
     for (const MountEntry& m : ReadMountTable()) {
-        if (m.mountPoint == hostDir)
-            return true;
-        if (m.mountPoint == parent && m.type.startsWith(QLatin1String("fuse")) &&
-            directoryLists(parent, hostDir.mid(cut + 1)))
-            return true;
+        const bool holds = m.mountPoint == QLatin1String("/") || hostDir == m.mountPoint ||
+                           hostDir.startsWith(m.mountPoint + '/');
+        if (holds && (!holder || m.mountPoint.size() >= holder->mountPoint.size()))
+            holder = m;
     }
-    return false;
+    if (!holder || holder->type != QLatin1String("fuse.gvfsd-fuse") || hostDir == holder->mountPoint)
+        return false;
+    const QString rest = hostDir.mid(holder->mountPoint.size() + 1);
+    return directoryLists(holder->mountPoint, rest.left(rest.indexOf('/')));
 }
 
 std::function<bool(const QString&)>& liveMountCheck()
 {
     static std::function<bool(const QString&)> check = realLiveMount;
+    return check;
+}
+
+std::function<bool(const QString&, const QString&)>& locationCheck()
+{
+    static std::function<bool(const QString&, const QString&)> check;
     return check;
 }
 
@@ -158,8 +172,16 @@ QByteArray format(const Records& records)
 
 Records read()
 {
-    const std::optional<QByteArray> text = hostfile::read(path(), 1024 * 1024);
-    return text ? parse(*text) : Records{};
+    const std::optional<QByteArray> text = hostfile::readPrefix(path(), kMaxFileSize);
+    if (!text)
+        return Records{};
+    if (text->size() < kMaxFileSize)
+        return parse(*text);
+    // Past the limit: the complete lines before it count, the rest is left
+    // unread and said so, and the drives recorded first stay.
+    Records records = parse(text->left(text->lastIndexOf('\n') + 1));
+    records.overLimit = true;
+    return records;
 }
 
 bool write(const Records& records)
@@ -170,6 +192,43 @@ bool write(const Records& records)
 bool isLiveMount(const QString& hostDir)
 {
     return liveMountCheck()(hostDir);
+}
+
+bool isDriveOf(const Record& record)
+{
+    if (!isLiveMount(record.hostDir))
+        return false;
+    const auto& check = locationCheck();
+    return !check || check(record.location, record.hostDir);
+}
+
+void setLocationCheck(std::function<bool(const QString&, const QString&)> check)
+{
+    locationCheck() = std::move(check);
+}
+
+std::function<bool(const QString&)>& answerCheck()
+{
+    static std::function<bool(const QString&)> check;
+    return check;
+}
+
+bool serverAnswers(const QString& hostDir)
+{
+    const auto& check = answerCheck();
+    return !check || check(hostDir);
+}
+
+void setAnswerCheck(std::function<bool(const QString&)> check)
+{
+    answerCheck() = std::move(check);
+}
+
+int timeLimitMs()
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("DOVEX_NET_TIMEOUT", &ok);
+    return ok && seconds >= 1 && seconds <= 120 ? seconds * 1000 : 15000;
 }
 
 void setLiveMountCheck(std::function<bool(const QString&)> check)

@@ -22,13 +22,19 @@ struct Record {
 struct Records {
     QList<Record> drives;
     QStringList recent; // newest first
+    // The file is longer than kMaxBytes: only the lines before the limit
+    // were read.
+    bool overLimit = false;
 };
+
+inline constexpr qsizetype kMaxBytes = 1024 * 1024;
 
 // Host path of the records file in the program's directory.
 QString path();
 
-// The records; a missing, unreadable or damaged file reads as no records
-// (lines that do not parse are skipped, one record per letter).
+// The records; a missing or unreadable file reads as no records, lines that
+// do not parse are skipped (one record per letter), and of a file longer
+// than kMaxBytes the complete lines before the limit are read.
 Records read();
 // Writes the records whole (temporary file, then rename).
 bool write(const Records& records);
@@ -37,11 +43,27 @@ bool write(const Records& records);
 Records parse(const QByteArray& text);
 QByteArray format(const Records& records);
 
-// True while hostDir is the live local directory of a mount: a directory
-// that is a mount point or lies in a FUSE file system (gvfs gives each
-// location a directory inside its one FUSE mount). Never contacts the
-// remote server for the answer. Tests replace the check.
+// True while hostDir lies in gvfs's FUSE mount, in the directory of one of
+// its mounted locations (the location's own directory, or a folder below
+// it). Never contacts the remote server for the answer. Tests replace the
+// check.
 bool isLiveMount(const QString& hostDir);
 void setLiveMountCheck(std::function<bool(const QString&)> check);
+
+// Whether record names a network drive now: its directory is live and, once
+// the network layer has installed its check (which asks gvfs which mount
+// holds the directory), belongs to the mount of the record's location.
+bool isDriveOf(const Record& record);
+void setLocationCheck(std::function<bool(const QString& location, const QString& hostDir)> check);
+
+// Whether the server behind the network drive at hostDir answers within the
+// network time limit, asked without going through the drive's directory.
+// True when the network layer has installed no check.
+bool serverAnswers(const QString& hostDir);
+void setAnswerCheck(std::function<bool(const QString& hostDir)> check);
+
+// The network time limit in milliseconds: DOVEX_NET_TIMEOUT seconds (1 to
+// 120) when set, else 15 s. No network call waits longer.
+int timeLimitMs();
 
 } // namespace dovex::netrecords

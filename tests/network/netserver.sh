@@ -151,6 +151,52 @@ for i in $(seq 100); do
 done
 (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null || skip "smbd did not start: $(tail -c 300 "$s/log/smbd.out")"
 
+# An SSH server for SFTP on the loopback address with the same password
+# user (its password hash in the preloaded passwd file). Optional: without
+# it the SFTP cases skip with the reason in SFTP_SKIP.
+sftp_skip=""
+sshd=$(command -v sshd || ls /usr/sbin/sshd 2>/dev/null)
+ssh_port=""
+if [ -z "$sshd" ]; then
+    sftp_skip="sshd is not installed (package openssh-server)"
+elif ! hash=$(openssl passwd -6 "$password" 2>/dev/null); then
+    sftp_skip="openssl cannot hash the test password"
+else
+    ssh_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])' 2>/dev/null)
+    [ -n "$ssh_port" ] || ssh_port=$((20000 + RANDOM % 20000))
+    h="$dir/home"
+    mkdir -p "$h/dir/inner" "$dir/ssh" /run/sshd && chmod 755 "$h"
+    printf 'over ssh\n' > "$h/dir/note.txt"
+    printf 'inner\n' > "$h/dir/inner/in.txt"
+    head -c 200000 /dev/urandom > "$h/random.bin"
+    ln -s /etc "$h/link"
+    chown -R 40123:40123 "$h"
+    sed -i "s|^$user:.*|$user:$hash:40123:40123:Dovex test:$h:/bin/sh|" "$dir/passwd"
+    ssh-keygen -q -t ed25519 -N '' -f "$dir/ssh/host_key" >/dev/null 2>&1
+    cat > "$dir/ssh/sshd_config" <<CONF
+ListenAddress 127.0.0.1
+Port $ssh_port
+HostKey $dir/ssh/host_key
+PidFile none
+UsePAM no
+PasswordAuthentication yes
+KbdInteractiveAuthentication no
+PubkeyAuthentication no
+PermitRootLogin no
+StrictModes no
+AllowUsers $user
+Subsystem sftp internal-sftp
+CONF
+    LD_PRELOAD="$nsswrap" "$sshd" -D -e -f "$dir/ssh/sshd_config" > "$dir/ssh/sshd.out" 2>&1 &
+    record sshd $!
+    for i in $(seq 50); do
+        (exec 3<>/dev/tcp/127.0.0.1/$ssh_port) 2>/dev/null && break
+        sleep 0.1
+    done
+    (exec 3<>/dev/tcp/127.0.0.1/$ssh_port) 2>/dev/null ||
+        sftp_skip="sshd did not start: $(tail -c 300 "$dir/ssh/sshd.out")"
+fi
+
 cat > "$dir/env" <<ENV
 XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR
 DBUS_SESSION_BUS_ADDRESS=$bus
@@ -160,5 +206,8 @@ SMB_PORT=$port
 SMB_USER=$user
 SMB_PASSWORD=$password
 SHARE_DIR=$dir/share
+SSH_PORT=$ssh_port
+SSH_HOME=$dir/home
+SFTP_SKIP=$sftp_skip
 ENV
 exit 0

@@ -285,4 +285,38 @@ TEST(NetLocation, TypedPathsBecomeGioLocations)
     EXPECT_EQ(netlocation::withoutPassword("\\\\h\\s"), "\\\\h\\s");
 }
 
+TEST(NetLocation, ShownTextsHoldNoPasswordAndStayOneLine)
+{
+    EXPECT_EQ(netlocation::shown("Could Not assign smb://u:secret@h/s to e:"), "Could Not assign smb://u@h/s to e:");
+    // A password may hold "@" and ":"; the text around the location stays.
+    EXPECT_EQ(netlocation::shown("x sftp://me:p@ss:w@host:22/dir y"), "x sftp://me@host:22/dir y");
+    EXPECT_EQ(netlocation::shown("smb://:pw@h/s"), "smb://@h/s");
+    EXPECT_EQ(netlocation::shown("smb://h:445/s/a@b"), "smb://h:445/s/a@b");
+    EXPECT_EQ(netlocation::shown("line\nnext\rback\x1b[2J"), "line\\x0anext\\x0dback\\x1b[2J");
+    EXPECT_EQ(netlocation::withUser("sftp://h:22/home/u", "u"), "sftp://u@h:22/home/u");
+    EXPECT_EQ(netlocation::withUser("smb://h/s", "DOM\\u"), "smb://u@h/s");
+    EXPECT_EQ(netlocation::withUser("sftp://other@h/", "u"), "sftp://other@h/");
+    EXPECT_EQ(netlocation::withUser("sftp://h/", ""), "sftp://h/");
+}
+
+TEST(NetRecords, AFileOverTheLimitKeepsTheRecordsBeforeIt)
+{
+    DriveFixture fixture{QStringLiteral("C")};
+    netrecords::Records records;
+    records.drives.append({QChar('E'), "smb://h/s", "/run/user/0/gvfs/smb-share:server=h,share=s", false});
+    QByteArray text = netrecords::format(records);
+    text += "# " + QByteArray(netrecords::kMaxBytes, 'x') + '\n';
+    text += "drive\tF\t0\tsmb://h/t\t/run/user/0/gvfs/other\n";
+    ASSERT_TRUE(hostfile::makeDirectories(fixture.programDir()));
+    ASSERT_TRUE(hostfile::write(netrecords::path(), text));
+    const netrecords::Records read = netrecords::read();
+    EXPECT_TRUE(read.overLimit);
+    ASSERT_EQ(read.drives.size(), 1);
+    EXPECT_EQ(read.drives[0].letter, QChar('E'));
+    // Only gvfs's FUSE mount holds network drives: not /proc, not a plain
+    // directory, never the root.
+    for (const char* dir : {"/proc", "/proc/self", "/tmp", "/"})
+        EXPECT_FALSE(netrecords::isLiveMount(dir)) << dir;
+}
+
 } // namespace dovex::test

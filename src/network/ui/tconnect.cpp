@@ -1,5 +1,6 @@
 #include "network/ui/tconnect.h"
 
+#include "network/netlocation.h"
 #include "network/ui/netconnector.h"
 #include "network/ui/tconnectdialog.h"
 #include "platform/prompter.h"
@@ -89,8 +90,9 @@ bool TConnect::Execute(Prompter& prompter)
     if (status == NetStatus::BadPassword)
         prompter.error(QStringLiteral("Password incorrect"));
     else
-        prompter.error(QStringLiteral("Could Not assign ") + path + QStringLiteral(" to ") +
-                       QString(letter.toLower()) + QLatin1Char(':'));
+        prompter.error(QStringLiteral("Could Not assign ") +
+                       netlocation::shown(netlocation::withoutPassword(path)) +
+                       QStringLiteral(" to ") + QString(letter.toLower()) + QLatin1Char(':'));
     return false;
 }
 
@@ -123,7 +125,7 @@ void TDisconnectDialog::setDrives(const QList<NetDrive>& drives)
     const QIcon drive(QPixmap(TNetBrowse::picture(TNetBrowse::SharePicture).pixmap(16, 12)));
     for (const NetDrive& d : drives) {
         m_list->addItem(new QListWidgetItem(
-            drive, QString(d.letter.toLower()) + QStringLiteral(":  ") + d.location));
+            drive, QString(d.letter.toLower()) + QStringLiteral(":  ") + netlocation::shown(d.location)));
         m_letters << d.letter.toUpper();
     }
     m_list->setCurrentRow(m_letters.isEmpty() ? -1 : 0);
