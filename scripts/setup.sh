@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12), builds, and then starts the program
-# ("run") or runs every test ("test"). Safe to run again: it only installs
-# packages that are absent and builds incrementally.
+# ("run"), runs every test ("test") or makes the Debian package
+# dovex_<version>_<arch>.deb in the build directory ("package"). Safe to run
+# again: it only installs packages that are absent and builds incrementally.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -19,6 +20,7 @@ packages=(
   shared-mime-info hicolor-icon-theme adwaita-icon-theme
   xvfb xauth fonts-dejavu-core
   gvfs-backends gvfs-fuse dbus samba libnss-wrapper openssh-server
+  desktop-file-utils appstream lintian dpkg-dev
 )
 
 missing=()
@@ -48,8 +50,12 @@ case "$mode" in
       scripts/fuzz-smoke.sh
     fi
     ;;
+  package)
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$build/package"
+    ls "$build"/package/dovex_*.deb
+    ;;
   *)
-    echo "usage: scripts/setup.sh run|test" >&2
+    echo "usage: scripts/setup.sh run|test|package" >&2
     exit 2
     ;;
 esac

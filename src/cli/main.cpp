@@ -105,6 +105,40 @@ std::optional<QString> readPasswordLine()
     return text;
 }
 
+namespace {
+
+const char* const kHelpIntro =
+    "Usage: dovex-cli COMMAND [ARGUMENT...]\n"
+    "       dovex-cli --help | --version\n"
+    "The engines of the Dovex file manager without its windows: listing, copying,\n"
+    "moving and deleting files, archives, splitting, comparing and drives, with\n"
+    "the same texts, questions and rules as the window program.\n"
+    "\n"
+    "Paths are drive-letter paths (C:\\dir\\file.txt); DOVEX_DRIVES\n"
+    "(C=/tmp/c;D=/tmp/d) maps the letters to directories, else C: is the home\n"
+    "directory, Z: is / and mounted volumes take D: onwards.\n"
+    "\n"
+    "Commands:\n";
+
+const char* const kHelpOutro =
+    "\n"
+    "Options:\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Exit status: 0 when the command did all it was asked, 1 when it ran but\n"
+    "could not do everything, 2 when it failed or was called wrongly.\n";
+
+void printHelp(std::FILE* to)
+{
+    std::fputs(kHelpIntro, to);
+    for (const auto& [name, cmd] : registry())
+        std::fprintf(to, "  dovex-cli %s\n", cmd.usage);
+    std::fputs(kHelpOutro, to);
+}
+
+} // namespace
+
 } // namespace dovex::cli
 
 int main(int argc, char** argv)
@@ -115,10 +149,16 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << dovex::hostname::decodeText(QByteArray(argv[i]));
+    if (args.size() == 1 && args.first() == QLatin1String("--help")) {
+        printHelp(stdout);
+        return 0;
+    }
+    if (args.size() == 1 && args.first() == QLatin1String("--version")) {
+        std::printf("dovex-cli %s\n", DOVEX_VERSION);
+        return 0;
+    }
     if (args.isEmpty() || !registry().count(args.first())) {
-        std::fprintf(stderr, "usage:\n");
-        for (const auto& [name, cmd] : registry())
-            std::fprintf(stderr, "  dovex-cli %s\n", cmd.usage);
+        printHelp(stderr);
         return 2;
     }
     // A recorded network drive is one only while gvfs mounts its location.

@@ -35,7 +35,10 @@ void writeDefaultButton(SettingsSession& file, const QString& section, const QSt
     file.writeString(section, QStringLiteral("Parameter"), QString());
     file.writeString(section, QStringLiteral("Directory"), programDir);
     file.writeString(section, QStringLiteral("Action"), QString());
-    file.writeString(section, QStringLiteral("Icon"), programDir + '\\' + link);
+    // A program directory on no drive is a host path: its link is joined
+    // with "/" there, so that the icon path holds one kind of separator.
+    const QChar separator = programDir.startsWith('/') ? QChar('/') : QChar('\\');
+    file.writeString(section, QStringLiteral("Icon"), programDir + separator + link);
     file.writeString(section, QStringLiteral("Text"), text);
 }
 

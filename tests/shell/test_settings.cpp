@@ -147,6 +147,13 @@ TEST_F(SettingsTest, ExistingButtonsAreNeverOverwritten)
     EXPECT_EQ(SettingsFile::readString("Button2", "Text", ""), "Recycle Bin");
 }
 
+TEST_F(SettingsTest, DefaultButtonIconsOffTheDrivesUseOneSeparator)
+{
+    writeQuitSettings(MainSettings{}, "/opt/dovex home");
+    EXPECT_EQ(SettingsFile::readString("Button1", "Icon", ""), "/opt/dovex home/NetWork.lnk");
+    EXPECT_EQ(SettingsFile::readString("Button2", "Icon", ""), "/opt/dovex home/Recycled.lnk");
+}
+
 TEST_F(SettingsTest, NormalStateKeepsTheStoredBounds)
 {
     write("[Setting]\nState=Normal\nLeft=-30\nTop=5\nWidth=600\nHeight=400\n");

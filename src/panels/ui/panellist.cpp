@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QScrollBar>
+#include <QToolTip>
 
 namespace dovex {
 
@@ -69,6 +71,29 @@ void PanelDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 QSize PanelDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
     return QSize(columnWidth, rowHeight);
+}
+
+bool PanelDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                              const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (!event || event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const FilePanel& panel = m_model.panel();
+    const QString name =
+        index.isValid() && index.row() < int(panel.entries.size())
+            ? m_painter.clippedName(option.rect, panel.entries[size_t(index.row())], options,
+                                    QFontMetrics(option.font))
+            : QString();
+    if (name.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    // As plain text: a name is never markup.
+    QToolTip::showText(event->globalPos(),
+                       QStringLiteral("<p style='white-space:pre'>%1</p>").arg(name.toHtmlEscaped()),
+                       view->viewport(), option.rect);
+    return true;
 }
 
 TPanelList::TPanelList(FilePanel& panel, RowPainter& painter, QWidget* parent)

@@ -202,6 +202,26 @@ QPixmap RowPainter::iconFor(FilePanel& panel, int index, const RowOptions& optio
                                  : extractingIcon(panel, e, options, itemIcon);
 }
 
+QRect RowPainter::nameRect(const QRect& cell, const PanelEntry& entry, const RowOptions& options,
+                           const QFontMetrics& metrics) const
+{
+    const QString size = textsFor(entry, options).size;
+    const int x0 = cell.left() + PanelImages::kSize + kTextGap;
+    int nameRight = cell.right() + 1;
+    if (!size.isEmpty())
+        nameRight = qMin(nameRight, x0 + options.columns.w1 - metrics.horizontalAdvance(size) - 5);
+    return QRect(x0, cell.top(), qMax(0, nameRight - x0), cell.height());
+}
+
+QString RowPainter::clippedName(const QRect& cell, const PanelEntry& entry,
+                                const RowOptions& options, const QFontMetrics& metrics) const
+{
+    const QString name = hostname::displayName(entry.name);
+    return metrics.horizontalAdvance(name) > nameRect(cell, entry, options, metrics).width()
+               ? name
+               : QString();
+}
+
 void RowPainter::paint(QPainter& painter, const QRect& cell, FilePanel& panel, int index,
                        const RowOptions& options, QPixmap* itemIcon)
 {
@@ -226,17 +246,14 @@ void RowPainter::paint(QPainter& painter, const QRect& cell, FilePanel& panel, i
 
     const int x0 = cell.left() + iconWidth + kTextGap;
     const int sizeWidth = texts.size.isEmpty() ? 0 : fm.horizontalAdvance(texts.size);
-    int nameRight = cell.right() + 1;
-    if (!texts.size.isEmpty())
-        nameRight = qMin(nameRight, x0 + options.columns.w1 - sizeWidth - 5);
-    const QRect nameRect(x0, cell.top(), qMax(0, nameRight - x0), cell.height());
     const int baseline = cell.top() + (cell.height() - fm.height()) / 2 + fm.ascent();
     const QString name = hostname::displayName(e.name);
-    if (fm.horizontalAdvance(name) <= nameRect.width()) {
+    const QRect nameArea = nameRect(cell, e, options, fm);
+    if (fm.horizontalAdvance(name) <= nameArea.width()) {
         painter.drawText(x0, baseline, name);
     } else {
         painter.save();
-        painter.setClipRect(nameRect, Qt::IntersectClip);
+        painter.setClipRect(nameArea, Qt::IntersectClip);
         painter.drawText(x0, baseline, name);
         painter.restore();
     }

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+class QFontMetrics;
 class QPainter;
 
 namespace dovex
@@ -73,6 +74,15 @@ public:
         QString date;
     };
     Texts textsFor(const PanelEntry& entry, const RowOptions& options) const;
+
+    // The part of a row's cell the name is drawn in: a longer name is
+    // clipped at its right edge.
+    QRect nameRect(const QRect& cell, const PanelEntry& entry, const RowOptions& options,
+                   const QFontMetrics& metrics) const;
+    // The name as shown when the row clips it, else empty: what hovering
+    // the row tells in a tooltip.
+    QString clippedName(const QRect& cell, const PanelEntry& entry, const RowOptions& options,
+                        const QFontMetrics& metrics) const;
 
     // Forgets the icons taken per extension.
     void clearIconCache() { m_extensionIcons.clear(); }

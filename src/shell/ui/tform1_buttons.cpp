@@ -119,12 +119,15 @@ QString TForm1::buttonHostPath(const QString& path) const
     if (const std::optional<QString> host = DriveMap::instance().toHost(dos))
         return *host;
     // The program directory need not lie on a drive: its own two links are
-    // still found there.
-    const QString prefix = m_programDirName + '\\';
-    if (m_programDirName.startsWith('/') && path.startsWith(prefix) &&
-        !path.mid(prefix.size()).contains('\\') && !path.mid(prefix.size()).contains('/'))
-        return m_programDir + '/' + path.mid(prefix.size());
-    return {};
+    // still found there, named with "/" after it (older settings have "\").
+    if (!m_programDirName.startsWith('/') || !path.startsWith(m_programDirName) ||
+        path.size() <= m_programDirName.size())
+        return {};
+    const QChar separator = path[m_programDirName.size()];
+    const QString name = path.mid(m_programDirName.size() + 1);
+    if ((separator != '/' && separator != '\\') || name.contains('\\') || name.contains('/'))
+        return {};
+    return m_programDir + '/' + name;
 }
 
 void TForm1::fillSpecialFolderMenu(QMenu* menu, int fromPanel)
