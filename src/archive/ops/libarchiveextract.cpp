@@ -3,6 +3,7 @@
 #include "archive/archivekind.h"
 #include "archive/archivepath.h"
 #include "archive/archivereaders.h"
+#include "archive/decompressahead.h"
 #include "archive/filesource.h"
 #include "archive/libarchivereader.h"
 #include "archive/ops/archiveprogress.h"
@@ -36,6 +37,7 @@
 #include <ctime>
 #include <optional>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -127,11 +129,23 @@ public:
         m_state.totalBytes = file.size();
         m_state.progressWord = QStringLiteral("read");
         m_state.startCounting();
-        LibarchiveInput in(file);
-        const bool damaged = !walk(in, selection);
+        // A compressed tar is inflated on a thread of its own, beside the
+        // writing of its files; anything else is read here.
+        std::optional<DecompressAhead> ahead;
+        std::optional<LibarchiveInput> in;
+        if (std::thread::hardware_concurrency() > 1 && DecompressAhead::compressed(file)) {
+            in.emplace(ahead.emplace(file));
+            if (!in->isOpen()) {
+                in.reset();
+                ahead.reset();
+            }
+        }
+        if (!in)
+            in.emplace(file);
+        const bool damaged = !walk(*in, selection);
         if (damaged && !m_stopped) {
             m_prompter.error(QStringLiteral("Cannot read ") + m_archive + QStringLiteral(": ") +
-                             in.error());
+                             in->error());
             ++m_state.notDone;
         }
         recheckLinks();
@@ -321,17 +335,21 @@ private:
         if (hardLink && !hardLinkSource(m, hardlink, from, fromLeaf))
             return;
         const int parent = directory(m, m.parts.mid(0, m.parts.size() - 1));
-        mode_t replacing = 0;
-        if (parent < 0 || !mayWrite(parent, m, replacing))
+        if (parent < 0)
             return;
-        // What replaces a file is written under a temporary name.
-        const bool temporary = replacing != 0;
+        mode_t replacing = 0;
         QByteArray name;
-        const bool written =
-            type == AE_IFLNK ? writeLink(parent, m, archive_entry_symlink(entry), temporary, name)
-            : hardLink       ? writeHardLink(from.get(), fromLeaf, parent, m, temporary, name)
-                             : writeFile(in, entry, parent, m, temporary, name);
-        if (!written || (temporary && !place(parent, m, name, type == AE_IFLNK, replacing)))
+        bool written = false;
+        if (type == AE_IFREG && !hardLink) {
+            written = writeFile(in, entry, parent, m, replacing, name);
+        } else if (mayWrite(parent, m, replacing)) {
+            // What replaces a file is made under a temporary name.
+            const bool temporary = replacing != 0;
+            written = type == AE_IFLNK
+                          ? writeLink(parent, m, archive_entry_symlink(entry), temporary, name)
+                          : writeHardLink(from.get(), fromLeaf, parent, m, temporary, name);
+        }
+        if (!written || (replacing != 0 && !place(parent, m, name, type == AE_IFLNK, replacing)))
             return;
         if (type == AE_IFLNK)
             m_written.remove(path);
@@ -452,18 +470,26 @@ private:
         return false;
     }
 
-    // A new file under its own name (created exclusively, so it is ours to
-    // remove should it fail) or, to replace one, under a temporary name.
+    // A new file under its own name, created exclusively (so it is ours to
+    // remove should it fail) without a look first; only a name that is taken
+    // leads to the questions and, to replace what is there, a temporary
+    // name. replacing receives the type of what is replaced.
     bool writeFile(LibarchiveInput& in, archive_entry* entry, int dir, const Member& m,
-                   bool temporary, QByteArray& name)
+                   mode_t& replacing, QByteArray& name)
     {
         const std::int64_t size =
             archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
         if (!enoughSpace(dir, m, size))
             return false;
-        UniqueFd out(makeAt(m.parts.last(), temporary, name, [dir](const QByteArray& n) {
+        const auto create = [dir](const QByteArray& n) {
             return BeneathRoot::createFile(dir, n, 0600);
-        }));
+        };
+        UniqueFd out(makeAt(m.parts.last(), false, name, create));
+        if (out.get() == -EEXIST) {
+            if (!mayWrite(dir, m, replacing))
+                return false;
+            out.reset(makeAt(m.parts.last(), replacing != 0, name, create));
+        }
         if (out.get() < 0) {
             failedWith(m, -out.get());
             return false;
