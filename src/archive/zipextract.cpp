@@ -251,8 +251,9 @@ private:
         for (const ZipMember& m : members) {
             if (m.link)
                 return own;
-            for (qsizetype i = 1; i < m.parts.size(); ++i)
-                directories.insert(joinParts(m.parts.mid(0, i)).toLower());
+            for (qsizetype i = 1; i <= m.parts.size(); ++i)
+                if (i < m.parts.size() || m.directory)
+                    directories.insert(joinParts(m.parts.mid(0, i)).toLower());
             if (!m.directory)
                 ++files[joinParts(m.parts).toLower()];
         }

@@ -152,11 +152,16 @@ void ZipWriteAhead::openDirectory(const QByteArrayList& path, bool create, DirCa
     if (cache.dir && cache.dir->get() >= 0 && path == cache.path)
         return;
     qsizetype made = 0;
-    const int fd = m_root.openDirectory(path, create, m_dirMode, &made);
-    if (made > 0) {
+    int fd = -1;
+    if (create) {
+        // Made and told in one step: the extraction, finding a directory
+        // there already, asks madeDirectory only after this has told it.
         std::lock_guard lock(m_mutex);
+        fd = m_root.openDirectory(path, true, m_dirMode, &made);
         for (qsizetype i = 0; i < made; ++i)
             m_madeDirs.insert(joinParts(path.mid(0, path.size() - i)));
+    } else {
+        fd = m_root.openDirectory(path, false, 0);
     }
     cache.dir = std::make_shared<const UniqueFd>(fd >= 0 ? fd : -1);
     cache.id = identityOf(cache.dir->get());
