@@ -2,6 +2,7 @@
 
 #include "archive/archivekind.h"
 #include "archive/archivepath.h"
+#include "archive/decompressahead.h"
 #include "archive/littleendian.h"
 #include "platform/dosattr.h"
 #include "platform/dostime.h"
@@ -28,6 +29,17 @@ la_ssize_t readCallback(archive*, void* data, const void** buffer)
     *buffer = bytes.data();
     cursor->offset += std::int64_t(bytes.size());
     return la_ssize_t(bytes.size());
+}
+
+la_ssize_t streamCallback(archive* a, void* data, const void** buffer)
+{
+    auto* cursor = static_cast<LibarchiveInput::Cursor*>(data);
+    if (!cursor->stream->next(cursor->chunk)) {
+        archive_set_error(a, EIO, "%s", cursor->stream->error().toLocal8Bit().constData());
+        return -1;
+    }
+    *buffer = cursor->chunk.data();
+    return la_ssize_t(cursor->chunk.size());
 }
 
 la_int64_t skipCallback(archive*, void* data, la_int64_t request)
@@ -108,8 +120,30 @@ LibarchiveInput::LibarchiveInput(ByteSource& source)
     archive_read_set_read_callback(m_archive, readCallback);
     archive_read_set_skip_callback(m_archive, skipCallback);
     archive_read_set_seek_callback(m_archive, seekCallback);
+    open();
+}
+
+LibarchiveInput::LibarchiveInput(DecompressAhead& stream)
+{
+    m_cursor.stream = &stream;
+    m_archive = archive_read_new();
+    if (!m_archive)
+        return;
+    archive_read_support_format_tar(m_archive);
+    archive_read_support_format_cpio(m_archive);
+    archive_read_set_read_callback(m_archive, streamCallback);
+    open();
+}
+
+void LibarchiveInput::open()
+{
     archive_read_set_callback_data(m_archive, &m_cursor);
     m_open = archive_read_open1(m_archive) == ARCHIVE_OK;
+}
+
+std::int64_t LibarchiveInput::consumed() const
+{
+    return m_cursor.stream ? m_cursor.stream->consumed() : m_cursor.offset;
 }
 
 LibarchiveInput::~LibarchiveInput()

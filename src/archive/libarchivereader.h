@@ -7,11 +7,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 struct archive;
 struct archive_entry;
 
 namespace dovex {
+
+class DecompressAhead;
 
 // The kinds read through libarchive: tar (plain or compressed with gzip,
 // bzip2, xz, zstd or lzip), 7z, ISO 9660 and cpio. Only these formats are
@@ -34,6 +37,9 @@ ArchiveContents readLibarchiveArchive(ByteSource& source, QChar* kind = nullptr)
 class LibarchiveInput {
 public:
     explicit LibarchiveInput(ByteSource& source);
+    // The archive inside a stream another thread inflates: a tar or a cpio
+    // (the formats read straight through).
+    explicit LibarchiveInput(DecompressAhead& stream);
     ~LibarchiveInput();
     LibarchiveInput(const LibarchiveInput&) = delete;
     LibarchiveInput& operator=(const LibarchiveInput&) = delete;
@@ -47,16 +53,22 @@ public:
     QString error() const;
     QChar kind() const;
 
-    // Bytes of the source handed to libarchive so far.
-    std::int64_t consumed() const { return m_cursor.offset; }
+    // Bytes of the source handed to libarchive (or to the inflating
+    // thread) so far.
+    std::int64_t consumed() const;
 
-    // Where libarchive's callbacks read: the source and the next offset.
+    // Where libarchive's callbacks read: the source and the next offset,
+    // or the inflated stream and its piece at hand.
     struct Cursor {
         ByteSource* source = nullptr;
         std::int64_t offset = 0;
+        DecompressAhead* stream = nullptr;
+        std::vector<char> chunk;
     };
 
 private:
+    void open();
+
     Cursor m_cursor;
     ::archive* m_archive = nullptr;
     bool m_open = false;

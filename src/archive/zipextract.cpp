@@ -2,9 +2,10 @@
 // is created beneath the target directory by the guarded facility, so
 // nothing the archive names (nor a link it or anyone else put there) can
 // make a write land outside the target, nor in the program's or the
-// settings' directory. A file arrives under a temporary name beside its
-// final one and takes that name only when it is complete and, where
-// something is there, the handler agreed.
+// settings' directory. A new file is created under its own name,
+// exclusively, and removed should it fail; a file that replaces one arrives
+// under a temporary name beside it and takes the name only when it is
+// complete and the handler agreed.
 #include "archive/archivepath.h"
 #include "archive/zipmaster.h"
 #include "archive/zipnames.h"
@@ -22,6 +23,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -88,8 +90,10 @@ public:
             return 0;
         std::vector<int> jobs(members.size(), -1);
         std::unique_ptr<ZipWriteAhead> ahead = startHelpers(members, jobs);
+        m_ahead = ahead.get();
         for (size_t i = 0; i < members.size() && !m_stopped; ++i)
             extract(members[i], jobs[i] >= 0 ? &ahead->take(jobs[i]) : nullptr);
+        m_ahead = nullptr;
         ahead.reset(); // stops the helpers and removes what was not taken
         recheckLinks();
         stampDirectories();
@@ -195,8 +199,11 @@ private:
                 std::uint64_t(1) << 62);
         struct statvfs space {
         };
-        if (::fstatvfs(m_root.descriptor(), &space) != 0 ||
-            needed <= std::uint64_t(space.f_bavail) * space.f_frsize)
+        if (::fstatvfs(m_root.descriptor(), &space) != 0)
+            return true;
+        m_spaceLeft = std::int64_t(std::min<std::uint64_t>(
+            std::uint64_t(space.f_bavail) * space.f_frsize, std::uint64_t(1) << 62));
+        if (needed <= std::uint64_t(m_spaceLeft))
             return true;
         m_zip.message(TZipMaster::kErrorArchive,
                       QStringLiteral("Cannot extract from %1: its members need %2 bytes, %3 are free")
@@ -219,14 +226,43 @@ private:
             return nullptr;
         const bool mayReplace =
             options.contains(ExtrOptsEnum::ExtrOverWrite) && bool(m_zip.OnConfirmReplace);
-        auto ahead = std::make_unique<ZipWriteAhead>(m_archiveHost, m_root, mayReplace, helpers);
+        auto ahead = std::make_unique<ZipWriteAhead>(m_archiveHost, m_root, mayReplace,
+                                                     0700 | (0777 & ~m_umask), helpers);
+        const std::vector<bool> ownName = ownNames(members);
         for (size_t i = 0; i < members.size(); ++i) {
             const ZipMember& m = members[i];
             if (!m.directory && !m.link && m.size > 0 && m.size <= ZipWriteAhead::kLargest)
-                jobs[i] = ahead->add(&m);
+                jobs[i] = ahead->add(&m, ownName[i]);
         }
         ahead->start();
         return ahead;
+    }
+
+    // The members a helper may create under their own names, and make the
+    // directories for: none when a member is a link (it could lead a later
+    // path elsewhere) or a file where another member needs a directory;
+    // and never two members of one name (told apart as a file system that
+    // ignores case would), whose second must meet the first.
+    static std::vector<bool> ownNames(const std::vector<ZipMember>& members)
+    {
+        std::vector<bool> own(members.size(), false);
+        QSet<QByteArray> directories;
+        QHash<QByteArray, int> files;
+        for (const ZipMember& m : members) {
+            if (m.link)
+                return own;
+            for (qsizetype i = 1; i <= m.parts.size(); ++i)
+                if (i < m.parts.size() || m.directory)
+                    directories.insert(joinParts(m.parts.mid(0, i)).toLower());
+            if (!m.directory)
+                ++files[joinParts(m.parts).toLower()];
+        }
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            if (directories.contains(it.key()))
+                return own;
+        for (size_t i = 0; i < members.size(); ++i)
+            own[i] = !members[i].directory && files.value(joinParts(members[i].parts).toLower()) == 1;
+        return own;
     }
 
     bool describe(zip_uint64_t index, ZipMember& m)
@@ -343,7 +379,8 @@ private:
         if (openDirectory(m, m.parts) < 0)
             return;
         // One that was there before keeps its mode and its time.
-        if (m_created.contains(joinParts(m.parts)))
+        const QByteArray path = joinParts(m.parts);
+        if (m_created.contains(path) || (m_ahead && m_ahead->madeDirectory(path)))
             m_dirs.push_back({m.parts, m_lastId, m.mtime, m.mode});
     }
 
@@ -394,12 +431,22 @@ private:
         return path;
     }
 
+    // The space last looked up answers for members well below it, less what
+    // was written since; anything closer is looked up again.
     bool roomFor(const ZipMember& m, int parent)
     {
+        if (m.size <= m_spaceLeft / 2) {
+            m_spaceLeft -= m.size;
+            return true;
+        }
         struct statvfs space {
         };
-        if (::fstatvfs(parent, &space) != 0 ||
-            std::uint64_t(m.size) <= std::uint64_t(space.f_bavail) * space.f_frsize)
+        if (::fstatvfs(parent, &space) != 0)
+            return true;
+        const std::int64_t free = std::int64_t(std::min<std::uint64_t>(
+            std::uint64_t(space.f_bavail) * space.f_frsize, std::uint64_t(1) << 62));
+        m_spaceLeft = free - m.size;
+        if (m.size <= free)
             return true;
         failed(m.shown, QStringLiteral("not enough free space for its %1 bytes").arg(m.size));
         m_stopped = true;
@@ -416,7 +463,7 @@ private:
             ~Unused()
             {
                 if (job && !job->temp.isEmpty())
-                    ::unlinkat(job->dir.get(), job->temp.constData(), 0);
+                    ::unlinkat(job->dirFd(), job->temp.constData(), 0);
             }
         } unused{job};
         if (m.directory) {
@@ -426,6 +473,13 @@ private:
         const int parent = openParent(m);
         if (parent < 0)
             return;
+        if (job && job->inPlace) {
+            if (job->dirId == m_lastId)
+                return keepWrittenAhead(m, *job, parent);
+            // Not where the member goes after all: it is written again.
+            ::unlinkat(job->dirFd(), job->temp.constData(), 0);
+            job->temp.clear();
+        }
         m_replacesLink = false;
         const Way way = decide(m, parent);
         if (way == Way::Leave || !roomFor(m, parent))
@@ -444,6 +498,22 @@ private:
             m_lastDir.reset();
     }
 
+    // A helper created the file under its own name where nothing was: it
+    // stays once its steps are counted, unless the person stops first.
+    void keepWrittenAhead(const ZipMember& m, ZipWriteAhead::Job& job, int parent)
+    {
+        if (!roomFor(m, parent))
+            return;
+        if (m_zip.progress(TZipMaster::kProgressNewFile, m.shown, m.size)) {
+            m_stopped = true;
+            return;
+        }
+        if (!step((m.size + TZipMaster::kStepBytes - 1) / TZipMaster::kStepBytes))
+            return;
+        job.temp.clear(); // it is the member's file now
+        ++m_count;
+    }
+
     void extractFile(int parent, const ZipMember& m, bool replace, ZipWriteAhead::Job* job)
     {
         QByteArray temp;
@@ -455,13 +525,17 @@ private:
             if (!step((m.size + TZipMaster::kStepBytes - 1) / TZipMaster::kStepBytes))
                 return;
             temp = job->temp;
-            tempDir = job->dir.get();
-        } else if (!writeFile(parent, m, temp)) {
+            tempDir = job->dirFd();
+        } else if (!writeFile(parent, m, temp, !replace)) {
             if (!temp.isEmpty())
                 ::unlinkat(parent, temp.constData(), 0);
             return;
         }
         const QByteArray& leaf = m.parts.last();
+        if (temp == leaf) { // made under its own name
+            ++m_count;
+            return;
+        }
         const int renamed = replace ? ::renameat(tempDir, temp.constData(), parent, leaf.constData())
                                     : ::renameat2(tempDir, temp.constData(), parent,
                                                   leaf.constData(), RENAME_NOREPLACE);
@@ -480,16 +554,25 @@ private:
             trouble(m, error);
     }
 
-    bool writeFile(int dir, const ZipMember& m, QByteArray& temp)
+    // The member's file in dir: a new one under its own name (created
+    // exclusively, so that it is ours to remove should it fail), one that
+    // replaces another under a temporary name. name receives the name
+    // written, empty when nothing was created.
+    bool writeFile(int dir, const ZipMember& m, QByteArray& name, bool own)
     {
         Fd out;
         for (int attempt = 0; attempt < 8 && out.get() < 0; ++attempt) {
-            temp = zipTempName();
-            const int fd = BeneathRoot::createFile(dir, temp, 0600);
-            if (fd >= 0)
+            name = own ? m.parts.last() : zipTempName();
+            const int fd = BeneathRoot::createFile(dir, name, 0600);
+            if (fd >= 0) {
                 out.reset(fd);
-            else if (fd != -EEXIST || attempt == 7) {
-                temp.clear();
+            } else if (own && fd == -EEXIST) { // it arrived meanwhile
+                name.clear();
+                m_zip.note(QStringLiteral("Skipped ") + m.shown +
+                           QStringLiteral(": the file exists"));
+                return false;
+            } else if (fd != -EEXIST || attempt == 7) {
+                name.clear();
                 trouble(m, -fd);
                 return false;
             }
@@ -677,6 +760,8 @@ private:
     QByteArrayList m_lastPath;
     Fd m_lastDir;
     DirIdentity m_lastId;
+    ZipWriteAhead* m_ahead = nullptr;
+    std::int64_t m_spaceLeft = 0;
     int m_count = 0;
     bool m_stopped = false;
     bool m_replacesLink = false; // what the member takes the place of is a link

@@ -31,8 +31,9 @@ DirIdentity identityOf(int dirFd)
 }
 
 ZipWriteAhead::ZipWriteAhead(const QByteArray& archive, const BeneathRoot& root, bool mayReplace,
-                             int threads)
-    : m_archive(archive), m_root(root), m_mayReplace(mayReplace), m_threads(threads)
+                             mode_t dirMode, int threads)
+    : m_archive(archive), m_root(root), m_mayReplace(mayReplace), m_dirMode(dirMode),
+      m_threads(threads)
 {
 }
 
@@ -41,14 +42,15 @@ ZipWriteAhead::~ZipWriteAhead()
     stop();
     // Whatever was written and never taken goes.
     for (Job& j : m_jobs)
-        if (!j.temp.isEmpty() && j.dir.get() >= 0)
-            ::unlinkat(j.dir.get(), j.temp.constData(), 0);
+        if (!j.temp.isEmpty() && j.dirFd() >= 0)
+            ::unlinkat(j.dirFd(), j.temp.constData(), 0);
 }
 
-int ZipWriteAhead::add(const ZipMember* m)
+int ZipWriteAhead::add(const ZipMember* m, bool ownName)
 {
     m_jobs.emplace_back();
     m_jobs.back().member = m;
+    m_jobs.back().ownName = ownName;
     return int(m_jobs.size()) - 1;
 }
 
@@ -66,7 +68,7 @@ void ZipWriteAhead::stop()
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_changed.notify_all();
+    m_work.notify_all();
     for (std::thread& t : m_workers)
         t.join();
     m_workers.clear();
@@ -76,16 +78,27 @@ ZipWriteAhead::Job& ZipWriteAhead::take(int job)
 {
     std::unique_lock lock(m_mutex);
     Job& j = m_jobs[size_t(job)];
-    if (j.state == Job::Waiting)
+    if (j.state == Job::Waiting) {
         j.state = Job::Done; // not started: the extraction writes it itself
-    else
-        m_changed.wait(lock, [&] { return j.state == Job::Done || j.state == Job::Taken; });
+    } else {
+        m_awaited = job;
+        m_done.wait(lock, [&] { return j.state == Job::Done || j.state == Job::Taken; });
+        m_awaited = -1;
+    }
     if (j.state != Job::Taken) {
         j.state = Job::Taken;
         m_ahead -= j.member->size;
-        m_changed.notify_all();
+        // Only a helper held back by the budget needs to hear of it.
+        if (m_idle > 0)
+            m_work.notify_all();
     }
     return j;
+}
+
+bool ZipWriteAhead::madeDirectory(const QByteArray& path)
+{
+    std::lock_guard lock(m_mutex);
+    return m_madeDirs.count(path) > 0;
 }
 
 bool ZipWriteAhead::claim(int& job)
@@ -111,7 +124,11 @@ void ZipWriteAhead::work()
     std::unique_lock lock(m_mutex);
     for (;;) {
         int job = -1;
-        m_changed.wait(lock, [&] { return m_stopping || claim(job); });
+        if (!m_stopping && !claim(job)) {
+            ++m_idle;
+            m_work.wait(lock, [&] { return m_stopping || claim(job); });
+            --m_idle;
+        }
         if (job < 0)
             break;
         Job& j = m_jobs[size_t(job)];
@@ -120,53 +137,101 @@ void ZipWriteAhead::work()
             write(archive, j, cache);
         lock.lock();
         j.state = Job::Done;
-        m_changed.notify_all();
+        if (m_awaited == job)
+            m_done.notify_one();
     }
     lock.unlock();
     if (archive)
         zip_discard(archive);
 }
 
-// The member's file under a temporary name, complete, or nothing.
+// The directory a member goes into, kept while members come from the same
+// one; one it made is told to madeDirectory.
+void ZipWriteAhead::openDirectory(const QByteArrayList& path, bool create, DirCache& cache)
+{
+    if (cache.dir && cache.dir->get() >= 0 && path == cache.path)
+        return;
+    qsizetype made = 0;
+    int fd = -1;
+    if (create) {
+        // Made and told in one step: the extraction, finding a directory
+        // there already, asks madeDirectory only after this has told it.
+        std::lock_guard lock(m_mutex);
+        fd = m_root.openDirectory(path, true, m_dirMode, &made);
+        for (qsizetype i = 0; i < made; ++i)
+            m_madeDirs.insert(joinParts(path.mid(0, path.size() - i)));
+    } else {
+        fd = m_root.openDirectory(path, false, 0);
+    }
+    cache.dir = std::make_shared<const UniqueFd>(fd >= 0 ? fd : -1);
+    cache.id = identityOf(cache.dir->get());
+    cache.path = path;
+}
+
+// The member's file, complete, under its own name or a temporary one; or
+// nothing.
 void ZipWriteAhead::write(zip* archive, Job& j, DirCache& cache)
 {
     const ZipMember& m = *j.member;
-    const QByteArrayList path = m.parts.mid(0, m.parts.size() - 1);
-    // A directory still missing may be made by the extraction meanwhile.
-    if (cache.dir.get() < 0 || path != cache.path) {
-        const int fd = m_root.openDirectory(path, false, 0);
-        cache.dir.reset(fd >= 0 ? fd : -1);
-        cache.id = identityOf(cache.dir.get());
-        cache.path = path;
-    }
-    if (cache.dir.get() < 0)
+    // Only a member that nothing can redirect makes directories; for the
+    // others a directory still missing may be made by the extraction
+    // meanwhile.
+    openDirectory(m.parts.mid(0, m.parts.size() - 1), j.ownName, cache);
+    if (cache.dir->get() < 0)
         return;
-    // The job keeps a handle of its own: the extraction renames from it.
-    UniqueFd dir(::fcntl(cache.dir.get(), F_DUPFD_CLOEXEC, 0));
+    // The job shares the handle: the extraction renames or removes from it.
+    j.dir = cache.dir;
+    j.dirId = cache.id;
+    if (!j.ownName || !writeInPlace(archive, j))
+        writeBeside(archive, j);
+    if (j.temp.isEmpty())
+        j.dir.reset();
+}
+
+// Created exclusively under its own name; false when something is there.
+bool ZipWriteAhead::writeInPlace(zip* archive, Job& j)
+{
+    const QByteArray& leaf = j.member->parts.last();
+    const int out = BeneathRoot::createFile(j.dirFd(), leaf, 0600);
+    if (out == -EEXIST)
+        return false;
+    if (out >= 0 && finish(archive, *j.member, j.dirFd(), leaf, out)) {
+        j.temp = leaf;
+        j.inPlace = true;
+    }
+    return true;
+}
+
+void ZipWriteAhead::writeBeside(zip* archive, Job& j)
+{
+    const ZipMember& m = *j.member;
     struct stat existing {
     };
-    if (dir.get() < 0 ||
-        (::fstatat(dir.get(), m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
-         (!m_mayReplace || S_ISDIR(existing.st_mode))))
+    if (::fstatat(j.dirFd(), m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (!m_mayReplace || S_ISDIR(existing.st_mode)))
         return;
     const QByteArray temp = zipTempName();
-    UniqueFd out(BeneathRoot::createFile(dir.get(), temp, 0600));
-    if (out.get() < 0)
-        return;
-    bool whole = fill(archive, m, out.get());
+    const int out = BeneathRoot::createFile(j.dirFd(), temp, 0600);
+    if (out >= 0 && finish(archive, m, j.dirFd(), temp, out))
+        j.temp = temp;
+}
+
+// Fills the new file out (name in dir) and closes it; a file that did not
+// come out whole is removed.
+bool ZipWriteAhead::finish(zip* archive, const ZipMember& m, int dir, const QByteArray& name,
+                           int out)
+{
+    UniqueFd file(out);
+    bool whole = fill(archive, m, file.get());
     if (whole) {
-        ::fchmod(out.get(), m.mode);
+        ::fchmod(file.get(), m.mode);
         const struct timespec times[2] = {{m.mtime, 0}, {m.mtime, 0}};
-        ::futimens(out.get(), times);
-        whole = ::close(out.release()) == 0;
+        ::futimens(file.get(), times);
+        whole = ::close(file.release()) == 0;
     }
-    if (!whole) {
-        ::unlinkat(dir.get(), temp.constData(), 0);
-        return;
-    }
-    j.dir = std::move(dir);
-    j.dirId = cache.id;
-    j.temp = temp;
+    if (!whole)
+        ::unlinkat(dir, name.constData(), 0);
+    return whole;
 }
 
 // Copies the member into out; true when all its bytes, and no more, went.
@@ -175,7 +240,8 @@ bool ZipWriteAhead::fill(zip* archive, const ZipMember& m, int out) const
     zip_file_t* in = zip_fopen_index(archive, m.index, 0);
     if (!in)
         return false;
-    std::vector<char> buffer(256 * 1024);
+    // One buffer per helper, not one per member.
+    thread_local std::vector<char> buffer(256 * 1024);
     std::int64_t total = 0;
     bool whole = false;
     for (;;) {

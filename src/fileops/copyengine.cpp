@@ -1,5 +1,6 @@
 #include "fileops/copyengine.h"
 
+#include "fileops/copyhelpers.h"
 #include "fileops/deleteengine.h"
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 
 namespace dovex
 {
@@ -124,7 +126,9 @@ bool copyLink(OperationState& state, const QString& source, const QString& desti
 
 enum class LoopEnd { Complete, Aborted, ReadFailed, WriteFailed };
 
-LoopEnd copyBlocks(OperationState& state, File& in, File& out)
+// tick(bytes) after every block; true when the copy is to stop.
+template <typename Tick>
+LoopEnd copyBlocks(File& in, File& out, Tick tick)
 {
     // A large file is moved in growing blocks while each still takes well
     // under a tenth of a second, so that the kernel copies in large runs
@@ -141,18 +145,110 @@ LoopEnd copyBlocks(OperationState& state, File& in, File& out)
             else if (took > std::chrono::milliseconds(100) && block > kCopyBlock)
                 block /= 2;
         }
-        state.doneBytes += t.read;
-        ProgressInfo(state);
-        state.checkAbort();
+        const bool stop = tick(t.read);
         if (t.failed)
             return t.readFailed ? LoopEnd::ReadFailed : LoopEnd::WriteFailed;
         if (t.written != t.read)
             return LoopEnd::WriteFailed;
         if (t.read == 0)
             return LoopEnd::Complete;
-        if (state.abortRequested)
+        if (stop)
             return LoopEnd::Aborted;
     }
+}
+
+// One file's copy once both files are open and every question is answered.
+struct CopyJob {
+    File in;
+    File out;
+    FileStatus src;
+    QString source;
+    QString written; // the name out was created with
+    QString destination;
+    bool replacing = false; // written stands beside a file it replaces
+};
+
+struct CopyEnd {
+    LoopEnd end = LoopEnd::Complete;
+    bool named = true; // a complete copy took the destination's name
+    int readError = 0;
+    int writeError = 0;
+};
+
+// Moves the bytes, gives the copy the source's metadata and its name. Runs
+// on any thread: nothing here asks or tells.
+template <typename Tick>
+CopyEnd runCopy(CopyJob& job, Tick tick)
+{
+    CopyEnd e;
+    e.end = copyBlocks(job.in, job.out, tick);
+    job.out.copyMetadataFrom(job.in, job.src);
+    e.readError = job.in.error();
+    e.writeError = job.out.error();
+    job.in.close();
+    job.out.close();
+    if (e.end == LoopEnd::Complete && job.written != job.destination)
+        e.named = putInPlace(job.written, job.destination, job.replacing);
+    // Whatever ended the copy, the part written keeps a partial name so
+    // that it is never taken for a whole copy.
+    if (e.end != LoopEnd::Complete && job.written == job.destination)
+        keepPartial(job.destination);
+    return e;
+}
+
+// Tells how a copy ended; true when it is whole under its name.
+bool tellEnd(OperationState& state, const CopyEnd& e, const QString& source,
+             const QString& destination)
+{
+    if (e.end == LoopEnd::Complete && !e.named)
+        state.error(QStringLiteral("Write error File ") + destination);
+    if (e.end == LoopEnd::Complete)
+        return e.named || skip(state);
+    if (e.end == LoopEnd::ReadFailed || e.end == LoopEnd::WriteFailed) {
+        const bool reading = e.end == LoopEnd::ReadFailed;
+        const int error = reading ? e.readError : e.writeError;
+        state.error((reading ? QStringLiteral("Read error File ") + source
+                             : QStringLiteral("Write error File ") + destination) +
+                    '\r' + fileio::systemMessage(error ? error : ENOSPC));
+        state.ioFailed = true;
+        state.abortRequested = true;
+    }
+    return skip(state);
+}
+
+bool copyHere(OperationState& state, CopyJob& job)
+{
+    const CopyEnd end = runCopy(job, [&state](std::int64_t bytes) {
+        state.doneBytes += bytes;
+        ProgressInfo(state);
+        return state.checkAbort();
+    });
+    return tellEnd(state, end, job.source, job.destination);
+}
+
+// The copy goes on on a helper thread; how it ended is told later, before
+// the next question. A job the operation never reaches (an abort) leaves
+// no file behind: it was created empty, by this copy.
+void handOver(OperationState& state, CopyHelpers& helpers, CopyJob&& copy)
+{
+    const auto job = std::make_shared<CopyJob>(std::move(copy));
+    const auto work = [&state, job](const std::atomic<bool>& stop,
+                                    std::atomic<std::int64_t>& bytes) -> std::function<void()> {
+        const CopyEnd end = runCopy(*job, [&](std::int64_t n) {
+            bytes += n;
+            return stop.load();
+        });
+        if (end.end == LoopEnd::Complete && end.named)
+            return nullptr;
+        return [&state, job, end] { tellEnd(state, end, job->source, job->destination); };
+    };
+    const auto dropped = [&state, job] {
+        job->in.close();
+        job->out.close();
+        fileio::removeFile(job->written);
+        skip(state);
+    };
+    helpers.add(work, dropped, job->src.size);
 }
 
 } // namespace
@@ -166,6 +262,7 @@ struct Known {
     bool plainFile = false;   // the directory listing says a plain file
     bool freshTarget = false; // destination is the exact name in a directory just made
     bool replaceAgreed = false; // the person already agreed to replace destination
+    CopyHelpers* helpers = nullptr; // where a small file's bytes may be copied
 };
 
 // The source opened for reading and its status; false (already reported)
@@ -252,39 +349,60 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);
     }
-    const LoopEnd end = copyBlocks(state, in, out);
-    out.copyMetadataFrom(in, src);
-    in.close();
-    out.close();
-    if (end == LoopEnd::Complete && written != destination &&
-        !putInPlace(written, destination, target.exists)) {
-        state.error(QStringLiteral("Write error File ") + destination);
-        return skip(state);
-    }
-    if (end == LoopEnd::Complete)
+    CopyJob job{std::move(in), std::move(out), src, source, written, destination, target.exists};
+    if (known.helpers && src.size <= CopyHelpers::kLargest) {
+        handOver(state, *known.helpers, std::move(job));
         return true;
-
-    // Whatever ended the copy, the part written keeps a partial name so
-    // that it is never taken for a whole copy.
-    if (written == destination)
-        keepPartial(destination);
-    if (end == LoopEnd::ReadFailed || end == LoopEnd::WriteFailed) {
-        const bool reading = end == LoopEnd::ReadFailed;
-        const File& culprit = reading ? in : out;
-        state.error((reading ? QStringLiteral("Read error File ") + source
-                             : QStringLiteral("Write error File ") + destination) +
-                    '\r' + fileio::systemMessage(culprit.error() ? culprit.error() : ENOSPC));
-        state.ioFailed = true;
-        state.abortRequested = true;
     }
-    return skip(state);
+    return copyHere(state, job);
+}
+
+// A small plain file into a directory this copy has just made, where
+// nothing can be in the way and so nothing is asked: a helper opens,
+// creates and copies it. Should the name be no plain file by now, or should
+// it not open or not be created, the ordinary copy in the operation's
+// thread takes it over when the job's outcome is told, with its questions
+// and messages.
+void handOverNew(OperationState& state, CopyHelpers& helpers, const QString& source,
+                 const QString& destination)
+{
+    const auto job = std::make_shared<CopyJob>();
+    job->source = source;
+    job->written = job->destination = destination;
+    const auto ordinary = [&state, job] {
+        copyFile(state, job->source, job->destination, Known{true, true});
+    };
+    const auto work = [&state, job, ordinary](
+                          const std::atomic<bool>& stop,
+                          std::atomic<std::int64_t>& bytes) -> std::function<void()> {
+        if (!job->in.openReadPlain(job->source))
+            return ordinary;
+        job->src = job->in.status();
+        if (!job->src.regular || !job->out.create(job->destination)) {
+            job->in.close();
+            return ordinary;
+        }
+        const CopyEnd end = runCopy(*job, [&](std::int64_t n) {
+            bytes += n;
+            return stop.load();
+        });
+        return [&state, job, end] {
+            ++state.doneFiles;
+            tellEnd(state, end, job->source, job->destination);
+        };
+    };
+    helpers.add(work, [&state] { skip(state); }, 0);
 }
 
 // The files (and links) of one directory into targetDir, which fresh says
 // this copy has just created. False when the directory cannot be listed.
-bool copyFilesOf(OperationState& state, const QString& dir, const QString& targetDir, bool fresh)
+bool copyFilesOf(OperationState& state, const QString& dir, const QString& targetDir, bool fresh,
+                 CopyHelpers* helpers)
 {
-    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, false);
+    // Into a directory just made, the sizes tell which files helpers take;
+    // where a write may break off, every file goes the careful way instead.
+    const bool beside = helpers && fresh && !fileio::writesMayBreakOff(targetDir);
+    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, beside);
     if (!items)
         return false;
     const QString base = dir.size() == 2 ? dir + '\\' : WithBackslash(dir);
@@ -294,7 +412,18 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
             continue;
         if (state.checkAbort())
             break;
-        copyFile(state, base + item.name, targetBase + item.name, Known{item.regular, fresh});
+        if (beside && item.regular && item.size <= CopyHelpers::kLargest) {
+            const QString source = base + item.name;
+            const QString destination = targetBase + item.name;
+            state.setLine1(item.name);
+            if (enoughSpace(state, source, destination, item.size))
+                handOverNew(state, *helpers, source, destination);
+            else
+                skip(state);
+            continue;
+        }
+        copyFile(state, base + item.name, targetBase + item.name,
+                 Known{item.regular, fresh, false, helpers});
     }
     return true;
 }
@@ -320,6 +449,9 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
     // A copy takes what is mounted inside the tree along, as cp -r does.
     const QStringList tree = CollectDirectoryTree(sourceDirectory, true);
     const std::vector<FileStatus> before = DirectoryStatuses(tree);
+    // The walk and its questions stay here; small files' bytes go to helpers.
+    const int threads = CopyHelpers::threadsAvailable();
+    auto helpers = threads > 0 ? std::make_unique<CopyHelpers>(state, threads) : nullptr;
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());
         const bool fresh =
@@ -329,13 +461,14 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
             state.notDone += std::max(1, int(CollectFiles(dir).size()));
             continue;
         }
-        if (!copyFilesOf(state, dir, targetDir, fresh)) {
+        if (!copyFilesOf(state, dir, targetDir, fresh, helpers.get())) {
             state.error(QStringLiteral("Open error File ") + dir);
             ++state.notDone;
         }
         if (state.abortRequested)
             break;
     }
+    helpers.reset(); // every copy ends (and is told) before the directories' times are set
     CopyDirectoryTimes(tree, before, sourceDirectory, target);
 }
 

@@ -64,6 +64,13 @@ bool OperationState::checkAbort()
 
 Answer OperationState::ask(Severity severity, const QString& text, Buttons buttons)
 {
+    // What the work told first may have ended the operation (a copy that
+    // failed): a question it made moot is not asked.
+    const bool running = !abortRequested;
+    if (beforeQuestion)
+        beforeQuestion();
+    if (running && abortRequested)
+        return Answer::Cancel;
     const double asked = clock();
     sink.setAnimationPlaying(false);
     const Answer answer = prompter.ask(severity, text, buttons);

@@ -48,6 +48,11 @@ struct OperationState {
     QString freeSpaceDirectory;
     std::int64_t freeSpaceLeft = 0;
 
+    // Runs before every question: work still going on beside the
+    // operation (copies on helper threads) ends and tells its outcome first.
+    // Should that stop the operation, the question is not asked (Cancel).
+    std::function<void()> beforeQuestion;
+
     // Seconds on a steady clock; tests replace it.
     std::function<double()> clock;
 

@@ -22,6 +22,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace dovex {
 
 namespace {
@@ -70,6 +72,13 @@ int lastError()
 File::~File()
 {
     close();
+}
+
+File::File(File&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_errno(other.m_errno), m_path(std::move(other.m_path)),
+      m_position(other.m_position), m_kernelCopy(other.m_kernelCopy),
+      m_cloneTried(other.m_cloneTried), m_sparse(other.m_sparse), m_sparseSize(other.m_sparseSize)
+{
 }
 
 void File::injectFault(FileFault fault, const QString& pathSuffix, std::int64_t afterBytes)
@@ -353,7 +362,8 @@ File::Transfer File::transfer(File& source, std::int64_t n)
         }
         m_kernelCopy = false;
     }
-    static std::vector<char> buffer;
+    // Files are copied on several threads at once.
+    thread_local std::vector<char> buffer;
     if (buffer.size() < size_t(n))
         buffer.resize(size_t(n));
     t.read = source.read(buffer.data(), n);
@@ -393,7 +403,7 @@ void File::copyMetadataFrom(const File& source, const FileStatus& sourceStatus)
     ::futimens(m_fd, times);
     // A file system that keeps no extended attributes says so once; its
     // files are not asked again.
-    static std::vector<std::uint64_t> withoutXattrs;
+    thread_local std::vector<std::uint64_t> withoutXattrs;
     const bool asks = source.m_fd >= 0 && std::find(withoutXattrs.begin(), withoutXattrs.end(),
                                                     sourceStatus.device) == withoutXattrs.end();
     char stored[256];

@@ -56,6 +56,8 @@ public:
     ~File();
     File(const File&) = delete;
     File& operator=(const File&) = delete;
+    // The open file goes along (to a helper thread, say); other is closed.
+    File(File&& other) noexcept;
 
     // Opens for reading only; a symbolic link is followed.
     bool openRead(const QString& dosPath);

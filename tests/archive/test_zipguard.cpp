@@ -256,6 +256,52 @@ TEST_F(ZipGuard, AFileInTheWayIsReplacedOnlyWhenTheHandlerAgrees)
     EXPECT_EQ(drives.read("C:\\out\\b.txt"), QByteArray("mine"));
 }
 
+// Many small members, so that helpers write ahead under the members' own
+// names: a link already at a member's name is never written through, a
+// name the archive holds twice is asked about when its second member comes
+// and ends with that member's bytes, and without overwriting the first
+// stays.
+TEST_F(ZipGuard, FilesWrittenAheadMeetWhatIsThereAndRepeatedNamesInOrder)
+{
+    REQUIRE_TOOL("python3");
+    ASSERT_TRUE(craftZip(drives.host("C:\\m.zip"),
+                         "z.writestr('d2/dup.txt','first')\n"
+                         "for d in range(4):\n"
+                         " for f in range(60): z.writestr('d%d/f%d.txt'%(d,f),'%d-%d'%(d,f))\n"
+                         "z.writestr('d2/dup.txt','second')\n"));
+    const QString victim = drives.host("C:\\victim.txt");
+    for (const char* out : {"C:\\out", "C:\\keep"}) {
+        drives.directory(QString::fromLatin1(out) + "\\d1");
+        ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
+                            QFile::encodeName(drives.host(QString::fromLatin1(out) +
+                                                          "\\d1\\f7.txt"))
+                                .constData()),
+                  0);
+    }
+    QStringList asked;
+    zip.OnConfirmReplace = [&asked](TZipMaster&, const QString& path) {
+        asked << path;
+        return true;
+    };
+    const ExtrOpts paths{ExtrOptsEnum::ExtrDirNames};
+    EXPECT_EQ(extract("C:\\m.zip", "C:\\out",
+                      {ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite}),
+              242);
+    EXPECT_EQ(asked, QStringList({"C:\\out\\d1\\f7.txt", "C:\\out\\d2\\dup.txt"}));
+    EXPECT_EQ(drives.read("C:\\out\\d1\\f7.txt"), QByteArray("1-7"));
+    EXPECT_EQ(drives.read("C:\\out\\d2\\dup.txt"), QByteArray("second"));
+    EXPECT_EQ(drives.read("C:\\out\\d3\\f59.txt"), QByteArray("3-59"));
+    EXPECT_EQ(entriesBelow(drives.host("C:\\out")).size(), 4u + 240u + 1u);
+
+    asked.clear();
+    EXPECT_EQ(extract("C:\\m.zip", "C:\\keep", paths), 240);
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_TRUE(S_ISLNK(statOf(drives.host("C:\\keep\\d1\\f7.txt")).st_mode));
+    EXPECT_EQ(drives.read("C:\\keep\\d2\\dup.txt"), QByteArray("first"));
+    EXPECT_EQ(entriesBelow(drives.host("C:\\keep")).size(), 4u + 240u + 1u);
+    EXPECT_EQ(statOf(victim).st_mode, 0u);
+}
+
 // A write that fails (here the file size limit, as a full disk would) ends
 // the extraction: no later member is written, nothing is left half written
 // under any name.

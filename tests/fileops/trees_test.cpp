@@ -113,6 +113,76 @@ TEST_F(TreeTest, EscapeDuringTreeCopyStopsAndLeavesOnePartial)
     EXPECT_TRUE(names.first().endsWith(".$$$"));
 }
 
+// Small files are copied beside the walk. Whatever ends a copy there (a
+// failed open in the middle, a failing write), it is told in the walk's
+// order and before anything later is asked: after the write error the
+// question about a file further on is never asked, and every file left
+// under its own name is whole.
+TEST_F(TreeTest, FailuresOfFilesCopiedBesideTheWalkAreToldInOrderAndStopIt)
+{
+    const auto make = [this](const QString& dir) {
+        for (int i = 0; i < 40; ++i)
+            drives.file(QStringLiteral("%1\\f%2.dat").arg(dir).arg(i, 2, 10, QChar('0')), 0,
+                        QByteArray(1000 + i, char('a' + i % 26)));
+    };
+    const auto wholeOrPartial = [this](const QString& src, const QString& out) {
+        for (const QString& name : QDir(drives.host(out)).entryList(QDir::Files)) {
+            if (!name.endsWith(".$$$") &&
+                drives.read(out + '\\' + name) != drives.read(src + '\\' + name))
+                return false;
+        }
+        return true;
+    };
+    // Into a directory that is there; a file in the way in a directory
+    // copied after it.
+    make("C:\\src\\t");
+    drives.file("C:\\src\\t\\sub\\f30.dat", 0, "new");
+    drives.file("D:\\out\\t\\sub\\f30.dat", 0, "old");
+    File::injectFault(FileFault::Write, "D:\\out\\t\\f05.dat");
+    CopyTree(state, "C:\\src\\t", "D:\\out");
+    EXPECT_EQ(prompter.texts(), QStringList({"Write error File D:\\out\\t\\f05.dat\rI/O error 5"}));
+    EXPECT_TRUE(state.ioFailed);
+    EXPECT_EQ(drives.read("D:\\out\\t\\sub\\f30.dat"), QByteArray("old"));
+    EXPECT_FALSE(drives.exists("D:\\out\\t\\f05.dat"));
+    EXPECT_TRUE(drives.exists("D:\\out\\t\\f05.$$$"));
+    EXPECT_TRUE(wholeOrPartial("C:\\src\\t", "D:\\out\\t"));
+
+    // Into directories the copy makes, where helpers open and create too.
+    prompter.clear();
+    state.abortRequested = state.ioFailed = false;
+    make("C:\\src\\n");
+    make("C:\\src\\n\\sub");
+    File::injectFault(FileFault::OpenRead, "C:\\src\\n\\f02.dat");
+    File::injectFault(FileFault::Write, "D:\\new\\sub\\f07.dat");
+    CopyTree(state, "C:\\src\\n", "D:\\new");
+    EXPECT_EQ(prompter.texts(), QStringList({"Open error File C:\\src\\n\\f02.dat",
+                                             "Write error File D:\\new\\sub\\f07.dat\rI/O error 5"}));
+    EXPECT_FALSE(drives.exists("D:\\new\\f02.dat"));
+    EXPECT_EQ(drives.read("D:\\new\\f03.dat"), drives.read("C:\\src\\n\\f03.dat"));
+    EXPECT_FALSE(drives.exists("D:\\new\\sub\\f07.dat"));
+    EXPECT_TRUE(drives.exists("D:\\new\\sub\\f07.$$$"));
+    EXPECT_TRUE(wholeOrPartial("C:\\src\\n\\sub", "D:\\new\\sub"));
+}
+
+// Escape while small files are being copied beside the walk: the copy
+// stops; what is left under a file's own name is whole.
+TEST_F(TreeTest, EscapeAmongSmallFilesLeavesOnlyWholeCopiesUnderTheirNames)
+{
+    for (int i = 0; i < 200; ++i)
+        drives.file(QStringLiteral("C:\\src\\f%1.dat").arg(i), 0, QByteArray(5000 + i, 'x'));
+    sink.abortAfter = 20;
+    CopyTree(state, "C:\\src", "D:\\out");
+    const QStringList names = QDir(drives.host("D:\\out")).entryList(QDir::Files);
+    EXPECT_LT(names.size(), 200);
+    for (const QString& name : names) {
+        if (!name.endsWith(".$$$")) {
+            EXPECT_EQ(drives.read("D:\\out\\" + name), drives.read("C:\\src\\" + name))
+                << name.toStdString();
+        }
+    }
+    EXPECT_TRUE(prompter.texts().isEmpty());
+}
+
 TEST_F(TreeTest, MoveDirectoryRenamesOnTheSameDrive)
 {
     makeTree();

@@ -3,10 +3,13 @@
 #include "archive/archivekind.h"
 #include "archive/archivepath.h"
 #include "archive/archivereaders.h"
+#include "archive/decompressahead.h"
 #include "archive/filesource.h"
 #include "archive/libarchivereader.h"
 #include "archive/ops/archiveprogress.h"
+#include "archive/ops/extractwrite.h"
 #include "archive/zipoperations.h"
+#include "fileops/copyhelpers.h"
 #include "fileops/deleteengine.h"
 #include "fileops/operationstate.h"
 #include "platform/beneath.h"
@@ -18,7 +21,6 @@
 #include "platform/uniquefd.h"
 
 #include <QHash>
-#include <QRandomGenerator>
 #include <QSet>
 
 #include <archive.h>
@@ -34,20 +36,16 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace dovex {
 
 namespace {
-
-QByteArray tempName()
-{
-    return QByteArray(".dvx") +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
-}
 
 // Errors after which nothing more can be written: the extraction ends there,
 // as a copy does, rather than go on writing the members that follow.
@@ -65,21 +63,6 @@ std::optional<DirId> identityOf(int dir, const char* relative)
     if (::fstatat(dir, relative, &st, 0) != 0)
         return std::nullopt;
     return DirId{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
-}
-
-// make(name) with leaf itself, or with fresh temporary names while the one
-// tried is taken; the name tried last goes to name. Returns make's result
-// (a descriptor, 0 or -errno).
-template <typename Make>
-int makeAt(const QByteArray& leaf, bool temporary, QByteArray& name, Make make)
-{
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        name = temporary ? tempName() : leaf;
-        const int rc = make(name);
-        if (rc != -EEXIST || !temporary)
-            return rc;
-    }
-    return -EEXIST;
 }
 
 // What is to be extracted: everything, or named files and the directories
@@ -127,11 +110,26 @@ public:
         m_state.totalBytes = file.size();
         m_state.progressWord = QStringLiteral("read");
         m_state.startCounting();
-        LibarchiveInput in(file);
-        const bool damaged = !walk(in, selection);
+        // A compressed tar is inflated on a thread of its own, beside the
+        // writing of its files; anything else is read here.
+        std::optional<DecompressAhead> ahead;
+        std::optional<LibarchiveInput> in;
+        if (std::thread::hardware_concurrency() > 1 && DecompressAhead::compressed(file)) {
+            in.emplace(ahead.emplace(file));
+            if (!in->isOpen()) {
+                in.reset();
+                ahead.reset();
+            }
+        }
+        if (!in)
+            in.emplace(file);
+        if (const int threads = CopyHelpers::threadsAvailable(); threads > 0)
+            m_helpers = std::make_unique<CopyHelpers>(m_state, threads);
+        const bool damaged = !walk(*in, selection);
+        m_helpers.reset(); // every file written beside has arrived, or is told of
         if (damaged && !m_stopped) {
             m_prompter.error(QStringLiteral("Cannot read ") + m_archive + QStringLiteral(": ") +
-                             in.error());
+                             in->error());
             ++m_state.notDone;
         }
         recheckLinks();
@@ -265,8 +263,8 @@ private:
     // directory by directory, so most cost no call at all.
     int directory(const Member& m, const QByteArrayList& path)
     {
-        if (m_lastDir.get() >= 0 && path == m_lastPath)
-            return m_lastDir.get();
+        if (m_lastDir && m_lastDir->get() >= 0 && path == m_lastPath)
+            return m_lastDir->get();
         m_lastDir.reset();
         qsizetype made = 0;
         const int fd = m_root.openDirectory(path, true, 0777, &made);
@@ -275,7 +273,7 @@ private:
             return -1;
         }
         m_lastPath = path;
-        m_lastDir.reset(fd);
+        m_lastDir = std::make_shared<const UniqueFd>(fd);
         // The directories just made: this one and the made - 1 above it.
         QByteArray up = ".";
         for (qsizetype i = 0; i < made && m_madeDirs.size() < kMaxArchiveRecords; ++i) {
@@ -305,6 +303,8 @@ private:
         m_state.setLine1(QStringLiteral("Extracting: ") + path);
         const mode_t type = archive_entry_filetype(entry);
         if (type == AE_IFDIR) {
+            if (m_helpers && pendingAt(m.parts))
+                m_helpers->settle(true);
             if (m_keepPaths)
                 directoryMember(m, entry);
             return;
@@ -316,27 +316,142 @@ private:
             refuse(m, QStringLiteral("it is a device, pipe or socket"));
             return;
         }
+        const bool beside = m_helpers && type == AE_IFREG && !hardLink &&
+                            archive_entry_size_is_set(entry) &&
+                            archive_entry_size(entry) <= CopyHelpers::kLargest;
+        // What comes next meets every file written beside as it would have
+        // met it written here: a link (which may lead through it) or a
+        // member at or below a name still being written waits for them.
+        if (m_helpers && (!beside || pendingAt(m.parts)))
+            m_helpers->settle(true);
         UniqueFd from;
         QByteArray fromLeaf;
         if (hardLink && !hardLinkSource(m, hardlink, from, fromLeaf))
             return;
         const int parent = directory(m, m.parts.mid(0, m.parts.size() - 1));
-        mode_t replacing = 0;
-        if (parent < 0 || !mayWrite(parent, m, replacing))
+        if (parent < 0)
             return;
-        // What replaces a file is written under a temporary name.
-        const bool temporary = replacing != 0;
+        if (beside)
+            return writeBeside(in, entry, parent, m, path);
+        mode_t replacing = 0;
         QByteArray name;
-        const bool written =
-            type == AE_IFLNK ? writeLink(parent, m, archive_entry_symlink(entry), temporary, name)
-            : hardLink       ? writeHardLink(from.get(), fromLeaf, parent, m, temporary, name)
-                             : writeFile(in, entry, parent, m, temporary, name);
-        if (!written || (temporary && !place(parent, m, name, type == AE_IFLNK, replacing)))
+        bool written = false;
+        if (type == AE_IFREG && !hardLink) {
+            written = writeFile(in, entry, parent, m, replacing, name);
+        } else if (mayWrite(parent, m, replacing)) {
+            // What replaces a file is made under a temporary name.
+            const bool temporary = replacing != 0;
+            written = type == AE_IFLNK
+                          ? writeLink(parent, m, archive_entry_symlink(entry), temporary, name)
+                          : writeHardLink(from.get(), fromLeaf, parent, m, temporary, name);
+        }
+        if (!written || (replacing != 0 && !place(parent, m, name, type == AE_IFLNK, replacing)))
             return;
         if (type == AE_IFLNK)
             m_written.remove(path);
         else
             remember(path, m.parts);
+    }
+
+    // Whether a file is being written beside at parts or at a directory
+    // above it.
+    bool pendingAt(const QByteArrayList& parts) const
+    {
+        if (m_pending.isEmpty())
+            return false;
+        for (qsizetype n = 1; n <= parts.size(); ++n)
+            if (m_pending.contains(joinParts(parts.mid(0, n)).toLower()))
+                return true;
+        return false;
+    }
+
+    // A small regular member is read here and written by a helper: created
+    // exclusively under its own name in the directory already open, so
+    // nothing is looked at or asked first. How it went is told in the
+    // members' order; a name found taken goes the ordinary way then.
+    void writeBeside(LibarchiveInput& in, archive_entry* entry, int parent, const Member& m,
+                     const QString& path)
+    {
+        const std::int64_t size = archive_entry_size(entry);
+        if (!enoughSpace(parent, m, size))
+            return;
+        auto data = std::make_shared<QByteArray>();
+        if (!readData(in, m, *data, size))
+            return;
+        const QByteArray key = joinParts(m.parts).toLower();
+        m_pending.insert(key);
+        const auto dir = m_lastDir;
+        const FileStamp stamp{mode_t(archive_entry_perm(entry) & 0777 & ~m_umask),
+                              archive_entry_mtime(entry)};
+        const auto work = [this, dir, m, path, data, stamp,
+                           key](const std::atomic<bool>&,
+                                std::atomic<std::int64_t>&) -> std::function<void()> {
+            const int error = createAndFill(dir->get(), m.parts.last(), *data, stamp);
+            return [this, dir, m, path, data, stamp, key, error] {
+                m_pending.remove(key);
+                landed(dir->get(), m, path, *data, stamp, error);
+            };
+        };
+        m_helpers->add(work, [this, key] {
+            m_pending.remove(key);
+            ++m_state.notDone;
+        }, size);
+    }
+
+    // The member's bytes, as many as its header says and no more.
+    bool readData(LibarchiveInput& in, const Member& m, QByteArray& data, std::int64_t size)
+    {
+        data.resize(qsizetype(size));
+        std::int64_t total = 0;
+        for (;;) {
+            const la_ssize_t n = archive_read_data(in.handle(), data.data() + total,
+                                                   std::size_t(size - total) + 1);
+            if (n < 0) {
+                failed(m, in.error());
+                return false;
+            }
+            if (n == 0)
+                return total == size || (failed(m, in.error()), false);
+            total += n;
+            if (total > size) {
+                failed(m, QStringLiteral("it holds more than its stated size"));
+                return false;
+            }
+        }
+    }
+
+    // How a file written beside went. One whose name was taken is placed the
+    // ordinary way: asked about, and written under a temporary name to
+    // replace what is there.
+    void landed(int dir, const Member& m, const QString& path, const QByteArray& data,
+                const FileStamp& stamp, int error)
+    {
+        if (error == EEXIST)
+            error = replaceWith(dir, m, data, stamp);
+        if (error == 0)
+            remember(path, m.parts);
+        else if (error > 0 && m_ended)
+            ++m_state.notDone; // the disk failed already, and was told of
+        else if (error > 0)
+            failedWith(m, error);
+    }
+
+    // 0 when placed, -1 when left (told), else an errno.
+    int replaceWith(int dir, const Member& m, const QByteArray& data, const FileStamp& stamp)
+    {
+        mode_t replacing = 0;
+        if (!mayWrite(dir, m, replacing))
+            return -1;
+        QByteArray name;
+        const int made = makeAt(m.parts.last(), replacing != 0, name, [&](const QByteArray& n) {
+            const int e = createAndFill(dir, n, data, stamp);
+            return e == 0 ? 0 : -e;
+        });
+        if (made < 0)
+            return -made;
+        if (replacing != 0 && !place(dir, m, name, false, replacing))
+            return -1;
+        return 0;
     }
 
     // The file a hard link member names: only one this extraction wrote,
@@ -452,18 +567,26 @@ private:
         return false;
     }
 
-    // A new file under its own name (created exclusively, so it is ours to
-    // remove should it fail) or, to replace one, under a temporary name.
+    // A new file under its own name, created exclusively (so it is ours to
+    // remove should it fail) without a look first; only a name that is taken
+    // leads to the questions and, to replace what is there, a temporary
+    // name. replacing receives the type of what is replaced.
     bool writeFile(LibarchiveInput& in, archive_entry* entry, int dir, const Member& m,
-                   bool temporary, QByteArray& name)
+                   mode_t& replacing, QByteArray& name)
     {
         const std::int64_t size =
             archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
         if (!enoughSpace(dir, m, size))
             return false;
-        UniqueFd out(makeAt(m.parts.last(), temporary, name, [dir](const QByteArray& n) {
+        const auto create = [dir](const QByteArray& n) {
             return BeneathRoot::createFile(dir, n, 0600);
-        }));
+        };
+        UniqueFd out(makeAt(m.parts.last(), false, name, create));
+        if (out.get() == -EEXIST) {
+            if (!mayWrite(dir, m, replacing))
+                return false;
+            out.reset(makeAt(m.parts.last(), replacing != 0, name, create));
+        }
         if (out.get() < 0) {
             failedWith(m, -out.get());
             return false;
@@ -493,15 +616,9 @@ private:
                 failed(m, QStringLiteral("it holds more than its stated size"));
                 return false;
             }
-            for (la_ssize_t done = 0; done < n;) {
-                const ssize_t w = ::write(out, m_buffer.data() + done, std::size_t(n - done));
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w <= 0) {
-                    writeFailed(m, w < 0 ? errno : ENOSPC);
-                    return false;
-                }
-                done += w;
+            if (const int error = writeWhole(out, m_buffer.data(), std::size_t(n))) {
+                writeFailed(m, error);
+                return false;
             }
             m_state.doneBytes = in.consumed();
             ProgressInfo(m_state);
@@ -593,8 +710,10 @@ private:
     mode_t m_umask = 022;
     std::int64_t m_spaceLeft = 0;
     BeneathRoot m_root;
-    UniqueFd m_lastDir;
+    std::shared_ptr<const UniqueFd> m_lastDir; // shared with the writers beside
     QByteArrayList m_lastPath;
+    std::unique_ptr<CopyHelpers> m_helpers;
+    QSet<QByteArray> m_pending; // where files are being written beside
     bool m_stopped = false; // abort
     bool m_ended = false;   // a write failed
     std::vector<char> m_buffer;

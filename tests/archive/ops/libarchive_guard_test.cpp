@@ -347,6 +347,39 @@ TEST_F(Guarded, EveryReplacementIsAskedAndNoKeepsTheOldFile)
     EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\b.txt")), QByteArray("second"));
 }
 
+// Small files are written beside the walk, yet later members meet them as
+// if each had been written before the next was read: a path through a file
+// is refused as such, a name that comes again is asked about (and No keeps
+// the first), a link to a file is made once the file is there.
+TEST_F(Guarded, FilesWrittenBesideTheWalkMeetLaterMembersInOrder)
+{
+    TarWriter t;
+    for (int i = 0; i < 80; ++i) {
+        t.add("d/m" + QByteArray::number(i), '0', "x" + QByteArray::number(i));
+        if (i == 20) {
+            t.add("f", '0', "a file");
+            t.add("f/x", '0', "through a file");
+            t.add("d/m5", '0', "again");
+            t.add("d/hard", '1', {}, "d/m19");
+        }
+    }
+    write(QStringLiteral("C:\\o.tar"), t.finish());
+    drives.directory(QStringLiteral("C:\\dst"));
+    prompter.script({Answer::No});
+    EXPECT_FALSE(extract(QStringLiteral("C:\\o.tar"), QStringLiteral("C:\\dst")).passed);
+    ASSERT_EQ(prompter.asked().size(), 2) << told().toStdString();
+    EXPECT_EQ(prompter.asked()[0].text,
+              QStringLiteral("Refused C:\\dst\\f\\x: its path leads through a file"));
+    EXPECT_EQ(prompter.asked()[1].text, QStringLiteral("File C:\\dst\\d\\m5 Exists,Overwrite?"));
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\f")), QByteArray("a file"));
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\d\\m5")), QByteArray("x5"));
+    EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\d\\hard")), QByteArray("x19"));
+    for (int i = 0; i < 80; ++i)
+        EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\d\\m%1").arg(i)),
+                  "x" + QByteArray::number(i));
+    EXPECT_TRUE(temporaries(QStringLiteral("C:\\dst")).isEmpty());
+}
+
 namespace {
 
 // Files may grow to limit bytes while it lives; SIGXFSZ is ignored, so a
