@@ -17,7 +17,10 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
   { echo "needs Xvfb and xdotool" >&2; exit 2; }
 
 work=$(mktemp -d)
-display=:$((70 + RANDOM % 9))
+# A display no other server holds (several benchmarks may run at once).
+n=$((70 + RANDOM % 20))
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+display=:$n
 Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT

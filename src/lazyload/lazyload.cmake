@@ -48,7 +48,7 @@ const Symbol kSymbols[] = {
 @symbols@};
 const char* const kLibraries[] = {
 @libraries@};
-const int kLibraryCount = @count@;
+void* libraryHandles[@count@] = {};
 
 } // namespace dovex::lazyload
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
-#include <vector>
 
 // Filled by the generated stubs: one pointer per symbol, first to the
 // symbol's own entry into dovex_lazy_enter, then to the function itself.
@@ -32,6 +31,9 @@ std::mutex& bindMutex()
 
 } // namespace dovex::lazyload
 
+// Nothing here is destroyed at exit: a stub may first be called by a
+// destructor that runs late.
+//
 // Called by dovex_lazy_enter with the index of the symbol a stub stands
 // for: loads its library (once), binds the stub to the function and
 // returns the function. A library that cannot be loaded ends the program
@@ -40,9 +42,8 @@ extern "C" __attribute__((visibility("hidden"))) void* dovex_lazy_resolve(unsign
 {
     using namespace dovex::lazyload;
     const std::lock_guard lock(bindMutex());
-    static std::vector<void*> handles(static_cast<size_t>(kLibraryCount), nullptr);
     const Symbol& symbol = kSymbols[index];
-    void*& handle = handles[static_cast<size_t>(symbol.library)];
+    void*& handle = libraryHandles[symbol.library];
     // RTLD_GLOBAL: the library's functions are seen as when it was linked.
     if (!handle && !(handle = ::dlopen(kLibraries[symbol.library], RTLD_LAZY | RTLD_GLOBAL)))
         cannotLoad(kLibraries[symbol.library]);

@@ -15,6 +15,7 @@ struct Symbol {
 
 extern const Symbol kSymbols[];
 extern const char* const kLibraries[];
-extern const int kLibraryCount;
+// Each library's handle once it is loaded.
+extern void* libraryHandles[];
 
 } // namespace dovex::lazyload
