@@ -6,7 +6,6 @@
 #include "platform/directory.h"
 #include "platform/dosattr.h"
 #include "platform/fileattr.h"
-#include "platform/hostname.h"
 #include "platform/dostime.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
