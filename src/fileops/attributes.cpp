@@ -6,7 +6,6 @@
 #include "platform/directory.h"
 #include "platform/dosattr.h"
 #include "platform/fileattr.h"
-#include "platform/hostname.h"
 #include "platform/dostime.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
@@ -127,6 +126,7 @@ struct TreeChange {
     const AttributeRequest& request;
     AttributeChange change;
     const AttributeFailure& failed;
+    DirectoryWorkers* workers = nullptr;
 
     void fail(const QString& path, int error) const
     {
@@ -135,51 +135,79 @@ struct TreeChange {
     }
 };
 
-// One file of a level: changed through the open directory (no path looked
-// up from the root), or by path where that cannot be done.
-void changeFile(const Directory& dir, const DirItem& item, const TreeChange& tree)
+// The file path by its path (what the open directory cannot do for it).
+void changeByPath(const QString& path, const TreeChange& tree)
 {
-    int error = kChangeByPath;
-    if (item.regular)
-        error = changeAttributesAt(dir.descriptor(), hostname::encode(item.name).constData(),
-                                   tree.change);
-    const QString path = WithBackslash(dir.path()) + item.name;
-    if (error == kChangeByPath)
-        error = applyByPath(path, tree.request).error;
-    if (error)
+    if (const int error = applyByPath(path, tree.request).error)
         tree.fail(path, error);
 }
 
-// One level of AttributeTree: the files of dir in their order, then every
-// subdirectory below it, each opened relative to its parent. False once
-// aborted.
-bool changeLevel(OperationState& state, Directory& dir, const TreeChange& tree)
+// The files of one level in their order: a plain file is changed through
+// the open directory on the worker threads (no path looked up from the
+// root); a name beginning with a dot, a link or anything else by its path.
+// False once aborted; what was queued until then is still done.
+bool changeFiles(OperationState& state, const std::shared_ptr<Directory>& dir,
+                 const std::vector<DirItem>& items, const TreeChange& tree)
 {
-    const auto items = dir.list(false);
-    if (!items) {
-        tree.fail(dir.path(), errno);
-        return true;
-    }
-    std::vector<QString> subdirs;
-    for (const DirItem& item : *items) {
-        if (item.directory) {
-            if (!item.mountPoint)
-                subdirs.push_back(item.name);
+    for (const DirItem& item : items) {
+        if (item.directory)
             continue;
-        }
         countFile(state, item.name);
-        changeFile(dir, item, tree);
+        if (item.regular && !item.name.startsWith('.'))
+            tree.workers->queue(dir, item.name);
+        else
+            changeByPath(WithBackslash(dir->path()) + item.name, tree);
         if (state.checkAbort())
             return false;
     }
-    for (const QString& name : subdirs) {
-        Directory child;
-        if (!child.openChild(dir, name))
-            tree.fail(WithBackslash(dir.path()) + name, errno);
+    return true;
+}
+
+// Waits for what the worker threads do in dir; a file they found to be no
+// plain file there goes by its path.
+void finishLevel(const Directory& dir, const TreeChange& tree)
+{
+    for (const DirectoryWorkers::Failure& f : tree.workers->wait(dir)) {
+        const QString path = WithBackslash(dir.path()) + f.name;
+        if (f.error == kChangeByPath)
+            changeByPath(path, tree);
+        else
+            tree.fail(path, f.error);
+    }
+}
+
+bool changeLevel(OperationState& state, const std::shared_ptr<Directory>& dir,
+                 const TreeChange& tree);
+
+// Every subdirectory of a level, each opened relative to its parent.
+bool changeSubdirs(OperationState& state, const Directory& dir, const std::vector<DirItem>& items,
+                   const TreeChange& tree)
+{
+    for (const DirItem& item : items) {
+        if (!item.directory || item.mountPoint)
+            continue;
+        const auto child = std::make_shared<Directory>();
+        if (!child->openChild(dir, item.name))
+            tree.fail(WithBackslash(dir.path()) + item.name, errno);
         else if (!changeLevel(state, child, tree))
             return false;
     }
     return true;
+}
+
+// One level of AttributeTree: the files of dir, then every subdirectory
+// below it. False once aborted.
+bool changeLevel(OperationState& state, const std::shared_ptr<Directory>& dir,
+                 const TreeChange& tree)
+{
+    const auto items = dir->list(false);
+    if (!items) {
+        tree.fail(dir->path(), errno);
+        return true;
+    }
+    const bool going = changeFiles(state, dir, *items, tree) && changeSubdirs(state, *dir, *items, tree);
+    finishLevel(*dir, tree);
+    return going;
 }
 
 } // namespace
@@ -204,11 +232,15 @@ void AttributeTree(OperationState& state, const QString& directory, const Attrib
     tree.change.clearMask = request.clearMask & kChangeable;
     tree.change.setTime = request.setTime;
     tree.change.when = unixFromDosDateTime(request.fileDate);
-    Directory dir;
-    if (!dir.open(directory.size() < 4 ? directory.left(2) + '\\' : directory)) {
+    const auto dir = std::make_shared<Directory>();
+    if (!dir->open(directory.size() < 4 ? directory.left(2) + '\\' : directory)) {
         tree.fail(directory, errno);
         return;
     }
+    DirectoryWorkers workers([&change = tree.change](int dirFd, const char* rawName) {
+        return changeAttributesAt(dirFd, rawName, change);
+    });
+    tree.workers = &workers;
     changeLevel(state, dir, tree);
 }
 

@@ -2,8 +2,11 @@
 
 #include "panels/sorting.h"
 #include "platform/hostfile.h"
+#include "platform/process.h"
 #include "platform/locations.h"
 
+#include <QDataStream>
+#include <QIODevice>
 #include <QMimeDatabase>
 #include <QStringDecoder>
 
@@ -154,6 +157,36 @@ void FileTypeTable::buildFromMimeDatabase()
             applyGroupRule(record);
             append(std::move(record));
         }
+    }
+}
+
+void FileTypeTable::buildFromMimeDatabaseInChild()
+{
+    const std::optional<QByteArray> bytes = process::runInChild([] {
+        FileTypeTable table;
+        table.buildFromMimeDatabase();
+        QByteArray out;
+        QDataStream stream(&out, QIODevice::WriteOnly);
+        for (const FileTypeRecord& r : table.records())
+            stream << r.extension << r.description << qint32(r.image) << r.known;
+        return out;
+    });
+    if (!bytes) {
+        buildFromMimeDatabase();
+        return;
+    }
+    clear();
+    QDataStream stream(*bytes);
+    while (!stream.atEnd()) {
+        FileTypeRecord r;
+        qint32 image = -1;
+        stream >> r.extension >> r.description >> image >> r.known;
+        if (stream.status() != QDataStream::Ok) {
+            buildFromMimeDatabase();
+            return;
+        }
+        r.image = image;
+        append(std::move(r));
     }
 }
 

@@ -36,6 +36,11 @@ public:
 
     // The six archive records and then one record per MIME suffix.
     void buildFromMimeDatabase();
+    // The same, read from the MIME database by a child process: Qt keeps
+    // every type it has read (with all its translations, some 9 MB) for the
+    // life of the process, and the table needs them only once. Built here
+    // when no child can do it.
+    void buildFromMimeDatabaseInChild();
     // Reads whole 68-byte records; false (and an empty table) when the file
     // cannot be read or holds no whole record.
     bool load(const QString& hostFile);

@@ -223,7 +223,16 @@ int Directory::removeDirectory(const QString& name) const
                : (errno ? errno : EIO);
 }
 
-FileRemover::~FileRemover()
+DirectoryWorkers::DirectoryWorkers(Operation operation) : m_operation(std::move(operation)) {}
+
+FileRemover::FileRemover()
+    : DirectoryWorkers([](int dirFd, const char* rawName) {
+          return ::unlinkat(dirFd, rawName, 0) == 0 ? 0 : (errno ? errno : EIO);
+      })
+{
+}
+
+DirectoryWorkers::~DirectoryWorkers()
 {
     cancel();
     {
@@ -235,7 +244,7 @@ FileRemover::~FileRemover()
         t.join();
 }
 
-void FileRemover::remove(const std::shared_ptr<const Directory>& dir, const QString& name)
+void DirectoryWorkers::queue(const std::shared_ptr<const Directory>& dir, const QString& name)
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -249,7 +258,7 @@ void FileRemover::remove(const std::shared_ptr<const Directory>& dir, const QStr
     m_wake.notify_one();
 }
 
-std::vector<FileRemover::Failure> FileRemover::wait(const Directory& dir)
+std::vector<DirectoryWorkers::Failure> DirectoryWorkers::wait(const Directory& dir)
 {
     std::unique_lock lock(m_mutex);
     const auto it = m_pending.find(&dir);
@@ -261,7 +270,7 @@ std::vector<FileRemover::Failure> FileRemover::wait(const Directory& dir)
     return failures;
 }
 
-void FileRemover::cancel()
+void DirectoryWorkers::cancel()
 {
     std::unique_lock lock(m_mutex);
     for (const Task& t : m_queue)
@@ -276,7 +285,7 @@ void FileRemover::cancel()
     m_pending.clear();
 }
 
-void FileRemover::work()
+void DirectoryWorkers::work()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -286,9 +295,7 @@ void FileRemover::work()
         Task task = std::move(m_queue.front());
         m_queue.pop_front();
         lock.unlock();
-        const int rc = ::unlinkat(task.dir->descriptor(), task.raw.constData(), 0) == 0
-                           ? 0
-                           : (errno ? errno : EIO);
+        const int rc = m_operation(task.dir->descriptor(), task.raw.constData());
         lock.lock();
         Pending& pending = m_pending[task.dir.get()];
         if (rc != 0)

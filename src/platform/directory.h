@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -105,28 +106,31 @@ private:
     std::uint64_t m_device = 0;
 };
 
-// Removes files on two background threads while the caller goes on walking
-// and asking: the kernel's unlink is most of a tree delete's time, and two
-// directories are emptied faster side by side than one after the other.
-// The threads touch nothing but the directory's descriptor and the name's
-// bytes; every question and message stays with the caller.
-class FileRemover {
+// Runs one operation on files, each given by its name in an open directory,
+// on two background threads while the caller goes on walking and asking:
+// the kernel's part is most of a tree operation's time, and two files are
+// done faster side by side than one after the other. The threads touch
+// nothing but the directory's descriptor and the name's bytes; every
+// question and message stays with the caller.
+class DirectoryWorkers {
 public:
+    // 0, or the errno (or another code of the operation's own) for the name.
+    using Operation = std::function<int(int dirFd, const char* rawName)>;
     struct Failure {
         QString name;
         int error;
     };
 
-    FileRemover() = default;
-    ~FileRemover();
-    FileRemover(const FileRemover&) = delete;
-    FileRemover& operator=(const FileRemover&) = delete;
+    explicit DirectoryWorkers(Operation operation);
+    ~DirectoryWorkers();
+    DirectoryWorkers(const DirectoryWorkers&) = delete;
+    DirectoryWorkers& operator=(const DirectoryWorkers&) = delete;
 
-    // Queues the removal of name from dir, which stays open until it is done.
-    void remove(const std::shared_ptr<const Directory>& dir, const QString& name);
-    // Waits until every removal queued for dir is done; the ones that failed.
+    // Queues name of dir, which stays open until it is done.
+    void queue(const std::shared_ptr<const Directory>& dir, const QString& name);
+    // Waits until every name queued for dir is done; the ones that failed.
     std::vector<Failure> wait(const Directory& dir);
-    // Drops the removals not started yet (an abort) and waits for the rest.
+    // Drops the names not started yet (an abort) and waits for the rest.
     void cancel();
 
 private:
@@ -141,6 +145,7 @@ private:
     };
     void work();
 
+    Operation m_operation;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
@@ -148,6 +153,13 @@ private:
     std::map<const Directory*, Pending> m_pending;
     std::vector<std::thread> m_threads;
     bool m_stopping = false;
+};
+
+// Removes files on the background threads: the unlinks of a tree delete.
+class FileRemover : public DirectoryWorkers {
+public:
+    FileRemover();
+    void remove(const std::shared_ptr<const Directory>& dir, const QString& name) { queue(dir, name); }
 };
 
 // The names in the directory open as dirFd, "." and ".." left out, as

@@ -47,7 +47,7 @@ struct AttributeChange {
 // opened for writing; a read-only file keeps its time), then the bits (a
 // file whose bits cannot be set keeps them). The result is the same as
 // setting them by path. kChangeByPath, with nothing changed, when the item
-// is not a plain file there or cannot be opened for reading: the caller then
+// is not a plain file there or cannot be opened: the caller then
 // goes by its path. Else 0, or the errno of the first change that could not
 // be made.
 inline constexpr int kChangeByPath = -1;

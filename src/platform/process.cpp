@@ -538,4 +538,63 @@ bool makeLink(const QString& targetHostPath, const QString& linkHostPath)
                      hostname::encode(linkHostPath).constData()) == 0;
 }
 
+namespace {
+
+bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+QByteArray readToEnd(int fd)
+{
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return bytes;
+        bytes.append(buffer, n);
+    }
+}
+
+} // namespace
+
+std::optional<QByteArray> runInChild(const std::function<QByteArray()>& work)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const QByteArray bytes = work();
+        // No exit handlers and no destructors: they belong to the parent.
+        ::_exit(writeAll(fds[1], bytes.constData(), size_t(bytes.size())) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        return std::nullopt;
+    }
+    QByteArray bytes = readToEnd(fds[0]);
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return bytes;
+}
+
 } // namespace dovex::process

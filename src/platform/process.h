@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace dovex::process {
 
@@ -95,6 +96,13 @@ QString writeUniqueFile(const QString& hostDir, const QString& prefix, const QSt
 // Makes a new directory in hostDir named prefix + six random characters;
 // its host path, or empty on failure.
 QString makeUniqueDirectory(const QString& hostDir, const QString& prefix);
+
+// Runs work in a child process (a fork of this one) and returns the bytes
+// it gave back; nullopt when no child could be made or it did not end
+// normally. For work that leaves large caches behind in the process that
+// does it. Only the calling thread lives on in the child, so work must not
+// wait for another thread.
+std::optional<QByteArray> runInChild(const std::function<QByteArray()>& work);
 
 // Makes linkHostPath a symbolic link to targetHostPath; false on failure.
 bool makeLink(const QString& targetHostPath, const QString& linkHostPath);

@@ -181,3 +181,22 @@ TEST(FileTypeTable, UnwritableProgramDirectoryStillBuilds)
     EXPECT_TRUE(table.cacheWriteFailed());
     EXPECT_NE(table.find("a.zip"), nullptr);
 }
+
+TEST(FileTypeTable, AChildProcessBuildsTheTableThisProcessWould)
+{
+    // Descriptions in any script and the image and icon flags come back
+    // exactly and in the same order.
+    FileTypeTable here;
+    here.buildFromMimeDatabase();
+    FileTypeTable apart;
+    apart.buildFromMimeDatabaseInChild();
+    ASSERT_EQ(apart.size(), here.size());
+    for (size_t i = 0; i < here.records().size(); ++i) {
+        const FileTypeRecord& a = apart.records()[i];
+        const FileTypeRecord& b = here.records()[i];
+        EXPECT_EQ(a.extension, b.extension) << i;
+        EXPECT_EQ(a.description, b.description) << i;
+        EXPECT_EQ(a.image, b.image) << i;
+        EXPECT_EQ(a.known, b.known) << i;
+    }
+}

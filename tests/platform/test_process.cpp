@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,18 @@ bool alive(pid_t pid)
 }
 
 } // namespace
+
+TEST(Process, AChildGivesBackItsBytesOrNothingWhenItFails)
+{
+    const QByteArray big(300000, 'x'); // more than a pipe holds at once
+    EXPECT_EQ(process::runInChild([&big] { return big + "end"; }), big + "end");
+    EXPECT_EQ(process::runInChild([] { return QByteArray(); }), QByteArray());
+    EXPECT_FALSE(process::runInChild([]() -> QByteArray { ::_exit(3); }));
+    EXPECT_FALSE(process::runInChild([]() -> QByteArray {
+        ::kill(::getpid(), SIGKILL);
+        return {};
+    }));
+}
 
 TEST(Process, ReportsExitCodesAndSignals)
 {

@@ -105,7 +105,7 @@ void TForm1::FormCreate()
 
     const QString typeFile = m_programDir + '/' + FileTypeTable::fileName();
     if (!hostfile::isFile(typeFile) || !m_types.load(typeFile)) {
-        m_types.buildFromMimeDatabase();
+        m_types.buildFromMimeDatabaseInChild();
         if (!m_types.save(typeFile))
             throw SettingsWriteError(QStringLiteral("Cannot write the file %1").arg(typeFile));
     }
