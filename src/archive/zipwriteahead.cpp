@@ -8,18 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QRandomGenerator>
-
 #include <cerrno>
 
 namespace dovex
 {
-
-QByteArray zipTempName()
-{
-    return QByteArray(".dvx") +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
-}
 
 DirIdentity identityOf(int dirFd)
 {
@@ -149,7 +141,7 @@ void ZipWriteAhead::write(zip* archive, Job& j, DirCache& cache)
         (::fstatat(dir.get(), m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
          (!m_mayReplace || S_ISDIR(existing.st_mode))))
         return;
-    const QByteArray temp = zipTempName();
+    const QByteArray temp = temporaryLeaf();
     UniqueFd out(BeneathRoot::createFile(dir.get(), temp, 0600));
     if (out.get() < 0)
         return;
