@@ -2,7 +2,7 @@
 
 #include "archive/archivereaders.h"
 #include "network/ui/netdrivesconnector.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 #include "shell/ui/tform1.h"
 
 #include <QApplication>
