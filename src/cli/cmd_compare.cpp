@@ -5,6 +5,7 @@
 
 #include "archive/archivekind.h"
 #include "archive/archivereaders.h"
+#include "archive/ops/archivesize.h"
 #include "fileops/attributes.h"
 #include "fileops/comparesize.h"
 #include "fileops/operationstate.h"
