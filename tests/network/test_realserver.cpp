@@ -89,8 +89,8 @@ protected:
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         if (!timeout.isEmpty())
             e.insert("DOVEX_NET_TIMEOUT", timeout);
-        for (const QString& key : {"XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
-                                   "GVFS_REMOTE_VOLUME_MONITOR_IGNORE"})
+        for (const char* key : {"XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
+                                "GVFS_REMOTE_VOLUME_MONITOR_IGNORE"})
             e.insert(key, g_server->env.value(key));
         p.setProcessEnvironment(e);
         QElapsedTimer clock;
