@@ -5,8 +5,8 @@
 // read and compared; Settled is the common case, a file older than the
 // coarse file-time clock.
 #include "platform/profile.h"
+#include "platform/settingsfile.h"
 #include "shell/mainsettings.h"
-#include "shell/settingsfile.h"
 
 #include <benchmark/benchmark.h>
 

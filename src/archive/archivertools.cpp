@@ -249,54 +249,52 @@ QString CleanBaseName(const QString& name)
     return out.left(8);
 }
 
-ToolCommand ComposeCompress(const CompressRequest& r, const ArchiverToolTable& tools)
+namespace {
+
+// PKZIP into archive (the target directory and clean base name).
+ToolCommand pkzipCompress(const CompressRequest& r, const QString& archive)
 {
-    const QString& S = r.sourceDirectory;
-    const QString T = targetDirectory(r.target);
-    const QString N = CleanBaseName(fileNamePart(r.target));
-    const bool everything = r.compressAll || r.items.isEmpty();
     ToolCommand c;
-    c.workingDirectory = S;
-    switch (r.method) {
-    case CompressMethod::Pkzip: {
-        c.tool = QStringLiteral("PKZIP.EXE");
-        QString p;
-        if (r.subdirectories)
-            p += QStringLiteral(" -P -r");
-        if (r.password)
-            p += QStringLiteral(" -s") + r.passwordText;
-        p += ' ' + T + N;
-        if (r.compressAll) {
-            p += QStringLiteral(" *.*");
-        } else if (r.items.isEmpty()) {
-            p += ' ' + S + QStringLiteral("*.*");
-        } else {
-            c.listFile = fullPaths(r.items);
-            p += QStringLiteral(" @") + r.listFile;
-        }
-        c.parameters = p;
-        return c;
+    c.workingDirectory = r.sourceDirectory;
+    c.tool = QStringLiteral("PKZIP.EXE");
+    QString p;
+    if (r.subdirectories)
+        p += QStringLiteral(" -P -r");
+    if (r.password)
+        p += QStringLiteral(" -s") + r.passwordText;
+    p += ' ' + archive;
+    if (r.compressAll) {
+        p += QStringLiteral(" *.*");
+    } else if (r.items.isEmpty()) {
+        p += ' ' + r.sourceDirectory + QStringLiteral("*.*");
+    } else {
+        c.listFile = fullPaths(r.items);
+        p += QStringLiteral(" @") + r.listFile;
     }
-    case CompressMethod::MsCompress: {
-        c.tool = QStringLiteral("Compress.exe");
-        if (everything) {
-            c.parameters = QStringLiteral("/r *.* ") + r.target;
-        } else {
-            QString p = QStringLiteral("/r");
-            for (const CompressItem& i : r.items)
-                p += ' ' + i.fullPath;
-            c.parameters = p + ' ' + r.target;
-        }
-        return c;
+    c.parameters = p;
+    return c;
+}
+
+ToolCommand msCompress(const CompressRequest& r, bool everything)
+{
+    ToolCommand c;
+    c.workingDirectory = r.sourceDirectory;
+    c.tool = QStringLiteral("Compress.exe");
+    if (everything) {
+        c.parameters = QStringLiteral("/r *.* ") + r.target;
+    } else {
+        QString p = QStringLiteral("/r");
+        for (const CompressItem& i : r.items)
+            p += ' ' + i.fullPath;
+        c.parameters = p + ' ' + r.target;
     }
-    case CompressMethod::Custom:
-    case CompressMethod::ZipInternal:
-    case CompressMethod::Library:
-        break;
-    }
-    if (r.method != CompressMethod::Custom || r.slot < 1 || r.slot > 7)
-        return c;
-    const ArchiverTool& t = tools[size_t(r.slot - 1)];
+    return c;
+}
+
+// The templates of a Packer slot, with the options it has.
+ToolCommand customCompress(const CompressRequest& r, const ArchiverTool& t, const QString& archive,
+                           bool everything)
+{
     const MethodOptions enabled = MethodClick(CompressMethod::Custom, &t);
     // The subdirectory template only where the slot has one: a checked but
     // disabled box would otherwise run "[none]".
@@ -305,7 +303,7 @@ ToolCommand ComposeCompress(const CompressRequest& r, const ArchiverToolTable& t
         command += t.addV + ' ';
     if (r.password && enabled.password)
         command += t.addP + r.passwordText + ' ';
-    command += T + N + ' ';
+    command += archive + ' ';
     std::optional<QStringList> list;
     if (everything) {
         command += QStringLiteral(" *.*");
@@ -316,8 +314,32 @@ ToolCommand ComposeCompress(const CompressRequest& r, const ArchiverToolTable& t
         list = fullPaths(r.items);
         command += t.addL + r.listFile;
     }
-    c = splitAtFirstBlank(command, S);
+    ToolCommand c = splitAtFirstBlank(command, r.sourceDirectory);
     c.listFile = list;
+    return c;
+}
+
+} // namespace
+
+ToolCommand ComposeCompress(const CompressRequest& r, const ArchiverToolTable& tools)
+{
+    const QString archive = targetDirectory(r.target) + CleanBaseName(fileNamePart(r.target));
+    const bool everything = r.compressAll || r.items.isEmpty();
+    switch (r.method) {
+    case CompressMethod::Pkzip:
+        return pkzipCompress(r, archive);
+    case CompressMethod::MsCompress:
+        return msCompress(r, everything);
+    case CompressMethod::Custom:
+        if (r.slot >= 1 && r.slot <= 7)
+            return customCompress(r, tools[size_t(r.slot - 1)], archive, everything);
+        break;
+    case CompressMethod::ZipInternal:
+    case CompressMethod::Library:
+        break;
+    }
+    ToolCommand c;
+    c.workingDirectory = r.sourceDirectory;
     return c;
 }
 

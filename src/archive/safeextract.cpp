@@ -43,14 +43,6 @@ struct SafeExtraction::TargetDir {
 
 namespace {
 
-bool hasSwitch(const QStringList& switches, const QString& name)
-{
-    for (const QString& s : switches)
-        if (s.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
 QByteArray enc(const QString& host)
 {
     return hostname::encode(host);
@@ -136,7 +128,7 @@ ArchiverCommand overwritingInScratch(const ArchiverCommand& given)
     ArchiverCommand c = given;
     const QString tool = c.tool.toLower();
     auto add = [&c](const char* flag) {
-        if (!hasSwitch(c.switches, QLatin1String(flag)))
+        if (!hasSwitch(c.switches, flag))
             c.switches << QLatin1String(flag);
     };
     if (tool == QLatin1String("arj.exe") || tool == QLatin1String("rar.exe"))
@@ -160,13 +152,13 @@ ExtractionForm extractionForm(const ArchiverCommand& c)
     const QString verb = c.switches.isEmpty() ? QString() : c.switches.first().toLower();
     if (tool == QLatin1String("pkunzip.exe")) {
         f.extracts = true;
-        f.keepsPaths = hasSwitch(c.switches, QStringLiteral("-d"));
+        f.keepsPaths = hasSwitch(c.switches, "-d");
         f.keepsSizes = true;
     } else if (tool == QLatin1String("arj.exe") || tool == QLatin1String("rar.exe")) {
         // Text-mode members may change their size on the way out.
         f.extracts = verb == QLatin1String("x") || verb == QLatin1String("e");
         f.keepsPaths = verb == QLatin1String("x");
-        f.movesOut = tool == QLatin1String("arj.exe") && hasSwitch(c.switches, QStringLiteral("-d"));
+        f.movesOut = tool == QLatin1String("arj.exe") && hasSwitch(c.switches, "-d");
     } else if (tool == QLatin1String("lha.exe")) {
         f.extracts = verb == QLatin1String("x") || verb == QLatin1String("e");
         f.keepsPaths = verb == QLatin1String("x");

@@ -39,4 +39,7 @@ struct ArchiverCommand {
 // Words of a text as a POSIX shell splits them, without expanding anything.
 QStringList splitWords(const QString& text);
 
+// Whether one of the switch words is name, in any case ("-R" is "-r").
+bool hasSwitch(const QStringList& switches, const char* name);
+
 } // namespace dovex::archive

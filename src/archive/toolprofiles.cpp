@@ -14,14 +14,6 @@ namespace {
 using C = NameClass;
 using P = Passing;
 
-bool hasSwitch(const QStringList& switches, const QString& name)
-{
-    for (const QString& s : switches)
-        if (s.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
 QStringList withoutSwitch(QStringList switches, const QString& name)
 {
     switches.removeIf([&](const QString& s) { return s.compare(name, Qt::CaseInsensitive) == 0; });
@@ -266,7 +258,7 @@ ToolPlan classicSyntax(const ToolContext& c, const NameRules& rules, const char*
         step.arguments << c.archive;
     const QStringList names =
         members ? memberNames(c, rules, tool, QStringLiteral("*"), plan)
-                : passNames(rules, tool, everyFile(c, hasSwitch(cmd.switches, QStringLiteral("-r"))),
+                : passNames(rules, tool, everyFile(c, hasSwitch(cmd.switches, "-r")),
                             false, plan);
     if (!plan.error.isEmpty() || namesNothing(c, names))
         return plan;
@@ -419,7 +411,7 @@ ToolPlan arc(const ToolContext& c)
     const QString dir = c.target.isEmpty() ? c.workingDirectory : c.target;
     const bool members = cmd.itemKind == ToolItems::Members;
     const QStringList plain =
-        members ? QStringList() : fileNames(c, false, hasSwitch(cmd.switches, QStringLiteral("-I")));
+        members ? QStringList() : fileNames(c, false, hasSwitch(cmd.switches, "-I"));
     // arc keeps at most 12 bytes of a name and asks, without end when
     // nobody answers, whether to cut a longer one: such a name never goes in.
     for (const QString& n : plain) {
@@ -520,12 +512,12 @@ ToolPlan zip(const ToolContext& c)
 {
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
-    const bool recurse = hasSwitch(cmd.switches, QStringLiteral("-r"));
+    const bool recurse = hasSwitch(cmd.switches, "-r");
     ToolStep step{c.program, {QStringLiteral("-q"), QStringLiteral("-nw")}, c.workingDirectory,
                   true};
     if (recurse)
         step.arguments << QStringLiteral("-r");
-    if (!hasSwitch(cmd.switches, QStringLiteral("-P")))
+    if (!hasSwitch(cmd.switches, "-P"))
         step.arguments << QStringLiteral("-j");
     if (!passwordOnTerminal(c, step, plan))
         return plan;
@@ -576,7 +568,7 @@ ToolPlan unzip(const ToolContext& c)
     ToolPlan plan;
     ToolStep step{c.program, {QStringLiteral("-qq"), QStringLiteral("-o"), QStringLiteral("-^")},
                   c.workingDirectory, false};
-    if (!hasSwitch(cmd.switches, QStringLiteral("-d")))
+    if (!hasSwitch(cmd.switches, "-d"))
         step.arguments << QStringLiteral("-j");
     if (!passwordOnTerminal(c, step, plan))
         return plan;
@@ -638,8 +630,7 @@ ToolPlan mscompress(const ToolContext& c)
     }
     if (!noPassword(c, "mscompress", plan))
         return plan;
-    const bool rename = hasSwitch(cmd.switches, QStringLiteral("/r")) ||
-                        hasSwitch(cmd.switches, QStringLiteral("-r"));
+    const bool rename = hasSwitch(cmd.switches, "/r") || hasSwitch(cmd.switches, "-r");
     QStringList inputs; // host paths of the files
     for (const ToolItem& item : c.items) {
         if (!item.all) {
@@ -707,6 +698,14 @@ bool typeablePassword(const QString& password)
         if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
             return false;
     return password.toUtf8().size() <= 255;
+}
+
+bool hasSwitch(const QStringList& switches, const char* name)
+{
+    for (const QString& s : switches)
+        if (s.compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 QStringList splitWords(const QString& text)

@@ -302,14 +302,6 @@ QString SourceCheck::look(int parent, const QByteArray& name, const QString& dos
     return problem;
 }
 
-bool hasSwitch(const QStringList& switches, const char* name)
-{
-    for (const QString& s : switches)
-        if (s.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
 // Whether the archiver goes down into the directories it is given.
 bool recurses(const ArchiverCommand& cmd)
 {

@@ -8,18 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QRandomGenerator>
-
 #include <cerrno>
 
 namespace dovex
 {
-
-QByteArray zipTempName()
-{
-    return QByteArray(".dvx") +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
-}
 
 DirIdentity identityOf(int dirFd)
 {
@@ -210,7 +202,7 @@ void ZipWriteAhead::writeBeside(zip* archive, Job& j)
     if (::fstatat(j.dirFd(), m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
         (!m_mayReplace || S_ISDIR(existing.st_mode)))
         return;
-    const QByteArray temp = zipTempName();
+    const QByteArray temp = temporaryLeaf();
     const int out = BeneathRoot::createFile(j.dirFd(), temp, 0600);
     if (out >= 0 && finish(archive, m, j.dirFd(), temp, out))
         j.temp = temp;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/beneath.h"
 #include "platform/uniquefd.h"
 
 #include <QByteArray>
@@ -24,8 +25,6 @@ struct zip;
 namespace dovex
 {
 
-class BeneathRoot;
-
 // One member chosen for extraction, as the central directory describes it.
 struct ZipMember {
     std::uint64_t index = 0;
@@ -39,8 +38,12 @@ struct ZipMember {
     bool link = false;
 };
 
-// A name no member has, for a file on its way in: ".dvx<random>.$$$".
-QByteArray zipTempName();
+// A name no member has, for a file on its way in (the platform's
+// temporaryLeaf, under the name the zip extraction knows it by).
+inline QByteArray zipTempName()
+{
+    return temporaryLeaf();
+}
 
 // The device and inode of a directory, to tell whether two descriptors
 // name the same one.

@@ -236,4 +236,14 @@ std::optional<QStringList> expandSource(const QString& source)
     return out;
 }
 
+QString innerDirectoryArgument(QString typed)
+{
+    typed.replace('/', '\\');
+    while (typed.startsWith('\\'))
+        typed.remove(0, 1);
+    while (typed.endsWith('\\'))
+        typed.chop(1);
+    return typed;
+}
+
 } // namespace dovex::cli

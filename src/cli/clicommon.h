@@ -87,4 +87,8 @@ QString onDrive(const QString& path);
 // also take its neighbours). nullopt when the directory cannot be read.
 std::optional<QStringList> expandSource(const QString& source);
 
+// A directory inside an archive as typed: "/" stands for "\", and no
+// separator is kept at either end ("\docs\" is "docs").
+QString innerDirectoryArgument(QString typed);
+
 } // namespace dovex::cli

@@ -67,12 +67,7 @@ int runArchive(QStringList args)
     const QChar kind = DetectArchiveKind(*file);
     if (kind == QChar(kKindNone))
         return fail(QStringLiteral("%1 is not an archive of a known kind").arg(shown));
-    QString inner = args.size() > 1 ? args[1] : QString();
-    inner.replace('/', '\\');
-    while (inner.startsWith('\\'))
-        inner.remove(0, 1);
-    while (inner.endsWith('\\'))
-        inner.chop(1);
+    const QString inner = innerDirectoryArgument(args.size() > 1 ? args[1] : QString());
 
     InitArchiveReaders();
     panel.path = *file;

@@ -5,6 +5,7 @@
 
 #include "archive/archivekind.h"
 #include "archive/archivereaders.h"
+#include "archive/ops/archivesize.h"
 #include "fileops/attributes.h"
 #include "fileops/comparesize.h"
 #include "fileops/operationstate.h"
@@ -90,15 +91,7 @@ int runArchiveSize(QStringList args)
     const QChar kind = DetectArchiveKind(file);
     if (kind == QChar(kKindNone))
         return fail(QStringLiteral("%1 is not an archive of a known kind").arg(escapedField(file)));
-    QString inner;
-    if (!args.isEmpty()) {
-        inner = args.takeFirst();
-        inner.replace('/', '\\');
-        while (inner.startsWith('\\'))
-            inner.remove(0, 1);
-        while (inner.endsWith('\\'))
-            inner.chop(1);
-    }
+    const QString inner = innerDirectoryArgument(args.isEmpty() ? QString() : args.takeFirst());
     InitArchiveReaders();
     FilePanel panel;
     panel.path = panel.archiveFile = file;

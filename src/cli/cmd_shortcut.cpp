@@ -10,7 +10,7 @@
 #include "launch/shortcuts.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 namespace dovex::cli {
 

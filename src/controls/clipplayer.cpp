@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPainter>
 
+#include <utility>
+
 namespace dovex {
 
 namespace {
@@ -33,9 +35,9 @@ ClipPlayer::ClipPlayer(QWidget* parent) : QWidget(parent)
     connect(&m_timer, &QTimer::timeout, this, &ClipPlayer::advance);
 }
 
-void ClipPlayer::setErrorHandler(std::function<void(const QString&)> handler)
+ClipPlayer::ErrorHandler ClipPlayer::setErrorHandler(ErrorHandler handler)
 {
-    errorHandler() = std::move(handler);
+    return std::exchange(errorHandler(), std::move(handler));
 }
 
 void ClipPlayer::reportLoadError()

@@ -36,7 +36,9 @@ public:
     int currentFrame() const { return m_frame; }
 
     // Where "Cannot Load avi" goes; a message box unless replaced (tests).
-    static void setErrorHandler(std::function<void(const QString&)> handler);
+    // Returns the handler replaced, for the caller to put back.
+    using ErrorHandler = std::function<void(const QString&)>;
+    static ErrorHandler setErrorHandler(ErrorHandler handler);
 
 signals:
     void OnStart();

@@ -45,6 +45,71 @@ void edge(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bott
     p.drawLine(r.topRight(), r.bottomRight());
 }
 
+// The button's edges: two for the classic style, one for the flat one
+// (and none while it lies flat and untouched).
+void paintFrame(QPainter& p, const QPalette& pal, const QRect& r, TButtonStyle style,
+                bool sunken, bool raised)
+{
+    const QColor light = pal.color(QPalette::Light);
+    const QColor mid = pal.color(QPalette::Mid);
+    const QColor dark = pal.color(QPalette::Shadow);
+    if (style == TButtonStyle::bsWin95) {
+        if (sunken) {
+            edge(p, r.adjusted(0, 0, -1, -1), dark, light);
+            edge(p, r.adjusted(1, 1, -2, -2), mid, pal.color(QPalette::Button));
+        } else {
+            edge(p, r.adjusted(0, 0, -1, -1), light, dark);
+            edge(p, r.adjusted(1, 1, -2, -2), pal.color(QPalette::Button), mid);
+        }
+    } else if (sunken) {
+        edge(p, r.adjusted(0, 0, -1, -1), mid, light);
+    } else if (raised) {
+        edge(p, r.adjusted(0, 0, -1, -1), light, mid);
+    }
+}
+
+// Where the image and the caption go in area, placed as the layout says:
+// centred together, or margin from the side the image is on.
+struct Placement {
+    QPoint glyph;
+    QPoint text;
+};
+
+Placement placeContent(QSize area, QSize is, QSize ts, TButtonLayout layout, int margin, int gap)
+{
+    const bool horizontal =
+        layout == TButtonLayout::blGlyphLeft || layout == TButtonLayout::blGlyphRight;
+    const int total = horizontal ? is.width() + gap + ts.width() : is.height() + gap + ts.height();
+    const int extent = horizontal ? area.width() : area.height();
+    int start = margin < 0 ? (extent - total) / 2 : margin;
+    const bool glyphFirst =
+        layout == TButtonLayout::blGlyphLeft || layout == TButtonLayout::blGlyphTop;
+    if (!glyphFirst && margin >= 0)
+        start = extent - margin - total;
+    if (horizontal) {
+        const int gx = glyphFirst ? start : start + ts.width() + gap;
+        const int tx = glyphFirst ? start + is.width() + gap : start;
+        return {QPoint(gx, (area.height() - is.height()) / 2),
+                QPoint(tx, (area.height() - ts.height()) / 2)};
+    }
+    const int gy = glyphFirst ? start : start + ts.height() + gap;
+    const int ty = glyphFirst ? start + is.height() + gap : start;
+    return {QPoint((area.width() - is.width()) / 2, gy),
+            QPoint((area.width() - ts.width()) / 2, ty)};
+}
+
+// A small downward triangle in the font colour, outlined in the face colour.
+void paintDropMark(QPainter& p, const QPalette& pal, QSize area)
+{
+    const int right = area.width() - 8;
+    const int bottom = area.height() - 4;
+    p.setPen(pal.color(QPalette::Button));
+    p.drawRect(right - 7, bottom - 5, 8, 5);
+    p.setPen(pal.color(QPalette::ButtonText));
+    for (int row = 0; row < 4; ++row)
+        p.drawLine(right - 6 + row, bottom - 4 + row, right - row, bottom - 4 + row);
+}
+
 } // namespace
 
 TWin97Button::TWin97Button(QWidget* parent) : QWidget(parent)
@@ -254,28 +319,11 @@ void TWin97Button::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QPalette& pal = palette();
-    const QRect r = rect();
     if (m_state == TButtonState::bsExclusive)
-        p.fillRect(r, heldDownBrush(pal));
+        p.fillRect(rect(), heldDownBrush(pal));
     else
-        p.fillRect(r, pal.color(QPalette::Button));
-
-    const QColor light = pal.color(QPalette::Light);
-    const QColor mid = pal.color(QPalette::Mid);
-    const QColor dark = pal.color(QPalette::Shadow);
-    if (m_style == TButtonStyle::bsWin95) {
-        if (sunken()) {
-            edge(p, r.adjusted(0, 0, -1, -1), dark, light);
-            edge(p, r.adjusted(1, 1, -2, -2), mid, pal.color(QPalette::Button));
-        } else {
-            edge(p, r.adjusted(0, 0, -1, -1), light, dark);
-            edge(p, r.adjusted(1, 1, -2, -2), pal.color(QPalette::Button), mid);
-        }
-    } else if (sunken()) {
-        edge(p, r.adjusted(0, 0, -1, -1), mid, light);
-    } else if (raised()) {
-        edge(p, r.adjusted(0, 0, -1, -1), light, mid);
-    }
+        p.fillRect(rect(), pal.color(QPalette::Button));
+    paintFrame(p, pal, rect(), m_style, sunken(), raised());
 
     // Image and caption, placed as the layout says; pressed moves them.
     const QPixmap image = currentGlyph();
@@ -283,48 +331,18 @@ void TWin97Button::paintEvent(QPaintEvent*)
     const QFontMetrics fm = fontMetrics();
     const QString text = QString(m_caption).remove(QRegularExpression(QStringLiteral("&(?!&)")));
     const QSize ts = text.isEmpty() ? QSize(0, 0) : QSize(fm.horizontalAdvance(text), fm.height());
-    const bool horizontal =
-        m_layout == TButtonLayout::blGlyphLeft || m_layout == TButtonLayout::blGlyphRight;
     const int gap = (!image.isNull() && !text.isEmpty()) ? std::max(0, m_spacing) : 0;
-    const int total = horizontal ? is.width() + gap + ts.width() : is.height() + gap + ts.height();
-    const int extent = horizontal ? width() : height();
-    int start = m_margin < 0 ? (extent - total) / 2 : m_margin;
-    const bool glyphFirst =
-        m_layout == TButtonLayout::blGlyphLeft || m_layout == TButtonLayout::blGlyphTop;
-    if (!glyphFirst && m_margin >= 0)
-        start = extent - m_margin - total;
     const int shift = m_state == TButtonState::bsDown ? 1 : 0;
-    QPoint glyphAt, textAt;
-    if (horizontal) {
-        const int gx = glyphFirst ? start : start + ts.width() + gap;
-        const int tx = glyphFirst ? start + is.width() + gap : start;
-        glyphAt = QPoint(gx, (height() - is.height()) / 2);
-        textAt = QPoint(tx, (height() - ts.height()) / 2);
-    } else {
-        const int gy = glyphFirst ? start : start + ts.height() + gap;
-        const int ty = glyphFirst ? start + is.height() + gap : start;
-        glyphAt = QPoint((width() - is.width()) / 2, gy);
-        textAt = QPoint((width() - ts.width()) / 2, ty);
-    }
-    glyphAt += QPoint(shift, shift);
-    textAt += QPoint(shift, shift);
+    const Placement at = placeContent(size(), is, ts, m_layout, m_margin, gap);
     if (!image.isNull())
-        p.drawPixmap(glyphAt, image);
+        p.drawPixmap(at.glyph + QPoint(shift, shift), image);
     if (!text.isEmpty()) {
         p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-        p.drawText(QRect(textAt, ts), Qt::AlignCenter | Qt::TextShowMnemonic, m_caption);
+        const QRect textRect(at.text + QPoint(shift, shift), ts);
+        p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, m_caption);
     }
-
-    if (m_dropMenu && m_popupMark) {
-        // A small downward triangle in the font colour, outlined in the face colour.
-        const int right = width() - 8;
-        const int bottom = height() - 4;
-        p.setPen(pal.color(QPalette::Button));
-        p.drawRect(right - 7, bottom - 5, 8, 5);
-        p.setPen(pal.color(QPalette::ButtonText));
-        for (int row = 0; row < 4; ++row)
-            p.drawLine(right - 6 + row, bottom - 4 + row, right - row, bottom - 4 + row);
-    }
+    if (m_dropMenu && m_popupMark)
+        paintDropMark(p, pal, size());
 }
 
 void TWin97Button::mousePressEvent(QMouseEvent* event)

@@ -1,6 +1,5 @@
 #include "fileops/comparesize.h"
 
-#include "archive/archivereaders.h"
 #include "fileops/operationstate.h"
 #include "panels/selection.h"
 #include "panels/textformat.h"
@@ -79,16 +78,6 @@ Totals CalculateSizeTotals(const QString& directory, const PanelEntries& entries
     Totals t;
     t.bytes = state.totalBytes;
     t.files = state.totalFiles;
-    return t;
-}
-
-Totals CalculateArchiveSizeTotals(const QString& archiveFile, const QString& innerDirectory,
-                                  const PanelEntries& entries, int n, int cursorIndex)
-{
-    Totals t;
-    n = std::clamp<int>(n, 0, int(entries.size()));
-    t.bytes = ArchiveSelectionTotals(archiveFile, innerDirectory, QStringLiteral("*.*"), entries,
-                                     n - 1, cursorIndex, true, t.files);
     return t;
 }
 

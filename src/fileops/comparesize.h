@@ -29,9 +29,6 @@ CompareCount CompareDirs(PanelEntries& left, int nLeft, PanelEntries& right, int
 // with a dot included), or the cursor entry when that counts nothing.
 Totals CalculateSizeTotals(const QString& directory, const PanelEntries& entries, int n,
                            int cursorIndex);
-// The same over an archive level, its subdirectories included.
-Totals CalculateArchiveSizeTotals(const QString& archiveFile, const QString& innerDirectory,
-                                  const PanelEntries& entries, int n, int cursorIndex);
 
 // "Total size of selected files: 1,234,567 bytes", a carriage return and
 // "Total selected files: 1" (the system's thousands separator).

@@ -101,7 +101,7 @@ void RunOperation(OperationState& state, const OperationRequest& request)
         if (state.checkAbort())
             break;
         const PanelEntry& e = request.entries[size_t(i)];
-        if (!e.selected || e.name == QLatin1String(".."))
+        if (!IsMarked(e))
             continue;
         ProcessEntry(state, request.kind, appendName(request.sourceDirectory, e.name),
                      request.destination, request.includeSubdirs);

@@ -6,7 +6,7 @@
 #include "platform/fileio.h"
 #include "platform/hostfile.h"
 #include "platform/hostname.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 #include <QDir>
 

@@ -9,7 +9,7 @@
 #include "platform/locations.h"
 #include "platform/process.h"
 #include "platform/prompter.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 
 namespace dovex::launch {

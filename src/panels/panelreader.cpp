@@ -257,34 +257,44 @@ QString panelCaption(const FilePanel& panel)
     return panel.path + tag;
 }
 
-bool SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path, int& cursor,
-                      const QString& filterMask)
+namespace {
+
+// What the disk holds now, each name once.
+struct FoundNow {
+    std::vector<FindRecord> records;
+    QHash<QString, int> index;
+};
+
+FoundNow findNow(const QString& path)
 {
     const QString pattern =
         (path.endsWith('\\') ? path : path + '\\') + QStringLiteral("*.*");
-    std::vector<FindRecord> found;
-    QHash<QString, int> foundIndex;
+    FoundNow found;
     DirSearch search;
     for (std::optional<FindRecord> rec =
              search.findFirst(pattern, faReadOnly | faHidden | faSysFile | faDirectory | faArchive);
          rec; rec = search.findNext()) {
-        if (rec->name == QLatin1String(".") || foundIndex.contains(rec->name))
+        if (rec->name == QLatin1String(".") || found.index.contains(rec->name))
             continue;
-        foundIndex.insert(rec->name, int(found.size()));
-        found.push_back(std::move(*rec));
+        found.index.insert(rec->name, int(found.records.size()));
+        found.records.push_back(std::move(*rec));
     }
+    return found;
+}
 
-    // Removal, in one pass. An entry whose name is now a directory where it
-    // was a file (or the reverse) goes too, and comes back in its own group.
-    // The others take what the disk says now (a copy may have replaced a
-    // file), and keep their marks.
+// Removal, in one pass. An entry whose name is now a directory where it
+// was a file (or the reverse) goes too, and comes back in its own group.
+// The others take what the disk says now (a copy may have replaced a
+// file), and keep their marks; their names go to present. Returns whether
+// an entry went.
+bool dropGone(PanelEntries& entries, const FoundNow& found, int& cursor, QSet<QString>& present)
+{
     bool changed = false;
-    QSet<QString> present;
     size_t kept = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         PanelEntry& e = entries[i];
-        const auto it = foundIndex.constFind(e.name);
-        const FindRecord* rec = it == foundIndex.cend() ? nullptr : &found[size_t(*it)];
+        const auto it = found.index.constFind(e.name);
+        const FindRecord* rec = it == found.index.cend() ? nullptr : &found.records[size_t(*it)];
         if (!rec || bool(rec->attributes & faDirectory) != e.directory) {
             // The entry at i now stands at kept, after the earlier removals.
             if (cursor >= int(kept) && cursor > 0)
@@ -306,19 +316,28 @@ bool SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path
     // After removals an emptied panel has no cursor line.
     if (cursor >= int(entries.size()))
         cursor = int(entries.size()) - 1;
+    return changed;
+}
 
-    // The filter as the full read applies it: its last component only.
-    QString mask = filterMask.mid(
+// The filter as the full read applies it: its last component only.
+QString filterOf(const QString& filterMask)
+{
+    const QString mask = filterMask.mid(
         std::max(filterMask.lastIndexOf('\\'), filterMask.lastIndexOf('/')) + 1);
-    if (mask.isEmpty())
-        mask = QStringLiteral("*.*");
+    return mask.isEmpty() ? QStringLiteral("*.*") : mask;
+}
 
+// Inserts, each at its sorted place, what the disk holds and the panel
+// does not. Returns whether anything came.
+bool addNew(int sortMethod, PanelEntries& entries, const FoundNow& found, int& cursor,
+            QSet<QString>& present, const QString& mask)
+{
     SyncRows rows{entries, {}, sortMethod};
     rows.keys.reserve(entries.size() + 1);
     for (const PanelEntry& e : entries)
         rows.keys.push_back(syncKey(e, sortMethod));
-
-    for (const FindRecord& rec : found) {
+    bool changed = false;
+    for (const FindRecord& rec : found.records) {
         if (present.contains(rec.name))
             continue;
         const bool directory = rec.attributes & faDirectory;
@@ -344,6 +363,18 @@ bool SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path
         changed = true;
     }
     return changed;
+}
+
+} // namespace
+
+bool SyncPanelEntries(int sortMethod, PanelEntries& entries, const QString& path, int& cursor,
+                      const QString& filterMask)
+{
+    const FoundNow found = findNow(path);
+    QSet<QString> present;
+    const bool dropped = dropGone(entries, found, cursor, present);
+    const bool added = addNew(sortMethod, entries, found, cursor, present, filterOf(filterMask));
+    return dropped || added;
 }
 
 void enterArchive(FilePanel& panel, const QString& name, QChar kind)

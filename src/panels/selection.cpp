@@ -11,6 +11,23 @@ bool IsMarkable(const PanelEntry& entry)
     return entry.name != QLatin1String("..");
 }
 
+bool IsMarked(const PanelEntry& entry)
+{
+    return entry.selected && IsMarkable(entry);
+}
+
+std::vector<int> ActedOnIndexes(const PanelEntries& entries, int cursorIndex)
+{
+    std::vector<int> on;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (IsMarked(entries[i]))
+            on.push_back(int(i));
+    if (on.empty() && cursorIndex >= 0 && cursorIndex < int(entries.size()) &&
+        IsMarkable(entries[size_t(cursorIndex)]))
+        on.push_back(cursorIndex);
+    return on;
+}
+
 bool setMark(PanelEntry& entry, bool on)
 {
     if (entry.selected == on || (on && !IsMarkable(entry)))

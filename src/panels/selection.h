@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace dovex
 {
 
@@ -13,6 +15,11 @@ enum class SelectMode { Mark, Unmark };
 // right mouse button, Compare Directories): ".." stands for no file, so it
 // is never marked, and the selection line counts what the commands act on.
 bool IsMarkable(const PanelEntry& entry);
+// Whether the entry counts as marked: its mark is on and it is no "..".
+bool IsMarked(const PanelEntry& entry);
+// What a command acts on: the indexes of the marked entries, in order, or
+// else the cursor entry's alone (never ".."; none for a cursor out of range).
+std::vector<int> ActedOnIndexes(const PanelEntries& entries, int cursorIndex);
 // Gives the entry the mark on, unless on is set and it may not be marked.
 // Returns whether the mark changed.
 bool setMark(PanelEntry& entry, bool on);

@@ -1,5 +1,7 @@
 #include "platform/beneath.h"
 
+#include <QRandomGenerator>
+
 #include <linux/openat2.h>
 
 #include <cerrno>
@@ -305,6 +307,12 @@ std::vector<QByteArrayList> BeneathRoot::recheckLinks()
     }
     m_links.clear();
     return removed;
+}
+
+QByteArray temporaryLeaf()
+{
+    return QByteArray(".dvx") +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
 }
 
 } // namespace dovex

@@ -98,4 +98,9 @@ private:
 // Joins relative name bytes with '/'.
 QByteArray joinParts(const QByteArrayList& parts);
 
+// A fresh name for an item on its way in beneath a root, before it takes
+// its own: ".dvx<random>.$$$". Created exclusively, it never meets a name
+// already there; a caller tries again on EEXIST.
+QByteArray temporaryLeaf();
+
 } // namespace dovex

@@ -44,6 +44,8 @@ public:
 
     // The slots with a change since the last take, as bits (1 << slot).
     unsigned takeChanged();
+    // The same bits, left in place.
+    unsigned pending() const { return m_changed; }
 
 signals:
     void changed();

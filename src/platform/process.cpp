@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include "platform/hostname.h"
+#include "platform/uniquefd.h"
 
 #include <atomic>
 #include <cerrno>
@@ -25,21 +26,6 @@ namespace dovex::process {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Fd {
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    void reset(int f = -1)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = f;
-    }
-};
 
 QString systemError(int err)
 {
@@ -256,7 +242,7 @@ void endGroup(pid_t pid, std::chrono::milliseconds grace, int& status)
 // The descriptors the child is given: standard input, /dev/null, the pipe
 // that tells why exec failed, and the output pipe when it is captured.
 struct ChildFds {
-    Fd in, null, errRead, errWrite, outRead, outWrite;
+    UniqueFd in, null, errRead, errWrite, outRead, outWrite;
 };
 
 // False (errno set) when one cannot be had.
@@ -266,7 +252,7 @@ bool openChildFds(const Spec& spec, ChildFds& fds)
         spec.stdinFile.isEmpty() ? QByteArray("/dev/null") : hostname::encode(spec.stdinFile);
     fds.in.reset(::open(input.constData(), O_RDONLY | O_CLOEXEC));
     fds.null.reset(::open("/dev/null", O_WRONLY | O_CLOEXEC));
-    if (fds.in.fd < 0 || fds.null.fd < 0)
+    if (fds.in.get() < 0 || fds.null.get() < 0)
         return false;
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0)
@@ -279,7 +265,7 @@ bool openChildFds(const Spec& spec, ChildFds& fds)
         return false;
     fds.outRead.reset(pipe[0]);
     fds.outWrite.reset(pipe[1]);
-    ::fcntl(fds.outRead.fd, F_SETFL, O_NONBLOCK);
+    ::fcntl(fds.outRead.get(), F_SETFL, O_NONBLOCK);
     return true;
 }
 
@@ -304,28 +290,28 @@ bool planArguments(const Spec& spec, const QString& program, ChildPlan& plan)
 
 // Waits until the program has ended, reading what it writes; ends its group
 // when keepAlive asks or a termination signal was caught. True then.
-bool waitFor(pid_t pid, const Spec& spec, const KeepAlive& keepAlive, Fd& outRead,
+bool waitFor(pid_t pid, const Spec& spec, const KeepAlive& keepAlive, UniqueFd& outRead,
              Outcome& outcome, int& status)
 {
     // A pidfd wakes the wait the moment the program ends, so a short run
     // costs no polling delay; without one the loop simply polls.
-    const Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
+    const UniqueFd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
     auto nextCheck = Clock::now();
     for (;;) {
         pollfd p[3];
         nfds_t n = 0;
-        if (exitFd.fd >= 0)
-            p[n++] = {exitFd.fd, POLLIN, 0};
+        if (exitFd.get() >= 0)
+            p[n++] = {exitFd.get(), POLLIN, 0};
         if (g_wakeRead.load() >= 0)
             p[n++] = {g_wakeRead.load(), POLLIN, 0};
         const nfds_t outIndex = n;
-        if (outRead.fd >= 0)
-            p[n++] = {outRead.fd, POLLIN, 0};
+        if (outRead.get() >= 0)
+            p[n++] = {outRead.get(), POLLIN, 0};
         if (n == 0)
             std::this_thread::sleep_for(spec.pollInterval);
         else if (::poll(p, n, int(spec.pollInterval.count())) > 0 && outIndex < n) {
             if ((p[outIndex].revents & (POLLIN | POLLHUP | POLLERR)) &&
-                drain(outRead.fd, outcome, spec.captureLimit))
+                drain(outRead.get(), outcome, spec.captureLimit))
                 outRead.reset();
         }
         if (reapIfDone(pid, status, false))
@@ -456,10 +442,10 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
         outcome.error = systemError(errno);
         return outcome;
     }
-    plan.stdinFd = fds.in.fd;
-    plan.nullFd = fds.null.fd;
-    plan.outFd = fds.outWrite.fd;
-    plan.errorFd = fds.errWrite.fd;
+    plan.stdinFd = fds.in.get();
+    plan.nullFd = fds.null.get();
+    plan.outFd = fds.outWrite.get();
+    plan.errorFd = fds.errWrite.get();
     plan.parent = ::getpid();
     plan.terminalFd = spec.terminalFd;
     plan.stdinGiven = !spec.stdinFile.isEmpty();
@@ -480,7 +466,7 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     int childErr = 0;
     ssize_t got;
     do
-        got = ::read(fds.errRead.fd, &childErr, sizeof childErr);
+        got = ::read(fds.errRead.get(), &childErr, sizeof childErr);
     while (got < 0 && errno == EINTR);
     int status = 0;
     if (got == sizeof childErr) {
@@ -492,8 +478,8 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     const bool aborted = waitFor(pid, spec, keepAlive, fds.outRead, outcome, status);
     // What the program wrote before it ended; a grandchild that keeps the
     // pipe open is not waited for.
-    if (fds.outRead.fd >= 0)
-        drain(fds.outRead.fd, outcome, spec.captureLimit);
+    if (fds.outRead.get() >= 0)
+        drain(fds.outRead.get(), outcome, spec.captureLimit);
     setEnding(outcome, aborted, status);
     return outcome;
 }

@@ -3,6 +3,7 @@
 #include "platform/hostname.h"
 #include "platform/locations.h"
 #include "platform/profiletext.h"
+#include "platform/uniquefd.h"
 
 #include <cerrno>
 #include <climits>
@@ -170,15 +171,6 @@ const std::shared_ptr<const Text>& emptyText()
     return text;
 }
 
-struct Fd {
-    int fd = -1;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 // Reads to the end; errno tells why when it fails.
 bool readAll(int fd, qint64 sizeHint, QByteArray& out)
 {
@@ -214,17 +206,17 @@ Loaded unreadable(const QString& reason)
 Loaded load(const QByteArray& path)
 {
     for (int attempt = 0;; ++attempt) {
-        Fd file;
+        UniqueFd file;
         // O_NONBLOCK: a FIFO in the file's place must not stop the program.
-        file.fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (file.fd < 0) {
+        file.reset(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        if (file.get() < 0) {
             if (errno != ENOENT)
                 return unreadable(systemReason(errno));
             forget(path);
             return Loaded{{ProfileFileState::Missing, {}}, emptyText(), {}};
         }
         struct stat st = {};
-        if (::fstat(file.fd, &st) != 0)
+        if (::fstat(file.get(), &st) != 0)
             return unreadable(systemReason(errno));
         if (S_ISDIR(st.st_mode))
             return unreadable(systemReason(EISDIR));
@@ -238,12 +230,12 @@ Loaded load(const QByteArray& path)
             return Loaded{{ProfileFileState::Readable, {}}, entry->text, id};
 
         QByteArray bytes;
-        if (!readAll(file.fd, st.st_size, bytes))
+        if (!readAll(file.get(), st.st_size, bytes))
             return unreadable(systemReason(errno));
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
         struct stat after = {};
-        if (::fstat(file.fd, &after) != 0)
+        if (::fstat(file.get(), &after) != 0)
             return unreadable(systemReason(errno));
         const bool steady = identityOf(after) == id;
         if (!steady && attempt < 2)
@@ -383,31 +375,29 @@ Replaced replaceFile(const QByteArray& path, const QString& display, const QByte
         return fail(errno);
 
     QByteArray temp;
-    Fd out;
-    for (int tries = 0; out.fd < 0; ++tries) {
+    UniqueFd out;
+    for (int tries = 0; out.get() < 0; ++tries) {
         temp = temporaryName(dir);
-        out.fd =
-            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
-        if (out.fd < 0 && (errno != EEXIST || tries > 100))
+        out.reset(
+            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666));
+        if (out.get() < 0 && (errno != EEXIST || tries > 100))
             return fail(errno);
     }
     if (exists) {
-        if (::fchown(out.fd, old.st_uid, old.st_gid) != 0)
-            (void)::fchown(out.fd, uid_t(-1), old.st_gid); // as far as allowed
-        (void)::fchmod(out.fd, old.st_mode & 07777);
+        if (::fchown(out.get(), old.st_uid, old.st_gid) != 0)
+            (void)::fchown(out.get(), uid_t(-1), old.st_gid); // as far as allowed
+        (void)::fchmod(out.get(), old.st_mode & 07777);
     }
     const auto discard = [&](int err) {
         ::unlink(temp.constData());
         return fail(err);
     };
-    if (!writeAll(out.fd, bytes))
+    if (!writeAll(out.get(), bytes))
         return discard(errno);
     // A file system that cannot sync says so with EINVAL; that is no failure.
-    if (::fsync(out.fd) != 0 && errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
+    if (::fsync(out.get()) != 0 && errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
         return discard(errno);
-    const int fd = out.fd;
-    out.fd = -1;
-    if (::close(fd) != 0)
+    if (::close(out.release()) != 0)
         return discard(errno);
     if (checkRace && !unchangedSince(path, before)) {
         ::unlink(temp.constData());

@@ -1,6 +1,6 @@
 #include "shell/mainsettings.h"
 
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 #include <algorithm>
 

@@ -94,7 +94,12 @@ TEST(TShellAnimation, WithoutAutoPlayAndPlayingNothingOpens)
 TEST(TAnimatedSymbol, EmptyNameShowsNothingAndUnknownNameReports)
 {
     QStringList errors;
-    ClipPlayer::setErrorHandler([&](const QString& t) { errors << t; });
+    // The handler captures this test's locals: the previous one returns at
+    // the end, whatever way the test leaves.
+    struct Restore {
+        ClipPlayer::ErrorHandler previous;
+        ~Restore() { ClipPlayer::setErrorHandler(std::move(previous)); }
+    } restore{ClipPlayer::setErrorHandler([&](const QString& t) { errors << t; })};
     TAnimatedSymbol sym;
     for (auto s : {TAnimatedState::acmOpen, TAnimatedState::acmPlaying, TAnimatedState::acmClosed}) {
         sym.SetState(s);

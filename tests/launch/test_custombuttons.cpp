@@ -5,7 +5,7 @@
 #include "launch/shellexecute.h"
 #include "launch/shelllink.h"
 #include "launch/shortcuts.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 #include "shell/linkfiles.h"
 
 #include "support/drivefixture.h"

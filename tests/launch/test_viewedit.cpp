@@ -7,7 +7,7 @@
 #include "launch/viewer.h"
 #include "platform/drivemap.h"
 #include "platform/process.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 #include "support/drivefixture.h"
 #include "support/scriptedprompter.h"

@@ -135,6 +135,22 @@ TEST(Selection, InsertAndStar)
     EXPECT_EQ(toggleAndAdvance(none, 0), 0);
 }
 
+TEST(Selection, CommandsActOnTheMarkedEntriesElseTheCursorEntryNeverTheUpEntry)
+{
+    PanelEntries e = entriesNamed({"..", "a", "b", "c"});
+    EXPECT_EQ(ActedOnIndexes(e, 2), std::vector<int>{2});
+    EXPECT_TRUE(ActedOnIndexes(e, 0).empty()); // ".." alone is nothing
+    EXPECT_TRUE(ActedOnIndexes(e, 4).empty());
+    EXPECT_TRUE(ActedOnIndexes(e, -1).empty());
+    e[1].selected = e[3].selected = true;
+    EXPECT_EQ(ActedOnIndexes(e, 2), (std::vector<int>{1, 3})); // the marks win over the cursor
+    // A mark ".." carries from elsewhere still names no file.
+    e[1].selected = e[3].selected = false;
+    e[0].selected = true;
+    EXPECT_FALSE(IsMarked(e[0]));
+    EXPECT_EQ(ActedOnIndexes(e, 1), std::vector<int>{1});
+}
+
 TEST(Selection, SeekFindsTheFirstNameWithThePrefix)
 {
     const PanelEntries e = entriesNamed({"..", "REPORT.DOC", "readme.txt", "zeta"});

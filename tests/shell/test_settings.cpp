@@ -1,6 +1,6 @@
 #include "shell/linkfiles.h"
 #include "shell/mainsettings.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 #include "support/drivefixture.h"
 

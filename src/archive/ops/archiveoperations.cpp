@@ -24,6 +24,7 @@
 
 #include <cstring>
 #include <map>
+#include <optional>
 
 namespace dovex {
 
@@ -440,6 +441,112 @@ ArchiveOpResult DropIntoArchive(const QString& archive, QChar kind, const QStrin
     return result;
 }
 
+namespace {
+
+void showFromArchive(ArchiveProgress& progress, ArchiveOp op, const QString& archive, QChar kind)
+{
+    const QString caption = op == ArchiveOp::Copy   ? QStringLiteral("Copying from Archive")
+                            : op == ArchiveOp::Move ? QStringLiteral("moving from Archive")
+                                                    : QStringLiteral("Deleting from Archive");
+    progress.showRun(caption, caption + QStringLiteral(", Please wait..."),
+                     QStringLiteral("Compressed file:") + dospath::fileName(archive),
+                     QStringLiteral("Compression Method:") + ArchiveMethodName(kind),
+                     ArchiveProgress::Animation::Unzip, false);
+}
+
+// The stored paths the chosen members name, "\" between directories; a
+// directory is everything below it, and only with subdirectories (the zip
+// component takes the directory itself). nullopt when an abort came first.
+std::optional<QStringList> memberPaths(ArchiveOp op, QChar kind, const QString& innerDirectory,
+                                       const QList<MemberItem>& members, bool subdirs,
+                                       ArchiveProgress& progress)
+{
+    QStringList items;
+    for (const MemberItem& m : members) {
+        if (progress.abortRequested())
+            return std::nullopt;
+        QString path = innerDirectory.isEmpty()                    ? m.name
+                       : innerDirectory.endsWith(QLatin1Char('\\')) ? innerDirectory + m.name
+                                                                    : innerDirectory + '\\' + m.name;
+        if (m.directory && kind != kKindZip) {
+            if (!subdirs && op != ArchiveOp::Delete)
+                continue;
+            path += QStringLiteral("\\*.*");
+        }
+        items << path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
+    return items;
+}
+
+// The bytes of the chosen members of the level, which drive the bar. Lists
+// the level, so that the readers' records are the archive's afterwards.
+std::int64_t chosenBytes(const QString& archive, const QString& innerDirectory,
+                         const QList<MemberItem>& members, bool subdirs)
+{
+    PanelEntries entries;
+    entries.emplace_back().name = QStringLiteral("..");
+    for (const MemberItem& m : members) {
+        PanelEntry& e = entries.emplace_back();
+        e.name = m.name;
+        e.selected = true;
+        e.directory = m.directory;
+    }
+    PanelEntries level;
+    archiveReaders().list(archive, innerDirectory, QStringLiteral("*.*"), level);
+    std::int64_t files = 0;
+    return archiveLevelTotals(archiveReaders().records(), innerDirectory, entries,
+                              int(entries.size()) - 1, -1, subdirs, files);
+}
+
+// Copy or delete of zip members by the zip component.
+void zipFromArchive(ArchiveOpResult& result, ArchiveOp op, const QString& archive,
+                    const QString& innerDirectory, const QList<MemberItem>& members,
+                    const QStringList& items, const QString& target, bool subdirs,
+                    Prompter& prompter, ArchiveProgress& progress)
+{
+    TZipMaster zip;
+    zip.Messages = &prompter;
+    zip.ZipFilename = archive;
+    ZipProgress zp(progress, prompter, ZipProgress::kExtracted);
+    zp.totalBytes = chosenBytes(archive, innerDirectory, members, subdirs);
+    const QStringList specs = storedSpecs(archiveReaders().records(), items, members);
+    zp.attach(zip);
+    progress.setBarVisible(true);
+    // A directory chosen goes with everything below it.
+    if (subdirs)
+        zip.AddOptions = {AddOptsEnum::AddRecurseDirs};
+    if (op == ArchiveOp::Delete) {
+        zip.ExtrOptions = {ExtrOptsEnum::ExtrOverWrite};
+        runZip(result, zip, zp, specs, &TZipMaster::Delete);
+        return;
+    }
+    zip.ExtrBaseDir = target;
+    zip.ExtrOptions = subdirs ? ExtrOpts{ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite}
+                              : ExtrOpts{ExtrOptsEnum::ExtrOverWrite};
+    runZip(result, zip, zp, specs, &TZipMaster::Extract);
+    // A file the person chose to keep is a member not copied.
+    if (zp.declined > 0)
+        result.passed = false;
+}
+
+// Whether the operation is refused before anything runs: an archive kind
+// without a way to change it, or a move the archiver cannot make.
+bool refusedFromArchive(ArchiveOp op, const QString& archive, QChar kind,
+                        const QList<MemberItem>& members, Prompter& prompter)
+{
+    if (!known(kind) || members.isEmpty())
+        return true;
+    if (op == ArchiveOp::Move && kind != kKindArj && kind != kKindPak) {
+        for (qsizetype i = 0; i < members.size(); ++i)
+            prompter.information(QStringLiteral("Cannot move from ") + archive +
+                                 QStringLiteral(" (Use Copy and Delete)."));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar kind,
                                    const QString& innerDirectory,
                                    const QList<MemberItem>& members, const QString& target,
@@ -456,87 +563,25 @@ ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar k
         return ExtractLibarchiveMembers(archive, kind, innerDirectory, members, target, subdirs,
                                         prompter, progress);
     }
-    if (!known(kind) || members.isEmpty())
+    if (refusedFromArchive(op, archive, kind, members, prompter))
         return result;
-    if (op == ArchiveOp::Move && kind != kKindArj && kind != kKindPak) {
-        for (qsizetype i = 0; i < members.size(); ++i)
-            prompter.information(QStringLiteral("Cannot move from ") + archive +
-                                 QStringLiteral(" (Use Copy and Delete)."));
-        return result;
-    }
     result.passed = true;
-
-    const QString caption = op == ArchiveOp::Copy   ? QStringLiteral("Copying from Archive")
-                            : op == ArchiveOp::Move ? QStringLiteral("moving from Archive")
-                                                    : QStringLiteral("Deleting from Archive");
-    progress.showRun(caption, caption + QStringLiteral(", Please wait..."),
-                     QStringLiteral("Compressed file:") + dospath::fileName(archive),
-                     QStringLiteral("Compression Method:") + ArchiveMethodName(kind),
-                     ArchiveProgress::Animation::Unzip, false);
-
-    QStringList items;
-    for (const MemberItem& m : members) {
-        if (progress.abortRequested()) {
-            progress.hideRun();
-            result.aborted = true;
-            result.passed = false;
-            return result;
-        }
-        QString path = innerDirectory.isEmpty()                    ? m.name
-                       : innerDirectory.endsWith(QLatin1Char('\\')) ? innerDirectory + m.name
-                                                                    : innerDirectory + '\\' + m.name;
-        if (m.directory && kind != kKindZip) {
-            // A directory is everything below it, and only with subdirectories.
-            if (!subdirs && op != ArchiveOp::Delete)
-                continue;
-            path += QStringLiteral("\\*.*");
-        }
-        items << path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    showFromArchive(progress, op, archive, kind);
+    const std::optional<QStringList> items =
+        memberPaths(op, kind, innerDirectory, members, subdirs, progress);
+    if (!items) {
+        progress.hideRun();
+        result.aborted = true;
+        result.passed = false;
+        return result;
     }
-
     if (kind == kKindZip) {
-        TZipMaster zip;
-        zip.Messages = &prompter;
-        zip.ZipFilename = archive;
-        ZipProgress zp(progress, prompter, ZipProgress::kExtracted);
-        // The byte total of the chosen entries drives the bar.
-        PanelEntries entries;
-        entries.emplace_back().name = QStringLiteral("..");
-        for (const MemberItem& m : members) {
-            PanelEntry& e = entries.emplace_back();
-            e.name = m.name;
-            e.selected = true;
-            e.directory = m.directory;
-        }
-        PanelEntries level;
-        archiveReaders().list(archive, innerDirectory, QStringLiteral("*.*"), level);
-        std::int64_t files = 0;
-        zp.totalBytes = archiveLevelTotals(archiveReaders().records(), innerDirectory, entries,
-                                           int(entries.size()) - 1, -1, subdirs, files);
-        items = storedSpecs(archiveReaders().records(), items, members);
-        zp.attach(zip);
-        progress.setBarVisible(true);
-        if (op == ArchiveOp::Delete) {
-            zip.ExtrOptions = {ExtrOptsEnum::ExtrOverWrite};
-            // A directory chosen for deletion goes with everything below it.
-            if (subdirs)
-                zip.AddOptions = {AddOptsEnum::AddRecurseDirs};
-            runZip(result, zip, zp, items, &TZipMaster::Delete);
-        } else {
-            zip.ExtrBaseDir = target;
-            zip.ExtrOptions = subdirs ? ExtrOpts{ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite}
-                                      : ExtrOpts{ExtrOptsEnum::ExtrOverWrite};
-            if (subdirs)
-                zip.AddOptions = {AddOptsEnum::AddRecurseDirs};
-            runZip(result, zip, zp, items, &TZipMaster::Extract);
-            // A file the person chose to keep is a member not copied.
-            if (zp.declined > 0)
-                result.passed = false;
-        }
-    } else if (!items.isEmpty()) {
+        zipFromArchive(result, op, archive, innerDirectory, members, *items, target, subdirs,
+                       prompter, progress);
+    } else if (!items->isEmpty()) {
         // One state for every batch: an "All" holds for the whole operation.
         OperationState state(prompter, progress);
-        toolFromArchive(result, op, archive, kind, items, target, subdirs, prompter, progress,
+        toolFromArchive(result, op, archive, kind, *items, target, subdirs, prompter, progress,
                         ReplaceQuestion(state));
     }
     progress.hideRun();

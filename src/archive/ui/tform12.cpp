@@ -1,23 +1,17 @@
 #include "archive/ui/tform12.h"
 
-#include "controls/dialogowner.h"
 #include "controls/tanimatedsymbol.h"
 #include "controls/tfastcaption.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
+
+#include <algorithm>
 
 namespace dovex {
 
 namespace {
-
-// Input is let through at most this often (milliseconds) while a run
-// reports, so that "abort" and Escape answer at once without slowing it.
-constexpr int kEventInterval = 30;
 
 TFastCaption* line(QWidget* parent, int y)
 {
@@ -30,9 +24,7 @@ TFastCaption* line(QWidget* parent, int y)
 
 } // namespace
 
-TForm12::TForm12(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
+TForm12::TForm12(QWidget* parent) : ProgressWindow(parent)
 {
     setWindowTitle(QStringLiteral("Compressing Files"));
     setFixedSize(356, 112);
@@ -50,22 +42,14 @@ TForm12::TForm12(QWidget* parent)
     Button1 = new QPushButton(QStringLiteral("abort"), this);
     Button1->setGeometry(268, 80, 75, 22);
     connect(Button1, &QPushButton::clicked, this, &TForm12::Button1Click);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
-    m_sinceEvents.start();
+    centerOnScreen();
 }
 
-TForm12::~TForm12()
-{
-    qApp->removeEventFilter(this);
-}
+TForm12::~TForm12() = default;
 
 void TForm12::showRun(const QString& caption, const QString& line1, const QString& line2,
                       const QString& line3, Animation animation, bool showBar)
 {
-    m_abort = false;
-    m_escape = false;
-    m_running = true;
     setWindowTitle(caption);
     label1->setCaption(line1);
     label2->setCaption(line2);
@@ -78,8 +62,8 @@ void TForm12::showRun(const QString& caption, const QString& line1, const QStrin
     Button1->setEnabled(true);
     show();
     raise();
-    qApp->installEventFilter(this);
-    processEvents(true);
+    startRun();
+    letEventsThrough(true);
 }
 
 void TForm12::setLine(int n, const QString& text)
@@ -96,8 +80,7 @@ void TForm12::hideRun()
 {
     // Escape belongs to the main window again once the window is down; an
     // abort already asked for still counts until the next showRun.
-    m_running = false;
-    qApp->removeEventFilter(this);
+    stopRun();
     AnimatedSymbol1->SetState(TAnimatedState::acmOpen);
     hide();
 }
@@ -109,18 +92,17 @@ void TForm12::setPercent(int percent)
 
 bool TForm12::abortRequested()
 {
-    processEvents(false);
-    return m_abort || m_escape;
+    return stopAsked();
 }
 
 void TForm12::repaint()
 {
-    processEvents(false);
+    letEventsThrough(false);
 }
 
 void TForm12::dropPendingEscape()
 {
-    m_escape = false;
+    forgetEscape();
 }
 
 void TForm12::setAnimationPlaying(bool playing)
@@ -128,40 +110,20 @@ void TForm12::setAnimationPlaying(bool playing)
     AnimatedSymbol1->SetState(playing ? TAnimatedState::acmPlaying : TAnimatedState::acmOpen);
 }
 
-bool TForm12::eventFilter(QObject* watched, QEvent* event)
-{
-    // Escape is the abort key, except in a question shown over this window.
-    // It is taken where it reaches a widget (a window passes it on to one).
-    if (m_running && event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !inOwnedWindow(watched, this)) {
-        m_escape = true;
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void TForm12::closeEvent(QCloseEvent* event)
 {
     // Closing the window while a run goes on is an abort.
-    m_abort = true;
+    requestAbort();
     event->accept();
 }
 
 void TForm12::Button1Click()
 {
     Button1->setEnabled(false);
-    m_abort = true;
+    requestAbort();
     ProgressBar1->setVisible(false);
     ProgressBar1->setValue(0);
     hide();
-}
-
-void TForm12::processEvents(bool force)
-{
-    if (!force && m_sinceEvents.elapsed() < kEventInterval)
-        return;
-    m_sinceEvents.restart();
-    QApplication::processEvents();
 }
 
 } // namespace dovex

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "archive/ops/archiveprogress.h"
-
-#include <QElapsedTimer>
-#include <QWidget>
+#include "controls/progresswindow.h"
 
 class QLabel;
 class QProgressBar;
@@ -17,7 +15,7 @@ class TFastCaption;
 // The "Compressing Files" window: three lines, the packing or unpacking
 // animation, a bar for the zip library's runs and "abort". Escape pressed
 // while it is up counts as abort, as it ends an archiver run.
-class TForm12 : public QWidget, public ArchiveProgress {
+class TForm12 : public ProgressWindow, public ArchiveProgress {
     Q_OBJECT
 public:
     explicit TForm12(QWidget* parent = nullptr);
@@ -43,17 +41,10 @@ public:
     QProgressBar* ProgressBar1;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void Button1Click();
-    void processEvents(bool force);
-
-    bool m_abort = false;
-    bool m_escape = false;
-    bool m_running = false;
-    QElapsedTimer m_sinceEvents;
 };
 
 } // namespace dovex

@@ -5,12 +5,15 @@
 #include "fileops/pathrules.h"
 #include "fileops/ui/fileoperations.h"
 #include "fileops/ui/tform5.h"
+#include "panels/selection.h"
 #include "platform/fileio.h"
 #include "platform/prompter.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QPointer>
+
+#include <algorithm>
 
 namespace dovex {
 
@@ -40,14 +43,11 @@ bool DoeAttr(QWidget* parent, Prompter& prompter, FilePanel& panel, int cursorIn
     const int n = int(entries.size());
     if (FileOperationRunning() || panel.inArchive || cursorIndex < 0 || cursorIndex >= n)
         return false;
-    int selected = 0;
-    for (int i = 0; i < n; ++i)
-        if (entries[size_t(i)].selected && entries[size_t(i)].name != QLatin1String(".."))
-            ++selected;
-    const PanelEntry& cursor = entries[size_t(cursorIndex)];
     // ".." alone names nothing to change: no dialog that would do nothing.
-    if (selected == 0 && cursor.name == QLatin1String(".."))
+    if (ActedOnIndexes(entries, cursorIndex).empty())
         return false;
+    const int selected = int(std::count_if(entries.begin(), entries.end(), IsMarked));
+    const PanelEntry& cursor = entries[size_t(cursorIndex)];
 
     TForm5& dialog = propertiesDialog(parent);
     dialog.DateTime->setChecked(false);

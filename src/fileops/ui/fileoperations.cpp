@@ -7,6 +7,7 @@
 #include "fileops/ui/messageprompter.h"
 #include "fileops/ui/tform2.h"
 #include "fileops/ui/tform3.h"
+#include "panels/selection.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 
@@ -84,14 +85,9 @@ void prepareDialog(TForm3& d, const QString& title, const QString& question,
 PanelEntries countedEntries(const OperationContext& ctx)
 {
     PanelEntries counted;
-    const PanelEntries& all = ctx.source.entries;
-    for (const PanelEntry& e : all)
-        if (e.selected && e.name != QLatin1String(".."))
-            counted.push_back(e);
-    if (counted.empty() && ctx.cursorIndex >= 0 && ctx.cursorIndex < int(all.size()) &&
-        all[size_t(ctx.cursorIndex)].name != QLatin1String("..")) {
-        counted.push_back(all[size_t(ctx.cursorIndex)]);
-        counted.back().selected = true;
+    for (const int i : ActedOnIndexes(ctx.source.entries, ctx.cursorIndex)) {
+        counted.push_back(ctx.source.entries[size_t(i)]);
+        counted.back().selected = true; // the cursor entry stands marked
     }
     return counted;
 }

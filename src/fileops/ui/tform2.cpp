@@ -1,23 +1,16 @@
 #include "fileops/ui/tform2.h"
 
-#include "controls/dialogowner.h"
 #include "controls/tfastcaption.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
+
+#include <algorithm>
 
 namespace dovex {
 
 namespace {
-
-// Pending input is let through at most this often (milliseconds): often
-// enough for Abort and Escape to feel immediate, rare enough to cost nothing
-// between 16 KiB blocks.
-constexpr int kEventInterval = 30;
 
 constexpr int kWidth = 367;
 constexpr int kHeight = 139;
@@ -34,9 +27,7 @@ TFastCaption* line(QWidget* parent, int y, TClipOptions clip)
 
 } // namespace
 
-TForm2::TForm2(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
+TForm2::TForm2(QWidget* parent) : ProgressWindow(parent)
 {
     setWindowTitle(QStringLiteral("Dovex 32-Bit Shell "));
     setFixedSize(kWidth, kHeight);
@@ -55,36 +46,27 @@ TForm2::TForm2(QWidget* parent)
     Button1->setGeometry(285, 100, 75, 20);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     Info = line(this, 120, TClipOptions::coNone);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
-    m_sinceEvents.start();
+    centerOnScreen();
 }
 
-TForm2::~TForm2()
-{
-    qApp->removeEventFilter(this);
-}
+TForm2::~TForm2() = default;
 
 void TForm2::beginOperation(const QString& caption, TAnimationType animation)
 {
-    m_abort = false;
-    m_escape = false;
-    m_running = true;
     setFixedSize(kWidth, kHeight); // a line widened the last one
     Info->resize(kLineWidth, Info->height());
     show();
     setWindowTitle(caption);
     ShellAnimation1->SetAnimation(animation);
     ShellAnimation1->SetPlaying(true);
-    qApp->installEventFilter(this);
+    startRun();
     raise();
-    processEvents(true);
+    letEventsThrough(true);
 }
 
 void TForm2::endOperation()
 {
-    m_running = false;
-    qApp->removeEventFilter(this);
+    stopRun();
     ShellAnimation1->SetPlaying(false);
     hide();
 }
@@ -102,36 +84,16 @@ void TForm2::closeEvent(QCloseEvent* event)
 {
     Label1->setCaption(QString());
     // Closing the window while it works is an Abort.
-    if (m_running)
-        m_abort = true;
+    if (running())
+        requestAbort();
     event->accept();
-}
-
-bool TForm2::eventFilter(QObject* watched, QEvent* event)
-{
-    // Escape is the abort key, except in a question shown over this window.
-    // It is taken where it reaches a widget (a window passes it on to one).
-    if (m_running && event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !inOwnedWindow(watched, this)) {
-        m_escape = true;
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TForm2::Button1Click()
 {
     Button1->repaint();
     hide();
-    m_abort = true;
-}
-
-void TForm2::processEvents(bool force)
-{
-    if (!force && m_sinceEvents.elapsed() < kEventInterval)
-        return;
-    m_sinceEvents.restart();
-    QApplication::processEvents();
+    requestAbort();
 }
 
 void TForm2::setLabels(const QString& from, const QString& to)
@@ -147,8 +109,7 @@ void TForm2::setPercent(int percent)
 
 bool TForm2::abortRequested()
 {
-    processEvents(false);
-    return m_abort || m_escape;
+    return stopAsked();
 }
 
 void TForm2::setInfo(const QString& text)
@@ -171,12 +132,12 @@ void TForm2::setAnimationPlaying(bool playing)
 
 void TForm2::repaint()
 {
-    processEvents(false);
+    letEventsThrough(false);
 }
 
 void TForm2::dropPendingEscape()
 {
-    m_escape = false;
+    forgetEscape();
 }
 
 } // namespace dovex

@@ -1,10 +1,8 @@
 #pragma once
 
+#include "controls/progresswindow.h"
 #include "controls/tshellanimation.h"
 #include "platform/progresssink.h"
-
-#include <QElapsedTimer>
-#include <QWidget>
 
 class QProgressBar;
 class QPushButton;
@@ -16,7 +14,7 @@ class TFastCaption;
 // The progress window of the file operations: what is being worked on,
 // where it goes, the bar, the amount line and Abort. Stays on top while an
 // operation runs; Escape pressed meanwhile stops it like Abort.
-class TForm2 : public QWidget, public ProgressSink {
+class TForm2 : public ProgressWindow, public ProgressSink {
     Q_OBJECT
 public:
     explicit TForm2(QWidget* parent = nullptr);
@@ -45,16 +43,9 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Button1Click();
-    void processEvents(bool force);
-
-    bool m_abort = false;
-    bool m_escape = false;
-    bool m_running = false;
-    QElapsedTimer m_sinceEvents;
 };
 
 } // namespace dovex

@@ -1,5 +1,6 @@
 #include "fileops/ui/tform5.h"
 
+#include "fileops/fieldform.h"
 #include "platform/dosattr.h"
 
 #include <QCheckBox>
@@ -16,132 +17,14 @@ namespace dovex {
 
 namespace {
 
-// A date or time format of the system turned into one whose every field is
-// a number of fixed width, and the input mask for it. Names of months become
-// their numbers; weekday names, time zones and fractions of a second are
-// dropped (a file's time has none of them).
-struct FieldForm {
-    QString format;
-    QString mask;
-};
-
-FieldForm fixedWidthForm(const QString& systemFormat)
-{
-    FieldForm out;
-    const QString metas = QStringLiteral("AaNnXx90Dd#HhBb<>!{}[];\\");
-    auto literal = [&](QChar c) {
-        if (c.isLetter() || c == '\'')
-            out.format += QStringLiteral("'") + c + QStringLiteral("'");
-        else
-            out.format += c;
-        if (metas.contains(c))
-            out.mask += '\\';
-        out.mask += c;
-    };
-    auto field = [&](const QString& token, const QString& mask) {
-        out.format += token;
-        out.mask += mask;
-    };
-    const QString& f = systemFormat;
-    for (int i = 0; i < f.size();) {
-        const QChar c = f[i];
-        if (c == '\'') { // quoted text, '' is a quote
-            int j = i + 1;
-            for (; j < f.size(); ++j) {
-                if (f[j] == '\'') {
-                    if (j + 1 < f.size() && f[j + 1] == '\'') {
-                        literal('\'');
-                        ++j;
-                        continue;
-                    }
-                    break;
-                }
-                literal(f[j]);
-            }
-            i = j + 1;
-            continue;
-        }
-        int run = 1;
-        while (i + run < f.size() && f[i + run] == c)
-            ++run;
-        switch (c.unicode()) {
-        case 'd':
-            if (run <= 2)
-                field(QStringLiteral("dd"), QStringLiteral("99"));
-            break; // a weekday name
-        case 'M':
-            field(QStringLiteral("MM"), QStringLiteral("99"));
-            break;
-        case 'y':
-            if (run == 2)
-                field(QStringLiteral("yy"), QStringLiteral("99"));
-            else
-                field(QStringLiteral("yyyy"), QStringLiteral("9999"));
-            break;
-        case 'h':
-        case 'H':
-            field(QString(2, c), QStringLiteral("99"));
-            break;
-        case 'm':
-            field(QStringLiteral("mm"), QStringLiteral("99"));
-            break;
-        case 's':
-            field(QStringLiteral("ss"), QStringLiteral("99"));
-            break;
-        case 'z':
-        case 't':
-            break;
-        case 'A':
-        case 'a':
-            // "AP", "ap", "A" or "a": the day half, two letters.
-            if (i + run < f.size() && (f[i + run] == 'P' || f[i + run] == 'p'))
-                ++run;
-            field(QStringLiteral("AP"), QStringLiteral("aa"));
-            break;
-        default:
-            if (c.isLetter()) // a field Qt may add later: unknown, so left out
-                break;
-            for (int k = 0; k < run; ++k)
-                literal(c);
-        }
-        i += run;
-    }
-    // What a dropped field leaves at either end (", ", " ") goes too.
-    auto trimmed = [](QString s, bool mask) {
-        while (!s.isEmpty() && (s.back().isSpace() || s.back() == ',' || s.back() == '.'))
-            s.chop(1);
-        while (!s.isEmpty() && (s.front().isSpace() || s.front() == ','))
-            s.remove(0, 1);
-        (void)mask;
-        return s;
-    };
-    out.format = trimmed(out.format, false);
-    out.mask = trimmed(out.mask, true);
-    return out;
-}
-
 FieldForm dateForm()
 {
-    const QString system = QLocale::system().dateFormat(QLocale::ShortFormat);
-    FieldForm f = fixedWidthForm(system);
-    // A month written as a name becomes its number: the blanks around it
-    // would then run three numbers together, so slashes part them.
-    if (system.contains(QLatin1String("MMM"))) {
-        f.format.replace(' ', '/');
-        f.mask.replace(' ', '/');
-    }
-    if (!f.format.contains(QLatin1String("dd")) || !f.format.contains(QLatin1String("MM")) ||
-        !f.format.contains(QLatin1String("yy")))
-        f = {QStringLiteral("dd/MM/yy"), QStringLiteral("99/99/99")};
-    return f;
+    return dateFieldForm(QLocale::system().dateFormat(QLocale::ShortFormat));
 }
 
 FieldForm timeForm()
 {
-    FieldForm f = fixedWidthForm(QLocale::system().timeFormat(QLocale::LongFormat));
-    if (!f.format.contains(QLatin1String("mm")))
-        f = {QStringLiteral("HH:mm:ss"), QStringLiteral("99:99:99")};
-    return f;
+    return timeFieldForm(QLocale::system().timeFormat(QLocale::LongFormat));
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/prompter.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 #include <QActionGroup>
 #include <QApplication>

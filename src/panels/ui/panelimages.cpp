@@ -93,6 +93,105 @@ void letter(QPainter& p, const QColor& color, const QList<QPoint>& stroke)
     p.drawPolyline(QPolygon(stroke));
 }
 
+void unknownImage(QPainter& p)
+{
+    page(p);
+    p.fillRect(5, 7, 6, 5, QColor(0, 128, 255));
+    p.setPen(QColor(0, 128, 0));
+    p.drawLine(5, 11, 7, 9);
+    p.drawLine(7, 9, 10, 11);
+}
+
+void paintingImage(QPainter& p)
+{
+    page(p);
+    p.fillRect(4, 5, 3, 3, QColor(220, 0, 0));
+    p.fillRect(7, 8, 3, 3, QColor(0, 160, 0));
+    p.fillRect(5, 11, 5, 2, QColor(0, 0, 220));
+}
+
+void helpBookImage(QPainter& p)
+{
+    p.setPen(kOutline);
+    p.setBrush(QColor(96, 0, 128));
+    p.drawRect(2, 1, 11, 13);
+    p.fillRect(3, 13, 10, 1, kPaper);
+    letter(p, QColor(255, 255, 0), {{6, 5}, {7, 4}, {9, 4}, {10, 5}, {10, 6}, {8, 8}, {8, 9}});
+    p.drawPoint(8, 11);
+}
+
+void soundImage(QPainter& p)
+{
+    page(p);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0));
+    p.drawPolygon(QPolygon({{4, 8}, {6, 8}, {9, 5}, {9, 13}, {6, 10}, {4, 10}}));
+    p.setPen(kDarkGrey);
+    p.drawLine(11, 7, 11, 11);
+}
+
+void notepadImage(QPainter& p)
+{
+    p.setPen(kOutline);
+    p.setBrush(QColor(255, 255, 160));
+    p.drawRect(2, 2, 10, 12);
+    textLines(p, 5, 13);
+    p.setPen(QColor(200, 120, 0));
+    p.drawLine(8, 12, 14, 2);
+    p.drawLine(9, 12, 14, 3);
+}
+
+void documentXImage(QPainter& p)
+{
+    page(p);
+    letter(p, QColor(0, 128, 0), {{4, 5}, {11, 12}});
+    letter(p, QColor(0, 128, 0), {{11, 5}, {4, 12}});
+}
+
+void archiveImage(QPainter& p)
+{
+    p.setPen(kOutline);
+    p.setBrush(kGrey);
+    p.drawRect(1, 4, 13, 9);
+    p.drawRect(3, 9, 9, 3);
+    p.fillRect(6, 10, 3, 1, kOutline);
+    p.fillRect(11, 6, 2, 1, QColor(0, 160, 0));
+}
+
+void logImage(QPainter& p)
+{
+    page(p);
+    letter(p, QColor(200, 0, 0), {{4, 13}, {7, 5}, {10, 13}});
+    p.drawLine(5, 10, 9, 10);
+}
+
+void dosImage(QPainter& p)
+{
+    p.fillRect(1, 2, 14, 12, QColor(0, 0, 0));
+    p.setPen(kPaper);
+    p.drawLine(3, 5, 5, 7);
+    p.drawLine(5, 7, 3, 9);
+    p.drawLine(7, 9, 11, 9);
+}
+
+void registryImage(QPainter& p)
+{
+    page(p);
+    for (int i = 0; i < 4; ++i)
+        p.fillRect(4 + (i % 2) * 4, 5 + (i / 2) * 4, 3, 3, QColor(0, 0, 220));
+}
+
+void upArrowImage(QPainter& p)
+{
+    QPen pen(QColor(0, 96, 0));
+    pen.setWidth(2);
+    p.setPen(pen);
+    p.drawPolyline(QPolygon({{13, 13}, {7, 13}, {7, 4}}));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 96, 0));
+    p.drawPolygon(QPolygon({{3, 6}, {7, 1}, {11, 6}}));
+}
+
 void paintRow(QPainter& p, int index)
 {
     switch (index) {
@@ -100,20 +199,13 @@ void paintRow(QPainter& p, int index)
         folder(p);
         break;
     case PanelImages::Unknown:
-        page(p);
-        p.fillRect(5, 7, 6, 5, QColor(0, 128, 255));
-        p.setPen(QColor(0, 128, 0));
-        p.drawLine(5, 11, 7, 9);
-        p.drawLine(7, 9, 10, 11);
+        unknownImage(p);
         break;
     case PanelImages::Program:
         window(p);
         break;
     case PanelImages::Painting:
-        page(p);
-        p.fillRect(4, 5, 3, 3, QColor(220, 0, 0));
-        p.fillRect(7, 8, 3, 3, QColor(0, 160, 0));
-        p.fillRect(5, 11, 5, 2, QColor(0, 0, 220));
+        paintingImage(p);
         break;
     case PanelImages::Text:
         page(p);
@@ -123,46 +215,23 @@ void paintRow(QPainter& p, int index)
         computer(p);
         break;
     case PanelImages::HelpBook:
-        p.setPen(kOutline);
-        p.setBrush(QColor(96, 0, 128));
-        p.drawRect(2, 1, 11, 13);
-        p.fillRect(3, 13, 10, 1, kPaper);
-        letter(p, QColor(255, 255, 0), {{6, 5}, {7, 4}, {9, 4}, {10, 5}, {10, 6}, {8, 8}, {8, 9}});
-        p.drawPoint(8, 11);
+        helpBookImage(p);
         break;
     case PanelImages::Sound:
-        page(p);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0));
-        p.drawPolygon(QPolygon({{4, 8}, {6, 8}, {9, 5}, {9, 13}, {6, 10}, {4, 10}}));
-        p.setPen(kDarkGrey);
-        p.drawLine(11, 7, 11, 11);
+        soundImage(p);
         break;
     case PanelImages::Notepad:
-        p.setPen(kOutline);
-        p.setBrush(QColor(255, 255, 160));
-        p.drawRect(2, 2, 10, 12);
-        textLines(p, 5, 13);
-        p.setPen(QColor(200, 120, 0));
-        p.drawLine(8, 12, 14, 2);
-        p.drawLine(9, 12, 14, 3);
+        notepadImage(p);
         break;
     case PanelImages::DocumentW:
         page(p);
         letter(p, QColor(0, 0, 200), {{4, 5}, {5, 12}, {7, 8}, {9, 12}, {11, 5}});
         break;
     case PanelImages::DocumentX:
-        page(p);
-        letter(p, QColor(0, 128, 0), {{4, 5}, {11, 12}});
-        letter(p, QColor(0, 128, 0), {{11, 5}, {4, 12}});
+        documentXImage(p);
         break;
     case PanelImages::Archive:
-        p.setPen(kOutline);
-        p.setBrush(kGrey);
-        p.drawRect(1, 4, 13, 9);
-        p.drawRect(3, 9, 9, 3);
-        p.fillRect(6, 10, 3, 1, kOutline);
-        p.fillRect(11, 6, 2, 1, QColor(0, 160, 0));
+        archiveImage(p);
         break;
     case PanelImages::SystemFile:
         page(p);
@@ -173,32 +242,17 @@ void paintRow(QPainter& p, int index)
         gear(p, 8, 9);
         break;
     case PanelImages::Log:
-        page(p);
-        letter(p, QColor(200, 0, 0), {{4, 13}, {7, 5}, {10, 13}});
-        p.drawLine(5, 10, 9, 10);
+        logImage(p);
         break;
     case PanelImages::Dos:
-        p.fillRect(1, 2, 14, 12, QColor(0, 0, 0));
-        p.setPen(kPaper);
-        p.drawLine(3, 5, 5, 7);
-        p.drawLine(5, 7, 3, 9);
-        p.drawLine(7, 9, 11, 9);
+        dosImage(p);
         break;
     case PanelImages::RegistryData:
-        page(p);
-        for (int i = 0; i < 4; ++i)
-            p.fillRect(4 + (i % 2) * 4, 5 + (i / 2) * 4, 3, 3, QColor(0, 0, 220));
+        registryImage(p);
         break;
-    case PanelImages::UpArrow: {
-        QPen pen(QColor(0, 96, 0));
-        pen.setWidth(2);
-        p.setPen(pen);
-        p.drawPolyline(QPolygon({{13, 13}, {7, 13}, {7, 4}}));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 96, 0));
-        p.drawPolygon(QPolygon({{3, 6}, {7, 1}, {11, 6}}));
+    case PanelImages::UpArrow:
+        upArrowImage(p);
         break;
-    }
     default:
         break;
     }

@@ -6,7 +6,7 @@
 #include "fileops/ui/messageprompter.h"
 #include "network/ui/netdrivesconnector.h"
 #include "platform/hostname.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 #include "shell/startargument.h"
 #include "shell/ui/tform1.h"
 

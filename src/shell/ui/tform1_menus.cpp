@@ -10,8 +10,8 @@
 #include "panels/ui/selectionsetdialog.h"
 #include "platform/drivemap.h"
 #include "platform/prompter.h"
+#include "platform/settingsfile.h"
 #include "shell/mainsettings.h"
-#include "shell/settingsfile.h"
 #include "shell/ui/commandline.h"
 #include "shell/ui/drivestatus.h"
 

@@ -2,6 +2,7 @@
 // wiring only, the work is in src/fileops.
 #include "shell/ui/tform1.h"
 
+#include "archive/ops/archivesize.h"
 #include "fileops/comparesize.h"
 #include "fileops/ui/attributecommands.h"
 #include "fileops/ui/fileoperations.h"

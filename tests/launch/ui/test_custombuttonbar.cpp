@@ -7,7 +7,7 @@
 #include "controls/twin97button.h"
 #include "launch/shellexecute.h"
 #include "platform/drivemap.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 #include "support/drivefixture.h"
 #include "support/scriptedprompter.h"

@@ -6,7 +6,7 @@
 
 #include "panels/panelreader.h"
 #include "panels/ui/panellist.h"
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 #include "shell/ui/commandline.h"
 
 #include "support/drivefixture.h"

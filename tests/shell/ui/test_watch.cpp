@@ -3,6 +3,7 @@
 #include "shell/ui/windowtest.h"
 
 #include "panels/ui/panellist.h"
+#include "platform/dirwatcher.h"
 #include "platform/drivemap.h"
 
 #include <QApplication>
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QTest>
 #include <QWidget>
+
+#include <memory>
 
 #include <sys/mount.h>
 #include <unistd.h>
@@ -42,6 +45,23 @@ protected:
     // Generous: the panel follows within a fraction of a second, but a
     // loaded machine must not fail the test.
     static constexpr int kWait = 10000;
+
+    // Every slot bit the window's watcher raised, seen as it raises them,
+    // before the window takes them: "nothing happened" is then checked
+    // after an event that did happen, never after a fixed wait.
+    struct SlotsSeen {
+        DirWatcher* watcher = nullptr;
+        unsigned bits = 0;
+    };
+    static std::shared_ptr<SlotsSeen> watchSlots(TForm1& form)
+    {
+        auto seen = std::make_shared<SlotsSeen>();
+        seen->watcher = form.findChild<DirWatcher*>();
+        if (seen->watcher)
+            QObject::connect(seen->watcher, &DirWatcher::changed, seen->watcher,
+                             [seen] { seen->bits |= seen->watcher->pending(); });
+        return seen;
+    }
 };
 
 } // namespace
@@ -118,8 +138,12 @@ TEST_F(WatchTest, AnInactiveWindowLeavesTheUpdateToItsActivation)
     if (form->isActiveWindow())
         GTEST_SKIP() << "the platform keeps the window active";
     const int before = form->diskUpdates();
+    const auto seen = watchSlots(*form);
+    ASSERT_NE(seen->watcher, nullptr);
     drives.file("D:\\later", 1);
-    QTest::qWait(700);
+    // The change arrives and the window takes it, without an update.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen->bits & 1u; }, kWait));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen->watcher->pending() == 0; }, kWait));
     EXPECT_EQ(form->diskUpdates(), before);
     EXPECT_LT(row(form->panel(1), "later"), 0);
     form->activateWindow();
@@ -137,10 +161,14 @@ TEST_F(WatchTest, AWatchFollowsThePanelIntoAnotherDirectory)
     p.path = "D:\\two";
     form->setactief(1);
     form->RefreshClick();
-    const int before = form->diskUpdates();
+    const auto seen = watchSlots(*form);
+    ASSERT_NE(seen->watcher, nullptr);
     drives.file("D:\\one\\x", 1); // the directory left is no longer watched
-    QTest::qWait(600);
-    EXPECT_EQ(form->diskUpdates(), before);
+    // The other panel's change comes after it in the kernel's queue: once
+    // that one is seen, a change in the left directory would have been too.
+    drives.file("C:\\onc", 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen->bits & 2u; }, kWait));
+    EXPECT_EQ(seen->bits & 1u, 0u);
     drives.file("D:\\two\\y", 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return row(p, "y") >= 0; }, kWait));
 

@@ -1,4 +1,4 @@
-#include "shell/settingsfile.h"
+#include "platform/settingsfile.h"
 
 #include "platform/profile.h"
 
