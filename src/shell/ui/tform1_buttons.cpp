@@ -73,10 +73,6 @@ private:
 
 void TForm1::setupLinkCommands()
 {
-    if (QAction* a = action(QStringLiteral("Create Link Shortcut"))) {
-        a->setEnabled(true);
-        connect(a, &QAction::triggered, this, &TForm1::CreateLinkShortcut1Click);
-    }
     // The toolbar's "Special Folders" menu acts on the active panel; each
     // drive box's popup on its own panel.
     if (auto* menu = findChild<QMenu*>(QStringLiteral("SpecialFolderMenu")))

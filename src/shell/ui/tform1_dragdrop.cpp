@@ -190,7 +190,7 @@ private:
             return;
         f->setactief(source);
         OperationContext ctx{f->panel(source), f->list(source)->cursor(), f->panel(3 - source), f,
-                             f->m_showCopySpeed->isChecked(), f->m_prompter,
+                             f->command(Cmd::ShowCopySpeed)->isChecked(), f->m_prompter,
                              &f->archiveCommands()};
         ++f->m_busy;
         DoeWerk(ctx, FileOpKind::CopyToDrive, letter);
@@ -243,7 +243,7 @@ private:
     {
         if (f->m_stopped)
             return;
-        OperationContext ctx{f->panel(n), -1, f->panel(3 - n), f, f->m_showCopySpeed->isChecked(),
+        OperationContext ctx{f->panel(n), -1, f->panel(3 - n), f, f->command(Cmd::ShowCopySpeed)->isChecked(),
                              f->m_prompter, &f->archiveCommands()};
         ++f->m_busy;
         KopieFiles(paths, ctx);

@@ -14,14 +14,6 @@ namespace dovex {
 
 void TForm1::setupNetwork()
 {
-    if (QAction* a = action(QStringLiteral("Reallocate Network Drives"))) {
-        a->setEnabled(true); // the button and the drive bar's item follow it
-        connect(a, &QAction::triggered, this, &TForm1::RereadNetworkDrives);
-    }
-    if (QAction* a = action(QStringLiteral("Connect Networkdrive")))
-        connect(a, &QAction::triggered, this, &TForm1::ConnectNetworkdrive);
-    if (QAction* a = action(QStringLiteral("Disconnect Networkdrive")))
-        connect(a, &QAction::triggered, this, &TForm1::DisconnectNetworkdrive);
     setNetwork(nullptr, nullptr);
 }
 
@@ -30,9 +22,8 @@ void TForm1::setNetwork(NetProvider* provider, NetConnector* connector)
     m_netProvider = provider;
     m_netConnector = connector;
     const bool on = provider && connector;
-    for (const char* caption : {"Connect Networkdrive", "Disconnect Networkdrive"})
-        if (QAction* a = action(QString::fromLatin1(caption)))
-            a->setEnabled(on);
+    for (Cmd id : {Cmd::ConnectNetworkdrive, Cmd::DisconnectNetworkdrive})
+        command(id)->setEnabled(on);
     if (m_netConnect)
         m_netConnect->setNetwork(provider, connector);
 }

@@ -360,7 +360,7 @@ void TForm1::listklick(int n)
         });
     else if (entry.name.endsWith(QLatin1String(".001")))
         Append1Click(); // the first piece of a split file: merge the set
-    else if (m_openDocuments && m_openDocuments->isChecked())
+    else if (command(Cmd::OpenDocuments)->isChecked())
         launchCommands().openDocument(p, entry);
 }
 

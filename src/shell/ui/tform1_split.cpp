@@ -7,22 +7,7 @@
 #include "panels/ui/panellist.h"
 #include "panels/ui/selectionsetdialog.h"
 
-#include <QAction>
-
 namespace dovex {
-
-void TForm1::setupSplitCommands()
-{
-    // The toolbar's "Split File" and "Merge Files" follow these actions.
-    const auto wire = [this](const QString& caption, void (TForm1::*handler)()) {
-        if (QAction* a = action(caption)) {
-            a->setEnabled(true);
-            connect(a, &QAction::triggered, this, handler);
-        }
-    };
-    wire(QStringLiteral("Split File"), &TForm1::SplitFile1Click);
-    wire(QStringLiteral("Merge File "), &TForm1::Append1Click);
-}
 
 void TForm1::SplitFile1Click()
 {
@@ -42,7 +27,7 @@ void TForm1::runSplitMerge(bool merge)
     if (merge && !IsFirstPiece(panel(n).entries[size_t(list(n)->cursor())].name))
         return;
     OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
-                         m_showCopySpeed->isChecked(), m_prompter, nullptr};
+                         command(Cmd::ShowCopySpeed)->isChecked(), m_prompter, nullptr};
     const QString names[2] = {
         list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
         list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};

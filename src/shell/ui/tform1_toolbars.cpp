@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <optional>
+
 namespace dovex {
 
 namespace {
@@ -25,14 +27,14 @@ constexpr int kButtonTop = 3;
 constexpr int kFirstButton = 14; // just right of the grip
 constexpr int kGroupGap = 6;     // a TLine3D with two pixels either side
 
-// One toolbar button: its hint, its image, and the command it runs — the
-// caption of the action in the command table. A button follows its action:
+// One toolbar button: its hint, its image, and the command it runs. A
+// button follows the command's action:
 // enabled when the action is, running it when clicked. So a command that is
 // built later needs only its action connected and enabled.
 struct ToolButtonSpec {
     const char* hint;
     QStyle::StandardPixmap image;
-    const char* action; // null: the button drops a menu instead
+    std::optional<Cmd> command; // none: the button drops a menu instead
     bool groupEnd;      // a separator follows
 };
 
@@ -44,42 +46,37 @@ struct BandSpec {
     std::initializer_list<ToolButtonSpec> buttons;
 };
 
-// Commands the bands offer that have no menu item: present and disabled
-// until built.
-const char* const kToolOnlyCommands[] = {"Defrag", "Scandisk", "Control Panel",
-                                          "Connect Networkdrive", "Disconnect Networkdrive"};
-
 const BandSpec kBands[3] = {
     {"CoolPanel4", "Panel Tools", 95, true,
-     {{"Compare Directories", QStyle::SP_FileDialogContentsView, "Compare Directory's", false},
-      {"Reread Directory", QStyle::SP_BrowserReload, "Reread Directory", false},
-      {"Reread Networkdrives", QStyle::SP_DriveNetIcon, "Reallocate Network Drives", false}}},
+     {{"Compare Directories", QStyle::SP_FileDialogContentsView, Cmd::CompareDirs, false},
+      {"Reread Directory", QStyle::SP_BrowserReload, Cmd::Reread, false},
+      {"Reread Networkdrives", QStyle::SP_DriveNetIcon, Cmd::ReallocateNetworkDrives, false}}},
     {"CoolPanel3", "Extra Tools", 182, true,
-     {{"System Information", QStyle::SP_ComputerIcon, "System Information", false},
-      {"Find Files", QStyle::SP_FileDialogDetailedView, "Find Files", true},
-      {"Format Diskette", QStyle::SP_DriveFDIcon, "Format Drive", false},
-      {"DiskCopy", QStyle::SP_DriveCDIcon, "DiskCopy", true},
-      {"Split File", QStyle::SP_ArrowRight, "Split File", false},
-      {"Merge Files", QStyle::SP_ArrowLeft, "Merge File ", false}}},
+     {{"System Information", QStyle::SP_ComputerIcon, Cmd::SystemInformation, false},
+      {"Find Files", QStyle::SP_FileDialogDetailedView, Cmd::FindFiles, true},
+      {"Format Diskette", QStyle::SP_DriveFDIcon, Cmd::FormatDrive, false},
+      {"DiskCopy", QStyle::SP_DriveCDIcon, Cmd::DiskCopy, true},
+      {"Split File", QStyle::SP_ArrowRight, Cmd::SplitFile, false},
+      {"Merge Files", QStyle::SP_ArrowLeft, Cmd::MergeFile, false}}},
     {"CoolPanel2", "ShellTools", 207, false,
-     {{"Defrag", QStyle::SP_DriveHDIcon, "Defrag", false},
-      {"Scandisk", QStyle::SP_DialogApplyButton, "Scandisk", false},
-      {"Disk Tools", QStyle::SP_DriveHDIcon, nullptr, true},
-      {"Control Panel", QStyle::SP_DesktopIcon, "Control Panel", false},
-      {"Special Folders", QStyle::SP_DirIcon, nullptr, true},
-      {"Connect Networkdrive", QStyle::SP_DriveNetIcon, "Connect Networkdrive", false},
-      {"Disconnect Networkdrive", QStyle::SP_DialogCancelButton, "Disconnect Networkdrive",
-       false}}},
+     {{"Defrag", QStyle::SP_DriveHDIcon, Cmd::Defrag, false},
+      {"Scandisk", QStyle::SP_DialogApplyButton, Cmd::Scandisk, false},
+      {"Disk Tools", QStyle::SP_DriveHDIcon, std::nullopt, true},
+      {"Control Panel", QStyle::SP_DesktopIcon, Cmd::ControlPanel, false},
+      {"Special Folders", QStyle::SP_DirIcon, std::nullopt, true},
+      {"Connect Networkdrive", QStyle::SP_DriveNetIcon, Cmd::ConnectNetworkdrive, false},
+      {"Disconnect Networkdrive", QStyle::SP_DialogCancelButton,
+       Cmd::DisconnectNetworkdrive, false}}},
 };
 
 // The drive bar's popup, as "Disk Tools" drops it: item caption and the
 // command it runs.
-const std::pair<const char*, const char*> kDiskToolsMenu[] = {
-    {"&Reallocate Networkdrives", "Reallocate Network Drives"},
-    {"&Format Disk", "Format Drive"},
-    {"&Copy Disk", "DiskCopy"},
-    {"&Add Network Connection", "Connect Networkdrive"},
-    {"&Disconnect Network Drive", "Disconnect Networkdrive"},
+const std::pair<const char*, Cmd> kDiskToolsMenu[] = {
+    {"&Reallocate Networkdrives", Cmd::ReallocateNetworkDrives},
+    {"&Format Disk", Cmd::FormatDrive},
+    {"&Copy Disk", Cmd::DiskCopy},
+    {"&Add Network Connection", Cmd::ConnectNetworkdrive},
+    {"&Disconnect Network Drive", Cmd::DisconnectNetworkdrive},
 };
 
 const char* const kSpecialFolders[] = {"DeskTop Directory", "Personal Documents",
@@ -88,10 +85,6 @@ const char* const kSpecialFolders[] = {"DeskTop Directory", "Personal Documents"
 // A menu item that mirrors a command of the table.
 void mirror(QAction* item, QAction* command)
 {
-    if (!command) {
-        item->setEnabled(false);
-        return;
-    }
     item->setEnabled(command->isEnabled());
     QObject::connect(command, &QAction::changed, item,
                      [item, command] { item->setEnabled(command->isEnabled()); });
@@ -150,17 +143,10 @@ void TForm1::setupToolbars()
     QApplication::setWindowIcon(drawApplicationIcon(fewColours));
     setWindowIcon(QApplication::windowIcon());
 
-    for (const char* caption : kToolOnlyCommands) {
-        auto* a = new QAction(QString::fromLatin1(caption), this);
-        a->setEnabled(false); // its command is not built yet
-        addAction(a);
-        m_actions.append(a);
-    }
-
     auto* diskTools = new QMenu(this);
     diskTools->setObjectName(QStringLiteral("DriveBarMenu"));
-    for (const auto& [caption, command] : kDiskToolsMenu)
-        mirror(diskTools->addAction(QString::fromLatin1(caption)), action(QString::fromLatin1(command)));
+    for (const auto& [caption, id] : kDiskToolsMenu)
+        mirror(diskTools->addAction(QString::fromLatin1(caption)), command(id));
     auto* specialFolders = new QMenu(this);
     specialFolders->setObjectName(QStringLiteral("SpecialFolderMenu"));
     for (const char* caption : kSpecialFolders)
@@ -182,14 +168,12 @@ void TForm1::setupToolbars()
             button->setGeometry(x, kButtonTop, kButtonSize, kButtonSize);
             button->setToolTip(QString::fromLatin1(b.hint));
             button->setGlyph(style()->standardIcon(b.image).pixmap(16, 16));
-            if (b.action) {
-                QAction* command = action(QString::fromLatin1(b.action));
-                button->setEnabled(command && command->isEnabled());
-                if (command) {
-                    connect(command, &QAction::changed, button,
-                            [button, command] { button->setEnabled(command->isEnabled()); });
-                    connect(button, &TWin97Button::clicked, command, [command] { command->trigger(); });
-                }
+            if (b.command) {
+                QAction* command = this->command(*b.command);
+                button->setEnabled(command->isEnabled());
+                connect(command, &QAction::changed, button,
+                        [button, command] { button->setEnabled(command->isEnabled()); });
+                connect(button, &TWin97Button::clicked, command, [command] { command->trigger(); });
             } else {
                 button->setDropMenu(QString::fromLatin1(b.hint) == QLatin1String("Disk Tools")
                                         ? diskTools

@@ -32,8 +32,7 @@ bool TForm1::treeMode() const
 void TForm1::Tree1Click()
 {
     m_settings.treeView = true;
-    if (m_treeItem)
-        m_treeItem->setChecked(true);
+    command(Cmd::Tree)->setChecked(true);
     if (!treeMode()) {
         DirOut1->setFont(ListBox1->font());
         DirOut1->setGeometry(ListBox1->geometry());
