@@ -89,10 +89,7 @@ bool TForm1::refreshTree()
 void TForm1::DirOut1Change()
 {
     const QString path = DirOut1->selectedPath();
-    FilePanel& right = panel(2);
-    right.path = path;
-    right.inArchive = false;
-    right.archiveKind = QChar(' ');
+    panel(2).showDirectory(path);
     ActivePanel = 2;
     RefreshClick();
     if (m_stopped)
