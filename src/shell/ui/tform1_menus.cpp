@@ -164,10 +164,7 @@ void TForm1::runFileOperation(int kind)
     }
     OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
                          command(Cmd::ShowCopySpeed)->isChecked(), m_prompter, &archiveCommands()};
-    const QString names[2] = {
-        list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
-        list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
-    const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
+    const PanelCursors cursors = saveCursors();
     QString created;
     ++m_busy; // the dialogs' closing must not update the panels under the operation
     switch (kind) {
@@ -182,23 +179,15 @@ void TForm1::runFileOperation(int kind)
     Werkpanelsbij();
     if (m_stopped)
         return;
-    if (mkdir) {
+    if (!mkdir) {
+        restoreCursors(cursors);
+    } else {
         list(n)->setCursor(
             CursorAfterMkDir(panel(n).entries, panel(n).path, created, list(n)->cursor()));
-    } else {
-        // Each cursor back on its entry, else on its row, else the last.
         for (int k = 1; k <= 2; ++k)
-            list(k)->setCursor(
-                CursorAfterReread(panel(k).entries, names[k - 1], indexes[k - 1]));
+            updateSelectionLine(k);
     }
-    for (int k = 1; k <= 2; ++k)
-        updateSelectionLine(k);
-    // The keys go back to the panel: the dialogs that closed may have left
-    // the keyboard focus nowhere.
-    if (!isActiveWindow())
-        activateWindow();
-    ActivePanel = 3 - n;
-    setactief(n);
+    returnToPanel(n);
 }
 
 void TForm1::Copy1Click()

@@ -28,10 +28,7 @@ void TForm1::runSplitMerge(bool merge)
         return;
     OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
                          command(Cmd::ShowCopySpeed)->isChecked(), m_prompter, nullptr};
-    const QString names[2] = {
-        list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
-        list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
-    const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
+    const PanelCursors cursors = saveCursors();
     ++m_busy; // the dialogs' closing must not update the panels under the operation
     if (merge) {
         MergeFileCommand(ctx);
@@ -49,14 +46,8 @@ void TForm1::runSplitMerge(bool merge)
     Werkpanelsbij();
     if (m_stopped)
         return;
-    for (int k = 1; k <= 2; ++k) {
-        list(k)->setCursor(CursorAfterReread(panel(k).entries, names[k - 1], indexes[k - 1]));
-        updateSelectionLine(k);
-    }
-    if (!isActiveWindow())
-        activateWindow();
-    ActivePanel = 3 - n;
-    setactief(n);
+    restoreCursors(cursors);
+    returnToPanel(n);
 }
 
 } // namespace dovex
