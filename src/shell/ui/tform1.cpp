@@ -4,6 +4,7 @@
 
 #include "launch/pif.h"
 #include "launch/ui/launchcommands.h"
+#include "launch/ui/linkcommands.h"
 
 #include "archive/ui/archivecommands.h"
 #include "archive/ui/compressiontools.h"
@@ -371,11 +372,15 @@ void TForm1::verander()
     in.rightWidth = m_splitCall ? ListBox2->width() : -1;
     MainLayoutMetrics metrics;
     metrics.rowHeight = ListBox1->delegate().rowHeight;
-    // The window goes no smaller than the size at which nothing overlaps.
-    centralWidget()->setMinimumSize(MinimumMainArea(in.toolbar, in.buttons, metrics));
     const MainLayout l = LayOutMainWindow(in, metrics);
+    // The window goes no smaller than the size at which nothing overlaps.
+    centralWidget()->setMinimumSize(l.minimumArea);
+    applyLayout(l, metrics.minRightList);
+}
 
-    if (in.toolbar) {
+void TForm1::applyLayout(const MainLayout& l, int minRightList)
+{
+    if (!l.toolbarRow.isNull()) {
         m_toolbarRow->setGeometry(l.toolbarRow);
         layoutToolbars();
     }
@@ -395,11 +400,11 @@ void TForm1::verander()
     if (m_splitter) {
         m_splitter->setGeometry(l.splitter);
         m_splitter->setMaxTargetSize(0);
-        m_splitter->setMinTargetSize(unsigned(metrics.minRightList));
+        m_splitter->setMinTargetSize(unsigned(minRightList));
         m_splitter->setMaxTargetSize(unsigned(l.splitterMax));
     }
     m_commandLine->setGeometry(l.commandLine);
-    if (in.buttons) {
+    if (!l.buttonRow.isNull()) {
         m_buttonRow->setGeometry(l.buttonRow);
         for (size_t k = 0; k < 9; ++k) {
             m_buttons[k]->setGeometry(l.buttons[k]);

@@ -5,7 +5,6 @@
 #include "panels/filepanel.h"
 #include "panels/filetypetable.h"
 #include "panels/ui/rowpainter.h"
-#include "launch/shelllink.h"
 #include "shell/mainsettings.h"
 #include "shell/ui/commands.h"
 
@@ -51,6 +50,9 @@ class TLine3D;
 class TWin97Button;
 class TWinSplit;
 class CustomButtonBar;
+class LinkCommands;
+struct MainLayout;
+enum class PanelKeyAction;
 
 // The main window: two panels, their headers and selection lines, the
 // command line, the command buttons and the status bar. It owns all program
@@ -200,8 +202,7 @@ private:
     void Attributes1Click();
     void CalculateSize1Click();
     void CompareDirs();
-    void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
-    void SpecialFolderClick(int folder, int fromPanel);
+    void SpecialFolderClick(const QString& dir, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);
     void CreateLinkShortcut1Click();
     QString buttonHostPath(const QString& path) const;
@@ -217,6 +218,20 @@ private:
 
     // Panel handlers.
     bool Klik(int panel, QKeyEvent* event);
+    void applyPanelKey(int panel, PanelKeyAction action, const QString& text);
+    void openFile(int panel, const PanelEntry& entry);
+    void applyLayout(const MainLayout& layout, int minRightList);
+    void rereadDriveLists(); // the drive map, both drive boxes and the bars
+    // The cursor of each panel before a command that changes the disk, put
+    // back afterwards on its entry (else its row, else the last); then the
+    // keys go back to the panel n the command came from.
+    struct PanelCursors {
+        QString name[2];
+        int index[2] = {-1, -1};
+    };
+    PanelCursors saveCursors() const;
+    void restoreCursors(const PanelCursors& saved);
+    void returnToPanel(int n);
     void updateSelectionLine(int panel);
     void updateDriveInfo(int panel);
     void changeDrive(int panel, QChar letter);
@@ -302,7 +317,7 @@ private:
     std::shared_ptr<TConnect> m_netConnect; // made on first use
     NetProvider* m_netProvider = nullptr;
     NetConnector* m_netConnector = nullptr;
-    TShellLink m_shellLink;                     // its properties last from one use to the next
+    std::unique_ptr<LinkCommands> m_links;
 
     QWidget* m_toolbarRow = nullptr;
     std::array<TcoolPanel*, 4> m_bands{};
