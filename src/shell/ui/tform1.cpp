@@ -24,6 +24,7 @@
 #include "shell/linkfiles.h"
 #include "shell/settingsfile.h"
 #include "shell/ui/commandline.h"
+#include "shell/ui/dragdropglue.h"
 #include "shell/ui/drivestatus.h"
 #include "shell/ui/mainlayout.h"
 
@@ -59,7 +60,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupLaunchCommands();
     setupLinkCommands();
     setupSystemInfo();
-    setupDragDrop();
+    AttachDragDrop(*this);
     setupWatchers();
     setupTree();
     setupNetwork();

@@ -185,7 +185,6 @@ private:
     void setupLaunchCommands(); // tform1_launch.cpp
     void setupLinkCommands();   // tform1_buttons.cpp
     void setupSystemInfo();     // tform1_sysinfo.cpp
-    void setupDragDrop();       // tform1_dragdrop.cpp
     friend class DragDropGlue;
     void SplitFile1Click();
     void Append1Click();
