@@ -141,9 +141,9 @@ void TForm1::setupCommands()
 {
     std::array<QMenu*, std::size(kMenus)> menus{};
     std::array<QActionGroup*, size_t(CheckGroup::RightSort) + 1> groups{};
-    size_t expected = 0;
-    for (const CommandRow& row : kCommandTable) {
-        Q_ASSERT(size_t(row.id) == expected++); // the rows follow the order of Cmd
+    for (size_t k = 0; k < std::size(kCommandTable); ++k) {
+        const CommandRow& row = kCommandTable[k];
+        Q_ASSERT(size_t(row.id) == k); // the rows follow the order of Cmd
         QAction* a = nullptr;
         if (row.menu == CommandMenu::Window) {
             a = new QAction(QString::fromLatin1(row.caption), this);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -182,6 +183,15 @@ TEST_F(CommandTableTest, MenusKeysAndStatesAreTheWindowsOwn)
 {
     auto form = start();
     EXPECT_EQ(commandTree(*form).join('\n').toStdString(), std::string(kExpectedTree));
+    // Every id has an action of its own.
+    QSet<QAction*> seen;
+    for (size_t k = 0; k < kCommandCount; ++k) {
+        QAction* a = form->command(Cmd(k));
+        ASSERT_NE(a, nullptr) << k;
+        EXPECT_FALSE(seen.contains(a)) << a->text().toStdString();
+        seen << a;
+    }
+    EXPECT_EQ(form->command(Cmd::RightSortSize)->text(), QStringLiteral("Sort on Size"));
 }
 
 } // namespace
