@@ -22,6 +22,17 @@ struct FilePanel {
     PanelEntries entries;
 
     int lastIndex() const { return int(entries.size()) - 1; }
+
+    // The panel leaves any archive it browses and shows a directory of the
+    // disk; the caller reads it.
+    void showDirectory(const QString& directory)
+    {
+        inArchive = false;
+        archiveKind = QChar(' ');
+        archiveFile.clear();
+        innerDirectory.clear();
+        path = directory;
+    }
 };
 
 } // namespace dovex

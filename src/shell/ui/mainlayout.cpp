@@ -93,6 +93,7 @@ MainLayout LayOutMainWindow(const MainLayoutInput& in, const MainLayoutMetrics& 
         placeButtons(l, W, m);
     }
     l.leftStatusWidth = std::max(0, W / 2 - 4);
+    l.minimumArea = MinimumMainArea(in.toolbar, in.buttons, m);
     return l;
 }
 

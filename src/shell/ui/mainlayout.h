@@ -42,12 +42,13 @@ struct MainLayout {
     std::array<QRect, 8> separators{}; // before buttons 2 to 9
     int splitterMax = 1;               // the splitter's maximum target size
     int leftStatusWidth = 0;           // the status bar's left drive panel
+    QSize minimumArea;                 // the central area goes no smaller
 };
 
 // The layout of verander: the right list half the window (or as the
 // splitter left it), the left list the rest; each header on its list; the
 // selection lines and the command line under the lists; nine command
-// buttons of (width - 2) / 9 pixels.
+// buttons of (width - 2) / 9 pixels; the minimum area of MinimumMainArea.
 MainLayout LayOutMainWindow(const MainLayoutInput& in, const MainLayoutMetrics& m = {});
 
 // The smallest central area at which no control of LayOutMainWindow

@@ -4,6 +4,7 @@
 
 #include "launch/pif.h"
 #include "launch/ui/launchcommands.h"
+#include "launch/ui/linkcommands.h"
 
 #include "archive/ui/archivecommands.h"
 #include "archive/ui/compressiontools.h"
@@ -23,6 +24,7 @@
 #include "platform/settingsfile.h"
 #include "shell/linkfiles.h"
 #include "shell/ui/commandline.h"
+#include "shell/ui/dragdropglue.h"
 #include "shell/ui/drivestatus.h"
 #include "shell/ui/mainlayout.h"
 
@@ -51,16 +53,14 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupPanels();
     setupCommandButtons();
     setupStatusBar();
-    setupMenus();
+    setupCommands();
     // The bands add the commands only they offer; the launch commands then
     // wire those too.
     setupToolbars();
     setupLaunchCommands();
     setupLinkCommands();
     setupSystemInfo();
-    setupSplitCommands();
-    setupDragDrop();
-    setupPropertyCommands();
+    AttachDragDrop(*this);
     setupWatchers();
     setupTree();
     setupNetwork();
@@ -127,26 +127,25 @@ void TForm1::applySettings()
 {
     const MainSettings& s = m_settings;
     for (int i = 0; i < 4; ++i)
-        m_iconItems[i]->setChecked(s.useIcons == i);
-    m_showStatusBar->setChecked(s.statusBar);
-    m_showCopySpeed->setChecked(s.showCopySpeed);
+        command(iconCommand(i))->setChecked(s.useIcons == i);
+    command(Cmd::ShowStatusBar)->setChecked(s.statusBar);
+    command(Cmd::ShowCopySpeed)->setChecked(s.showCopySpeed);
     if (!s.full2) {
-        m_brief[1]->setChecked(true);
+        command(Cmd::RightBrief)->setChecked(true);
         ListBox2->setBrief(true);
     }
-    m_showSpeedbar->setChecked(s.speedbar);
-    m_showIntro->setChecked(s.showIntro);
+    command(Cmd::ShowSpeedbar)->setChecked(s.speedbar);
+    command(Cmd::ShowIntro)->setChecked(s.showIntro);
     m_toolbarRow->setVisible(s.speedbar);
     m_buttonRow->setVisible(s.speedbar);
-    m_openDocuments->setChecked(s.exOnEnter);
-    (s.showModeNormal ? m_showAttr : m_showType)->setChecked(true);
-    const int widths[6] = {12, 16, 20, 25, 30, -1};
+    command(Cmd::OpenDocuments)->setChecked(s.exOnEnter);
+    command(s.showModeNormal ? Cmd::ShowAttributes : Cmd::ShowFileType)->setChecked(true);
     for (int i = 0; i < 6; ++i)
-        m_widthItems[i]->setChecked(widths[i] == s.characters);
+        command(widthCommand(i))->setChecked(kPanelWidths[i] == s.characters);
     for (int n = 0; n < 2; ++n) {
         m_panels[size_t(n)].sortMethod = n == 0 ? s.sortMeth1 : s.sortMeth2;
         for (int k = 0; k < 5; ++k)
-            m_sortItems[n][k]->setChecked(k == m_panels[size_t(n)].sortMethod);
+            command(sortCommand(n + 1, k))->setChecked(k == m_panels[size_t(n)].sortMethod);
     }
     applyFont();
     ListBox1->setRowHeight(s.itemHeight);
@@ -188,7 +187,7 @@ void TForm1::applyFont()
 
 void TForm1::FormShow()
 {
-    if (m_showIntro->isChecked()) {
+    if (command(Cmd::ShowIntro)->isChecked()) {
         auto* about = new QDialog(this);
         about->setAttribute(Qt::WA_DeleteOnClose);
         about->setWindowTitle(QStringLiteral("About"));
@@ -217,8 +216,8 @@ void TForm1::FormShow()
                 compressionTools().seekTools();
         });
     }
-    m_full[0]->setChecked(m_settings.full1);
-    m_brief[0]->setChecked(!m_settings.full1);
+    command(Cmd::LeftFull)->setChecked(m_settings.full1);
+    command(Cmd::LeftBrief)->setChecked(!m_settings.full1);
     ListBox1->setBrief(!m_settings.full1);
 
     if (!m_arguments.isEmpty()) {
@@ -264,15 +263,15 @@ void TForm1::collectSettings()
     s.dir2 = m_panels[1].path;
     s.sortMeth1 = m_panels[0].sortMethod;
     s.sortMeth2 = m_panels[1].sortMethod;
-    s.statusBar = m_showStatusBar->isChecked();
-    s.speedbar = m_showSpeedbar->isChecked();
-    s.full1 = m_full[0]->isChecked();
-    s.full2 = m_full[1]->isChecked();
-    s.showCopySpeed = m_showCopySpeed->isChecked();
-    s.showIntro = m_showIntro->isChecked();
-    s.exOnEnter = m_openDocuments->isChecked();
+    s.statusBar = command(Cmd::ShowStatusBar)->isChecked();
+    s.speedbar = command(Cmd::ShowSpeedbar)->isChecked();
+    s.full1 = command(Cmd::LeftFull)->isChecked();
+    s.full2 = command(Cmd::RightFull)->isChecked();
+    s.showCopySpeed = command(Cmd::ShowCopySpeed)->isChecked();
+    s.showIntro = command(Cmd::ShowIntro)->isChecked();
+    s.exOnEnter = command(Cmd::OpenDocuments)->isChecked();
     for (int i = 0; i < 4; ++i)
-        if (m_iconItems[i]->isChecked())
+        if (command(iconCommand(i))->isChecked())
             s.useIcons = i;
     const QFont f = ListBox1->font();
     s.fontName = f.family();
@@ -284,7 +283,7 @@ void TForm1::collectSettings()
                                          : FontStyle::Regular;
     const QRect g = isMaximized() ? normalGeometry() : geometry();
     s.bounds = g.isValid() ? g : geometry();
-    s.showModeNormal = m_showAttr->isChecked();
+    s.showModeNormal = command(Cmd::ShowAttributes)->isChecked();
     s.maximized = isMaximized();
 }
 
@@ -364,7 +363,8 @@ void TForm1::verander()
         m_maximizePending = false;
         showMaximized();
     }
-    statusBar()->setVisible(m_showStatusBar && m_showStatusBar->isChecked());
+    statusBar()->setVisible(command(Cmd::ShowStatusBar) &&
+                            command(Cmd::ShowStatusBar)->isChecked());
     MainLayoutInput in;
     in.toolbar = m_toolbarRow->isVisibleTo(this);
     in.buttons = m_buttonRow->isVisibleTo(this);
@@ -373,11 +373,15 @@ void TForm1::verander()
     in.rightWidth = m_splitCall ? ListBox2->width() : -1;
     MainLayoutMetrics metrics;
     metrics.rowHeight = ListBox1->delegate().rowHeight;
-    // The window goes no smaller than the size at which nothing overlaps.
-    centralWidget()->setMinimumSize(MinimumMainArea(in.toolbar, in.buttons, metrics));
     const MainLayout l = LayOutMainWindow(in, metrics);
+    // The window goes no smaller than the size at which nothing overlaps.
+    centralWidget()->setMinimumSize(l.minimumArea);
+    applyLayout(l, metrics.minRightList);
+}
 
-    if (in.toolbar) {
+void TForm1::applyLayout(const MainLayout& l, int minRightList)
+{
+    if (!l.toolbarRow.isNull()) {
         m_toolbarRow->setGeometry(l.toolbarRow);
         layoutToolbars();
     }
@@ -397,11 +401,11 @@ void TForm1::verander()
     if (m_splitter) {
         m_splitter->setGeometry(l.splitter);
         m_splitter->setMaxTargetSize(0);
-        m_splitter->setMinTargetSize(unsigned(metrics.minRightList));
+        m_splitter->setMinTargetSize(unsigned(minRightList));
         m_splitter->setMaxTargetSize(unsigned(l.splitterMax));
     }
     m_commandLine->setGeometry(l.commandLine);
-    if (in.buttons) {
+    if (!l.buttonRow.isNull()) {
         m_buttonRow->setGeometry(l.buttonRow);
         for (size_t k = 0; k < 9; ++k) {
             m_buttons[k]->setGeometry(l.buttons[k]);

@@ -5,8 +5,8 @@
 #include "panels/filepanel.h"
 #include "panels/filetypetable.h"
 #include "panels/ui/rowpainter.h"
-#include "launch/shelllink.h"
 #include "shell/mainsettings.h"
+#include "shell/ui/commands.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <span>
 
 class QAction;
 class QActionGroup;
@@ -49,6 +50,9 @@ class TLine3D;
 class TWin97Button;
 class TWinSplit;
 class CustomButtonBar;
+class LinkCommands;
+struct MainLayout;
+enum class PanelKeyAction;
 
 // The main window: two panels, their headers and selection lines, the
 // command line, the command buttons and the status bar. It owns all program
@@ -92,7 +96,10 @@ public:
     FilePanel& panel(int n) { return m_panels[size_t(n - 1)]; }
     TPanelList* list(int n) const { return n == 1 ? ListBox1 : ListBox2; }
     int activePanel() const { return ActivePanel; }
-    QAction* action(const QString& caption) const;
+    // The action of a command; the menus, the toolbar and the command
+    // buttons all run it (commands.cpp).
+    QAction* command(Cmd id) const;
+    static const CommandRow kCommandTable[];
     QPushButton* commandButton(int k) const { return m_buttons[size_t(k)]; }
     QLabel* statusLine(int n) const { return n == 1 ? Status1 : Status2; }
     QLabel* pathCaption(int n) const { return n == 1 ? Label1 : Label2; }
@@ -165,7 +172,9 @@ protected:
 private:
     // Wiring, one area each.
     void setupPanels();
-    void setupMenus();
+    void setupCommands();
+    QMenu* commandMenu(CommandMenu id, std::span<QMenu*> made);
+    void connectCommand(QAction* a, const CommandRow& row);
     void setupCommandButtons();
     void setupStatusBar();
     void setupToolbars();
@@ -176,8 +185,6 @@ private:
     void setupLaunchCommands(); // tform1_launch.cpp
     void setupLinkCommands();   // tform1_buttons.cpp
     void setupSystemInfo();     // tform1_sysinfo.cpp
-    void setupSplitCommands();  // tform1_split.cpp
-    void setupDragDrop();       // tform1_dragdrop.cpp
     friend class DragDropGlue;
     void SplitFile1Click();
     void Append1Click();
@@ -185,7 +192,6 @@ private:
     void setupWatchers();         // tform1_watch.cpp
     void watchPanels();
     void followDisk();
-    void setupPropertyCommands(); // tform1_properties.cpp
     void setupTree();             // tform1_tree.cpp
     void setupNetwork();          // tform1_network.cpp
     void leaveTree();
@@ -195,8 +201,7 @@ private:
     void Attributes1Click();
     void CalculateSize1Click();
     void CompareDirs();
-    void fillSpecialFolderMenu(QMenu* menu, int fromPanel);
-    void SpecialFolderClick(int folder, int fromPanel);
+    void SpecialFolderClick(const QString& dir, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);
     void CreateLinkShortcut1Click();
     QString buttonHostPath(const QString& path) const;
@@ -204,8 +209,6 @@ private:
     void viewCommand(bool select);
     void editCommand(bool notePad);
     void LastCommand1Click();
-    QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& key,
-                        void (TForm1::*handler)());
 
     void FormCreate();
     void applySettings();
@@ -214,6 +217,20 @@ private:
 
     // Panel handlers.
     bool Klik(int panel, QKeyEvent* event);
+    void applyPanelKey(int panel, PanelKeyAction action, const QString& text);
+    void openFile(int panel, const PanelEntry& entry);
+    void applyLayout(const MainLayout& layout, int minRightList);
+    void rereadDriveLists(); // the drive map, both drive boxes and the bars
+    // The cursor of each panel before a command that changes the disk, put
+    // back afterwards on its entry (else its row, else the last); then the
+    // keys go back to the panel n the command came from.
+    struct PanelCursors {
+        QString name[2];
+        int index[2] = {-1, -1};
+    };
+    PanelCursors saveCursors() const;
+    void restoreCursors(const PanelCursors& saved);
+    void returnToPanel(int n);
     void updateSelectionLine(int panel);
     void updateDriveInfo(int panel);
     void changeDrive(int panel, QChar letter);
@@ -255,6 +272,7 @@ private:
     void DeskTop1Click();
     void setPanelWidth(int characters);
     void setIconMode(int mode);
+    void setDetailMode(DetailMode mode);
     void runFileOperation(int kind);
     bool CheckOfMag() const;
 
@@ -298,7 +316,7 @@ private:
     std::shared_ptr<TConnect> m_netConnect; // made on first use
     NetProvider* m_netProvider = nullptr;
     NetConnector* m_netConnector = nullptr;
-    TShellLink m_shellLink;                     // its properties last from one use to the next
+    std::unique_ptr<LinkCommands> m_links;
 
     QWidget* m_toolbarRow = nullptr;
     std::array<TcoolPanel*, 4> m_bands{};
@@ -309,7 +327,6 @@ private:
     TPanelList* ListBox1 = nullptr;
     TPanelList* ListBox2 = nullptr;
     TDirOut* DirOut1 = nullptr;
-    QAction* m_treeItem = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     TbrowseComboBox* drivecombobox1 = nullptr;
@@ -330,20 +347,8 @@ private:
     QPointer<TForm6> m_systemInfo;
     TMSOfficeCaption* m_caption = nullptr;
 
-    // Menu state (the check marks are the settings until quit).
-    QAction* m_full[2] = {nullptr, nullptr};
-    QAction* m_brief[2] = {nullptr, nullptr};
-    QAction* m_sortItems[2][5] = {};
-    QAction* m_showStatusBar = nullptr;
-    QAction* m_showSpeedbar = nullptr;
-    QAction* m_showIntro = nullptr;
-    QAction* m_showCopySpeed = nullptr;
-    QAction* m_openDocuments = nullptr;
-    QAction* m_iconItems[4] = {};
-    QAction* m_widthItems[6] = {};
-    QAction* m_showAttr = nullptr;
-    QAction* m_showType = nullptr;
-    QList<QAction*> m_actions;
+    // The actions of the command table (their check marks are the settings until quit).
+    std::array<QAction*, kCommandCount> m_commands{};
 };
 
 } // namespace dovex

@@ -3,87 +3,27 @@
 #include "shell/ui/tform1.h"
 
 #include "controls/tcoolpanel.h"
-#include "fileops/ui/fileoperations.h"
-#include "fileops/ui/tform3.h"
-#include "launch/shortcuts.h"
+#include "launch/ui/buttondeletetarget.h"
 #include "launch/ui/custombuttonbar.h"
+#include "launch/ui/linkcommands.h"
 #include "panels/ui/panellist.h"
 #include "platform/drivemap.h"
-#include "platform/fileio.h"
-#include "platform/hostname.h"
-#include "platform/prompter.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QToolButton>
 
 namespace dovex {
 
-namespace {
-
-// The special-folder items in menu order, with the folder each opens.
-const struct {
-    const char* caption;
-    SpecialFolder folder;
-} kSpecialFolderItems[] = {{"DeskTop Directory", SpecialFolder::Desktop},
-                           {"Personal Documents", SpecialFolder::Personal},
-                           {"Recent Documents", SpecialFolder::Recent},
-                           {"Start Menu", SpecialFolder::StartMenu},
-                           {"Programs Menu", SpecialFolder::Programs}};
-
-// A custom button dragged onto a panel list is deleted.
-class ButtonDeleteTarget : public QObject {
-public:
-    ButtonDeleteTarget(QWidget* viewport, CustomButtonBar* bar) : QObject(viewport), m_bar(bar)
-    {
-        viewport->setAcceptDrops(true);
-        viewport->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        const QEvent::Type type = event->type();
-        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
-            return QObject::eventFilter(watched, event);
-        auto* e = static_cast<QDropEvent*>(event);
-        if (!e->mimeData()->hasFormat(CustomButtonBar::kButtonMime))
-            return QObject::eventFilter(watched, event);
-        e->acceptProposedAction();
-        if (type == QEvent::Drop) {
-            const int slot = e->mimeData()->data(CustomButtonBar::kButtonMime).toInt();
-            if (slot >= 1 && slot <= kButtonSlots)
-                m_bar->DeleteButton(slot);
-        }
-        return true;
-    }
-
-private:
-    CustomButtonBar* m_bar;
-};
-
-} // namespace
-
 void TForm1::setupLinkCommands()
 {
-    if (QAction* a = action(QStringLiteral("Create Link Shortcut"))) {
-        a->setEnabled(true);
-        connect(a, &QAction::triggered, this, &TForm1::CreateLinkShortcut1Click);
-    }
+    m_links = std::make_unique<LinkCommands>(this, prompter());
     // The toolbar's "Special Folders" menu acts on the active panel; each
     // drive box's popup on its own panel.
     if (auto* menu = findChild<QMenu*>(QStringLiteral("SpecialFolderMenu")))
-        fillSpecialFolderMenu(menu, 0);
+        m_links->fillSpecialFolderMenu(menu, [this](const QString& dir) { SpecialFolderClick(dir, 0); });
     for (int n : {1, 2}) {
         auto* menu = new QMenu(this);
-        fillSpecialFolderMenu(menu, n);
+        m_links->fillSpecialFolderMenu(menu, [this, n](const QString& dir) { SpecialFolderClick(dir, n); });
         QComboBox* box = driveBox(n);
         box->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(box, &QWidget::customContextMenuRequested, this,
@@ -130,28 +70,11 @@ QString TForm1::buttonHostPath(const QString& path) const
     return m_programDir + '/' + name;
 }
 
-void TForm1::fillSpecialFolderMenu(QMenu* menu, int fromPanel)
+void TForm1::SpecialFolderClick(const QString& dir, int fromPanel)
 {
-    menu->clear();
-    for (const auto& item : kSpecialFolderItems) {
-        QAction* a = menu->addAction(QString::fromLatin1(item.caption));
-        const SpecialFolder folder = item.folder;
-        // Recent documents have no folder on this desktop.
-        a->setEnabled(folder != SpecialFolder::Recent);
-        connect(a, &QAction::triggered, this,
-                [this, folder, fromPanel] { SpecialFolderClick(int(folder), fromPanel); });
-    }
-    menu->setDefaultAction(menu->actions().first());
-}
-
-void TForm1::SpecialFolderClick(int folder, int fromPanel)
-{
-    const std::optional<QString> dir = specialFolderPath(SpecialFolder(folder));
-    if (!dir)
-        return;
     const int n = fromPanel ? fromPanel : ActivePanel;
     const int wasActive = ActivePanel;
-    openInPanel(n, *dir, fromPanel != 0);
+    openInPanel(n, dir, fromPanel != 0);
     if (fromPanel) {
         setactief(wasActive);
         list(wasActive)->setFocus();
@@ -160,12 +83,7 @@ void TForm1::SpecialFolderClick(int folder, int fromPanel)
 
 void TForm1::openInPanel(int n, const QString& dir, bool keepFocus)
 {
-    FilePanel& p = panel(n);
-    p.inArchive = false;
-    p.archiveKind = QChar(' ');
-    p.archiveFile.clear();
-    p.innerDirectory.clear();
-    p.path = dir;
+    panel(n).showDirectory(dir);
     rereadAndPlace(n, QString());
     if (!keepFocus)
         list(n)->setFocus();
@@ -174,38 +92,11 @@ void TForm1::openInPanel(int n, const QString& dir, bool keepFocus)
 void TForm1::CreateLinkShortcut1Click()
 {
     const int n = ActivePanel;
-    const int other = 3 - n;
-    const int at = list(n)->cursor();
-    if (panel(n).entries.empty() || (n == 1 && m_settings.treeView) || at < 0 ||
-        panel(n).inArchive)
+    const int at = n == 1 && m_settings.treeView ? -1 : list(n)->cursor();
+    const std::optional<QString> made = m_links->createLinkShortcut(panel(n), at, panel(3 - n));
+    if (!made)
         return;
-    const QString name = panel(n).entries[size_t(at)].name;
-    if (name == QLatin1String(".."))
-        return;
-    QString dest = panel(other).path;
-
-    TForm3& d = operationDialog(this);
-    d.setWindowTitle(QStringLiteral("Create link to ") + name);
-    d.Label1->setText(QStringLiteral("Create Link to ") + name + QStringLiteral(" to:"));
-    d.Label1->setVisible(true);
-    d.Edit1->setText(dest);
-    d.Edit1->setVisible(true);
-    d.SpeedButton1->setVisible(true);
-    d.CheckBox1->setVisible(false);
-    d.BitBtn3->setVisible(false);
-    const int answer = d.exec();
-    d.CheckBox1->setVisible(true);
-    if (answer != QDialog::Accepted)
-        return;
-    if (const auto typed = dospath::normalize(d.Edit1->text());
-        typed && fileio::status(*typed, true).directory)
-        dest = *typed;
-
-    const CreatedLink made = createLinkShortcut(m_shellLink, panel(n).path, name, dest, prompter());
-    if (!made.result)
-        prompter().ask(Severity::Error, made.result.error(), Buttons::Ok,
-                       QStringLiteral("Create Shortcut"));
-    rereadAndPlace(other, made.linkPath.isEmpty() ? QString() : dospath::fileName(made.linkPath));
+    rereadAndPlace(3 - n, *made);
     setactief(n);
     list(n)->setFocus();
 }

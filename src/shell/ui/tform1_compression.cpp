@@ -28,10 +28,7 @@ bool TForm1::CheckOfMag() const
 void TForm1::runCompression(const std::function<QStringList(CompressionTools&)>& run)
 {
     const int n = ActivePanel;
-    const QString names[2] = {
-        list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
-        list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
-    const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
+    const PanelCursors cursors = saveCursors();
     ++m_busy; // closing the dialog must not update the panels under the run
     const QStringList left = run(compressionTools());
     --m_busy;
@@ -40,10 +37,36 @@ void TForm1::runCompression(const std::function<QStringList(CompressionTools&)>&
     Werkpanelsbij();
     if (m_stopped)
         return;
+    restoreCursors(cursors);
+    returnToPanel(n);
+}
+
+TForm1::PanelCursors TForm1::saveCursors() const
+{
+    PanelCursors saved;
     for (int k = 1; k <= 2; ++k) {
-        list(k)->setCursor(CursorAfterReread(panel(k).entries, names[k - 1], indexes[k - 1]));
+        const int at = list(k)->cursor();
+        saved.index[k - 1] = at;
+        if (at >= 0)
+            saved.name[k - 1] = m_panels[size_t(k - 1)].entries[size_t(at)].name;
+    }
+    return saved;
+}
+
+void TForm1::restoreCursors(const PanelCursors& saved)
+{
+    // Each cursor back on its entry, else on its row, else the last.
+    for (int k = 1; k <= 2; ++k) {
+        list(k)->setCursor(
+            CursorAfterReread(panel(k).entries, saved.name[k - 1], saved.index[k - 1]));
         updateSelectionLine(k);
     }
+}
+
+void TForm1::returnToPanel(int n)
+{
+    // The keys go back to the panel: the dialogs that closed may have left
+    // the keyboard focus nowhere.
     if (!isActiveWindow())
         activateWindow();
     ActivePanel = 3 - n;

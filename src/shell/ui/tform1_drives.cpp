@@ -37,6 +37,17 @@ void TForm1::paintDrives()
         m_driveBars[n - 1]->paintDrives(TDriveBar::slotsFor(list(n)->width()), items);
 }
 
+void TForm1::rereadDriveLists()
+{
+    DriveMap::instance().reload();
+    {
+        const QScopedValueRollback sync(m_syncingBox, true);
+        for (TbrowseComboBox* box : {drivecombobox1, DriveComboBox2})
+            box->Reread();
+    }
+    paintDrives();
+}
+
 void TForm1::driveBarDown(int n, int x)
 {
     TDriveBar* bar = m_driveBars[n - 1];
@@ -97,9 +108,7 @@ void TForm1::applyDriveBox(int n)
     // A level of the panel's own drive, or its root.
     if (*target == p.path && !p.inArchive)
         return;
-    p.inArchive = false;
-    p.archiveKind = QChar(' ');
-    p.path = *target;
+    p.showDirectory(*target);
     const int wasActive = ActivePanel;
     ActivePanel = n;
     RefreshClick();

@@ -2,14 +2,11 @@
 // work is in src/launch.
 #include "shell/ui/tform1.h"
 
-#include "launch/systemtools.h"
 #include "launch/ui/launchcommands.h"
 #include "panels/ui/panellist.h"
 #include "platform/prompter.h"
 #include "shell/ui/commandline.h"
 
-#include <QAction>
-#include <QPushButton>
 
 namespace dovex {
 
@@ -17,42 +14,6 @@ void TForm1::setupLaunchCommands()
 {
     m_launch = std::make_unique<LaunchCommands>(this, prompter());
     m_launch->markForDeletion = [this](const QString& hostPath) { deleteAtNextRefresh(hostPath); };
-    const auto wire = [this](const QString& caption, std::function<void()> run) {
-        if (QAction* a = action(caption)) {
-            a->setEnabled(true);
-            connect(a, &QAction::triggered, this, std::move(run));
-        }
-    };
-    wire(QStringLiteral("View"), [this] { viewCommand(false); });
-    wire(QStringLiteral("Viewer Select"), [this] { viewCommand(true); });
-    wire(QStringLiteral("Edit"), [this] { editCommand(false); });
-    wire(QStringLiteral("NotePad"), [this] { editCommand(true); });
-    wire(QStringLiteral("Last Command"), [this] { LastCommand1Click(); });
-    wire(QStringLiteral("Dovex Help Contents"), [this] { m_launch->help(); });
-    if (launch::findToolInstalled()) {
-        wire(QStringLiteral("Find Files"), [this] { m_launch->findFiles(panel(ActivePanel)); });
-    } else if (QAction* a = action(QStringLiteral("Find Files"))) {
-        a->setToolTip(QStringLiteral("Needs a file search tool (catfish, kfind, "
-                                     "gnome-search-tool or searchmonkey), none is installed"));
-    }
-    for (const launch::SystemTool& tool : launch::systemTools()) {
-        QAction* a = action(tool.caption);
-        if (!a)
-            continue;
-        if (launch::installedProgram(tool).isEmpty()) {
-            a->setToolTip(tool.missingHint);
-            a->setStatusTip(tool.missingHint);
-            continue;
-        }
-        const QString caption = tool.caption;
-        wire(caption, [this, caption] { m_launch->systemTool(caption); });
-    }
-    for (int k : {2, 3}) {
-        QPushButton* b = commandButton(k);
-        b->setEnabled(true);
-        connect(b, &QPushButton::clicked, this, [this, k] { k == 2 ? viewCommand(false)
-                                                                   : editCommand(false); });
-    }
 }
 
 void TForm1::runCommandLine(int n)

@@ -2,6 +2,7 @@
 // drive letter, disconnecting one, and reading the drive lists again.
 #include "shell/ui/tform1.h"
 
+#include "network/ui/disconnectcommand.h"
 #include "network/ui/netconnector.h"
 #include "network/ui/tconnect.h"
 #include "panels/ui/panellist.h"
@@ -14,14 +15,6 @@ namespace dovex {
 
 void TForm1::setupNetwork()
 {
-    if (QAction* a = action(QStringLiteral("Reallocate Network Drives"))) {
-        a->setEnabled(true); // the button and the drive bar's item follow it
-        connect(a, &QAction::triggered, this, &TForm1::RereadNetworkDrives);
-    }
-    if (QAction* a = action(QStringLiteral("Connect Networkdrive")))
-        connect(a, &QAction::triggered, this, &TForm1::ConnectNetworkdrive);
-    if (QAction* a = action(QStringLiteral("Disconnect Networkdrive")))
-        connect(a, &QAction::triggered, this, &TForm1::DisconnectNetworkdrive);
     setNetwork(nullptr, nullptr);
 }
 
@@ -30,9 +23,8 @@ void TForm1::setNetwork(NetProvider* provider, NetConnector* connector)
     m_netProvider = provider;
     m_netConnector = connector;
     const bool on = provider && connector;
-    for (const char* caption : {"Connect Networkdrive", "Disconnect Networkdrive"})
-        if (QAction* a = action(QString::fromLatin1(caption)))
-            a->setEnabled(on);
+    for (Cmd id : {Cmd::ConnectNetworkdrive, Cmd::DisconnectNetworkdrive})
+        command(id)->setEnabled(on);
     if (m_netConnect)
         m_netConnect->setNetwork(provider, connector);
 }
@@ -80,44 +72,17 @@ void TForm1::DisconnectNetworkdrive()
 {
     if (!m_netProvider || !m_netConnector || m_busy > 0)
         return;
-    const QList<NetDrive> drives = m_netConnector->connected();
-    if (drives.isEmpty()) {
-        prompter().information(QStringLiteral("No network drives are connected."));
-        return;
-    }
-    TDisconnectDialog dialog(this);
-    dialog.setDrives(drives);
-    const int result = runDisconnectDialog ? runDisconnectDialog(dialog) : dialog.exec();
-    const QChar letter = dialog.chosen();
-    if (result != QDialog::Accepted || letter.isNull())
-        return;
-    QString error;
-    if (!m_netConnector->disconnect(letter, &error)) {
-        prompter().error(QStringLiteral("Could Not disconnect ") + QString(letter.toLower()) +
-                         QStringLiteral(": ") + error);
+    DisconnectCommand disconnect(this, *m_netConnector, prompter());
+    disconnect.runDialog = runDisconnectDialog;
+    const DisconnectCommand::Outcome gone = disconnect.run();
+    if (gone.failed)
         RereadNetworkDrives();
+    if (gone.letter.isNull())
         return;
-    }
     // A panel on the drive that went moves to drive C, read afresh so that
     // its caption, drive box and the prompt follow.
-    unsigned moved = 0;
-    for (int n = 1; n <= 2; ++n) {
-        FilePanel& p = panel(n);
-        const QString shown = p.inArchive ? p.archiveFile : p.path;
-        if (shown.isEmpty() || shown[0].toUpper() != letter.toUpper())
-            continue;
-        p.inArchive = false;
-        p.archiveKind = QChar(' ');
-        p.path = QStringLiteral("C:\\");
-        moved |= 1u << (n - 1);
-    }
-    DriveMap::instance().reload();
-    {
-        const QScopedValueRollback sync(m_syncingBox, true);
-        for (TbrowseComboBox* box : {drivecombobox1, DriveComboBox2})
-            box->Reread();
-    }
-    paintDrives();
+    const unsigned moved = DisconnectCommand::movePanelsOff({&panel(1), &panel(2)}, gone.letter);
+    rereadDriveLists();
     const int wasActive = ActivePanel;
     for (int n = 1; n <= 2; ++n) {
         if (!(moved & (1u << (n - 1))))

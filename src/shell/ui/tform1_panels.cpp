@@ -7,6 +7,8 @@
 #include "archive/ui/compressiontools.h"
 #include "controls/telidedlabel.h"
 #include "panels/archivelister.h"
+#include "panels/keypolicy.h"
+#include "panels/openentry.h"
 #include "platform/hostfile.h"
 #include "panels/panelreader.h"
 #include "panels/selection.h"
@@ -252,9 +254,7 @@ void TForm1::changeDrive(int n, QChar letter)
     const QString path = veranderfile1(n, letter);
     if (path == p.path && !p.inArchive)
         return;
-    p.inArchive = false;
-    p.archiveKind = QChar(' ');
-    p.path = path;
+    p.showDirectory(path);
     const int wasActive = ActivePanel;
     ActivePanel = n;
     RefreshClick();
@@ -310,28 +310,27 @@ void TForm1::listklick(int n)
         return;
     const PanelEntry entry = p.entries[size_t(cursor)];
     ActivePanel = n;
-    if (p.inArchive) {
-        if (!entry.directory)
-            return; // members are viewed and extracted by the archive commands
-        if (entry.name == QLatin1String("..")) {
-            rereadAndPlace(n, archiveUp(p));
-        } else {
-            archiveEnterDirectory(p, entry.name);
-            rereadAndPlace(n, QString());
-        }
-        setactief(n);
-        return;
+    switch (OpenEntryStep(p.inArchive, entry)) {
+    case OpenStep::Nothing: return;
+    case OpenStep::ArchiveUp: rereadAndPlace(n, archiveUp(p)); break;
+    case OpenStep::ArchiveDirectory:
+        archiveEnterDirectory(p, entry.name);
+        rereadAndPlace(n, QString());
+        break;
+    case OpenStep::DirectoryUp: rereadAndPlace(n, directoryUp(p)); break;
+    case OpenStep::Directory:
+        p.path = dospath::join(p.path, entry.name);
+        rereadAndPlace(n, QString());
+        break;
+    case OpenStep::Stay: break;
+    case OpenStep::File: openFile(n, entry); return;
     }
-    if (entry.directory) {
-        if (entry.name == QLatin1String("..")) {
-            rereadAndPlace(n, directoryUp(p));
-        } else if (entry.name != QLatin1String(".")) {
-            p.path = dospath::join(p.path, entry.name);
-            rereadAndPlace(n, QString());
-        }
-        setactief(n);
-        return;
-    }
+    setactief(n);
+}
+
+void TForm1::openFile(int n, const PanelEntry& entry)
+{
+    FilePanel& p = panel(n);
     // Programs and links first; documents last, when nothing else took them.
     QString linkedDirectory;
     if (launchCommands().enterFile(p, entry, linkedDirectory)) {
@@ -342,26 +341,31 @@ void TForm1::listklick(int n)
         }
         return;
     }
-    // An archive is entered while the other panel shows none.
     ArchiveLister* lister = archiveLister();
-    const QChar kind =
-        lister ? lister->detectKind(dospath::join(p.path, entry.name)) : QChar('?');
-    if (kind != QChar('?') && !panel(3 - n).inArchive) {
+    QChar kind('?');
+    const OpenFileFacts facts{
+        [&] {
+            kind = lister ? lister->detectKind(dospath::join(p.path, entry.name)) : QChar('?');
+            return kind != QChar('?');
+        },
+        panel(3 - n).inArchive,
+        [&] { return compressionTools().isCompressedEntry(p.path, entry.name); },
+        command(Cmd::OpenDocuments)->isChecked()};
+    switch (OpenFileStep(entry.name, facts)) {
+    case OpenFile::EnterArchive:
         enterArchive(p, entry.name, kind);
         rereadAndPlace(n, QString());
         setactief(n);
-        return;
-    }
-    // Otherwise a compressed file (or an archive while the other panel
-    // browses one) is unpacked through the Compression Tools.
-    if (compressionTools().isCompressedEntry(p.path, entry.name))
+        break;
+    case OpenFile::Decompress:
         runCompression([this, n](CompressionTools& tools) {
             return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));
         });
-    else if (entry.name.endsWith(QLatin1String(".001")))
-        Append1Click(); // the first piece of a split file: merge the set
-    else if (m_openDocuments && m_openDocuments->isChecked())
-        launchCommands().openDocument(p, entry);
+        break;
+    case OpenFile::MergePieces: Append1Click(); break; // merges the set
+    case OpenFile::OpenDocument: launchCommands().openDocument(p, entry); break;
+    case OpenFile::Nothing: break;
+    }
 }
 
 void TForm1::SpeedButton8Click(int n)
@@ -416,77 +420,46 @@ void TForm1::openSeek(int n)
 
 bool TForm1::Klik(int n, QKeyEvent* e)
 {
-    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
-    const bool keypad = e->modifiers() & Qt::KeypadModifier;
     TPanelList* l = list(n);
     FilePanel& p = panel(n);
-    if (mods == (Qt::ControlModifier | Qt::AltModifier) && e->key() != Qt::Key_Control &&
-        e->key() != Qt::Key_Alt) {
-        openSeek(n);
-        return true;
-    }
-    if (mods == Qt::ShiftModifier || (e->key() == Qt::Key_Minus && !keypad))
-        m_symbolFlag = true;
-    if (!p.entries.empty() && l->cursor() < 0)
+    const PanelKeyDecision d = PanelKeyPolicy(
+        e->key(), e->modifiers(), e->text(),
+        {m_symbolFlag, l->cursor() >= 0 || !p.entries.empty(), m_commandLine->text().isEmpty()});
+    m_symbolFlag = d.symbolFlag;
+    if (d.action != PanelKeyAction::OpenSeek && !p.entries.empty() && l->cursor() < 0)
         l->setCursor(0);
-    bool handled = true;
-    switch (e->key()) {
-    case Qt::Key_Delete:
-        m_commandLine->setText(QString());
+    applyPanelKey(n, d.action, e->text());
+    if (d.updateLine)
+        updateSelectionLine(n);
+    return d.handled;
+}
+
+void TForm1::applyPanelKey(int n, PanelKeyAction action, const QString& text)
+{
+    TPanelList* l = list(n);
+    FilePanel& p = panel(n);
+    switch (action) {
+    case PanelKeyAction::None: break;
+    case PanelKeyAction::OpenSeek: openSeek(n); break;
+    case PanelKeyAction::ClearCommandLine: m_commandLine->setText(QString()); break;
+    case PanelKeyAction::AppendName:
+        m_commandLine->append(p.entries[size_t(l->cursor())].name + ' ');
         break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (l->cursor() < 0)
-            break;
-        if (mods == Qt::ControlModifier) {
-            m_commandLine->append(p.entries[size_t(l->cursor())].name + ' ');
-        } else if (mods == Qt::NoModifier) {
-            if (!m_commandLine->text().isEmpty())
-                runCommandLine(n);
-            else
-                listklick(n);
-        }
+    case PanelKeyAction::RunCommandLine: runCommandLine(n); break;
+    case PanelKeyAction::OpenEntry: listklick(n); break;
+    case PanelKeyAction::SelectDialog: openSelectionDialog(n, true); break;
+    case PanelKeyAction::DeselectDialog: openSelectionDialog(n, false); break;
+    case PanelKeyAction::InvertMarks:
+        invertAll(p.entries);
+        l->viewport()->update();
         break;
-    case Qt::Key_Plus:
-    case Qt::Key_Minus:
-    case Qt::Key_Asterisk:
-        if (keypad && e->key() == Qt::Key_Plus) {
-            openSelectionDialog(n, true);
-        } else if (keypad && e->key() == Qt::Key_Minus) {
-            openSelectionDialog(n, false);
-        } else if (keypad && e->key() == Qt::Key_Asterisk) {
-            invertAll(p.entries);
-            l->viewport()->update();
-        } else if (m_symbolFlag) {
-            m_commandLine->append(e->text());
-        }
-        // The keypad keys type their character too, and use the flag up.
-        m_symbolFlag = false;
+    case PanelKeyAction::AppendText: m_commandLine->append(text); break;
+    case PanelKeyAction::ToggleMark:
+        l->setCursor(toggleAndAdvance(p.entries, l->cursor()));
+        l->viewport()->update();
         break;
-    case Qt::Key_Insert:
-        if (l->cursor() >= 0) {
-            l->setCursor(toggleAndAdvance(p.entries, l->cursor()));
-            l->viewport()->update();
-        }
-        break;
-    case Qt::Key_Backspace:
-        m_commandLine->backspace();
-        m_symbolFlag = false;
-        break;
-    default: {
-        const QString text = e->text();
-        if (mods & (Qt::ControlModifier | Qt::AltModifier) || text.size() != 1 ||
-            text[0].unicode() < 32 || text[0].unicode() > 126) {
-            handled = false;
-            break;
-        }
-        m_commandLine->append(text);
-        m_symbolFlag = false;
-        break;
+    case PanelKeyAction::Backspace: m_commandLine->backspace(); break;
     }
-    }
-    updateSelectionLine(n);
-    return handled;
 }
 
 } // namespace dovex

@@ -9,27 +9,9 @@
 #include "panels/ui/panellist.h"
 #include "platform/prompter.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QPushButton>
 
 namespace dovex {
-
-void TForm1::setupPropertyCommands()
-{
-    const auto wire = [this](const QString& caption, void (TForm1::*handler)()) {
-        if (QAction* a = action(caption)) {
-            a->setEnabled(true);
-            connect(a, &QAction::triggered, this, handler);
-        }
-    };
-    wire(QStringLiteral("File Properties"), &TForm1::Attributes1Click);
-    wire(QStringLiteral("Calculate Size"), &TForm1::CalculateSize1Click);
-    wire(QStringLiteral("Compare Directory's"), &TForm1::CompareDirs);
-    QPushButton* property = commandButton(0);
-    property->setEnabled(true);
-    connect(property, &QPushButton::clicked, this, &TForm1::Attributes1Click);
-}
 
 void TForm1::Attributes1Click()
 {

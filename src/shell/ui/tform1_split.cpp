@@ -7,22 +7,7 @@
 #include "panels/ui/panellist.h"
 #include "panels/ui/selectionsetdialog.h"
 
-#include <QAction>
-
 namespace dovex {
-
-void TForm1::setupSplitCommands()
-{
-    // The toolbar's "Split File" and "Merge Files" follow these actions.
-    const auto wire = [this](const QString& caption, void (TForm1::*handler)()) {
-        if (QAction* a = action(caption)) {
-            a->setEnabled(true);
-            connect(a, &QAction::triggered, this, handler);
-        }
-    };
-    wire(QStringLiteral("Split File"), &TForm1::SplitFile1Click);
-    wire(QStringLiteral("Merge File "), &TForm1::Append1Click);
-}
 
 void TForm1::SplitFile1Click()
 {
@@ -42,11 +27,8 @@ void TForm1::runSplitMerge(bool merge)
     if (merge && !IsFirstPiece(panel(n).entries[size_t(list(n)->cursor())].name))
         return;
     OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
-                         m_showCopySpeed->isChecked(), m_prompter, nullptr};
-    const QString names[2] = {
-        list(1)->cursor() >= 0 ? panel(1).entries[size_t(list(1)->cursor())].name : QString(),
-        list(2)->cursor() >= 0 ? panel(2).entries[size_t(list(2)->cursor())].name : QString()};
-    const int indexes[2] = {list(1)->cursor(), list(2)->cursor()};
+                         command(Cmd::ShowCopySpeed)->isChecked(), m_prompter, nullptr};
+    const PanelCursors cursors = saveCursors();
     ++m_busy; // the dialogs' closing must not update the panels under the operation
     if (merge) {
         MergeFileCommand(ctx);
@@ -64,14 +46,8 @@ void TForm1::runSplitMerge(bool merge)
     Werkpanelsbij();
     if (m_stopped)
         return;
-    for (int k = 1; k <= 2; ++k) {
-        list(k)->setCursor(CursorAfterReread(panel(k).entries, names[k - 1], indexes[k - 1]));
-        updateSelectionLine(k);
-    }
-    if (!isActiveWindow())
-        activateWindow();
-    ActivePanel = 3 - n;
-    setactief(n);
+    restoreCursors(cursors);
+    returnToPanel(n);
 }
 
 } // namespace dovex

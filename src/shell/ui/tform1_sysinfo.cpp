@@ -5,7 +5,6 @@
 #include "controls/tmsofficecaption.h"
 #include "shell/ui/tform6.h"
 
-#include <QAction>
 #include <QLayout>
 #include <QToolBar>
 
@@ -13,11 +12,6 @@ namespace dovex {
 
 void TForm1::setupSystemInfo()
 {
-    if (QAction* a = action(QStringLiteral("System Information"))) {
-        a->setEnabled(true); // the toolbar's button follows the command
-        connect(a, &QAction::triggered, this, &TForm1::SystemInformation1Click);
-    }
-
     // The window manager draws the real title bar; the gradient and the
     // texts go on a strip under the menu bar.
     m_caption = new TMSOfficeCaption(this);

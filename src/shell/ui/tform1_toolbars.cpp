@@ -1,133 +1,19 @@
-// The toolbar row of the main window (its four bands, their buttons and
-// their stored widths), the splitter between the panels, the separators of
-// the command-button row and the application icon.
+// The toolbar row of the main window (its bands are built from the table in
+// toolbarrow.cpp; their stored widths), the splitter between the panels and
+// the separators of the command-button row.
 #include "shell/ui/tform1.h"
 
 #include "controls/tcoolpanel.h"
 #include "controls/twin97button.h"
 #include "controls/twinsplit.h"
 #include "panels/ui/panellist.h"
+#include "shell/ui/toolbarrow.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
-#include <QPainter>
 #include <QScreen>
-#include <QStyle>
 
 namespace dovex {
-
-namespace {
-
-constexpr int kBandHeight = 31;
-constexpr int kButtonSize = 25;
-constexpr int kButtonTop = 3;
-constexpr int kFirstButton = 14; // just right of the grip
-constexpr int kGroupGap = 6;     // a TLine3D with two pixels either side
-
-// One toolbar button: its hint, its image, and the command it runs — the
-// caption of the action in the command table. A button follows its action:
-// enabled when the action is, running it when clicked. So a command that is
-// built later needs only its action connected and enabled.
-struct ToolButtonSpec {
-    const char* hint;
-    QStyle::StandardPixmap image;
-    const char* action; // null: the button drops a menu instead
-    bool groupEnd;      // a separator follows
-};
-
-struct BandSpec {
-    const char* name;   // component name, the key in "ToolBars"
-    const char* hint;   // the grip's hint
-    int designedWidth;
-    bool collapsed;     // at start, before the stored width
-    std::initializer_list<ToolButtonSpec> buttons;
-};
-
-// Commands the bands offer that have no menu item: present and disabled
-// until built.
-const char* const kToolOnlyCommands[] = {"Defrag", "Scandisk", "Control Panel",
-                                          "Connect Networkdrive", "Disconnect Networkdrive"};
-
-const BandSpec kBands[3] = {
-    {"CoolPanel4", "Panel Tools", 95, true,
-     {{"Compare Directories", QStyle::SP_FileDialogContentsView, "Compare Directory's", false},
-      {"Reread Directory", QStyle::SP_BrowserReload, "Reread Directory", false},
-      {"Reread Networkdrives", QStyle::SP_DriveNetIcon, "Reallocate Network Drives", false}}},
-    {"CoolPanel3", "Extra Tools", 182, true,
-     {{"System Information", QStyle::SP_ComputerIcon, "System Information", false},
-      {"Find Files", QStyle::SP_FileDialogDetailedView, "Find Files", true},
-      {"Format Diskette", QStyle::SP_DriveFDIcon, "Format Drive", false},
-      {"DiskCopy", QStyle::SP_DriveCDIcon, "DiskCopy", true},
-      {"Split File", QStyle::SP_ArrowRight, "Split File", false},
-      {"Merge Files", QStyle::SP_ArrowLeft, "Merge File ", false}}},
-    {"CoolPanel2", "ShellTools", 207, false,
-     {{"Defrag", QStyle::SP_DriveHDIcon, "Defrag", false},
-      {"Scandisk", QStyle::SP_DialogApplyButton, "Scandisk", false},
-      {"Disk Tools", QStyle::SP_DriveHDIcon, nullptr, true},
-      {"Control Panel", QStyle::SP_DesktopIcon, "Control Panel", false},
-      {"Special Folders", QStyle::SP_DirIcon, nullptr, true},
-      {"Connect Networkdrive", QStyle::SP_DriveNetIcon, "Connect Networkdrive", false},
-      {"Disconnect Networkdrive", QStyle::SP_DialogCancelButton, "Disconnect Networkdrive",
-       false}}},
-};
-
-// The drive bar's popup, as "Disk Tools" drops it: item caption and the
-// command it runs.
-const std::pair<const char*, const char*> kDiskToolsMenu[] = {
-    {"&Reallocate Networkdrives", "Reallocate Network Drives"},
-    {"&Format Disk", "Format Drive"},
-    {"&Copy Disk", "DiskCopy"},
-    {"&Add Network Connection", "Connect Networkdrive"},
-    {"&Disconnect Network Drive", "Disconnect Networkdrive"},
-};
-
-const char* const kSpecialFolders[] = {"DeskTop Directory", "Personal Documents",
-                                       "Recent Documents", "Start Menu", "Programs Menu"};
-
-// A menu item that mirrors a command of the table.
-void mirror(QAction* item, QAction* command)
-{
-    if (!command) {
-        item->setEnabled(false);
-        return;
-    }
-    item->setEnabled(command->isEnabled());
-    QObject::connect(command, &QAction::changed, item,
-                     [item, command] { item->setEnabled(command->isEnabled()); });
-    QObject::connect(item, &QAction::triggered, command, [command] { command->trigger(); });
-}
-
-// The program's icon: two file panels side by side. On a display of few
-// colours the same picture in the sixteen basic colours is used instead.
-QIcon drawApplicationIcon(bool fewColours)
-{
-    QImage img(32, 32, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    const QColor frame = Qt::black;
-    const QColor face = fewColours ? QColor(Qt::darkBlue) : QColor(40, 70, 160);
-    const QColor title = fewColours ? QColor(Qt::darkCyan) : QColor(90, 160, 220);
-    for (int x : {2, 17}) {
-        p.fillRect(x, 4, 13, 24, face);
-        p.fillRect(x, 4, 13, 4, title);
-        p.setPen(frame);
-        p.drawRect(x, 4, 12, 23);
-        p.setPen(fewColours ? QColor(Qt::white) : QColor(230, 230, 230));
-        for (int y = 11; y < 26; y += 3)
-            p.drawLine(x + 2, y, x + 9, y);
-    }
-    p.end();
-    if (fewColours) {
-        QList<QRgb> table;
-        for (Qt::GlobalColor c : {Qt::black, Qt::white, Qt::darkBlue, Qt::darkCyan, Qt::transparent})
-            table << QColor(c).rgba();
-        img = img.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
-    }
-    return QIcon(QPixmap::fromImage(img));
-}
-
-} // namespace
 
 QString TForm1::applicationIconName(int depth)
 {
@@ -147,78 +33,14 @@ void TForm1::setupToolbars()
     QScreen* screen = QGuiApplication::primaryScreen();
     const bool fewColours =
         applicationIconName(screen ? screen->depth() : 24) == QLatin1String("XtraIcon");
-    QApplication::setWindowIcon(drawApplicationIcon(fewColours));
+    QApplication::setWindowIcon(DrawApplicationIcon(fewColours));
     setWindowIcon(QApplication::windowIcon());
 
-    for (const char* caption : kToolOnlyCommands) {
-        auto* a = new QAction(QString::fromLatin1(caption), this);
-        a->setEnabled(false); // its command is not built yet
-        addAction(a);
-        m_actions.append(a);
-    }
-
-    auto* diskTools = new QMenu(this);
-    diskTools->setObjectName(QStringLiteral("DriveBarMenu"));
-    for (const auto& [caption, command] : kDiskToolsMenu)
-        mirror(diskTools->addAction(QString::fromLatin1(caption)), action(QString::fromLatin1(command)));
-    auto* specialFolders = new QMenu(this);
-    specialFolders->setObjectName(QStringLiteral("SpecialFolderMenu"));
-    for (const char* caption : kSpecialFolders)
-        specialFolders->addAction(QString::fromLatin1(caption))->setEnabled(false);
-
     m_toolbarRow->resize(width(), kBandHeight);
-    TcoolPanel* previous = nullptr;
-    for (int k = 0; k < 3; ++k) {
-        const BandSpec& spec = kBands[k];
-        auto* band = new TcoolPanel(m_toolbarRow, spec.designedWidth);
-        band->setObjectName(QString::fromLatin1(spec.name));
-        band->setCoolHint(QString::fromLatin1(spec.hint));
-        band->setTargetcontrol(previous);
-        int x = kFirstButton;
-        for (const ToolButtonSpec& b : spec.buttons) {
-            auto* button = new TWin97Button(band);
-            button->setStyle(TButtonStyle::bsWin97);
-            button->setJumpUp(true);
-            button->setGeometry(x, kButtonTop, kButtonSize, kButtonSize);
-            button->setToolTip(QString::fromLatin1(b.hint));
-            button->setGlyph(style()->standardIcon(b.image).pixmap(16, 16));
-            if (b.action) {
-                QAction* command = action(QString::fromLatin1(b.action));
-                button->setEnabled(command && command->isEnabled());
-                if (command) {
-                    connect(command, &QAction::changed, button,
-                            [button, command] { button->setEnabled(command->isEnabled()); });
-                    connect(button, &TWin97Button::clicked, command, [command] { command->trigger(); });
-                }
-            } else {
-                button->setDropMenu(QString::fromLatin1(b.hint) == QLatin1String("Disk Tools")
-                                        ? diskTools
-                                        : specialFolders);
-                button->setPopupMark(true);
-            }
-            m_toolButtons << button;
-            x += kButtonSize;
-            if (b.groupEnd) {
-                auto* line = new TLine3D(band);
-                line->move(x + 2, kButtonTop);
-                x += kGroupGap;
-            }
-        }
-        if (spec.collapsed)
-            band->setCollapsed(true);
-        m_bands[size_t(k)] = band;
-        previous = band;
-    }
-    // The custom buttons' panel: as wide as the row leaves it, never
-    // collapsed, its width not stored.
-    auto* custom = new TcoolPanel(m_toolbarRow, 100);
-    custom->setObjectName(QStringLiteral("CoolPanel1"));
-    custom->setCoolHint(QStringLiteral("Custom Buttons"));
-    custom->setCanCollapse(false);
-    custom->setTargetcontrol(previous);
-    custom->setFillsRow(true);
-    m_bands[3] = custom;
-    TcoolPanel::layoutRow(m_toolbarRow);
+    const ToolbarBands made =
+        BuildToolbarBands(m_toolbarRow, this, [this](Cmd id) { return command(id); });
+    m_bands = made.bands;
+    m_toolButtons = made.buttons;
 
     for (size_t k = 0; k < m_separators.size(); ++k)
         m_separators[k] = new TLine3D(m_buttonRow);

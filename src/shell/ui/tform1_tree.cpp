@@ -32,8 +32,7 @@ bool TForm1::treeMode() const
 void TForm1::Tree1Click()
 {
     m_settings.treeView = true;
-    if (m_treeItem)
-        m_treeItem->setChecked(true);
+    command(Cmd::Tree)->setChecked(true);
     if (!treeMode()) {
         DirOut1->setFont(ListBox1->font());
         DirOut1->setGeometry(ListBox1->geometry());
@@ -90,10 +89,7 @@ bool TForm1::refreshTree()
 void TForm1::DirOut1Change()
 {
     const QString path = DirOut1->selectedPath();
-    FilePanel& right = panel(2);
-    right.path = path;
-    right.inArchive = false;
-    right.archiveKind = QChar(' ');
+    panel(2).showDirectory(path);
     ActivePanel = 2;
     RefreshClick();
     if (m_stopped)

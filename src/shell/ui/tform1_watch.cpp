@@ -9,7 +9,6 @@
 #include "platform/mountwatcher.h"
 #include "panels/panelreader.h"
 
-#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace dovex {
@@ -88,13 +87,7 @@ void TForm1::mountsChanged()
 {
     if (m_quitting || m_stopped)
         return;
-    DriveMap::instance().reload();
-    {
-        const QScopedValueRollback sync(m_syncingBox, true);
-        for (TbrowseComboBox* box : {drivecombobox1, DriveComboBox2})
-            box->Reread();
-    }
-    paintDrives();
+    rereadDriveLists();
     if (!m_shown || !isActiveWindow() || m_busy > 0 || FileOperationRunning())
         return;
     // A panel whose drive or directory went falls back as on activation.

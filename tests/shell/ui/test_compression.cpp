@@ -96,7 +96,7 @@ TEST_F(CompressionCommandsTest, F12CompressesIntoTheOtherPanelAndEnterOnAnArchiv
 
     QString caption;
     acceptDialogSoon(&caption);
-    form->action("Compression Tools")->trigger();
+    form->command(Cmd::CompressionTools)->trigger();
     EXPECT_EQ(caption, "Compression Tools");
     EXPECT_TRUE(drives.exists("D:\\dst\\notesone.zip"));
     // The other panel was read again and lists the new archive.
@@ -112,7 +112,7 @@ TEST_F(CompressionCommandsTest, F12CompressesIntoTheOtherPanelAndEnterOnAnArchiv
     form->RefreshClick();
     form->setactief(2);
     acceptDialogSoon(&caption);
-    form->action("Decompresstion")->trigger();
+    form->command(Cmd::Decompress)->trigger();
     EXPECT_EQ(caption, "Decompress notesone.zip");
     EXPECT_EQ(drives.read("D:\\src\\back\\notes one.txt"), "the notes");
 
@@ -153,7 +153,7 @@ TEST_F(CompressionCommandsTest, AltEnterOnATarOpensTheDecompressDialogWithItsTar
         subdirs = dialog->CheckBox1->isChecked() && dialog->CheckBox1->isEnabled();
         QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
     });
-    form->action("Decompresstion")->trigger();
+    form->command(Cmd::Decompress)->trigger();
     EXPECT_EQ(caption, "Decompress pack.tar.xz");
     EXPECT_EQ(target, "D:\\dst");
     EXPECT_TRUE(subdirs);
@@ -166,7 +166,7 @@ TEST_F(CompressionCommandsTest, AltEnterOnATarOpensTheDecompressDialogWithItsTar
         dialog->CheckBox1->setChecked(false);
         QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
     });
-    form->action("Decompresstion")->trigger();
+    form->command(Cmd::Decompress)->trigger();
     EXPECT_EQ(drives.read("D:\\dst\\deep.txt"), "deeper");
     EXPECT_EQ(drives.read("D:\\dst\\top.txt"), "top");
     EXPECT_FALSE(drives.exists("D:\\dst\\sub"));

@@ -62,7 +62,7 @@ TEST_F(LinkCommandsTest, ShiftF9LinksTheCursorEntryIntoTheOtherPanel)
     auto form = start();
     form->list(1)->setCursor(row(form->panel(1), "REPORT.DOC"));
     answerDialog(*form, "D:\\no such folder");
-    QAction* command = form->action("Create Link Shortcut");
+    QAction* command = form->command(Cmd::CreateLinkShortcut);
     ASSERT_TRUE(command && command->isEnabled());
     EXPECT_EQ(command->shortcut(), QKeySequence("Shift+F9"));
     command->trigger();

@@ -50,9 +50,9 @@ TEST_F(NetworkTest, CommandsNeedANetworkButRereadingDoesNot)
 {
     ini("[Settings]\nShowIntro=0\n[Panels]\nDir1=C:\\\nDir2=D:\\\n");
     auto form = start();
-    EXPECT_FALSE(form->action("Connect Networkdrive")->isEnabled());
-    EXPECT_FALSE(form->action("Disconnect Networkdrive")->isEnabled());
-    QAction* reread = form->action("Reallocate Network Drives");
+    EXPECT_FALSE(form->command(Cmd::ConnectNetworkdrive)->isEnabled());
+    EXPECT_FALSE(form->command(Cmd::DisconnectNetworkdrive)->isEnabled());
+    QAction* reread = form->command(Cmd::ReallocateNetworkDrives);
     ASSERT_TRUE(reread->isEnabled());
     EXPECT_EQ(reread->shortcut(), QKeySequence("Ctrl+D"));
     EXPECT_TRUE(form->toolButton("Reread Networkdrives")->isEnabled());
@@ -68,7 +68,7 @@ TEST_F(NetworkTest, CommandsNeedANetworkButRereadingDoesNot)
     EXPECT_EQ(form->driveCount(), 3);
 
     form->setNetwork(&net, &connector);
-    EXPECT_TRUE(form->action("Connect Networkdrive")->isEnabled());
+    EXPECT_TRUE(form->command(Cmd::ConnectNetworkdrive)->isEnabled());
     EXPECT_TRUE(form->toolButton("Disconnect Networkdrive")->isEnabled());
     QMenu* barMenu = form->findChild<QMenu*>("DriveBarMenu");
     ASSERT_NE(barMenu, nullptr);

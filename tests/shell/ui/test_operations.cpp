@@ -51,7 +51,7 @@ protected:
 
     // The dialog of the command is answered by fn once it is up; the
     // command's text is kept in label.
-    void run(const QString& command, std::function<void(TForm3&)> fn = {})
+    void run(Cmd command, std::function<void(TForm3&)> fn = {})
     {
         bool shown = false;
         QTimer::singleShot(0, [&] {
@@ -64,9 +64,9 @@ protected:
                 fn(*d);
             d->BitBtn1->click();
         });
-        form->action(command)->trigger();
+        form->command(command)->trigger();
         QApplication::processEvents(); // the answer never outlives this call
-        EXPECT_TRUE(shown) << command.toStdString() << ": no dialog";
+        EXPECT_TRUE(shown) << form->command(command)->text().toStdString() << ": no dialog";
     }
 
     int indexOf(int n, const QString& name)
@@ -126,7 +126,7 @@ TEST_F(OperationWindowTest, CopyKeepsTheMarksOfBothPanelsAndEachCursor)
     form->setactief(1);
     cursorOn(1, "b.txt");
 
-    run("Copy");
+    run(Cmd::Copy);
     EXPECT_EQ(label, "Copy 2 files to");
     EXPECT_EQ(drives.read("C:\\r\\c.txt").size(), 3);
     // The copied entries stay marked; the new ones arrive unmarked.
@@ -148,7 +148,7 @@ TEST_F(OperationWindowTest, CopyKeepsTheMarksOfBothPanelsAndEachCursor)
     form->Werkpanelsbij();
     cursorOn(1, "x.txt");
     prompter.script({Answer::Yes});
-    run("Copy");
+    run(Cmd::Copy);
     EXPECT_EQ(label, "Copy \"x.txt\" to");
     EXPECT_EQ(marked(2), QStringList{"y.txt"});
     EXPECT_EQ(form->panel(2).entries[size_t(indexOf(2, "x.txt"))].size, 99);
@@ -173,7 +173,7 @@ TEST_F(OperationWindowTest, MovedAndDeletedEntriesTakeTheirMarksAlong)
     form->setactief(1);
     cursorOn(1, "c.txt"); // moved away: the cursor takes its row
 
-    run("Move");
+    run(Cmd::Move);
     EXPECT_EQ(names(1), (QStringList{"..", "b.txt", "d.txt"}));
     EXPECT_TRUE(marked(1).isEmpty());
     EXPECT_EQ(cursorName(1), "d.txt");
@@ -186,7 +186,7 @@ TEST_F(OperationWindowTest, MovedAndDeletedEntriesTakeTheirMarksAlong)
     mark(2, {"x.txt"});
     form->setactief(2);
     cursorOn(2, "z.txt");
-    run("Delete");
+    run(Cmd::Delete);
     EXPECT_EQ(label, "Delete 2 files");
     EXPECT_EQ(names(2), (QStringList{"..", "a.txt", "c.txt", "z.txt"}));
     EXPECT_TRUE(marked(2).isEmpty());
@@ -208,7 +208,7 @@ TEST_F(OperationWindowTest, AHalfFailedDeleteKeepsTheKeptFileMarked)
     form->setactief(1);
     cursorOn(1, "b.txt");
     prompter.script({Answer::No}); // keep the read-only one
-    run("Delete");
+    run(Cmd::Delete);
     EXPECT_EQ(names(1), (QStringList{"..", "b.txt"}));
     EXPECT_EQ(marked(1), QStringList{"b.txt"});
     EXPECT_EQ(marked(2), QStringList{"b.txt"});
@@ -223,7 +223,7 @@ TEST_F(OperationWindowTest, APanelWhoseDirectoryWentFallsBackToItsRoot)
     start("Dir1=D:\\l\nDir2=D:\\l\\sub\n");
     form->setactief(1);
     cursorOn(1, "sub");
-    run("Delete");
+    run(Cmd::Delete);
     EXPECT_FALSE(drives.exists("D:\\l\\sub"));
     EXPECT_EQ(form->panel(2).path, "D:\\");
     EXPECT_EQ(names(2), QStringList{"l"});
@@ -253,7 +253,7 @@ TEST_F(OperationWindowTest, AnArchivePanelStaysOnItsLevel)
     cursorOn(2, "top.txt");
     form->setactief(1);
     mark(1, {"a.txt", "b.txt"});
-    run("Copy", [](TForm3& d) { d.Edit1->setText("C:\\src"); });
+    run(Cmd::Copy, [](TForm3& d) { d.Edit1->setText("C:\\src"); });
     EXPECT_TRUE(drives.exists("C:\\src\\a.txt"));
     EXPECT_TRUE(form->panel(2).inArchive);
     EXPECT_EQ(names(2), (QStringList{"..", "docs", "top.txt"}));
@@ -273,7 +273,7 @@ TEST_F(OperationWindowTest, MkDirPutsTheCursorOnExactlyTheDirectoryItMade)
     cursorOn(2, "abc");
     form->setactief(1);
     cursorOn(1, "ab.txt");
-    run("MkDir", [](TForm3& d) { d.Edit1->setText("ab"); });
+    run(Cmd::MkDir, [](TForm3& d) { d.Edit1->setText("ab"); });
     EXPECT_EQ(names(1), (QStringList{"..", "AB", "ab", "abc", "ab.txt"}));
     EXPECT_EQ(cursorName(1), "ab");
     EXPECT_EQ(marked(1), QStringList{"ab.txt"});
@@ -281,7 +281,7 @@ TEST_F(OperationWindowTest, MkDirPutsTheCursorOnExactlyTheDirectoryItMade)
     EXPECT_EQ(cursorName(2), "abc");
     EXPECT_EQ(form->statusLine(1)->text(), "7 bytes in 1 files");
 
-    run("MkDir", [](TForm3& d) { d.Edit1->setText(".\\new/deeper"); });
+    run(Cmd::MkDir, [](TForm3& d) { d.Edit1->setText(".\\new/deeper"); });
     EXPECT_TRUE(drives.exists("D:\\l\\new\\deeper"));
     EXPECT_EQ(cursorName(1), "new");
 }
@@ -295,7 +295,7 @@ TEST_F(OperationWindowTest, AListWithoutCursorActsOnItsFirstLine)
     form->setactief(1);
     form->list(1)->setCursor(-1);
     form->list(2)->setCursor(-1);
-    run("Delete");
+    run(Cmd::Delete);
     EXPECT_EQ(label, "Delete \"one.txt\"");
     EXPECT_FALSE(drives.exists("D:\\one.txt"));
     EXPECT_EQ(cursorName(1), "two.txt");
@@ -318,8 +318,8 @@ TEST_F(OperationWindowTest, TypedPathsThatClimbStayOnTheDrive)
     start("Dir1=C:\\w\nDir2=D:\\d\n");
     form->setactief(1);
     cursorOn(1, "a.txt");
-    run("Copy", [&](TForm3& d) { d.Edit1->setText(escape + "\\keep.txt"); });
-    run("MkDir", [&](TForm3& d) { d.Edit1->setText(escape + "\\made"); });
+    run(Cmd::Copy, [&](TForm3& d) { d.Edit1->setText(escape + "\\keep.txt"); });
+    run(Cmd::MkDir, [&](TForm3& d) { d.Edit1->setText(escape + "\\made"); });
     QFile after(outside + "/keep.txt");
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), "keep");

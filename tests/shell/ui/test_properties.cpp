@@ -55,7 +55,7 @@ protected:
             else
                 d->BitBtn2->click();
         });
-        QAction* f11 = form.action("File Properties");
+        QAction* f11 = form.command(Cmd::FileProperties);
         ASSERT_TRUE(f11 && f11->isEnabled());
         f11->trigger();
         QApplication::processEvents();
@@ -247,7 +247,7 @@ TEST_F(PropertiesTest, PropertyButtonAndTheGuards)
     auto form = open("C:\\w");
     QPushButton* property = form->commandButton(0);
     ASSERT_TRUE(property->isEnabled());
-    EXPECT_EQ(form->action("File Properties")->shortcut(), QKeySequence("F11"));
+    EXPECT_EQ(form->command(Cmd::FileProperties)->shortcut(), QKeySequence("F11"));
     form->list(1)->setCursor(row(form->panel(1), "one.txt"));
     bool shown = false;
     QTimer::singleShot(0, form.get(), [&] {
@@ -267,7 +267,7 @@ TEST_F(PropertiesTest, PropertyButtonAndTheGuards)
             d->BitBtn2->click();
         }
     });
-    form->action("File Properties")->trigger();
+    form->command(Cmd::FileProperties)->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(shown);
 }
@@ -278,7 +278,7 @@ TEST_F(PropertiesTest, F9ReportsTheSizeOfTheCursorEntryOrTheMarkedTree)
     drives.file("C:\\w\\t\\a", 100);
     drives.file("C:\\w\\t\\.hidden\\b", 20);
     auto form = open("C:\\w");
-    QAction* f9 = form->action("Calculate Size");
+    QAction* f9 = form->command(Cmd::CalculateSize);
     ASSERT_TRUE(f9 && f9->isEnabled());
     EXPECT_EQ(f9->shortcut(), QKeySequence("F9"));
     form->list(1)->setCursor(row(form->panel(1), "big.bin"));
@@ -310,7 +310,7 @@ TEST_F(PropertiesTest, CtrlCMarksWhatDiffersOnBothPanels)
     drives.setTime("C:\\l\\Case.txt", {2000, 1, 1, 10, 0, 0});
     drives.setTime("D:\\r\\case.txt", {2000, 1, 1, 10, 0, 0});
     auto form = open("C:\\l", "D:\\r");
-    QAction* compare = form->action("Compare Directory's");
+    QAction* compare = form->command(Cmd::CompareDirs);
     ASSERT_TRUE(compare && compare->isEnabled());
     EXPECT_EQ(compare->shortcut(), QKeySequence("Ctrl+C"));
     form->panel(1).entries[size_t(row(form->panel(1), "same.txt"))].selected = true;

@@ -116,7 +116,7 @@ protected:
     void split()
     {
         answerSize(QStringLiteral("1420"));
-        form->action(QStringLiteral("Split File"))->trigger();
+        form->command(Cmd::SplitFile)->trigger();
     }
 
     WatchingPrompter watching;
@@ -128,7 +128,7 @@ protected:
 
 TEST_F(SplitMergeWindowTest, CtrlF12SplitsIntoPiecesBothPanelsShow)
 {
-    EXPECT_EQ(form->action("Split File")->shortcut(), QKeySequence("Ctrl+F12"));
+    EXPECT_EQ(form->command(Cmd::SplitFile)->shortcut(), QKeySequence("Ctrl+F12"));
     EXPECT_TRUE(form->toolButton("Split File")->isEnabled());
     EXPECT_TRUE(form->toolButton("Merge Files")->isEnabled());
     split();
@@ -171,14 +171,14 @@ TEST_F(SplitMergeWindowTest, CancelInTheSizeDialogChangesNothing)
 {
     const QStringList before = names(1);
     answerSize(QStringLiteral("1420"), false);
-    form->action(QStringLiteral("Split File"))->trigger();
+    form->command(Cmd::SplitFile)->trigger();
     EXPECT_EQ(sizeTitle, "Enter Split Size for Files in Kb");
     EXPECT_EQ(names(1), before);
     EXPECT_EQ(cursorName(1), "big.bin");
     // No on the first question does not even ask for the size.
     watching.script({Answer::No});
     sizeTitle.clear();
-    form->action(QStringLiteral("Split File"))->trigger();
+    form->command(Cmd::SplitFile)->trigger();
     QApplication::processEvents();
     EXPECT_EQ(names(1), before);
 }
@@ -190,7 +190,7 @@ TEST_F(SplitMergeWindowTest, MergeFileAndEnterJoinThePiecesBack)
 
     // Merge File on a piece other than the first does nothing at all.
     cursorOn(1, "big.002");
-    form->action(QStringLiteral("Merge File "))->trigger();
+    form->command(Cmd::MergeFile)->trigger();
     QApplication::processEvents();
     EXPECT_TRUE(mergeTitle.isEmpty());
     EXPECT_TRUE(watching.texts().isEmpty());

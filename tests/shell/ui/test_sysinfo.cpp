@@ -65,7 +65,7 @@ TEST(TForm6, FilledOnActivationWithTheSixRows)
 TEST_F(SystemInfoTest, CtrlSAndTheToolbarButtonOpenTheWindowModally)
 {
     auto form = start();
-    QAction* command = form->action(QStringLiteral("System Information"));
+    QAction* command = form->command(Cmd::SystemInformation);
     ASSERT_TRUE(command);
     EXPECT_TRUE(command->isEnabled());
     EXPECT_EQ(command->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));

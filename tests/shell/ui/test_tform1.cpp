@@ -125,23 +125,23 @@ TEST_F(MainWindowTest, TheCommandTableHasItsKeysAndDisablesWhatIsNotBuilt)
     ini("[Settings]\nShowIntro=0\nToolsSeek=1\n");
     auto form = start();
     const struct {
-        const char* caption;
+        Cmd command;
         const char* key;
-    } keys[] = {{"View", "F3"}, {"Copy", "F5"}, {"Move", "F6"}, {"MkDir", "F7"},
-                {"Delete", "F8"}, {"Quit", "F10"}, {"Reread Directory", "Ctrl+R"},
-                {"Compression Tools", "F12"}, {"Split File", "Ctrl+F12"},
-                {"Dovex Help Contents", "F2"}};
+    } keys[] = {{Cmd::View, "F3"}, {Cmd::Copy, "F5"}, {Cmd::Move, "F6"}, {Cmd::MkDir, "F7"},
+                {Cmd::Delete, "F8"}, {Cmd::Quit, "F10"}, {Cmd::Reread, "Ctrl+R"},
+                {Cmd::CompressionTools, "F12"}, {Cmd::SplitFile, "Ctrl+F12"},
+                {Cmd::HelpContents, "F2"}};
     for (const auto& k : keys) {
-        QAction* a = form->action(k.caption);
-        ASSERT_NE(a, nullptr) << k.caption;
-        EXPECT_EQ(a->shortcut(), QKeySequence(k.key)) << k.caption;
+        QAction* a = form->command(k.command);
+        ASSERT_NE(a, nullptr) << k.key;
+        EXPECT_EQ(a->shortcut(), QKeySequence(k.key)) << k.key;
     }
-    EXPECT_TRUE(form->action("View")->isEnabled());
-    EXPECT_TRUE(form->action("Last Command")->isEnabled());
-    EXPECT_TRUE(form->action("Compare Directory's")->isEnabled());
-    EXPECT_TRUE(form->action("Reread Directory")->isEnabled());
-    EXPECT_TRUE(form->action("Copy")->isEnabled());
-    EXPECT_FALSE(form->action("Show True Color Drives")->isVisible());
+    EXPECT_TRUE(form->command(Cmd::View)->isEnabled());
+    EXPECT_TRUE(form->command(Cmd::LastCommand)->isEnabled());
+    EXPECT_TRUE(form->command(Cmd::CompareDirs)->isEnabled());
+    EXPECT_TRUE(form->command(Cmd::Reread)->isEnabled());
+    EXPECT_TRUE(form->command(Cmd::Copy)->isEnabled());
+    EXPECT_FALSE(form->command(Cmd::ShowTrueColorDrives)->isVisible());
 }
 
 TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
     QByteArray afterQuit;
     {
         auto form = start({"D:\\work"});
-        form->action("Sort on Size")->trigger();
+        form->command(Cmd::RightSortSize)->trigger();
         form->Quit1Click();
         afterQuit = iniText();
     }
@@ -165,7 +165,7 @@ TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
     ini("[Settings]\nShowIntro=0\nToolsSeek=1\nStatusBar=1\n[Mine]\nkeep=yes\n");
     {
         auto form = start({"D:\\work"});
-        form->action("Sort on Size")->trigger();
+        form->command(Cmd::RightSortSize)->trigger();
         form->close();
     }
     EXPECT_EQ(iniText(), afterQuit);
@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsToldOnceAndLeftAlone)
     ASSERT_EQ(prompter.asked().size(), 1);
     EXPECT_TRUE(prompter.asked().first().text.contains(path));
     EXPECT_TRUE(prompter.asked().first().text.contains(QString::fromLocal8Bit(strerror(EISDIR))));
-    form->action("25 Characters")->trigger();
+    form->command(Cmd::Width25)->trigger();
     form->Quit1Click();
     EXPECT_EQ(prompter.asked().size(), 1);
     EXPECT_TRUE(QFileInfo(path).isDir());
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, PanelWidthIsWrittenAtOnce)
 {
     ini("[Settings]\nShowIntro=0\nToolsSeek=1\n");
     auto form = start();
-    form->action("25 Characters")->trigger();
+    form->command(Cmd::Width25)->trigger();
     EXPECT_EQ(SettingsFile::readString("Panels", "Characters", ""), "25");
 }
 
@@ -273,7 +273,7 @@ TEST_F(MainWindowTest, SortingFromTheRightMenuActivatesTheRightPanel)
     drives.file("D:\\r\\small.txt", 3);
     auto form = start();
     ASSERT_EQ(form->activePanel(), 1);
-    form->action("Sort on Size")->trigger();
+    form->command(Cmd::RightSortSize)->trigger();
     EXPECT_EQ(form->activePanel(), 2);
     EXPECT_EQ(names(form->panel(2)), (QStringList{"..", "small.txt", "big.txt"}));
 }

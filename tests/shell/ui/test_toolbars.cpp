@@ -108,7 +108,7 @@ TEST_F(ToolbarTest, TheRowHoldsFourBandsWithTheirButtonsAndHints)
 TEST_F(ToolbarTest, ButtonsRunTheirCommandsAndFollowWhetherTheyAreBuilt)
 {
     auto form = start();
-    QAction* reread = form->action("Reread Directory");
+    QAction* reread = form->command(Cmd::Reread);
     QSignalSpy ran(reread, &QAction::triggered);
     TWin97Button* button = form->toolButton("Reread Directory");
     ASSERT_TRUE(button->isEnabled());
@@ -118,11 +118,11 @@ TEST_F(ToolbarTest, ButtonsRunTheirCommandsAndFollowWhetherTheyAreBuilt)
     for (const char* hint : {"Find Files", "Defrag", "Control Panel"})
         EXPECT_FALSE(form->toolButton(hint)->isEnabled()) << hint;
     // A command built later enables its button.
-    QAction* connectDrive = form->action("Connect Networkdrive");
+    QAction* connectDrive = form->command(Cmd::ConnectNetworkdrive);
     ASSERT_NE(connectDrive, nullptr);
     connectDrive->setEnabled(true);
     EXPECT_TRUE(form->toolButton("Connect Networkdrive")->isEnabled());
-    QAction* defrag = form->action("Defrag");
+    QAction* defrag = form->command(Cmd::Defrag);
     ASSERT_NE(defrag, nullptr);
     QSignalSpy defragged(defrag, &QAction::triggered);
     defrag->setEnabled(true);
@@ -139,7 +139,7 @@ TEST_F(ToolbarTest, ButtonsRunTheirCommandsAndFollowWhetherTheyAreBuilt)
     EXPECT_EQ(items, (QStringList{"&Reallocate Networkdrives", "&Format Disk", "&Copy Disk",
                                   "&Add Network Connection", "&Disconnect Network Drive"}));
     EXPECT_FALSE(disk->DropMenu()->actions()[1]->isEnabled());
-    form->action("Format Drive")->setEnabled(true);
+    form->command(Cmd::FormatDrive)->setEnabled(true);
     EXPECT_TRUE(disk->DropMenu()->actions()[1]->isEnabled());
     ASSERT_NE(form->toolButton("Special Folders")->DropMenu(), nullptr);
     EXPECT_EQ(form->toolButton("Special Folders")->DropMenu()->actions().first()->text(),

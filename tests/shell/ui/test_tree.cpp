@@ -39,7 +39,7 @@ protected:
 TEST_F(TreeModeTest, TreeReplacesTheLeftListAndFullOrBriefBringsItBack)
 {
     auto form = start();
-    form->action("Tree")->trigger();
+    form->command(Cmd::Tree)->trigger();
     TDirOut* tree = form->dirTree();
     EXPECT_TRUE(tree->isVisible());
     EXPECT_FALSE(form->list(1)->isVisible());
@@ -51,7 +51,7 @@ TEST_F(TreeModeTest, TreeReplacesTheLeftListAndFullOrBriefBringsItBack)
     EXPECT_EQ(form->activePanel(), 1);
     EXPECT_TRUE(form->statusLine(1)->text().isEmpty());
 
-    form->action("Brief")->trigger();
+    form->command(Cmd::LeftBrief)->trigger();
     EXPECT_FALSE(tree->isVisible());
     EXPECT_TRUE(form->list(1)->isVisible());
     EXPECT_FALSE(form->settings().treeView);
@@ -64,7 +64,7 @@ TEST_F(TreeModeTest, TreeReplacesTheLeftListAndFullOrBriefBringsItBack)
 TEST_F(TreeModeTest, TheRightPanelFollowsTheChosenNode)
 {
     auto form = start();
-    form->action("Tree")->trigger();
+    form->command(Cmd::Tree)->trigger();
     TDirOut* tree = form->dirTree();
     QTreeWidgetItem* beta = tree->itemOf("C:\\beta");
     ASSERT_NE(beta, nullptr);
@@ -81,7 +81,7 @@ TEST_F(TreeModeTest, TheRightPanelFollowsTheChosenNode)
 TEST_F(TreeModeTest, CommandsOnTheCursorEntryDoNothingFromTheTree)
 {
     auto form = start();
-    form->action("Tree")->trigger();
+    form->command(Cmd::Tree)->trigger();
     ASSERT_EQ(form->activePanel(), 1);
     QStringList opened;
     QTimer watch;
@@ -95,10 +95,9 @@ TEST_F(TreeModeTest, CommandsOnTheCursorEntryDoNothingFromTheTree)
         }
     });
     watch.start(20);
-    for (const char* caption : {"Copy", "Move", "MkDir", "Delete", "File Properties",
-                                "Split File", "Decompresstion", "View", "Edit"}) {
-        if (QAction* a = form->action(caption))
-            a->trigger();
+    for (Cmd id : {Cmd::Copy, Cmd::Move, Cmd::MkDir, Cmd::Delete, Cmd::FileProperties,
+                   Cmd::SplitFile, Cmd::Decompress, Cmd::View, Cmd::Edit}) {
+        form->command(id)->trigger();
         form->setFocus();
     }
     for (int k = 0; k < 8; ++k)
@@ -114,14 +113,14 @@ TEST_F(TreeModeTest, CommandsOnTheCursorEntryDoNothingFromTheTree)
 TEST_F(TreeModeTest, TheTreeIsReadAgainOnlyForAnotherDrive)
 {
     auto form = start();
-    form->action("Tree")->trigger();
+    form->command(Cmd::Tree)->trigger();
     TDirOut* tree = form->dirTree();
     drives.directory("C:\\gamma");
-    form->action("Reread Directory")->trigger();
+    form->command(Cmd::Reread)->trigger();
     EXPECT_EQ(topLevel(tree), (QStringList{"C:\\alpha", "C:\\beta"}));
 
     form->panel(1).path = "D:\\";
-    form->action("Reread Directory")->trigger();
+    form->command(Cmd::Reread)->trigger();
     EXPECT_EQ(tree->Drive(), QChar('D'));
     EXPECT_EQ(topLevel(tree), QStringList{"D:\\delta"});
     EXPECT_EQ(form->pathCaption(1)->text(), "D:\\delta");

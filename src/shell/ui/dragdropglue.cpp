@@ -1,6 +1,8 @@
 // The main window's drags and drops: panel lists as drag sources, drops of
 // a panel on the other list, a drive bar or the command line, and files
 // dropped from other programs. The decisions are in fileops/dragdrop.h.
+#include "shell/ui/dragdropglue.h"
+
 #include "shell/ui/tform1.h"
 
 #include "archive/ui/archivecommands.h"
@@ -28,6 +30,9 @@ namespace dovex {
 class DragDropGlue : public QObject {
 public:
     explicit DragDropGlue(TForm1* form) : QObject(form), f(form) {}
+    // Made once with the window: the lists, drive bars, command line,
+    // custom buttons and toolbar strip take drags, and the drop menu.
+    static void attach(TForm1* f);
 
     void startPanelDrag(int n)
     {
@@ -190,7 +195,7 @@ private:
             return;
         f->setactief(source);
         OperationContext ctx{f->panel(source), f->list(source)->cursor(), f->panel(3 - source), f,
-                             f->m_showCopySpeed->isChecked(), f->m_prompter,
+                             f->command(Cmd::ShowCopySpeed)->isChecked(), f->m_prompter,
                              &f->archiveCommands()};
         ++f->m_busy;
         DoeWerk(ctx, FileOpKind::CopyToDrive, letter);
@@ -243,7 +248,7 @@ private:
     {
         if (f->m_stopped)
             return;
-        OperationContext ctx{f->panel(n), -1, f->panel(3 - n), f, f->m_showCopySpeed->isChecked(),
+        OperationContext ctx{f->panel(n), -1, f->panel(3 - n), f, f->command(Cmd::ShowCopySpeed)->isChecked(),
                              f->m_prompter, &f->archiveCommands()};
         ++f->m_busy;
         KopieFiles(paths, ctx);
@@ -261,40 +266,46 @@ private:
     TForm1* f;
 };
 
-void TForm1::setupDragDrop()
+void DragDropGlue::attach(TForm1* f)
 {
-    auto* glue = new DragDropGlue(this);
+    auto* glue = new DragDropGlue(f);
     glue->setObjectName(QStringLiteral("DragDrop"));
     for (int n : {1, 2}) {
-        list(n)->onStartDrag = [glue, n] { glue->startPanelDrag(n); };
-        glue->install(list(n)->viewport());
-        glue->install(driveBar(n));
+        f->list(n)->onStartDrag = [glue, n] { glue->startPanelDrag(n); };
+        glue->install(f->list(n)->viewport());
+        glue->install(f->driveBar(n));
     }
-    glue->install(commandLine());
-    glue->install(this);
+    glue->install(f->commandLine());
+    glue->install(f);
     // The buttons and their lines take drags of their own (panels, other
     // buttons); files from other programs are looked at first here.
     for (int i = 1; i <= 40; ++i) {
-        customButtons().button(i)->installEventFilter(glue);
-        customButtons().separator(i)->installEventFilter(glue);
+        f->customButtons().button(i)->installEventFilter(glue);
+        f->customButtons().separator(i)->installEventFilter(glue);
     }
-    customButtonPanel()->installEventFilter(glue);
-    glue->install(toolbarRow());
+    f->customButtonPanel()->installEventFilter(glue);
+    glue->install(f->toolbarRow());
 
     // The drop menu of a panel dropped on the other with Shift or the right
     // button held.
-    auto* menu = new QMenu(this);
+    auto* menu = new QMenu(f);
     menu->setObjectName(QStringLiteral("PopupMenu3"));
-    QAction* copy = menu->addAction(QStringLiteral("&Copy selected files"));
-    connect(copy, &QAction::triggered, this, [this] { Copy1Click(); });
-    connect(menu->addAction(QStringLiteral("&Move selected files")), &QAction::triggered, this,
-            [this] { Move1Click(); });
-    connect(menu->addAction(QStringLiteral("C&ompress selected files")), &QAction::triggered, this,
-            [this] { CompressionTools1Click(); });
-    connect(menu->addAction(QStringLiteral("Create &Link Shortcut")), &QAction::triggered, this,
-            [this] { CreateLinkShortcut1Click(); });
+    const auto item = [menu, f](const char* caption, void (TForm1::*run)()) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        QObject::connect(a, &QAction::triggered, f, [f, run] { (f->*run)(); });
+        return a;
+    };
+    QAction* copy = item("&Copy selected files", &TForm1::Copy1Click);
+    item("&Move selected files", &TForm1::Move1Click);
+    item("C&ompress selected files", &TForm1::CompressionTools1Click);
+    item("Create &Link Shortcut", &TForm1::CreateLinkShortcut1Click);
     menu->setDefaultAction(copy);
     glue->menu = menu;
+}
+
+void AttachDragDrop(TForm1& form)
+{
+    DragDropGlue::attach(&form);
 }
 
 } // namespace dovex
