@@ -26,6 +26,7 @@ import os, re, sys
 
 # room: the rooms directly beneath it
 ORDER = """
+lazyload:
 platform:
 panels:      platform
 archive:     panels
@@ -38,7 +39,7 @@ controls:    platform
 panels/ui:   panels controls
 fileops/ui:  fileops controls
 archive/ui:  archive/ops fileops/ui
-network/ui:  network controls
+network/ui:  network controls panels
 launch/ui:   launch archive/ui
 shell/ui:    shell launch/ui network/ui panels/ui
 cli:         shell
