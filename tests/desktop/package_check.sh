@@ -24,6 +24,10 @@ lintian --fail-on error "$deb" ||
 depends=$(dpkg-deb -f "$deb" Depends)
 recommends=$(dpkg-deb -f "$deb" Recommends)
 case $depends in *libqt6widgets6*) ;; *) fail "Depends not computed: $depends" ;; esac
+# Loaded at their first use, so no dynamic section names them.
+for lib in libarchive libzip libmspack; do
+    case $depends in *"$lib"*) ;; *) fail "$lib missing from Depends: $depends" ;; esac
+done
 for tool in zip unzip arj 7zip; do
     case ", $recommends," in *", $tool,"*) ;; *) fail "$tool not recommended" ;; esac
     case ", $depends," in *", $tool"[,\ ]*) fail "$tool is a dependency" ;; esac
