@@ -40,9 +40,23 @@ void expectSample(const ArchiveContents& c)
 }
 
 // The header of the second member, for damaging it.
-qsizetype secondHeader(const QByteArray& bytes, const QByteArray& marker, qsizetype after)
+// Where the arj header after the one at pos starts, found by walking the
+// header's sizes: a search for the marker could stop inside compressed data
+// or a time stamp that happens to hold its two bytes.
+qsizetype nextArjHeader(const QByteArray& bytes, qsizetype pos)
 {
-    return bytes.indexOf(marker, after);
+    const auto le16 = [&](qsizetype at) {
+        return qsizetype(std::uint8_t(bytes[at])) | qsizetype(std::uint8_t(bytes[at + 1])) << 8;
+    };
+    const qsizetype basic = le16(pos + 2);
+    qsizetype data = 0;
+    if (pos > 0) // a member's header: its compressed size follows the time
+        for (int i = 3; i >= 0; --i)
+            data = data << 8 | std::uint8_t(bytes[pos + 4 + 12 + i]);
+    qsizetype next = pos + 4 + basic + 4;
+    while (le16(next) != 0) // extended headers, each with its CRC
+        next += 2 + le16(next) + 4;
+    return next + 2 + data;
 }
 
 } // namespace
@@ -67,8 +81,9 @@ TEST_F(ToolArchive, ArjDamageKeepsTheMembersBeforeIt)
     REQUIRE_TOOL("arj");
     ASSERT_TRUE(runTool(dir.path(), "arj", {"a", "-y", "d.arj", "a.txt", "sub/b.txt", "sub/deep/c.dat"}));
     QByteArray bytes = fileBytes(path("d.arj"));
-    const qsizetype first = secondHeader(bytes, "\x60\xEA", 2);
-    const qsizetype second = secondHeader(bytes, "\x60\xEA", first + 2);
+    const qsizetype first = nextArjHeader(bytes, 0);
+    const qsizetype second = nextArjHeader(bytes, first);
+    ASSERT_EQ(bytes.mid(second, 2), QByteArray("\x60\xEA"));
     ASSERT_GT(second, first);
     QByteArray broken = bytes;
     broken[second] = 'X';
