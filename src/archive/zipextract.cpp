@@ -562,7 +562,7 @@ private:
     {
         Fd out;
         for (int attempt = 0; attempt < 8 && out.get() < 0; ++attempt) {
-            name = own ? m.parts.last() : zipTempName();
+            name = own ? m.parts.last() : temporaryLeaf();
             const int fd = BeneathRoot::createFile(dir, name, 0600);
             if (fd >= 0) {
                 out.reset(fd);
@@ -700,7 +700,7 @@ private:
         const QByteArray& leaf = m.parts.last();
         QByteArray aside;
         if (replace) {
-            aside = zipTempName();
+            aside = temporaryLeaf();
             if (::renameat2(parent, leaf.constData(), parent, aside.constData(),
                             RENAME_NOREPLACE) != 0) {
                 trouble(m, errno);

@@ -38,13 +38,6 @@ struct ZipMember {
     bool link = false;
 };
 
-// A name no member has, for a file on its way in (the platform's
-// temporaryLeaf, under the name the zip extraction knows it by).
-inline QByteArray zipTempName()
-{
-    return temporaryLeaf();
-}
-
 // The device and inode of a directory, to tell whether two descriptors
 // name the same one.
 struct DirIdentity {

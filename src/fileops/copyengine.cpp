@@ -330,18 +330,14 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     File out;
     QString written;
     const bool careful = !target.exists && fileio::writesMayBreakOff(dospath::directoryPart(destination));
-    if (careful) {
-        written = makeBeside(destination, [&](const QString& name) {
-            return out.create(name) ? 0 : out.error();
-        });
-    } else if (!target.exists) {
+    if (!careful && !target.exists) {
         if (out.create(destination))
             written = destination;
         // A name the first look missed (a dangling link): ask about it, once.
         else if (out.error() == EEXIST && (known.replaceAgreed || agreeToReplace(state, destination)))
             target.exists = true;
     }
-    if (target.exists)
+    if (careful || target.exists)
         written = makeBeside(destination, [&](const QString& name) {
             return out.create(name) ? 0 : out.error();
         });

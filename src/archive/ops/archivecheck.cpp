@@ -227,7 +227,7 @@ bool CheckDeleted(QChar kind, const ArchiveContents& before, const QString& arch
 
 QStringList ArrivedMembers(QChar kind, const ArchiveContents& before, const QStringList& names,
                            const QString& target, bool keepsPaths, const QString& archive,
-                           Prompter& prompter, bool& whole, const QSet<QString>& kept)
+                           Prompter& prompter, bool& whole)
 {
     const QSet<QString> wanted(names.begin(), names.end());
     QStringList arrived, missing;
@@ -237,8 +237,6 @@ QStringList ArrivedMembers(QChar kind, const ArchiveContents& before, const QStr
             continue;
         const QString file = dospath::join(
             target, keepsPaths ? r.path : r.path.section(QLatin1Char('\\'), -1));
-        if (kept.contains(file))
-            continue;
         const FileStatus st = fileio::status(file);
         if (st.regular && st.size == r.size && sameTime(r, st.modified.tv_sec))
             arrived << name;

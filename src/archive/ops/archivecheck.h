@@ -4,7 +4,6 @@
 
 #include <QChar>
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -67,11 +66,10 @@ bool CheckDeleted(QChar kind, const ArchiveContents& before, const QString& arch
 // After members were copied out into target (keepsPaths: under their whole
 // paths, else by their names alone): those of names, in the same form,
 // whose file arrived there with the member's size and time. The others are
-// told in one message (they stay in the archive) and whole is false. Files
-// in kept (the person chose to keep what was there) are neither.
+// told in one message (they stay in the archive) and whole is false.
 QStringList ArrivedMembers(QChar kind, const ArchiveContents& before, const QStringList& names,
                            const QString& target, bool keepsPaths, const QString& archive,
-                           Prompter& prompter, bool& whole, const QSet<QString>& kept = {});
+                           Prompter& prompter, bool& whole);
 
 // After an add: the files the archive holds as asked (before: what it held
 // before the archiver ran); the others are told by name in one message,

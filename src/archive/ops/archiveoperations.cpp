@@ -276,24 +276,17 @@ void toolFromArchive(ArchiveOpResult& result, ArchiveOp op, const QString& archi
         deleteMembers(result, archive, kind, names, *before, prompter, progress);
         return;
     }
-    // A member whose file the person chose to keep did not arrive, however
-    // alike the kept file looks: it stays in the archive.
-    QSet<QString> declined;
-    const archive::AgreeToPlace noting = [&](const QString& destination, bool heldTwice) {
-        const bool yes = agree && agree(destination, heldTwice);
-        if (!yes)
-            declined.insert(destination);
-        return yes;
-    };
+    // A member the person chose not to place fails the run, so nothing is
+    // deleted from the archive for a file that was kept.
     runTool(result, kind, fromSwitches(kind, false, subdirs), archive, items, ToolItems::Members,
-            target, prompter, progress, noting);
+            target, prompter, progress, agree);
     if (!result.passed || result.aborted)
         return;
     bool whole = true;
-    QStringList arrived = ArrivedMembers(kind, *before, names, target,
-                                         subdirs && kind != kKindPak, archive, prompter, whole,
-                                         declined);
-    result.passed = whole && declined.isEmpty();
+    const QStringList arrived = ArrivedMembers(kind, *before, names, target,
+                                               subdirs && kind != kKindPak, archive, prompter,
+                                               whole);
+    result.passed = whole;
     if (!arrived.isEmpty())
         deleteMembers(result, archive, kind, arrived, *before, prompter, progress);
 }

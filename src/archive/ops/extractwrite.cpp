@@ -3,20 +3,12 @@
 #include "platform/beneath.h"
 #include "platform/uniquefd.h"
 
-#include <QRandomGenerator>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace dovex {
-
-QByteArray tempName()
-{
-    return QByteArray(".dvx") +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
-}
 
 int writeWhole(int fd, const char* data, std::size_t size)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/beneath.h"
+
 #include <QByteArray>
 
 #include <cerrno>
@@ -17,9 +19,6 @@ struct FileStamp {
     std::time_t mtime = 0;
 };
 
-// A name no member has, for a file on its way in: ".dvx<random>.$$$".
-QByteArray tempName();
-
 // make(name) with leaf itself, or with fresh temporary names while the one
 // tried is taken; the name tried last goes to name. Returns make's result
 // (a descriptor, 0 or -errno).
@@ -27,7 +26,7 @@ template <typename Make>
 int makeAt(const QByteArray& leaf, bool temporary, QByteArray& name, Make make)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        name = temporary ? tempName() : leaf;
+        name = temporary ? temporaryLeaf() : leaf;
         const int rc = make(name);
         if (rc != -EEXIST || !temporary)
             return rc;
