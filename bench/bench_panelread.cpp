@@ -57,7 +57,8 @@ void BM_ActivationUpdate(benchmark::State& state)
         state.PauseTiming();
         readPanel(panel, prompter);
         for (int i = 0; i < 10; ++i) {
-            QFile::remove(d.host(QStringLiteral("C:\\big\\file%1.txt").arg(i * 7, 4, 10, QChar('0'))));
+            QFile::remove(
+                d.host(QStringLiteral("C:\\big\\file%1.txt").arg(i * 7, 4, 10, QChar('0'))));
             d.file(QStringLiteral("C:\\big\\new%1.txt").arg(i));
         }
         int cursor = 100;

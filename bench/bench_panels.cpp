@@ -14,8 +14,7 @@
 
 using namespace dovex;
 
-namespace
-{
+namespace {
 
 PanelEntries makeEntries(int count)
 {

@@ -20,8 +20,7 @@
 
 using namespace dovex;
 
-namespace
-{
+namespace {
 
 constexpr int kFiles = 3000;
 

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the pak reader.
-#include "archive/pakreader.h"
 #include "archive/memorysource.h"
+#include "archive/pakreader.h"
 #include "fuzzrecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the rar reader.
-#include "archive/rarreader.h"
 #include "archive/memorysource.h"
+#include "archive/rarreader.h"
 #include "fuzzrecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

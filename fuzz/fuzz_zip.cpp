@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the zip reader.
-#include "archive/zipreader.h"
 #include "archive/memorysource.h"
+#include "archive/zipreader.h"
 #include "fuzzrecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

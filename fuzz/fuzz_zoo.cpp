@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the zoo reader.
-#include "archive/zooreader.h"
 #include "archive/memorysource.h"
+#include "archive/zooreader.h"
 #include "fuzzrecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -14,7 +14,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libzip-dev zlib1g-dev libmspack-dev libglib2.0-dev libdeflate-dev libarchive-dev
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   zip unzip arj jlha-utils arc unar hyperfine mscompress
   tar zstd lzip cpio 7zip xorriso genisoimage
   shared-mime-info hicolor-icon-theme adwaita-icon-theme

@@ -54,17 +54,28 @@ QChar DetectArchiveKind(const QString& dosPath)
 QString ArchiveKindTag(QChar kind)
 {
     switch (kind.unicode()) {
-    case kKindZip: return QStringLiteral("  [PkZip]");
-    case kKindArj: return QStringLiteral("  [Arj]");
-    case kKindRar: return QStringLiteral("  [Rar]");
-    case kKindLha: return QStringLiteral("  [Lha]");
-    case kKindPak: return QStringLiteral("  [Pak]");
-    case kKindZoo: return QStringLiteral("  [Zoo]");
-    case kKindTar: return QStringLiteral("  [Tar]");
-    case kKind7z: return QStringLiteral("  [7-Zip]");
-    case kKindIso: return QStringLiteral("  [ISO]");
-    case kKindCpio: return QStringLiteral("  [Cpio]");
-    default: return QString();
+    case kKindZip:
+        return QStringLiteral("  [PkZip]");
+    case kKindArj:
+        return QStringLiteral("  [Arj]");
+    case kKindRar:
+        return QStringLiteral("  [Rar]");
+    case kKindLha:
+        return QStringLiteral("  [Lha]");
+    case kKindPak:
+        return QStringLiteral("  [Pak]");
+    case kKindZoo:
+        return QStringLiteral("  [Zoo]");
+    case kKindTar:
+        return QStringLiteral("  [Tar]");
+    case kKind7z:
+        return QStringLiteral("  [7-Zip]");
+    case kKindIso:
+        return QStringLiteral("  [ISO]");
+    case kKindCpio:
+        return QStringLiteral("  [Cpio]");
+    default:
+        return QString();
     }
 }
 

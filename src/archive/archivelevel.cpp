@@ -24,7 +24,6 @@ std::int64_t addSize(std::int64_t total, std::int64_t size)
                : total + size;
 }
 
-
 QStringView withoutSeparators(QStringView dir)
 {
     while (!dir.isEmpty() && dir.front() == u'\\')
@@ -137,8 +136,8 @@ std::int64_t archiveLevelTotals(const std::vector<ArchiveRecord>& records, QStri
     for (const ArchiveRecord& r : records) {
         if (!isBelow(r.path, innerDir))
             continue;
-        const QStringView rest = innerDir.isEmpty() ? QStringView(r.path)
-                                                    : QStringView(r.path).mid(innerDir.size() + 1);
+        const QStringView rest =
+            innerDir.isEmpty() ? QStringView(r.path) : QStringView(r.path).mid(innerDir.size() + 1);
         const qsizetype cut = rest.indexOf(u'\\');
         if (cut > 0 && directories.contains(rest.left(cut))) {
             ++fileCount;

@@ -39,7 +39,8 @@ std::optional<QString> turnSeparators(const QString& stored, bool& exact)
             continue;
         }
         const qsizetype length = i - start;
-        if (length == 0 || (length <= 2 && s[start] == u'.' && (length == 1 || s[start + 1] == u'.')))
+        if (length == 0 ||
+            (length <= 2 && s[start] == u'.' && (length == 1 || s[start + 1] == u'.')))
             return std::nullopt;
         exact = exact && (i == n || c == u'/');
         if (i < n)
@@ -173,9 +174,8 @@ std::optional<QString> fromShiftJis(QByteArrayView bytes, bool cut)
     QString text = decoder.decode(whole);
     // An unmapped pair comes out as a substitute; the converter's error
     // flag does not reset between names, so look for the substitute itself.
-    const bool substituted =
-        text.contains(QChar::ReplacementCharacter) ||
-        (text.contains(QChar(0x1A)) && !whole.contains(char(0x1A)));
+    const bool substituted = text.contains(QChar::ReplacementCharacter) ||
+                             (text.contains(QChar(0x1A)) && !whole.contains(char(0x1A)));
     if (substituted)
         return std::nullopt;
     return text;
@@ -229,8 +229,8 @@ bool StoredNameLeavesRoot(QByteArrayView stored)
     return false;
 }
 
-QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length,
-                          LegacyNameCoding legacy, bool* usedLegacy)
+QString decodeArchiveName(const std::uint8_t* bytes, std::size_t length, LegacyNameCoding legacy,
+                          bool* usedLegacy)
 {
     bool cut = false;
     if (length > kMaxArchiveName) {

@@ -24,9 +24,9 @@ QString NormalizeArchivePath(const QString& stored, bool* onlySeparators = nullp
 // How the bytes of a name that is not valid UTF-8 are read: the code page
 // of the tools that wrote such names into archives of the kind.
 enum class LegacyNameCoding {
-    Latin1,      // every byte one character
-    Cp437,       // the DOS code page the zip format names
-    ShiftJis,    // code page 932 when the bytes decode as it, else Latin-1
+    Latin1,   // every byte one character
+    Cp437,    // the DOS code page the zip format names
+    ShiftJis, // code page 932 when the bytes decode as it, else Latin-1
 };
 
 // True when a stored name (its bytes) would lead out of the directory it is

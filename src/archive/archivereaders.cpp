@@ -17,13 +17,20 @@ namespace dovex {
 ArchiveContents readArchiveRecords(QChar kind, ByteSource& source)
 {
     switch (kind.unicode()) {
-    case kKindZip: return readZipArchive(source);
-    case kKindArj: return readArjArchive(source);
-    case kKindRar: return readRarArchive(source);
-    case kKindLha: return readLhaArchive(source);
-    case kKindPak: return readPakArchive(source);
-    case kKindZoo: return readZooArchive(source);
-    default: return isLibarchiveKind(kind) ? readLibarchiveArchive(source) : ArchiveContents{};
+    case kKindZip:
+        return readZipArchive(source);
+    case kKindArj:
+        return readArjArchive(source);
+    case kKindRar:
+        return readRarArchive(source);
+    case kKindLha:
+        return readLhaArchive(source);
+    case kKindPak:
+        return readPakArchive(source);
+    case kKindZoo:
+        return readZooArchive(source);
+    default:
+        return isLibarchiveKind(kind) ? readLibarchiveArchive(source) : ArchiveContents{};
     }
 }
 
@@ -75,8 +82,8 @@ void ArchiveReaders::load(const QString& archiveFile)
     // One of the six by its first bytes, else whatever libarchive makes of
     // the content: a compressed tar is read once, as one stream.
     const QChar classic = detectArchiveKind(file.read(0, 11));
-    ArchiveContents contents = classic != kKindNone ? readArchiveRecords(classic, file)
-                                                    : readLibarchiveArchive(file);
+    ArchiveContents contents =
+        classic != kKindNone ? readArchiveRecords(classic, file) : readLibarchiveArchive(file);
     m_records = std::move(contents.records);
     m_damaged = contents.damaged;
     m_tooLarge = contents.tooLarge;
@@ -132,8 +139,8 @@ std::int64_t ArchiveSelectionTotals(const QString& archivePath, const QString& i
                                     int cursorIndex, bool includeSubdirectories,
                                     std::int64_t& fileCount)
 {
-    return archiveReaders().selectionTotals(archivePath, innerDir, entries, lastIndex,
-                                            cursorIndex, includeSubdirectories, fileCount);
+    return archiveReaders().selectionTotals(archivePath, innerDir, entries, lastIndex, cursorIndex,
+                                            includeSubdirectories, fileCount);
 }
 
 void InitArchiveReaders()

@@ -62,8 +62,8 @@ int ListArchiveDirectory(const QString& archivePath, const QString& innerDir, co
 void InvalidateArchiveCache();
 // archivePath and mask name the listing the entries came from.
 std::int64_t ArchiveSelectionTotals(const QString& archivePath, const QString& innerDir,
-                                    const QString& mask, const PanelEntries& entries,
-                                    int lastIndex, int cursorIndex, bool includeSubdirectories,
+                                    const QString& mask, const PanelEntries& entries, int lastIndex,
+                                    int cursorIndex, bool includeSubdirectories,
                                     std::int64_t& fileCount);
 // Empties the cache and installs the readers as the panels' archive lister.
 void InitArchiveReaders();

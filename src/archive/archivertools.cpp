@@ -17,10 +17,10 @@ struct Key {
 };
 
 const Key kKeys[] = {
-    {"Naam", 25, &ArchiverTool::naam},  {"Ext", 3, &ArchiverTool::ext},
-    {"Add", 100, &ArchiverTool::add},   {"Add_S", 100, &ArchiverTool::addS},
-    {"Add_L", 10, &ArchiverTool::addL}, {"Add_P", 10, &ArchiverTool::addP},
-    {"Add_V", 20, &ArchiverTool::addV}, {"Exp", 100, &ArchiverTool::exp},
+    {"Naam", 25, &ArchiverTool::naam},   {"Ext", 3, &ArchiverTool::ext},
+    {"Add", 100, &ArchiverTool::add},    {"Add_S", 100, &ArchiverTool::addS},
+    {"Add_L", 10, &ArchiverTool::addL},  {"Add_P", 10, &ArchiverTool::addP},
+    {"Add_V", 20, &ArchiverTool::addV},  {"Exp", 100, &ArchiverTool::exp},
     {"Exp_S", 100, &ArchiverTool::expS}, {"Exp_P", 10, &ArchiverTool::expP},
     {"Exp_V", 20, &ArchiverTool::expV},
 };
@@ -106,8 +106,8 @@ ArchiverTool ReadArchiverTool(int slot)
 {
     ArchiverTool tool;
     for (const Key& k : kKeys) {
-        const QString value = profileString(section(slot), QLatin1String(k.name),
-                                            ArchiverTool::kNone, kSettingsFile);
+        const QString value =
+            profileString(section(slot), QLatin1String(k.name), ArchiverTool::kNone, kSettingsFile);
         // A missing key stays "[none]" whatever the width: it means "not
         // available", and "[no" would mean a tool of that name.
         tool.*k.field = value == ArchiverTool::kNone ? value : value.left(k.width);
@@ -124,7 +124,8 @@ ArchiverToolTable LoadArchiverTools()
         ProfileBatch batch(kSettingsFile);
         for (int k = 0; k < 11; ++k)
             if (const char* value = kDefaults[slot - 1][k])
-                batch.writeString(section(slot), QLatin1String(kKeys[k].name), QLatin1String(value));
+                batch.writeString(section(slot), QLatin1String(kKeys[k].name),
+                                  QLatin1String(value));
         batch.commit();
     }
     ArchiverToolTable table;
@@ -179,8 +180,9 @@ QString PasswordHint(CompressMethod method, const ArchiverTool* slot, bool decom
         return tool + QStringLiteral(" takes a password only on its command line, where other "
                                      "users of the machine could read it: Dovex refuses to run "
                                      "it with one.");
-    return tool + QStringLiteral(" asks for the password on a terminal of its own and gets it "
-                                 "there.") +
+    return tool +
+           QStringLiteral(" asks for the password on a terminal of its own and gets it "
+                          "there.") +
            unread +
            QStringLiteral(" A program of that name in the Dovex directory cannot be given it so: "
                           "Dovex refuses to run it with a password.");
@@ -363,8 +365,7 @@ ToolCommand ComposeExtract(const ExtractRequest& r, const ArchiverToolTable& too
     if (r.method != CompressMethod::Custom || r.slot < 1 || r.slot > 7)
         return {};
     const ArchiverTool& t = tools[size_t(r.slot - 1)];
-    QString command =
-        (r.subdirectories && ArchiverTool::isSet(t.expS) ? t.expS : t.exp) + ' ';
+    QString command = (r.subdirectories && ArchiverTool::isSet(t.expS) ? t.expS : t.exp) + ' ';
     if (r.volumes && ArchiverTool::isSet(t.expV))
         command += t.expV + ' ';
     if (r.password && ArchiverTool::isSet(t.expP))
@@ -443,7 +444,7 @@ archive::ArchiverCommand ExtractCommand(const ExtractRequest& r, const ArchiverT
     } else if (r.method == CompressMethod::Custom && r.slot >= 1 && r.slot <= 7) {
         const ArchiverTool& t = tools[size_t(r.slot - 1)];
         c = ArchiverCommand::fromTemplate(r.subdirectories && ArchiverTool::isSet(t.expS) ? t.expS
-                                                                                         : t.exp);
+                                                                                          : t.exp);
         if (r.volumes && ArchiverTool::isSet(t.expV))
             c.switches << archive::splitWords(t.expV);
         if (r.password && ArchiverTool::isSet(t.expP))

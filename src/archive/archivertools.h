@@ -83,11 +83,11 @@ struct CompressRequest {
     bool password = false;
     QString passwordText;
     bool compressAll = false;
-    QString target;           // Edit1
-    QString sourceDirectory;  // ends in "\"
+    QString target;          // Edit1
+    QString sourceDirectory; // ends in "\"
     QList<CompressItem> items;
-    QString listFile;         // where the list file goes when one is needed
-    int zipLevel = 7;         // Zip (internal): the operation window's component level
+    QString listFile; // where the list file goes when one is needed
+    int zipLevel = 7; // Zip (internal): the operation window's component level
 };
 
 struct ExtractRequest {

@@ -50,9 +50,8 @@ bool readHeader(ByteSource& source, std::int64_t pos, ArjHeader& out)
     // Archives made on Unix hosts keep Unix times in the date/time field.
     const std::uint8_t host = h[3];
     const std::uint32_t stamp = le::u32(h.data() + 8);
-    out.dosDateTime = host == kHostUnix || host == kHostNext
-                          ? dosDateTimeFromUnix(std::time_t(stamp))
-                          : stamp;
+    out.dosDateTime =
+        host == kHostUnix || host == kHostNext ? dosDateTimeFromUnix(std::time_t(stamp)) : stamp;
     out.packed = le::u32(h.data() + 12);
     out.size = le::u32(h.data() + 16);
     out.name = NormalizeArchivePath(decodeArchiveName(h.data() + first, basic - first));

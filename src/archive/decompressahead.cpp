@@ -37,8 +37,11 @@ bool DecompressAhead::compressed(ByteSource& source)
 {
     const std::span<const std::uint8_t> head = source.read(0, 6);
     return startsWith(head, "\x1f\x8b", 2) || startsWith(head, "BZh", 3) ||
-           startsWith(head, "\xfd" "7zXZ\0", 6) || startsWith(head, "\x28\xb5\x2f\xfd", 4) ||
-           startsWith(head, "LZIP", 4);
+           startsWith(head,
+                      "\xfd"
+                      "7zXZ\0",
+                      6) ||
+           startsWith(head, "\x28\xb5\x2f\xfd", 4) || startsWith(head, "LZIP", 4);
 }
 
 DecompressAhead::DecompressAhead(ByteSource& source) : m_source(source)
@@ -102,8 +105,8 @@ void DecompressAhead::run()
     archive_read_set_read_callback(a, readCompressed);
     archive_read_set_callback_data(a, &reader);
     archive_entry* entry = nullptr;
-    bool whole = archive_read_open1(a) == ARCHIVE_OK &&
-                 archive_read_next_header(a, &entry) == ARCHIVE_OK;
+    bool whole =
+        archive_read_open1(a) == ARCHIVE_OK && archive_read_next_header(a, &entry) == ARCHIVE_OK;
     // Block by block as the filter yields them: of a stream cut short or
     // damaged, every byte before the damage still reaches the reader.
     std::vector<char> chunk;

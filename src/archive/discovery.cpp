@@ -77,7 +77,8 @@ QString ArchiverDiscovery::FindOnLocalDisks(const QString& name) const
         const DriveKind kind = DriveMap::instance().kind(drive);
         if (kind != DriveKind::Fixed && kind != DriveKind::Removable)
             continue;
-        if (const std::optional<QString> hit = findBelow(QString(drive) + QStringLiteral(":\\"), name))
+        if (const std::optional<QString> hit =
+                findBelow(QString(drive) + QStringLiteral(":\\"), name))
             return *hit;
     }
     return QStringLiteral("[None]");
@@ -112,9 +113,10 @@ bool ArchiverDiscovery::InstallArchiver(const QString& name)
 
 void ArchiverDiscovery::SearchArchivers()
 {
-    if (m_prompter.ask(Severity::Information,
-                       QStringLiteral("Would you like to search your disk(s) for Compression Tools?"),
-                       Buttons::YesNo) != Answer::Yes)
+    if (m_prompter.ask(
+            Severity::Information,
+            QStringLiteral("Would you like to search your disk(s) for Compression Tools?"),
+            Buttons::YesNo) != Answer::Yes)
         return;
     for (const QString& name : ArchiverPrograms())
         InstallArchiver(name);

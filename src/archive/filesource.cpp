@@ -63,8 +63,7 @@ std::span<const std::uint8_t> FileSource::read(std::int64_t offset, std::size_t 
         length = kMaximumRead;
     if (length > left)
         length = std::size_t(left);
-    if (offset >= m_windowStart &&
-        std::uint64_t(offset - m_windowStart) + length <= m_windowLength)
+    if (offset >= m_windowStart && std::uint64_t(offset - m_windowStart) + length <= m_windowLength)
         return {m_window.data() + (offset - m_windowStart), length};
 
     std::size_t want = length < kMinimumRead ? kMinimumRead : length;

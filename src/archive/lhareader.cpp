@@ -164,8 +164,7 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
             if (headerSize < kBaseSize + nameLength + 5)
                 return std::nullopt;
             const auto ext = readExtensions(source, pos + std::int64_t(headerSize),
-                                            le::u16(full.data() + headerSize - 2), 2,
-                                            fileSize, m);
+                                            le::u16(full.data() + headerSize - 2), 2, fileSize, m);
             if (!ext || *ext > m.packed)
                 return std::nullopt;
             next = std::uint64_t(pos) + headerSize + m.packed;

@@ -69,11 +69,16 @@ la_int64_t seekCallback(archive*, void* data, la_int64_t offset, int whence)
 QChar kindOfFormat(int format)
 {
     switch (format & ARCHIVE_FORMAT_BASE_MASK) {
-    case ARCHIVE_FORMAT_TAR: return kKindTar;
-    case ARCHIVE_FORMAT_7ZIP: return kKind7z;
-    case ARCHIVE_FORMAT_ISO9660: return kKindIso;
-    case ARCHIVE_FORMAT_CPIO: return kKindCpio;
-    default: return kKindNone;
+    case ARCHIVE_FORMAT_TAR:
+        return kKindTar;
+    case ARCHIVE_FORMAT_7ZIP:
+        return kKind7z;
+    case ARCHIVE_FORMAT_ISO9660:
+        return kKindIso;
+    case ARCHIVE_FORMAT_CPIO:
+        return kKindCpio;
+    default:
+        return kKindNone;
     }
 }
 
@@ -182,8 +187,8 @@ bool LibarchiveEntryPath(archive_entry* entry, QString& path, QByteArray& stored
         name = archive_entry_pathname_utf8(entry);
     if (!name)
         return false;
-    const QByteArrayView bytes = storedNameBytes(reinterpret_cast<const std::uint8_t*>(name),
-                                                 std::strlen(name));
+    const QByteArrayView bytes =
+        storedNameBytes(reinterpret_cast<const std::uint8_t*>(name), std::strlen(name));
     stored = bytes.toByteArray();
     path = NormalizeArchivePath(hostname::decode(stored));
     return !path.isEmpty();

@@ -93,9 +93,8 @@ void readTime(VarReader& rec, FileExtra& out)
         if (const auto t = rec.u32())
             out.time = dosTimeOfUnix(*t);
     } else if (const auto t = rec.u64()) {
-        out.time = dosTimeOfUnix(*t / 10000000 > kWindowsEpochOffset
-                                     ? *t / 10000000 - kWindowsEpochOffset
-                                     : 0);
+        out.time = dosTimeOfUnix(
+            *t / 10000000 > kWindowsEpochOffset ? *t / 10000000 - kWindowsEpochOffset : 0);
     }
 }
 

@@ -75,7 +75,8 @@ void removeBelow(int dir)
 
 void removeTree(const QString& host)
 {
-    const UniqueFd dir(::open(enc(host).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd dir(
+        ::open(enc(host).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (dir.get() < 0)
         return;
     removeBelow(dir.get());
@@ -187,9 +188,8 @@ ArchiverCommand withoutDeletion(const ArchiverCommand& command)
             c.switches.first() = QStringLiteral("E");
         return c;
     }
-    c.switches.removeIf([](const QString& s) {
-        return s.compare(QLatin1String("-d"), Qt::CaseInsensitive) == 0;
-    });
+    c.switches.removeIf(
+        [](const QString& s) { return s.compare(QLatin1String("-d"), Qt::CaseInsensitive) == 0; });
     return c;
 }
 
@@ -499,8 +499,7 @@ bool SafeExtraction::agreeToReplace(int to, const Entry& e, bool& exists)
         refuse(shown(e.parts), QStringLiteral("a directory of that name exists"));
         return false;
     }
-    const QString destination =
-        dospath::join(m_targetDos, shown(e.parts));
+    const QString destination = dospath::join(m_targetDos, shown(e.parts));
     if (m_agree && m_agree(destination, twice))
         return true;
     ++m_refused;
@@ -550,9 +549,9 @@ void SafeExtraction::placeLink(int from, int to, const Entry& e)
     bool exists = false;
     if (!agreeToReplace(to, e, exists))
         return;
-    const int rc = exists ? ::renameat2(from, e.leaf.constData(), to, e.leaf.constData(),
-                                        RENAME_EXCHANGE)
-                          : renameNoReplace(from, e.leaf, to);
+    const int rc =
+        exists ? ::renameat2(from, e.leaf.constData(), to, e.leaf.constData(), RENAME_EXCHANGE)
+               : renameNoReplace(from, e.leaf, to);
     if (rc != 0)
         return fail(shown(e.parts), errno);
     if (m_root->checkSymlink(to, e.parts) != 0) {

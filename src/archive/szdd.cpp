@@ -142,8 +142,8 @@ void sysCopy(void* src, void* dest, size_t bytes)
 
 mspack_system* streamSystem()
 {
-    static mspack_system system = {sysOpen, sysClose, sysRead,  sysWrite, sysSeek, sysTell,
-                                   sysMessage, sysAlloc, sysFree, sysCopy, nullptr};
+    static mspack_system system = {sysOpen,    sysClose, sysRead, sysWrite, sysSeek, sysTell,
+                                   sysMessage, sysAlloc, sysFree, sysCopy,  nullptr};
     return &system;
 }
 
@@ -187,8 +187,8 @@ QString ExpandedName(const QString& compressedName, char missingChar)
     if (usableInName(missingChar)) {
         // The classic expander matches the case of the name.
         const bool lower = name == name.toLower();
-        const char c = lower ? char(std::tolower(static_cast<unsigned char>(missingChar)))
-                             : missingChar;
+        const char c =
+            lower ? char(std::tolower(static_cast<unsigned char>(missingChar))) : missingChar;
         name += QLatin1Char(c);
     }
     while (name.endsWith('.'))
@@ -197,7 +197,7 @@ QString ExpandedName(const QString& compressedName, char missingChar)
 }
 
 std::optional<std::vector<std::uint8_t>> ExpandSzdd(std::span<const std::uint8_t> bytes,
-                                                     std::int64_t limit)
+                                                    std::int64_t limit)
 {
     if (!ReadSzddHeader(bytes))
         return std::nullopt;
@@ -259,10 +259,14 @@ SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool 
     // after the last one, and a hostile file could go on for ever.
     output.limit = header->length;
     output.cutAtLimit = true;
-    const bool ok =
-        expand(input, output) && output.position == header->length && !output.failed;
+    const bool ok = expand(input, output) && output.position == header->length && !output.failed;
     const bool readFailed = input.failed;
-    ::fchmod(out, 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }());
+    ::fchmod(
+        out, 0666 & ~[] {
+            const mode_t m = ::umask(0);
+            ::umask(m);
+            return m;
+        }());
     const bool closed = ::close(out) == 0;
     ::close(in);
     if (ok && closed && ::rename(temp.constData(), targetBytes.constData()) == 0)
@@ -271,7 +275,7 @@ SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool 
     if (readFailed)
         return SzddResult::ReadFailed;
     return output.failed && output.position < header->length ? SzddResult::WriteFailed
-                                                               : SzddResult::Damaged;
+                                                             : SzddResult::Damaged;
 }
 
 bool StoreSzddMissingChar(const QString& dosPath, char missingChar)
@@ -290,8 +294,7 @@ bool StoreSzddMissingChar(const QString& dosPath, char missingChar)
         ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
         ReadSzddHeader({head, sizeof head})) {
         const char held = char(head[9]);
-        stored = held == missingChar ||
-                 (held == 0 && ::pwrite(fd, &missingChar, 1, 9) == 1);
+        stored = held == missingChar || (held == 0 && ::pwrite(fd, &missingChar, 1, 9) == 1);
     }
     ::close(fd);
     return stored;
@@ -305,8 +308,8 @@ std::optional<QByteArray> readSmallFile(const QString& dosPath, std::int64_t lim
     const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
     if (!host)
         return std::nullopt;
-    const int fd = ::open(hostname::encode(*host).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd =
+        ::open(hostname::encode(*host).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
     struct stat st {};

@@ -30,7 +30,7 @@ QString ExpandedName(const QString& compressedName, char missingChar);
 // Expands memory to memory (the fuzz target's way); nullopt when the input
 // is not a whole SZDD file or would expand beyond limit bytes.
 std::optional<std::vector<std::uint8_t>> ExpandSzdd(std::span<const std::uint8_t> bytes,
-                                                     std::int64_t limit);
+                                                    std::int64_t limit);
 
 enum class SzddResult { Expanded, NotCompressed, Damaged, ReadFailed, WriteFailed, Exists };
 

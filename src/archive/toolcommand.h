@@ -17,13 +17,13 @@ enum class ToolItems {
 // and a target directory. The classic command line is these in that order:
 //   switches... archive (listPrefix+listfile | items...) target
 struct ArchiverCommand {
-    QString tool;             // classic file name: "ARJ.exe", "PKZIP.EXE", "Compress.exe"
-    QStringList switches;     // e.g. {"A", "-p1", "-r", "-y"}; never a password
+    QString tool;         // classic file name: "ARJ.exe", "PKZIP.EXE", "Compress.exe"
+    QStringList switches; // e.g. {"A", "-p1", "-r", "-y"}; never a password
     // The password, null when none. It is never a word of the command line,
     // which every user of the machine can read: a tool that asks for it on
     // its terminal gets it there, any other is not run.
     QString password;
-    QString archive;          // drive-letter path; empty when the command has none
+    QString archive; // drive-letter path; empty when the command has none
     QStringList items;
     ToolItems itemKind = ToolItems::Files;
     QString listPrefix;       // "!" or "@": the items go through a list file

@@ -27,17 +27,25 @@ std::optional<NameClass> classAt(const QString& name, qsizetype i)
             return NameClass::EdgeBlank;
     }
     switch (c.unicode()) {
-    case '[': return NameClass::OpenBracket;
-    case ']': return NameClass::CloseBracket;
-    case '*': return NameClass::Star;
-    case '?': return NameClass::Question;
+    case '[':
+        return NameClass::OpenBracket;
+    case ']':
+        return NameClass::CloseBracket;
+    case '*':
+        return NameClass::Star;
+    case '?':
+        return NameClass::Question;
     case '\'':
-    case '"': return NameClass::Quote;
+    case '"':
+        return NameClass::Quote;
     case '\\':
-    case hostname::kBackslashStandIn: return NameClass::Backslash;
+    case hostname::kBackslashStandIn:
+        return NameClass::Backslash;
     case '\n':
-    case '\r': return NameClass::LineBreak;
-    case 0x7F: return NameClass::Delete;
+    case '\r':
+        return NameClass::LineBreak;
+    case 0x7F:
+        return NameClass::Delete;
     case '!':
         if (i == 0)
             return NameClass::LeadBang;
@@ -103,8 +111,8 @@ PassedName passName(const NameRules& rules, const QString& name, bool member)
         const auto cls = classAt(name, i);
         const Passing p = cls ? passingOf(rules, *cls, member) : Passing::Literal;
         // A stand-in is the backslash the tool is to see.
-        const QString shown = c == QChar(hostname::kBackslashStandIn) ? QStringLiteral("\\")
-                                                                      : QString(c);
+        const QString shown =
+            c == QChar(hostname::kBackslashStandIn) ? QStringLiteral("\\") : QString(c);
         switch (p) {
         case Passing::Bracketed:
             out.text += QLatin1Char('[') + shown + QLatin1Char(']');

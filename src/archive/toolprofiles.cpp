@@ -87,8 +87,8 @@ QStringList everyFile(const ToolContext& c, bool deep)
         if (!item.all)
             out << item.relative;
         else
-            expand(item.dosPath, item.host == c.workingDirectory ? QString() : item.relative,
-                   false, deep, out);
+            expand(item.dosPath, item.host == c.workingDirectory ? QString() : item.relative, false,
+                   deep, out);
     }
     return out;
 }
@@ -177,8 +177,9 @@ bool noPassword(const ToolContext& c, const char* tool, ToolPlan& plan)
 bool namesNothing(const ToolContext& c, const QStringList& names)
 {
     const QString verb = command(*c.command);
-    return names.isEmpty() && (verb.startsWith(QLatin1Char('a')) ||
-                               verb.startsWith(QLatin1Char('m')) || verb.startsWith(QLatin1Char('d')));
+    return names.isEmpty() &&
+           (verb.startsWith(QLatin1Char('a')) || verb.startsWith(QLatin1Char('m')) ||
+            verb.startsWith(QLatin1Char('d')));
 }
 
 QString asDirectory(const QString& host)
@@ -248,8 +249,8 @@ ToolPlan classicSyntax(const ToolContext& c, const NameRules& rules, const char*
     const ArchiverCommand& cmd = *c.command;
     const bool members = cmd.itemKind == ToolItems::Members;
     ToolPlan plan;
-    ToolStep step{c.program, withoutSwitch(cmd.switches, QStringLiteral("-r")),
-                  c.workingDirectory, false};
+    ToolStep step{c.program, withoutSwitch(cmd.switches, QStringLiteral("-r")), c.workingDirectory,
+                  false};
     if (!passwordOnTerminal(c, step, plan))
         return plan;
     if (step.passwordOnTerminal)
@@ -258,8 +259,7 @@ ToolPlan classicSyntax(const ToolContext& c, const NameRules& rules, const char*
         step.arguments << c.archive;
     const QStringList names =
         members ? memberNames(c, rules, tool, QStringLiteral("*"), plan)
-                : passNames(rules, tool, everyFile(c, hasSwitch(cmd.switches, "-r")),
-                            false, plan);
+                : passNames(rules, tool, everyFile(c, hasSwitch(cmd.switches, "-r")), false, plan);
     if (!plan.error.isEmpty() || namesNothing(c, names))
         return plan;
     if (!names.isEmpty()) {
@@ -297,9 +297,9 @@ ToolPlan arj(const ToolContext& c)
 {
     if (const QString looping = arjLoopingMember(c); !looping.isEmpty()) {
         ToolPlan plan;
-        plan.error = refusalMessage(
-            looping, QStringLiteral("arj"),
-            QString::fromUtf8(kArjNames[std::size_t(NameClass::LeadingDot)].why));
+        plan.error =
+            refusalMessage(looping, QStringLiteral("arj"),
+                           QString::fromUtf8(kArjNames[std::size_t(NameClass::LeadingDot)].why));
         return plan;
     }
     return classicSyntax(c, kArjNames, "arj", QStringLiteral("!"), QStringLiteral("-g?"));
@@ -423,8 +423,9 @@ ToolPlan arc(const ToolContext& c)
             return plan;
         }
     }
-    const QStringList names = members ? memberNames(c, kArcNames, "arc", QStringLiteral("*.*"), plan)
-                                      : passNames(kArcNames, "arc", plain, false, plan);
+    const QStringList names = members
+                                  ? memberNames(c, kArcNames, "arc", QStringLiteral("*.*"), plan)
+                                  : passNames(kArcNames, "arc", plain, false, plan);
     if (!plan.error.isEmpty() || namesNothing(c, names))
         return plan;
     auto step = [&](const QString& key) {
@@ -513,8 +514,8 @@ ToolPlan zip(const ToolContext& c)
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
     const bool recurse = hasSwitch(cmd.switches, "-r");
-    ToolStep step{c.program, {QStringLiteral("-q"), QStringLiteral("-nw")}, c.workingDirectory,
-                  true};
+    ToolStep step{
+        c.program, {QStringLiteral("-q"), QStringLiteral("-nw")}, c.workingDirectory, true};
     if (recurse)
         step.arguments << QStringLiteral("-r");
     if (!hasSwitch(cmd.switches, "-P"))
@@ -524,7 +525,8 @@ ToolPlan zip(const ToolContext& c)
     if (step.passwordOnTerminal)
         step.arguments << QStringLiteral("-e");
     step.arguments << QStringLiteral("-@") << c.archive; // absolute: never taken for a switch
-    const QStringList names = passNames(kZipNames, "zip", fileNames(c, recurse, false), false, plan);
+    const QStringList names =
+        passNames(kZipNames, "zip", fileNames(c, recurse, false), false, plan);
     if (!plan.error.isEmpty())
         return plan;
     plan.usesList = true;
@@ -566,8 +568,10 @@ ToolPlan unzip(const ToolContext& c)
 {
     const ArchiverCommand& cmd = *c.command;
     ToolPlan plan;
-    ToolStep step{c.program, {QStringLiteral("-qq"), QStringLiteral("-o"), QStringLiteral("-^")},
-                  c.workingDirectory, false};
+    ToolStep step{c.program,
+                  {QStringLiteral("-qq"), QStringLiteral("-o"), QStringLiteral("-^")},
+                  c.workingDirectory,
+                  false};
     if (!hasSwitch(cmd.switches, "-d"))
         step.arguments << QStringLiteral("-j");
     if (!passwordOnTerminal(c, step, plan))

@@ -26,7 +26,7 @@ struct ToolContext {
     QString target;           // host
     QString workingDirectory; // host
     QList<ToolItem> items;
-    QString program;          // host path of the Linux archiver found
+    QString program; // host path of the Linux archiver found
 };
 
 // One program run of a translated command.
@@ -44,9 +44,9 @@ struct ToolStep {
 struct ToolPlan {
     QList<ToolStep> steps;
     bool usesList = false;
-    QByteArray listText;      // one name per line
-    QString listArgPrefix;    // an argument "prefix + list file" is put where "\x01LIST" stands
-    QString error;            // the command cannot be run: a message for the person
+    QByteArray listText;   // one name per line
+    QString listArgPrefix; // an argument "prefix + list file" is put where "\x01LIST" stands
+    QString error;         // the command cannot be run: a message for the person
     // A tool that writes its output beside its input works in a scratch
     // directory made inside target: links named like the inputs go in, and
     // once the run passed its outputs are renamed into target.
@@ -66,8 +66,8 @@ enum class PasswordWay {
 // its command is translated, how each kind of character in a name reaches
 // it, and how it takes a password.
 struct ToolProfile {
-    const char* classic;   // "ARJ.exe", compared without regard to case
-    const char* program;   // "arj"
+    const char* classic; // "ARJ.exe", compared without regard to case
+    const char* program; // "arj"
     ToolPlan (*translate)(const ToolContext& context);
     const NameRules* names;
     PasswordWay password;

@@ -2,9 +2,9 @@
 
 #include "archive/safeextract.h"
 #include "archive/toolprofiles.h"
+#include "platform/directory.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
-#include "platform/directory.h"
 #include "platform/hostname.h"
 #include "platform/locations.h"
 #include "platform/passwordterminal.h"
@@ -34,9 +34,8 @@ QString cannotFind(const QString& tool)
 // never a path that leaves it.
 bool plainFileName(const QString& name)
 {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
-           name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QChar(0));
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") &&
+           name != QLatin1String("..") && !name.contains(QChar(0));
 }
 
 QString inProgramDirectory(const QString& name)
@@ -105,8 +104,8 @@ Resolved resolveTool(const QString& tool)
 
 bool isAll(const QString& path)
 {
-    const qsizetype sep = std::max(path.lastIndexOf(QLatin1Char('\\')),
-                                   path.lastIndexOf(QLatin1Char('/')));
+    const qsizetype sep =
+        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     return path.mid(sep + 1) == QLatin1String("*.*");
 }
 
@@ -316,13 +315,13 @@ QString sourceProblem(const ArchiverCommand& cmd, const ToolContext& c)
     struct stat st {};
     if (!c.archive.isEmpty() && ::stat(hostname::encode(c.archive).constData(), &st) == 0 &&
         !S_ISREG(st.st_mode))
-        return QStringLiteral("Cannot use ") + cmd.archive + QStringLiteral(": it is no plain file.");
+        return QStringLiteral("Cannot use ") + cmd.archive +
+               QStringLiteral(": it is no plain file.");
     if (cmd.itemKind != ToolItems::Files)
         return {};
     SourceCheck check(recurses(cmd));
     for (const ToolItem& item : c.items) {
-        const QString problem = check.look(AT_FDCWD, hostname::encode(item.host),
-                                           item.dosPath, 0);
+        const QString problem = check.look(AT_FDCWD, hostname::encode(item.host), item.dosPath, 0);
         if (!problem.isEmpty())
             return problem;
     }
@@ -424,8 +423,8 @@ std::optional<ToolPlan> planFor(const ArchiverCommand& command, const Resolved& 
         prompter.error(kPasswordRefused.arg(command.tool));
         return std::nullopt;
     }
-    ToolPlan plan =
-        tool.classic ? classicPlan(command, context, tool.program) : tool.profile->translate(context);
+    ToolPlan plan = tool.classic ? classicPlan(command, context, tool.program)
+                                 : tool.profile->translate(context);
     if (!plan.error.isEmpty()) {
         prompter.error(plan.error);
         return std::nullopt;

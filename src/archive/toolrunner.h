@@ -13,12 +13,12 @@ class ProgressSink;
 namespace dovex::archive {
 
 struct ToolRunResult {
-    bool passed = false;   // the archiver ran and reported success (0 or 25)
-    bool aborted = false;  // Escape or "abort" ended it
+    bool passed = false;  // the archiver ran and reported success (0 or 25)
+    bool aborted = false; // Escape or "abort" ended it
     int exitCode = -1;
-    QString listFile;      // host path of the list file written, to delete at the next refresh
-    int refused = 0;       // members an extraction left out (told by name, or kept out by an
-                           // answer); passed is false then
+    QString listFile; // host path of the list file written, to delete at the next refresh
+    int refused = 0;  // members an extraction left out (told by name, or kept out by an
+                      // answer); passed is false then
 };
 
 // Runs an archiver and waits for it, letting the window live through

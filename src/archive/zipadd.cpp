@@ -28,11 +28,9 @@
 #include <thread>
 #include <vector>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 struct AddItem {
     QString dosPath;
@@ -94,8 +92,7 @@ void sortByName(std::vector<DirItem>& items)
     });
 }
 
-class Collector
-{
+class Collector {
 public:
     Collector(TZipMaster& zip, const QString& base) : m_zip(zip), m_base(base) {}
 
@@ -212,13 +209,11 @@ private:
 
 // A libzip source that reads one file when libzip writes its member, and
 // reports the file and every 32768 bytes of it.
-class FileFeed
-{
+class FileFeed {
 public:
     // job: the file's number in the run's deflate pool, or -1 when libzip
     // reads and deflates it itself.
-    FileFeed(AddRun& run, const AddItem& item, int job = -1)
-        : m_run(run), m_item(item), m_job(job)
+    FileFeed(AddRun& run, const AddItem& item, int job = -1) : m_run(run), m_item(item), m_job(job)
     {
         zip_error_init(&m_error);
     }
@@ -392,8 +387,9 @@ private:
         std::memcpy(buffer, m_packed->data.data() + m_served, n);
         m_served += n;
         const std::int64_t before = m_done;
-        m_done = total == 0 ? m_packed->size
-                            : std::int64_t(double(m_packed->size) * double(m_served) / double(total));
+        m_done = total == 0
+                     ? m_packed->size
+                     : std::int64_t(double(m_packed->size) * double(m_served) / double(total));
         const auto steps = [](std::int64_t bytes, bool end) {
             return end ? (bytes + TZipMaster::kStepBytes - 1) / TZipMaster::kStepBytes
                        : bytes / TZipMaster::kStepBytes;
@@ -402,8 +398,8 @@ private:
         const bool end = m_served == total && !m_lastStep;
         if (end)
             m_lastStep = true;
-        const std::int64_t count = std::max<std::int64_t>(
-            0, steps(m_done, end) - steps(before, false));
+        const std::int64_t count =
+            std::max<std::int64_t>(0, steps(m_done, end) - steps(before, false));
         for (std::int64_t i = 0; i < count && !m_run.stopped; ++i) {
             if (m_run.zip.progress(TZipMaster::kProgressStep, QStringLiteral(" "), 0))
                 m_run.stopped = true;
@@ -443,8 +439,7 @@ ArchiveHandle openArchive(TZipMaster& zip, int flags)
 {
     // A pipe or device would block the open or never end; only a plain file
     // (or none yet, when one is made) is an archive.
-    struct stat st {
-    };
+    struct stat st {};
     if (::stat(hostBytes(zip.ZipFilename).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
         zip.message(TZipMaster::kErrorArchive, QStringLiteral("Cannot open ") + zip.ZipFilename +
                                                    QStringLiteral(": not a plain file"));
@@ -555,7 +550,8 @@ bool stage(TZipMaster& zip, zip_t* archive, AddRun& run, const AddItem& item)
         } else {
             const bool ahead = run.pool && !store && item.size <= zipdeflate::Pool::kLargest;
             const int job = ahead ? run.pool->add(item.host, item.size) : -1;
-            source = zip_source_function(archive, &FileFeed::callback, new FileFeed(run, item, job));
+            source =
+                zip_source_function(archive, &FileFeed::callback, new FileFeed(run, item, job));
         }
         if (!source)
             return false;

@@ -64,8 +64,8 @@ private:
     std::vector<std::thread> m_workers;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    int m_next = 0;               // first job not claimed yet
-    std::int64_t m_ahead = 0;     // bytes of jobs claimed and not yet taken
+    int m_next = 0;           // first job not claimed yet
+    std::int64_t m_ahead = 0; // bytes of jobs claimed and not yet taken
     std::atomic<bool> m_stopping = false;
 };
 

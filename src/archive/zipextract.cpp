@@ -31,11 +31,9 @@
 #include <memory>
 #include <vector>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 using Fd = UniqueFd;
 
@@ -70,8 +68,7 @@ bool cutNameOf(const QByteArray& member, const QByteArray& spec)
            spec.size() <= qsizetype(kMaxArchiveName) && member.startsWith(spec);
 }
 
-class Extractor
-{
+class Extractor {
 public:
     explicit Extractor(TZipMaster& zip) : m_zip(zip), m_umask(currentUmask()) {}
     ~Extractor()
@@ -125,8 +122,7 @@ private:
     {
         const QByteArray archive =
             m_zip.ZipFilename.isEmpty() ? QByteArray() : hostBytes(m_zip.ZipFilename);
-        struct stat st {
-        };
+        struct stat st {};
         if (!archive.isEmpty() && ::stat(archive.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
             m_zip.message(TZipMaster::kErrorArchive, QStringLiteral("Cannot open ") +
                                                          m_zip.ZipFilename +
@@ -197,19 +193,19 @@ private:
             needed = std::min<std::uint64_t>(
                 needed + std::min<std::uint64_t>(std::uint64_t(m.size), std::uint64_t(1) << 62),
                 std::uint64_t(1) << 62);
-        struct statvfs space {
-        };
+        struct statvfs space {};
         if (::fstatvfs(m_root.descriptor(), &space) != 0)
             return true;
         m_spaceLeft = std::int64_t(std::min<std::uint64_t>(
             std::uint64_t(space.f_bavail) * space.f_frsize, std::uint64_t(1) << 62));
         if (needed <= std::uint64_t(m_spaceLeft))
             return true;
-        m_zip.message(TZipMaster::kErrorArchive,
-                      QStringLiteral("Cannot extract from %1: its members need %2 bytes, %3 are free")
-                          .arg(m_zip.ZipFilename)
-                          .arg(needed)
-                          .arg(std::uint64_t(space.f_bavail) * space.f_frsize));
+        m_zip.message(
+            TZipMaster::kErrorArchive,
+            QStringLiteral("Cannot extract from %1: its members need %2 bytes, %3 are free")
+                .arg(m_zip.ZipFilename)
+                .arg(needed)
+                .arg(std::uint64_t(space.f_bavail) * space.f_frsize));
         return false;
     }
 
@@ -261,7 +257,8 @@ private:
             if (directories.contains(it.key()))
                 return own;
         for (size_t i = 0; i < members.size(); ++i)
-            own[i] = !members[i].directory && files.value(joinParts(members[i].parts).toLower()) == 1;
+            own[i] =
+                !members[i].directory && files.value(joinParts(members[i].parts).toLower()) == 1;
         return own;
     }
 
@@ -394,8 +391,7 @@ private:
         const ExtrOpts& options = m_zip.ExtrOptions;
         const bool byTime = options.contains(ExtrOptsEnum::ExtrUpdate) ||
                             options.contains(ExtrOptsEnum::ExtrFreshen);
-        struct stat existing {
-        };
+        struct stat existing {};
         if (::fstatat(parent, m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) { // a name the file system cannot hold
                 trouble(m, errno);
@@ -439,8 +435,7 @@ private:
             m_spaceLeft -= m.size;
             return true;
         }
-        struct statvfs space {
-        };
+        struct statvfs space {};
         if (::fstatvfs(parent, &space) != 0)
             return true;
         const std::int64_t free = std::int64_t(std::min<std::uint64_t>(
@@ -536,9 +531,10 @@ private:
             ++m_count;
             return;
         }
-        const int renamed = replace ? ::renameat(tempDir, temp.constData(), parent, leaf.constData())
-                                    : ::renameat2(tempDir, temp.constData(), parent,
-                                                  leaf.constData(), RENAME_NOREPLACE);
+        const int renamed = replace
+                                ? ::renameat(tempDir, temp.constData(), parent, leaf.constData())
+                                : ::renameat2(tempDir, temp.constData(), parent, leaf.constData(),
+                                              RENAME_NOREPLACE);
         const int error = errno;
         if (renamed == 0) {
             if (ahead)

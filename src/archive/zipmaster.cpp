@@ -10,8 +10,7 @@
 #include <cstring>
 #include <exception>
 
-namespace dovex
-{
+namespace dovex {
 
 QByteArray hostBytes(const QString& dosPath)
 {
@@ -129,8 +128,7 @@ int TZipMaster::Delete()
     if (m_zipBusy)
         return 0;
     const QByteArray host = ZipFilename.isEmpty() ? QByteArray() : hostBytes(ZipFilename);
-    struct stat st {
-    };
+    struct stat st {};
     if (host.isEmpty() || ::stat(host.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         notice(QStringLiteral("Error - no zip file specified"));
         return 0;

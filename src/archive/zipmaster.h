@@ -7,14 +7,12 @@
 #include <functional>
 #include <initializer_list>
 
-namespace dovex
-{
+namespace dovex {
 
 class Prompter;
 
 // A set of options numbered by bit, as the component's option sets are.
-template <typename E> class OptionSet
-{
+template <typename E> class OptionSet {
 public:
     OptionSet() = default;
     OptionSet(std::initializer_list<E> options)
@@ -67,8 +65,7 @@ using ExtrOpts = OptionSet<ExtrOptsEnum>;
 // never into the program's or the settings' directory, and replaces nothing
 // that exists without OnConfirmReplace's agreement. It stops at the first
 // write error; no file is ever left half written under a member's name.
-class TZipMaster
-{
+class TZipMaster {
 public:
     using ProgressHandler = std::function<void(TZipMaster& sender, int progressType,
                                                const QString& fileName, std::int64_t fileSize)>;

@@ -8,11 +8,9 @@
 #include <cstdint>
 #include <limits>
 
-namespace dovex::zipnames
-{
+namespace dovex::zipnames {
 
-namespace
-{
+namespace {
 
 constexpr zip_uint16_t kExtendedTimeId = 0x5455;
 

@@ -9,8 +9,7 @@
 
 struct zip;
 
-namespace dovex::zipnames
-{
+namespace dovex::zipnames {
 
 // The member path of one FSpecArgs entry: "\" read as "/", a leading "./" and
 // trailing separators dropped.

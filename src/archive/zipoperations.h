@@ -3,8 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace dovex
-{
+namespace dovex {
 
 class TZipMaster;
 

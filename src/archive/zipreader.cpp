@@ -207,9 +207,8 @@ std::optional<CentralDirectory> findCentralDirectory(ByteSource& source)
     const std::int64_t size = source.size();
     if (size < std::int64_t(kEndSize))
         return std::nullopt;
-    const std::int64_t tailStart = size > 0xFFFF + std::int64_t(kEndSize)
-                                       ? size - (0xFFFF + std::int64_t(kEndSize))
-                                       : 0;
+    const std::int64_t tailStart =
+        size > 0xFFFF + std::int64_t(kEndSize) ? size - (0xFFFF + std::int64_t(kEndSize)) : 0;
     const auto tail = source.read(tailStart, std::size_t(size - tailStart));
     if (tail.size() < kEndSize)
         return std::nullopt;
@@ -257,8 +256,8 @@ std::int64_t directoryStart(ByteSource& source, const CentralDirectory& cd)
 // Walks the directory header by header, so that what is read at a time is
 // one header however large the directory claims to be. False when it ends
 // before the count of the end record.
-bool walkCentral(ByteSource& source, std::int64_t start, std::int64_t end,
-                 std::uint64_t expected, ArchiveContents& out)
+bool walkCentral(ByteSource& source, std::int64_t start, std::int64_t end, std::uint64_t expected,
+                 ArchiveContents& out)
 {
     std::int64_t at = start;
     std::uint64_t seen = 0;
@@ -350,8 +349,8 @@ ArchiveContents readZipArchive(ByteSource& source)
     ArchiveContents out;
     if (const std::optional<CentralDirectory> cd = findCentralDirectory(source)) {
         const std::int64_t start = directoryStart(source, *cd);
-        const bool complete = start >= 0 && walkCentral(source, start, cd->endOffset,
-                                                        cd->entries, out);
+        const bool complete =
+            start >= 0 && walkCentral(source, start, cd->endOffset, cd->entries, out);
         if (complete || !out.records.empty() || out.tooLarge) {
             out.damaged = cd->cut || (!complete && !out.tooLarge);
             return out;

@@ -10,13 +10,11 @@
 
 #include <cerrno>
 
-namespace dovex
-{
+namespace dovex {
 
 DirIdentity identityOf(int dirFd)
 {
-    struct stat st {
-    };
+    struct stat st {};
     if (dirFd < 0 || ::fstat(dirFd, &st) != 0)
         return {};
     return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
@@ -197,8 +195,7 @@ bool ZipWriteAhead::writeInPlace(zip* archive, Job& j)
 void ZipWriteAhead::writeBeside(zip* archive, Job& j)
 {
     const ZipMember& m = *j.member;
-    struct stat existing {
-    };
+    struct stat existing {};
     if (::fstatat(j.dirFd(), m.parts.last().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
         (!m_mayReplace || S_ISDIR(existing.st_mode)))
         return;

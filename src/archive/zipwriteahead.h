@@ -22,8 +22,7 @@
 
 struct zip;
 
-namespace dovex
-{
+namespace dovex {
 
 // One member chosen for extraction, as the central directory describes it.
 struct ZipMember {
@@ -61,15 +60,14 @@ DirIdentity identityOf(int dirFd);
 // anything) is in the way. Anything else, and any failure, is left to the
 // extraction itself, which decides, asks, reports, and keeps a helper's
 // file (renaming a temporary one into place) or removes it.
-class ZipWriteAhead
-{
+class ZipWriteAhead {
 public:
     struct Job {
         const ZipMember* member = nullptr;
         enum { Waiting, Running, Done, Taken } state = Waiting;
         std::shared_ptr<const UniqueFd> dir; // the directory the file is in
         DirIdentity dirId;
-        QByteArray temp; // the file's name; empty when the helper left the member alone
+        QByteArray temp;      // the file's name; empty when the helper left the member alone
         bool ownName = false; // may be created under its own name
         bool inPlace = false; // temp is the member's own name
         int dirFd() const { return dir ? dir->get() : -1; }

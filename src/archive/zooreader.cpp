@@ -39,8 +39,7 @@ bool addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t
             }
             if (dirLength > 0) {
                 directory = decodeArchiveName(var.data() + nameLength, dirLength);
-                storedDirectory =
-                    storedNameBytes(var.data() + nameLength, dirLength).toByteArray();
+                storedDirectory = storedNameBytes(var.data() + nameLength, dirLength).toByteArray();
             }
         }
     }
@@ -48,8 +47,7 @@ bool addEntry(ByteSource& source, std::int64_t pos, std::span<const std::uint8_t
     r.path = NormalizeArchivePath(stored);
     if (r.path.isEmpty())
         return true;
-    r.keepStoredName(storedDirectory.isEmpty() ? storedName
-                                               : storedDirectory + '/' + storedName);
+    r.keepStoredName(storedDirectory.isEmpty() ? storedName : storedDirectory + '/' + storedName);
     return out.add(std::move(r));
 }
 

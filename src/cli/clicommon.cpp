@@ -34,13 +34,20 @@ Answer firstButton(Buttons buttons)
 const char* answerName(Answer a)
 {
     switch (a) {
-    case Answer::Ok: return "OK";
-    case Answer::Yes: return "Yes";
-    case Answer::No: return "No";
-    case Answer::All: return "All";
-    case Answer::Cancel: return "Cancel";
-    case Answer::Abort: return "Abort";
-    case Answer::Retry: return "Retry";
+    case Answer::Ok:
+        return "OK";
+    case Answer::Yes:
+        return "Yes";
+    case Answer::No:
+        return "No";
+    case Answer::All:
+        return "All";
+    case Answer::Cancel:
+        return "Cancel";
+    case Answer::Abort:
+        return "Abort";
+    case Answer::Retry:
+        return "Retry";
     }
     return "?";
 }
@@ -73,8 +80,8 @@ QString printableMessage(const QString& text)
         const char16_t u = c.unicode();
         if (u == u'\r')
             out += QLatin1Char('\n');
-        else if (u == u'\t' || (u >= 0x20 && u != 0x7f && (u < 0x80 || u >= 0xa0) && u != 0x2028 &&
-                                u != 0x2029))
+        else if (u == u'\t' ||
+                 (u >= 0x20 && u != 0x7f && (u < 0x80 || u >= 0xa0) && u != 0x2028 && u != 0x2029))
             out += c;
         else
             out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
@@ -111,14 +118,23 @@ QString escapedField(const QString& text)
     for (QChar c : text) {
         const char16_t u = c.unicode();
         switch (u) {
-        case u'\t': out += QLatin1String("\\t"); continue;
-        case u'\n': out += QLatin1String("\\n"); continue;
-        case u'\r': out += QLatin1String("\\r"); continue;
+        case u'\t':
+            out += QLatin1String("\\t");
+            continue;
+        case u'\n':
+            out += QLatin1String("\\n");
+            continue;
+        case u'\r':
+            out += QLatin1String("\\r");
+            continue;
         // A backslash in a host name is held as U+F05C and printed as the
         // backslash it is, so it is escaped like one.
         case u'\\':
-        case u'\uF05C': out += QLatin1String("\\\\"); continue;
-        default: break;
+        case u'\uF05C':
+            out += QLatin1String("\\\\");
+            continue;
+        default:
+            break;
         }
         // Other controls, and the characters some readers take as line
         // breaks, by their code.

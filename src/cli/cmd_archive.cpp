@@ -76,8 +76,8 @@ int runArchive(QStringList args)
     panel.inArchive = true;
     panel.innerDirectory = inner;
     CliPrompter prompter;
-    RefreshBest(panel.entries, kPanelCapacity, panel.sortMethod, panel.inArchive,
-                panel.filterMask, panel.archiveFile, panel.innerDirectory, panel.path, prompter);
+    RefreshBest(panel.entries, kPanelCapacity, panel.sortMethod, panel.inArchive, panel.filterMask,
+                panel.archiveFile, panel.innerDirectory, panel.path, prompter);
 
     const ArchiveReaders& readers = archiveReaders();
     if (!inner.isEmpty()) {
@@ -96,9 +96,8 @@ int runArchive(QStringList args)
                                    "without the password")
                         .arg(shown));
     if (readers.lastReadDamaged())
-        return fail(
-            QStringLiteral("%1 is damaged; only the members before the damage are listed")
-                .arg(shown));
+        return fail(QStringLiteral("%1 is damaged; only the members before the damage are listed")
+                        .arg(shown));
     if (readers.lastReadTooLarge())
         return fail(QStringLiteral("%1 holds more members than can be listed; only the first "
                                    "%2 are listed")

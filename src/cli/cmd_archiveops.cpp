@@ -38,7 +38,7 @@ int finish(const ArchiveOpResult& r)
 
 ArchiveOp opOf(FileOpKind kind)
 {
-    return kind == FileOpKind::Move   ? ArchiveOp::Move
+    return kind == FileOpKind::Move     ? ArchiveOp::Move
            : kind == FileOpKind::Delete ? ArchiveOp::Delete
                                         : ArchiveOp::Copy;
 }

@@ -59,8 +59,8 @@ int runCompare(QStringList args)
     auto right = readDirectory(args[1], prompter, error);
     if (!right)
         return fail(error);
-    const CompareCount count = CompareDirs(left->entries, int(left->entries.size()),
-                                           right->entries, int(right->entries.size()));
+    const CompareCount count = CompareDirs(left->entries, int(left->entries.size()), right->entries,
+                                           int(right->entries.size()));
     for (const PanelEntry& e : left->entries)
         if (e.selected)
             out(QStringLiteral("L\t") + escapedField(e.name));
@@ -99,8 +99,8 @@ int runArchiveSize(QStringList args)
     panel.inArchive = true;
     panel.innerDirectory = inner;
     CliPrompter prompter;
-    RefreshBest(panel.entries, kPanelCapacity, panel.sortMethod, panel.inArchive,
-                panel.filterMask, panel.archiveFile, panel.innerDirectory, panel.path, prompter);
+    RefreshBest(panel.entries, kPanelCapacity, panel.sortMethod, panel.inArchive, panel.filterMask,
+                panel.archiveFile, panel.innerDirectory, panel.path, prompter);
     for (const QString& name : args) {
         bool found = false;
         for (PanelEntry& e : panel.entries)
@@ -108,12 +108,14 @@ int runArchiveSize(QStringList args)
                 e.selected = found = true;
             }
         if (!found)
-            return fail(QStringLiteral("%1 holds no %2").arg(escapedField(file), escapedField(name)));
+            return fail(
+                QStringLiteral("%1 holds no %2").arg(escapedField(file), escapedField(name)));
     }
     if (args.isEmpty())
         for (PanelEntry& e : panel.entries)
             e.selected = e.name != QLatin1String("..");
-    printSize(CalculateArchiveSizeTotals(file, inner, panel.entries, int(panel.entries.size()), -1));
+    printSize(
+        CalculateArchiveSizeTotals(file, inner, panel.entries, int(panel.entries.size()), -1));
     if (archiveReaders().lastReadDamaged())
         return fail(QStringLiteral("%1 is damaged; only the members before the damage are counted")
                         .arg(escapedField(file)));
@@ -212,7 +214,8 @@ int runAttrib(QStringList args)
     for (const QString& arg : args) {
         if (arg.size() == 2 && (arg[0] == '+' || arg[0] == '-') &&
             order.contains(arg[1].toUpper())) {
-            boxes[order.indexOf(arg[1].toUpper())] = arg[0] == '+' ? TriState::Set : TriState::Clear;
+            boxes[order.indexOf(arg[1].toUpper())] =
+                arg[0] == '+' ? TriState::Set : TriState::Clear;
             continue;
         }
         rest << arg;

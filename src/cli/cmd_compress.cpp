@@ -4,9 +4,9 @@
 #include "cli/clicommand.h"
 #include "cli/clicommon.h"
 
-#include "archive/ops/archiveprogress.h"
 #include "archive/archivekind.h"
 #include "archive/libarchivereader.h"
+#include "archive/ops/archiveprogress.h"
 #include "archive/ops/compression.h"
 #include "archive/ops/libarchiveextract.h"
 #include "platform/dirsearch.h"
@@ -121,8 +121,8 @@ int runCompress(QStringList args)
             const FileStatus st = fileio::status(path);
             if (!st.exists)
                 return fail(QStringLiteral("cannot find %1").arg(escapedField(path)));
-            const QString name = dospath::fileName(path) +
-                                 (st.directory ? QStringLiteral("\\*.*") : QString());
+            const QString name =
+                dospath::fileName(path) + (st.directory ? QStringLiteral("\\*.*") : QString());
             r.items.append({WithSlashWhenLong(sourceDirectory) + name, name});
         }
     }
@@ -147,8 +147,8 @@ int runCompress(QStringList args)
 // As the dialog opens for archive: its method and option boxes; a method
 // given is chosen as a click would, with the options that method offers.
 // The message to fail with when there is no method.
-std::optional<QString> chooseMethod(ExtractRequest& r, OptionBox& subdirBox,
-                                    OptionBox& passwordBox, const QString& archive,
+std::optional<QString> chooseMethod(ExtractRequest& r, OptionBox& subdirBox, OptionBox& passwordBox,
+                                    const QString& archive,
                                     const std::optional<QString>& methodText,
                                     const ArchiverToolTable& tools)
 {
@@ -208,7 +208,8 @@ int runDecompress(QStringList args)
     if (!methodText && !password && isLibarchiveKind(DetectArchiveKind(archive))) {
         SilentArchiveProgress progress;
         const process::CleanupScope scope; // a signal waits until nothing is half written
-        const ArchiveOpResult r = ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
+        const ArchiveOpResult r =
+            ExtractWholeLibarchive(archive, target, subdirs, prompter, progress);
         return r.passed && !r.aborted ? 0 : 1;
     }
 

@@ -15,12 +15,18 @@ namespace {
 QString kindName(DriveKind kind)
 {
     switch (kind) {
-    case DriveKind::Removable: return QStringLiteral("removable");
-    case DriveKind::Fixed: return QStringLiteral("fixed");
-    case DriveKind::Remote: return QStringLiteral("remote");
-    case DriveKind::CdRom: return QStringLiteral("cdrom");
-    case DriveKind::RamDisk: return QStringLiteral("ramdisk");
-    default: return QStringLiteral("unknown");
+    case DriveKind::Removable:
+        return QStringLiteral("removable");
+    case DriveKind::Fixed:
+        return QStringLiteral("fixed");
+    case DriveKind::Remote:
+        return QStringLiteral("remote");
+    case DriveKind::CdRom:
+        return QStringLiteral("cdrom");
+    case DriveKind::RamDisk:
+        return QStringLiteral("ramdisk");
+    default:
+        return QStringLiteral("unknown");
     }
 }
 
@@ -37,8 +43,9 @@ int runDrives(const QStringList& args)
         out(escapedField(driveItemText(letter, map.displayName(letter))) + '\t' + kindName(kind));
     }
     if (netrecords::read().overLimit)
-        std::fprintf(stderr, "dovex-cli: %s is longer than 1 MiB: only the network drives recorded "
-                             "before that were read\n",
+        std::fprintf(stderr,
+                     "dovex-cli: %s is longer than 1 MiB: only the network drives recorded "
+                     "before that were read\n",
                      hostname::encode(printableMessage(netrecords::path())).constData());
     return 0;
 }

@@ -84,8 +84,9 @@ const CliCommand moveCommand(
     "      [--protected=ask|all|none] [--subdirs=yes|no]",
     [](const QStringList& args) { return runOperation(FileOpKind::Move, args); });
 const CliCommand deleteCommand(
-    "delete", "delete SOURCE... [--protected=ask|all|none] [--subdirs=yes|no]\n"
-              "  dovex-cli delete --from ARCHIVE[\\INNER\\DIR] MEMBER... [--subdirs=yes|no]",
+    "delete",
+    "delete SOURCE... [--protected=ask|all|none] [--subdirs=yes|no]\n"
+    "  dovex-cli delete --from ARCHIVE[\\INNER\\DIR] MEMBER... [--subdirs=yes|no]",
     [](const QStringList& args) { return runOperation(FileOpKind::Delete, args); });
 
 } // namespace

@@ -54,8 +54,8 @@ QString attributeLetters(const PanelEntry& e)
 
 QString plainRow(const PanelEntry& e)
 {
-    return escapedField(e.name) + '\t' + QString::number(e.size) + '\t' + attributeLetters(e) + '\t' +
-           isoDateTime(e.dosDateTime);
+    return escapedField(e.name) + '\t' + QString::number(e.size) + '\t' + attributeLetters(e) +
+           '\t' + isoDateTime(e.dosDateTime);
 }
 
 QString withoutLeftPadding(QString text)

@@ -28,7 +28,8 @@ int runConnect(const QStringList& argsIn)
     const bool fromStdin = args.removeAll(QStringLiteral("--password-stdin")) > 0;
     if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) ||
         args[1].startsWith(QLatin1String("--")))
-        return fail(QStringLiteral("net-connect takes a path, a drive letter, [--user U] and [--password-stdin]"));
+        return fail(QStringLiteral(
+            "net-connect takes a path, a drive letter, [--user U] and [--password-stdin]"));
     const std::optional<QChar> letter = parseLetter(args[1]);
     if (!letter)
         return fail(QStringLiteral("not a drive letter: ") + netlocation::shown(args[1]));
@@ -44,8 +45,8 @@ int runConnect(const QStringList& argsIn)
         return fail(QStringLiteral("No Network Present"));
     NetDrives drives(*provider);
     QString error;
-    const NetStatus status = drives.connect(args[0], *letter, user.value_or(QString()), password,
-                                            false, &error);
+    const NetStatus status =
+        drives.connect(args[0], *letter, user.value_or(QString()), password, false, &error);
     password.fill(QChar(0));
     switch (status) {
     case NetStatus::Ok:
@@ -53,9 +54,12 @@ int runConnect(const QStringList& argsIn)
             if (d.letter == *letter)
                 out(QStringLiteral("%1:\t%2").arg(d.letter, escapedField(d.hostDir)));
         return 0;
-    case NetStatus::NoNetwork: return fail(QStringLiteral("No Network Present"));
-    case NetStatus::BadPassword: return fail(QStringLiteral("Password incorrect"));
-    case NetStatus::Failed: break;
+    case NetStatus::NoNetwork:
+        return fail(QStringLiteral("No Network Present"));
+    case NetStatus::BadPassword:
+        return fail(QStringLiteral("Password incorrect"));
+    case NetStatus::Failed:
+        break;
     }
     // Neither the location typed nor the provider's reason may carry the
     // password to the terminal or a log.
@@ -130,11 +134,10 @@ const CliCommand netConnectCommand(
     "      first line of stdin",
     runConnect);
 
-const CliCommand netDisconnectCommand(
-    "net-disconnect",
-    "net-disconnect LETTER\n"
-    "      unmounts the network drive and frees its letter",
-    runDisconnect);
+const CliCommand netDisconnectCommand("net-disconnect",
+                                      "net-disconnect LETTER\n"
+                                      "      unmounts the network drive and frees its letter",
+                                      runDisconnect);
 
 const CliCommand netListCommand(
     "net-list",

@@ -75,8 +75,7 @@ int runMerge(QStringList args)
 
 const CliCommand splitCommand("split", "split FILE --size KB [--overwrite=ask|all|none]",
                               [](const QStringList& args) { return runSplit(args); });
-const CliCommand mergeCommand("merge",
-                              "merge FILE.001 [--to TARGET] [--overwrite=ask|all|none]",
+const CliCommand mergeCommand("merge", "merge FILE.001 [--to TARGET] [--overwrite=ask|all|none]",
                               [](const QStringList& args) { return runMerge(args); });
 
 } // namespace

@@ -27,9 +27,9 @@ int runTree(const QStringList& args)
     if (args.size() != 1)
         return fail(QStringLiteral("tree takes one argument, the drive (C, C: or C:\\)"));
     const QString& a = args.first();
-    const bool drivePath = !a.isEmpty() && a[0].isLetter() && a[0].unicode() < 128 &&
-                           (a.size() == 1 || a.mid(1) == QLatin1String(":") ||
-                            a.mid(1) == QLatin1String(":\\"));
+    const bool drivePath =
+        !a.isEmpty() && a[0].isLetter() && a[0].unicode() < 128 &&
+        (a.size() == 1 || a.mid(1) == QLatin1String(":") || a.mid(1) == QLatin1String(":\\"));
     if (!drivePath)
         return fail(QStringLiteral("not a drive: ") + a);
     const QChar letter = a[0].toUpper();

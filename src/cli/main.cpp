@@ -52,7 +52,8 @@ CliCommand::CliCommand(const char* name, const char* usage, CommandFunction run)
 int fail(const QString& message)
 {
     flushOut();
-    std::fprintf(stderr, "dovex-cli: %s\n", hostname::encode(printableMessage(message)).constData());
+    std::fprintf(stderr, "dovex-cli: %s\n",
+                 hostname::encode(printableMessage(message)).constData());
     return 2;
 }
 

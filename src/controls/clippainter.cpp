@@ -121,13 +121,26 @@ void paintClip(QPainter& painter, const QRect& area, ClipKind clip, int frame)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF a(area);
     switch (clip) {
-    case ClipKind::Copy: paintTransfer(painter, a, t, false); break;
-    case ClipKind::Move: paintTransfer(painter, a, t, true); break;
-    case ClipKind::Delete: paintDelete(painter, a, t); break;
-    case ClipKind::Check: paintCheck(painter, a, t); break;
-    case ClipKind::Compress: paintPack(painter, a, t, true); break;
-    case ClipKind::Decompress: paintPack(painter, a, t, false); break;
-    case ClipKind::None: break;
+    case ClipKind::Copy:
+        paintTransfer(painter, a, t, false);
+        break;
+    case ClipKind::Move:
+        paintTransfer(painter, a, t, true);
+        break;
+    case ClipKind::Delete:
+        paintDelete(painter, a, t);
+        break;
+    case ClipKind::Check:
+        paintCheck(painter, a, t);
+        break;
+    case ClipKind::Compress:
+        paintPack(painter, a, t, true);
+        break;
+    case ClipKind::Decompress:
+        paintPack(painter, a, t, false);
+        break;
+    case ClipKind::None:
+        break;
     }
     painter.restore();
 }

@@ -34,8 +34,7 @@ QWidget* topmostStaysOnTop()
         // A frameless one (the seek box under a panel) is no window a
         // question could belong to.
         const Qt::WindowFlags flags = w->windowFlags();
-        if (!canOwn(w) || !(flags & Qt::WindowStaysOnTopHint) ||
-            (flags & Qt::FramelessWindowHint))
+        if (!canOwn(w) || !(flags & Qt::WindowStaysOnTopHint) || (flags & Qt::FramelessWindowHint))
             continue;
         // The window manager keeps an owned window over its owner; between
         // unrelated ones the active window is the one in front.

@@ -11,10 +11,7 @@ namespace {
 class FolderOrFileIcons : public QAbstractFileIconProvider {
 public:
     using QAbstractFileIconProvider::icon;
-    QIcon icon(const QFileInfo& info) const override
-    {
-        return icon(info.isDir() ? Folder : File);
-    }
+    QIcon icon(const QFileInfo& info) const override { return icon(info.isDir() ? Folder : File); }
     QString type(const QFileInfo& info) const override
     {
         return info.isDir() ? QStringLiteral("Folder") : QStringLiteral("File");

@@ -7,8 +7,8 @@
 #include <QListView>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 namespace dovex {
 
@@ -50,8 +50,8 @@ public:
     {
         const bool selected = option.state & QStyle::State_Selected;
         p->save();
-        p->fillRect(option.rect, option.palette.color(selected ? QPalette::Highlight
-                                                               : QPalette::Base));
+        p->fillRect(option.rect,
+                    option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
         const int level = index.data(kLevelRole).toInt();
         const QPixmap picture = index.data(Qt::DecorationRole).value<QIcon>().pixmap(kPicture);
         paintItem(p, option.rect, picture, shownText(index), level * kIndentPerLevel,
@@ -287,8 +287,8 @@ void TbrowseComboBox::paintEvent(QPaintEvent*)
     const int selected = currentIndex();
     if (selected < 0)
         return;
-    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt,
-                                                QStyle::SC_ComboBoxEditField, this);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
     const QModelIndex index = model()->index(selected, modelColumn(), rootModelIndex());
     const QPixmap picture = itemIcon(selected).pixmap(kPicture);
     // The box's own field shows the item without its level's indent.
@@ -297,8 +297,8 @@ void TbrowseComboBox::paintEvent(QPaintEvent*)
 
 QPixmap TbrowseComboBox::folderPicture(bool open)
 {
-    const QIcon themed = QIcon::fromTheme(open ? QStringLiteral("folder-open")
-                                               : QStringLiteral("folder"));
+    const QIcon themed =
+        QIcon::fromTheme(open ? QStringLiteral("folder-open") : QStringLiteral("folder"));
     if (!themed.isNull()) {
         const QPixmap pm = themed.pixmap(kPicture, kPicture);
         if (!pm.isNull())
@@ -308,8 +308,8 @@ QPixmap TbrowseComboBox::folderPicture(bool open)
     QPainter p(&pm);
     p.setPen(QColor(128, 96, 0));
     p.setBrush(QColor(240, 200, 80));
-    p.drawRect(1, 3, 5, 2);        // tab
-    p.drawRect(1, 4, 13, 9);       // back
+    p.drawRect(1, 3, 5, 2);  // tab
+    p.drawRect(1, 4, 13, 9); // back
     if (open) {
         p.setBrush(QColor(255, 228, 130));
         QPolygon front({QPoint(3, 7), QPoint(15, 7), QPoint(13, 13), QPoint(1, 13)});

@@ -16,10 +16,7 @@ namespace {
 // up under the pointer would hide the panels being resized.
 class HintBlocker : public QObject {
 public:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        return event->type() == QEvent::ToolTip;
-    }
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
 };
 
 HintBlocker& hintBlocker()
@@ -250,7 +247,8 @@ void TcoolPanel::setGripCaption(const QString& caption)
     m_caption = caption;
     // The collapsed panel shows the caption whole, beside the grip.
     if (m_collapsedWidth == TNewGraphicControl::kWidth && !caption.isEmpty())
-        setCollapsedwidth(TNewGraphicControl::kWidth + fontMetrics().horizontalAdvance(caption) + 2);
+        setCollapsedwidth(TNewGraphicControl::kWidth + fontMetrics().horizontalAdvance(caption) +
+                          2);
     update();
 }
 

@@ -12,10 +12,10 @@ class TcoolPanel;
 
 // One band of a row as the fitting sees it.
 struct BandFit {
-    int wanted = 0;      // the width the person chose (the collapsed width when collapsed)
-    int collapsed = 12;  // never narrower
-    bool fills = false;  // takes what the others leave
-    int priority = 0;    // expanded by hand later: gives way later (0: never)
+    int wanted = 0;     // the width the person chose (the collapsed width when collapsed)
+    int collapsed = 12; // never narrower
+    bool fills = false; // takes what the others leave
+    int priority = 0;   // expanded by hand later: gives way later (0: never)
 };
 
 // The widths the bands of a row rowWidth wide show: each its wanted width

@@ -53,9 +53,12 @@ QString TFastCaption::displayedText() const
 {
     const QFontMetrics fm(font());
     switch (m_clip) {
-    case TClipOptions::coPath: return shortenPath(m_caption, fm, width());
-    case TClipOptions::coEnd: return fm.elidedText(m_caption, Qt::ElideRight, width());
-    case TClipOptions::coNone: break;
+    case TClipOptions::coPath:
+        return shortenPath(m_caption, fm, width());
+    case TClipOptions::coEnd:
+        return fm.elidedText(m_caption, Qt::ElideRight, width());
+    case TClipOptions::coNone:
+        break;
     }
     return m_caption;
 }

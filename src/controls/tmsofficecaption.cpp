@@ -191,9 +191,7 @@ CaptionFit fitCaptionParts(int available, int companyWidth, int appNameWidth, in
 // The strip ----------------------------------------------------------------
 
 TMSOfficeCaption::TMSOfficeCaption(QWidget* owner)
-    : QWidget(owner),
-      m_owner(owner),
-      m_company(std::make_unique<TCompanyText>(this)),
+    : QWidget(owner), m_owner(owner), m_company(std::make_unique<TCompanyText>(this)),
       m_appName(std::make_unique<TAppNameText>(this)),
       m_caption(std::make_unique<TCaptionText>(this))
 {
@@ -278,9 +276,11 @@ QSize TMSOfficeCaption::sizeHint() const
 {
     QFont bold = systemCaptionFont();
     bold.setBold(true);
-    const int height = std::max({QFontMetrics(bold).height(), QFontMetrics(m_company->Font()).height(),
-                                 QFontMetrics(m_appName->Font()).height(),
-                                 QFontMetrics(m_caption->Font()).height(), kIconSize}) + 4;
+    const int height =
+        std::max({QFontMetrics(bold).height(), QFontMetrics(m_company->Font()).height(),
+                  QFontMetrics(m_appName->Font()).height(),
+                  QFontMetrics(m_caption->Font()).height(), kIconSize}) +
+        4;
     return QSize(200, height);
 }
 
@@ -317,7 +317,8 @@ void TMSOfficeCaption::paintEvent(QPaintEvent*)
     const QRect r = rect();
     if (gradientShown()) {
         const QRgb end = captionColour(m_active).rgb();
-        for (const GradientBand& b : gradientBands(r.left(), r.width(), m_numColors, m_color.rgb(), end))
+        for (const GradientBand& b :
+             gradientBands(r.left(), r.width(), m_numColors, m_color.rgb(), end))
             if (b.right > b.left)
                 p.fillRect(QRect(b.left, r.top(), b.right - b.left, r.height()), QColor(b.colour));
     } else {
@@ -387,9 +388,9 @@ void TMSOfficeCaption::changeEvent(QEvent* event)
 void TMSOfficeCaption::reapplyFonts()
 {
     const QFont system = systemCaptionFont();
-    for (TCompanyText* part : {static_cast<TCompanyText*>(m_company.get()),
-                               static_cast<TCompanyText*>(m_appName.get()),
-                               static_cast<TCompanyText*>(m_caption.get())})
+    for (TCompanyText* part :
+         {static_cast<TCompanyText*>(m_company.get()), static_cast<TCompanyText*>(m_appName.get()),
+          static_cast<TCompanyText*>(m_caption.get())})
         part->applyFontKind(system);
 }
 

@@ -9,13 +9,18 @@ ClipKind clipOf(TAnimationType type)
     switch (type) {
     case TAnimationType::atSearchFolder:
     case TAnimationType::atSearchFile:
-    case TAnimationType::atCheckComputer: return ClipKind::Check;
-    case TAnimationType::atMoveFile: return ClipKind::Move;
-    case TAnimationType::atCopyFile: return ClipKind::Copy;
+    case TAnimationType::atCheckComputer:
+        return ClipKind::Check;
+    case TAnimationType::atMoveFile:
+        return ClipKind::Move;
+    case TAnimationType::atCopyFile:
+        return ClipKind::Copy;
     case TAnimationType::atMoveToRecycleBin:
     case TAnimationType::atEmptyRecycleBin:
-    case TAnimationType::atDeleteFile: return ClipKind::Delete;
-    case TAnimationType::atNone: break;
+    case TAnimationType::atDeleteFile:
+        return ClipKind::Delete;
+    case TAnimationType::atNone:
+        break;
     }
     return ClipKind::None;
 }

@@ -5,8 +5,15 @@
 namespace dovex {
 
 enum class TAnimationType {
-    atNone, atSearchFolder, atSearchFile, atCheckComputer, atMoveFile, atCopyFile,
-    atMoveToRecycleBin, atEmptyRecycleBin, atDeleteFile
+    atNone,
+    atSearchFolder,
+    atSearchFile,
+    atCheckComputer,
+    atMoveFile,
+    atCopyFile,
+    atMoveToRecycleBin,
+    atEmptyRecycleBin,
+    atDeleteFile
 };
 
 // The animation of an operation kind: copy, move, delete and the searches,

@@ -47,8 +47,8 @@ void edge(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bott
 
 // The button's edges: two for the classic style, one for the flat one
 // (and none while it lies flat and untouched).
-void paintFrame(QPainter& p, const QPalette& pal, const QRect& r, TButtonStyle style,
-                bool sunken, bool raised)
+void paintFrame(QPainter& p, const QPalette& pal, const QRect& r, TButtonStyle style, bool sunken,
+                bool raised)
 {
     const QColor light = pal.color(QPalette::Light);
     const QColor mid = pal.color(QPalette::Mid);
@@ -188,7 +188,8 @@ QList<TWin97Button*> TWin97Button::groupMates() const
     if (!parentWidget() || m_groupIndex == 0)
         return out;
     for (QObject* o : parentWidget()->children())
-        if (auto* b = qobject_cast<TWin97Button*>(o); b && b != this && b->m_groupIndex == m_groupIndex)
+        if (auto* b = qobject_cast<TWin97Button*>(o);
+            b && b != this && b->m_groupIndex == m_groupIndex)
             out << b;
     return out;
 }
@@ -337,7 +338,8 @@ void TWin97Button::paintEvent(QPaintEvent*)
     if (!image.isNull())
         p.drawPixmap(at.glyph + QPoint(shift, shift), image);
     if (!text.isEmpty()) {
-        p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        p.setPen(
+            pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
         const QRect textRect(at.text + QPoint(shift, shift), ts);
         p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, m_caption);
     }

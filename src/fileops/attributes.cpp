@@ -5,8 +5,8 @@
 #include "fileops/treewalk.h"
 #include "platform/directory.h"
 #include "platform/dosattr.h"
-#include "platform/fileattr.h"
 #include "platform/dostime.h"
+#include "platform/fileattr.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
 
@@ -35,8 +35,8 @@ QString fileNameOf(const QString& path)
 
 } // namespace
 
-void SetMasksFrom(AttributeRequest& request, TriState system, TriState hidden,
-                  TriState readOnly, TriState archive)
+void SetMasksFrom(AttributeRequest& request, TriState system, TriState hidden, TriState readOnly,
+                  TriState archive)
 {
     request.setMask = request.clearMask = 0;
     addBit(request, system, faSysFile);
@@ -63,13 +63,14 @@ std::optional<std::uint32_t> DosDateFrom(const QDateTime& when)
 
 std::optional<std::uint32_t> ParseFixedDateTime(const QString& text)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2})\\s+(\\d{1,2}):(\\d{1,2}):(\\d{1,2})\\s*$"));
+    static const QRegularExpression form(QStringLiteral(
+        "^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2})\\s+(\\d{1,2}):(\\d{1,2}):(\\d{1,2})\\s*$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch())
         return std::nullopt;
     const int yy = m.captured(3).toInt();
-    const QDate date(yy >= 80 ? 1900 + yy : 2000 + yy, m.captured(2).toInt(), m.captured(1).toInt());
+    const QDate date(yy >= 80 ? 1900 + yy : 2000 + yy, m.captured(2).toInt(),
+                     m.captured(1).toInt());
     const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
@@ -205,7 +206,8 @@ bool changeLevel(OperationState& state, const std::shared_ptr<Directory>& dir,
         tree.fail(dir->path(), errno);
         return true;
     }
-    const bool going = changeFiles(state, dir, *items, tree) && changeSubdirs(state, *dir, *items, tree);
+    const bool going =
+        changeFiles(state, dir, *items, tree) && changeSubdirs(state, *dir, *items, tree);
     finishLevel(*dir, tree);
     return going;
 }

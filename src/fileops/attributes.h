@@ -28,8 +28,8 @@ struct AttributeRequest {
 
 // The two masks from the System, Hidden, Read Only and Archive boxes. Only
 // these four bits ever change.
-void SetMasksFrom(AttributeRequest& request, TriState system, TriState hidden,
-                  TriState readOnly, TriState archive);
+void SetMasksFrom(AttributeRequest& request, TriState system, TriState hidden, TriState readOnly,
+                  TriState archive);
 
 // The caption of the progress window while attributes change.
 inline const QString kAttributesCaption = QStringLiteral("Seting Attributes...");

@@ -8,7 +8,8 @@
 namespace dovex {
 
 inline const QString kCompareCaption = QStringLiteral("Compare");
-inline const QString kCompareIdentical = QStringLiteral("The two Directory's apears to be identical.");
+inline const QString kCompareIdentical =
+    QStringLiteral("The two Directory's apears to be identical.");
 
 struct CompareCount {
     int left = 0;

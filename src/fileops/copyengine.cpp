@@ -13,11 +13,9 @@
 #include <chrono>
 #include <memory>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 bool skip(OperationState& state)
 {
@@ -50,8 +48,7 @@ void keepPartial(const QString& destination)
 // it, so that the old file stays until the new one has arrived whole. make
 // creates the entry at a name and returns 0 or its errno; the name made
 // comes back, empty when none could be.
-template <typename Make>
-QString makeBeside(const QString& destination, Make make)
+template <typename Make> QString makeBeside(const QString& destination, Make make)
 {
     for (int n = 0; n < 1000; ++n) {
         const QString name = partialName(destination, n);
@@ -127,8 +124,7 @@ bool copyLink(OperationState& state, const QString& source, const QString& desti
 enum class LoopEnd { Complete, Aborted, ReadFailed, WriteFailed };
 
 // tick(bytes) after every block; true when the copy is to stop.
-template <typename Tick>
-LoopEnd copyBlocks(File& in, File& out, Tick tick)
+template <typename Tick> LoopEnd copyBlocks(File& in, File& out, Tick tick)
 {
     // A large file is moved in growing blocks while each still takes well
     // under a tenth of a second, so that the kernel copies in large runs
@@ -177,8 +173,7 @@ struct CopyEnd {
 
 // Moves the bytes, gives the copy the source's metadata and its name. Runs
 // on any thread: nothing here asks or tells.
-template <typename Tick>
-CopyEnd runCopy(CopyJob& job, Tick tick)
+template <typename Tick> CopyEnd runCopy(CopyJob& job, Tick tick)
 {
     CopyEnd e;
     e.end = copyBlocks(job.in, job.out, tick);
@@ -253,15 +248,14 @@ void handOver(OperationState& state, CopyHelpers& helpers, CopyJob&& copy)
 
 } // namespace
 
-namespace
-{
+namespace {
 
 // What a tree copy already knows about one file, so that it is not looked
 // up again by name.
 struct Known {
-    bool plainFile = false;   // the directory listing says a plain file
-    bool freshTarget = false; // destination is the exact name in a directory just made
-    bool replaceAgreed = false; // the person already agreed to replace destination
+    bool plainFile = false;         // the directory listing says a plain file
+    bool freshTarget = false;       // destination is the exact name in a directory just made
+    bool replaceAgreed = false;     // the person already agreed to replace destination
     CopyHelpers* helpers = nullptr; // where a small file's bytes may be copied
 };
 
@@ -329,18 +323,19 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     // server goes away): a half file never stands under the real name.
     File out;
     QString written;
-    const bool careful = !target.exists && fileio::writesMayBreakOff(dospath::directoryPart(destination));
+    const bool careful =
+        !target.exists && fileio::writesMayBreakOff(dospath::directoryPart(destination));
     if (!careful && !target.exists) {
         if (out.create(destination))
             written = destination;
         // A name the first look missed (a dangling link): ask about it, once.
-        else if (out.error() == EEXIST && (known.replaceAgreed || agreeToReplace(state, destination)))
+        else if (out.error() == EEXIST &&
+                 (known.replaceAgreed || agreeToReplace(state, destination)))
             target.exists = true;
     }
     if (careful || target.exists)
-        written = makeBeside(destination, [&](const QString& name) {
-            return out.create(name) ? 0 : out.error();
-        });
+        written = makeBeside(
+            destination, [&](const QString& name) { return out.create(name) ? 0 : out.error(); });
     if (written.isEmpty()) {
         state.error(QStringLiteral("Write error File ") + destination);
         return skip(state);
@@ -368,9 +363,9 @@ void handOverNew(OperationState& state, CopyHelpers& helpers, const QString& sou
     const auto ordinary = [&state, job] {
         copyFile(state, job->source, job->destination, Known{true, true});
     };
-    const auto work = [&state, job, ordinary](
-                          const std::atomic<bool>& stop,
-                          std::atomic<std::int64_t>& bytes) -> std::function<void()> {
+    const auto work = [&state, job,
+                       ordinary](const std::atomic<bool>& stop,
+                                 std::atomic<std::int64_t>& bytes) -> std::function<void()> {
         if (!job->in.openReadPlain(job->source))
             return ordinary;
         job->src = job->in.status();
@@ -387,7 +382,8 @@ void handOverNew(OperationState& state, CopyHelpers& helpers, const QString& sou
             tellEnd(state, end, job->source, job->destination);
         };
     };
-    helpers.add(work, [&state] { skip(state); }, 0);
+    helpers.add(
+        work, [&state] { skip(state); }, 0);
 }
 
 // The files (and links) of one directory into targetDir, which fresh says

@@ -47,8 +47,8 @@ void CopyHelpers::add(Work work, std::function<void()> dropped, std::int64_t siz
     for (;;) {
         settle(false);
         std::unique_lock lock(m_mutex);
-        const bool room = m_jobs.empty() ||
-                          (m_jobs.size() < kMaxJobs && m_queued + size <= kBudget);
+        const bool room =
+            m_jobs.empty() || (m_jobs.size() < kMaxJobs && m_queued + size <= kBudget);
         // Once the operation stops, a job goes in anyway: finish drops it.
         if (room || m_state.abortRequested) {
             m_jobs.push_back({std::move(work), std::move(dropped), {}, size});

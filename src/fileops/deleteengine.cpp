@@ -2,19 +2,17 @@
 
 #include "fileops/operationstate.h"
 #include "fileops/treewalk.h"
-#include "platform/dosattr.h"
 #include "platform/directory.h"
+#include "platform/dosattr.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 
 #include <algorithm>
 #include <memory>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 struct Protection {
     std::uint32_t bit;
@@ -80,8 +78,7 @@ bool RemoveDirectories(const QStringList& tree)
     return tree.isEmpty() || !fileio::status(tree.first()).exists;
 }
 
-namespace
-{
+namespace {
 
 // Reports the files a directory kept although they were to go; true when
 // there were any.
@@ -100,8 +97,8 @@ bool reportFailures(OperationState& state, const Directory& dir,
 // on the remover's threads while the walk and its questions go on. A mount
 // point, a drive's root mapped inside the tree, or a directory that cannot
 // be opened is left alone. False when something below dir stays.
-bool deleteBelow(OperationState& state, FileRemover& remover,
-                 const std::shared_ptr<Directory>& dir, int depth)
+bool deleteBelow(OperationState& state, FileRemover& remover, const std::shared_ptr<Directory>& dir,
+                 int depth)
 {
     // Without a question to ask the files need not be looked at one by one:
     // their kind comes from the directory listing.

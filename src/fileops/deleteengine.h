@@ -3,8 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace dovex
-{
+namespace dovex {
 
 struct OperationState;
 

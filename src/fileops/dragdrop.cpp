@@ -11,8 +11,7 @@ namespace dovex::dragdrop {
 
 QByteArray panelToken(int panel)
 {
-    return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
-           QByteArray::number(panel);
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' + QByteArray::number(panel);
 }
 
 int sourcePanel(const QMimeData* data)

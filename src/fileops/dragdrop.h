@@ -43,10 +43,10 @@ QByteArray uriList(const QStringList& hostPaths);
 // drive map; a name outside every drive, or one that would not come back
 // as the same bytes, is refused by name rather than changed into another.
 struct DroppedNames {
-    bool foreign = false;      // a URL that is not a local file
-    QStringList dosPaths;      // accepted, in the order dropped
-    QStringList refused;       // host names (as a person reads them) refused
-    int ignored = 0;           // names beyond the first kMaxDroppedNames
+    bool foreign = false; // a URL that is not a local file
+    QStringList dosPaths; // accepted, in the order dropped
+    QStringList refused;  // host names (as a person reads them) refused
+    int ignored = 0;      // names beyond the first kMaxDroppedNames
 };
 DroppedNames readUriList(const QByteArray& body, const DriveMap& drives);
 // The message shown for refused names; empty when none was refused.

@@ -5,27 +5,36 @@ namespace dovex {
 QString operationVerb(FileOpKind kind)
 {
     switch (kind) {
-    case FileOpKind::Move: return QStringLiteral("Move");
-    case FileOpKind::Delete: return QStringLiteral("Delete");
-    default: return QStringLiteral("Copy");
+    case FileOpKind::Move:
+        return QStringLiteral("Move");
+    case FileOpKind::Delete:
+        return QStringLiteral("Delete");
+    default:
+        return QStringLiteral("Copy");
     }
 }
 
 QString operationCaption(FileOpKind kind)
 {
     switch (kind) {
-    case FileOpKind::Move: return QStringLiteral("Moving...");
-    case FileOpKind::Delete: return QStringLiteral("Deleting...");
-    default: return QStringLiteral("Copying...");
+    case FileOpKind::Move:
+        return QStringLiteral("Moving...");
+    case FileOpKind::Delete:
+        return QStringLiteral("Deleting...");
+    default:
+        return QStringLiteral("Copying...");
     }
 }
 
 QString progressWord(FileOpKind kind)
 {
     switch (kind) {
-    case FileOpKind::Move: return QStringLiteral("moved");
-    case FileOpKind::Delete: return QStringLiteral("deleted");
-    default: return QStringLiteral("copied");
+    case FileOpKind::Move:
+        return QStringLiteral("moved");
+    case FileOpKind::Delete:
+        return QStringLiteral("deleted");
+    default:
+        return QStringLiteral("copied");
     }
 }
 

@@ -10,11 +10,9 @@
 
 #include <cerrno>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 bool sameDrive(const QString& a, const QString& b)
 {

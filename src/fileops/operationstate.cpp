@@ -30,8 +30,8 @@ QString amountLine(const OperationState& s, std::int64_t elapsed)
     else
         line += QStringLiteral("   estimated time: %1 sec ").arg(remaining);
     if (s.showSpeed)
-        line += QStringLiteral(",  ") + FormatKilobytes(s.doneBytes / elapsed) +
-                QStringLiteral("/Sec");
+        line +=
+            QStringLiteral(",  ") + FormatKilobytes(s.doneBytes / elapsed) + QStringLiteral("/Sec");
     return line;
 }
 

@@ -69,21 +69,31 @@ void ProcessEntry(OperationState& state, FileOpKind kind, const QString& path,
             return;
         }
         switch (kind) {
-        case FileOpKind::Move: MoveDirectory(state, path, destination); break;
-        case FileOpKind::Delete: DeleteTree(state, path); break;
-        default: CopyTree(state, path, destination); break;
+        case FileOpKind::Move:
+            MoveDirectory(state, path, destination);
+            break;
+        case FileOpKind::Delete:
+            DeleteTree(state, path);
+            break;
+        default:
+            CopyTree(state, path, destination);
+            break;
         }
         return;
     }
     switch (kind) {
-    case FileOpKind::Move: MoveOneFile(state, path, destination); break;
+    case FileOpKind::Move:
+        MoveOneFile(state, path, destination);
+        break;
     case FileOpKind::Delete:
         state.setLine1(path);
         ++state.doneFiles;
         ProgressInfo(state);
         DeleteOneFile(state, path);
         break;
-    default: CopyOneFile(state, path, destination); break;
+    default:
+        CopyOneFile(state, path, destination);
+        break;
     }
 }
 
@@ -92,8 +102,7 @@ void RunOperation(OperationState& state, const OperationRequest& request)
     const int n = int(request.entries.size());
     state.totalFiles = state.totalBytes = 0;
     state.setLine1(QStringLiteral("Checking..."));
-    SelectionTotals(state, request.sourceDirectory, request.entries, n, request.cursorIndex,
-                    false);
+    SelectionTotals(state, request.sourceDirectory, request.entries, n, request.cursorIndex, false);
     state.setLine1(QString());
     state.setLine2(QStringLiteral("From ") + request.sourceDirectory);
     state.startCounting();

@@ -122,8 +122,8 @@ void createButtonFromEntry(int slot, const QString& dir, const QString& name)
     file.writeString(section, kParameter, QString());
     file.writeString(section, kDirectory, dir);
     file.writeString(section, kAction, QStringLiteral("open"));
-    file.writeString(section, kIcon, dir + (dir.endsWith('\\') ? QString() : QStringLiteral("\\")) +
-                                         name);
+    file.writeString(section, kIcon,
+                     dir + (dir.endsWith('\\') ? QString() : QStringLiteral("\\")) + name);
     file.writeString(section, kText, capitalisedName(withoutExtension(name)));
     file.commit();
 }
@@ -192,7 +192,8 @@ QString desktopTrashDirectory()
     const QByteArray data = qgetenv("XDG_DATA_HOME");
     const QString base = data.startsWith('/') ? hostname::decodeText(data)
                                               : QDir::homePath() + QStringLiteral("/.local/share");
-    const std::optional<QString> dos = DriveMap::instance().toDos(base + QStringLiteral("/Trash/files"));
+    const std::optional<QString> dos =
+        DriveMap::instance().toDos(base + QStringLiteral("/Trash/files"));
     return dos && isDirectory(*dos) ? *dos : QString();
 }
 
@@ -209,8 +210,8 @@ ButtonRun planButtonRun(const CustomButton& b, const QString& pendingParameter,
         std::optional<QByteArray> bytes;
         const QString stem = path.left(path.size() - 4);
         for (const char* ext : {"", ".Lnk", ".lnk", ".LNK"}) {
-            const QString host = context.hostPath ? context.hostPath(*ext ? stem + ext : path)
-                                                  : QString();
+            const QString host =
+                context.hostPath ? context.hostPath(*ext ? stem + ext : path) : QString();
             if (!host.isEmpty() && (bytes = hostfile::read(host, 64 * 1024)))
                 break;
         }
@@ -221,8 +222,8 @@ ButtonRun planButtonRun(const CustomButton& b, const QString& pendingParameter,
         }
         if (folder == QLatin1String(kRecycleBinFolder)) {
             run.directory = context.trashDirectory ? context.trashDirectory() : QString();
-            run.kind = run.directory.isEmpty() ? ButtonRun::Kind::Nothing
-                                               : ButtonRun::Kind::OpenDirectory;
+            run.kind =
+                run.directory.isEmpty() ? ButtonRun::Kind::Nothing : ButtonRun::Kind::OpenDirectory;
             return run;
         }
         const QString target = context.readLinkTarget ? context.readLinkTarget(path) : QString();

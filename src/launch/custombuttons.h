@@ -82,11 +82,11 @@ struct ButtonRun {
         Execute,       // start file through the shell-execute counterpart
     };
     Kind kind = Kind::Nothing;
-    QString directory;          // OpenDirectory: drive-letter path
-    QString verb;               // Execute: the Action, empty for the default
-    QString file;               // Execute: the Command
-    QString parameters;         // Execute: a text split into words, never given to a shell
-    QString workingDirectory;   // Execute: the Directory
+    QString directory;        // OpenDirectory: drive-letter path
+    QString verb;             // Execute: the Action, empty for the default
+    QString file;             // Execute: the Command
+    QString parameters;       // Execute: a text split into words, never given to a shell
+    QString workingDirectory; // Execute: the Directory
 };
 
 // The environment a click needs: the link target of a ".lnk" (the program's
@@ -95,7 +95,7 @@ struct ButtonRun {
 struct ButtonContext {
     std::function<QString(const QString& linkPath)> readLinkTarget;
     std::function<QString(const QString& path)> hostPath; // empty: no such file
-    std::function<QString()> trashDirectory;               // drive-letter path or empty
+    std::function<QString()> trashDirectory;              // drive-letter path or empty
 };
 
 // Run button for one slot outside Config mode. pendingParameter, when not

@@ -33,12 +33,12 @@ constexpr std::array kBytes{
     PifByte{965, 1},
 };
 constexpr std::array kWords{
-    PifWord{32, 640},   PifWord{385, 391},  PifWord{387, 0},    PifWord{389, 369},
-    PifWord{407, 517},  PifWord{409, 413},  PifWord{411, 104},  PifWord{413, 640},
-    PifWord{417, 100},  PifWord{419, 50},   PifWord{421, 65535}, PifWord{425, 65535},
-    PifWord{533, 65535}, PifWord{535, 539}, PifWord{537, 428},  PifWord{747, 1000},
-    PifWord{847, 560},  PifWord{849, 300},  PifWord{851, 572},  PifWord{853, 359},
-    PifWord{873, 572},  PifWord{875, 359},
+    PifWord{32, 640},    PifWord{385, 391}, PifWord{387, 0},     PifWord{389, 369},
+    PifWord{407, 517},   PifWord{409, 413}, PifWord{411, 104},   PifWord{413, 640},
+    PifWord{417, 100},   PifWord{419, 50},  PifWord{421, 65535}, PifWord{425, 65535},
+    PifWord{533, 65535}, PifWord{535, 539}, PifWord{537, 428},   PifWord{747, 1000},
+    PifWord{847, 560},   PifWord{849, 300}, PifWord{851, 572},   PifWord{853, 359},
+    PifWord{873, 572},   PifWord{875, 359},
 };
 constexpr std::array kTexts{
     PifText{369, "MICROSOFT PIFEX"}, PifText{391, "WINDOWS 386 3.0"},
@@ -46,7 +46,7 @@ constexpr std::array kTexts{
     PifText{773, "Terminal"},        PifText{805, "Lucida Console"},
 };
 
-const std::array<const char*, 8> kArchivers{"arj", "Lha", "Pak", "Pkunzip",
+const std::array<const char*, 8> kArchivers{"arj",   "Lha", "Pak",      "Pkunzip",
                                             "PkZip", "Rar", "Compress", "Zoo"};
 
 void put(QByteArray& image, int offset, const QByteArray& bytes)

@@ -25,8 +25,7 @@ bool isCd(const QString& command)
     return third == QLatin1Char('.') || third == QLatin1Char('\\') || third == QLatin1Char('/');
 }
 
-CommandPlan planCd(const QString& panelDirectory, const QString& command,
-                   const QString& parameters)
+CommandPlan planCd(const QString& panelDirectory, const QString& command, const QString& parameters)
 {
     CommandPlan plan;
     QString target;
@@ -83,8 +82,8 @@ CommandPlan planCommandLine(const QString& panelDirectory, const QString& text)
     const QStringList arguments = words->mid(1);
     if (!planExecuteWords(QStringLiteral("open"), program, arguments, panelDirectory)) {
         const QString lower = program.toLower();
-        if (lower != program && planExecuteWords(QStringLiteral("open"), lower, arguments,
-                                                 panelDirectory))
+        if (lower != program &&
+            planExecuteWords(QStringLiteral("open"), lower, arguments, panelDirectory))
             program = lower;
     }
     plan.kind = CommandPlan::Kind::Start;

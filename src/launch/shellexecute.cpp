@@ -133,8 +133,8 @@ std::optional<QStringList> splitWords(const QString& text)
         case Quote::Double:
             if (c == QLatin1Char('"')) {
                 quote = Quote::None;
-            } else if (c == QLatin1Char('\\') && i + 1 < text.size()
-                       && QStringLiteral("\"\\$`").contains(text[i + 1])) {
+            } else if (c == QLatin1Char('\\') && i + 1 < text.size() &&
+                       QStringLiteral("\"\\$`").contains(text[i + 1])) {
                 word += text[++i];
             } else {
                 word += c;

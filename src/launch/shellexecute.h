@@ -103,8 +103,7 @@ std::optional<LaunchPlan> planExecute(const QString& verb, const QString& file,
 
 // The same with the arguments already split (each one exactly one argument).
 std::optional<LaunchPlan> planExecuteWords(const QString& verb, const QString& file,
-                                           const QStringList& arguments,
-                                           const QString& directory);
+                                           const QStringList& arguments, const QString& directory);
 
 // A file opened as a document even when it is executable (an editor asked
 // to open a script must not run it); kind TextEditor when asTextFile.

@@ -38,7 +38,6 @@ void putLe32(QByteArray& b, quint32 v)
         b += char(v >> (8 * i) & 0xFF);
 }
 
-
 QByteArray guidBytes(const QString& text)
 {
     const QUuid id(text);
@@ -102,11 +101,11 @@ QByteArray relativePath(const QString& linkPath, const QString& target)
 QByteArray linkInfo(const QString& target)
 {
     QByteArray volume;
-    putLe32(volume, 0x11);        // size of the volume record
-    putLe32(volume, 3);           // fixed drive
-    putLe32(volume, 0);           // serial number
-    putLe32(volume, 0x10);        // label offset
-    volume += '\0';               // empty label
+    putLe32(volume, 0x11); // size of the volume record
+    putLe32(volume, 3);    // fixed drive
+    putLe32(volume, 0);    // serial number
+    putLe32(volume, 0x10); // label offset
+    volume += '\0';        // empty label
     const QByteArray base = linkText(target) + '\0';
     const quint32 headerSize = 0x1C;
     const quint32 volumeAt = headerSize;
@@ -141,7 +140,10 @@ public:
             v = v << 8 | quint8(m_bytes[at + i]);
         return v;
     }
-    quint16 le16(qsizetype at) const { return quint16(quint8(m_bytes[at]) | quint8(m_bytes[at + 1]) << 8); }
+    quint16 le16(qsizetype at) const
+    {
+        return quint16(quint8(m_bytes[at]) | quint8(m_bytes[at + 1]) << 8);
+    }
     // A NUL-terminated string starting at at and ending before end.
     std::optional<QByteArray> cString(qsizetype at, qsizetype end) const
     {

@@ -15,9 +15,15 @@ struct Terminal {
 };
 
 constexpr Terminal kTerminals[] = {
-    {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"konsole", "-e"},
-    {"xfce4-terminal", "-x"},      {"mate-terminal", "-x"},  {"kitty", ""},
-    {"alacritty", "-e"},           {"foot", ""},             {"xterm", "-e"},
+    {"x-terminal-emulator", "-e"},
+    {"gnome-terminal", "--"},
+    {"konsole", "-e"},
+    {"xfce4-terminal", "-x"},
+    {"mate-terminal", "-x"},
+    {"kitty", ""},
+    {"alacritty", "-e"},
+    {"foot", ""},
+    {"xterm", "-e"},
 };
 
 QString terminalNames()
@@ -56,10 +62,10 @@ QString problemText(const QString& editorFrom, bool haveEditor, bool desktopFail
     else
         text += QStringLiteral(", and a terminal to run ") + editorFrom + QStringLiteral(" in: ") +
                 terminalNames();
-    return text + QStringLiteral(
-                      ".\n\nSet an application with \"xdg-mime default NAME.desktop "
-                      "text/plain\", or set EDITOR (for example EDITOR=nano) and install a "
-                      "terminal such as xterm.");
+    return text +
+           QStringLiteral(".\n\nSet an application with \"xdg-mime default NAME.desktop "
+                          "text/plain\", or set EDITOR (for example EDITOR=nano) and install a "
+                          "terminal such as xterm.");
 }
 
 } // namespace
@@ -67,7 +73,8 @@ QString problemText(const QString& editorFrom, bool haveEditor, bool desktopFail
 QStringList terminalCommand()
 {
     const QString chosen = hostname::decodeText(qgetenv("TERMINAL"));
-    if (const QString found = process::findExecutable(chosen); !chosen.isEmpty() && !found.isEmpty())
+    if (const QString found = process::findExecutable(chosen);
+        !chosen.isEmpty() && !found.isEmpty())
         return {found, QStringLiteral("-e")};
     for (const Terminal& t : kTerminals) {
         const QString found = process::findExecutable(QString::fromLatin1(t.program));

@@ -11,7 +11,6 @@
 #include "platform/prompter.h"
 #include "platform/settingsfile.h"
 
-
 namespace dovex::launch {
 
 namespace viewtable {
@@ -50,7 +49,8 @@ bool write(const QString& key, const QString& value)
 
 namespace {
 
-const QString kFirstQuestion = QStringLiteral("Viewer not Registered, View with the defaultviewer?");
+const QString kFirstQuestion =
+    QStringLiteral("Viewer not Registered, View with the defaultviewer?");
 const QString kSecondQuestion = QStringLiteral("Default Viewer not Registered, Register Now?");
 const QString kDialogTitle = QStringLiteral("Registering Fileextention");
 
@@ -61,7 +61,8 @@ bool startViewer(const QString& viewer, const QString& directory, const QString&
     const auto host = DriveMap::instance().toHost(dospath::join(directory, name));
     if (!host)
         return false;
-    return startPlan(planExecuteWords(QStringLiteral("open"), viewer, QStringList{*host}, directory));
+    return startPlan(
+        planExecuteWords(QStringLiteral("open"), viewer, QStringList{*host}, directory));
 }
 
 // A viewer that lies outside the drives, started by its host path.
@@ -98,9 +99,9 @@ bool chooseAndView(const QString& key, const QString& directory, const QString& 
         viewtable::write(key, *dos);
         started = startViewer(*dos, directory, name);
     } else {
-        prompter.information(shown + QStringLiteral(
-                                         " lies outside the drives, so it cannot be registered "
-                                         "as the viewer; it shows this file once."));
+        prompter.information(shown +
+                             QStringLiteral(" lies outside the drives, so it cannot be registered "
+                                            "as the viewer; it shows this file once."));
         started = startHostViewer(*chosen, directory, name);
     }
     if (!started)
@@ -153,7 +154,8 @@ std::optional<QString> extractMemberForView(const QString& archive, QChar kind,
                                             QString& hostToDelete)
 {
     hostToDelete.clear();
-    const QString host = ExtractMemberForView(archive, kind, innerDirectory, name, prompter, progress);
+    const QString host =
+        ExtractMemberForView(archive, kind, innerDirectory, name, prompter, progress);
     const auto dos = host.isEmpty() ? std::nullopt : DriveMap::instance().toDos(host);
     if (!dos) {
         prompter.information(QStringLiteral("Cannot view ") + name);

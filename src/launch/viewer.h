@@ -8,7 +8,7 @@
 namespace dovex {
 class ArchiveProgress;
 class Prompter;
-}
+} // namespace dovex
 
 namespace dovex::launch {
 

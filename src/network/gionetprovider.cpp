@@ -12,8 +12,8 @@
 #include "platform/slowdrive.h"
 
 #include <QElapsedTimer>
-#include <QUrl>
 #include <QThread>
+#include <QUrl>
 
 #include <algorithm>
 #include <atomic>
@@ -66,8 +66,7 @@ bool serve(GMainContext* context)
 // default context whatever the caller pushed, so that one is served too
 // whenever this thread may own it: waiting on the private one alone stalls
 // until gvfs gives up.
-template <typename Start>
-GAsyncResult* await(GMainContext* context, int timeoutMs, Start start)
+template <typename Start> GAsyncResult* await(GMainContext* context, int timeoutMs, Start start)
 {
     auto* w = new Waiter;
     GCancellable* cancel = g_cancellable_new();
@@ -154,8 +153,8 @@ void onAskPassword(GMountOperation* op, const char*, const char* defaultUser,
         g_mount_operation_set_anonymous(op, FALSE);
         g_mount_operation_set_username(op, c->user.isEmpty() ? defaultUser : c->user.constData());
         g_mount_operation_set_password(op, c->password.constData());
-        g_mount_operation_set_domain(op, c->domain.isEmpty() ? defaultDomain
-                                                             : c->domain.constData());
+        g_mount_operation_set_domain(op,
+                                     c->domain.isEmpty() ? defaultDomain : c->domain.constData());
     }
     g_mount_operation_set_password_save(op, G_PASSWORD_SAVE_NEVER);
     g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
@@ -197,8 +196,7 @@ QString placeOf(const QUrl& url, const QString& below = QString())
 
 // Calls use(mount, its local root) for the gvfs mount whose local root
 // holds hostDir, from the volume monitor's list (gvfs keeps it locally).
-template <typename Use>
-void withMountAt(const QString& hostDir, Use use)
+template <typename Use> void withMountAt(const QString& hostDir, Use use)
 {
     GMainContext* context = g_main_context_new();
     g_main_context_push_thread_default(context);
@@ -250,17 +248,17 @@ bool serverAnswers(const QString& hostDir)
     withMountAt(hostDir, [&](GMount* mount, const QString&) {
         GFile* root = g_mount_get_root(mount);
         GMainContext* context = g_main_context_new();
-        GAsyncResult* res = await(
-            context, limitMs(),
-            [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+        GAsyncResult* res =
+            await(context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
                 g_file_query_filesystem_info_async(root, G_FILE_ATTRIBUTE_FILESYSTEM_FREE,
                                                    G_PRIORITY_DEFAULT, c, cb, w);
             });
         if (res) {
             GError* e = nullptr;
             GFileInfo* info = g_file_query_filesystem_info_finish(root, res, &e);
-            answers = info || (!t_timedOut && !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_MOUNTED) &&
-                               !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_CANCELLED));
+            answers =
+                info || (!t_timedOut && !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_NOT_MOUNTED) &&
+                         !g_error_matches(e, G_IO_ERROR, G_IO_ERROR_CANCELLED));
             g_clear_error(&e);
             if (info)
                 g_object_unref(info);
@@ -324,7 +322,8 @@ public:
         const std::optional<QString> location = netlocation::toGio(typed);
         if (!location) {
             if (error)
-                *error = QStringLiteral("not a network location: ") + netlocation::withoutPassword(typed);
+                *error = QStringLiteral("not a network location: ") +
+                         netlocation::withoutPassword(typed);
             return NetStatus::Failed;
         }
         if (!networkPresent(nullptr))
@@ -383,7 +382,8 @@ private:
         const std::optional<QString> dir = mount ? dirOf(mount, file) : std::nullopt;
         QString why;
         if (!dir || !fuseReady(mount))
-            why = QStringLiteral("the mount of %1 has no local directory (is gvfsd-fuse running?)").arg(location);
+            why = QStringLiteral("the mount of %1 has no local directory (is gvfsd-fuse running?)")
+                      .arg(location);
         else
             why = folderProblem(file, location);
         if (why.isEmpty() && hostDir)
@@ -400,12 +400,14 @@ private:
     // Why the location file cannot be a drive's folder; empty when it can.
     QString folderProblem(GFile* file, const QString& location)
     {
-        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
-            // A link is no folder of the share: through the FUSE directory
-            // it would lead wherever it points on this machine.
-            g_file_query_info_async(file, G_FILE_ATTRIBUTE_STANDARD_TYPE,
-                                    G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, G_PRIORITY_DEFAULT, c, cb, w);
-        });
+        GAsyncResult* res =
+            await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                // A link is no folder of the share: through the FUSE directory
+                // it would lead wherever it points on this machine.
+                g_file_query_info_async(file, G_FILE_ATTRIBUTE_STANDARD_TYPE,
+                                        G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, G_PRIORITY_DEFAULT, c,
+                                        cb, w);
+            });
         if (!res)
             return QStringLiteral("the server did not answer");
         GError* e = nullptr;
@@ -451,9 +453,10 @@ private:
     NetStatus unmountMount(GMount* mount, QString* error)
     {
         GMountOperation* op = g_mount_operation_new();
-        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
-            g_mount_unmount_with_operation(mount, G_MOUNT_UNMOUNT_NONE, op, c, cb, w);
-        });
+        GAsyncResult* res =
+            await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                g_mount_unmount_with_operation(mount, G_MOUNT_UNMOUNT_NONE, op, c, cb, w);
+            });
         NetStatus status = NetStatus::Failed;
         if (!res) {
             if (error)
@@ -477,15 +480,17 @@ private:
     static GMount* mountAt(const QString& hostDir)
     {
         GMount* found = nullptr;
-        withMountAt(hostDir, [&](GMount* mount, const QString&) { found = G_MOUNT(g_object_ref(mount)); });
+        withMountAt(hostDir,
+                    [&](GMount* mount, const QString&) { found = G_MOUNT(g_object_ref(mount)); });
         return found;
     }
 
     GMount* findMount(GFile* file)
     {
-        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
-            g_file_find_enclosing_mount_async(file, G_PRIORITY_DEFAULT, c, cb, w);
-        });
+        GAsyncResult* res =
+            await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                g_file_find_enclosing_mount_async(file, G_PRIORITY_DEFAULT, c, cb, w);
+            });
         if (!res)
             return nullptr;
         GMount* mount = g_file_find_enclosing_mount_finish(file, res, nullptr);
@@ -581,9 +586,10 @@ private:
         GMountOperation* op = g_mount_operation_new();
         g_signal_connect(op, "ask-password", G_CALLBACK(onAskPassword), &c);
         g_signal_connect(op, "ask-question", G_CALLBACK(onAskQuestion), &c);
-        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* cn, GAsyncReadyCallback cb, gpointer w) {
-            g_file_mount_enclosing_volume(file, G_MOUNT_MOUNT_NONE, op, cn, cb, w);
-        });
+        GAsyncResult* res =
+            await(m_context, limitMs(), [&](GCancellable* cn, GAsyncReadyCallback cb, gpointer w) {
+                g_file_mount_enclosing_volume(file, G_MOUNT_MOUNT_NONE, op, cn, cb, w);
+            });
         // The operation must not call back into c once this frame is gone.
         g_signal_handlers_disconnect_by_data(op, &c);
         NetStatus status = NetStatus::Failed;
@@ -619,13 +625,14 @@ private:
     std::optional<QList<NetResource>> enumerateOnce(GFile* file, const QString& location)
     {
         m_notMounted = false;
-        static const char* attributes =
-            G_FILE_ATTRIBUTE_STANDARD_NAME "," G_FILE_ATTRIBUTE_STANDARD_DISPLAY_NAME
-            "," G_FILE_ATTRIBUTE_STANDARD_TARGET_URI "," G_FILE_ATTRIBUTE_STANDARD_TYPE;
-        GAsyncResult* res = await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
-            g_file_enumerate_children_async(file, attributes, G_FILE_QUERY_INFO_NONE,
-                                            G_PRIORITY_DEFAULT, c, cb, w);
-        });
+        static const char* attributes = G_FILE_ATTRIBUTE_STANDARD_NAME
+            "," G_FILE_ATTRIBUTE_STANDARD_DISPLAY_NAME "," G_FILE_ATTRIBUTE_STANDARD_TARGET_URI
+            "," G_FILE_ATTRIBUTE_STANDARD_TYPE;
+        GAsyncResult* res =
+            await(m_context, limitMs(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                g_file_enumerate_children_async(file, attributes, G_FILE_QUERY_INFO_NONE,
+                                                G_PRIORITY_DEFAULT, c, cb, w);
+            });
         if (!res)
             return std::nullopt;
         GError* e = nullptr;
@@ -644,9 +651,10 @@ private:
         const auto left = [&] { return std::max<int>(1, limitMs() - int(clock.elapsed())); };
         // A browse list is small; the tree never shows more than a hundred.
         while (list.size() <= 1000) {
-            GAsyncResult* r = await(m_context, left(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
-                g_file_enumerator_next_files_async(en, 64, G_PRIORITY_DEFAULT, c, cb, w);
-            });
+            GAsyncResult* r =
+                await(m_context, left(), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                    g_file_enumerator_next_files_async(en, 64, G_PRIORITY_DEFAULT, c, cb, w);
+                });
             if (!r) {
                 failed = true;
                 break;
@@ -662,9 +670,11 @@ private:
             }
             g_list_free(infos);
         }
-        if (GAsyncResult* r = await(m_context, std::min(left(), 2000), [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
-                g_file_enumerator_close_async(en, G_PRIORITY_DEFAULT, c, cb, w);
-            })) {
+        if (GAsyncResult* r = await(m_context, std::min(left(), 2000),
+                                    [&](GCancellable* c, GAsyncReadyCallback cb, gpointer w) {
+                                        g_file_enumerator_close_async(en, G_PRIORITY_DEFAULT, c, cb,
+                                                                      w);
+                                    })) {
             g_file_enumerator_close_finish(en, r, nullptr);
             g_object_unref(r);
         }
@@ -678,7 +688,8 @@ private:
     {
         NetResource r;
         r.provider = QStringLiteral("gvfs");
-        QString target = fromUtf8(g_file_info_get_attribute_string(info, G_FILE_ATTRIBUTE_STANDARD_TARGET_URI));
+        QString target =
+            fromUtf8(g_file_info_get_attribute_string(info, G_FILE_ATTRIBUTE_STANDARD_TARGET_URI));
         if (target.isEmpty()) {
             GFile* child = g_file_get_child(parent, g_file_info_get_name(info));
             char* uri = g_file_get_uri(child);
@@ -702,7 +713,8 @@ private:
             r.printer = g_file_info_get_file_type(info) == G_FILE_TYPE_SPECIAL;
         } else if (url.scheme() == QLatin1String("smb") && !url.host().isEmpty()) {
             // Below the whole SMB network come the workgroups, below them servers.
-            const bool workgroup = parentUrl.scheme() == QLatin1String("smb") && parentUrl.host().isEmpty();
+            const bool workgroup =
+                parentUrl.scheme() == QLatin1String("smb") && parentUrl.host().isEmpty();
             r.display = workgroup ? NetResource::Display::Domain : NetResource::Display::Server;
             r.childLocation = target.endsWith('/') ? target : target + '/';
             r.remoteName = workgroup ? url.host() : netlocation::toRemoteName(r.childLocation);

@@ -60,7 +60,8 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
     if (!freeLetters().contains(letter))
         return fail(QStringLiteral("drive %1: is in use").arg(letter));
     if (!netlocation::toGio(typed))
-        return fail(QStringLiteral("not a network location: %1").arg(netlocation::withoutPassword(typed)));
+        return fail(
+            QStringLiteral("not a network location: %1").arg(netlocation::withoutPassword(typed)));
     // A password written into the location is used, never recorded.
     const QString location = netlocation::withoutPassword(typed);
     QString password = passwordIn;
@@ -95,7 +96,8 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
         // Without its record the letter would vanish at the next run: the
         // mount is not left behind unnamed.
         m_provider.unmount(hostDir, nullptr);
-        return fail(QStringLiteral("the network drives could not be recorded in %1").arg(netrecords::path()));
+        return fail(QStringLiteral("the network drives could not be recorded in %1")
+                        .arg(netrecords::path()));
     }
     DriveMap::instance().reload();
     if (DriveMap::instance().rootOf(letter) != hostDir) {
@@ -104,7 +106,8 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
         records.drives.removeIf([&](const netrecords::Record& r) { return r.letter == letter; });
         netrecords::write(records);
         DriveMap::instance().reload();
-        return fail(QStringLiteral("the local directory %1 of the mount cannot be reached").arg(hostDir));
+        return fail(
+            QStringLiteral("the local directory %1 of the mount cannot be reached").arg(hostDir));
     }
     return NetStatus::Ok;
 }
@@ -134,7 +137,8 @@ bool NetDrives::disconnect(QChar letterIn, QString* error)
     const bool written = netrecords::write(records);
     DriveMap::instance().reload();
     if (!written && error)
-        *error = QStringLiteral("the network drives could not be recorded in %1").arg(netrecords::path());
+        *error = QStringLiteral("the network drives could not be recorded in %1")
+                     .arg(netrecords::path());
     return written;
 }
 
@@ -162,7 +166,8 @@ void NetDrives::restore()
             // anonymous login may answer; else the record waits for the
             // next start.
             QString hostDir;
-            if (m_provider.mount(r.location, QString(), QString(), &hostDir, nullptr) == NetStatus::Ok &&
+            if (m_provider.mount(r.location, QString(), QString(), &hostDir, nullptr) ==
+                    NetStatus::Ok &&
                 hostDir.startsWith('/') && hostDir != r.hostDir) {
                 r.hostDir = hostDir;
                 changed = true;

@@ -41,8 +41,8 @@ public:
     // Mounts location ("\\server\share", "smb://...", "sftp://...", "ftp://",
     // "dav://") with the given credentials; on success hostDir is the local
     // directory of the mount.
-    virtual NetStatus mount(const QString& location, const QString& user,
-                            const QString& password, QString* hostDir, QString* error) = 0;
+    virtual NetStatus mount(const QString& location, const QString& user, const QString& password,
+                            QString* hostDir, QString* error) = 0;
     virtual NetStatus unmount(const QString& hostDir, QString* error) = 0;
     // The local directory of location while it is mounted; nullopt otherwise.
     virtual std::optional<QString> mountedDir(const QString& location) = 0;
@@ -57,9 +57,9 @@ void UseGioMountCheck();
 
 // A drive letter given to a network location by the program.
 struct NetDrive {
-    QChar letter;      // upper case
-    QString location;  // as the user typed it
-    QString hostDir;   // the mount's local directory
+    QChar letter;     // upper case
+    QString location; // as the user typed it
+    QString hostDir;  // the mount's local directory
     bool reconnect = false;
 };
 

@@ -115,8 +115,8 @@ bool TreeReader::listChildren(int fd, std::vector<Child>& children)
                 continue;
             }
             const size_t length = std::strlen(name);
-            children.push_back(
-                Child{QByteArray(name, qsizetype(length)), hostname::decode(name, qsizetype(length)), link});
+            children.push_back(Child{QByteArray(name, qsizetype(length)),
+                                     hostname::decode(name, qsizetype(length)), link});
         }
     }
 }

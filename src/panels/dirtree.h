@@ -22,7 +22,7 @@ struct DirectoryTree {
     // each directory sorted by name (case-insensitive, then by code unit),
     // each directory followed at once by its own subdirectories.
     std::vector<TreeDirectory> directories;
-    bool complete = true;    // false when the read was stopped
+    bool complete = true; // false when the read was stopped
     bool rootReadable = true;
 };
 

@@ -2,8 +2,8 @@
 
 #include "panels/sorting.h"
 #include "platform/hostfile.h"
-#include "platform/process.h"
 #include "platform/locations.h"
+#include "platform/process.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -13,11 +13,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 struct Group {
     int image;

@@ -6,8 +6,7 @@
 
 #include <vector>
 
-namespace dovex
-{
+namespace dovex {
 
 // One known extension with its type description and icon.
 struct FileTypeRecord {
@@ -20,8 +19,7 @@ struct FileTypeRecord {
 // The list of known extensions, built at start from "regprop.dat" in the
 // program directory, or (when that file is missing or holds no whole record)
 // from the six archive kinds and the MIME database, and then written there.
-class FileTypeTable
-{
+class FileTypeTable {
 public:
     enum class Source { CacheFile, Built };
 

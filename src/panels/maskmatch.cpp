@@ -2,11 +2,9 @@
 
 #include "panels/sorting.h"
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 char at(const QByteArray& s, int i)
 {

@@ -63,9 +63,8 @@ int readDirectory(PanelEntries& entries, int capacity, int sortMethod, const QSt
              });
     // The host lists ".." wherever its directory order puts it; the panel
     // wants it first, whatever the sort method.
-    const auto up = std::find_if(entries.begin(), entries.end(), [](const PanelEntry& e) {
-        return e.name == QLatin1String("..");
-    });
+    const auto up = std::find_if(entries.begin(), entries.end(),
+                                 [](const PanelEntry& e) { return e.name == QLatin1String(".."); });
     if (up != entries.end())
         std::rotate(entries.begin(), up, up + 1);
     const int lastDir = int(entries.size()) - 1;
@@ -74,10 +73,11 @@ int readDirectory(PanelEntries& entries, int capacity, int sortMethod, const QSt
 
     // The filter is a mask of names: a separator in it would send the search
     // to another directory than the one the panel shows.
-    const QString mask = filterMask.mid(
-        std::max(filterMask.lastIndexOf('\\'), filterMask.lastIndexOf('/')) + 1);
-    readPass(entries, capacity, base + (mask.isEmpty() ? QStringLiteral("*.*") : mask), faReadOnly | faHidden | faSysFile | faArchive,
-             false, prompter, [](const FindRecord& r) { return !(r.attributes & faDirectory); });
+    const QString mask =
+        filterMask.mid(std::max(filterMask.lastIndexOf('\\'), filterMask.lastIndexOf('/')) + 1);
+    readPass(entries, capacity, base + (mask.isEmpty() ? QStringLiteral("*.*") : mask),
+             faReadOnly | faHidden | faSysFile | faArchive, false, prompter,
+             [](const FindRecord& r) { return !(r.attributes & faDirectory); });
     sortRange(entries, lastDir + 1, int(entries.size()) - 1, sortMethod);
     return int(entries.size()) - 1;
 }
@@ -238,8 +238,8 @@ PanelReadOutcome readPanel(FilePanel& panel, Prompter& prompter, bool allowArchi
         }
     }
     const bool wasInArchive = panel.inArchive;
-    RefreshBest(panel.entries, kPanelCapacity, panel.sortMethod, panel.inArchive,
-                panel.filterMask, panel.archiveFile, panel.innerDirectory, panel.path, prompter);
+    RefreshBest(panel.entries, kPanelCapacity, panel.sortMethod, panel.inArchive, panel.filterMask,
+                panel.archiveFile, panel.innerDirectory, panel.path, prompter);
     if (wasInArchive && !panel.inArchive) {
         panel.archiveKind = QChar(' ');
         panel.innerDirectory.clear();
@@ -267,8 +267,7 @@ struct FoundNow {
 
 FoundNow findNow(const QString& path)
 {
-    const QString pattern =
-        (path.endsWith('\\') ? path : path + '\\') + QStringLiteral("*.*");
+    const QString pattern = (path.endsWith('\\') ? path : path + '\\') + QStringLiteral("*.*");
     FoundNow found;
     DirSearch search;
     for (std::optional<FindRecord> rec =
@@ -322,8 +321,8 @@ bool dropGone(PanelEntries& entries, const FoundNow& found, int& cursor, QSet<QS
 // The filter as the full read applies it: its last component only.
 QString filterOf(const QString& filterMask)
 {
-    const QString mask = filterMask.mid(
-        std::max(filterMask.lastIndexOf('\\'), filterMask.lastIndexOf('/')) + 1);
+    const QString mask =
+        filterMask.mid(std::max(filterMask.lastIndexOf('\\'), filterMask.lastIndexOf('/')) + 1);
     return mask.isEmpty() ? QStringLiteral("*.*") : mask;
 }
 

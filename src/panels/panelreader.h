@@ -8,7 +8,8 @@ class Prompter;
 
 inline const QString kTooManyFiles =
     QStringLiteral("More than 2048 files, only 2048 files are displayed.");
-inline const QString kDriveCStopped = QStringLiteral("Unable to read drive C, Application stopped.");
+inline const QString kDriveCStopped =
+    QStringLiteral("Unable to read drive C, Application stopped.");
 
 // Fills entries from the directory at path, or from the archive level while
 // inArchive is set: directories first and sorted among themselves, ".." first,

@@ -5,11 +5,9 @@
 #include "panels/textformat.h"
 #include "platform/dosattr.h"
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 QString typeText(const PanelEntry& e, const FileTypeTable* types, const QString& folderTypeText)
 {

@@ -4,8 +4,7 @@
 
 #include <QString>
 
-namespace dovex
-{
+namespace dovex {
 
 class FileTypeTable;
 

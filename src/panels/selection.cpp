@@ -3,8 +3,7 @@
 #include "panels/maskmatch.h"
 #include "panels/sorting.h"
 
-namespace dovex
-{
+namespace dovex {
 
 bool IsMarkable(const PanelEntry& entry)
 {

@@ -6,8 +6,7 @@
 
 #include <vector>
 
-namespace dovex
-{
+namespace dovex {
 
 enum class SelectMode { Mark, Unmark };
 

@@ -9,11 +9,9 @@
 #include <QDateTime>
 #include <QLocale>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 // The locale's time format without the time-zone field, which the long time
 // of the classic desktop never showed.

@@ -9,8 +9,7 @@
 #include <functional>
 #include <optional>
 
-namespace dovex
-{
+namespace dovex {
 
 struct FilePanel;
 class FileTypeTable;

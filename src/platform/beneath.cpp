@@ -199,8 +199,8 @@ int BeneathRoot::resolvesBeneath(const QByteArrayList& parts) const
     if (!validParts(parts) || parts.isEmpty())
         return -EINVAL;
     if (kernelGuards()) {
-        const int fd = openat2Call(m_root.get(), joinParts(parts).constData(),
-                                   O_PATH | O_CLOEXEC, RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS);
+        const int fd = openat2Call(m_root.get(), joinParts(parts).constData(), O_PATH | O_CLOEXEC,
+                                   RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS);
         if (fd >= 0) {
             ::close(fd);
             return 0;
@@ -268,8 +268,8 @@ int BeneathRoot::checkSymlink(int dir, const QByteArrayList& parts)
     if (verdict == -ENOENT) {
         // Leads to nothing yet: kept unless its text alone climbs out.
         QByteArray target(4096, '\0');
-        const ssize_t len = ::readlinkat(dir, parts.last().constData(), target.data(),
-                                         std::size_t(target.size()));
+        const ssize_t len =
+            ::readlinkat(dir, parts.last().constData(), target.data(), std::size_t(target.size()));
         target.truncate(len < 0 ? 0 : qsizetype(len));
         verdict = textLeavesRoot(target, parts.size() - 1) ? -EXDEV : 0;
     }
@@ -311,8 +311,8 @@ std::vector<QByteArrayList> BeneathRoot::recheckLinks()
 
 QByteArray temporaryLeaf()
 {
-    return QByteArray(".dvx") +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".$$$";
+    return QByteArray(".dvx") + QByteArray::number(QRandomGenerator::global()->generate64(), 36) +
+           ".$$$";
 }
 
 } // namespace dovex

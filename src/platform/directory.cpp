@@ -6,15 +6,15 @@
 #include "platform/hostname.h"
 #include "platform/sizewalk.h"
 
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
-#include <system_error>
-#include <string>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace dovex {
@@ -171,10 +171,10 @@ std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
             // Another file system, or a bind mount of this one, is not part
             // of the tree: its root says so, and so does another device.
             const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-            item.mountPoint = item.directory &&
-                              (((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-                                (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT)) ||
-                               (m_device != 0 && device != m_device));
+            item.mountPoint =
+                item.directory && (((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+                                    (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT)) ||
+                                   (m_device != 0 && device != m_device));
             item.device = device;
         } else if (knownKind) {
             item.directory = ent->d_type == DT_DIR;
@@ -210,8 +210,7 @@ int Directory::removeFile(const QString& name) const
 {
     if (m_fd < 0)
         return EBADF;
-    return ::unlinkat(m_fd, hostname::encode(name).constData(), 0) == 0 ? 0
-                                                                          : (errno ? errno : EIO);
+    return ::unlinkat(m_fd, hostname::encode(name).constData(), 0) == 0 ? 0 : (errno ? errno : EIO);
 }
 
 int Directory::removeDirectory(const QString& name) const

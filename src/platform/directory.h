@@ -159,7 +159,10 @@ private:
 class FileRemover : public DirectoryWorkers {
 public:
     FileRemover();
-    void remove(const std::shared_ptr<const Directory>& dir, const QString& name) { queue(dir, name); }
+    void remove(const std::shared_ptr<const Directory>& dir, const QString& name)
+    {
+        queue(dir, name);
+    }
 };
 
 // The names in the directory open as dirFd, "." and ".." left out, as

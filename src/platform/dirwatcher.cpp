@@ -121,8 +121,9 @@ void DirWatcher::readEvents()
                 continue;
             }
             const bool gone = ev->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT);
-            const QByteArray name = ev->len ? QByteArray(ev->name, qsizetype(::strnlen(ev->name, ev->len)))
-                                            : QByteArray();
+            const QByteArray name =
+                ev->len ? QByteArray(ev->name, qsizetype(::strnlen(ev->name, ev->len)))
+                        : QByteArray();
             for (int k = 0; k < kSlots; ++k) {
                 Slot& s = m_slots[size_t(k)];
                 if (s.wd != ev->wd)

@@ -52,8 +52,8 @@ std::uint32_t dosDateTimeFromUnix(std::time_t t)
     std::tm tm{};
     if (!localtime_r(&t, &tm))
         return packDosDateTime({});
-    return packDosDateTime({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                            tm.tm_sec});
+    return packDosDateTime(
+        {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
 }
 
 std::time_t unixFromDosDateTime(std::uint32_t packed)

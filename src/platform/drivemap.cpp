@@ -176,7 +176,8 @@ QList<Drive> assignVolumeLetters(const QList<Drive>& previous, const QStringList
         QChar letter;
         for (int pass = 0; pass < 2 && letter.isNull(); ++pass)
             for (char c = 'D'; c <= 'Y' && letter.isNull(); ++c)
-                if (!taken.contains(QLatin1Char(c)) && (pass == 1 || !retired.contains(QLatin1Char(c))))
+                if (!taken.contains(QLatin1Char(c)) &&
+                    (pass == 1 || !retired.contains(QLatin1Char(c))))
                     letter = QLatin1Char(c);
         if (letter.isNull())
             break; // D to Y are all given
@@ -215,8 +216,8 @@ void DriveMap::reload()
         }
     } else {
         const QByteArray home = qgetenv("HOME");
-        m_drives.append({QChar('C'), cleanRoot(home.isEmpty() ? QDir::homePath()
-                                                              : hostname::decode(home))});
+        m_drives.append(
+            {QChar('C'), cleanRoot(home.isEmpty() ? QDir::homePath() : hostname::decode(home))});
         QStringList volumes;
         for (const MountEntry& m : ReadMountTable())
             if (isVolume(m) && !volumes.contains(cleanRoot(m.mountPoint)))
@@ -284,8 +285,8 @@ std::optional<QString> DriveMap::toDos(const QString& hostPath) const
     const QString path = QDir::cleanPath(hostPath);
     const Drive* best = nullptr;
     for (const Drive& d : m_drives) {
-        const bool holds = d.root == QLatin1String("/") || path == d.root ||
-                           path.startsWith(d.root + '/');
+        const bool holds =
+            d.root == QLatin1String("/") || path == d.root || path.startsWith(d.root + '/');
         if (holds && (!best || d.root.size() > best->root.size()))
             best = &d;
     }

@@ -11,8 +11,15 @@
 namespace dovex {
 
 // The classic drive kinds, numbered as the platform reported them.
-enum class DriveKind { Unknown = 0, NoRoot = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5,
-                       RamDisk = 6 };
+enum class DriveKind {
+    Unknown = 0,
+    NoRoot = 1,
+    Removable = 2,
+    Fixed = 3,
+    Remote = 4,
+    CdRom = 5,
+    RamDisk = 6
+};
 
 struct DriveSpace {
     std::int64_t total = 0;
@@ -20,8 +27,8 @@ struct DriveSpace {
 };
 
 struct Drive {
-    QChar letter;   // upper case
-    QString root;   // host directory, no trailing slash except for "/"
+    QChar letter; // upper case
+    QString root; // host directory, no trailing slash except for "/"
 };
 
 // Maps drive letters to host directories and translates paths both ways.

@@ -3,7 +3,6 @@
 #include "platform/dosattr.h"
 #include "platform/hostname.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -47,7 +46,8 @@ ssize_t getStoredAt(int dirFd, const char* name, char* buf, size_t size)
 {
     static bool missing = false;
     if (!missing) {
-        XattrArgs args{std::uint64_t(reinterpret_cast<std::uintptr_t>(buf)), std::uint32_t(size), 0};
+        XattrArgs args{std::uint64_t(reinterpret_cast<std::uintptr_t>(buf)), std::uint32_t(size),
+                       0};
         const long n = ::syscall(SYS_getxattrat, dirFd, name, AT_SYMLINK_NOFOLLOW, kDosAttrib,
                                  &args, sizeof args);
         if (n >= 0 || errno != ENOSYS)
@@ -112,7 +112,8 @@ std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st, co
         attr |= faDirectory;
     if (!(st.st_mode & S_IWUSR))
         attr |= faReadOnly;
-    if (const std::optional<std::uint32_t> stored = readStoredBits(hostPath.constData(), st.st_dev, dirFd, rawName))
+    if (const std::optional<std::uint32_t> stored =
+            readStoredBits(hostPath.constData(), st.st_dev, dirFd, rawName))
         attr |= *stored;
     else if (!dir)
         attr |= faArchive;
@@ -137,12 +138,14 @@ Result setFileAttributes(const QString& hostPath, std::uint32_t attributes)
     if (::stat(path.constData(), &st) != 0)
         return Result::failure(QStringLiteral("Cannot read attributes of %1").arg(hostPath));
 
-    const mode_t wanted = attributes & faReadOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
-                                                  : st.st_mode | S_IWUSR;
+    const mode_t wanted = attributes & faReadOnly
+                              ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                              : st.st_mode | S_IWUSR;
     if (wanted != st.st_mode && ::chmod(path.constData(), wanted & 07777) != 0)
         return Result::failure(QStringLiteral("Cannot set attributes of %1").arg(hostPath));
 
-    const std::uint32_t current = attributesOf(path, st, hostPath.mid(hostPath.lastIndexOf('/') + 1));
+    const std::uint32_t current =
+        attributesOf(path, st, hostPath.mid(hostPath.lastIndexOf('/') + 1));
     const std::uint32_t stored = attributes & kStoredBits;
     if ((current & kStoredBits) == stored)
         return {};
@@ -162,8 +165,9 @@ Result setOpenFileAttributes(int fd, std::uint32_t attributes)
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return Result::failure(QStringLiteral("Cannot read attributes"));
-    const mode_t wanted = attributes & faReadOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
-                                                  : st.st_mode | S_IWUSR;
+    const mode_t wanted = attributes & faReadOnly
+                              ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                              : st.st_mode | S_IWUSR;
     if (wanted != st.st_mode && ::fchmod(fd, wanted & 07777) != 0)
         return Result::failure(QStringLiteral("Cannot set attributes"));
     char buf[256];
@@ -177,7 +181,8 @@ Result setOpenFileAttributes(int fd, std::uint32_t attributes)
     const QByteArray text = "0x" + QByteArray::number(stored, 16);
     if (::fsetxattr(fd, kDosAttrib, text.constData(), size_t(text.size()), 0) != 0) {
         if (errno == ENOTSUP || errno == EOPNOTSUPP)
-            return Result::failure(QStringLiteral("The drive keeps no hidden, system or archive attributes"));
+            return Result::failure(
+                QStringLiteral("The drive keeps no hidden, system or archive attributes"));
         return Result::failure(QStringLiteral("Cannot set attributes"));
     }
     return {};
@@ -224,8 +229,8 @@ bool chmodThroughPathDescriptor()
 // The mode of the file fd holds; fd is an O_PATH descriptor when pathOnly.
 int changeMode(int fd, mode_t mode, bool pathOnly)
 {
-    const long rc = pathOnly ? ::syscall(SYS_fchmodat2, fd, "", mode, AT_EMPTY_PATH)
-                             : ::fchmod(fd, mode);
+    const long rc =
+        pathOnly ? ::syscall(SYS_fchmodat2, fd, "", mode, AT_EMPTY_PATH) : ::fchmod(fd, mode);
     return rc == 0 ? 0 : errno;
 }
 

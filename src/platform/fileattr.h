@@ -14,8 +14,7 @@ namespace dovex {
 // write permission; hidden is a leading "." or the stored bit; hidden, system
 // and archive are kept in the extended attribute user.DOSATTRIB (Samba's form).
 // Without that attribute a file reports the archive bit and no system bit.
-std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st,
-                           const QString& name);
+std::uint32_t attributesOf(const QByteArray& hostPath, const struct stat& st, const QString& name);
 // Same, for the item rawName of the open directory dirFd (hostPath names
 // the same item for a kernel that cannot look up attributes relative to a
 // directory).
@@ -36,7 +35,7 @@ Result setOpenFileAttributes(int fd, std::uint32_t attributes);
 // A change of the four classic bits and, optionally, of the modification
 // time, as File Properties makes it to every file of a tree.
 struct AttributeChange {
-    std::uint32_t setMask = 0;   // among read-only, hidden, system, archive
+    std::uint32_t setMask = 0; // among read-only, hidden, system, archive
     std::uint32_t clearMask = 0;
     bool setTime = false;
     std::time_t when = 0;

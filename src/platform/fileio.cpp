@@ -9,12 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <climits>
 #include <fcntl.h>
-#include <stdio.h>
 #include <linux/fs.h>
+#include <stdio.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -148,8 +148,7 @@ bool File::create(const QString& dosPath)
     }
     const QByteArray host = hostName(dosPath);
     m_fd = host.isEmpty() ? -1
-                          : ::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                                   0666);
+                          : ::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
     return m_fd >= 0;
 }
@@ -283,7 +282,8 @@ bool File::skipHole(File& source, Transfer& t)
     if (end <= at)
         return false;
     const std::int64_t skip = std::int64_t(end - at);
-    if (::lseek(source.m_fd, end, SEEK_SET) < 0 || ::lseek(m_fd, off_t(m_position + skip), SEEK_SET) < 0 ||
+    if (::lseek(source.m_fd, end, SEEK_SET) < 0 ||
+        ::lseek(m_fd, off_t(m_position + skip), SEEK_SET) < 0 ||
         (data < 0 && ::ftruncate(m_fd, off_t(m_position + skip)) != 0)) {
         m_errno = source.m_errno = lastError();
         t.failed = true;
@@ -444,12 +444,14 @@ FileStatus status(const QString& dosPath, bool followLinks)
     if (host.isEmpty())
         return {};
     // On a network drive that stopped answering nothing is found.
-    return slowdrive::call<FileStatus>(dosPath[0], [host, followLinks] {
-               struct stat st {};
-               if ((followLinks ? ::stat(host.constData(), &st) : ::lstat(host.constData(), &st)) != 0)
-                   return FileStatus{};
-               return fromStat(st);
-           })
+    return slowdrive::call<FileStatus>(dosPath[0],
+                                       [host, followLinks] {
+                                           struct stat st {};
+                                           if ((followLinks ? ::stat(host.constData(), &st)
+                                                            : ::lstat(host.constData(), &st)) != 0)
+                                               return FileStatus{};
+                                           return fromStat(st);
+                                       })
         .value_or(FileStatus{});
 }
 
@@ -543,7 +545,8 @@ int setAttributes(const QString& dosPath, std::uint32_t attributes)
         return lastError();
     if (!S_ISREG(st.st_mode))
         return EPERM; // never a link's target, never a pipe or device
-    const int fd = ::open(host.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd =
+        ::open(host.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     Result r;
     if (fd < 0) {
         // A file its owner may not read: by name, as it was looked at.
@@ -575,7 +578,8 @@ int setModifiedTime(const QString& dosPath, std::time_t when)
         return lastError();
     if (!S_ISREG(st.st_mode))
         return EPERM; // never open a pipe or device, nor follow a link
-    const int fd = ::open(host.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd =
+        ::open(host.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return lastError();
     int rc = 0;
@@ -708,9 +712,11 @@ bool writesMayBreakOff(const QString& dosDir)
     if (host.isEmpty() || ::statfs(host.constData(), &fs) != 0)
         return false;
     // FUSE, NFS, CIFS, SMB2, SMB, 9P, Ceph, AFS, Coda.
-    static constexpr unsigned long kinds[] = {0x65735546, 0x6969, 0xFF534D42, 0xFE534D42, 0x517B,
-                                              0x01021997, 0x00C36400, 0x5346414F, 0x73757245};
-    return std::find(std::begin(kinds), std::end(kinds), (unsigned long)fs.f_type) != std::end(kinds);
+    static constexpr unsigned long kinds[] = {0x65735546, 0x6969,     0xFF534D42,
+                                              0xFE534D42, 0x517B,     0x01021997,
+                                              0x00C36400, 0x5346414F, 0x73757245};
+    return std::find(std::begin(kinds), std::end(kinds), (unsigned long)fs.f_type) !=
+           std::end(kinds);
 }
 
 std::optional<std::int64_t> freeSpace(const QString& dosDir)
@@ -723,9 +729,9 @@ std::optional<std::int64_t> freeSpace(const QString& dosDir)
     while (::statvfs(host.constData(), &vfs) != 0) {
         const qsizetype cut = host.lastIndexOf('/');
         if (cut <= 0)
-            return ::statvfs("/", &vfs) == 0 ? std::optional(std::int64_t(vfs.f_bavail) *
-                                                             std::int64_t(vfs.f_frsize))
-                                             : std::nullopt;
+            return ::statvfs("/", &vfs) == 0
+                       ? std::optional(std::int64_t(vfs.f_bavail) * std::int64_t(vfs.f_frsize))
+                       : std::nullopt;
         host = host.left(cut);
     }
     return std::int64_t(vfs.f_bavail) * std::int64_t(vfs.f_frsize);

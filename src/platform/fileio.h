@@ -31,7 +31,7 @@ struct DirItem {
     bool symlink = false;
     bool regular = false; // a plain file (as the directory or a look tells)
     std::int64_t size = 0;
-    std::uint32_t mode = 0; // st_mode, when the item was looked at (withSizes)
+    std::uint32_t mode = 0;   // st_mode, when the item was looked at (withSizes)
     std::uint64_t device = 0; // st_dev, when the item was looked at
     // A directory that is the root of another mount (a volume or a bind
     // mount): a tree walk never crosses into it.
@@ -111,7 +111,8 @@ public:
     // The test hook: from now on, operation fault fails on every path that
     // equals pathSuffix or ends with it (drive-letter paths, no regard to
     // case). clearFaults() removes every fault.
-    static void injectFault(FileFault fault, const QString& pathSuffix, std::int64_t afterBytes = 0);
+    static void injectFault(FileFault fault, const QString& pathSuffix,
+                            std::int64_t afterBytes = 0);
     static void clearFaults();
 
 private:
@@ -131,8 +132,8 @@ private:
     std::int64_t m_position = 0;
     bool m_kernelCopy = true;
     bool m_cloneTried = false;
-    bool m_sparse = false;          // opened for reading with holes in it
-    std::int64_t m_sparseSize = 0;  // its size when it was opened
+    bool m_sparse = false;         // opened for reading with holes in it
+    std::int64_t m_sparseSize = 0; // its size when it was opened
 };
 
 namespace fileio {
@@ -183,7 +184,7 @@ bool isDriveRoot(const QString& dosPath);
 int rename(const QString& from, const QString& to);
 // Renames only when to does not exist yet (EEXIST otherwise).
 int renameNoReplace(const QString& from, const QString& to);
-int removeFile(const QString& dosPath); // unlinks; a link goes, not its target
+int removeFile(const QString& dosPath);      // unlinks; a link goes, not its target
 int removeDirectory(const QString& dosPath); // empty directories only
 int makeDirectories(const QString& dosPath); // with every missing parent
 // Makes to a symbolic link with the same target as the link from.

@@ -25,11 +25,20 @@ QByteArray escape(const QString& field, bool hostPath)
     QByteArray out;
     for (const char c : hostPath ? hostname::encode(field) : field.toUtf8()) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -44,11 +53,20 @@ std::optional<QString> unescape(const QByteArray& field, bool hostPath)
             if (++i >= field.size())
                 return std::nullopt;
             switch (field[i]) {
-            case '\\': c = '\\'; break;
-            case 't': c = '\t'; break;
-            case 'n': c = '\n'; break;
-            case 'r': c = '\r'; break;
-            default: return std::nullopt;
+            case '\\':
+                c = '\\';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case 'n':
+                c = '\n';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            default:
+                return std::nullopt;
             }
         }
         if (c == '\0')
@@ -102,7 +120,8 @@ bool realLiveMount(const QString& hostDir)
         if (holds && (!holder || m.mountPoint.size() >= holder->mountPoint.size()))
             holder = m;
     }
-    if (!holder || holder->type != QLatin1String("fuse.gvfsd-fuse") || hostDir == holder->mountPoint)
+    if (!holder || holder->type != QLatin1String("fuse.gvfsd-fuse") ||
+        hostDir == holder->mountPoint)
         return false;
     const QString rest = hostDir.mid(holder->mountPoint.size() + 1);
     return directoryLists(holder->mountPoint, rest.left(rest.indexOf('/')));
@@ -163,8 +182,8 @@ QByteArray format(const Records& records)
     QByteArray text = "# Network drives of dovex: drive LETTER RECONNECT LOCATION DIRECTORY\n";
     for (const Record& r : records.drives)
         text += "drive\t" + QByteArray(1, char(r.letter.toLatin1())) + '\t' +
-                (r.reconnect ? "1" : "0") + '\t' + escape(r.location, false) + '\t' + escape(r.hostDir, true) +
-                '\n';
+                (r.reconnect ? "1" : "0") + '\t' + escape(r.location, false) + '\t' +
+                escape(r.hostDir, true) + '\n';
     for (qsizetype i = 0; i < records.recent.size() && i < kMaxRecent; ++i)
         text += "recent\t" + escape(records.recent[i], false) + '\n';
     return text;
@@ -186,7 +205,8 @@ Records read()
 
 bool write(const Records& records)
 {
-    return hostfile::makeDirectories(programDirectory()) && hostfile::write(path(), format(records));
+    return hostfile::makeDirectories(programDirectory()) &&
+           hostfile::write(path(), format(records));
 }
 
 bool isLiveMount(const QString& hostDir)

@@ -13,9 +13,9 @@ namespace dovex::netrecords {
 // location was given and where its mount's local directory is, plus the
 // recent paths of the connect dialog. No password is ever kept here.
 struct Record {
-    QChar letter;      // upper case, D..Z
-    QString location;  // as the user typed it
-    QString hostDir;   // the mount's local directory (absolute, clean)
+    QChar letter;     // upper case, D..Z
+    QString location; // as the user typed it
+    QString hostDir;  // the mount's local directory (absolute, clean)
     bool reconnect = false;
 };
 

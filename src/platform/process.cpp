@@ -513,8 +513,8 @@ QString writeUniqueFile(const QString& hostDir, const QString& prefix, const QSt
 
 QString makeUniqueDirectory(const QString& hostDir, const QString& prefix)
 {
-    QByteArray pattern = hostname::encode(hostDir + QLatin1Char('/') + prefix +
-                                          QStringLiteral("XXXXXX"));
+    QByteArray pattern =
+        hostname::encode(hostDir + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX"));
     return ::mkdtemp(pattern.data()) ? hostname::decode(pattern) : QString();
 }
 

@@ -14,10 +14,10 @@ namespace dovex::process {
 // as exactly one argument (no shell ever sees them). Paths are host paths in
 // the program's form of names (hostname.h); they are encoded here.
 struct Spec {
-    QString program;            // a host path; a bare name is looked up on PATH
-    QStringList arguments;      // argv[1..]
-    QString workingDirectory;   // host path; empty keeps the current one
-    QString stdinFile;          // host path read as standard input; empty: /dev/null
+    QString program;          // a host path; a bare name is looked up on PATH
+    QStringList arguments;    // argv[1..]
+    QString workingDirectory; // host path; empty keeps the current one
+    QString stdinFile;        // host path read as standard input; empty: /dev/null
     // The program's side of a pseudo-terminal (PasswordTerminal), or -1: the
     // program then runs in a session of its own with it as its controlling
     // terminal, standard output and error, and standard input unless
@@ -33,9 +33,9 @@ enum class Ending { Exited, Signalled, Aborted, NotStarted };
 
 struct Outcome {
     Ending ending = Ending::NotStarted;
-    int exitCode = -1;     // Exited: the status; Signalled: the signal number
-    QString error;         // NotStarted: why, for the person
-    QByteArray output;     // stdout and stderr interleaved, when captured
+    int exitCode = -1; // Exited: the status; Signalled: the signal number
+    QString error;     // NotStarted: why, for the person
+    QByteArray output; // stdout and stderr interleaved, when captured
     bool outputCut = false;
 };
 

@@ -378,8 +378,8 @@ Replaced replaceFile(const QByteArray& path, const QString& display, const QByte
     UniqueFd out;
     for (int tries = 0; out.get() < 0; ++tries) {
         temp = temporaryName(dir);
-        out.reset(
-            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666));
+        out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                         exists ? 0600 : 0666));
         if (out.get() < 0 && (errno != EEXIST || tries > 100))
             return fail(errno);
     }

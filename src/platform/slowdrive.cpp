@@ -54,7 +54,8 @@ bool startAndWait(int ms, std::function<void()> work, std::atomic<int>* stuckCou
         shared->doneSignal.notify_all();
     }).detach();
     std::unique_lock guard(shared->lock);
-    if (shared->doneSignal.wait_for(guard, std::chrono::milliseconds(ms), [&] { return shared->done; }))
+    if (shared->doneSignal.wait_for(guard, std::chrono::milliseconds(ms),
+                                    [&] { return shared->done; }))
         return true;
     shared->givenUp = true;
     if (stuckCount)

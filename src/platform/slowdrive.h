@@ -18,8 +18,7 @@ namespace dovex::slowdrive {
 bool run(QChar letter, std::function<void()> work);
 
 // The same, with work's result; nullopt when the drive did not answer.
-template <typename T, typename Work>
-std::optional<T> call(QChar letter, Work work)
+template <typename T, typename Work> std::optional<T> call(QChar letter, Work work)
 {
     auto result = std::make_shared<std::optional<T>>();
     if (!run(letter, [result, work = std::move(work)]() mutable { *result = work(); }))

@@ -8,8 +8,8 @@
 namespace dovex {
 
 // The tool panels whose widths "ToolBars" keeps.
-inline const QStringList kToolBarPanels = {QStringLiteral("CoolPanel2"), QStringLiteral("CoolPanel3"),
-                                           QStringLiteral("CoolPanel4")};
+inline const QStringList kToolBarPanels = {
+    QStringLiteral("CoolPanel2"), QStringLiteral("CoolPanel3"), QStringLiteral("CoolPanel4")};
 
 enum class FontStyle { Regular, Bold, Italic, BoldItalic };
 

@@ -76,15 +76,15 @@ int treeDistance(const QStringList& a, const QStringList& b)
 
 StartArgument fromHostPath(const QByteArray& bytes, const QByteArray& workingDirectory)
 {
-    const QByteArray absolute =
-        bytes.startsWith('/') ? bytes : workingDirectory + '/' + bytes;
+    const QByteArray absolute = bytes.startsWith('/') ? bytes : workingDirectory + '/' + bytes;
     const QString host = QDir::cleanPath(hostname::decode(absolute));
     if (const std::optional<QString> dos = DriveMap::instance().toDos(host))
         return {*dos, {}};
     const QString root = nearestDriveRoot(host);
     if (root.isEmpty())
-        return {{}, QStringLiteral("%1 is on no drive, and no drive is mapped.")
-                        .arg(hostname::displayName(host))};
+        return {{},
+                QStringLiteral("%1 is on no drive, and no drive is mapped.")
+                    .arg(hostname::displayName(host))};
     return {root, QStringLiteral("%1 is on no drive: the nearest drive, %2, is shown instead.")
                       .arg(hostname::displayName(host), root)};
 }

@@ -123,8 +123,8 @@ QString processorText(const QByteArray& cpuinfo)
 {
     // x86 names the model in "model name"; ARM, MIPS, PowerPC and RISC-V
     // boards use the others.
-    QString model = fieldValue(cpuinfo, {"model name", "Model", "cpu model", "Processor", "cpu",
-                                         "uarch", "Hardware"});
+    QString model = fieldValue(
+        cpuinfo, {"model name", "Model", "cpu model", "Processor", "cpu", "uarch", "Hardware"});
     static const QRegularExpression noise(
         QStringLiteral("\\((R|TM|C)\\)|\\bCPU\\b|\\bProcessor\\b|@\\s*[0-9.]+\\s*[GM]Hz"),
         QRegularExpression::CaseInsensitiveOption);
@@ -243,7 +243,9 @@ DiskTotals addDisks(const QList<DiskSample>& disks)
 
 QString diskText(const DiskTotals& totals)
 {
-    return QStringLiteral("Total %1 MB , free %2 MB").arg(totals.total >> 20).arg(totals.free >> 20);
+    return QStringLiteral("Total %1 MB , free %2 MB")
+        .arg(totals.total >> 20)
+        .arg(totals.free >> 20);
 }
 
 QList<DiskSample> sampleDrives(const DriveMap& map)

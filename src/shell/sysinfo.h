@@ -32,7 +32,7 @@ struct DisplayInfo {
 struct DiskSample {
     QChar letter;
     DriveKind kind = DriveKind::Unknown;
-    std::optional<DriveSpace> space; // nullopt: not ready (no medium)
+    std::optional<DriveSpace> space;     // nullopt: not ready (no medium)
     std::optional<std::uint64_t> device; // st_dev of the root, when known
 };
 

@@ -98,8 +98,8 @@ ArchiveContents readHostFile(const QString& hostPath)
 
 ArchiveContents readBytes(const QByteArray& bytes)
 {
-    MemorySource source({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                         std::size_t(bytes.size())});
+    MemorySource source(
+        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
     return readArchiveRecords(detectArchiveKind(source.read(0, 11)), source);
 }
 
@@ -238,8 +238,8 @@ void expectRobust(const QByteArray& bytes)
         if (blockEnds.count(n))
             EXPECT_FALSE(cut.damaged) << "rar 4 cut at the block end " << n;
         else
-            EXPECT_TRUE(cut.damaged) << "prefix " << n << " of " << bytes.size()
-                                     << " passes for a whole archive";
+            EXPECT_TRUE(cut.damaged)
+                << "prefix " << n << " of " << bytes.size() << " passes for a whole archive";
     }
     // Bytes set to 0xFF and 0x00 in turn along the headers.
     for (qsizetype at = 0; at < bytes.size() && at < 4096; at += 3) {

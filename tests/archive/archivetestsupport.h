@@ -26,10 +26,10 @@ namespace dovex::test {
 
 bool haveTool(const QString& program);
 
-#define REQUIRE_TOOL(program)                                                                    \
-    do {                                                                                         \
-        if (!::dovex::test::haveTool(program))                                                   \
-            GTEST_SKIP() << program << " is not installed";                                      \
+#define REQUIRE_TOOL(program)                                                                      \
+    do {                                                                                           \
+        if (!::dovex::test::haveTool(program))                                                     \
+            GTEST_SKIP() << program << " is not installed";                                        \
     } while (0)
 
 // Runs program in dir; false (with the output in the test log) on failure.

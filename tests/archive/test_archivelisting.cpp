@@ -103,8 +103,8 @@ TEST(ArchiveLevel, TotalsOfHugeClaimedSizesStopAtTheLargestNumber)
 
 TEST(ArchiveLevel, TotalsCountTheSelectionOrTheCursor)
 {
-    const auto recs = records({"doc\\a.txt", "docs\\b.txt", "doc\\deep\\c.txt", "top.txt",
-                               "Doc\\upper.txt"});
+    const auto recs =
+        records({"doc\\a.txt", "docs\\b.txt", "doc\\deep\\c.txt", "top.txt", "Doc\\upper.txt"});
     PanelEntries entries;
     const int last = listArchiveLevel(recs, u"", "*.*", entries);
     auto indexOf = [&](const char* name) {
@@ -115,8 +115,7 @@ TEST(ArchiveLevel, TotalsCountTheSelectionOrTheCursor)
     };
     std::int64_t files = 0;
     // The cursor on "doc": its two records, none of "docs" or "Doc".
-    EXPECT_EQ(archiveLevelTotals(recs, u"", entries, last, indexOf("doc"), true, files),
-              9 + 14);
+    EXPECT_EQ(archiveLevelTotals(recs, u"", entries, last, indexOf("doc"), true, files), 9 + 14);
     EXPECT_EQ(files, 2);
     EXPECT_EQ(archiveLevelTotals(recs, u"", entries, last, indexOf("doc"), false, files), 0);
     EXPECT_EQ(files, 0);

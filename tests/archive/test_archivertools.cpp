@@ -90,9 +90,13 @@ TEST_F(ArchiverToolsTest, MethodOptionsFollowTheSlot)
 
 TEST(CompressionSelection, ScoreAndCleaning)
 {
-    PanelEntries e = {entry(".."), entry("sub", true, true), entry("setup.exe", true),
-                      entry("read me.txt", true), entry("Read Me.doc", true),
-                      entry("read me.bak", true), entry("other.txt")};
+    PanelEntries e = {entry(".."),
+                      entry("sub", true, true),
+                      entry("setup.exe", true),
+                      entry("read me.txt", true),
+                      entry("Read Me.doc", true),
+                      entry("read me.bak", true),
+                      entry("other.txt")};
     CompressSelection s = CompressionSelection(e, 6, "C:\\p");
     // "read me" scores 3 at its first entry, setup.exe 1 + 2: the earlier wins ties.
     EXPECT_EQ(s.baseName, "setup");
@@ -222,7 +226,8 @@ TEST_F(ArchiverToolsTest, APasswordReachesTheToolOnItsTerminalOrNotAtAll)
     // uses the terminal itself.
     fake("arj", "printf 'Enter garble password: '; read pw; printf '%s' \"$pw\" " + keep +
                     "arj.typed'\nprintf 'Overwrite x (y/n)? '\nif read a; then echo \"$a\"; "
-                    "else echo EOF; fi " + keep + "arj.answer'");
+                    "else echo EOF; fi " +
+                    keep + "arj.answer'");
     fake("unzip", "printf 'x.zip password: ' > /dev/tty; read pw < /dev/tty; printf '%s' \"$pw\" " +
                       keep + "unzip.typed'");
     drives.file("C:\\p\\a.txt", 10);
@@ -309,7 +314,8 @@ TEST_F(ArchiverToolsTest, ComposedCommandsRoundTripThroughTheArchivers)
         // The archivers name their archives in lower case here.
         x.archive = "D:\\out\\" + selection.baseName + '.' + t[size_t(slot - 1)].ext.toLower();
         x.target = "D:\\back";
-        const archive::ToolRunResult back = archive::RunArchiverTool(ExtractCommand(x, t), prompter);
+        const archive::ToolRunResult back =
+            archive::RunArchiverTool(ExtractCommand(x, t), prompter);
         ASSERT_TRUE(back.passed) << program << prompter.texts().join('\n').toStdString();
         std::map<QString, QByteArray> wanted = contents(drives.host("C:\\p"));
         wanted.erase("/skip.me");

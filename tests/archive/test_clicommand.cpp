@@ -112,7 +112,9 @@ TEST(CliArchive, FifosAndArchivesCutShortExitWithTwo)
     // and lha archives cut inside a header and before their end marker. A
     // rar 4 archive that merely lacks its (optional) end block is whole.
     QByteArray rar("Rar!\x1A\x07\x00", 7);
-    rar += QByteArray::fromHex("0000730000" "0d00" "000000000000");
+    rar += QByteArray::fromHex("0000730000"
+                               "0d00"
+                               "000000000000");
     drives.file("C:\\d\\noend.rar", 0, rar);
     rar.chop(3);
     QByteArray lha;
@@ -134,8 +136,8 @@ TEST(CliArchive, FifosAndArchivesCutShortExitWithTwo)
     drives.file("C:\\d\\inside.lzh", 0, lha + lha.left(12));
     drives.file("C:\\d\\noend.lzh", 0, lha);
     drives.file("C:\\d\\whole.lzh", 0, lha + '\0');
-    for (const char* path : {"C:\\d\\cut.rar", "C:\\d\\bare.rar", "C:\\d\\inside.lzh",
-                             "C:\\d\\noend.lzh"}) {
+    for (const char* path :
+         {"C:\\d\\cut.rar", "C:\\d\\bare.rar", "C:\\d\\inside.lzh", "C:\\d\\noend.lzh"}) {
         r = runCli({path});
         EXPECT_EQ(r.exitCode, 2) << path;
         EXPECT_TRUE(r.error.contains("damaged")) << path;
@@ -174,7 +176,9 @@ TEST(CliArchive, LinksHaveTheirOwnKindAndEncryptedHeadersTheirOwnMessage)
     EXPECT_EQ(r.lines[2], "lnk\tL\t0\t2021-05-15 02:17:40\td\\\\lnk");
 
     QByteArray rar("Rar!\x1A\x07\x00", 7);
-    rar += QByteArray::fromHex("0000738000" "0d00" "000000000000");
+    rar += QByteArray::fromHex("0000738000"
+                               "0d00"
+                               "000000000000");
     rar += QByteArray(48, '\x5A');
     drives.file("C:\\e.rar", 0, rar);
     r = runCli({"C:\\e.rar"});

@@ -13,8 +13,7 @@
 using namespace dovex;
 using namespace dovex::test;
 
-namespace
-{
+namespace {
 
 // Text that compresses, with random bytes between, over several chunks.
 QByteArray sample()
@@ -31,8 +30,8 @@ QByteArray sample()
 
 MemorySource sourceOf(const QByteArray& bytes)
 {
-    return MemorySource({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                         std::size_t(bytes.size())});
+    return MemorySource(
+        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
 }
 
 // Everything the stream yields; false when it ended in damage.

@@ -61,7 +61,8 @@ TEST_F(DiscoveryTest, TheLowerDriveWinsAndTheProgramIsLinkedIn)
     EXPECT_EQ(prompter.texts(),
               QStringList{"Would you like to search your disk(s) for Compression Tools?"});
     EXPECT_EQ(shown, QStringList{"From " + programDir()});
-    EXPECT_EQ(QFileInfo(programDir() + "/arj").symLinkTarget(), drives.host("D:\\tools\\deep\\arj"));
+    EXPECT_EQ(QFileInfo(programDir() + "/arj").symLinkTarget(),
+              drives.host("D:\\tools\\deep\\arj"));
     EXPECT_EQ(QFileInfo(programDir() + "/lha").symLinkTarget(), drives.host("E:\\x\\lha"));
     EXPECT_TRUE(d.isPresent("arj"));
 

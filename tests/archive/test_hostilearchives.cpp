@@ -77,12 +77,12 @@ QByteArray lhaLevel3(std::uint32_t headerSize, std::uint32_t extensionSize)
     QByteArray b;
     put16(b, 4); // word size
     b += "-lh0-";
-    put32(b, 0);    // packed
-    put32(b, 5);    // original size
-    put32(b, 0);    // time
+    put32(b, 0); // packed
+    put32(b, 5); // original size
+    put32(b, 0); // time
     b += char(0x20);
-    b += char(3);   // level
-    put16(b, 0);    // CRC
+    b += char(3); // level
+    put16(b, 0);  // CRC
     b += 'U';
     put32(b, headerSize);
     put32(b, extensionSize);
@@ -304,15 +304,24 @@ TEST(Truncation, AZeroByteEndsAnLhaArchiveOnlyWhereNoHeaderCanStart)
 TEST(ArchivePaths, DotsDrivesAndSeparatorsNeverLeaveTheArchive)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"C:\\win\\x", "win\\x"},     {"c:x.txt", "x.txt"},
-        {"/etc/x", "etc\\x"},         {"..\\..\\etc\\passwd", "etc\\passwd"},
-        {"a//b", "a\\b"},             {"./a", "a"},
-        {"a/./b", "a\\b"},            {"a/../b", "a\\b"},
-        {"..\\C:\\D:\\x", "x"},       {"\\\\server\\share\\f", "server\\share\\f"},
-        {"dir\\", "dir"},             {"...", "..."},
-        {"a\\C:\\b", "a\\C:\\b"},     {".a/b.", ".a\\b."},
-        {".", ""},                    {"..", ""},
-        {"C:", ""},                   {"/./../", ""},
+        {"C:\\win\\x", "win\\x"},
+        {"c:x.txt", "x.txt"},
+        {"/etc/x", "etc\\x"},
+        {"..\\..\\etc\\passwd", "etc\\passwd"},
+        {"a//b", "a\\b"},
+        {"./a", "a"},
+        {"a/./b", "a\\b"},
+        {"a/../b", "a\\b"},
+        {"..\\C:\\D:\\x", "x"},
+        {"\\\\server\\share\\f", "server\\share\\f"},
+        {"dir\\", "dir"},
+        {"...", "..."},
+        {"a\\C:\\b", "a\\C:\\b"},
+        {".a/b.", ".a\\b."},
+        {".", ""},
+        {"..", ""},
+        {"C:", ""},
+        {"/./../", ""},
     };
     for (const auto& [stored, listed] : cases)
         EXPECT_EQ(NormalizeArchivePath(stored), listed) << stored;

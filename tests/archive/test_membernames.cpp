@@ -60,9 +60,9 @@ QByteArray unicodePathField(const QByteArray& headerName, const QByteArray& utf8
     put16(f, 0x7075);
     put16(f, std::uint32_t(5 + utf8.size()));
     f += char(1);
-    const uLong crc = crc32(crc32(0, nullptr, 0),
-                            reinterpret_cast<const Bytef*>(headerName.constData()),
-                            uInt(headerName.size()));
+    const uLong crc =
+        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(headerName.constData()),
+              uInt(headerName.size()));
     put32(f, std::uint32_t(goodCrc ? crc : crc ^ 1));
     f += utf8;
     return f;
@@ -73,9 +73,9 @@ QByteArray zipOf(const std::vector<ZipEntry>& entries)
     QByteArray out, central;
     for (const ZipEntry& e : entries) {
         const std::uint32_t offset = std::uint32_t(out.size());
-        const uLong crc = crc32(crc32(0, nullptr, 0),
-                                reinterpret_cast<const Bytef*>(e.data.constData()),
-                                uInt(e.data.size()));
+        const uLong crc =
+            crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(e.data.constData()),
+                  uInt(e.data.size()));
         QByteArray common;
         put16(common, e.flags);
         put16(common, 0); // stored
@@ -164,8 +164,8 @@ TEST(ZipNames, TheRealZipListsUtf8NamesAndLinksAsWritten)
     writeBytes(dir.path() + QString::fromUtf8("/d/naïve café.txt"), "x");
     ASSERT_TRUE(QFile::link(QString::fromUtf8("naïve café.txt"), dir.path() + "/d/lnk"));
     ASSERT_TRUE(QFile::link(QString(300, 'x'), dir.path() + "/d/long"));
-    ASSERT_TRUE(runTool(dir.path(), "env",
-                        {"LC_ALL=C.UTF-8", "zip", "-q", "-r", "-y", "t.zip", "d"}));
+    ASSERT_TRUE(
+        runTool(dir.path(), "env", {"LC_ALL=C.UTF-8", "zip", "-q", "-r", "-y", "t.zip", "d"}));
     const ArchiveContents c = readHostFile(dir.path() + "/t.zip");
     EXPECT_FALSE(c.damaged);
     QStringList listed = levelOf(c, "d");
@@ -257,9 +257,12 @@ TEST(LhaNames, LinksAreFilesOfTheirLevelWithTheirTargets)
         lha2("-lh0-", t, "hi\n", 3, {lhaExt(0x01, "f.txt"), lhaExt(0x02, "d\xffsub\xff")}) +
         lha2("-lhd-", t, {}, 0, {lhaExt(0x01, "lnk|f.txt"), lhaExt(0x02, "d\xffsub\xff")}) +
         // The archiver split "only/l2|../d/sub/f.txt" at its last "/".
-        lha2("-lhd-", t, {}, 0, {lhaExt(0x01, "f.txt"), lhaExt(0x02, "only\xffl2|..\xff" "d\xffsub\xff")}) +
+        lha2("-lhd-", t, {}, 0,
+             {lhaExt(0x01, "f.txt"), lhaExt(0x02, "only\xffl2|..\xff"
+                                                  "d\xffsub\xff")}) +
         // A link whose mode says so but whose target is left out.
-        lha2("-lhd-", t, {}, 0, {lhaExt(0x01, "gone"), lhaExt(0x02, "d\xff"), lhaExt(0x50, modeLink)}) +
+        lha2("-lhd-", t, {}, 0,
+             {lhaExt(0x01, "gone"), lhaExt(0x02, "d\xff"), lhaExt(0x50, modeLink)}) +
         QByteArray(1, '\0');
     const ArchiveContents c = readBytes(b);
     EXPECT_FALSE(c.damaged);
@@ -305,8 +308,8 @@ TEST(LhaNames, AUnixExtensionGivesTheTimeOfLevelZero)
 
 TEST(LhaNames, ALevelZeroLinkWithAUnixExtension)
 {
-    const QByteArray b = lha0("-lhd-", 0, "bin\\sh|busybox", {}, unixExtension(1, 0120777)) +
-                         QByteArray(1, '\0');
+    const QByteArray b =
+        lha0("-lhd-", 0, "bin\\sh|busybox", {}, unixExtension(1, 0120777)) + QByteArray(1, '\0');
     const ArchiveContents c = readBytes(b);
     EXPECT_EQ(levelOf(c, "bin"), QStringList({"L:sh>busybox"}));
 }
@@ -331,8 +334,8 @@ TEST(LhaNames, ShiftJisNamesFromTheRealTool)
     }
     // Without "y" the name keeps its Latin-1 byte, which no double-byte
     // character takes.
-    ASSERT_TRUE(runTool(dir.path(), "env", {"LC_ALL=C.UTF-8", "lha", "a", "l.lzh",
-                                            QString::fromUtf8("café.txt")}));
+    ASSERT_TRUE(runTool(dir.path(), "env",
+                        {"LC_ALL=C.UTF-8", "lha", "a", "l.lzh", QString::fromUtf8("café.txt")}));
     EXPECT_EQ(pathsOf(readHostFile(dir.path() + "/l.lzh")),
               QStringList({QString::fromUtf8("café.txt")}));
 }
@@ -394,7 +397,8 @@ TEST(Rar4Names, TheEncodedUnicodeNameIsTheName)
 {
     // "日本.txt": the page 0x65, then 日 in that page (1), 本 whole (2) and
     // ".txt" copied from the plain name (3).
-    const QByteArray japanese = QByteArray("__.txt") + '\0' + QByteArray("\x65\x6c\xe5\x2c\x67\x02", 6);
+    const QByteArray japanese =
+        QByteArray("__.txt") + '\0' + QByteArray("\x65\x6c\xe5\x2c\x67\x02", 6);
     // A run shifted by a correction into page 0x04: "AB" becomes U+0471 U+0472.
     const QByteArray shifted = QByteArray("AB") + '\0' + QByteArray("\x04\xc0\x80\x30", 4);
     // ぜ (U+305C) ends in 0x5C, which no separator is: "ぜ\a" in page 0x30.
@@ -405,9 +409,8 @@ TEST(Rar4Names, TheEncodedUnicodeNameIsTheName)
                                 rarFile("\xc3\xa9t\xc3\xa9.txt", 0x0200, "d"));
     const ArchiveContents c = readBytes(b);
     EXPECT_FALSE(c.damaged);
-    EXPECT_EQ(pathsOf(c),
-              QStringList({QString::fromUtf8("日本.txt"), QString::fromUtf8("ѱѲ"),
-                           QString::fromUtf8("ぜ\\a"), QString::fromUtf8("été.txt")}));
+    EXPECT_EQ(pathsOf(c), QStringList({QString::fromUtf8("日本.txt"), QString::fromUtf8("ѱѲ"),
+                                       QString::fromUtf8("ぜ\\a"), QString::fromUtf8("été.txt")}));
     ASSERT_EQ(c.records.size(), 4u);
     EXPECT_EQ(c.records[0].storedBytes(), QByteArray("__.txt"));
     EXPECT_EQ(levelOf(c, {}).first(), QString::fromUtf8("F:日本.txt"));
@@ -492,11 +495,11 @@ QByteArray rar5Record(std::uint64_t type, const QByteArray& data)
 
 QByteArray rar5File(const QByteArray& name, const QByteArray& data, const QByteArray& extra)
 {
-    QByteArray f = vint(0);                            // file flags
-    f += vint(std::uint64_t(data.size()));             // unpacked size
-    f += vint(0x20);                                   // attributes
-    f += vint(0);                                      // compression: stored
-    f += vint(0);                                      // Windows
+    QByteArray f = vint(0);                // file flags
+    f += vint(std::uint64_t(data.size())); // unpacked size
+    f += vint(0x20);                       // attributes
+    f += vint(0);                          // compression: stored
+    f += vint(0);                          // Windows
     f += vint(std::uint64_t(name.size())) + name;
     return rar5Header(2, f, extra, std::uint64_t(data.size())) + data;
 }
@@ -521,8 +524,8 @@ TEST(Rar5Names, VersionsAreEntriesOfTheirOwnAndRedirectionsLinks)
     EXPECT_FALSE(c.damaged);
     EXPECT_EQ(pathsOf(c), QStringList({"doc\\notes.txt", "doc\\notes.txt;2", "doc\\notes.txt;1",
                                        "doc\\latest"}));
-    EXPECT_EQ(levelOf(c, "doc"), QStringList({"F:notes.txt", "F:notes.txt;2", "F:notes.txt;1",
-                                              "L:latest>notes.txt"}));
+    EXPECT_EQ(levelOf(c, "doc"),
+              QStringList({"F:notes.txt", "F:notes.txt;2", "F:notes.txt;1", "L:latest>notes.txt"}));
     ASSERT_EQ(c.records.size(), 4u);
     EXPECT_EQ(c.records[1].size, 5);
     EXPECT_EQ(c.records[1].storedBytes(), QByteArray("doc/notes.txt"));
@@ -552,7 +555,7 @@ TEST(ArchiveNames, AStoredNameIsKeptOnlyWhereThePathCannotGiveItBack)
     };
     check("a/b\xf0\x9f\x98\x80.txt", QString::fromUtf8("a\\b😀.txt"), false, true);
     check("\x82t\x82/x", QString::fromUtf8("été\\x"), true, true);
-    check("a\\b", "a\\b", false, false);     // the separator was "\\"
+    check("a\\b", "a\\b", false, false);       // the separator was "\\"
     check("/lead/x", "lead\\x", false, false); // normalised away
     check("\xe6\x97", QString::fromUtf8("\u00e6\u0097"), false, false);
 }

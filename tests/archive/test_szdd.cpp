@@ -18,7 +18,9 @@ namespace {
 
 QByteArray header(char missing, std::uint32_t length)
 {
-    QByteArray h("SZDD\x88\xf0\x27\x33" "A", 9);
+    QByteArray h("SZDD\x88\xf0\x27\x33"
+                 "A",
+                 9);
     h.append(missing);
     for (int i = 0; i < 4; ++i)
         h.append(char(length >> (8 * i)));
@@ -43,23 +45,28 @@ TEST(Szdd, HostileBytesAreRefusedOrBounded)
     EXPECT_FALSE(ReadSzddHeader({}));
     const QByteArray h = header('T', 5);
     for (int n = 0; n < h.size(); ++n)
-        EXPECT_FALSE(ReadSzddHeader({reinterpret_cast<const std::uint8_t*>(h.constData()),
-                                     std::size_t(n)}));
+        EXPECT_FALSE(
+            ReadSzddHeader({reinterpret_cast<const std::uint8_t*>(h.constData()), std::size_t(n)}));
     // One control byte of literals, "hello", then more than the header said.
-    QByteArray literal = h + QByteArray("\xff" "hello", 6);
-    auto out = ExpandSzdd({reinterpret_cast<const std::uint8_t*>(literal.constData()),
-                           std::size_t(literal.size())},
-                          1 << 20);
+    QByteArray literal = h + QByteArray("\xff"
+                                        "hello",
+                                        6);
+    auto out = ExpandSzdd(
+        {reinterpret_cast<const std::uint8_t*>(literal.constData()), std::size_t(literal.size())},
+        1 << 20);
     ASSERT_TRUE(out);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out->data()), qsizetype(out->size())),
               "hello");
     // Matches that expand far past the limit stop there.
-    QByteArray bomb = header('T', 0xFFFFFFFF) + QByteArray("\x01" "a", 2);
+    QByteArray bomb = header('T', 0xFFFFFFFF) + QByteArray("\x01"
+                                                           "a",
+                                                           2);
     for (int i = 0; i < 20000; ++i)
-        bomb += QByteArray("\x00\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0", 17);
-    out = ExpandSzdd({reinterpret_cast<const std::uint8_t*>(bomb.constData()),
-                      std::size_t(bomb.size())},
-                     1 << 16);
+        bomb +=
+            QByteArray("\x00\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0\xef\xf0", 17);
+    out = ExpandSzdd(
+        {reinterpret_cast<const std::uint8_t*>(bomb.constData()), std::size_t(bomb.size())},
+        1 << 16);
     EXPECT_FALSE(out);
 }
 

@@ -68,7 +68,8 @@ TEST_F(ToolArchive, ArjOfEveryMethodReadsNamesWhereTheirHeadersPutThem)
     // at a fixed offset would come out wrong.
     for (const char* method : {"-m0", "-m1", "-m2", "-m3", "-m4"}) {
         const QString name = QStringLiteral("t%1.arj").arg(method + 2);
-        ASSERT_TRUE(runTool(dir.path(), "arj", {"a", "-y", method, name, "a.txt", "sub/b.txt", "sub/deep/c.dat"}));
+        ASSERT_TRUE(runTool(dir.path(), "arj",
+                            {"a", "-y", method, name, "a.txt", "sub/b.txt", "sub/deep/c.dat"}));
         const QByteArray bytes = fileBytes(path(name));
         ASSERT_NE(std::uint8_t(bytes[4]), 30) << "first-header size";
         SCOPED_TRACE(method);
@@ -79,7 +80,8 @@ TEST_F(ToolArchive, ArjOfEveryMethodReadsNamesWhereTheirHeadersPutThem)
 TEST_F(ToolArchive, ArjDamageKeepsTheMembersBeforeIt)
 {
     REQUIRE_TOOL("arj");
-    ASSERT_TRUE(runTool(dir.path(), "arj", {"a", "-y", "d.arj", "a.txt", "sub/b.txt", "sub/deep/c.dat"}));
+    ASSERT_TRUE(
+        runTool(dir.path(), "arj", {"a", "-y", "d.arj", "a.txt", "sub/b.txt", "sub/deep/c.dat"}));
     QByteArray bytes = fileBytes(path("d.arj"));
     const qsizetype first = nextArjHeader(bytes, 0);
     const qsizetype second = nextArjHeader(bytes, first);
@@ -103,9 +105,9 @@ TEST_F(ToolArchive, LhaHeaderLevelsZeroOneAndTwo)
     REQUIRE_TOOL("lha");
     for (const char* level : {"0", "1", "2"}) {
         const QString name = QStringLiteral("t%1.lzh").arg(level);
-        ASSERT_TRUE(runTool(dir.path(), "lha",
-                            {QStringLiteral("a") + level, name, "a.txt", "sub/b.txt",
-                             "sub/deep/c.dat"}));
+        ASSERT_TRUE(
+            runTool(dir.path(), "lha",
+                    {QStringLiteral("a") + level, name, "a.txt", "sub/b.txt", "sub/deep/c.dat"}));
         const QByteArray bytes = fileBytes(path(name));
         ASSERT_EQ(int(bytes[20]), QByteArray(level).toInt()) << "header level";
         EXPECT_EQ(DetectArchiveKind(QString()), QChar(kKindNone));
@@ -135,8 +137,8 @@ TEST_F(ToolArchive, LhaDamageAndCuts)
     REQUIRE_TOOL("lha");
     for (const char* level : {"0", "1", "2"}) {
         const QString name = QStringLiteral("r%1.lzh").arg(level);
-        ASSERT_TRUE(runTool(dir.path(), "lha",
-                            {QStringLiteral("a") + level, name, "a.txt", "sub/b.txt"}));
+        ASSERT_TRUE(
+            runTool(dir.path(), "lha", {QStringLiteral("a") + level, name, "a.txt", "sub/b.txt"}));
         const QByteArray bytes = fileBytes(path(name));
         // Cut inside the second member's data: its size points past the end.
         const ArchiveContents c = readBytes(bytes.left(bytes.size() - 100));

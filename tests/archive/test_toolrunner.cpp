@@ -97,11 +97,8 @@ protected:
 
 // Short enough for every archiver (arc keeps 12 bytes of a name).
 const QString kHostile[] = {
-    QStringLiteral("a b.txt"),
-    QStringLiteral("q'\"$;x.dat"),
-    QStringLiteral("été ün.t"),
-    QStringLiteral("-dash"),
-    QStringLiteral("empty"),
+    QStringLiteral("a b.txt"), QStringLiteral("q'\"$;x.dat"), QStringLiteral("été ün.t"),
+    QStringLiteral("-dash"),   QStringLiteral("empty"),
 };
 
 void sampleTree(test::DriveFixture& d, const QString& dir, bool withSub = true)
@@ -146,9 +143,9 @@ TEST_P(ToolRoundTrip, AddExtractAndDeleteKeepEveryByte)
         items << QStringLiteral("C:\\src\\") + name;
     if (k.keepsDirectories)
         items << QStringLiteral("C:\\src\\sub dir\\*.*");
-    ToolRunResult r = run(cmd(QLatin1String(k.tool), QLatin1String(k.addSwitches), archive, items,
-                              QStringLiteral("C:\\src"), ToolItems::Files,
-                              QLatin1String(k.listPrefix)));
+    ToolRunResult r =
+        run(cmd(QLatin1String(k.tool), QLatin1String(k.addSwitches), archive, items,
+                QStringLiteral("C:\\src"), ToolItems::Files, QLatin1String(k.listPrefix)));
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     EXPECT_TRUE(prompter.asked().isEmpty());
     if (!r.listFile.isEmpty()) {
@@ -183,14 +180,14 @@ TEST_P(ToolRoundTrip, AddExtractAndDeleteKeepEveryByte)
     EXPECT_TRUE(names.contains(QStringLiteral("empty")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, ToolRoundTrip,
-    ::testing::Values(KindForms{"arj", "ARJ.exe", "arj", "A -p1 -r -y", "X -y -v", "D -y -v", "!",
-                                true},
-                      KindForms{"lha", "LHA.exe", "lzh", "A -r", "X", "D", "@", true},
-                      KindForms{"arc", "PAK.exe", "pak", "A -I -WA", "E -I -WA", "D -I -WA", "@",
-                                false}),
-    [](const auto& info) { return std::string(info.param.program); });
+INSTANTIATE_TEST_SUITE_P(Kinds, ToolRoundTrip,
+                         ::testing::Values(KindForms{"arj", "ARJ.exe", "arj", "A -p1 -r -y",
+                                                     "X -y -v", "D -y -v", "!", true},
+                                           KindForms{"lha", "LHA.exe", "lzh", "A -r", "X", "D", "@",
+                                                     true},
+                                           KindForms{"arc", "PAK.exe", "pak", "A -I -WA",
+                                                     "E -I -WA", "D -I -WA", "@", false}),
+                         [](const auto& info) { return std::string(info.param.program); });
 
 TEST_F(ToolRunner, PkzipAndPkunzipFormsRoundTripThroughZipAndUnzip)
 {
@@ -216,11 +213,10 @@ TEST_F(ToolRunner, PkzipAndPkunzipFormsRoundTripThroughZipAndUnzip)
               tree(drives.host(QStringLiteral("C:\\src"))));
 
     // Through the list file, without -P: names only, the chosen ones only.
-    ArchiverCommand some = cmd(QStringLiteral("PKZIP.EXE"), QString(),
-                               QStringLiteral("C:\\out\\two"),
-                               {QStringLiteral("C:\\src\\-dash"),
-                                QStringLiteral("C:\\src\\sub dir\\in;ner.txt")},
-                               QStringLiteral("C:\\src"), ToolItems::Files, QStringLiteral("@"));
+    ArchiverCommand some =
+        cmd(QStringLiteral("PKZIP.EXE"), QString(), QStringLiteral("C:\\out\\two"),
+            {QStringLiteral("C:\\src\\-dash"), QStringLiteral("C:\\src\\sub dir\\in;ner.txt")},
+            QStringLiteral("C:\\src"), ToolItems::Files, QStringLiteral("@"));
     some.password = QStringLiteral("Secret");
     r = run(some);
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
@@ -298,10 +294,9 @@ TEST_F(ToolRunner, PakMoveOutAsksBeforeReplacingAndDeletesOnlyWhatArrived)
         asked << destination + (heldTwice ? QStringLiteral(" twice") : QString());
         return agree;
     };
-    const ArchiverCommand move = cmd(QStringLiteral("PAK.exe"), QStringLiteral("X -I -WA"),
-                                     archive, {QStringLiteral("one.txt")},
-                                     QStringLiteral("C:\\dst"), ToolItems::Members,
-                                     QStringLiteral("@"));
+    const ArchiverCommand move = cmd(QStringLiteral("PAK.exe"), QStringLiteral("X -I -WA"), archive,
+                                     {QStringLiteral("one.txt")}, QStringLiteral("C:\\dst"),
+                                     ToolItems::Members, QStringLiteral("@"));
     const auto memberNames = [&] {
         QStringList names;
         for (const ArchiveRecord& r : test::readHostFile(drives.host(archive)).records)
@@ -326,11 +321,10 @@ TEST_F(ToolRunner, ANameArcWouldCutIsRefusedBeforeItRuns)
 {
     REQUIRE_TOOL("arc");
     drives.file(QStringLiteral("C:\\src\\a rather long name.txt"), 10);
-    const ToolRunResult r = run(cmd(QStringLiteral("PAK.exe"), QStringLiteral("A -I -WA"),
-                                    QStringLiteral("C:\\t.pak"),
-                                    {QStringLiteral("C:\\src\\a rather long name.txt")},
-                                    QStringLiteral("C:\\src"), ToolItems::Files,
-                                    QStringLiteral("@")));
+    const ToolRunResult r =
+        run(cmd(QStringLiteral("PAK.exe"), QStringLiteral("A -I -WA"), QStringLiteral("C:\\t.pak"),
+                {QStringLiteral("C:\\src\\a rather long name.txt")}, QStringLiteral("C:\\src"),
+                ToolItems::Files, QStringLiteral("@")));
     EXPECT_FALSE(r.passed);
     ASSERT_EQ(prompter.texts().size(), 1);
     EXPECT_TRUE(prompter.texts().first().contains(QStringLiteral("a rather long name.txt")));
@@ -359,10 +353,13 @@ TEST_F(ToolRunner, CompressWritesClassicNamesIntoTheTargetOnly)
     for (const auto& [name, digest] : out)
         names << name;
     EXPECT_EQ(names, (QStringList{"-dash._", "a b.tx_", "q'\"$;x.da_", "é.c_"}));
-    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\\out"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
+    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\\out")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .size(),
+              4);
     QByteArray expanded;
-    ASSERT_TRUE(test::runTool(drives.host(QStringLiteral("C:\\out")), QStringLiteral("msexpand"), {},
-                              drives.read(QStringLiteral("C:\\out\\a b.tx_")), &expanded));
+    ASSERT_TRUE(test::runTool(drives.host(QStringLiteral("C:\\out")), QStringLiteral("msexpand"),
+                              {}, drives.read(QStringLiteral("C:\\out\\a b.tx_")), &expanded));
     EXPECT_EQ(expanded, drives.read(QStringLiteral("C:\\src\\a b.txt")));
 }
 
@@ -376,9 +373,8 @@ TEST_F(ToolRunner, AMissingToolIsNamedAndNothingRuns)
         const ToolRunResult r = run(cmd(tool, QStringLiteral("a"), QStringLiteral("C:\\x.zoo"),
                                         {QStringLiteral("C:\\a")}, QStringLiteral("C:\\")));
         EXPECT_FALSE(r.passed);
-        EXPECT_EQ(prompter.texts(),
-                  QStringList{QStringLiteral("Cannot find ") + tool +
-                              QStringLiteral(" in the Dovex directory.")});
+        EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Cannot find ") + tool +
+                                                QStringLiteral(" in the Dovex directory.")});
     }
     qputenv("PATH", oldPath);
     EXPECT_FALSE(drives.exists(QStringLiteral("C:\\x.zoo")));
@@ -400,7 +396,8 @@ TEST_F(ToolRunner, ExitCodesZeroAndTwentyFivePassOthersAreTold)
     EXPECT_FALSE(r.passed);
     EXPECT_EQ(r.exitCode, 1);
     ASSERT_EQ(prompter.asked().size(), 1);
-    EXPECT_EQ(prompter.asked().first().text, QStringLiteral("An error has occured,ARJ.exe exits with:1"));
+    EXPECT_EQ(prompter.asked().first().text,
+              QStringLiteral("An error has occured,ARJ.exe exits with:1"));
     EXPECT_EQ(prompter.asked().first().severity, Severity::Information);
 
     // A file of the name that cannot be started at all.
@@ -410,7 +407,8 @@ TEST_F(ToolRunner, ExitCodesZeroAndTwentyFivePassOthersAreTold)
     EXPECT_FALSE(run(cmd(QStringLiteral("LHA.exe"), QStringLiteral("A"),
                          QStringLiteral("C:\\t.lzh"), {}, QStringLiteral("C:\\")))
                      .passed);
-    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("An error has occured,LHA.exe didn't Start")});
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("An error has occured,LHA.exe didn't Start")});
 }
 
 TEST_F(ToolRunner, AClassicProgramGetsTheCommandWordForWordAndAListFile)
@@ -421,11 +419,12 @@ TEST_F(ToolRunner, AClassicProgramGetsTheCommandWordForWordAndAListFile)
              "\"$a\" >>\"$log\"; done; for a in \"$@\"; do case \"$a\" in @*) cat \"${a#@}\" "
              ">>\"$log\";; esac; done");
     sampleTree(drives, QStringLiteral("C:\\my src"), false);
-    ArchiverCommand c = cmd(QStringLiteral("RAR.exe"), QStringLiteral("A -y -ep1 -p\"pass word\""),
-                            QStringLiteral("C:\\out dir\\x.rar"),
-                            {QStringLiteral("C:\\my src\\q'\"$;x.dat"),
-                             QStringLiteral("C:\\my src\\star*.txt"), QStringLiteral("C:\\my src\\sub\\*.*")},
-                            QStringLiteral("C:\\my src"), ToolItems::Files, QStringLiteral("@"));
+    ArchiverCommand c =
+        cmd(QStringLiteral("RAR.exe"), QStringLiteral("A -y -ep1 -p\"pass word\""),
+            QStringLiteral("C:\\out dir\\x.rar"),
+            {QStringLiteral("C:\\my src\\q'\"$;x.dat"), QStringLiteral("C:\\my src\\star*.txt"),
+             QStringLiteral("C:\\my src\\sub\\*.*")},
+            QStringLiteral("C:\\my src"), ToolItems::Files, QStringLiteral("@"));
     const ToolRunResult r = run(c);
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     const QString root = drives.root('C');
@@ -448,8 +447,7 @@ TEST_F(ToolRunner, ANameWithALineBreakNeverReachesAListFile)
     fakeTool(QStringLiteral("ARJ.exe"), "touch \"$(dirname \"$0\")/ran\"");
     const ToolRunResult r = run(cmd(QStringLiteral("ARJ.exe"), QStringLiteral("A -y"),
                                     QStringLiteral("C:\\t.arj"), {QStringLiteral("C:\\a\nb")},
-                                    QStringLiteral("C:\\"), ToolItems::Files,
-                                    QStringLiteral("!")));
+                                    QStringLiteral("C:\\"), ToolItems::Files, QStringLiteral("!")));
     EXPECT_FALSE(r.passed);
     EXPECT_EQ(prompter.asked().size(), 1);
     EXPECT_FALSE(QFile::exists(drives.programDir() + QStringLiteral("/ran")));
@@ -464,10 +462,10 @@ TEST_F(ToolRunner, AbortEndsAHangingToolAndWhatItStarted)
     CountingSink sink;
     sink.abortAt = [&](int) { return test::fileBytes(pids).count('\n') >= 2; };
     const auto started = std::chrono::steady_clock::now();
-    const ToolRunResult r = run(cmd(QStringLiteral("ZOO.exe"), QStringLiteral("a:"),
-                                    QStringLiteral("C:\\t.zoo"), {QStringLiteral("C:\\x")},
-                                    QStringLiteral("C:\\")),
-                                &sink);
+    const ToolRunResult r =
+        run(cmd(QStringLiteral("ZOO.exe"), QStringLiteral("a:"), QStringLiteral("C:\\t.zoo"),
+                {QStringLiteral("C:\\x")}, QStringLiteral("C:\\")),
+            &sink);
     EXPECT_TRUE(r.aborted);
     EXPECT_FALSE(r.passed);
     EXPECT_TRUE(prompter.asked().isEmpty());
@@ -564,22 +562,23 @@ TEST_F(ToolRunner, ALinkThatMayNotStayGivesBackTheFileItReplaced)
             {QStringLiteral("ok.txt")});
     drives.file(QStringLiteral(R"(C:\dst\good)"), 0, "g");
     drives.file(QStringLiteral(R"(C:\dst\bad)"), 0, "b");
-    fakeTool(QStringLiteral("LHA.exe"), "ln -s ok.txt good; ln -s ../../x bad; printf fine > ok.txt");
+    fakeTool(QStringLiteral("LHA.exe"),
+             "ln -s ok.txt good; ln -s ../../x bad; printf fine > ok.txt");
     QStringList asked;
-    const ToolRunResult r = RunArchiverTool(
-        cmd(QStringLiteral("LHA.exe"), QStringLiteral("E"), QStringLiteral(R"(C:\make\t.lzh)"),
-            {QStringLiteral("ok.txt")}, QStringLiteral(R"(C:\dst)"), ToolItems::Members,
-            QStringLiteral("@")),
-        prompter, nullptr, [&](const QString& destination, bool) {
-            asked << destination;
-            return true;
-        });
+    const ToolRunResult r =
+        RunArchiverTool(cmd(QStringLiteral("LHA.exe"), QStringLiteral("E"),
+                            QStringLiteral(R"(C:\make\t.lzh)"), {QStringLiteral("ok.txt")},
+                            QStringLiteral(R"(C:\dst)"), ToolItems::Members, QStringLiteral("@")),
+                        prompter, nullptr, [&](const QString& destination, bool) {
+                            asked << destination;
+                            return true;
+                        });
     EXPECT_FALSE(r.passed);
     asked.sort();
     EXPECT_EQ(asked, (QStringList{R"(C:\dst\bad)", R"(C:\dst\good)"}));
-    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
-                                    "Refused bad: it is a link that points outside the target "
-                                    "directory")});
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("Refused bad: it is a link that points outside the target "
+                                         "directory")});
     EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\bad)")), QByteArray("b"));
     EXPECT_FALSE(QFileInfo(drives.host(QStringLiteral(R"(C:\dst\bad)"))).isSymLink());
     EXPECT_EQ(QFileInfo(drives.host(QStringLiteral(R"(C:\dst\good)"))).symLinkTarget(),
@@ -629,8 +628,8 @@ TEST_F(ToolRunner, AProgramOthersCouldHavePutThereIsNotRun)
     const auto attempt = [&](const QString& tool) {
         prompter.clear();
         return run(cmd(tool, QStringLiteral("A -y"), QStringLiteral(R"(C:\t.arj)"),
-                       {QStringLiteral(R"(C:\a.txt)")}, QStringLiteral(R"(C:\)"),
-                       ToolItems::Files, QStringLiteral("!")));
+                       {QStringLiteral(R"(C:\a.txt)")}, QStringLiteral(R"(C:\)"), ToolItems::Files,
+                       QStringLiteral("!")));
     };
     drives.file(QStringLiteral(R"(C:\a.txt)"), 10);
     fakeTool(QStringLiteral("ARJ.exe"), "touch '" + ran.toUtf8() + "'");
@@ -638,9 +637,9 @@ TEST_F(ToolRunner, AProgramOthersCouldHavePutThereIsNotRun)
     QFile::setPermissions(arj, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                    QFile::WriteGroup | QFile::ExeGroup);
     EXPECT_FALSE(attempt(QStringLiteral("ARJ.exe")).passed);
-    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
-                                    "Cannot run ARJ.exe from the Dovex directory: other users "
-                                    "may change it.")});
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("Cannot run ARJ.exe from the Dovex directory: other users "
+                                         "may change it.")});
 
     // A link there is not followed to a program.
     const QString elsewhere = drives.root('C') + QStringLiteral("/tool");
@@ -657,9 +656,9 @@ TEST_F(ToolRunner, AProgramOthersCouldHavePutThereIsNotRun)
     const QString lha = drives.programDir() + QStringLiteral("/lha");
     QFile::setPermissions(lha, QFile::permissions(lha) | QFile::WriteOther | QFile::ExeOther);
     EXPECT_FALSE(attempt(QStringLiteral("LHA.exe")).passed);
-    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral(
-                                    "Cannot run lha from the Dovex directory: other users may "
-                                    "change it.")});
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("Cannot run lha from the Dovex directory: other users may "
+                                         "change it.")});
 
     // One that belongs to another user (only root can give it away).
     if (::geteuid() == 0) {
@@ -684,13 +683,13 @@ TEST_F(ToolRunner, APipeADeviceOrALoopAmongTheSourcesIsRefusedBeforeAnythingRuns
     fakeTool(QStringLiteral("LHA.exe"), "touch '" + ran.toUtf8() + "'");
     drives.file(QStringLiteral(R"(C:\src\a.txt)"), 10);
     drives.directory(QStringLiteral(R"(C:\src\sub\deep)"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(drives.host(QStringLiteral(R"(C:\src\sub\deep\p)")))
-                           .constData(),
-                       0600),
-              0);
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(drives.host(QStringLiteral(R"(C:\src\sub\deep\p)"))).constData(),
+                 0600),
+        0);
     drives.directory(QStringLiteral(R"(C:\one)"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"),
-                            drives.host(QStringLiteral(R"(C:\one\zero)"))));
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("/dev/zero"), drives.host(QStringLiteral(R"(C:\one\zero)"))));
     drives.directory(QStringLiteral(R"(C:\two\in)"));
     ASSERT_TRUE(QFile::link(QStringLiteral(".."), drives.host(QStringLiteral(R"(C:\two\in\up)"))));
 

@@ -22,13 +22,11 @@
 using namespace dovex;
 using namespace dovex::test;
 
-namespace
-{
+namespace {
 
 struct stat statOf(const QString& hostPath, bool follow = false)
 {
-    struct stat st {
-    };
+    struct stat st {};
     const QByteArray path = QFile::encodeName(hostPath);
     if ((follow ? ::stat(path.constData(), &st) : ::lstat(path.constData(), &st)) != 0)
         st.st_mode = 0;
@@ -47,8 +45,7 @@ QStringList entriesBelow(const QString& hostDir)
     return out;
 }
 
-class ZipGuard : public ::testing::Test
-{
+class ZipGuard : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -95,8 +92,7 @@ protected:
 };
 
 // With the kernel's guard and with the link-free walk of older kernels.
-class ZipGuardLinks : public ZipGuard, public ::testing::WithParamInterface<bool>
-{
+class ZipGuardLinks : public ZipGuard, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override
     {
@@ -119,16 +115,15 @@ protected:
 TEST_P(ZipGuardLinks, ChainedLinksNeverReachOutOfTheDrive)
 {
     REQUIRE_TOOL("python3");
-    ASSERT_TRUE(craftZip(drives.host("C:\\out\\evil.zip"),
-                         "link('a','.')\n"
-                         "link('a/b','../..')\n"
-                         "link('c','a/..')\n"
-                         "link('deep','s/..')\n"
-                         "link('s','.')\n"
-                         "link('l','.')\n"
-                         "z.writestr('l/through.txt','in')\n"
-                         "z.writestr('b/x.txt','x')\n"
-                         "z.writestr('c/x.txt','x')\n"));
+    ASSERT_TRUE(craftZip(drives.host("C:\\out\\evil.zip"), "link('a','.')\n"
+                                                           "link('a/b','../..')\n"
+                                                           "link('c','a/..')\n"
+                                                           "link('deep','s/..')\n"
+                                                           "link('s','.')\n"
+                                                           "link('l','.')\n"
+                                                           "z.writestr('l/through.txt','in')\n"
+                                                           "z.writestr('b/x.txt','x')\n"
+                                                           "z.writestr('c/x.txt','x')\n"));
     const QString root = QFileInfo(drives.root('C')).canonicalFilePath();
     const QString parent = QFileInfo(root).absolutePath();
     extract("C:\\out\\evil.zip", "C:\\", {ExtrOptsEnum::ExtrDirNames});
@@ -272,11 +267,11 @@ TEST_F(ZipGuard, FilesWrittenAheadMeetWhatIsThereAndRepeatedNamesInOrder)
     const QString victim = drives.host("C:\\victim.txt");
     for (const char* out : {"C:\\out", "C:\\keep"}) {
         drives.directory(QString::fromLatin1(out) + "\\d1");
-        ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
-                            QFile::encodeName(drives.host(QString::fromLatin1(out) +
-                                                          "\\d1\\f7.txt"))
-                                .constData()),
-                  0);
+        ASSERT_EQ(
+            ::symlink(QFile::encodeName(victim).constData(),
+                      QFile::encodeName(drives.host(QString::fromLatin1(out) + "\\d1\\f7.txt"))
+                          .constData()),
+            0);
     }
     QStringList asked;
     zip.OnConfirmReplace = [&asked](TZipMaster&, const QString& path) {
@@ -284,9 +279,9 @@ TEST_F(ZipGuard, FilesWrittenAheadMeetWhatIsThereAndRepeatedNamesInOrder)
         return true;
     };
     const ExtrOpts paths{ExtrOptsEnum::ExtrDirNames};
-    EXPECT_EQ(extract("C:\\m.zip", "C:\\out",
-                      {ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite}),
-              242);
+    EXPECT_EQ(
+        extract("C:\\m.zip", "C:\\out", {ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite}),
+        242);
     EXPECT_EQ(asked, QStringList({"C:\\out\\d1\\f7.txt", "C:\\out\\d2\\dup.txt"}));
     EXPECT_EQ(drives.read("C:\\out\\d1\\f7.txt"), QByteArray("1-7"));
     EXPECT_EQ(drives.read("C:\\out\\d2\\dup.txt"), QByteArray("second"));
@@ -313,8 +308,7 @@ TEST_F(ZipGuard, TheFirstWriteErrorEndsTheExtraction)
                   (QByteArray(name) == "big.bin" ? "300000" : "3000") + "))\n";
     REQUIRE_TOOL("python3");
     ASSERT_TRUE(craftZip(drives.host("C:\\w.zip"), QString::fromLatin1(script)));
-    struct rlimit before {
-    };
+    struct rlimit before {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
     struct rlimit small = before;
     small.rlim_cur = 100000;

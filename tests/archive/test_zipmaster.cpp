@@ -19,8 +19,7 @@
 using namespace dovex;
 using namespace dovex::test;
 
-namespace
-{
+namespace {
 
 struct Node {
     char kind = 'f';  // f file, d directory, l link
@@ -43,8 +42,7 @@ void walk(const QByteArray& root, const QByteArray& relative, Tree& tree)
             continue;
         const QByteArray rel = relative.isEmpty() ? name : relative + '/' + name;
         const QByteArray full = root + '/' + rel;
-        struct stat st {
-        };
+        struct stat st {};
         ::lstat(full.constData(), &st);
         Node node;
         node.mode = st.st_mode & 07777;
@@ -160,8 +158,7 @@ struct Event {
     std::int64_t size;
 };
 
-class ZipMaster : public ::testing::Test
-{
+class ZipMaster : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -473,8 +470,7 @@ TEST_F(ZipMaster, AddOptionsFreshenUpdateMoveZipTimeAndForceDos)
     zip.AddOptions = {AddOptsEnum::AddZipTime};
     zip.FSpecArgs = QStringList{"two.txt"};
     EXPECT_EQ(zip.Add(), 1);
-    struct stat st {
-    };
+    struct stat st {};
     ::stat(host("C:\\t.zip"), &st);
     EXPECT_EQ(st.st_mtime, 1600000100);
 
@@ -576,23 +572,23 @@ TEST_F(ZipMaster, HostileMembersAreRefusedByNameAndTheRestExtracted)
     REQUIRE_TOOL("python3");
     const QString archive = drives.host("C:\\evil.zip");
     ASSERT_TRUE(craftZip(archive,
-                      "z.writestr('../up.txt','x')\n"
-                      "z.writestr('/abs.txt','x')\n"
-                      "z.writestr('ok/../../up2.txt','x')\n"
-                      "z.writestr('C:/drive.txt','x')\n"
-                      "i=zipfile.ZipInfo('..\\\\back.txt');i.create_system=0;z.writestr(i,'x')\n"
-                      "link('out','/')\n"
-                      "z.writestr('out/escaped.txt','x')\n"
-                      "link('up','../..')\n"
-                      "link('inner','sub/f.txt')\n"
-                      "link('in','sub')\n"
-                      "z.writestr('in/x.txt','x')\n"
-                      "z.writestr('sub/f.txt','fine')\n"
-                      "z.writestr('file','x')\n"
-                      "z.writestr('file/under.txt','x')\n"
-                      "z.writestr('pre/through.txt','x')\n"
-                      "z.writestr('dup.txt','first')\n"
-                      "z.writestr('dup.txt','second')\n"));
+                         "z.writestr('../up.txt','x')\n"
+                         "z.writestr('/abs.txt','x')\n"
+                         "z.writestr('ok/../../up2.txt','x')\n"
+                         "z.writestr('C:/drive.txt','x')\n"
+                         "i=zipfile.ZipInfo('..\\\\back.txt');i.create_system=0;z.writestr(i,'x')\n"
+                         "link('out','/')\n"
+                         "z.writestr('out/escaped.txt','x')\n"
+                         "link('up','../..')\n"
+                         "link('inner','sub/f.txt')\n"
+                         "link('in','sub')\n"
+                         "z.writestr('in/x.txt','x')\n"
+                         "z.writestr('sub/f.txt','fine')\n"
+                         "z.writestr('file','x')\n"
+                         "z.writestr('file/under.txt','x')\n"
+                         "z.writestr('pre/through.txt','x')\n"
+                         "z.writestr('dup.txt','first')\n"
+                         "z.writestr('dup.txt','second')\n"));
     // A link already in the target directory is not followed either.
     ::mkdir(host("C:\\elsewhere"), 0755);
     ::symlink(host("C:\\elsewhere"), host("C:\\out\\pre"));
@@ -713,8 +709,7 @@ TEST_F(ZipMaster, TheRewrittenArchiveKeepsItsPermissions)
     zip.BaseDir = QStringLiteral("C:\\src");
     zip.FSpecArgs = QStringList{"a.txt"};
     ASSERT_EQ(zip.Add(), 1);
-    struct stat st {
-    };
+    struct stat st {};
     ::stat(host("C:\\t.zip"), &st);
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -742,8 +737,7 @@ TEST_F(ZipMaster, MembersClaimingMoreThanTheDiskHoldsAreRefusedBeforeAnyIsWritte
             bytes[central + i] = char(0xFF);
     }
     writeBytes(archive, bytes);
-    struct statvfs space {
-    };
+    struct statvfs space {};
     ASSERT_EQ(::statvfs(host("C:\\out"), &space), 0);
     if (std::uint64_t(space.f_bavail) * space.f_frsize > 800ull << 30)
         GTEST_SKIP() << "the disk has room for 800 GB";

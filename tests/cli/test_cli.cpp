@@ -76,9 +76,9 @@ protected:
         for (const char* name : {"C:\\sub", "C:\\readme.txt", "C:\\NOTES.TXT", "C:\\notes.txt1",
                                  "C:\\data.xyz", "C:\\locked.bin"})
             drives.setTime(QString::fromLatin1(name), kWhen);
-        ASSERT_TRUE(setFileAttributes(drives.host(QStringLiteral("C:\\locked.bin")),
-                                      faReadOnly | faArchive)
-                        .ok());
+        ASSERT_TRUE(
+            setFileAttributes(drives.host(QStringLiteral("C:\\locked.bin")), faReadOnly | faArchive)
+                .ok());
     }
 };
 
@@ -104,7 +104,8 @@ TEST_F(CliList, FullViewWritesTheSizeColumnAndAttributeTexts)
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(1'500'000'000));
     huge.close();
 
-    const CliRun r = list({QStringLiteral("C:\\sub"), QStringLiteral("--view"), QStringLiteral("full")});
+    const CliRun r =
+        list({QStringLiteral("C:\\sub"), QStringLiteral("--view"), QStringLiteral("full")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     ASSERT_EQ(r.lines.size(), 2);
     const QStringList up = r.lines[1].split('\t');
@@ -132,7 +133,7 @@ TEST_F(CliList, TypesComeFromTheCacheFileWhichIsNeverWritten)
 {
     const QString cache = drives.programDir() + QStringLiteral("/regprop.dat");
     CliRun r = list({QStringLiteral("C:\\"), QStringLiteral("--view"), QStringLiteral("full"),
-                  QStringLiteral("--types")});
+                     QStringLiteral("--types")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(cache));
     const QStringList sub = fields(r, QStringLiteral("sub"));
@@ -160,7 +161,8 @@ TEST_F(CliList, TypesComeFromTheCacheFileWhichIsNeverWritten)
 
 TEST_F(CliList, SelectMarksByMaskAndEndsWithTheSelectionLine)
 {
-    const CliRun r = list({QStringLiteral("C:\\"), QStringLiteral("--select"), QStringLiteral("*.TXT")});
+    const CliRun r =
+        list({QStringLiteral("C:\\"), QStringLiteral("--select"), QStringLiteral("*.TXT")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     // notes.txt1 passes too: the name's extension is cut to four characters.
     EXPECT_EQ(r.lines.last(), grouped("1,241") + QStringLiteral(" bytes in 3 files"));
@@ -170,7 +172,7 @@ TEST_F(CliList, SelectMarksByMaskAndEndsWithTheSelectionLine)
     EXPECT_EQ(fields(r, QStringLiteral("sub")).size(), 4);
 
     const CliRun full = list({QStringLiteral("C:\\"), QStringLiteral("--view=full"),
-                           QStringLiteral("--types"), QStringLiteral("--select=*.TXT")});
+                              QStringLiteral("--types"), QStringLiteral("--select=*.TXT")});
     ASSERT_EQ(full.rc, 0) << full.err.toStdString();
     EXPECT_EQ(fields(full, QStringLiteral("NOTES.TXT")).size(), 4);
     EXPECT_EQ(fields(full, QStringLiteral("NOTES.TXT")).last(), QStringLiteral("*"));

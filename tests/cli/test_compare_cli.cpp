@@ -133,7 +133,8 @@ TEST(CompareCli, AttribChangesOnlyTheNamedBitsAndRefusesABadDate)
     r = cli({"attrib", "C:\\t", "+R", "--date", "03/02/01 04:05:06", "--subdirs"});
     EXPECT_EQ(r.rc, 0);
     EXPECT_FALSE(statOf(b).st_mode & S_IWUSR);
-    EXPECT_EQ(statOf(b).st_mtim.tv_sec, unixFromDosDateTime(packDosDateTime({2001, 2, 3, 4, 5, 6})));
+    EXPECT_EQ(statOf(b).st_mtim.tv_sec,
+              unixFromDosDateTime(packDosDateTime({2001, 2, 3, 4, 5, 6})));
     EXPECT_EQ(statOf(a).st_mtim.tv_sec, before); // read-only already: keeps its time
     EXPECT_TRUE(statOf(drives.host("C:\\t\\.cfg")).st_mode & S_IWUSR);
 }

@@ -76,15 +76,16 @@ void snapshotInto(const QString& root, const QString& rel, Snapshot& out)
         if (S_ISLNK(st.st_mode)) {
             char target[4096];
             const ssize_t n = ::readlink(host.constData(), target, sizeof target);
-            line += QStringLiteral(" -> ") + QString::fromUtf8(target, int(std::max<ssize_t>(n, 0)));
+            line +=
+                QStringLiteral(" -> ") + QString::fromUtf8(target, int(std::max<ssize_t>(n, 0)));
         } else if (S_ISREG(st.st_mode)) {
             QFile f(QFile::decodeName(host));
             f.open(QIODevice::ReadOnly);
-            line += QStringLiteral(" size=%1 sha1=%2")
-                        .arg(qint64(st.st_size))
-                        .arg(QString::fromLatin1(
-                            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1)
-                                .toHex()));
+            line +=
+                QStringLiteral(" size=%1 sha1=%2")
+                    .arg(qint64(st.st_size))
+                    .arg(QString::fromLatin1(
+                        QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1).toHex()));
         } else if (S_ISDIR(st.st_mode)) {
             snapshotInto(root, relName, out);
         }
@@ -215,9 +216,11 @@ TEST_F(CliFileOps, OverwritePolicies)
     drives.file("C:\\src\\a.txt", 100);
     drives.file("C:\\src\\b.txt", 200);
     drives.file("D:\\a.txt", 0, "keep me");
-    const CliRun none = cli({"copy", "C:\\src\\a.txt", "C:\\src\\b.txt", "D:\\", "--overwrite=none"});
+    const CliRun none =
+        cli({"copy", "C:\\src\\a.txt", "C:\\src\\b.txt", "D:\\", "--overwrite=none"});
     EXPECT_EQ(none.rc, 1);
-    EXPECT_TRUE(none.err.contains("File D:\\a.txt Exists,Overwrite? [No]")) << none.err.toStdString();
+    EXPECT_TRUE(none.err.contains("File D:\\a.txt Exists,Overwrite? [No]"))
+        << none.err.toStdString();
     EXPECT_EQ(drives.read("D:\\a.txt"), QByteArray("keep me"));
     EXPECT_EQ(drives.read("D:\\b.txt"), drives.read("C:\\src\\b.txt"));
 
@@ -299,8 +302,8 @@ TEST_F(CliFileOps, CopyOntoItselfLeavesTheFileIntact)
           QStringList{"move", "C:\\dir\\f.txt", "C:\\dir\\hard.txt", "--overwrite=all"}}) {
         const CliRun r = cli(args);
         EXPECT_EQ(r.rc, 1) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains(args[0] == "copy" ? "Cannot copy to itself"
-                                                     : "Cannot move to itself"))
+        EXPECT_TRUE(
+            r.err.contains(args[0] == "copy" ? "Cannot copy to itself" : "Cannot move to itself"))
             << r.err.toStdString();
         EXPECT_EQ(drives.read("C:\\dir\\f.txt"), content);
         EXPECT_EQ(drives.read("C:\\dir\\hard.txt"), content);

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -165,7 +165,7 @@ TEST_F(CliHardening, RootIsEmptiedNeverRemovedOrMoved)
 
 TEST_F(CliHardening, NamesRoundTripAsBytes)
 {
-    const QList<QByteArray> names = {"bad\xff", "bad\xfe", "back\\slash", "tab\there",
+    const QList<QByteArray> names = {"bad\xff",   "bad\xfe",         "back\\slash", "tab\there",
                                      "new\nline", "pua\xef\x81\x9c", "caf\xc3\xa9"};
     for (const QByteArray& n : names)
         writeFile(c() + '/' + n, n);

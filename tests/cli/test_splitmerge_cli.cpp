@@ -39,7 +39,8 @@ TEST(SplitMergeCli, SplitThenMergeGivesTheSameBytes)
     const CliRun split = run({"split", "C:\\in\\movie.avi", "--size", "1420"});
     EXPECT_EQ(split.rc, 0) << split.err.toStdString();
     EXPECT_EQ(drives.read(QStringLiteral("C:\\in\\movie.003")).size(), 83648);
-    EXPECT_TRUE(drives.read(QStringLiteral("C:\\in\\movie.crc")).startsWith("filename=movie.avi\n"));
+    EXPECT_TRUE(
+        drives.read(QStringLiteral("C:\\in\\movie.crc")).startsWith("filename=movie.avi\n"));
 
     const CliRun merge = run({"merge", "C:\\in\\movie.001", "--to", "D:\\movie.avi"});
     EXPECT_EQ(merge.rc, 0) << merge.err.toStdString();

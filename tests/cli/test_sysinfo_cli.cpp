@@ -14,10 +14,11 @@ TEST(SysinfoCli, PrintsTheSixRowsAsLabelTabText)
     p.start(QStringLiteral(DOVEX_CLI), {QStringLiteral("sysinfo")});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0);
-    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 6);
-    const QStringList labels = {"System Info", "CPU-Type", "VGA-resolution", "Total Memory",
-                                "Operating System", "Harddisk(s)"};
+    const QStringList labels = {"System Info",  "CPU-Type",         "VGA-resolution",
+                                "Total Memory", "Operating System", "Harddisk(s)"};
     for (int i = 0; i < 6; ++i) {
         const QStringList fields = lines[i].split('\t');
         ASSERT_EQ(fields.size(), 2) << qPrintable(lines[i]);

@@ -101,7 +101,8 @@ TEST(TAnimatedSymbol, EmptyNameShowsNothingAndUnknownNameReports)
         ~Restore() { ClipPlayer::setErrorHandler(std::move(previous)); }
     } restore{ClipPlayer::setErrorHandler([&](const QString& t) { errors << t; })};
     TAnimatedSymbol sym;
-    for (auto s : {TAnimatedState::acmOpen, TAnimatedState::acmPlaying, TAnimatedState::acmClosed}) {
+    for (auto s :
+         {TAnimatedState::acmOpen, TAnimatedState::acmPlaying, TAnimatedState::acmClosed}) {
         sym.SetState(s);
         EXPECT_FALSE(sym.isOpen());
     }

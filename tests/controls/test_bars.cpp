@@ -193,7 +193,7 @@ TEST(TcoolPanel, AWindowTooNarrowSqueezesBandsOnlyUntilItGrowsAgain)
         r.row.resize(100, 31);
         TcoolPanel::refitRow(&r.row);
         EXPECT_EQ(r.sum(), 100);
-        EXPECT_TRUE(r.panels[2]->Collapsed()); // shown shut...
+        EXPECT_TRUE(r.panels[2]->Collapsed());      // shown shut...
         EXPECT_EQ(r.panels[2]->wantedWidth(), 207); // ...but not chosen so
         r.row.resize(600, 31);
         TcoolPanel::refitRow(&r.row);

@@ -73,7 +73,7 @@ TEST(GradientBands, BandsTileAnOddWidthAndEndAtTheEndColour)
     EXPECT_EQ(bands[1].left, 3);
     EXPECT_EQ(bands[1].right, 5);
     EXPECT_EQ(qBlue(bands[1].colour), 1);
-    EXPECT_EQ(qGreen(bands[1].colour), 255 - 2); // 255/127 = 2.007 -> 2
+    EXPECT_EQ(qGreen(bands[1].colour), 255 - 2);    // 255/127 = 2.007 -> 2
     EXPECT_EQ(qGreen(bands[64].colour), 255 - 129); // 255*64/127 = 128.504 -> 129
 }
 

@@ -43,7 +43,8 @@ TEST(IconTheme, SearchPathsFollowTheXdgDirectories)
     const QStringList paths = iconThemeSearchPaths({":/icons", "/x/two/icons"});
     EXPECT_EQ(paths, (QStringList{QDir::homePath() + "/.icons", "/x/home/icons", "/x/one/icons",
                                   "/x/two/icons", ":/icons"}));
-    for (const auto& [name, old] : {std::pair{"XDG_DATA_HOME", oldHome}, {"XDG_DATA_DIRS", oldDirs}})
+    for (const auto& [name, old] :
+         {std::pair{"XDG_DATA_HOME", oldHome}, {"XDG_DATA_DIRS", oldDirs}})
         old.isNull() ? void(qunsetenv(name)) : void(qputenv(name, old));
 }
 

@@ -26,10 +26,7 @@ protected:
     {
         ASSERT_EQ(fileio::setAttributes(dosPath, a), 0);
     }
-    std::time_t mtime(const QString& dosPath)
-    {
-        return fileio::status(dosPath).modified.tv_sec;
-    }
+    std::time_t mtime(const QString& dosPath) { return fileio::status(dosPath).modified.tv_sec; }
     FilePanel panelOf(const QString& path)
     {
         FilePanel p;
@@ -128,7 +125,8 @@ TEST_F(AttributesTest, TreesChangeEveryFileBelowButNoDirectoryNorWhatALinkReache
 
     r.includeSubdirs = true;
     RunAttributes(state, p.path, p.entries, int(p.entries.size()), t, r);
-    for (const char* f : {"C:\\w\\t\\a.txt", "C:\\w\\t\\.git\\objects\\x", "C:\\w\\t\\sub\\b.txt"}) {
+    for (const char* f :
+         {"C:\\w\\t\\a.txt", "C:\\w\\t\\.git\\objects\\x", "C:\\w\\t\\sub\\b.txt"}) {
         EXPECT_EQ(attrs(f), faReadOnly | faHidden | faSysFile | faArchive) << f;
         EXPECT_EQ(mtime(f), unixFromDosDateTime(newDate)) << f;
     }
@@ -178,9 +176,10 @@ TEST_F(AttributesTest, ATreeEndsExactlyAsEveryFileChangedByItsPathWould)
         bool stored; // the extended attribute is written (else absent)
         mode_t mode;
     };
-    const Start starts[] = {{"plain", 0, false, 0644},     {"arch", faArchive, true, 0644},
-                            {"ro", faReadOnly, false, 0644}, {"hs", faHidden | faSysFile, true, 0664},
-                            {".dot", 0, false, 0644},        {"closed", faSysFile, true, 0200}};
+    const Start starts[] = {
+        {"plain", 0, false, 0644},       {"arch", faArchive, true, 0644},
+        {"ro", faReadOnly, false, 0644}, {"hs", faHidden | faSysFile, true, 0664},
+        {".dot", 0, false, 0644},        {"closed", faSysFile, true, 0200}};
     struct Request {
         TriState s, h, r, a;
         bool time;
@@ -219,10 +218,10 @@ TEST_F(AttributesTest, ATreeEndsExactlyAsEveryFileChangedByItsPathWould)
             EXPECT_EQ(fileio::status(a).mode, fileio::status(b).mode) << round << st.name;
             EXPECT_EQ(mtime(a), mtime(b)) << round << st.name;
             char x[64] = {}, y[64] = {};
-            EXPECT_EQ(::lgetxattr(QFile::encodeName(drives.host(a)).constData(), "user.DOSATTRIB", x,
-                                  sizeof x),
-                      ::lgetxattr(QFile::encodeName(drives.host(b)).constData(), "user.DOSATTRIB", y,
-                                  sizeof y))
+            EXPECT_EQ(::lgetxattr(QFile::encodeName(drives.host(a)).constData(), "user.DOSATTRIB",
+                                  x, sizeof x),
+                      ::lgetxattr(QFile::encodeName(drives.host(b)).constData(), "user.DOSATTRIB",
+                                  y, sizeof y))
                 << round << st.name;
             EXPECT_STREQ(x, y) << round << st.name;
         }

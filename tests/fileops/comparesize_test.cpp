@@ -51,8 +51,8 @@ TEST_F(CompareSizeTest, MarksTheNewerTheMissingAndTheDifferentOnEachSide)
 
     FilePanel l = panelOf("C:\\l"), r = panelOf("D:\\r");
     l.entries[0].selected = true; // an old mark goes
-    const CompareCount c = CompareDirs(l.entries, int(l.entries.size()), r.entries,
-                                       int(r.entries.size()));
+    const CompareCount c =
+        CompareDirs(l.entries, int(l.entries.size()), r.entries, int(r.entries.size()));
     QStringList left = marked(l), right = marked(r);
     left.sort();
     right.sort();
@@ -68,7 +68,8 @@ TEST_F(CompareSizeTest, IdenticalPanelsMarkNothingAndLaterCenturiesStayLater)
     drives.directory("C:\\d\\sub");
     FilePanel a = panelOf("C:\\d"), b = panelOf("C:\\d");
     ASSERT_EQ(a.entries.front().name, "..");
-    EXPECT_EQ(CompareDirs(a.entries, int(a.entries.size()), b.entries, int(b.entries.size())).total(), 0);
+    EXPECT_EQ(
+        CompareDirs(a.entries, int(a.entries.size()), b.entries, int(b.entries.size())).total(), 0);
     EXPECT_TRUE(marked(a).isEmpty() && marked(b).isEmpty());
 
     // A date from 2044 on has the top bit set: it is still the newer one.

@@ -68,9 +68,9 @@ TEST_F(CopyTest, SameFileIsRefusedAndNeverTruncated)
 TEST_F(CopyTest, SameFileThroughADriveMappedInsideAnother)
 {
     drives.file(QStringLiteral("C:\\inner\\f.txt"), 3000);
-    qputenv("DOVEX_DRIVES", QStringLiteral("C=%1;E=%2")
-                                .arg(drives.root('C'), drives.host("C:\\inner"))
-                                .toLocal8Bit());
+    qputenv(
+        "DOVEX_DRIVES",
+        QStringLiteral("C=%1;E=%2").arg(drives.root('C'), drives.host("C:\\inner")).toLocal8Bit());
     DriveMap::instance().reload();
     EXPECT_FALSE(CopyOneFile(state, "C:\\inner\\f.txt", "E:\\"));
     EXPECT_EQ(prompter.count("Cannot copy to itself"), 1);
@@ -127,8 +127,9 @@ TEST_F(CopyTest, OpenAndCreateFailures)
     File::injectFault(FileFault::Create, "D:\\a.txt");
     EXPECT_FALSE(CopyOneFile(state, "C:\\a.txt", "D:\\"));
     EXPECT_FALSE(CopyOneFile(state, "C:\\missing.txt", "D:\\"));
-    EXPECT_EQ(prompter.texts(), QStringList({"Open error File C:\\a.txt", "Write error File D:\\a.txt",
-                                             "Open error File C:\\missing.txt"}));
+    EXPECT_EQ(prompter.texts(),
+              QStringList({"Open error File C:\\a.txt", "Write error File D:\\a.txt",
+                           "Open error File C:\\missing.txt"}));
     EXPECT_EQ(prompter.asked()[0].severity, Severity::Error);
     EXPECT_FALSE(drives.exists("D:\\a.txt"));
     EXPECT_EQ(state.notDone, 3);
@@ -159,8 +160,9 @@ TEST_F(CopyTest, FreeSpaceQuestion)
     // A destination drive that is not there has no free space to offer.
     prompter.script({Answer::No});
     EXPECT_FALSE(CopyOneFile(state, "C:\\a.txt", "Q:\\a.txt"));
-    EXPECT_EQ(prompter.texts(),
-              QStringList("Not enought space to write file C:\\a.txt\rdo you wish to continue anyway?"));
+    EXPECT_EQ(
+        prompter.texts(),
+        QStringList("Not enought space to write file C:\\a.txt\rdo you wish to continue anyway?"));
     EXPECT_EQ(prompter.asked()[0].buttons, Buttons::YesNo);
 }
 

@@ -17,7 +17,7 @@ TEST(DragDrop, UriListRoundTripsOddNamesByteForByte)
     test::DriveFixture drives("C");
     DriveMap::instance().reload();
     const QByteArray root = hostname::encode(drives.root('C'));
-    const QList<QByteArray> names = {"plain.txt", "with blank.txt", "100%#?.txt", "line\nbreak",
+    const QList<QByteArray> names = {"plain.txt",   "with blank.txt",  "100%#?.txt", "line\nbreak",
                                      "caf\xc3\xa9", "latin1-\xe9\xff", "back\\slash"};
     QStringList hosts;
     for (const QByteArray& n : names)
@@ -50,8 +50,8 @@ TEST(DragDrop, ForeignAndOutsideNamesAreRefused)
                              hostname::encode(drives.root('C')).toPercentEncoding("/") + "/x\r\n";
     EXPECT_EQ(dragdrop::readUriList(local, map).dosPaths, QStringList{"C:\\x"});
     // Outside every drive, and a NUL smuggled in: named, never changed.
-    const dragdrop::DroppedNames out =
-        dragdrop::readUriList("file:///etc/passwd\r\n" + inside.trimmed() + "%00evil\r\n" + inside, map);
+    const dragdrop::DroppedNames out = dragdrop::readUriList(
+        "file:///etc/passwd\r\n" + inside.trimmed() + "%00evil\r\n" + inside, map);
     EXPECT_EQ(out.refused.size(), 2);
     EXPECT_EQ(out.dosPaths, QStringList{"C:\\a"});
     EXPECT_TRUE(dragdrop::refusedMessage(out).contains("/etc/passwd"));

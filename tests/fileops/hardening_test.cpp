@@ -57,7 +57,8 @@ TEST_F(HardeningTest, DotDotNeverLeavesTheDrive)
     EXPECT_EQ(DriveMap::instance().toHost("C:\\a\\..\\..\\..\\x"), root + "/x");
     EXPECT_EQ(DriveMap::instance().toHost("c:..\\.\\a//b\\"), root + "/a/b");
     EXPECT_EQ(DriveMap::instance().toHost("C:\\a\\b\\..\\c"), root + "/a/c");
-    EXPECT_EQ(DriveMap::instance().toHost("C:/../../" + QStringLiteral("outside-") + tag), root + "/outside-" + tag);
+    EXPECT_EQ(DriveMap::instance().toHost("C:/../../" + QStringLiteral("outside-") + tag),
+              root + "/outside-" + tag);
     EXPECT_FALSE(DriveMap::instance().toHost(QStringLiteral("C:\\a") + QChar(0) + "\\..\\.."));
     EXPECT_EQ(dospath::normalize("c:\\a\\..\\..\\x\\"), "c:\\x");
     EXPECT_EQ(ResolveTypedTarget("..\\..\\..\\y", "C:\\src"), "C:\\y");
@@ -112,8 +113,8 @@ TEST_F(HardeningTest, NamesAreByteStrings)
     // Two names that differ only in bytes that are not UTF-8, one with a
     // backslash, and one that really holds U+F05C.
     const QByteArray dir = enc(drives.root('C'));
-    const QList<QByteArray> names = {"a\xff.txt", "a\xfe.txt", "back\\slash", "pua\xef\x81\x9c",
-                                     "\xed\xa0\x80sur", "ok-\xc3\xa9"};
+    const QList<QByteArray> names = {"a\xff.txt",       "a\xfe.txt",       "back\\slash",
+                                     "pua\xef\x81\x9c", "\xed\xa0\x80sur", "ok-\xc3\xa9"};
     for (const QByteArray& n : names) {
         const int fd = ::open(dir + '/' + n, O_CREAT | O_WRONLY, 0644);
         ASSERT_GE(fd, 0);
@@ -145,7 +146,8 @@ TEST_F(HardeningTest, NamesAreByteStrings)
     EXPECT_TRUE(DeleteOneFile(state, "C:\\" + hostname::decode(QByteArray("a\xff.txt"))));
     EXPECT_NE(::access(dir + "/a\xfe.txt", F_OK), -1);
     EXPECT_EQ(::access(dir + "/a\xff.txt", F_OK), -1);
-    EXPECT_TRUE(MoveOneFile(state, "C:\\" + hostname::decode(QByteArray("back\\slash")), "C:\\sub"));
+    EXPECT_TRUE(
+        MoveOneFile(state, "C:\\" + hostname::decode(QByteArray("back\\slash")), "C:\\sub"));
     EXPECT_EQ(::access(dir + "/sub", F_OK), 0);
     EXPECT_EQ(state.notDone, 0);
 }
@@ -163,7 +165,9 @@ TEST_F(HardeningTest, HostNameCodecIsExactForEveryByteString)
         ASSERT_EQ(hostname::encode(hostname::decode(bytes)), bytes) << bytes.toHex().constData();
     }
     EXPECT_EQ(hostname::decode(QByteArray("a\\b")), QStringLiteral("a") + QChar(0xF05C) + "b");
-    EXPECT_NE(hostname::decode(QByteArray("a\xef\x81\x9c" "b")), hostname::decode(QByteArray("a\\b")));
+    EXPECT_NE(hostname::decode(QByteArray("a\xef\x81\x9c"
+                                          "b")),
+              hostname::decode(QByteArray("a\\b")));
     EXPECT_EQ(hostname::decodeText("C:\\a\\b"), QStringLiteral("C:\\a\\b"));
     // Shown as a person reads it: the backslash, and U+FFFD for a lost byte.
     EXPECT_EQ(hostname::displayName(hostname::decode(QByteArray("a\\b\xff\xf0\x9f\x98\x80"))),
@@ -227,8 +231,9 @@ TEST_F(HardeningTest, PartialFileOfALongNameNeverKeepsTheRealName)
         QDir(drives.root('D')).removeRecursively();
         QDir().mkpath(drives.root('D'));
     }
-    EXPECT_LE(hostname::encode(dospath::fileName(partialName("C:\\" + QString(255, 'a'), 12))).size(),
-              255);
+    EXPECT_LE(
+        hostname::encode(dospath::fileName(partialName("C:\\" + QString(255, 'a'), 12))).size(),
+        255);
 }
 
 TEST_F(HardeningTest, SparseFilesStaySparse)

@@ -39,8 +39,7 @@ TEST_F(ProgressTest, EstimateAndSpeed)
     now = 75; // 150 seconds left
     state.progressCalls = 101;
     ProgressInfo(state);
-    EXPECT_EQ(sink.infos.last(),
-              "976 KB of 2,929 KB copied   estimated time: 2 min,  13 KB/Sec");
+    EXPECT_EQ(sink.infos.last(), "976 KB of 2,929 KB copied   estimated time: 2 min,  13 KB/Sec");
 }
 
 TEST_F(ProgressTest, NoEstimateInTheFirstSecondsAndZeroTotals)

@@ -137,7 +137,8 @@ TEST_F(SplitMergeTest, MoreThan999PartsAreRefusedBeforeAnythingIsWritten)
 {
     drives.file("C:\\many.bin", 16384 * 999 + 1);
     EXPECT_FALSE(SplitFile(state, "C:\\many.bin", size("1")));
-    EXPECT_TRUE(prompter.texts().last().contains("1000 parts")) << prompter.texts().last().toStdString();
+    EXPECT_TRUE(prompter.texts().last().contains("1000 parts"))
+        << prompter.texts().last().toStdString();
     EXPECT_FALSE(drives.exists("C:\\many.001"));
     EXPECT_FALSE(SplitFile(state, "C:\\many.bin", size("0")));
     EXPECT_FALSE(drives.exists("C:\\many.001"));
@@ -244,7 +245,8 @@ TEST_F(SplitMergeTest, AbortLeavesSourcesIntactAndNoCompleteLookingPart)
     EXPECT_EQ(drives.read("C:\\out.bin"), "old");
     EXPECT_FALSE(drives.exists("C:\\out.$$$") && drives.read("C:\\out.$$$") == source);
     EXPECT_EQ(drives.read("C:\\ab.001"), source.left(1458176));
-    EXPECT_TRUE(prompter.texts().last().startsWith("Merge ended early")) << prompter.texts().last().toStdString();
+    EXPECT_TRUE(prompter.texts().last().startsWith("Merge ended early"))
+        << prompter.texts().last().toStdString();
 }
 
 TEST_F(SplitMergeTest, WriteFailureMidSplitIsReported)

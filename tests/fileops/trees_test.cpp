@@ -155,8 +155,9 @@ TEST_F(TreeTest, FailuresOfFilesCopiedBesideTheWalkAreToldInOrderAndStopIt)
     File::injectFault(FileFault::OpenRead, "C:\\src\\n\\f02.dat");
     File::injectFault(FileFault::Write, "D:\\new\\sub\\f07.dat");
     CopyTree(state, "C:\\src\\n", "D:\\new");
-    EXPECT_EQ(prompter.texts(), QStringList({"Open error File C:\\src\\n\\f02.dat",
-                                             "Write error File D:\\new\\sub\\f07.dat\rI/O error 5"}));
+    EXPECT_EQ(prompter.texts(),
+              QStringList({"Open error File C:\\src\\n\\f02.dat",
+                           "Write error File D:\\new\\sub\\f07.dat\rI/O error 5"}));
     EXPECT_FALSE(drives.exists("D:\\new\\f02.dat"));
     EXPECT_EQ(drives.read("D:\\new\\f03.dat"), drives.read("C:\\src\\n\\f03.dat"));
     EXPECT_FALSE(drives.exists("D:\\new\\sub\\f07.dat"));
@@ -282,11 +283,12 @@ TEST_F(TreeTest, ProtectedFileQuestions)
     EXPECT_TRUE(DeleteOneFile(state, "C:\\h\\.both"));
     EXPECT_FALSE(state.deleteProtectedAll);
     EXPECT_TRUE(DeleteOneFile(state, "C:\\h\\ro1"));
-    EXPECT_EQ(prompter.texts(),
-              QStringList({"C:\\h\\.both is a Hidden file, do you wish to Delete this file?",
-                           "C:\\h\\.both is a read-only file, do you wish to Delete this file?",
-                           "Are you sure to delete all selected hidden, system and read-only files?",
-                           "C:\\h\\ro1 is a read-only file, do you wish to Delete this file?"}));
+    EXPECT_EQ(
+        prompter.texts(),
+        QStringList({"C:\\h\\.both is a Hidden file, do you wish to Delete this file?",
+                     "C:\\h\\.both is a read-only file, do you wish to Delete this file?",
+                     "Are you sure to delete all selected hidden, system and read-only files?",
+                     "C:\\h\\ro1 is a read-only file, do you wish to Delete this file?"}));
 
     prompter.clear();
     state.deleteProtectedAll = true;

@@ -46,8 +46,8 @@ TEST(CommandLine, CdRules)
 TEST(CommandLine, ProgramsGetWordsNeverAShell)
 {
     test::DriveFixture drives;
-    const CommandPlan p = planCommandLine(QStringLiteral("C:\\"),
-                                          QStringLiteral("cat 'a;rm -rf ~' \"x y\" $(id)"));
+    const CommandPlan p =
+        planCommandLine(QStringLiteral("C:\\"), QStringLiteral("cat 'a;rm -rf ~' \"x y\" $(id)"));
     EXPECT_EQ(p.kind, Kind::Start);
     EXPECT_EQ(p.program, QStringLiteral("cat"));
     EXPECT_EQ(p.arguments, (QStringList{"a;rm -rf ~", "x y", "$(id)"}));

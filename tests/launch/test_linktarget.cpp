@@ -23,9 +23,15 @@ TEST(LinkTarget, ScanFindsTheLastDotBackslashAndStopsBelowTwenty)
     EXPECT_EQ(linkTargetFromBytes(data, QStringLiteral("D:\\x\\y.lnk")),
               QStringLiteral("D:\\windows\\notepad.exe"));
     // Byte 19 ends the text, byte 20 (below a blank) does not.
-    EXPECT_EQ(linkTargetFromBytes(QByteArray("xx.\\ab\x13" "cd"), kLink), QStringLiteral("C:\\ab"));
-    EXPECT_EQ(linkTargetFromBytes(QByteArray("xx.\\ab\x14" "cd"), kLink),
-              QStringLiteral("C:\\ab\x14" "cd"));
+    EXPECT_EQ(linkTargetFromBytes(QByteArray("xx.\\ab\x13"
+                                             "cd"),
+                                  kLink),
+              QStringLiteral("C:\\ab"));
+    EXPECT_EQ(linkTargetFromBytes(QByteArray("xx.\\ab\x14"
+                                             "cd"),
+                                  kLink),
+              QStringLiteral("C:\\ab\x14"
+                             "cd"));
 }
 
 TEST(LinkTarget, NoMarkerOrMarkerOnlyAtTheStartOrEndGivesNothing)
@@ -67,7 +73,8 @@ TEST(LinkTarget, UnreadableOrOddFilesReportAndGiveNothing)
     drives.directory(QStringLiteral("C:\\dir.lnk"));
     EXPECT_TRUE(ReadLinkTarget(QStringLiteral("C:\\dir.lnk"), &prompter).isEmpty());
     drives.file(QStringLiteral("C:\\locked.lnk"), 0, "ab.\\target");
-    QFile::setPermissions(drives.host(QStringLiteral("C:\\locked.lnk")), QFileDevice::Permissions{});
+    QFile::setPermissions(drives.host(QStringLiteral("C:\\locked.lnk")),
+                          QFileDevice::Permissions{});
     if (::geteuid() != 0) {
         EXPECT_TRUE(ReadLinkTarget(QStringLiteral("C:\\locked.lnk"), &prompter).isEmpty());
         EXPECT_EQ(prompter.asked().size(), 3);

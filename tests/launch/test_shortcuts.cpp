@@ -225,7 +225,8 @@ TEST_F(ShortcutTest, UserDirectoriesFileIsReadAsXdgSays)
                             "XDG_DOCUMENTS_DIR=\"/srv/docs \\\"x\\\"\"\n"
                             "XDG_MUSIC_DIR=\"relative/is/ignored\"\n";
     const QString home = QStringLiteral("/home/u");
-    EXPECT_EQ(userDirFromText(text, "XDG_DESKTOP_DIR", home), QStringLiteral("/home/u/Schreibtisch"));
+    EXPECT_EQ(userDirFromText(text, "XDG_DESKTOP_DIR", home),
+              QStringLiteral("/home/u/Schreibtisch"));
     EXPECT_EQ(userDirFromText(text, "XDG_DOCUMENTS_DIR", home), QStringLiteral("/srv/docs \"x\""));
     EXPECT_EQ(userDirFromText(text, "XDG_MUSIC_DIR", home), std::nullopt);
     EXPECT_EQ(userDirFromText(text, "XDG_VIDEOS_DIR", home), std::nullopt);

@@ -25,9 +25,9 @@ struct ViewArchive : ::testing::Test {
     ViewArchive()
     {
         drives.file(QStringLiteral("C:\\src\\look.txt"), 0, "look at me");
-        qputenv("DOVEX_DRIVES", ("C=" + drives.host(QStringLiteral("C:\\")) + ";P=" +
-                                 drives.programDir())
-                                    .toUtf8());
+        qputenv(
+            "DOVEX_DRIVES",
+            ("C=" + drives.host(QStringLiteral("C:\\")) + ";P=" + drives.programDir()).toUtf8());
         DriveMap::instance().reload();
         qputenv("DOVEX_HOME", drives.programDir().toUtf8());
     }
@@ -43,9 +43,8 @@ struct ViewArchive : ::testing::Test {
     void expectViewed(const QString& archive, QChar kind)
     {
         QString toDelete;
-        const auto dos = launch::extractMemberForView(archive, kind, QString(),
-                                                      QStringLiteral("look.txt"), prompter,
-                                                      progress, toDelete);
+        const auto dos = launch::extractMemberForView(
+            archive, kind, QString(), QStringLiteral("look.txt"), prompter, progress, toDelete);
         ASSERT_TRUE(dos) << prompter.texts().join('\n').toStdString();
         EXPECT_EQ(*dos, QStringLiteral("P:\\temp\\look.txt"));
         QFile f(drives.programDir() + QStringLiteral("/temp/look.txt"));
@@ -54,9 +53,8 @@ struct ViewArchive : ::testing::Test {
         EXPECT_EQ(toDelete, drives.programDir() + QStringLiteral("/temp/look.txt"));
         // A member that is not there: "Cannot view", nothing to delete.
         prompter.clear();
-        EXPECT_FALSE(launch::extractMemberForView(archive, kind, QString(),
-                                                  QStringLiteral("nothere.txt"), prompter,
-                                                  progress, toDelete));
+        EXPECT_FALSE(launch::extractMemberForView(
+            archive, kind, QString(), QStringLiteral("nothere.txt"), prompter, progress, toDelete));
         EXPECT_TRUE(prompter.texts().contains(QStringLiteral("Cannot view nothere.txt")));
         EXPECT_TRUE(toDelete.isEmpty());
     }
@@ -66,9 +64,9 @@ struct ViewArchive : ::testing::Test {
 
 TEST_F(ViewArchive, ZipMember)
 {
-    ASSERT_TRUE(make(QStringLiteral("zip"), {QStringLiteral("-q"),
-                                              drives.host(QStringLiteral("C:\\a.zip")),
-                                              QStringLiteral("look.txt")}));
+    ASSERT_TRUE(
+        make(QStringLiteral("zip"), {QStringLiteral("-q"), drives.host(QStringLiteral("C:\\a.zip")),
+                                     QStringLiteral("look.txt")}));
     expectViewed(QStringLiteral("C:\\a.zip"), kKindZip);
 }
 
@@ -76,9 +74,9 @@ TEST_F(ViewArchive, ArjMemberReplacingAnEarlierExtract)
 {
     if (process::findExecutable(QStringLiteral("arj")).isEmpty())
         GTEST_SKIP() << "arj is not installed";
-    ASSERT_TRUE(make(QStringLiteral("arj"), {QStringLiteral("a"), QStringLiteral("-y"),
-                                              drives.host(QStringLiteral("C:\\a.arj")),
-                                              QStringLiteral("look.txt")}));
+    ASSERT_TRUE(make(QStringLiteral("arj"),
+                     {QStringLiteral("a"), QStringLiteral("-y"),
+                      drives.host(QStringLiteral("C:\\a.arj")), QStringLiteral("look.txt")}));
     QDir().mkpath(drives.programDir() + QStringLiteral("/temp"));
     QFile old(drives.programDir() + QStringLiteral("/temp/look.txt"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));

@@ -45,8 +45,8 @@ void makeExecutable(const QString& hostPath, const QByteArray& content = "#!/bin
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(content);
     f.close();
-    QFile::setPermissions(hostPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
+    QFile::setPermissions(hostPath,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 const QString kFirst = QStringLiteral("Viewer not Registered, View with the defaultviewer?");
@@ -100,8 +100,8 @@ TEST_F(ViewFixture, RegisteringAViewerStartsItWithTheFileAsOneArgument)
     EXPECT_TRUE(prompter.asked().isEmpty());
     prompter.script({Answer::No});
     chooser.answer.reset();
-    EXPECT_FALSE(viewFile(dir, QStringLiteral("notes.Txt"), ViewMode::ViewerSelect, prompter,
-                          chooser));
+    EXPECT_FALSE(
+        viewFile(dir, QStringLiteral("notes.Txt"), ViewMode::ViewerSelect, prompter, chooser));
     EXPECT_EQ(prompter.texts(), QStringList{kFirst});
 }
 
@@ -153,7 +153,8 @@ TEST_F(ViewFixture, TheDefaultViewerServesUnknownExtensions)
 TEST(ViewTable, KeysThatWouldBreakTheFileAreNotStored)
 {
     test::DriveFixture drives;
-    EXPECT_EQ(viewtable::keyOf(QStringLiteral("a.verylongextension")), QStringLiteral("verylongex"));
+    EXPECT_EQ(viewtable::keyOf(QStringLiteral("a.verylongextension")),
+              QStringLiteral("verylongex"));
     EXPECT_EQ(viewtable::keyOf(QStringLiteral("noext")), QString());
     ASSERT_TRUE(viewtable::write(QStringLiteral("txt"), QStringLiteral("C:\\v")));
     for (const char* key : {"a=b", "[x]", "b;c", "", " sp"})
@@ -223,10 +224,9 @@ TEST(EditEntry, EditorForBatchAndUnregisteredNothingForPrograms)
     drives.file(QStringLiteral("C:\\e\\x.EXE"), 1);
     drives.file(QStringLiteral("C:\\e\\b.unknownext"), 1);
     RecordingLauncher recorder;
-    recorder.registeredTypes = {QStringLiteral("application/x-bat"),
-                                QStringLiteral("application/x-msdos-program"),
-                                QStringLiteral("application/x-shellscript"),
-                                QStringLiteral("text/plain")};
+    recorder.registeredTypes = {
+        QStringLiteral("application/x-bat"), QStringLiteral("application/x-msdos-program"),
+        QStringLiteral("application/x-shellscript"), QStringLiteral("text/plain")};
     ScopedLauncher scope(recorder);
     test::ScriptedPrompter prompter;
     const QString e = QStringLiteral("C:\\e");
@@ -319,8 +319,7 @@ TEST(EditEntry, WithoutATextApplicationATerminalEditorOrAMessageThatSaysWhatToSe
     ASSERT_EQ(recorder.plans.size(), 1u);
     EXPECT_EQ(recorder.plans[0].kind, LaunchPlan::Kind::Program);
     EXPECT_EQ(recorder.plans[0].program, terminal);
-    EXPECT_EQ(recorder.plans[0].arguments,
-              (QStringList{"-e", nano, file}));
+    EXPECT_EQ(recorder.plans[0].arguments, (QStringList{"-e", nano, file}));
 
     // $EDITOR (its words, each one argument) comes before an installed editor.
     env.install(QStringLiteral("myedit"));

@@ -6,18 +6,18 @@
 #include "support/drivefixture.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QThread>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
 #include <csignal>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -58,10 +58,7 @@ struct Server {
             }
     }
     ~Server() { stop(); }
-    void stop()
-    {
-        QProcess::execute(QStringLiteral(DOVEX_NET_SERVER), {"stop", scratch.path()});
-    }
+    void stop() { QProcess::execute(QStringLiteral(DOVEX_NET_SERVER), {"stop", scratch.path()}); }
 };
 
 Server* g_server = nullptr;
@@ -92,8 +89,8 @@ protected:
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         if (!timeout.isEmpty())
             e.insert("DOVEX_NET_TIMEOUT", timeout);
-        for (const char* key : {"XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
-                                 "GVFS_REMOTE_VOLUME_MONITOR_IGNORE"})
+        for (const char* key :
+             {"XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "GVFS_REMOTE_VOLUME_MONITOR_IGNORE"})
             e.insert(key, g_server->env.value(key));
         p.setProcessEnvironment(e);
         QElapsedTimer clock;
@@ -135,7 +132,8 @@ protected:
     void skipWithoutSftp()
     {
         if (!g_server->env.value("SFTP_SKIP").isEmpty())
-            GTEST_SKIP() << "no SSH server here: " << g_server->env.value("SFTP_SKIP").toStdString();
+            GTEST_SKIP() << "no SSH server here: "
+                         << g_server->env.value("SFTP_SKIP").toStdString();
     }
     // The recorded process of a server and every process below it (the
     // ones that serve a connection).
@@ -148,8 +146,11 @@ protected:
                 if (line.startsWith(name.toUtf8() + ' '))
                     pids << pid_t(line.mid(name.size() + 1).toInt());
         for (qsizetype i = 0; i < pids.size(); ++i)
-            for (const QString& task : QDir(QStringLiteral("/proc/%1/task").arg(pids[i])).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-                for (const QByteArray& child : bytes(QStringLiteral("/proc/%1/task/%2/children").arg(pids[i]).arg(task)).split(' '))
+            for (const QString& task : QDir(QStringLiteral("/proc/%1/task").arg(pids[i]))
+                                           .entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+                for (const QByteArray& child :
+                     bytes(QStringLiteral("/proc/%1/task/%2/children").arg(pids[i]).arg(task))
+                         .split(' '))
                     if (child.toInt() > 0 && !pids.contains(pid_t(child.toInt())))
                         pids << pid_t(child.toInt());
         return pids;
@@ -172,7 +173,10 @@ protected:
             }
         return found;
     }
-    QString recordsText() const { return QString::fromUtf8(bytes(drives.programDir() + "/netdrives.txt")); }
+    QString recordsText() const
+    {
+        return QString::fromUtf8(bytes(drives.programDir() + "/netdrives.txt"));
+    }
 
     DriveFixture drives{QStringLiteral("C")};
 };
@@ -181,10 +185,12 @@ protected:
 
 TEST_F(RealServerTest, ConnectListCopyBothWaysAndDisconnect)
 {
-    const CliRun connect = cli({"net-connect", share(), "E:", "--user", user(), "--password-stdin"}, password());
+    const CliRun connect =
+        cli({"net-connect", share(), "E:", "--user", user(), "--password-stdin"}, password());
     ASSERT_EQ(connect.code, 0) << connect.err.toStdString();
     EXPECT_LT(connect.ms, 15000);
-    EXPECT_TRUE(connect.out.startsWith("E:\t" + g_server->env.value("FUSE_DIR") + "/")) << connect.out.toStdString();
+    EXPECT_TRUE(connect.out.startsWith("E:\t" + g_server->env.value("FUSE_DIR") + "/"))
+        << connect.out.toStdString();
     EXPECT_FALSE(connect.out.contains(g_server->env.value("SMB_PASSWORD")));
 
     const CliRun drivesRun = cli({"drives"});
@@ -212,7 +218,8 @@ TEST_F(RealServerTest, ConnectListCopyBothWaysAndDisconnect)
     EXPECT_FALSE(escape.out.contains("smbd")) << escape.out.toStdString();
 
     // The letter is taken now.
-    const CliRun twice = cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password());
+    const CliRun twice =
+        cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password());
     EXPECT_EQ(twice.code, 2);
 
     const CliRun off = cli({"net-disconnect", "e"});
@@ -226,17 +233,20 @@ TEST_F(RealServerTest, ConnectListCopyBothWaysAndDisconnect)
 
 TEST_F(RealServerTest, WrongPasswordMissingShareAndClosedPortFailCleanly)
 {
-    const CliRun wrong = cli({"net-connect", share(), "F", "--user", user(), "--password-stdin"}, "not-it\n");
+    const CliRun wrong =
+        cli({"net-connect", share(), "F", "--user", user(), "--password-stdin"}, "not-it\n");
     EXPECT_EQ(wrong.code, 2);
     EXPECT_TRUE(wrong.err.contains("Password incorrect")) << wrong.err.toStdString();
     EXPECT_LT(wrong.ms, 15000);
 
-    const CliRun missing = cli({"net-connect", share("nosuch"), "F", "--user", user(), "--password-stdin"}, password());
+    const CliRun missing = cli(
+        {"net-connect", share("nosuch"), "F", "--user", user(), "--password-stdin"}, password());
     EXPECT_EQ(missing.code, 2);
     EXPECT_TRUE(missing.err.contains("Could Not assign")) << missing.err.toStdString();
 
-    const CliRun closed = cli({"net-connect", "smb://127.0.0.1:1/share", "F", "--user", user(), "--password-stdin"},
-                           password());
+    const CliRun closed =
+        cli({"net-connect", "smb://127.0.0.1:1/share", "F", "--user", user(), "--password-stdin"},
+            password());
     EXPECT_EQ(closed.code, 2);
     EXPECT_LT(closed.ms, 25000);
 
@@ -277,7 +287,8 @@ TEST_F(RealServerTest, AServerThatNeverAnswersIsGivenUp)
     ASSERT_EQ(::listen(fd, 8), 0);
     ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
     const QString location = QStringLiteral("smb://127.0.0.1:%1/share").arg(ntohs(addr.sin_port));
-    const CliRun r = cli({"net-connect", location, "G", "--user", user(), "--password-stdin"}, password(), "2");
+    const CliRun r =
+        cli({"net-connect", location, "G", "--user", user(), "--password-stdin"}, password(), "2");
     ::close(fd);
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("Could Not assign")) << r.err.toStdString();
@@ -290,8 +301,9 @@ TEST_F(RealServerTest, SftpFolderListsConnectsCopiesAndLeavesNoSshBehind)
     skipWithoutSftp();
     const QString home = g_server->env.value("SSH_HOME");
     const qsizetype logStart = bytes(g_server->scratch.path() + "/ssh/sshd.out").size();
-    const CliRun connect = cli({"net-connect", sftp(home + "/dir"), "H:", "--user", user(), "--password-stdin"},
-                               password());
+    const CliRun connect =
+        cli({"net-connect", sftp(home + "/dir"), "H:", "--user", user(), "--password-stdin"},
+            password());
     ASSERT_EQ(connect.code, 0) << connect.err.toStdString();
     EXPECT_TRUE(connect.out.endsWith(home + "/dir\n")) << connect.out.toStdString();
     // The server was asked as the given user from the first try.
@@ -302,10 +314,12 @@ TEST_F(RealServerTest, SftpFolderListsConnectsCopiesAndLeavesNoSshBehind)
     const QString mounted = sftp(home + "/dir").replace("sftp://", "sftp://" + user() + '@');
     const CliRun list = cli({"net-list", mounted}, {}, "10");
     EXPECT_EQ(list.code, 0) << list.err.toStdString();
-    EXPECT_TRUE(list.out.contains("note.txt") && list.out.contains("inner")) << list.out.toStdString();
+    EXPECT_TRUE(list.out.contains("note.txt") && list.out.contains("inner"))
+        << list.out.toStdString();
     EXPECT_LT(list.ms, 5000);
     const CliRun listed = cli({"list", "H:\\"});
-    EXPECT_TRUE(listed.out.contains("note.txt\t9\t") && listed.out.contains("inner\t")) << listed.out.toStdString();
+    EXPECT_TRUE(listed.out.contains("note.txt\t9\t") && listed.out.contains("inner\t"))
+        << listed.out.toStdString();
 
     QByteArray up(150000, '\0');
     for (int i = 0; i < up.size(); ++i)
@@ -328,7 +342,8 @@ TEST_F(RealServerTest, SftpFolderListsConnectsCopiesAndLeavesNoSshBehind)
 
 TEST_F(RealServerTest, FolderInsideAShareBecomesTheDrive)
 {
-    const CliRun sub = cli({"net-connect", share("share/sub"), "K", "--user", user(), "--password-stdin"}, password());
+    const CliRun sub = cli(
+        {"net-connect", share("share/sub"), "K", "--user", user(), "--password-stdin"}, password());
     ASSERT_EQ(sub.code, 0) << sub.err.toStdString();
     EXPECT_TRUE(sub.out.endsWith("/sub\n")) << sub.out.toStdString();
     const CliRun list = cli({"list", "K:\\"});
@@ -340,7 +355,8 @@ TEST_F(RealServerTest, FolderInsideAShareBecomesTheDrive)
     for (const QString& missing : {share("share/nosuch"), sftp("/nonexistent-dir")}) {
         if (missing.startsWith("sftp") && !g_server->env.value("SFTP_SKIP").isEmpty())
             continue;
-        const CliRun r = cli({"net-connect", missing, "K", "--user", user(), "--password-stdin"}, password());
+        const CliRun r =
+            cli({"net-connect", missing, "K", "--user", user(), "--password-stdin"}, password());
         EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.err.contains("does not exist")) << r.err.toStdString();
         EXPECT_FALSE(r.err.contains("gvfsd-fuse")) << r.err.toStdString();
@@ -348,8 +364,9 @@ TEST_F(RealServerTest, FolderInsideAShareBecomesTheDrive)
     // A link on the server is no folder of it: through the FUSE directory it
     // would lead to this machine's /etc.
     if (g_server->env.value("SFTP_SKIP").isEmpty()) {
-        const CliRun link = cli({"net-connect", sftp(g_server->env.value("SSH_HOME") + "/link"), "K", "--user",
-                                 user(), "--password-stdin"}, password());
+        const CliRun link = cli({"net-connect", sftp(g_server->env.value("SSH_HOME") + "/link"),
+                                 "K", "--user", user(), "--password-stdin"},
+                                password());
         EXPECT_EQ(link.code, 2);
         EXPECT_TRUE(link.err.contains("is not a folder")) << link.err.toStdString();
     }
@@ -379,7 +396,9 @@ TEST_F(RealServerTest, NoPasswordOrControlCharacterIsPrinted)
 
 TEST_F(RealServerTest, OnlyALiveMountOfTheRecordedLocationIsADrive)
 {
-    ASSERT_EQ(cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password()).code, 0);
+    ASSERT_EQ(
+        cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password()).code,
+        0);
     const QString records = recordsText();
     const QString mountDir = records.section('\t', 4, 4).section('\n', 0, 0);
     ASSERT_TRUE(mountDir.startsWith(g_server->env.value("FUSE_DIR"))) << records.toStdString();
@@ -413,7 +432,9 @@ TEST_F(RealServerTest, OnlyALiveMountOfTheRecordedLocationIsADrive)
 
 TEST_F(RealServerTest, AFrozenServerIsNotReadyWithinTheTimeLimit)
 {
-    ASSERT_EQ(cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password()).code, 0);
+    ASSERT_EQ(
+        cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password()).code,
+        0);
     signalServer("smbd", SIGSTOP);
     const CliRun frozen = cli({"list", "E:\\"}, {}, "2");
     const CliRun again = cli({"list", "E:\\sub"}, {}, "2");
@@ -431,7 +452,10 @@ TEST_F(RealServerTest, AFrozenServerIsNotReadyWithinTheTimeLimit)
     if (!g_server->env.value("SFTP_SKIP").isEmpty())
         return;
     const QString home = g_server->env.value("SSH_HOME");
-    ASSERT_EQ(cli({"net-connect", sftp(home), "F", "--user", user(), "--password-stdin"}, password()).code, 0);
+    ASSERT_EQ(
+        cli({"net-connect", sftp(home), "F", "--user", user(), "--password-stdin"}, password())
+            .code,
+        0);
     signalServer("sshd", SIGSTOP);
     const CliRun sftpFrozen = cli({"list", "F:\\dir"}, {}, "2");
     signalServer("sshd", SIGCONT);
@@ -443,7 +467,9 @@ TEST_F(RealServerTest, AFrozenServerIsNotReadyWithinTheTimeLimit)
 
 TEST_F(RealServerTest, ACopyCutOffNeverLeavesAHalfFileUnderItsName)
 {
-    ASSERT_EQ(cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password()).code, 0);
+    ASSERT_EQ(
+        cli({"net-connect", share(), "E", "--user", user(), "--password-stdin"}, password()).code,
+        0);
     const QString shareDir = g_server->env.value("SHARE_DIR");
     QByteArray big(40 * 1024 * 1024, '\0');
     for (int i = 0; i < big.size(); i += 4096)
@@ -452,7 +478,8 @@ TEST_F(RealServerTest, ACopyCutOffNeverLeavesAHalfFileUnderItsName)
 
     QProcess copy;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const char* key : {"XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "GVFS_REMOTE_VOLUME_MONITOR_IGNORE"})
+    for (const char* key :
+         {"XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "GVFS_REMOTE_VOLUME_MONITOR_IGNORE"})
         e.insert(key, g_server->env.value(key));
     copy.setProcessEnvironment(e);
     copy.start(QStringLiteral(DOVEX_CLI), {"copy", "C:\\big.bin", "E:\\"});

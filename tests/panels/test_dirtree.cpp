@@ -43,7 +43,8 @@ protected:
 
 TEST_F(DirTreeTest, PreOrderWithSiblingsSortedAndDotDirectoriesListed)
 {
-    for (const char* d : {"C:\\b\\z", "C:\\b\\A", "C:\\a", "C:\\B2", "C:\\.hidden\\inner", "C:\\b\\a"})
+    for (const char* d :
+         {"C:\\b\\z", "C:\\b\\A", "C:\\a", "C:\\B2", "C:\\.hidden\\inner", "C:\\b\\a"})
         drives.directory(d);
     drives.file("C:\\b\\file.txt", 3); // files never appear
     drives.file("C:\\.profile", 1);
@@ -65,8 +66,8 @@ TEST_F(DirTreeTest, LinksAreListedButNeverEnteredSoLoopsAndRootLinksEnd)
     drives.file("C:\\f.txt");
     link("f.txt", drives.host("C:\\tofile"));
     const DirectoryTree tree = ReadDirectoryTree('C');
-    EXPECT_EQ(paths(tree), (QStringList{"C:\\a", "C:\\a\\b", "C:\\a\\b\\again", "C:\\a\\b\\up",
-                                        "C:\\root"}));
+    EXPECT_EQ(paths(tree),
+              (QStringList{"C:\\a", "C:\\a\\b", "C:\\a\\b\\again", "C:\\a\\b\\up", "C:\\root"}));
     EXPECT_TRUE(find(tree, "C:\\root")->link);
     EXPECT_TRUE(find(tree, "C:\\a\\b\\up")->link);
     EXPECT_FALSE(find(tree, "C:\\a")->link);
@@ -118,7 +119,8 @@ TEST_F(DirTreeTest, AnUnreadableDirectoryIsShownWithoutChildren)
 
 TEST_F(DirTreeTest, NamesRoundTripAndStopKeepsWhatWasRead)
 {
-    const QByteArray oddBytes("bad\xff" "name");
+    const QByteArray oddBytes("bad\xff"
+                              "name");
     const QString odd = hostname::decode(oddBytes);
     ASSERT_EQ(::mkdir((hostname::encode(drives.root('C')) + '/' + oddBytes).constData(), 0755), 0);
     for (int i = 0; i < 20; ++i)

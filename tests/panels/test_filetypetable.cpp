@@ -10,8 +10,7 @@
 using namespace dovex;
 using dovex::test::DriveFixture;
 
-namespace
-{
+namespace {
 
 QByteArray readAll(const QString& path)
 {

@@ -7,8 +7,8 @@ using A = PanelKeyAction;
 
 namespace {
 
-PanelKeyDecision press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {},
-                       PanelKeyContext c = {false, true, true})
+PanelKeyDecision press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                       const QString& text = {}, PanelKeyContext c = {false, true, true})
 {
     return PanelKeyPolicy(key, mods, text, c);
 }

@@ -73,8 +73,7 @@ TEST(MaskMatches, OnlyAsciiLettersAreFolded)
 
 #include <QStringList>
 
-namespace
-{
+namespace {
 
 PanelEntries entriesNamed(const QStringList& names)
 {

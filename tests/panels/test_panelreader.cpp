@@ -49,16 +49,16 @@ TEST_F(PanelReaderTest, DirectoriesFirstDotDotFirstFilterOnFilesOnly)
     drives.directory("C:\\w\\Able");
     drives.directory("C:\\w\\.git");
     FilePanel p = read("C:\\w");
-    EXPECT_EQ(names(p.entries), (QStringList{"..", ".git", "Able", "beta", ".hidden.txt",
-                                             "Alpha.doc", "zeta.txt"}));
+    EXPECT_EQ(names(p.entries),
+              (QStringList{"..", ".git", "Able", "beta", ".hidden.txt", "Alpha.doc", "zeta.txt"}));
     EXPECT_TRUE(p.entries[0].directory);
     EXPECT_FALSE(p.entries[4].directory);
     EXPECT_EQ(p.entries[4].attributes & faHidden, faHidden);
     EXPECT_EQ(p.entries[6].size, 3);
 
     p = read("C:\\w", SortName, "*.TXT");
-    EXPECT_EQ(names(p.entries), (QStringList{"..", ".git", "Able", "beta", ".hidden.txt",
-                                             "zeta.txt"}));
+    EXPECT_EQ(names(p.entries),
+              (QStringList{"..", ".git", "Able", "beta", ".hidden.txt", "zeta.txt"}));
     EXPECT_TRUE(prompter.asked().isEmpty());
 }
 

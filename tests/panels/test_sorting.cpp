@@ -9,8 +9,7 @@
 
 using namespace dovex;
 
-namespace
-{
+namespace {
 
 PanelEntry file(const QString& name, std::int64_t size = 0, std::uint32_t when = 0)
 {

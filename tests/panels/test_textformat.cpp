@@ -14,12 +14,10 @@ using namespace dovex;
 using dovex::test::DriveFixture;
 using dovex::test::ScriptedPrompter;
 
-namespace
-{
+namespace {
 
 // Every test here formats with a known locale and puts the system's back.
-class TextFormat : public ::testing::Test
-{
+class TextFormat : public ::testing::Test {
 protected:
     void SetUp() override
     {

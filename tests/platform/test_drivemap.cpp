@@ -112,8 +112,7 @@ TEST(DirSearch, MasksWildcardsAndAttributes)
     EXPECT_EQ(names("C:\\d\\*.TXT", faArchive), (QStringList{"B.TXT", "a.txt"}));
     // A "\\" in a host name is held as U+F05C, so the file is listed too.
     const QString weird = QStringLiteral("we") + QChar(0xF05C) + QStringLiteral("ird");
-    EXPECT_EQ(names("C:\\d\\*.*", faArchive),
-              (QStringList{"B.TXT", "a.txt", "noext", weird}));
+    EXPECT_EQ(names("C:\\d\\*.*", faArchive), (QStringList{"B.TXT", "a.txt", "noext", weird}));
     EXPECT_EQ(names("C:\\d\\*.*", 0x37),
               (QStringList{".", "..", ".hidden", "B.TXT", "a.txt", "back", "noext", "sub", weird}));
     EXPECT_EQ(names("C:\\*.*", 0x37), (QStringList{"d"})); // no "." or ".." at a root

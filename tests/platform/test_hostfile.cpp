@@ -18,7 +18,8 @@ TEST(HostFile, ProgramFilesKeepTheirDirectorysBytes)
 {
     QTemporaryDir tmp;
     const QByteArray base = hostname::encode(tmp.path());
-    const QByteArray odd = base + "/d\xff\xfe" "ir";
+    const QByteArray odd = base + "/d\xff\xfe"
+                                  "ir";
     qputenv("DOVEX_HOME", odd);
     const QString dir = programDirectory();
     EXPECT_EQ(hostname::encode(dir), odd);

@@ -119,7 +119,8 @@ TEST(Process, ArgumentsArriveWordForWordInTheWorkingDirectory)
     spec.captureOutput = true;
     const process::Outcome out = process::run(spec);
     ASSERT_EQ(out.ending, process::Ending::Exited);
-    const QByteArray expected = QFile::encodeName(sub) + "\n[a b]\n[$HOME;*]\n['\"`x`]\n[\xFFraw]\n[]\n";
+    const QByteArray expected =
+        QFile::encodeName(sub) + "\n[a b]\n[$HOME;*]\n['\"`x`]\n[\xFFraw]\n[]\n";
     EXPECT_EQ(out.output, expected);
 }
 
@@ -151,9 +152,9 @@ TEST(Process, AbortEndsTheProgramAndEverythingItStarted)
     const QString pids = dir.filePath(QStringLiteral("pids"));
     process::Spec spec;
     // The grandchild ignores TERM, so only the KILL after the grace ends it.
-    spec.program = script(
-        dir, QStringLiteral("hang"),
-        "(trap '' TERM; sleep 300) & echo $! >\"$1\"; sleep 300 & echo $! >>\"$1\"; wait");
+    spec.program =
+        script(dir, QStringLiteral("hang"),
+               "(trap '' TERM; sleep 300) & echo $! >\"$1\"; sleep 300 & echo $! >>\"$1\"; wait");
     spec.arguments = {pids};
     spec.graceOnAbort = 300ms;
     int calls = 0;

@@ -142,7 +142,8 @@ TEST(DriveMap, VolumesKeepTheirLettersWhenOthersComeAndGo)
     EXPECT_EQ(second[1].letter, 'F');
 
     // A new volume does not take E, which a panel may still name.
-    QList<Drive> third = assignVolumeLetters(second, {"/media/a", "/media/c", "/media/new"}, retired);
+    QList<Drive> third =
+        assignVolumeLetters(second, {"/media/a", "/media/c", "/media/new"}, retired);
     ASSERT_EQ(third.size(), 3);
     EXPECT_EQ(third[2].root, "/media/new");
     EXPECT_EQ(third[2].letter, 'G');

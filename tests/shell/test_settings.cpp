@@ -1,6 +1,6 @@
+#include "platform/settingsfile.h"
 #include "shell/linkfiles.h"
 #include "shell/mainsettings.h"
-#include "platform/settingsfile.h"
 
 #include "support/drivefixture.h"
 

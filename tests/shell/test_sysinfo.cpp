@@ -73,8 +73,9 @@ TEST(SysinfoText, MemoryIsMegabytesRoundedToTheNearest)
 
 TEST(SysinfoText, OperatingSystemIsKernelVersionAndDistribution)
 {
-    const QByteArray debian = "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n"
-                              "VERSION_ID=\"12\"\nID=debian\n";
+    const QByteArray debian =
+        "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n"
+        "VERSION_ID=\"12\"\nID=debian\n";
     EXPECT_EQ(distributionName(debian), QStringLiteral("Debian GNU/Linux 12"));
     EXPECT_EQ(systemText("Linux", "6.1.0-18-amd64", distributionName(debian)),
               QStringLiteral("Linux 6.1 (Debian GNU/Linux 12)"));
@@ -83,7 +84,8 @@ TEST(SysinfoText, OperatingSystemIsKernelVersionAndDistribution)
               QStringLiteral("Some \"Quoted\" OS"));
     EXPECT_EQ(distributionName("garbage\n=\nNAME\n"), QString());
     EXPECT_EQ(systemText("Linux", "6.1.0", QString()), QStringLiteral("Linux 6.1"));
-    EXPECT_EQ(systemText(QString(), "weird\tkernel", QString()), QStringLiteral("Linux weird kernel"));
+    EXPECT_EQ(systemText(QString(), "weird\tkernel", QString()),
+              QStringLiteral("Linux weird kernel"));
     EXPECT_EQ(systemText("Linux", "99999999999999999999.1", "X\nY"),
               QStringLiteral("Linux 99999999999999999999.1 (X Y)"));
 }
@@ -106,15 +108,15 @@ TEST(SysinfoText, ColoursAreTwoToTheDepthInSixtyFourBits)
 TEST(SysinfoDisks, FixedAndRemovableDrivesWithASizeAreAddedOnce)
 {
     const QList<DiskSample> disks = {
-        disk('A', DriveKind::Removable, DriveSpace{kGiB, kGiB}),      // not looked at
+        disk('A', DriveKind::Removable, DriveSpace{kGiB, kGiB}), // not looked at
         disk('C', DriveKind::Fixed, DriveSpace{3 * kGiB, kGiB}, 1),
         disk('D', DriveKind::Removable, DriveSpace{2 * kGiB, kGiB / 2}, 2),
-        disk('E', DriveKind::Removable, std::nullopt),                // no medium
-        disk('F', DriveKind::Fixed, DriveSpace{0, 0}),                // reports no size
+        disk('E', DriveKind::Removable, std::nullopt), // no medium
+        disk('F', DriveKind::Fixed, DriveSpace{0, 0}), // reports no size
         disk('G', DriveKind::CdRom, DriveSpace{kGiB, 0}),
         disk('H', DriveKind::Remote, DriveSpace{kGiB, kGiB}),
         disk('I', DriveKind::RamDisk, DriveSpace{kGiB, kGiB}),
-        disk('J', DriveKind::Fixed, DriveSpace{3 * kGiB, kGiB}, 1),   // the volume of C again
+        disk('J', DriveKind::Fixed, DriveSpace{3 * kGiB, kGiB}, 1), // the volume of C again
         disk('X', DriveKind::Fixed, DriveSpace{kGiB, kGiB}),
         disk('Z', DriveKind::Fixed, DriveSpace{kGiB, kGiB}),
     };

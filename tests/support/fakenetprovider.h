@@ -22,7 +22,8 @@ public:
     QMap<QString, std::optional<QList<NetResource>>> levels;
     QStringList enumerated;
 
-    static NetResource share(const QString& remote, const QString& childLocation = {}, bool printer = false)
+    static NetResource share(const QString& remote, const QString& childLocation = {},
+                             bool printer = false)
     {
         NetResource r;
         r.display = NetResource::Display::Share;
@@ -54,7 +55,8 @@ public:
         enumerated << parent;
         return levels.value(parent, std::optional<QList<NetResource>>{});
     }
-    NetStatus mount(const QString&, const QString&, const QString&, QString*, QString* error) override
+    NetStatus mount(const QString&, const QString&, const QString&, QString*,
+                    QString* error) override
     {
         if (error)
             *error = QStringLiteral("the windows never mount");

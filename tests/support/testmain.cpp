@@ -10,8 +10,8 @@
 // window tests alike find one; the platform is offscreen (set by CTest).
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                   : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QCoreApplication* app = nullptr;
 #ifdef QT_WIDGETS_LIB
     app = new QApplication(argc, argv);

@@ -53,8 +53,9 @@ bool named(const ArchiveRecord& r, const QString& member)
 QString someOf(const QStringList& names, const QString& kind)
 {
     const QString first = hostname::displayName(names.first());
-    return names.size() == 1 ? first
-                             : QStringLiteral("%1 and %2 more %3").arg(first).arg(names.size() - 1).arg(kind);
+    return names.size() == 1
+               ? first
+               : QStringLiteral("%1 and %2 more %3").arg(first).arg(names.size() - 1).arg(kind);
 }
 
 // Every directory between dir (itself included) and the member at path,
@@ -80,7 +81,7 @@ public:
         FileToStore f;
         f.path = path;
         f.member = m_flat || !path.startsWith(m_prefix) ? dospath::fileName(path)
-                                                         : path.mid(m_prefix.size());
+                                                        : path.mid(m_prefix.size());
         const FileStatus target = st.symlink ? fileio::status(path, true) : st;
         f.sized = target.regular;
         f.size = target.size;
@@ -175,8 +176,7 @@ QStringList MembersToDelete(QChar kind, const std::vector<ArchiveRecord>& record
         for (const QString& c : chosen) {
             const bool all = c == QLatin1String("*.*") || c.endsWith(QLatin1String("\\*.*"));
             const QString dir = all && c.size() > 3 ? c.chopped(4) : QString();
-            if (all ? !dir.isEmpty() && !r.path.startsWith(dir + QLatin1Char('\\'))
-                    : r.path != c)
+            if (all ? !dir.isEmpty() && !r.path.startsWith(dir + QLatin1Char('\\')) : r.path != c)
                 continue;
             names << toolName(kind, r);
             if (all && kind == kKindLha)
@@ -217,10 +217,12 @@ bool CheckDeleted(QChar kind, const ArchiveContents& before, const QString& arch
             lost << r.path;
     }
     if (!left.isEmpty())
-        prompter.error(archive + QStringLiteral(" still holds ") + someOf(left, QStringLiteral("member(s)")) +
+        prompter.error(archive + QStringLiteral(" still holds ") +
+                       someOf(left, QStringLiteral("member(s)")) +
                        QStringLiteral(" after the archiver ran: the delete failed."));
     if (!lost.isEmpty())
-        prompter.error(archive + QStringLiteral(" lost ") + someOf(lost, QStringLiteral("member(s)")) +
+        prompter.error(archive + QStringLiteral(" lost ") +
+                       someOf(lost, QStringLiteral("member(s)")) +
                        QStringLiteral(", which the delete did not name."));
     return left.isEmpty() && lost.isEmpty();
 }
@@ -235,8 +237,8 @@ QStringList ArrivedMembers(QChar kind, const ArchiveContents& before, const QStr
         const QString name = toolName(kind, r);
         if (isDirectory(r) || !wanted.contains(name))
             continue;
-        const QString file = dospath::join(
-            target, keepsPaths ? r.path : r.path.section(QLatin1Char('\\'), -1));
+        const QString file =
+            dospath::join(target, keepsPaths ? r.path : r.path.section(QLatin1Char('\\'), -1));
         const FileStatus st = fileio::status(file);
         if (st.regular && st.size == r.size && sameTime(r, st.modified.tv_sec))
             arrived << name;
@@ -245,10 +247,11 @@ QStringList ArrivedMembers(QChar kind, const ArchiveContents& before, const QStr
     }
     whole = missing.isEmpty();
     if (!whole)
-        prompter.error(someOf(missing, QStringLiteral("member(s)")) +
-                       QStringLiteral(" did not arrive in ") + target + QStringLiteral(" whole: ") +
-                       (missing.size() == 1 ? QStringLiteral("it stays") : QStringLiteral("they stay")) +
-                       QStringLiteral(" in ") + archive + QLatin1Char('.'));
+        prompter.error(
+            someOf(missing, QStringLiteral("member(s)")) + QStringLiteral(" did not arrive in ") +
+            target + QStringLiteral(" whole: ") +
+            (missing.size() == 1 ? QStringLiteral("it stays") : QStringLiteral("they stay")) +
+            QStringLiteral(" in ") + archive + QLatin1Char('.'));
     return arrived;
 }
 
@@ -275,7 +278,8 @@ QList<FileToStore> CheckStored(const QString& archive, const ArchiveContents& be
             missing << f.path;
     }
     if (!missing.isEmpty())
-        prompter.error(archive + QStringLiteral(" does not hold ") + someOf(missing, QStringLiteral("file(s)")) +
+        prompter.error(archive + QStringLiteral(" does not hold ") +
+                       someOf(missing, QStringLiteral("file(s)")) +
                        QStringLiteral(" as given after the archiver ran.") + kept);
     return held;
 }

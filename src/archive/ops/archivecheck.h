@@ -27,11 +27,11 @@ std::optional<ArchiveContents> ReadArchiveNow(const QString& archive);
 
 // A file an archiver is asked to store, and the member it is to become.
 struct FileToStore {
-    QString path;         // the file
-    QString member;       // the member it is stored as
+    QString path;          // the file
+    QString member;        // the member it is stored as
     std::int64_t size = 0; // its bytes (a link's target's)
     std::time_t modified = 0;
-    bool sized = true;    // false for a link to no file: only its name is checked
+    bool sized = true; // false for a link to no file: only its name is checked
 };
 
 // The files under the items of an add (a file, or "dir\*.*" for all below

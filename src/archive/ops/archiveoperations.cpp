@@ -49,7 +49,8 @@ QStringList storedSpecs(const std::vector<ArchiveRecord>& records, const QString
             if (!same && !(directory && r.path.startsWith(path + QLatin1Char('\\'))))
                 continue;
             const QByteArray stored = r.storedBytes();
-            if (stored == hostname::encode(QString(r.path).replace(QLatin1Char('\\'), QLatin1Char('/'))))
+            if (stored ==
+                hostname::encode(QString(r.path).replace(QLatin1Char('\\'), QLatin1Char('/'))))
                 continue;
             out << hostname::decode(stored);
             if (same)
@@ -60,7 +61,6 @@ QStringList storedSpecs(const std::vector<ArchiveRecord>& records, const QString
     }
     return out;
 }
-
 
 using archive::ArchiverCommand;
 using archive::ToolItems;
@@ -76,12 +76,18 @@ struct ToolForm {
 ToolForm toolOf(QChar kind)
 {
     switch (kind.unicode()) {
-    case kKindArj: return {"ARJ.exe", "!"};
-    case kKindRar: return {"RAR.exe", "@"};
-    case kKindLha: return {"LHA.exe", "@"};
-    case kKindPak: return {"PAK.exe", "@"};
-    case kKindZoo: return {"ZOO.exe", ""};
-    default: return {nullptr, nullptr};
+    case kKindArj:
+        return {"ARJ.exe", "!"};
+    case kKindRar:
+        return {"RAR.exe", "@"};
+    case kKindLha:
+        return {"LHA.exe", "@"};
+    case kKindPak:
+        return {"PAK.exe", "@"};
+    case kKindZoo:
+        return {"ZOO.exe", ""};
+    default:
+        return {nullptr, nullptr};
     }
 }
 
@@ -91,13 +97,18 @@ ToolForm toolOf(QChar kind)
 QString intoSwitches(QChar kind, bool subdirs, bool dropped)
 {
     switch (kind.unicode()) {
-    case kKindArj: return subdirs ? QStringLiteral("A -p1 -r -y") : QStringLiteral("A -p1 -y");
+    case kKindArj:
+        return subdirs ? QStringLiteral("A -p1 -r -y") : QStringLiteral("A -p1 -y");
     case kKindRar:
         return QStringLiteral("A") + (dropped ? " -y -ep1" : " -y") + (subdirs ? " -r" : "");
-    case kKindLha: return subdirs ? QStringLiteral("A -r") : QStringLiteral("A");
-    case kKindPak: return QStringLiteral("A -I -WA");
-    case kKindZoo: return QStringLiteral("a:");
-    default: return {};
+    case kKindLha:
+        return subdirs ? QStringLiteral("A -r") : QStringLiteral("A");
+    case kKindPak:
+        return QStringLiteral("A -I -WA");
+    case kKindZoo:
+        return QStringLiteral("a:");
+    default:
+        return {};
     }
 }
 
@@ -107,15 +118,21 @@ QString fromSwitches(QChar kind, bool remove, bool subdirs)
 {
     switch (kind.unicode()) {
     case kKindArj:
-        return remove ? QStringLiteral("D -y -v") : subdirs ? QStringLiteral("X -y -v")
-                                                            : QStringLiteral("E -y -v");
+        return remove    ? QStringLiteral("D -y -v")
+               : subdirs ? QStringLiteral("X -y -v")
+                         : QStringLiteral("E -y -v");
     case kKindRar:
-        return remove ? QStringLiteral("D -y -v -r") : subdirs ? QStringLiteral("X -y -v")
-                                                               : QStringLiteral("E -y -v");
-    case kKindLha: return remove ? QStringLiteral("D") : QStringLiteral("X");
-    case kKindPak: return remove ? QStringLiteral("D -I -WA") : QStringLiteral("E -I -WA");
-    case kKindZoo: return remove ? QStringLiteral("DP") : QStringLiteral("eO");
-    default: return {};
+        return remove    ? QStringLiteral("D -y -v -r")
+               : subdirs ? QStringLiteral("X -y -v")
+                         : QStringLiteral("E -y -v");
+    case kKindLha:
+        return remove ? QStringLiteral("D") : QStringLiteral("X");
+    case kKindPak:
+        return remove ? QStringLiteral("D -I -WA") : QStringLiteral("E -I -WA");
+    case kKindZoo:
+        return remove ? QStringLiteral("DP") : QStringLiteral("eO");
+    default:
+        return {};
     }
 }
 
@@ -134,15 +151,14 @@ QList<QStringList> batches(const QStringList& items)
 
 // Runs the archiver once per batch; stops at the first failure or abort.
 // Members taken out reach their names only as agree says.
-void runTool(ArchiveOpResult& result, QChar kind, const QString& switches,
-             const QString& archive, const QStringList& items, ToolItems itemKind,
-             const QString& workingDirectory, Prompter& prompter, ArchiveProgress& progress,
-             const archive::AgreeToPlace& agree = {})
+void runTool(ArchiveOpResult& result, QChar kind, const QString& switches, const QString& archive,
+             const QStringList& items, ToolItems itemKind, const QString& workingDirectory,
+             Prompter& prompter, ArchiveProgress& progress, const archive::AgreeToPlace& agree = {})
 {
     const ToolForm form = toolOf(kind);
     for (const QStringList& batch : batches(items)) {
-        ArchiverCommand cmd = ArchiverCommand::fromTemplate(QLatin1String(form.tool) + ' ' +
-                                                            switches);
+        ArchiverCommand cmd =
+            ArchiverCommand::fromTemplate(QLatin1String(form.tool) + ' ' + switches);
         cmd.archive = archive;
         cmd.items = batch;
         cmd.itemKind = itemKind;
@@ -195,8 +211,7 @@ void runZip(ArchiveOpResult& result, TZipMaster& zip, ZipProgress& zp, const QSt
 // that held no moved file stays: most archivers store no directories, so
 // an empty one was never put anywhere.
 void removeMoved(ArchiveOpResult& result, const QList<FileToStore>& held,
-                 const QStringList& directories, const QString& sourceDirectory,
-                 Prompter& prompter)
+                 const QStringList& directories, const QString& sourceDirectory, Prompter& prompter)
 {
     QSet<QString> emptied;
     for (const FileToStore& f : held) {
@@ -264,7 +279,8 @@ void toolFromArchive(ArchiveOpResult& result, ArchiveOp op, const QString& archi
         return;
     }
     const std::optional<ArchiveContents> before = ReadArchiveNow(archive);
-    const QStringList names = before ? MembersToDelete(kind, before->records, items) : QStringList();
+    const QStringList names =
+        before ? MembersToDelete(kind, before->records, items) : QStringList();
     if (names.isEmpty()) {
         prompter.error(before ? QStringLiteral("Nothing in ") + archive +
                                     QStringLiteral(" matches the members chosen.")
@@ -283,9 +299,8 @@ void toolFromArchive(ArchiveOpResult& result, ArchiveOp op, const QString& archi
     if (!result.passed || result.aborted)
         return;
     bool whole = true;
-    const QStringList arrived = ArrivedMembers(kind, *before, names, target,
-                                               subdirs && kind != kKindPak, archive, prompter,
-                                               whole);
+    const QStringList arrived = ArrivedMembers(
+        kind, *before, names, target, subdirs && kind != kKindPak, archive, prompter, whole);
     result.passed = whole;
     if (!arrived.isEmpty())
         deleteMembers(result, archive, kind, arrived, *before, prompter, progress);
@@ -301,9 +316,8 @@ void showCompress(ArchiveProgress& progress, const QString& archive, QChar kind)
 }
 
 ArchiveOpResult intoArchive(ArchiveOp op, const QString& archive, QChar kind,
-                            const QString& sourceDirectory, const QStringList& items,
-                            bool subdirs, bool dropped, Prompter& prompter,
-                            ArchiveProgress& progress)
+                            const QString& sourceDirectory, const QStringList& items, bool subdirs,
+                            bool dropped, Prompter& prompter, ArchiveProgress& progress)
 {
     ArchiveOpResult result;
     result.passed = true;
@@ -323,8 +337,8 @@ ArchiveOpResult intoArchive(ArchiveOp op, const QString& archive, QChar kind,
         ZipProgress zp(progress, prompter, ZipProgress::kCompressed);
         for (const QString& item : items) {
             const QString path = item.endsWith(QLatin1String("\\*.*")) ? item.chopped(4) : item;
-            zp.totalBytes += fileio::status(path).directory ? DirectoryTotals(path).bytes
-                                                             : FileSizeOf(path);
+            zp.totalBytes +=
+                fileio::status(path).directory ? DirectoryTotals(path).bytes : FileSizeOf(path);
         }
         zp.attach(zip);
         runZip(result, zip, zp, items, &TZipMaster::Add);
@@ -348,17 +362,28 @@ void merge(ArchiveOpResult& into, const ArchiveOpResult& r)
 QString ArchiveMethodName(QChar kind)
 {
     switch (kind.unicode()) {
-    case kKindArj: return QStringLiteral("Arj");
-    case kKindZip: return QStringLiteral("Zip");
-    case kKindRar: return QStringLiteral("Rar");
-    case kKindLha: return QStringLiteral("Lha");
-    case kKindPak: return QStringLiteral("Pak");
-    case kKindZoo: return QStringLiteral("Zoo");
-    case kKindTar: return QStringLiteral("Tar");
-    case kKind7z: return QStringLiteral("7-Zip");
-    case kKindIso: return QStringLiteral("ISO");
-    case kKindCpio: return QStringLiteral("Cpio");
-    default: return {};
+    case kKindArj:
+        return QStringLiteral("Arj");
+    case kKindZip:
+        return QStringLiteral("Zip");
+    case kKindRar:
+        return QStringLiteral("Rar");
+    case kKindLha:
+        return QStringLiteral("Lha");
+    case kKindPak:
+        return QStringLiteral("Pak");
+    case kKindZoo:
+        return QStringLiteral("Zoo");
+    case kKindTar:
+        return QStringLiteral("Tar");
+    case kKind7z:
+        return QStringLiteral("7-Zip");
+    case kKindIso:
+        return QStringLiteral("ISO");
+    case kKindCpio:
+        return QStringLiteral("Cpio");
+    default:
+        return {};
     }
 }
 
@@ -458,9 +483,10 @@ std::optional<QStringList> memberPaths(ArchiveOp op, QChar kind, const QString& 
     for (const MemberItem& m : members) {
         if (progress.abortRequested())
             return std::nullopt;
-        QString path = innerDirectory.isEmpty()                    ? m.name
-                       : innerDirectory.endsWith(QLatin1Char('\\')) ? innerDirectory + m.name
-                                                                    : innerDirectory + '\\' + m.name;
+        QString path = innerDirectory.isEmpty() ? m.name
+                       : innerDirectory.endsWith(QLatin1Char('\\'))
+                           ? innerDirectory + m.name
+                           : innerDirectory + '\\' + m.name;
         if (m.directory && kind != kKindZip) {
             if (!subdirs && op != ArchiveOp::Delete)
                 continue;
@@ -541,9 +567,9 @@ bool refusedFromArchive(ArchiveOp op, const QString& archive, QChar kind,
 } // namespace
 
 ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar kind,
-                                   const QString& innerDirectory,
-                                   const QList<MemberItem>& members, const QString& target,
-                                   bool subdirs, Prompter& prompter, ArchiveProgress& progress)
+                                   const QString& innerDirectory, const QList<MemberItem>& members,
+                                   const QString& target, bool subdirs, Prompter& prompter,
+                                   ArchiveProgress& progress)
 {
     ArchiveOpResult result;
     if (isLibarchiveKind(kind) && !members.isEmpty()) {
@@ -608,7 +634,8 @@ QString Extractview(const QString& zipPath, const QString& storedEntry, Prompter
     const int extracted = zip.Extract();
     if (progress)
         progress->hideRun();
-    const QString name = QString(storedEntry).replace(QLatin1Char('/'), QLatin1Char('\\'))
+    const QString name = QString(storedEntry)
+                             .replace(QLatin1Char('/'), QLatin1Char('\\'))
                              .section(QLatin1Char('\\'), -1);
     const QString arrived = dospath::join(*tempDos, name);
     // A file kept there (the person said No) is not the member asked for.

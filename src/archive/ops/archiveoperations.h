@@ -21,9 +21,9 @@ class Prompter;
 enum class ArchiveOp { Copy = 1, Move = 2, Delete = 3 };
 
 struct ArchiveOpResult {
-    bool ran = false;     // the library or an archiver was started
-    bool passed = false;  // everything asked for was done: no refusal, failure or abort
-    bool aborted = false; // "abort" or Escape ended it
+    bool ran = false;      // the library or an archiver was started
+    bool passed = false;   // everything asked for was done: no refusal, failure or abort
+    bool aborted = false;  // "abort" or Escape ended it
     QStringList listFiles; // host paths of list files, to delete at the next refresh
 };
 
@@ -62,9 +62,9 @@ ArchiveOpResult DropIntoArchive(const QString& archive, QChar kind, const QStrin
 // target is the directory copies and moves go to (unused for delete). A
 // move out of a kind that cannot is refused per member, and nothing runs.
 ArchiveOpResult OperateFromArchive(ArchiveOp op, const QString& archive, QChar kind,
-                                   const QString& innerDirectory,
-                                   const QList<MemberItem>& members, const QString& target,
-                                   bool subdirs, Prompter& prompter, ArchiveProgress& progress);
+                                   const QString& innerDirectory, const QList<MemberItem>& members,
+                                   const QString& target, bool subdirs, Prompter& prompter,
+                                   ArchiveProgress& progress);
 
 // Extracts one stored entry of a zip archive into the "temp" directory of
 // the program directory (made when missing) for viewing; the host path of

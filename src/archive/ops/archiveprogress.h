@@ -38,7 +38,9 @@ public:
 class SilentArchiveProgress : public ArchiveProgress {
 public:
     void showRun(const QString&, const QString&, const QString&, const QString&, Animation,
-                 bool) override {}
+                 bool) override
+    {
+    }
     void setLine(int, const QString&) override {}
     void setBarVisible(bool) override {}
     void hideRun() override {}

@@ -3,8 +3,8 @@
 #include "archive/archivekind.h"
 #include "archive/libarchivereader.h"
 #include "archive/ops/archiveprogress.h"
-#include "archive/ops/replacequestion.h"
 #include "archive/ops/libarchiveextract.h"
+#include "archive/ops/replacequestion.h"
 #include "archive/ops/zipprogress.h"
 #include "archive/szdd.h"
 #include "archive/toolrunner.h"
@@ -80,7 +80,8 @@ CompressionOutcome compressWithComponent(const CompressRequest& r, const Compone
     CompressionOutcome outcome;
     const QString source = plainDirectory(r.sourceDirectory);
     const std::optional<QString> archive = dospath::normalize(add.target + QStringLiteral(".zip"));
-    if (!archive || !DriveMap::instance().toHost(*archive) || !DriveMap::instance().toHost(source)) {
+    if (!archive || !DriveMap::instance().toHost(*archive) ||
+        !DriveMap::instance().toHost(source)) {
         prompter.error(QStringLiteral("Cannot find ") + (archive ? add.target : source) +
                        QLatin1Char('.'));
         return outcome;
@@ -141,8 +142,9 @@ CompressionOutcome compressSealed(const CompressRequest& r, const ArchiverToolTa
 }
 
 CompressionOutcome runTool(const archive::ArchiverCommand& command, const QString& caption,
-                           const QString& line1, const QString& fileLine, ArchiveProgress::Animation animation,
-                           Prompter& prompter, ArchiveProgress& window)
+                           const QString& line1, const QString& fileLine,
+                           ArchiveProgress::Animation animation, Prompter& prompter,
+                           ArchiveProgress& window)
 {
     CompressionOutcome outcome;
     if (command.tool.isEmpty()) {
@@ -201,10 +203,10 @@ bool mendMsCompressOutput(const CompressRequest& r, Prompter& prompter)
         const qsizetype dot = name.lastIndexOf('.');
         // "a.c" -> "a.c_" and "abc" -> "abc._" give nothing up.
         const bool gaveUp = dot >= 0 && name.size() - dot - 1 >= 3;
-        const QString output = dospath::join(
-            plainDirectory(r.target), gaveUp                ? name.chopped(1) + '_'
-                                      : dot < 0             ? name + QStringLiteral("._")
-                                                            : name + '_');
+        const QString output =
+            dospath::join(plainDirectory(r.target), gaveUp    ? name.chopped(1) + '_'
+                                                    : dot < 0 ? name + QStringLiteral("._")
+                                                              : name + '_');
         const QChar last = name.back();
         const char missing =
             gaveUp && last.unicode() > ' ' && last.unicode() <= '~' ? char(last.unicode()) : 0;
@@ -230,9 +232,8 @@ CompressionOutcome expandSzdd(const ExtractRequest& r, Prompter& prompter, Archi
     SzddResult result = ExpandSzddFile(r.archive, target, false, &expanded);
     if (result == SzddResult::Exists) {
         window.setAnimationPlaying(false);
-        const Answer answer = prompter.ask(Severity::Question,
-                                           expanded + QStringLiteral(" Exists,Overwrite?"),
-                                           Buttons::YesNo);
+        const Answer answer = prompter.ask(
+            Severity::Question, expanded + QStringLiteral(" Exists,Overwrite?"), Buttons::YesNo);
         window.setAnimationPlaying(true);
         if (answer != Answer::Yes) {
             window.hideRun();
@@ -293,9 +294,8 @@ CompressionOutcome extractInternal(const ExtractRequest& r, Prompter& prompter,
 CompressionOutcome extractLibrary(const ExtractRequest& r, Prompter& prompter,
                                   ArchiveProgress& window)
 {
-    const ArchiveOpResult result =
-        ExtractWholeLibarchive(r.archive, plainDirectory(r.target), r.subdirectories, prompter,
-                               window);
+    const ArchiveOpResult result = ExtractWholeLibarchive(r.archive, plainDirectory(r.target),
+                                                          r.subdirectories, prompter, window);
     CompressionOutcome outcome;
     outcome.aborted = result.aborted;
     outcome.passed = result.passed && !result.aborted;
@@ -307,11 +307,16 @@ CompressionOutcome extractLibrary(const ExtractRequest& r, Prompter& prompter,
 QString MethodName(CompressMethod method, int slot, const ArchiverToolTable& tools)
 {
     switch (method) {
-    case CompressMethod::ZipInternal: return QStringLiteral("Zip (internal)");
-    case CompressMethod::Pkzip: return QStringLiteral("Pkzip");
-    case CompressMethod::MsCompress: return QStringLiteral("MsCompress");
-    case CompressMethod::Library: return QStringLiteral("Library");
-    case CompressMethod::Custom: break;
+    case CompressMethod::ZipInternal:
+        return QStringLiteral("Zip (internal)");
+    case CompressMethod::Pkzip:
+        return QStringLiteral("Pkzip");
+    case CompressMethod::MsCompress:
+        return QStringLiteral("MsCompress");
+    case CompressMethod::Library:
+        return QStringLiteral("Library");
+    case CompressMethod::Custom:
+        break;
     }
     return slot >= 1 && slot <= 7 ? tools[size_t(slot - 1)].naam : QString();
 }

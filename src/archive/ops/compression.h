@@ -58,8 +58,8 @@ struct OptionBox {
 // takes Library, with only "Include subdirectory's".
 struct DecompressMode {
     std::optional<CompressMethod> method;
-    QChar libraryKind;     // the archive's kind for Library ("T", "S", "I", "C")
-    int slot = 0;          // the slot checked and enabled, 0 for none
+    QChar libraryKind; // the archive's kind for Library ("T", "S", "I", "C")
+    int slot = 0;      // the slot checked and enabled, 0 for none
     bool zipEnabled = false;
     bool pkzipEnabled = false;
     OptionBox subdirectories{true, true};

@@ -392,10 +392,13 @@ private:
                 landed(dir->get(), m, path, *data, stamp, error);
             };
         };
-        m_helpers->add(work, [this, key] {
-            m_pending.remove(key);
-            ++m_state.notDone;
-        }, size);
+        m_helpers->add(
+            work,
+            [this, key] {
+                m_pending.remove(key);
+                ++m_state.notDone;
+            },
+            size);
     }
 
     // The member's bytes, as many as its header says and no more.
@@ -404,8 +407,8 @@ private:
         data.resize(qsizetype(size));
         std::int64_t total = 0;
         for (;;) {
-            const la_ssize_t n = archive_read_data(in.handle(), data.data() + total,
-                                                   std::size_t(size - total) + 1);
+            const la_ssize_t n =
+                archive_read_data(in.handle(), data.data() + total, std::size_t(size - total) + 1);
             if (n < 0) {
                 failed(m, in.error());
                 return false;
@@ -574,8 +577,7 @@ private:
     bool writeFile(LibarchiveInput& in, archive_entry* entry, int dir, const Member& m,
                    mode_t& replacing, QByteArray& name)
     {
-        const std::int64_t size =
-            archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+        const std::int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
         if (!enoughSpace(dir, m, size))
             return false;
         const auto create = [dir](const QByteArray& n) {
@@ -714,8 +716,8 @@ private:
     QByteArrayList m_lastPath;
     std::unique_ptr<CopyHelpers> m_helpers;
     QSet<QByteArray> m_pending; // where files are being written beside
-    bool m_stopped = false; // abort
-    bool m_ended = false;   // a write failed
+    bool m_stopped = false;     // abort
+    bool m_ended = false;       // a write failed
     std::vector<char> m_buffer;
     QHash<QString, QByteArrayList> m_written; // archive path -> where it was written
     std::size_t m_writtenChars = 0;
@@ -767,9 +769,8 @@ ArchiveOpResult ExtractLibarchiveMembers(const QString& archive, QChar kind,
     return result;
 }
 
-ArchiveOpResult ExtractWholeLibarchive(const QString& archive, const QString& target,
-                                       bool subdirs, Prompter& prompter,
-                                       ArchiveProgress& progress)
+ArchiveOpResult ExtractWholeLibarchive(const QString& archive, const QString& target, bool subdirs,
+                                       Prompter& prompter, ArchiveProgress& progress)
 {
     Selection selection;
     selection.all = true;

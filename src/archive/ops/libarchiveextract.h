@@ -38,9 +38,8 @@ ArchiveOpResult ExtractLibarchiveMembers(const QString& archive, QChar kind,
 
 // Every member of the archive into target (with its stored directories when
 // subdirs is set).
-ArchiveOpResult ExtractWholeLibarchive(const QString& archive, const QString& target,
-                                       bool subdirs, Prompter& prompter,
-                                       ArchiveProgress& progress);
+ArchiveOpResult ExtractWholeLibarchive(const QString& archive, const QString& target, bool subdirs,
+                                       Prompter& prompter, ArchiveProgress& progress);
 
 // The one message that refuses copying into, moving out of or deleting from
 // such an archive.

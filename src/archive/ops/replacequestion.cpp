@@ -15,9 +15,9 @@ archive::AgreeToPlace ReplaceQuestion(OperationState& state)
                                   QStringLiteral("Write error File ") + destination, question);
         if (state.overwriteAll)
             return true;
-        const Answer a = state.ask(Severity::Information,
-                                   QStringLiteral("File ") + destination + question,
-                                   Buttons::YesNoAll);
+        const Answer a =
+            state.ask(Severity::Information, QStringLiteral("File ") + destination + question,
+                      Buttons::YesNoAll);
         if (a == Answer::All)
             state.overwriteAll = true;
         return a == Answer::Yes || a == Answer::All;

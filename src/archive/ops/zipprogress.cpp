@@ -61,13 +61,14 @@ void ZipProgress::onProgress(TZipMaster& zip, int type, const QString& fileName,
         pendingBytes -= TZipMaster::kStepBytes;
         const std::int64_t total = totalBytes == 0 ? 1 : totalBytes;
         // The last step of a file overshoots its size; the bar stops at full.
-        const int percent =
-            int(std::min<std::int64_t>(100, std::llround(double(doneBytes) / double(total) * 100.0)));
+        const int percent = int(
+            std::min<std::int64_t>(100, std::llround(double(doneBytes) / double(total) * 100.0)));
         if (m_bar / 2 != percent / 2) {
             m_bar = percent;
             m_window.setPercent(percent);
-            m_window.setLine(3, FormatKilobytes(std::min(doneBytes, total)) + QStringLiteral(" of ") +
-                                    FormatKilobytes(totalBytes) + ' ' + verb);
+            m_window.setLine(3, FormatKilobytes(std::min(doneBytes, total)) +
+                                    QStringLiteral(" of ") + FormatKilobytes(totalBytes) + ' ' +
+                                    verb);
         }
         m_window.repaint();
         break;

@@ -48,8 +48,8 @@ public:
     std::int64_t doneBytes = 0;
     std::int64_t pendingBytes = 0;
     int fileCount = 0;
-    int failures = 0;   // messages with a non-zero code
-    int declined = 0;   // existing files the person kept
+    int failures = 0; // messages with a non-zero code
+    int declined = 0; // existing files the person kept
     QString lastMessage;
 
 private:

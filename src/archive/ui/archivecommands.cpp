@@ -1,8 +1,8 @@
 #include "archive/ui/archivecommands.h"
 
 #include "archive/ui/tform12.h"
-#include "fileops/ui/messageprompter.h"
 #include "fileops/pathrules.h"
+#include "fileops/ui/messageprompter.h"
 
 #include <memory>
 
@@ -12,7 +12,7 @@ namespace {
 
 ArchiveOp opOf(FileOpKind kind)
 {
-    return kind == FileOpKind::Move   ? ArchiveOp::Move
+    return kind == FileOpKind::Move     ? ArchiveOp::Move
            : kind == FileOpKind::Delete ? ArchiveOp::Delete
                                         : ArchiveOp::Copy;
 }
@@ -48,13 +48,12 @@ void ArchiveCommands::intoArchive(const OperationContext& ctx, FileOpKind kind,
     QList<SourceItem> items;
     for (const PanelEntry& e : counted)
         items << SourceItem{appendName(ctx.source.path, e.name), e.directory};
-    done(CopyIntoArchive(opOf(kind), ctx.other.archiveFile, ctx.other.archiveKind,
-                         ctx.source.path, items, subdirs, messages.get(), progressWindow()));
+    done(CopyIntoArchive(opOf(kind), ctx.other.archiveFile, ctx.other.archiveKind, ctx.source.path,
+                         items, subdirs, messages.get(), progressWindow()));
 }
 
 void ArchiveCommands::fromArchive(const OperationContext& ctx, FileOpKind kind,
-                                  const PanelEntries& counted, const QString& target,
-                                  bool subdirs)
+                                  const PanelEntries& counted, const QString& target, bool subdirs)
 {
     PrompterChoice messages(ctx.prompter, ctx.parent);
     QList<MemberItem> members;

@@ -54,10 +54,10 @@ void TForm10::layoutControls()
     GroupBox1->setGeometry(8, 6, kWidth - 16, 112);
     RadioButton2 = methodButton(GroupBox1, QStringLiteral("RadioButton2"),
                                 QStringLiteral("Zip (internal)"), 0, 0);
-    RadioButton1 = methodButton(GroupBox1, QStringLiteral("RadioButton1"),
-                                QStringLiteral("Pkzip"), 0, 1);
-    RadioButton3 = methodButton(GroupBox1, QStringLiteral("RadioButton3"),
-                                QStringLiteral("MsCompress"), 0, 2);
+    RadioButton1 =
+        methodButton(GroupBox1, QStringLiteral("RadioButton1"), QStringLiteral("Pkzip"), 0, 1);
+    RadioButton3 =
+        methodButton(GroupBox1, QStringLiteral("RadioButton3"), QStringLiteral("MsCompress"), 0, 2);
     RadioButton4 = methodButton(GroupBox1, QStringLiteral("RadioButton4"), QString(), 0, 3);
     RadioButton4->hide();
     RadioButton2->setChecked(true);
@@ -66,7 +66,8 @@ void TForm10::layoutControls()
         const int column = slot <= 4 ? 1 : 2;
         const int row = slot <= 4 ? slot - 1 : slot - 5;
         QRadioButton* b = methodButton(
-            GroupBox1, (slot == 7 ? QStringLiteral("custom%1") : QStringLiteral("Custom%1")).arg(slot),
+            GroupBox1,
+            (slot == 7 ? QStringLiteral("custom%1") : QStringLiteral("Custom%1")).arg(slot),
             QStringLiteral("Custom"), column, row);
         b->setProperty("Tag", slot);
         b->hide();
@@ -174,8 +175,7 @@ void TForm10::MethodClick()
 {
     int slot = 0;
     const CompressMethod method = checkedMethod(&slot);
-    const MethodOptions o =
-        dovex::MethodClick(method, slot ? &m_tools[size_t(slot - 1)] : nullptr);
+    const MethodOptions o = dovex::MethodClick(method, slot ? &m_tools[size_t(slot - 1)] : nullptr);
     CheckBox2->setEnabled(o.volumes);
     CheckBox3->setEnabled(o.password);
     CheckBox1->setEnabled(o.subdirectories);
@@ -234,11 +234,11 @@ void TForm10::prepareDecompress(const QString& archivePath, const QString& targe
     RadioButton4->setText(ArchiveMethodName(mode.libraryKind) + QStringLiteral(" (internal)"));
     RadioButton4->setVisible(library);
     if (mode.method) {
-        QRadioButton* b = *mode.method == CompressMethod::ZipInternal ? RadioButton2
-                          : *mode.method == CompressMethod::Pkzip     ? RadioButton1
+        QRadioButton* b = *mode.method == CompressMethod::ZipInternal  ? RadioButton2
+                          : *mode.method == CompressMethod::Pkzip      ? RadioButton1
                           : *mode.method == CompressMethod::MsCompress ? RadioButton3
                           : library                                    ? RadioButton4
-                                                                       : Custom[size_t(mode.slot - 1)];
+                                    : Custom[size_t(mode.slot - 1)];
         b->setChecked(true);
         if (mode.slot || library)
             b->setEnabled(true);

@@ -62,23 +62,23 @@ public:
     const ArchiverToolTable& tools() const { return m_tools; }
     bool decompressMode() const { return m_decompress; }
 
-    QGroupBox* GroupBox1;  // "Method"
-    QGroupBox* GroupBox2;  // "Options"
+    QGroupBox* GroupBox1;       // "Method"
+    QGroupBox* GroupBox2;       // "Options"
     QRadioButton* RadioButton1; // "Pkzip"
     QRadioButton* RadioButton2; // "Zip (internal)"
     QRadioButton* RadioButton3; // "MsCompress"
     QRadioButton* RadioButton4; // "Tar (internal)" ...: decompress mode of a libarchive kind
     std::array<QRadioButton*, 7> Custom{}; // Custom1 .. custom7, tag = slot
-    QCheckBox* CheckBox1;  // "Include subdirectory's"
-    QCheckBox* CheckBox2;  // 1.44 MB volumes
-    QCheckBox* CheckBox3;  // "Password."
-    QCheckBox* CheckBox4;  // "Compress All files."
-    QLineEdit* Edit1;      // target
-    QLineEdit* Edit2;      // password
+    QCheckBox* CheckBox1;                  // "Include subdirectory's"
+    QCheckBox* CheckBox2;                  // 1.44 MB volumes
+    QCheckBox* CheckBox3;                  // "Password."
+    QCheckBox* CheckBox4;                  // "Compress All files."
+    QLineEdit* Edit1;                      // target
+    QLineEdit* Edit2;                      // password
     QLabel* Label1;
-    QPushButton* BitBtn1;  // OK
-    QPushButton* BitBtn2;  // Cancel
-    QPushButton* BitBtn3;  // "Seek..."
+    QPushButton* BitBtn1; // OK
+    QPushButton* BitBtn2; // Cancel
+    QPushButton* BitBtn3; // "Seek..."
 
 private:
     void FormCreate();

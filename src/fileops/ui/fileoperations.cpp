@@ -39,7 +39,6 @@ TForm2& progressWindow(QWidget* parent)
     return *form;
 }
 
-
 // Marks the run: refuses a second operation inside the first and shows the
 // hourglass until the end, whatever way the operation ends.
 class RunningGuard {
@@ -59,9 +58,12 @@ public:
 TAnimationType animationOf(FileOpKind kind)
 {
     switch (kind) {
-    case FileOpKind::Move: return TAnimationType::atMoveFile;
-    case FileOpKind::Delete: return TAnimationType::atDeleteFile;
-    default: return TAnimationType::atCopyFile;
+    case FileOpKind::Move:
+        return TAnimationType::atMoveFile;
+    case FileOpKind::Delete:
+        return TAnimationType::atDeleteFile;
+    default:
+        return TAnimationType::atCopyFile;
     }
 }
 
@@ -178,9 +180,9 @@ bool Bewerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive, Prompter& p
     }
     if (kind != FileOpKind::Delete)
         question += QStringLiteral(" to");
-    const QString defaultDestination =
-        kind == FileOpKind::CopyToDrive ? QString(dropDrive.toUpper()) + QStringLiteral(":\\")
-                                        : ctx.other.path;
+    const QString defaultDestination = kind == FileOpKind::CopyToDrive
+                                           ? QString(dropDrive.toUpper()) + QStringLiteral(":\\")
+                                           : ctx.other.path;
 
     TForm3& dialog = operationDialog(ctx.parent);
     const bool compress = ctx.archive && ctx.archive->openCompress;
@@ -206,8 +208,7 @@ bool Bewerk(OperationContext& ctx, FileOpKind kind, QChar dropDrive, Prompter& p
                                  countedEntries(ctx), request.includeSubdirs);
         return true;
     }
-    withProgress(ctx, prompter, kind,
-                 [&](OperationState& state) { RunOperation(state, request); });
+    withProgress(ctx, prompter, kind, [&](OperationState& state) { RunOperation(state, request); });
     return true;
 }
 
@@ -288,8 +289,7 @@ QString MkDir1Click(OperationContext& ctx)
         // directory helps nobody.
         PrompterChoice prompter(ctx.prompter, ctx.parent);
         prompter.get().error(QStringLiteral("Cannot create directory ") +
-                             appendName(ctx.source.path, text) + '\r' +
-                             fileio::systemMessage(rc));
+                             appendName(ctx.source.path, text) + '\r' + fileio::systemMessage(rc));
         return QString();
     }
     return text;

@@ -59,8 +59,7 @@ public:
                              const PanelEntries& counted, bool subdirs) = 0;
     // Copy or move (to target) or delete entries of the archive ctx.source shows.
     virtual void fromArchive(const OperationContext& ctx, FileOpKind kind,
-                             const PanelEntries& counted, const QString& target,
-                             bool subdirs) = 0;
+                             const PanelEntries& counted, const QString& target, bool subdirs) = 0;
     // Files dropped from the shell onto ctx.source, which shows an archive.
     virtual void dropIntoArchive(const OperationContext& ctx, const QStringList& paths,
                                  bool subdirs) = 0;

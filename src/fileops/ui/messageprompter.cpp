@@ -19,17 +19,23 @@ std::vector<std::pair<Answer, QMessageBox::StandardButton>> buttonsOf(Buttons bu
 {
     using B = QMessageBox;
     switch (buttons) {
-    case Buttons::Ok: return {{Answer::Ok, B::Ok}};
-    case Buttons::OkCancel: return {{Answer::Ok, B::Ok}, {Answer::Cancel, B::Cancel}};
-    case Buttons::YesNo: return {{Answer::Yes, B::Yes}, {Answer::No, B::No}};
+    case Buttons::Ok:
+        return {{Answer::Ok, B::Ok}};
+    case Buttons::OkCancel:
+        return {{Answer::Ok, B::Ok}, {Answer::Cancel, B::Cancel}};
+    case Buttons::YesNo:
+        return {{Answer::Yes, B::Yes}, {Answer::No, B::No}};
     case Buttons::YesNoCancel:
         return {{Answer::Yes, B::Yes}, {Answer::No, B::No}, {Answer::Cancel, B::Cancel}};
     case Buttons::YesNoAll:
         return {{Answer::Yes, B::Yes}, {Answer::No, B::No}, {Answer::All, B::YesToAll}};
     case Buttons::YesNoAllCancel:
-        return {{Answer::Yes, B::Yes}, {Answer::No, B::No}, {Answer::All, B::YesToAll},
+        return {{Answer::Yes, B::Yes},
+                {Answer::No, B::No},
+                {Answer::All, B::YesToAll},
                 {Answer::Cancel, B::Cancel}};
-    case Buttons::AbortRetry: return {{Answer::Abort, B::Abort}, {Answer::Retry, B::Retry}};
+    case Buttons::AbortRetry:
+        return {{Answer::Abort, B::Abort}, {Answer::Retry, B::Retry}};
     }
     return {{Answer::Ok, B::Ok}};
 }
@@ -37,10 +43,14 @@ std::vector<std::pair<Answer, QMessageBox::StandardButton>> buttonsOf(Buttons bu
 QMessageBox::Icon iconOf(Severity severity)
 {
     switch (severity) {
-    case Severity::Warning: return QMessageBox::Warning;
-    case Severity::Error: return QMessageBox::Critical;
-    case Severity::Question: return QMessageBox::Question;
-    case Severity::Information: break;
+    case Severity::Warning:
+        return QMessageBox::Warning;
+    case Severity::Error:
+        return QMessageBox::Critical;
+    case Severity::Question:
+        return QMessageBox::Question;
+    case Severity::Information:
+        break;
     }
     return QMessageBox::Information;
 }
@@ -50,9 +60,12 @@ QMessageBox::Icon iconOf(Severity severity)
 Answer dismissedAnswer(Buttons buttons)
 {
     switch (buttons) {
-    case Buttons::Ok: return Answer::Ok;
-    case Buttons::AbortRetry: return Answer::Abort;
-    default: return Answer::Cancel;
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::AbortRetry:
+        return Answer::Abort;
+    default:
+        return Answer::Cancel;
     }
 }
 

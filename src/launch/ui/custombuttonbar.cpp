@@ -169,10 +169,10 @@ void CustomButtonBar::applyGlyph(int j)
     // Without an icon theme the style's own images stand in, as the panels'
     // built-in images do.
     if (icon.isNull() && !host.isEmpty())
-        icon = m_bar->style()->standardIcon(directory ? QStyle::SP_DirIcon
-                                            : s.Icon.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive)
-                                                ? QStyle::SP_FileLinkIcon
-                                                : QStyle::SP_FileIcon);
+        icon = m_bar->style()->standardIcon(
+            directory                                                     ? QStyle::SP_DirIcon
+            : s.Icon.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive) ? QStyle::SP_FileLinkIcon
+                                                                          : QStyle::SP_FileIcon);
     if (!icon.isNull()) {
         QPainter p(&glyph);
         p.drawPixmap(0, 0, icon.pixmap(16, 16));
@@ -373,8 +373,8 @@ bool CustomButtonBar::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* e = static_cast<QDropEvent*>(event);
-        const bool ours = e->mimeData()->hasFormat(kPanelMime) ||
-                          e->mimeData()->hasFormat(kButtonMime);
+        const bool ours =
+            e->mimeData()->hasFormat(kPanelMime) || e->mimeData()->hasFormat(kButtonMime);
         if (ours && (watched != m_bar || m_mode == Mode::Drag))
             e->acceptProposedAction();
         else

@@ -118,8 +118,8 @@ std::optional<QString> FileDialogChooser::chooseProgram(const QString& title,
 {
     QFileDialog dialog(m_parent, title, hostname::displayName(startDirectory));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Executables (*.EXE *.COM *.exe *.com)"),
-                           QStringLiteral("All files (*)")});
+    dialog.setNameFilters(
+        {QStringLiteral("Executables (*.EXE *.COM *.exe *.com)"), QStringLiteral("All files (*)")});
     dialog.selectNameFilter(QStringLiteral("All files (*)"));
     listQuickly(dialog);
     placeInFront(dialog, m_parent);

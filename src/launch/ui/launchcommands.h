@@ -2,8 +2,8 @@
 
 #include "archive/ui/tform12.h"
 #include "launch/commandhistory.h"
-#include "launch/ui/helpwindow.h"
 #include "launch/runcommand.h"
+#include "launch/ui/helpwindow.h"
 #include "launch/viewer.h"
 
 #include <QPointer>

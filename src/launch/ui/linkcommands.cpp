@@ -74,7 +74,8 @@ std::optional<QString> LinkCommands::createLinkShortcut(const FilePanel& from, i
         typed && fileio::status(*typed, true).directory)
         dest = *typed;
 
-    const CreatedLink made = dovex::createLinkShortcut(m_shellLink, from.path, name, dest, m_prompter);
+    const CreatedLink made =
+        dovex::createLinkShortcut(m_shellLink, from.path, name, dest, m_prompter);
     if (!made.result)
         m_prompter.ask(Severity::Error, made.result.error(), Buttons::Ok,
                        QStringLiteral("Create Shortcut"));

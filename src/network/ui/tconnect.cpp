@@ -80,8 +80,8 @@ bool TConnect::Execute(Prompter& prompter)
         const WaitCursor hourglass;
         status = result == TConnectDialog::ConnectPathResult
                      ? m_connector->connectWithDesktopPrompt(path, letter, reconnect, &error)
-                     : m_connector->connect(path, letter, d.username()->text(), password,
-                                            reconnect, &error);
+                     : m_connector->connect(path, letter, d.username()->text(), password, reconnect,
+                                            &error);
     }
     if (status == NetStatus::Ok) {
         m_letter = letter;
@@ -113,7 +113,8 @@ TDisconnectDialog::TDisconnectDialog(QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    connect(m_list, &QListWidget::currentRowChanged, ok, [ok](int row) { ok->setEnabled(row >= 0); });
+    connect(m_list, &QListWidget::currentRowChanged, ok,
+            [ok](int row) { ok->setEnabled(row >= 0); });
     connect(m_list, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     resize(360, 220);
 }
@@ -124,8 +125,9 @@ void TDisconnectDialog::setDrives(const QList<NetDrive>& drives)
     m_letters.clear();
     const QIcon drive(QPixmap(TNetBrowse::picture(TNetBrowse::SharePicture).pixmap(16, 12)));
     for (const NetDrive& d : drives) {
-        m_list->addItem(new QListWidgetItem(
-            drive, QString(d.letter.toLower()) + QStringLiteral(":  ") + netlocation::shown(d.location)));
+        m_list->addItem(new QListWidgetItem(drive, QString(d.letter.toLower()) +
+                                                       QStringLiteral(":  ") +
+                                                       netlocation::shown(d.location)));
         m_letters << d.letter.toUpper();
     }
     m_list->setCurrentRow(m_letters.isEmpty() ? -1 : 0);

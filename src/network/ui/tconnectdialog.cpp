@@ -58,7 +58,8 @@ TConnectDialog::TConnectDialog(QWidget* parent) : QDialog(parent)
     m_cancel->setObjectName(QStringLiteral("BitBtn2"));
     m_connectPath = new QPushButton(QStringLiteral("Connect Path"), this);
     m_connectPath->setObjectName(QStringLiteral("BitBtn3"));
-    m_connectPath->setToolTip(QStringLiteral("Connect the path, the desktop asking for the password"));
+    m_connectPath->setToolTip(
+        QStringLiteral("Connect the path, the desktop asking for the password"));
 
     auto* grid = new QGridLayout;
     grid->addWidget(makeLabel(QStringLiteral("&Browse for Network Path:"), m_tree), 0, 0, 1, 2);

@@ -28,7 +28,13 @@ class TNetBrowse : public QTreeWidget {
     Q_OBJECT
 public:
     static constexpr int kMaxResources = 101;
-    enum Picture { NetworkPicture = 0, DomainPicture, ComputerPicture, SharePicture, PrinterPicture };
+    enum Picture {
+        NetworkPicture = 0,
+        DomainPicture,
+        ComputerPicture,
+        SharePicture,
+        PrinterPicture
+    };
 
     explicit TNetBrowse(QWidget* parent = nullptr);
 

@@ -5,11 +5,9 @@
 #include <QPainterPath>
 #include <QPolygon>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 constexpr QRgb kRowKey = qRgb(0, 255, 255);
 constexpr QRgb kDriveKey = qRgb(255, 0, 0);

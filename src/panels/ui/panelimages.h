@@ -7,8 +7,7 @@
 
 #include <array>
 
-namespace dovex
-{
+namespace dovex {
 
 // The program's own small images, drawn by the program itself: 18 row images
 // (0 folder, 1 unknown file, 2 program, 3 painting, 4 text, 5 computer, 6 help
@@ -16,8 +15,7 @@ namespace dovex
 // file, 13 batch, 14 log, 15 DOS, 16 registry data, 17 up arrow) and 5 drive
 // images (0 removable, 1 fixed, 2 CD-ROM, 3 remote, 4 RAM disk). All are 16 by
 // 16 with real alpha. Needs a QGuiApplication.
-class PanelImages
-{
+class PanelImages {
 public:
     static constexpr int kRowImages = 18;
     static constexpr int kDriveImages = 5;

@@ -3,10 +3,10 @@
 #include "panels/selection.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QHelpEvent>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -90,9 +90,10 @@ bool PanelDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
         return true;
     }
     // As plain text: a name is never markup.
-    QToolTip::showText(event->globalPos(),
-                       QStringLiteral("<p style='white-space:pre'>%1</p>").arg(name.toHtmlEscaped()),
-                       view->viewport(), option.rect);
+    QToolTip::showText(
+        event->globalPos(),
+        QStringLiteral("<p style='white-space:pre'>%1</p>").arg(name.toHtmlEscaped()),
+        view->viewport(), option.rect);
     return true;
 }
 

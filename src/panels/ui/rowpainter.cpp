@@ -17,11 +17,9 @@
 #include <QMimeDatabase>
 #include <QPainter>
 
-namespace dovex
-{
+namespace dovex {
 
-namespace
-{
+namespace {
 
 const QColor kMarked(0, 0, 255);
 const QColor kUnmarked(0, 0, 0);

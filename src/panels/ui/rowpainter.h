@@ -12,8 +12,7 @@
 class QFontMetrics;
 class QPainter;
 
-namespace dovex
-{
+namespace dovex {
 
 class FileTypeTable;
 
@@ -46,8 +45,7 @@ struct RowOptions {
 // the icon theme; modes 1 to 3 take icons from the icon theme by MIME type,
 // caching them per row (itemIcon) and per extension (in this painter, with
 // the type record's known flag set), with the row images as fallback.
-class RowPainter
-{
+class RowPainter {
 public:
     explicit RowPainter(FileTypeTable* types = nullptr);
 

@@ -8,8 +8,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-namespace dovex
-{
+namespace dovex {
 
 TForm11::TForm11(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),

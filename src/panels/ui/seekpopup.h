@@ -8,16 +8,14 @@
 
 class QLineEdit;
 
-namespace dovex
-{
+namespace dovex {
 
 // The "Seek" popup: a small always-on-top window with one edit field. Each
 // typed character extends the search text; the first entry whose name begins
 // with it (upper-cased) becomes the cursor, and a character that no name
 // continues is refused. Enter, Escape, Up, Down and F10 close it; leaving it
 // empties the text and closes it.
-class TForm11 : public QWidget
-{
+class TForm11 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm11(QWidget* parent = nullptr);

@@ -9,12 +9,11 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace dovex
-{
+namespace dovex {
 
 TForm8::TForm8(QWidget* parent)
-    : QDialog(parent), m_prompt(new QLabel(this)), m_edit(new QLineEdit(this)), m_ok(new QPushButton(tr("OK"), this)),
-      m_cancel(new QPushButton(tr("Cancel"), this))
+    : QDialog(parent), m_prompt(new QLabel(this)), m_edit(new QLineEdit(this)),
+      m_ok(new QPushButton(tr("OK"), this)), m_cancel(new QPushButton(tr("Cancel"), this))
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Selectionset"));

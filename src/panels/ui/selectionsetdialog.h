@@ -8,8 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace dovex
-{
+namespace dovex {
 
 // The "Selectionset" dialog: one edit field with OK (default) and Cancel.
 // The caller sets the caption ("Select Files", "Deselect Files", "Set
@@ -17,8 +16,7 @@ namespace dovex
 // is the only instruction, so it stands above the field too (a window
 // manager shortens titles). The edit field takes the focus each time the
 // dialog is activated.
-class TForm8 : public QDialog
-{
+class TForm8 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm8(QWidget* parent = nullptr);

@@ -107,8 +107,9 @@ void TDirOut::fill(const DirectoryTree& tree)
     QList<QTreeWidgetItem*> top;
     std::vector<QTreeWidgetItem*> parents; // parents[d - 1]: the last node of depth d
     for (const TreeDirectory& d : tree.directories) {
-        QTreeWidgetItem* parent =
-            d.depth > 1 && size_t(d.depth - 2) < parents.size() ? parents[size_t(d.depth - 2)] : nullptr;
+        QTreeWidgetItem* parent = d.depth > 1 && size_t(d.depth - 2) < parents.size()
+                                      ? parents[size_t(d.depth - 2)]
+                                      : nullptr;
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem;
         const qsizetype slash = d.path.lastIndexOf('\\');
         item->setText(0, hostname::displayName(d.path.mid(slash + 1)));

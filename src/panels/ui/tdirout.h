@@ -10,7 +10,6 @@
 
 namespace dovex {
 
-
 // The directory tree of one drive, shown over the left list in tree mode.
 // Every node holds its full drive-letter path. Nodes show a closed folder,
 // the selected one an open folder.

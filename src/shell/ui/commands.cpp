@@ -43,9 +43,15 @@ const struct {
     const char* caption;
     Cmd command;
 } kCommandButtons[9] = {
-    {"Property", Cmd::FileProperties}, {"Compress", Cmd::CompressionTools}, {"View", Cmd::View},
-    {"Edit", Cmd::Edit}, {"Copy", Cmd::Copy}, {"Move", Cmd::Move}, {"MkDir", Cmd::MkDir},
-    {"Delete", Cmd::Delete}, {"Quit", Cmd::Quit},
+    {"Property", Cmd::FileProperties},
+    {"Compress", Cmd::CompressionTools},
+    {"View", Cmd::View},
+    {"Edit", Cmd::Edit},
+    {"Copy", Cmd::Copy},
+    {"Move", Cmd::Move},
+    {"MkDir", Cmd::MkDir},
+    {"Delete", Cmd::Delete},
+    {"Quit", Cmd::Quit},
 };
 
 } // namespace
@@ -215,7 +221,8 @@ void TForm1::connectCommand(QAction* a, const CommandRow& row)
         }
         if (on) {
             const QString caption = tool->caption;
-            connect(a, &QAction::triggered, this, [this, caption] { m_launch->systemTool(caption); });
+            connect(a, &QAction::triggered, this,
+                    [this, caption] { m_launch->systemTool(caption); });
         }
         break;
     }

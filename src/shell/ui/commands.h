@@ -11,30 +11,81 @@ class TForm1;
 // wrongly does not build.
 enum class Cmd {
     // Left
-    LeftFull, LeftBrief, Tree,
-    LeftSortName, LeftSortExtension, LeftSortDate, LeftSortSize, LeftUnsorted,
-    LeftDrive, LeftFilter,
+    LeftFull,
+    LeftBrief,
+    Tree,
+    LeftSortName,
+    LeftSortExtension,
+    LeftSortDate,
+    LeftSortSize,
+    LeftUnsorted,
+    LeftDrive,
+    LeftFilter,
     // Files
-    View, ViewerSelect, Edit, NotePad, Copy, Move, MkDir, Delete, CalculateSize,
-    FileProperties, Quit,
+    View,
+    ViewerSelect,
+    Edit,
+    NotePad,
+    Copy,
+    Move,
+    MkDir,
+    Delete,
+    CalculateSize,
+    FileProperties,
+    Quit,
     // Command
-    CompareDirs, Reread, LastCommand, ReallocateNetworkDrives, SystemInformation, FindFiles,
-    CreateLinkShortcut, DiskCopy, FormatDrive, CompressionTools, Decompress, SplitFile,
+    CompareDirs,
+    Reread,
+    LastCommand,
+    ReallocateNetworkDrives,
+    SystemInformation,
+    FindFiles,
+    CreateLinkShortcut,
+    DiskCopy,
+    FormatDrive,
+    CompressionTools,
+    Decompress,
+    SplitFile,
     MergeFile,
     // Options
-    PanelFont, ShowStatusBar, ShowSpeedbar, ShowIntro, ShowTrueColorDrives, ShowCopySpeed,
+    PanelFont,
+    ShowStatusBar,
+    ShowSpeedbar,
+    ShowIntro,
+    ShowTrueColorDrives,
+    ShowCopySpeed,
     OpenDocuments,
-    IconsInternal, IconsDefault, IconsExtractExe, IconsExtractAll,
-    Width12, Width16, Width20, Width25, Width30, WidthAll,
-    ShowAttributes, ShowFileType,
+    IconsInternal,
+    IconsDefault,
+    IconsExtractExe,
+    IconsExtractAll,
+    Width12,
+    Width16,
+    Width20,
+    Width25,
+    Width30,
+    WidthAll,
+    ShowAttributes,
+    ShowFileType,
     // Help
-    HelpContents, About,
+    HelpContents,
+    About,
     // Right
-    RightFull, RightBrief,
-    RightSortName, RightSortExtension, RightSortDate, RightSortSize, RightUnsorted,
-    RightDrive, RightFilter,
+    RightFull,
+    RightBrief,
+    RightSortName,
+    RightSortExtension,
+    RightSortDate,
+    RightSortSize,
+    RightUnsorted,
+    RightDrive,
+    RightFilter,
     // No menu item: the toolbar's buttons run them.
-    Defrag, Scandisk, ControlPanel, ConnectNetworkdrive, DisconnectNetworkdrive,
+    Defrag,
+    Scandisk,
+    ControlPanel,
+    ConnectNetworkdrive,
+    DisconnectNetworkdrive,
     Count
 };
 
@@ -62,12 +113,31 @@ constexpr Cmd widthCommand(int item)
 
 // The menus commands sit in; Window: none, the action belongs to the window.
 enum class CommandMenu {
-    Left, Files, Command, Options, IconOptions, PanelWidth, PanelOptions, Help, Right, Window
+    Left,
+    Files,
+    Command,
+    Options,
+    IconOptions,
+    PanelWidth,
+    PanelOptions,
+    Help,
+    Right,
+    Window
 };
 
 // The check mark of a command: none, one of its own, or one of a group of
 // which exactly one is checked.
-enum class CheckGroup { None, Alone, LeftView, LeftSort, Icons, Widths, Details, RightView, RightSort };
+enum class CheckGroup {
+    None,
+    Alone,
+    LeftView,
+    LeftSort,
+    Icons,
+    Widths,
+    Details,
+    RightView,
+    RightSort
+};
 
 // When a command can be chosen: always; once the window has a network;
 // when a file search tool, or the system tool of its caption, is

@@ -134,8 +134,8 @@ private:
             return true;
         }
         if (const int bar = barOf(w)) {
-            const int slot = dragdrop::driveSlotAt(at.x(), f->DriveCount, f->drivecombobox1->count(),
-                                                   f->driveBar(bar)->slotCount());
+            const int slot = dragdrop::driveSlotAt(
+                at.x(), f->DriveCount, f->drivecombobox1->count(), f->driveBar(bar)->slotCount());
             if (slot < 0) {
                 e->ignore(); // beyond the last drive: the refused cursor
                 return true;
@@ -194,8 +194,12 @@ private:
         if (f->m_stopped)
             return;
         f->setactief(source);
-        OperationContext ctx{f->panel(source), f->list(source)->cursor(), f->panel(3 - source), f,
-                             f->command(Cmd::ShowCopySpeed)->isChecked(), f->m_prompter,
+        OperationContext ctx{f->panel(source),
+                             f->list(source)->cursor(),
+                             f->panel(3 - source),
+                             f,
+                             f->command(Cmd::ShowCopySpeed)->isChecked(),
+                             f->m_prompter,
                              &f->archiveCommands()};
         ++f->m_busy;
         DoeWerk(ctx, FileOpKind::CopyToDrive, letter);
@@ -227,7 +231,8 @@ private:
             f->prompter().error(dragdrop::refusedMessage(names));
         if (names.ignored > 0)
             f->prompter().information(
-                QStringLiteral("Only the first %1 names of the drop were taken; %2 more were left out.")
+                QStringLiteral(
+                    "Only the first %1 names of the drop were taken; %2 more were left out.")
                     .arg(dragdrop::kMaxDroppedNames)
                     .arg(names.ignored));
         if (names.dosPaths.isEmpty())
@@ -248,8 +253,13 @@ private:
     {
         if (f->m_stopped)
             return;
-        OperationContext ctx{f->panel(n), -1, f->panel(3 - n), f, f->command(Cmd::ShowCopySpeed)->isChecked(),
-                             f->m_prompter, &f->archiveCommands()};
+        OperationContext ctx{f->panel(n),
+                             -1,
+                             f->panel(3 - n),
+                             f,
+                             f->command(Cmd::ShowCopySpeed)->isChecked(),
+                             f->m_prompter,
+                             &f->archiveCommands()};
         ++f->m_busy;
         KopieFiles(paths, ctx);
         --f->m_busy;
@@ -258,10 +268,7 @@ private:
 
     // The work of a drop runs once the drag is over, so that its dialogs
     // are not opened inside the drag's own event loop.
-    void later(std::function<void()> fn)
-    {
-        QTimer::singleShot(0, this, std::move(fn));
-    }
+    void later(std::function<void()> fn) { QTimer::singleShot(0, this, std::move(fn)); }
 
     TForm1* f;
 };

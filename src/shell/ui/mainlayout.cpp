@@ -39,13 +39,12 @@ void placeHeader(MainLayout& l, int n, int left, int width, int top, const MainL
 {
     const int comboLeft = left + 2;
     l.combos[size_t(n)] = QRect(comboLeft, top + 1, m.comboWidth, m.headerHeight - 2);
-    l.ups[size_t(n)] =
-        QRect(comboLeft + m.comboWidth + 3, top + 1, m.upWidth, m.headerHeight - 2);
+    l.ups[size_t(n)] = QRect(comboLeft + m.comboWidth + 3, top + 1, m.upWidth, m.headerHeight - 2);
     l.captions[size_t(n)] =
         QRect(comboLeft, top + m.headerHeight, std::max(0, width - 5), m.captionHeight);
-    l.driveBars[size_t(n)] = QRect(left + m.comboWidth + m.upWidth + 9, top + 1,
-                                   std::max(0, width - m.comboWidth - m.upWidth - 13),
-                                   m.headerHeight - 2);
+    l.driveBars[size_t(n)] =
+        QRect(left + m.comboWidth + m.upWidth + 9, top + 1,
+              std::max(0, width - m.comboWidth - m.upWidth - 13), m.headerHeight - 2);
 }
 
 void placeButtons(MainLayout& l, int width, const MainLayoutMetrics& m)
@@ -102,8 +101,8 @@ QSize MinimumMainArea(bool toolbar, bool buttons, const MainLayoutMetrics& m)
     // The right list is W / 2 - 3 wide and the narrower one.
     const int narrowest = std::max(minListWidth(m), m.minRightList);
     const int width = 2 * (narrowest + 3);
-    const int height = headerTop(toolbar, m) + m.headerHeight + m.captionHeight +
-                       minListHeight(m) + 2 * m.lineHeight + 2 + buttonsHeight(buttons, m);
+    const int height = headerTop(toolbar, m) + m.headerHeight + m.captionHeight + minListHeight(m) +
+                       2 * m.lineHeight + 2 + buttonsHeight(buttons, m);
     return QSize(width, height);
 }
 

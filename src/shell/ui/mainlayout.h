@@ -9,16 +9,16 @@ namespace dovex {
 
 // The fixed sizes of the main window's parts, in pixels.
 struct MainLayoutMetrics {
-    int comboWidth = 110;    // a drive box
-    int upWidth = 22;        // its up-directory button
-    int headerHeight = 24;   // the row of drive box, up button and drive bar
-    int captionHeight = 17;  // the path caption under it
-    int lineHeight = 18;     // a selection line, the command line
-    int buttonHeight = 25;   // a command button
-    int toolbarHeight = 31;  // the toolbar row
-    int rowHeight = 17;      // a list row
-    int minRows = 3;         // the rows a list shows at the least
-    int minRightList = 160;  // the splitter never leaves the right list narrower
+    int comboWidth = 110;   // a drive box
+    int upWidth = 22;       // its up-directory button
+    int headerHeight = 24;  // the row of drive box, up button and drive bar
+    int captionHeight = 17; // the path caption under it
+    int lineHeight = 18;    // a selection line, the command line
+    int buttonHeight = 25;  // a command button
+    int toolbarHeight = 31; // the toolbar row
+    int rowHeight = 17;     // a list row
+    int minRows = 3;        // the rows a list shows at the least
+    int minRightList = 160; // the splitter never leaves the right list narrower
 };
 
 // What the layout is asked for: the central area's size, which rows show,

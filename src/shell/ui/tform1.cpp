@@ -95,8 +95,8 @@ void TForm1::FormCreate()
 {
     m_programDir = programDirectory();
     if (!ensureDirectory(m_programDir))
-        throw SettingsWriteError(QStringLiteral("Cannot create the program directory %1")
-                                     .arg(m_programDir));
+        throw SettingsWriteError(
+            QStringLiteral("Cannot create the program directory %1").arg(m_programDir));
     m_programDirName = programDirectoryName(m_programDir);
     if (const Result r = writeMissingLinkFiles(m_programDir); !r)
         throw SettingsWriteError(r.error());
@@ -192,8 +192,8 @@ void TForm1::FormShow()
         about->setAttribute(Qt::WA_DeleteOnClose);
         about->setWindowTitle(QStringLiteral("About"));
         auto* layout = new QVBoxLayout(about);
-        layout->addWidget(new QLabel(QStringLiteral("Dovex 1.3 32-Bit\n\nA dual-panel file manager"),
-                                     about));
+        layout->addWidget(
+            new QLabel(QStringLiteral("Dovex 1.3 32-Bit\n\nA dual-panel file manager"), about));
         about->show();
         QTimer::singleShot(2000, about, &QDialog::close);
     }

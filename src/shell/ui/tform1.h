@@ -189,11 +189,11 @@ private:
     void SplitFile1Click();
     void Append1Click();
     void runSplitMerge(bool merge);
-    void setupWatchers();         // tform1_watch.cpp
+    void setupWatchers(); // tform1_watch.cpp
     void watchPanels();
     void followDisk();
-    void setupTree();             // tform1_tree.cpp
-    void setupNetwork();          // tform1_network.cpp
+    void setupTree();    // tform1_tree.cpp
+    void setupNetwork(); // tform1_network.cpp
     void leaveTree();
     bool refreshTree();
     void DirOut1Change();
@@ -313,7 +313,7 @@ private:
     std::unique_ptr<CompressionTools> m_compressionTools;
     std::unique_ptr<LaunchCommands> m_launch;
     CustomButtonBar* m_customButtons = nullptr; // child of the custom buttons' panel
-    std::shared_ptr<TConnect> m_netConnect; // made on first use
+    std::shared_ptr<TConnect> m_netConnect;     // made on first use
     NetProvider* m_netProvider = nullptr;
     NetConnector* m_netConnector = nullptr;
     std::unique_ptr<LinkCommands> m_links;

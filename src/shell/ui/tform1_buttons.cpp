@@ -20,10 +20,12 @@ void TForm1::setupLinkCommands()
     // The toolbar's "Special Folders" menu acts on the active panel; each
     // drive box's popup on its own panel.
     if (auto* menu = findChild<QMenu*>(QStringLiteral("SpecialFolderMenu")))
-        m_links->fillSpecialFolderMenu(menu, [this](const QString& dir) { SpecialFolderClick(dir, 0); });
+        m_links->fillSpecialFolderMenu(menu,
+                                       [this](const QString& dir) { SpecialFolderClick(dir, 0); });
     for (int n : {1, 2}) {
         auto* menu = new QMenu(this);
-        m_links->fillSpecialFolderMenu(menu, [this, n](const QString& dir) { SpecialFolderClick(dir, n); });
+        m_links->fillSpecialFolderMenu(
+            menu, [this, n](const QString& dir) { SpecialFolderClick(dir, n); });
         QComboBox* box = driveBox(n);
         box->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(box, &QWidget::customContextMenuRequested, this,

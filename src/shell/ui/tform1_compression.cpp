@@ -3,9 +3,9 @@
 #include "shell/ui/tform1.h"
 
 #include "archive/ui/compressiontools.h"
+#include "fileops/runoperation.h"
 #include "panels/ui/panellist.h"
 #include "platform/prompter.h"
-#include "fileops/runoperation.h"
 
 namespace dovex {
 

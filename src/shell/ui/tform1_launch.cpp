@@ -7,7 +7,6 @@
 #include "platform/prompter.h"
 #include "shell/ui/commandline.h"
 
-
 namespace dovex {
 
 void TForm1::setupLaunchCommands()

@@ -1,8 +1,8 @@
 // The main window's status bar and the handlers of the commands that act on
 // the window itself (the table of commands is in commands.cpp).
-#include "shell/ui/tform1.h"
 #include "archive/ui/archivecommands.h"
 #include "archive/ui/compressiontools.h"
+#include "shell/ui/tform1.h"
 
 #include "fileops/runoperation.h"
 #include "fileops/ui/fileoperations.h"
@@ -133,17 +133,16 @@ ArchiveCommands& TForm1::archiveCommands()
         // The operation dialog's extra buttons open Compression Tools; the
         // operation's caller re-reads both panels afterwards.
         m_archiveCommands->openCompress = [this](const OperationContext& ctx, const QStringList&) {
-            for (const QString& file : compressionTools().compress(ctx.source, ctx.cursorIndex,
-                                                                    ctx.other))
+            for (const QString& file :
+                 compressionTools().compress(ctx.source, ctx.cursorIndex, ctx.other))
                 deleteAtNextRefresh(file);
         };
         m_archiveCommands->openDecompress = [this](const OperationContext& ctx,
                                                    const QString& archivePath) {
-            for (const QString& file :
-                 compressionTools().decompress(archivePath,
-                                               ctx.other.inArchive
-                                                   ? dospath::directoryPart(ctx.other.archiveFile)
-                                                   : ctx.other.path))
+            for (const QString& file : compressionTools().decompress(
+                     archivePath, ctx.other.inArchive
+                                      ? dospath::directoryPart(ctx.other.archiveFile)
+                                      : ctx.other.path))
                 deleteAtNextRefresh(file);
         };
     }
@@ -162,16 +161,25 @@ void TForm1::runFileOperation(int kind)
             if (!panel(k).entries.empty() && list(k)->cursor() < 0)
                 list(k)->setCursor(0);
     }
-    OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
-                         command(Cmd::ShowCopySpeed)->isChecked(), m_prompter, &archiveCommands()};
+    OperationContext ctx{
+        panel(n),   list(n)->cursor(), panel(3 - n), this, command(Cmd::ShowCopySpeed)->isChecked(),
+        m_prompter, &archiveCommands()};
     const PanelCursors cursors = saveCursors();
     QString created;
     ++m_busy; // the dialogs' closing must not update the panels under the operation
     switch (kind) {
-    case 1: dovex::Copy1Click(ctx); break;
-    case 2: Doemove(ctx); break;
-    case 3: dovex::Delete1Click(ctx); break;
-    default: created = dovex::MkDir1Click(ctx); break;
+    case 1:
+        dovex::Copy1Click(ctx);
+        break;
+    case 2:
+        Doemove(ctx);
+        break;
+    case 3:
+        dovex::Delete1Click(ctx);
+        break;
+    default:
+        created = dovex::MkDir1Click(ctx);
+        break;
     }
     --m_busy;
     // Both panels are brought up to date as on an activation, so the marks

@@ -9,25 +9,25 @@
 #include "panels/archivelister.h"
 #include "panels/keypolicy.h"
 #include "panels/openentry.h"
-#include "platform/hostfile.h"
 #include "panels/panelreader.h"
 #include "panels/selection.h"
 #include "panels/textformat.h"
 #include "panels/ui/panellist.h"
-#include "panels/ui/tdirout.h"
 #include "panels/ui/seekpopup.h"
 #include "panels/ui/selectionsetdialog.h"
+#include "panels/ui/tdirout.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
+#include "platform/hostfile.h"
 #include "platform/prompter.h"
 #include "shell/ui/commandline.h"
 #include "shell/ui/drivestatus.h"
 
 #include <QApplication>
-#include <QScopedValueRollback>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QToolButton>
 
 namespace dovex {
@@ -311,19 +311,27 @@ void TForm1::listklick(int n)
     const PanelEntry entry = p.entries[size_t(cursor)];
     ActivePanel = n;
     switch (OpenEntryStep(p.inArchive, entry)) {
-    case OpenStep::Nothing: return;
-    case OpenStep::ArchiveUp: rereadAndPlace(n, archiveUp(p)); break;
+    case OpenStep::Nothing:
+        return;
+    case OpenStep::ArchiveUp:
+        rereadAndPlace(n, archiveUp(p));
+        break;
     case OpenStep::ArchiveDirectory:
         archiveEnterDirectory(p, entry.name);
         rereadAndPlace(n, QString());
         break;
-    case OpenStep::DirectoryUp: rereadAndPlace(n, directoryUp(p)); break;
+    case OpenStep::DirectoryUp:
+        rereadAndPlace(n, directoryUp(p));
+        break;
     case OpenStep::Directory:
         p.path = dospath::join(p.path, entry.name);
         rereadAndPlace(n, QString());
         break;
-    case OpenStep::Stay: break;
-    case OpenStep::File: openFile(n, entry); return;
+    case OpenStep::Stay:
+        break;
+    case OpenStep::File:
+        openFile(n, entry);
+        return;
     }
     setactief(n);
 }
@@ -362,9 +370,14 @@ void TForm1::openFile(int n, const PanelEntry& entry)
             return tools.decompressEntry(panel(n), list(n)->cursor(), panel(3 - n));
         });
         break;
-    case OpenFile::MergePieces: Append1Click(); break; // merges the set
-    case OpenFile::OpenDocument: launchCommands().openDocument(p, entry); break;
-    case OpenFile::Nothing: break;
+    case OpenFile::MergePieces:
+        Append1Click();
+        break; // merges the set
+    case OpenFile::OpenDocument:
+        launchCommands().openDocument(p, entry);
+        break;
+    case OpenFile::Nothing:
+        break;
     }
 }
 
@@ -439,26 +452,43 @@ void TForm1::applyPanelKey(int n, PanelKeyAction action, const QString& text)
     TPanelList* l = list(n);
     FilePanel& p = panel(n);
     switch (action) {
-    case PanelKeyAction::None: break;
-    case PanelKeyAction::OpenSeek: openSeek(n); break;
-    case PanelKeyAction::ClearCommandLine: m_commandLine->setText(QString()); break;
+    case PanelKeyAction::None:
+        break;
+    case PanelKeyAction::OpenSeek:
+        openSeek(n);
+        break;
+    case PanelKeyAction::ClearCommandLine:
+        m_commandLine->setText(QString());
+        break;
     case PanelKeyAction::AppendName:
         m_commandLine->append(p.entries[size_t(l->cursor())].name + ' ');
         break;
-    case PanelKeyAction::RunCommandLine: runCommandLine(n); break;
-    case PanelKeyAction::OpenEntry: listklick(n); break;
-    case PanelKeyAction::SelectDialog: openSelectionDialog(n, true); break;
-    case PanelKeyAction::DeselectDialog: openSelectionDialog(n, false); break;
+    case PanelKeyAction::RunCommandLine:
+        runCommandLine(n);
+        break;
+    case PanelKeyAction::OpenEntry:
+        listklick(n);
+        break;
+    case PanelKeyAction::SelectDialog:
+        openSelectionDialog(n, true);
+        break;
+    case PanelKeyAction::DeselectDialog:
+        openSelectionDialog(n, false);
+        break;
     case PanelKeyAction::InvertMarks:
         invertAll(p.entries);
         l->viewport()->update();
         break;
-    case PanelKeyAction::AppendText: m_commandLine->append(text); break;
+    case PanelKeyAction::AppendText:
+        m_commandLine->append(text);
+        break;
     case PanelKeyAction::ToggleMark:
         l->setCursor(toggleAndAdvance(p.entries, l->cursor()));
         l->viewport()->update();
         break;
-    case PanelKeyAction::Backspace: m_commandLine->backspace(); break;
+    case PanelKeyAction::Backspace:
+        m_commandLine->backspace();
+        break;
     }
 }
 

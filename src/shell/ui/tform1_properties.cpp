@@ -51,9 +51,8 @@ void TForm1::CompareDirs()
 {
     if (FileOperationRunning())
         return;
-    const CompareCount marked =
-        dovex::CompareDirs(panel(1).entries, int(panel(1).entries.size()), panel(2).entries,
-                           int(panel(2).entries.size()));
+    const CompareCount marked = dovex::CompareDirs(panel(1).entries, int(panel(1).entries.size()),
+                                                   panel(2).entries, int(panel(2).entries.size()));
     if (marked.total() == 0)
         prompter().ask(Severity::Information, kCompareIdentical, Buttons::Ok, kCompareCaption);
     for (int k = 1; k <= 2; ++k) {

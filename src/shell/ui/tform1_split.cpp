@@ -26,8 +26,13 @@ void TForm1::runSplitMerge(bool merge)
         return;
     if (merge && !IsFirstPiece(panel(n).entries[size_t(list(n)->cursor())].name))
         return;
-    OperationContext ctx{panel(n), list(n)->cursor(), panel(3 - n), this,
-                         command(Cmd::ShowCopySpeed)->isChecked(), m_prompter, nullptr};
+    OperationContext ctx{panel(n),
+                         list(n)->cursor(),
+                         panel(3 - n),
+                         this,
+                         command(Cmd::ShowCopySpeed)->isChecked(),
+                         m_prompter,
+                         nullptr};
     const PanelCursors cursors = saveCursors();
     ++m_busy; // the dialogs' closing must not update the panels under the operation
     if (merge) {

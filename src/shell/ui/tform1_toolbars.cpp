@@ -57,7 +57,9 @@ void TForm1::attachToolbarWidths()
     // The stored widths were read with the other settings at creation;
     // they go back to the file with the others at quit.
     const TWidthStore store{
-        [this](const QString& key, int fallback) { return m_settings.toolBars.value(key, fallback); },
+        [this](const QString& key, int fallback) {
+            return m_settings.toolBars.value(key, fallback);
+        },
         [this](const QString& key, int width) { m_settings.toolBars[key] = width; }};
     for (int k = 0; k < 3; ++k)
         m_bands[size_t(k)]->setInifile(store);

@@ -4,10 +4,10 @@
 #include "shell/ui/tform1.h"
 
 #include "fileops/ui/fileoperations.h"
+#include "panels/panelreader.h"
 #include "platform/dirwatcher.h"
 #include "platform/drivemap.h"
 #include "platform/mountwatcher.h"
-#include "panels/panelreader.h"
 
 #include <QTimer>
 
@@ -94,7 +94,8 @@ void TForm1::mountsChanged()
     unsigned gone = 0;
     for (int n = 1; n <= 2; ++n) {
         const FilePanel& p = panel(n);
-        const bool present = p.inArchive ? isExistingFile(p.archiveFile) : isExistingDirectory(p.path);
+        const bool present =
+            p.inArchive ? isExistingFile(p.archiveFile) : isExistingDirectory(p.path);
         if (!present)
             gone |= 1u << (n - 1);
     }

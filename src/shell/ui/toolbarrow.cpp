@@ -29,38 +29,47 @@ struct ToolButtonSpec {
     const char* hint;
     QStyle::StandardPixmap image;
     std::optional<Cmd> command; // none: the button drops a menu instead
-    bool groupEnd;      // a separator follows
+    bool groupEnd;              // a separator follows
 };
 
 struct BandSpec {
-    const char* name;   // component name, the key in "ToolBars"
-    const char* hint;   // the grip's hint
+    const char* name; // component name, the key in "ToolBars"
+    const char* hint; // the grip's hint
     int designedWidth;
-    bool collapsed;     // at start, before the stored width
+    bool collapsed; // at start, before the stored width
     std::initializer_list<ToolButtonSpec> buttons;
 };
 
 const BandSpec kBands[3] = {
-    {"CoolPanel4", "Panel Tools", 95, true,
+    {"CoolPanel4",
+     "Panel Tools",
+     95,
+     true,
      {{"Compare Directories", QStyle::SP_FileDialogContentsView, Cmd::CompareDirs, false},
       {"Reread Directory", QStyle::SP_BrowserReload, Cmd::Reread, false},
       {"Reread Networkdrives", QStyle::SP_DriveNetIcon, Cmd::ReallocateNetworkDrives, false}}},
-    {"CoolPanel3", "Extra Tools", 182, true,
+    {"CoolPanel3",
+     "Extra Tools",
+     182,
+     true,
      {{"System Information", QStyle::SP_ComputerIcon, Cmd::SystemInformation, false},
       {"Find Files", QStyle::SP_FileDialogDetailedView, Cmd::FindFiles, true},
       {"Format Diskette", QStyle::SP_DriveFDIcon, Cmd::FormatDrive, false},
       {"DiskCopy", QStyle::SP_DriveCDIcon, Cmd::DiskCopy, true},
       {"Split File", QStyle::SP_ArrowRight, Cmd::SplitFile, false},
       {"Merge Files", QStyle::SP_ArrowLeft, Cmd::MergeFile, false}}},
-    {"CoolPanel2", "ShellTools", 207, false,
+    {"CoolPanel2",
+     "ShellTools",
+     207,
+     false,
      {{"Defrag", QStyle::SP_DriveHDIcon, Cmd::Defrag, false},
       {"Scandisk", QStyle::SP_DialogApplyButton, Cmd::Scandisk, false},
       {"Disk Tools", QStyle::SP_DriveHDIcon, std::nullopt, true},
       {"Control Panel", QStyle::SP_DesktopIcon, Cmd::ControlPanel, false},
       {"Special Folders", QStyle::SP_DirIcon, std::nullopt, true},
       {"Connect Networkdrive", QStyle::SP_DriveNetIcon, Cmd::ConnectNetworkdrive, false},
-      {"Disconnect Networkdrive", QStyle::SP_DialogCancelButton,
-       Cmd::DisconnectNetworkdrive, false}}},
+      {"Disconnect Networkdrive", QStyle::SP_DialogCancelButton, Cmd::DisconnectNetworkdrive,
+       false}}},
 };
 
 // The drive bar's popup, as "Disk Tools" drops it: item caption and the
@@ -174,12 +183,12 @@ QIcon DrawApplicationIcon(bool fewColours)
     p.end();
     if (fewColours) {
         QList<QRgb> table;
-        for (Qt::GlobalColor c : {Qt::black, Qt::white, Qt::darkBlue, Qt::darkCyan, Qt::transparent})
+        for (Qt::GlobalColor c :
+             {Qt::black, Qt::white, Qt::darkBlue, Qt::darkCyan, Qt::transparent})
             table << QColor(c).rgba();
         img = img.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
     }
     return QIcon(QPixmap::fromImage(img));
 }
-
 
 } // namespace dovex

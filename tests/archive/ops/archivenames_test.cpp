@@ -19,11 +19,11 @@
 #include <QStandardPaths>
 
 #include <chrono>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <map>
 
 #include <gtest/gtest.h>
 
@@ -35,8 +35,8 @@ namespace {
 // that runs without end fails the test instead of holding it.
 class Deadline : public SilentArchiveProgress {
 public:
-    std::chrono::steady_clock::time_point until = std::chrono::steady_clock::now() +
-                                                  std::chrono::seconds(60);
+    std::chrono::steady_clock::time_point until =
+        std::chrono::steady_clock::now() + std::chrono::seconds(60);
     bool abortRequested() override { return std::chrono::steady_clock::now() > until; }
 };
 
@@ -49,7 +49,8 @@ std::map<QString, std::int64_t> held(const QString& hostArchive, bool stored = f
     FileSource source;
     if (!source.open(hostArchive))
         return out;
-    for (const ArchiveRecord& r : readArchiveRecords(detectArchiveKind(source.read(0, 11)), source).records)
+    for (const ArchiveRecord& r :
+         readArchiveRecords(detectArchiveKind(source.read(0, 11)), source).records)
         out[stored ? hostname::decode(r.storedBytes()) : r.path] = r.size;
     return out;
 }
@@ -153,9 +154,9 @@ TEST_F(ArchiveNames, ArjMovesTheChosenFilesAndNoOthers)
     drives.file(QStringLiteral("C:\\src\\[ab]"), 33);
     drives.file(QStringLiteral("C:\\src\\a"), 44);
     drives.file(QStringLiteral("C:\\src\\b"), 55);
-    const ArchiveOpResult r =
-        into(ArchiveOp::Move, QStringLiteral("C:\\t.arj"), kKindArj,
-             {{QStringLiteral("C:\\src\\ a.txt"), false}, {QStringLiteral("C:\\src\\[ab]"), false}});
+    const ArchiveOpResult r = into(
+        ArchiveOp::Move, QStringLiteral("C:\\t.arj"), kKindArj,
+        {{QStringLiteral("C:\\src\\ a.txt"), false}, {QStringLiteral("C:\\src\\[ab]"), false}});
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     EXPECT_EQ(heldIn(QStringLiteral("C:\\t.arj")),
               (std::map<QString, std::int64_t>{{" a.txt", 11}, {"[ab]", 33}}));
@@ -175,9 +176,9 @@ TEST_F(ArchiveNames, ArjWithSubdirectoriesTakesTheChosenFileOnly)
     drives.file(QStringLiteral("C:\\src\\sub\\a.txt"), 20);
     drives.file(QStringLiteral("C:\\src\\dir\\x.txt"), 30);
     drives.file(QStringLiteral("C:\\src\\dir\\deep\\y.txt"), 40);
-    const ArchiveOpResult r = into(ArchiveOp::Move, QStringLiteral("C:\\t.arj"), kKindArj,
-                                   {{QStringLiteral("C:\\src\\a.txt"), false},
-                                    {QStringLiteral("C:\\src\\dir"), true}});
+    const ArchiveOpResult r =
+        into(ArchiveOp::Move, QStringLiteral("C:\\t.arj"), kKindArj,
+             {{QStringLiteral("C:\\src\\a.txt"), false}, {QStringLiteral("C:\\src\\dir"), true}});
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     EXPECT_EQ(heldIn(QStringLiteral("C:\\t.arj")),
               (std::map<QString, std::int64_t>{
@@ -201,7 +202,8 @@ TEST_F(ArchiveNames, ArjWithSubdirectoriesTakesTheChosenFileOnly)
                     .passed)
         << prompter.texts().join('\n').toStdString();
     EXPECT_EQ(drives.read(QStringLiteral("C:\\back\\dir\\deep\\y.txt")).size(), 40);
-    EXPECT_EQ(heldIn(QStringLiteral("C:\\t.arj")), (std::map<QString, std::int64_t>{{"a.txt", 10}}));
+    EXPECT_EQ(heldIn(QStringLiteral("C:\\t.arj")),
+              (std::map<QString, std::int64_t>{{"a.txt", 10}}));
 }
 
 struct Tool {
@@ -223,11 +225,27 @@ TEST_P(EveryName, ReachesTheArchiverAsItselfOrIsRefusedByName)
         GTEST_SKIP() << t.program << " is not installed";
     const QString notUtf8 = QString(QChar(0xDCE9)) + QStringLiteral("t");
     const QString backslash = QStringLiteral("b") + QChar(hostname::kBackslashStandIn) + 's';
-    const QStringList names = {" a.txt",   "a.txt ", "\tab",    "[ab]",     "x]y",   "st*r",
-                               "q?m",      "!bang",  "@at",     "-dash",    "q'\"d", "c\x01" "c",
-                               "e\x7f" "d", notUtf8, ".dot",    backslash, "a b"};
-    const QStringList decoys = {"a.txt", "ab", "a", "b", "stxr", "qxm", "bang", "at", "dash",
-                                "cc", "ed", "dot", "s", "xy"};
+    const QStringList names = {" a.txt",
+                               "a.txt ",
+                               "\tab",
+                               "[ab]",
+                               "x]y",
+                               "st*r",
+                               "q?m",
+                               "!bang",
+                               "@at",
+                               "-dash",
+                               "q'\"d",
+                               "c\x01"
+                               "c",
+                               "e\x7f"
+                               "d",
+                               notUtf8,
+                               ".dot",
+                               backslash,
+                               "a b"};
+    const QStringList decoys = {"a.txt", "ab",   "a",  "b",  "stxr", "qxm", "bang",
+                                "at",    "dash", "cc", "ed", "dot",  "s",   "xy"};
     const QString archive = QStringLiteral("C:\\t.") + QLatin1String(t.ext);
     // Either the tool did exactly what was asked, or the name was refused
     // in one message that names it and nothing changed.
@@ -269,14 +287,15 @@ TEST_P(EveryName, ReachesTheArchiverAsItselfOrIsRefusedByName)
         ASSERT_TRUE(into(ArchiveOp::Copy, archive, QChar(t.kind), others).passed);
         drives.directory(QStringLiteral("C:\\out"));
         prompter.clear();
-        const ArchiveOpResult out =
-            from(ArchiveOp::Copy, archive, QChar(t.kind), {{listed, false}}, QStringLiteral("C:\\out"));
+        const ArchiveOpResult out = from(ArchiveOp::Copy, archive, QChar(t.kind), {{listed, false}},
+                                         QStringLiteral("C:\\out"));
         if (refusedOrDone(out, listed)) {
             EXPECT_EQ(entriesIn(QStringLiteral("C:\\out")), 1);
             EXPECT_EQ(sizeOf(QStringLiteral("C:\\out\\") + name), 7);
         }
         prompter.clear();
-        const ArchiveOpResult gone = from(ArchiveOp::Delete, archive, QChar(t.kind), {{listed, false}});
+        const ArchiveOpResult gone =
+            from(ArchiveOp::Delete, archive, QChar(t.kind), {{listed, false}});
         refusedOrDone(gone, listed);
         const auto left = heldIn(archive, true);
         EXPECT_EQ(left.size(), size_t(decoys.size() + (gone.passed ? 0 : 1)));
@@ -300,9 +319,9 @@ TEST_F(ArchiveNames, ArjIsNeverHandedANameItLoopsOn)
         GTEST_SKIP() << "arj is not installed";
     drives.file(QStringLiteral("C:\\src\\.profile"), 10);
     drives.file(QStringLiteral("C:\\src\\plain.txt"), 20);
-    const ArchiveOpResult r =
-        into(ArchiveOp::Copy, QStringLiteral("C:\\t.arj"), kKindArj,
-             {{QStringLiteral("C:\\src\\.profile"), false}, {QStringLiteral("C:\\src\\plain.txt"), false}});
+    const ArchiveOpResult r = into(ArchiveOp::Copy, QStringLiteral("C:\\t.arj"), kKindArj,
+                                   {{QStringLiteral("C:\\src\\.profile"), false},
+                                    {QStringLiteral("C:\\src\\plain.txt"), false}});
     EXPECT_FALSE(r.passed);
     EXPECT_FALSE(r.aborted); // refused, not stopped at the deadline
     ASSERT_EQ(prompter.texts().size(), 1);
@@ -312,10 +331,11 @@ TEST_F(ArchiveNames, ArjIsNeverHandedANameItLoopsOn)
     // nor the whole archive is extracted by arj.
     QProcess arj;
     arj.setStandardInputFile(QProcess::nullDevice());
-    arj.start(QStringLiteral("arj"), {QStringLiteral("a"), QStringLiteral("-e"), QStringLiteral("-y"),
-                                      drives.host(QStringLiteral("C:\\made.arj")),
-                                      drives.host(QStringLiteral("C:\\src\\.profile")),
-                                      drives.host(QStringLiteral("C:\\src\\plain.txt"))});
+    arj.start(QStringLiteral("arj"),
+              {QStringLiteral("a"), QStringLiteral("-e"), QStringLiteral("-y"),
+               drives.host(QStringLiteral("C:\\made.arj")),
+               drives.host(QStringLiteral("C:\\src\\.profile")),
+               drives.host(QStringLiteral("C:\\src\\plain.txt"))});
     ASSERT_TRUE(arj.waitForFinished() && arj.exitCode() == 0);
     drives.directory(QStringLiteral("C:\\out"));
     InvalidateArchiveCache();
@@ -327,10 +347,11 @@ TEST_F(ArchiveNames, ArjIsNeverHandedANameItLoopsOn)
             all << MemberItem{e.name, e.directory};
     ASSERT_EQ(all.size(), 2);
     prompter.clear();
-    const ArchiveOpResult out =
-        from(ArchiveOp::Copy, QStringLiteral("C:\\made.arj"), kKindArj, all, QStringLiteral("C:\\out"));
+    const ArchiveOpResult out = from(ArchiveOp::Copy, QStringLiteral("C:\\made.arj"), kKindArj, all,
+                                     QStringLiteral("C:\\out"));
     EXPECT_FALSE(out.passed || out.aborted);
-    EXPECT_TRUE(prompter.texts().join('\n').contains(QStringLiteral(".profile cannot be handed to arj")));
+    EXPECT_TRUE(
+        prompter.texts().join('\n').contains(QStringLiteral(".profile cannot be handed to arj")));
 
     const ArchiverToolTable tools = LoadArchiverTools();
     ExtractRequest whole;
@@ -341,7 +362,8 @@ TEST_F(ArchiveNames, ArjIsNeverHandedANameItLoopsOn)
     prompter.clear();
     const CompressionOutcome x = RunExtraction(whole, tools, prompter, progress);
     EXPECT_FALSE(x.passed || x.aborted);
-    EXPECT_TRUE(prompter.texts().join('\n').contains(QStringLiteral(".profile cannot be handed to arj")));
+    EXPECT_TRUE(
+        prompter.texts().join('\n').contains(QStringLiteral(".profile cannot be handed to arj")));
 }
 
 // An archiver that exits 0 having written nothing (lha cannot write the
@@ -354,15 +376,16 @@ TEST_F(ArchiveNames, WhatTheToolSaysItDidIsCheckedInTheArchive)
     drives.file(QStringLiteral("C:\\src\\one.txt"), 10);
     drives.file(QStringLiteral("C:\\src\\two.txt"), 20);
     const QString archive = QStringLiteral("C:\\t.lzh");
-    ASSERT_TRUE(into(ArchiveOp::Copy, archive, kKindLha, {{QStringLiteral("C:\\src\\one.txt"), false}})
-                    .passed)
+    ASSERT_TRUE(
+        into(ArchiveOp::Copy, archive, kKindLha, {{QStringLiteral("C:\\src\\one.txt"), false}})
+            .passed)
         << prompter.texts().join('\n').toStdString();
     const QByteArray before = drives.read(archive);
 
     fakeTool(QStringLiteral("lha"), "exit 0");
     prompter.clear();
-    ArchiveOpResult r = into(ArchiveOp::Copy, archive, kKindLha,
-                             {{QStringLiteral("C:\\src\\two.txt"), false}});
+    ArchiveOpResult r =
+        into(ArchiveOp::Copy, archive, kKindLha, {{QStringLiteral("C:\\src\\two.txt"), false}});
     EXPECT_FALSE(r.passed);
     ASSERT_EQ(prompter.texts().size(), 1);
     EXPECT_TRUE(prompter.texts().first().contains(QStringLiteral("C:\\src\\two.txt")));
@@ -394,11 +417,13 @@ TEST_F(ArchiveNames, LhaDeletesAWholeDirectory)
     drives.file(QStringLiteral("C:\\src\\d\\sub\\y.txt"), 20);
     drives.file(QStringLiteral("C:\\src\\top.txt"), 30);
     const QString archive = QStringLiteral("C:\\t.lzh");
-    ASSERT_TRUE(into(ArchiveOp::Copy, archive, kKindLha,
-                     {{QStringLiteral("C:\\src\\d"), true}, {QStringLiteral("C:\\src\\top.txt"), false}})
-                    .passed)
+    ASSERT_TRUE(
+        into(ArchiveOp::Copy, archive, kKindLha,
+             {{QStringLiteral("C:\\src\\d"), true}, {QStringLiteral("C:\\src\\top.txt"), false}})
+            .passed)
         << prompter.texts().join('\n').toStdString();
-    const ArchiveOpResult r = from(ArchiveOp::Delete, archive, kKindLha, {{QStringLiteral("d"), true}});
+    const ArchiveOpResult r =
+        from(ArchiveOp::Delete, archive, kKindLha, {{QStringLiteral("d"), true}});
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     EXPECT_EQ(heldIn(archive), (std::map<QString, std::int64_t>{{"top.txt", 30}}));
     // No directory entry of its own is left behind either.
@@ -417,8 +442,8 @@ TEST_F(ArchiveNames, AFileTheArchiverLeftOutKeepsItsSource)
     const QString odd = QStringLiteral("C:\\src\\d\\") + QChar(0xDCE9) + QStringLiteral(".txt");
     makeFile(QStringLiteral("C:\\src\\d\\ok.txt"), 10);
     makeFile(odd, 20);
-    const ArchiveOpResult r =
-        into(ArchiveOp::Move, QStringLiteral("C:\\t.lzh"), kKindLha, {{QStringLiteral("C:\\src\\d"), true}});
+    const ArchiveOpResult r = into(ArchiveOp::Move, QStringLiteral("C:\\t.lzh"), kKindLha,
+                                   {{QStringLiteral("C:\\src\\d"), true}});
     EXPECT_FALSE(r.passed);
     EXPECT_TRUE(present(odd));
     EXPECT_FALSE(present(QStringLiteral("C:\\src\\d\\ok.txt")));

@@ -29,10 +29,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-#define REQUIRE_PROGRAM(name)                                                                    \
-    do {                                                                                         \
-        if (QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty())              \
-            GTEST_SKIP() << name << " is not installed";                                         \
+#define REQUIRE_PROGRAM(name)                                                                      \
+    do {                                                                                           \
+        if (QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty())                   \
+            GTEST_SKIP() << name << " is not installed";                                           \
     } while (0)
 
 // A window stand-in whose abort comes when the test says.
@@ -61,8 +61,8 @@ std::map<QString, std::string> tree(const QString& root)
         const QByteArray bytes = f.readAll();
         files[QDir(root).relativeFilePath(path)] =
             std::to_string(bytes.size()) + ' ' +
-            QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().toStdString() +
-            ' ' + std::to_string(QFileInfo(path).lastModified().toSecsSinceEpoch());
+            QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().toStdString() + ' ' +
+            std::to_string(QFileInfo(path).lastModified().toSecsSinceEpoch());
     }
     return files;
 }
@@ -125,8 +125,7 @@ protected:
         while (it.hasNext()) {
             const QString host = it.next();
             const QString rel = QDir(drives.host(dir)).relativeFilePath(host);
-            drives.setTime(dir + '\\' + QString(rel).replace('/', '\\'),
-                           {2021, 6, 15, 10, 20, 30});
+            drives.setTime(dir + '\\' + QString(rel).replace('/', '\\'), {2021, 6, 15, 10, 20, 30});
         }
     }
 };
@@ -153,10 +152,9 @@ TEST_P(RoundTrip, CopyInAndOutKeepsEveryByteAndTime)
     drives.directory(QStringLiteral("C:\\arc"));
     const QString archive = QStringLiteral("C:\\arc\\t.") + QLatin1String(k.ext);
 
-    ArchiveOpResult r = CopyIntoArchive(ArchiveOp::Copy, archive, QChar(k.kind),
-                                        QStringLiteral("C:\\src"),
-                                        entriesOf(QStringLiteral("C:\\src")), true, prompter,
-                                        progress);
+    ArchiveOpResult r =
+        CopyIntoArchive(ArchiveOp::Copy, archive, QChar(k.kind), QStringLiteral("C:\\src"),
+                        entriesOf(QStringLiteral("C:\\src")), true, prompter, progress);
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     EXPECT_TRUE(r.ran);
     for (const QString& list : r.listFiles)
@@ -233,8 +231,8 @@ TEST_F(ArchiveOps, DropIntoItselfOrIntoAKindNoToolWritesIsRefusedAloud)
     // A kind no tool writes: said so, the file untouched.
     const QByteArray now = drives.read(archive);
     prompter.clear();
-    EXPECT_FALSE(DropIntoArchive(archive, QChar(0x2603), {QStringLiteral("C:\\src\\one.txt")},
-                                 true, prompter, progress)
+    EXPECT_FALSE(DropIntoArchive(archive, QChar(0x2603), {QStringLiteral("C:\\src\\one.txt")}, true,
+                                 prompter, progress)
                      .passed);
     EXPECT_EQ(prompter.texts().size(), 1);
     EXPECT_EQ(drives.read(archive), now);
@@ -249,9 +247,9 @@ TEST_F(ArchiveOps, ArjMovesInAndOutAndDeletes)
     drives.directory(QStringLiteral("C:\\dst"));
     const QByteArray one = drives.read(QStringLiteral("C:\\src\\one.txt"));
     const QString archive = QStringLiteral("C:\\t.arj");
-    ArchiveOpResult r = CopyIntoArchive(ArchiveOp::Move, archive, kKindArj, QStringLiteral("C:\\src"),
-                                        entriesOf(QStringLiteral("C:\\src")), true, prompter,
-                                        progress);
+    ArchiveOpResult r =
+        CopyIntoArchive(ArchiveOp::Move, archive, kKindArj, QStringLiteral("C:\\src"),
+                        entriesOf(QStringLiteral("C:\\src")), true, prompter, progress);
     ASSERT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
     EXPECT_FALSE(drives.exists(QStringLiteral("C:\\src\\one.txt")));
     EXPECT_FALSE(drives.exists(QStringLiteral("C:\\src\\sub\\two.txt")));
@@ -306,10 +304,9 @@ TEST_F(ArchiveOps, AToolThatFailsIsToldAndTheOperationDidNotPass)
 {
     fakeTool(QStringLiteral("ARJ.exe"), "exit 1");
     drives.file(QStringLiteral("C:\\src\\one.txt"), 10);
-    const ArchiveOpResult r =
-        CopyIntoArchive(ArchiveOp::Copy, QStringLiteral("C:\\t.arj"), kKindArj,
-                        QStringLiteral("C:\\src"), entriesOf(QStringLiteral("C:\\src")), true,
-                        prompter, progress);
+    const ArchiveOpResult r = CopyIntoArchive(
+        ArchiveOp::Copy, QStringLiteral("C:\\t.arj"), kKindArj, QStringLiteral("C:\\src"),
+        entriesOf(QStringLiteral("C:\\src")), true, prompter, progress);
     EXPECT_TRUE(r.ran);
     EXPECT_FALSE(r.passed);
     EXPECT_EQ(prompter.texts(),
@@ -320,15 +317,13 @@ TEST_F(ArchiveOps, AToolThatFailsIsToldAndTheOperationDidNotPass)
 TEST_F(ArchiveOps, AbortEndsAHangingToolAndWhatItStarted)
 {
     const QString marker = drives.programDir() + QStringLiteral("/child.pid");
-    fakeTool(QStringLiteral("ARJ.exe"),
-             "sleep 60 & echo $! > '" + marker.toUtf8() + "'; wait");
+    fakeTool(QStringLiteral("ARJ.exe"), "sleep 60 & echo $! > '" + marker.toUtf8() + "'; wait");
     drives.file(QStringLiteral("C:\\src\\one.txt"), 10);
     progress.abortAt = [](int n) { return n > 10; };
     const auto start = std::chrono::steady_clock::now();
-    const ArchiveOpResult r =
-        CopyIntoArchive(ArchiveOp::Copy, QStringLiteral("C:\\t.arj"), kKindArj,
-                        QStringLiteral("C:\\src"), entriesOf(QStringLiteral("C:\\src")), true,
-                        prompter, progress);
+    const ArchiveOpResult r = CopyIntoArchive(
+        ArchiveOp::Copy, QStringLiteral("C:\\t.arj"), kKindArj, QStringLiteral("C:\\src"),
+        entriesOf(QStringLiteral("C:\\src")), true, prompter, progress);
     EXPECT_TRUE(r.aborted);
     EXPECT_FALSE(r.passed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
@@ -375,9 +370,8 @@ TEST_F(ArchiveOps, ExtractviewPutsOneEntryIntoTheProgramsTemp)
                                 entriesOf(QStringLiteral("C:\\src")), true, prompter, progress)
                     .passed);
     // The program directory must lie on a drive for the component to reach it.
-    qputenv("DOVEX_DRIVES", ("C=" + drives.host(QStringLiteral("C:\\")) + ";P=" +
-                             drives.programDir())
-                                .toUtf8());
+    qputenv("DOVEX_DRIVES",
+            ("C=" + drives.host(QStringLiteral("C:\\")) + ";P=" + drives.programDir()).toUtf8());
     DriveMap::instance().reload();
     qputenv("DOVEX_HOME", drives.programDir().toUtf8());
     const QString view = Extractview(archive, QStringLiteral("sub\\look.txt"), prompter);
@@ -421,16 +415,15 @@ TEST_F(ArchiveOps, ZipMembersReplaceFilesOnlyAfterTheCopyEnginesQuestions)
     QFile::setPermissions(drives.host(QStringLiteral("C:\\dst\\ro.txt")), QFile::ReadOwner);
     prompter.clear();
     prompter.script({Answer::Yes, Answer::No, Answer::Yes, Answer::No});
-    const ArchiveOpResult r =
-        OperateFromArchive(ArchiveOp::Copy, QStringLiteral("C:\\t.zip"), kKindZip, {},
-                           level(QStringLiteral("C:\\t.zip")), QStringLiteral("C:\\dst"), false,
-                           prompter, progress);
+    const ArchiveOpResult r = OperateFromArchive(
+        ArchiveOp::Copy, QStringLiteral("C:\\t.zip"), kKindZip, {},
+        level(QStringLiteral("C:\\t.zip")), QStringLiteral("C:\\dst"), false, prompter, progress);
     EXPECT_FALSE(r.passed);
     EXPECT_EQ(prompter.texts(),
-              QStringList({"File C:\\dst\\a.txt Exists,Overwrite?",
-                           "File C:\\dst\\c.txt Exists,Overwrite?",
-                           "File C:\\dst\\ro.txt Exists,Overwrite?",
-                           "C:\\dst\\ro.txt is a read-only file, do you wish to Delete this file?"}));
+              QStringList(
+                  {"File C:\\dst\\a.txt Exists,Overwrite?", "File C:\\dst\\c.txt Exists,Overwrite?",
+                   "File C:\\dst\\ro.txt Exists,Overwrite?",
+                   "C:\\dst\\ro.txt is a read-only file, do you wish to Delete this file?"}));
     EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\a.txt")), QByteArray("new a.txt"));
     EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\c.txt")), QByteArray("old c.txt"));
     EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\ro.txt")), QByteArray("old ro.txt"));
@@ -463,8 +456,9 @@ TEST_F(ArchiveOps, ZipMembersLongerThanTheListingShowsComeOutWhole)
         OperateFromArchive(ArchiveOp::Copy, QStringLiteral("C:\\n.zip"), kKindZip, inner, members,
                            QStringLiteral("C:\\dst"), false, prompter, progress);
     EXPECT_TRUE(r.passed) << prompter.texts().join('\n').toStdString();
-    EXPECT_EQ(QDir(drives.host(QStringLiteral("C:\\dst"))).entryList(QDir::Files),
-              QStringList({QString::fromLatin1(stem + "A.txt"), QString::fromLatin1(stem + "B.txt")}));
+    EXPECT_EQ(
+        QDir(drives.host(QStringLiteral("C:\\dst"))).entryList(QDir::Files),
+        QStringList({QString::fromLatin1(stem + "A.txt"), QString::fromLatin1(stem + "B.txt")}));
 }
 
 } // namespace
@@ -553,8 +547,8 @@ TEST_F(ArchiveOps, HostileZipMembersChosenInThePanelAreRefusedByName)
     EXPECT_FALSE(drives.exists(QStringLiteral(R"(C:\deep\evil.txt)")));
 
     const QList<MemberItem> evil{MemberItem{QStringLiteral("evil.txt"), false}};
-    EXPECT_TRUE(OperateFromArchive(ArchiveOp::Delete, QStringLiteral(R"(C:\h.zip)"), QChar(kKindZip),
-                                   {}, evil, {}, true, prompter, progress)
+    EXPECT_TRUE(OperateFromArchive(ArchiveOp::Delete, QStringLiteral(R"(C:\h.zip)"),
+                                   QChar(kKindZip), {}, evil, {}, true, prompter, progress)
                     .passed);
     EXPECT_EQ(level(QStringLiteral(R"(C:\h.zip)")).size(), 2);
 }
@@ -566,18 +560,18 @@ TEST_F(ArchiveOps, LinksLeadingOutAndSpecialFilesAnArchiverMadeAreRefused)
     REQUIRE_PROGRAM("lha");
     const QString root = drives.host(QStringLiteral("C:\\"));
     drives.file(QStringLiteral("C:\\make\\ok.txt"), 0, "fine");
-    ASSERT_TRUE(runIn(root + QStringLiteral("/make"), QStringLiteral("lha"),
-                      {QStringLiteral("a"), root + QStringLiteral("/t.lzh"),
-                       QStringLiteral("ok.txt")}));
+    ASSERT_TRUE(
+        runIn(root + QStringLiteral("/make"), QStringLiteral("lha"),
+              {QStringLiteral("a"), root + QStringLiteral("/t.lzh"), QStringLiteral("ok.txt")}));
     drives.directory(QStringLiteral("C:\\outside"));
     drives.directory(QStringLiteral("C:\\dst"));
     // A hostile archiver of the classic name: a link out, a pipe, the file.
-    fakeTool(QStringLiteral("LHA.exe"), "ln -s '" + (root + "/outside").toUtf8() +
-                                            "' lnk; mkfifo pipe; printf fine > ok.txt");
-    const ArchiveOpResult r = OperateFromArchive(
-        ArchiveOp::Copy, QStringLiteral("C:\\t.lzh"), kKindLha, QString(),
-        {MemberItem{QStringLiteral("ok.txt"), false}}, QStringLiteral("C:\\dst"), true, prompter,
-        progress);
+    fakeTool(QStringLiteral("LHA.exe"),
+             "ln -s '" + (root + "/outside").toUtf8() + "' lnk; mkfifo pipe; printf fine > ok.txt");
+    const ArchiveOpResult r =
+        OperateFromArchive(ArchiveOp::Copy, QStringLiteral("C:\\t.lzh"), kKindLha, QString(),
+                           {MemberItem{QStringLiteral("ok.txt"), false}}, QStringLiteral("C:\\dst"),
+                           true, prompter, progress);
     EXPECT_FALSE(r.passed);
     EXPECT_EQ(prompter.count(QStringLiteral(
                   "Refused lnk: it is a link that points outside the target directory")),
@@ -603,17 +597,17 @@ TEST_F(ArchiveOps, CliCopiesIntoAndOutOfAZip)
     ASSERT_TRUE(QFile::rename(drives.host(QStringLiteral("C:\\t.zip")),
                               drives.host(QStringLiteral("C:\\t.dat"))));
     QByteArray err;
-    ASSERT_EQ(cli({QStringLiteral("copy"), QStringLiteral("C:\\src\\sub"),
-                   QStringLiteral("C:\\t.dat")},
-                  &err),
-              0)
+    ASSERT_EQ(
+        cli({QStringLiteral("copy"), QStringLiteral("C:\\src\\sub"), QStringLiteral("C:\\t.dat")},
+            &err),
+        0)
         << err.constData();
     drives.directory(QStringLiteral("C:\\out"));
-    ASSERT_EQ(cli({QStringLiteral("copy"), QStringLiteral("--from"),
-                   QStringLiteral("C:\\t.dat\\sub"), QStringLiteral("a b.txt"),
-                   QStringLiteral("C:\\out")},
-                  &err),
-              0)
+    ASSERT_EQ(
+        cli({QStringLiteral("copy"), QStringLiteral("--from"), QStringLiteral("C:\\t.dat\\sub"),
+             QStringLiteral("a b.txt"), QStringLiteral("C:\\out")},
+            &err),
+        0)
         << err.constData();
     EXPECT_EQ(drives.read(QStringLiteral("C:\\out\\sub\\a b.txt")), QByteArray("ab"));
     EXPECT_EQ(cli({QStringLiteral("delete"), QStringLiteral("--from"), QStringLiteral("C:\\t.dat"),
@@ -630,5 +624,6 @@ TEST_F(ArchiveOps, CliCopiesIntoAndOutOfAZip)
                    QStringLiteral("top.txt"), QStringLiteral("C:\\out")},
                   &err),
               1);
-    EXPECT_TRUE(err.contains("Cannot move from C:\\t.dat (Use Copy and Delete).")) << err.constData();
+    EXPECT_TRUE(err.contains("Cannot move from C:\\t.dat (Use Copy and Delete)."))
+        << err.constData();
 }

@@ -110,8 +110,9 @@ protected:
         r.slot = slot;
         r.target = target;
         r.sourceDirectory = "C:\\src\\";
-        for (const QString& name : {QStringLiteral("one two.txt"), QStringLiteral("it's $HOME;x.txt"),
-                                    QStringLiteral("empty.dat"), QStringLiteral("sub dir\\*.*")})
+        for (const QString& name :
+             {QStringLiteral("one two.txt"), QStringLiteral("it's $HOME;x.txt"),
+              QStringLiteral("empty.dat"), QStringLiteral("sub dir\\*.*")})
             r.items.append({"C:\\src\\" + name, name});
         return r;
     }
@@ -135,8 +136,8 @@ protected:
 TEST_F(CompressionTest, ZipInternalStoresNamesRelativeToTheSourceAndComesBackWhole)
 {
     const ArchiverToolTable tools = LoadArchiverTools();
-    const CompressionOutcome packed =
-        RunCompression(request(CompressMethod::ZipInternal, "D:\\out\\tree"), tools, prompter, window);
+    const CompressionOutcome packed = RunCompression(
+        request(CompressMethod::ZipInternal, "D:\\out\\tree"), tools, prompter, window);
     ASSERT_TRUE(packed.passed) << prompter.texts().join('|').toStdString();
     EXPECT_TRUE(packed.listFile.isEmpty());
     // No member names where the drive lies on the host.
@@ -221,7 +222,8 @@ TEST_F(CompressionTest, TarAndCpioOpenTheLibraryModeByContentAndUnpackAsTheBoxSa
     cpio.start("sh", {"-c", "find . | cpio -o -H newc 2>/dev/null"});
     ASSERT_TRUE(cpio.waitForFinished() && cpio.exitCode() == 0);
 
-    for (const QString& archive : {QStringLiteral("D:\\out\\named.zip"), QStringLiteral("D:\\out\\a.cpio")}) {
+    for (const QString& archive :
+         {QStringLiteral("D:\\out\\named.zip"), QStringLiteral("D:\\out\\a.cpio")}) {
         SCOPED_TRACE(archive.toStdString());
         const DecompressMode mode = DecompressModeFor(archive, tools);
         EXPECT_EQ(mode.method, CompressMethod::Library);
@@ -272,8 +274,8 @@ TEST_F(CompressionTest, APasswordNeverStandsOnACommandLine)
             r.passwordText = secret;
             ASSERT_TRUE(RunCompression(r, tools, prompter, window).passed)
                 << prompter.texts().join('|').toStdString();
-            ExtractRequest x = extract(method, QStringLiteral("D:\\out\\") + name +
-                                                   (slot ? ".arj" : ".zip"), slot);
+            ExtractRequest x = extract(
+                method, QStringLiteral("D:\\out\\") + name + (slot ? ".arj" : ".zip"), slot);
             x.target = QStringLiteral("D:\\back") + name;
             drives.directory(x.target);
             x.password = true;
@@ -338,7 +340,10 @@ TEST_F(CompressionTest, AMissingToolIsNamedAndNothingRuns)
     struct CountingWindow : SilentArchiveProgress {
         int shown = 0;
         void showRun(const QString&, const QString&, const QString&, const QString&, Animation,
-                     bool) override { ++shown; }
+                     bool) override
+        {
+            ++shown;
+        }
     } counting;
     EXPECT_FALSE(
         RunCompression(request(CompressMethod::Custom, "D:\\out\\x", 6), tools, prompter, counting)
@@ -347,9 +352,9 @@ TEST_F(CompressionTest, AMissingToolIsNamedAndNothingRuns)
     EXPECT_EQ(prompter.texts(), QStringList{"Cannot find NOPE.exe in the Dovex directory."});
     prompter.clear();
     drives.file("D:\\out\\a.nop", 0, "x");
-    EXPECT_FALSE(RunExtraction(extract(CompressMethod::Custom, "D:\\out\\a.nop", 6), tools,
-                               prompter, window)
-                     .passed);
+    EXPECT_FALSE(
+        RunExtraction(extract(CompressMethod::Custom, "D:\\out\\a.nop", 6), tools, prompter, window)
+            .passed);
     EXPECT_EQ(prompter.texts(), QStringList{"Cannot find NOPE.exe in the Dovex directory."});
     EXPECT_TRUE(QDir(drives.host("D:\\back")).isEmpty());
 }

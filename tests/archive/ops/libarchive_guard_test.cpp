@@ -496,8 +496,7 @@ TEST_F(Guarded, NamesPastTheListingCapAreWrittenWhole)
 
 namespace {
 
-class CutIso : public Guarded, public ::testing::WithParamInterface<Archiver> {
-};
+class CutIso : public Guarded, public ::testing::WithParamInterface<Archiver> {};
 
 } // namespace
 

@@ -35,10 +35,10 @@ using dovex::test::TarWriter;
 
 namespace {
 
-#define REQUIRE_PROGRAM(name)                                                                    \
-    do {                                                                                         \
-        if (QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty())              \
-            GTEST_SKIP() << name << " is not installed";                                         \
+#define REQUIRE_PROGRAM(name)                                                                      \
+    do {                                                                                           \
+        if (QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty())                   \
+            GTEST_SKIP() << name << " is not installed";                                           \
     } while (0)
 
 class StopAt : public SilentArchiveProgress {
@@ -87,7 +87,9 @@ std::map<QString, std::string> tree(const QString& root)
         } else {
             QFile f(path);
             EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-            what = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1).toHex().toStdString();
+            what = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1)
+                       .toHex()
+                       .toStdString();
         }
         out[QDir(root).relativeFilePath(path)] = what;
     }
@@ -199,10 +201,10 @@ TEST_P(MadeByTools, ListsUnpacksAndCopiesOutByteForByte)
     EXPECT_EQ(tree(host(QStringLiteral("C:\\all"))), tree(host(QStringLiteral("C:\\src"))));
 
     drives.directory(QStringLiteral("C:\\one"));
-    const ArchiveOpResult one = OperateFromArchive(
-        ArchiveOp::Copy, archive, QChar(m.kind), QStringLiteral("sub\\deep"),
-        {MemberItem{QStringLiteral("c.dat"), false}}, QStringLiteral("C:\\one"), false, prompter,
-        progress);
+    const ArchiveOpResult one =
+        OperateFromArchive(ArchiveOp::Copy, archive, QChar(m.kind), QStringLiteral("sub\\deep"),
+                           {MemberItem{QStringLiteral("c.dat"), false}}, QStringLiteral("C:\\one"),
+                           false, prompter, progress);
     EXPECT_TRUE(one.passed);
     EXPECT_EQ(entriesOf(QStringLiteral("C:\\one")), QStringList{"c.dat"});
     EXPECT_EQ(drives.read(QStringLiteral("C:\\one\\c.dat")),
@@ -220,8 +222,11 @@ INSTANTIATE_TEST_SUITE_P(
         Maker{"tarzst", "tar", {"--zstd", "-cf", "%A", "."}, kKindTar, "  [Tar]"},
         Maker{"tarlz", "tar", {"--lzip", "-cf", "%A", "."}, kKindTar, "  [Tar]"},
         Maker{"sevenzip", "7zz", {"a", "-bso0", "-t7z", "%A", "."}, kKind7z, "  [7-Zip]"},
-        Maker{"iso", "xorriso", {"-as", "mkisofs", "-quiet", "-R", "-J", "-o", "%A", "."},
-              kKindIso, "  [ISO]"},
+        Maker{"iso",
+              "xorriso",
+              {"-as", "mkisofs", "-quiet", "-R", "-J", "-o", "%A", "."},
+              kKindIso,
+              "  [ISO]"},
         Maker{"cpio", "cpio", {"-o", "-H", "newc", "--quiet"}, kKindCpio, "  [Cpio]", true}),
     [](const ::testing::TestParamInfo<Maker>& info) { return std::string(info.param.label); });
 
@@ -276,9 +281,8 @@ TEST_F(Libarchive, TruncatedAndCorruptArchivesAreToldAndLeaveNothingHalfWritten)
     EXPECT_TRUE(archiveReaders().lastReadDamaged());
 
     drives.directory(QStringLiteral("C:\\dst"));
-    const ArchiveOpResult r = ExtractWholeLibarchive(QStringLiteral("C:\\cut.tgz"),
-                                                     QStringLiteral("C:\\dst"), true, prompter,
-                                                     progress);
+    const ArchiveOpResult r = ExtractWholeLibarchive(
+        QStringLiteral("C:\\cut.tgz"), QStringLiteral("C:\\dst"), true, prompter, progress);
     EXPECT_FALSE(r.passed);
     EXPECT_FALSE(prompter.asked().isEmpty());
     EXPECT_EQ(entriesOf(QStringLiteral("C:\\dst")), QStringList{"first.txt"});
@@ -322,9 +326,8 @@ TEST_F(Libarchive, ACutCompressedTarGivesEveryMemberBeforeTheCut)
     // members (20,992 bytes each in the tar) but for the stream's framing.
     write(QStringLiteral("C:\\cut.tgz"), drives.read(QStringLiteral("C:\\r.tgz")).left(700000));
     drives.directory(QStringLiteral("C:\\dst"));
-    const ArchiveOpResult r = ExtractWholeLibarchive(QStringLiteral("C:\\cut.tgz"),
-                                                     QStringLiteral("C:\\dst"), true, prompter,
-                                                     progress);
+    const ArchiveOpResult r = ExtractWholeLibarchive(
+        QStringLiteral("C:\\cut.tgz"), QStringLiteral("C:\\dst"), true, prompter, progress);
     EXPECT_FALSE(r.passed);
     EXPECT_FALSE(prompter.asked().isEmpty());
     const QStringList got = entriesOf(QStringLiteral("C:\\dst"));
@@ -396,8 +399,8 @@ TEST_F(Libarchive, HostileMembersNeverLeaveTheTarget)
     ExtractWholeLibarchive(QStringLiteral("C:\\h2.tar"), QStringLiteral("C:\\d2"), true, prompter,
                            progress);
     EXPECT_EQ(drives.exists(QStringLiteral("C:\\d2\\x")), BeneathRoot::kernelGuards());
-    EXPECT_EQ(entriesOf(QStringLiteral("C:\\")), (QStringList{"d2", "dst", "h.tar", "h2.tar",
-                                                              "outside"}));
+    EXPECT_EQ(entriesOf(QStringLiteral("C:\\")),
+              (QStringList{"d2", "dst", "h.tar", "h2.tar", "outside"}));
 }
 
 // Hard links to a member of the same archive are kept as hard links;
@@ -415,8 +418,8 @@ TEST_F(Libarchive, HardLinksInsideAndRawNamesRoundTrip)
                     .passed);
     EXPECT_EQ(drives.read(QStringLiteral("C:\\dst\\same")), QByteArray("data"));
     EXPECT_EQ(QFileInfo(host(QStringLiteral("C:\\dst\\same"))).isFile(), true);
-    const QByteArray rawHost = hostname::encode(host(QStringLiteral("C:\\dst"))) +
-                               QByteArray("/raw\xff\xfe.bin", 10);
+    const QByteArray rawHost =
+        hostname::encode(host(QStringLiteral("C:\\dst"))) + QByteArray("/raw\xff\xfe.bin", 10);
     EXPECT_EQ(::access(rawHost.constData(), F_OK), 0);
     ::unlink(rawHost.constData()); // the temporary directory's cleanup reads names as text
 }
@@ -458,8 +461,9 @@ TEST_F(Libarchive, ReplaceFreeSpaceAndRefusedChangesAskAsTheCopyEngineDoes)
         EXPECT_EQ(prompter.asked().size(), 1);
     }
     prompter.clear();
-    CopyIntoArchive(ArchiveOp::Copy, QStringLiteral("C:\\r.tar"), kKindTar, QStringLiteral("C:\\dst"),
-                    {SourceItem{QStringLiteral("C:\\dst\\a.txt"), false}}, true, prompter, progress);
+    CopyIntoArchive(
+        ArchiveOp::Copy, QStringLiteral("C:\\r.tar"), kKindTar, QStringLiteral("C:\\dst"),
+        {SourceItem{QStringLiteral("C:\\dst\\a.txt"), false}}, true, prompter, progress);
     ASSERT_EQ(prompter.asked().size(), 1);
     EXPECT_TRUE(prompter.asked()[0].text.contains(QStringLiteral("read only")));
     EXPECT_EQ(drives.read(QStringLiteral("C:\\r.tar")), archiveBytes);
@@ -474,9 +478,8 @@ TEST_F(Libarchive, AbortStopsWithNothingHalfWritten)
     write(QStringLiteral("C:\\big.tar"), t.finish());
     drives.directory(QStringLiteral("C:\\dst"));
     progress.stopAt = 5;
-    const ArchiveOpResult r = ExtractWholeLibarchive(QStringLiteral("C:\\big.tar"),
-                                                     QStringLiteral("C:\\dst"), true, prompter,
-                                                     progress);
+    const ArchiveOpResult r = ExtractWholeLibarchive(
+        QStringLiteral("C:\\big.tar"), QStringLiteral("C:\\dst"), true, prompter, progress);
     EXPECT_TRUE(r.aborted);
     EXPECT_FALSE(r.passed);
     const QStringList left = entriesOf(QStringLiteral("C:\\dst"));
@@ -501,9 +504,9 @@ TEST_F(Libarchive, CliListsCopiesOutAndDecompresses)
     EXPECT_TRUE(out.contains("b.bin\tF\t300000\t")) << out.constData();
 
     drives.directory(QStringLiteral("C:\\c"));
-    EXPECT_EQ(cli({"copy", "--from", "C:\\t.tar.zst\\sub", "b.bin", "deep", "C:\\c",
-                   "--subdirs=yes"}),
-              0);
+    EXPECT_EQ(
+        cli({"copy", "--from", "C:\\t.tar.zst\\sub", "b.bin", "deep", "C:\\c", "--subdirs=yes"}),
+        0);
     EXPECT_EQ(drives.read(QStringLiteral("C:\\c\\sub\\b.bin")),
               drives.read(QStringLiteral("C:\\src\\sub\\b.bin")));
     EXPECT_TRUE(drives.exists(QStringLiteral("C:\\c\\sub\\deep\\c.dat")));

@@ -24,10 +24,10 @@ using namespace dovex;
 
 namespace {
 
-#define REQUIRE_PROGRAM(name)                                                                    \
-    do {                                                                                         \
-        if (QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty())              \
-            GTEST_SKIP() << name << " is not installed";                                         \
+#define REQUIRE_PROGRAM(name)                                                                      \
+    do {                                                                                           \
+        if (QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty())                   \
+            GTEST_SKIP() << name << " is not installed";                                           \
     } while (0)
 
 // dovex-cli with the fixture's drives; its exit status (-1 when a signal
@@ -78,8 +78,8 @@ protected:
         f.close();
         QProcess p;
         p.setWorkingDirectory(dir);
-        p.start(QLatin1String(program), {QStringLiteral("a"), drives.host(archive),
-                                         QStringLiteral("one.txt")});
+        p.start(QLatin1String(program),
+                {QStringLiteral("a"), drives.host(archive), QStringLiteral("one.txt")});
         ASSERT_TRUE(p.waitForFinished(60000) && p.exitCode() == 0);
     }
 
@@ -231,16 +231,17 @@ TEST_F(ToolExtract, CliAnswersTheReplaceQuestionAsCopyDoes)
                                  QStringLiteral(R"(C:\dst)")};
     for (const QStringList& args : {copy, decompress}) {
         EXPECT_EQ(cli(args, &err), 1) << err.constData();
-        EXPECT_TRUE(err.contains(R"(File C:\dst\one.txt Exists,Overwrite? [No])")) << err.constData();
+        EXPECT_TRUE(err.contains(R"(File C:\dst\one.txt Exists,Overwrite? [No])"))
+            << err.constData();
         EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\one.txt)")), QByteArray("old"));
     }
     EXPECT_EQ(cli(copy + QStringList{QStringLiteral("--overwrite=all")}, &err), 0)
         << err.constData();
     EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\one.txt)")), QByteArray("new bytes"));
     drives.file(QStringLiteral(R"(C:\dst\one.txt)"), 0, "old");
-    EXPECT_EQ(cli(decompress + QStringList{QStringLiteral("--overwrite"), QStringLiteral("all")},
-                  &err),
-              0)
+    EXPECT_EQ(
+        cli(decompress + QStringList{QStringLiteral("--overwrite"), QStringLiteral("all")}, &err),
+        0)
         << err.constData();
     EXPECT_EQ(drives.read(QStringLiteral(R"(C:\dst\one.txt)")), QByteArray("new bytes"));
     EXPECT_EQ(cli(copy + QStringList{QStringLiteral("--overwrite=maybe")}, &err), 2);

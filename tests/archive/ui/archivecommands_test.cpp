@@ -65,8 +65,13 @@ TEST(ArchiveCommandsWindow, CopyIntoTheZipOfTheOtherPanelAndDeleteFromIt)
     right.inArchive = true;
     right.archiveFile = QStringLiteral("C:\\t.zip");
     right.archiveKind = QChar(kKindZip);
-    OperationContext ctx{.source = left, .cursorIndex = 1, .other = right, .parent = nullptr,
-                         .showSpeed = false, .prompter = &prompter, .archive = &commands};
+    OperationContext ctx{.source = left,
+                         .cursorIndex = 1,
+                         .other = right,
+                         .parent = nullptr,
+                         .showSpeed = false,
+                         .prompter = &prompter,
+                         .archive = &commands};
     QString question;
     bool extraShown = true;
     onDialog([&](TForm3& d) {
@@ -82,9 +87,9 @@ TEST(ArchiveCommandsWindow, CopyIntoTheZipOfTheOtherPanelAndDeleteFromIt)
     EXPECT_FALSE(commands.progressWindow().isVisible());
 
     PanelEntries level;
-    ASSERT_GE(ListArchiveDirectory(QStringLiteral("C:\\t.zip"), QString(), QStringLiteral("*.*"),
-                                   level),
-              0);
+    ASSERT_GE(
+        ListArchiveDirectory(QStringLiteral("C:\\t.zip"), QString(), QStringLiteral("*.*"), level),
+        0);
     QStringList names;
     for (const PanelEntry& e : level)
         names << e.name;
@@ -100,8 +105,12 @@ TEST(ArchiveCommandsWindow, CopyIntoTheZipOfTheOtherPanelAndDeleteFromIt)
             cursor = i;
     QString opened;
     commands.openDecompress = [&](const OperationContext&, const QString& a) { opened = a; };
-    OperationContext inArchive{.source = right, .cursorIndex = cursor, .other = left,
-                               .parent = nullptr, .showSpeed = false, .prompter = &prompter,
+    OperationContext inArchive{.source = right,
+                               .cursorIndex = cursor,
+                               .other = left,
+                               .parent = nullptr,
+                               .showSpeed = false,
+                               .prompter = &prompter,
                                .archive = &commands};
     onDialog([&](TForm3& d) {
         question = d.Label1->text();

@@ -84,8 +84,7 @@ TEST_F(TForm10Test, CompressModeProposesTheArchiveAndTheMethodsSetTheirOptions)
 
     // The score picks the name most entries share; ".exe" counts two more.
     const PanelEntries marked{entry("..", true, true), entry("read me.txt", true),
-                              entry("read me.doc", true), entry("setup.exe", true),
-                              entry("x.txt")};
+                              entry("read me.doc", true), entry("setup.exe", true), entry("x.txt")};
     form.prepareCompress(marked, 4, "C:\\src", "D:\\");
     EXPECT_EQ(form.Edit1->text(), "D:\\setup");
     EXPECT_EQ(form.compressRequest().items.size(), 3);

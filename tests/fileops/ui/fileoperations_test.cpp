@@ -49,8 +49,12 @@ protected:
     DriveFixture drives{QStringLiteral("CD")};
     ScriptedPrompter prompter;
     FilePanel left, right;
-    OperationContext ctx{.source = left, .cursorIndex = 1, .other = right, .parent = nullptr,
-                         .showSpeed = false, .prompter = &prompter};
+    OperationContext ctx{.source = left,
+                         .cursorIndex = 1,
+                         .other = right,
+                         .parent = nullptr,
+                         .showSpeed = false,
+                         .prompter = &prompter};
     void SetUp() override
     {
         left.path = "C:\\src";
@@ -191,7 +195,7 @@ TEST(CursorAfterMkDir, TheExactDirectoryMadeInThePanel)
 {
     // "ab" among look-alikes: neither another case nor a longer name, nor a
     // file of that name.
-    PanelEntries e = {entry("..", true), entry("AB", true), entry("Ab", true),
+    PanelEntries e = {entry("..", true), entry("AB", true),  entry("Ab", true),
                       entry("ab", true), entry("abc", true), entry("ab.txt")};
     EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "ab", 0), 3);
     EXPECT_EQ(CursorAfterMkDir(e, "C:\\w", "ab\\x\\y", 0), 3);
@@ -266,9 +270,9 @@ TEST(MessagePrompter, AQuestionDuringAnOperationStandsOverTheProgressWindow)
     closeBoxWith(Qt::Key_Escape, seen);
     // Escape answers the question (Cancel: the file is kept) and is not
     // taken for the operation's abort key.
-    EXPECT_EQ(prompter.ask(Severity::Information, "File D:\\a Exists,Overwrite?",
-                           Buttons::YesNoAll),
-              Answer::Cancel);
+    EXPECT_EQ(
+        prompter.ask(Severity::Information, "File D:\\a Exists,Overwrite?", Buttons::YesNoAll),
+        Answer::Cancel);
     EXPECT_TRUE(seen.closedByKey);
     EXPECT_EQ(seen.parent, &progress);
     EXPECT_TRUE(seen.onTop);

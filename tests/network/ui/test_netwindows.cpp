@@ -24,21 +24,22 @@ using D = NetResource::Display;
 FakeNetProvider smallNetwork()
 {
     FakeNetProvider net;
-    net.levels[QString()] = QList<NetResource>{
-        FakeNetProvider::container(D::Domain, "WORKGROUP", "smb://workgroup/")};
-    net.levels["smb://workgroup/"] = QList<NetResource>{
-        FakeNetProvider::container(D::Server, "\\\\EMPTY", "smb://empty/"),
-        FakeNetProvider::container(D::Server, "\\\\FILESRV", "smb://filesrv/")};
-    net.levels["smb://filesrv/"] = QList<NetResource>{
-        FakeNetProvider::share("\\\\FILESRV\\Docs"),
-        FakeNetProvider::share("\\\\FILESRV\\LaserJet", {}, true)};
+    net.levels[QString()] =
+        QList<NetResource>{FakeNetProvider::container(D::Domain, "WORKGROUP", "smb://workgroup/")};
+    net.levels["smb://workgroup/"] =
+        QList<NetResource>{FakeNetProvider::container(D::Server, "\\\\EMPTY", "smb://empty/"),
+                           FakeNetProvider::container(D::Server, "\\\\FILESRV", "smb://filesrv/")};
+    net.levels["smb://filesrv/"] =
+        QList<NetResource>{FakeNetProvider::share("\\\\FILESRV\\Docs"),
+                           FakeNetProvider::share("\\\\FILESRV\\LaserJet", {}, true)};
     net.levels["smb://empty/"] = QList<NetResource>{};
     return net;
 }
 
 QTreeWidgetItem* node(TNetBrowse& tree, const QString& shown)
 {
-    const QList<QTreeWidgetItem*> found = tree.findItems(shown, Qt::MatchExactly | Qt::MatchRecursive);
+    const QList<QTreeWidgetItem*> found =
+        tree.findItems(shown, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
 }
 
@@ -130,14 +131,14 @@ TEST(TNetBrowse, NoMoreThan101RecordsAndNoEndlessNesting)
 
     // A server whose children name itself again (a hostile or confused
     // browse list), and one whose children name the top level.
-    net.levels[QString()] = QList<NetResource>{
-        FakeNetProvider::container(D::Server, "\\\\loop", "smb://loop/"),
-        FakeNetProvider::container(D::Server, "\\\\top", QString())};
-    net.levels["smb://loop/"] = QList<NetResource>{
-        FakeNetProvider::container(D::Server, "\\\\loop", "smb://loop/"),
-        FakeNetProvider::container(D::Domain, "deeper", "smb://deeper/")};
-    net.levels["smb://deeper/"] = QList<NetResource>{
-        FakeNetProvider::container(D::Domain, "deeper", "smb://loop/")};
+    net.levels[QString()] =
+        QList<NetResource>{FakeNetProvider::container(D::Server, "\\\\loop", "smb://loop/"),
+                           FakeNetProvider::container(D::Server, "\\\\top", QString())};
+    net.levels["smb://loop/"] =
+        QList<NetResource>{FakeNetProvider::container(D::Server, "\\\\loop", "smb://loop/"),
+                           FakeNetProvider::container(D::Domain, "deeper", "smb://deeper/")};
+    net.levels["smb://deeper/"] =
+        QList<NetResource>{FakeNetProvider::container(D::Domain, "deeper", "smb://loop/")};
     net.enumerated.clear();
     tree.Load();
     EXPECT_LE(tree.resources().size(), TNetBrowse::kMaxResources);

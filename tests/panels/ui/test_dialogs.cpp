@@ -13,8 +13,7 @@
 
 using namespace dovex;
 
-namespace
-{
+namespace {
 
 PanelEntries named(const QStringList& names)
 {
@@ -77,8 +76,7 @@ TEST(Selectionset, CancelChangesNothing)
     EXPECT_EQ(dialog.ask("Deselect Files", "a*.*"), std::nullopt);
 }
 
-class SeekTest : public ::testing::Test
-{
+class SeekTest : public ::testing::Test {
 protected:
     void SetUp() override
     {

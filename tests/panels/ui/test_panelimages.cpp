@@ -6,8 +6,7 @@
 
 using namespace dovex;
 
-namespace
-{
+namespace {
 
 int opaquePixels(const QImage& image)
 {

@@ -18,8 +18,7 @@
 using namespace dovex;
 using dovex::test::DriveFixture;
 
-namespace
-{
+namespace {
 
 const QColor kBackground(255, 255, 255);
 
@@ -42,8 +41,7 @@ bool sameImage(const QPixmap& a, const QPixmap& b)
 
 // A 300 by 18 row drawn with a fixed font; the painter's font and the
 // options' columns agree, as the window keeps them.
-class RowPainterTest : public ::testing::Test
-{
+class RowPainterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -211,7 +209,8 @@ TEST_F(RowPainterTest, PipesAndOddIconFilesNeverHoldThePaint)
     // A pipe with no writer under icon and text names, and an .ico that is
     // no picture: each row is drawn without waiting.
     for (const char* name : {"pipe.ico", "pipe.txt", "pipe"})
-        ASSERT_EQ(::mkfifo(QFile::encodeName(drives.host(QStringLiteral("C:\\d\\") + name)), 0644), 0);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(drives.host(QStringLiteral("C:\\d\\") + name)), 0644),
+                  0);
     drives.file("C:\\d\\junk.ico", 0, "not an icon");
     panel.path = "C:\\d";
     panel.entries = {entry("pipe.ico"), entry("pipe.txt"), entry("pipe"), entry("junk.ico")};

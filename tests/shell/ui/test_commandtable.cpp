@@ -77,7 +77,8 @@ QStringList commandTree(TForm1& form)
     out << QStringLiteral("[buttons]");
     for (int k = 0; k < 9; ++k) {
         QPushButton* b = form.commandButton(k);
-        out << "  " + b->text() + (b->isEnabled() ? QStringLiteral(" | on") : QStringLiteral(" | off"));
+        out << "  " + b->text() +
+                   (b->isEnabled() ? QStringLiteral(" | on") : QStringLiteral(" | off"));
     }
     return out;
 }

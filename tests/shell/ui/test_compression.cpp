@@ -41,7 +41,6 @@ protected:
             QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
         });
     }
-
 };
 
 // Records whether the main window had been shown on the screen, with its
@@ -118,7 +117,9 @@ TEST_F(CompressionCommandsTest, F12CompressesIntoTheOtherPanelAndEnterOnAnArchiv
 
     // Enter on a file whose extension ends in "_" opens the dialog too.
     drives.file("D:\\dst\\tiny.tx_", 0,
-                QByteArray("SZDD\x88\xf0\x27\x33\x41t\x03\x00\x00\x00\x07" "abc", 18));
+                QByteArray("SZDD\x88\xf0\x27\x33\x41t\x03\x00\x00\x00\x07"
+                           "abc",
+                           18));
     form->setactief(2);
     form->RefreshClick();
     form->list(2)->setCursor(row(form->panel(2), "tiny.tx_"));

@@ -86,7 +86,10 @@ protected:
         QApplication::processEvents();
         return destination;
     }
-    void cursorOn(int n, const QString& name) { form->list(n)->setCursor(row(form->panel(n), name)); }
+    void cursorOn(int n, const QString& name)
+    {
+        form->list(n)->setCursor(row(form->panel(n), name));
+    }
     QMenu* dropMenu() { return form->findChild<QMenu*>("PopupMenu3"); }
 
     std::unique_ptr<TForm1> form;
@@ -288,7 +291,8 @@ TEST_F(DragDropTest, HostileDropsFromAnotherProgramLoseNothing)
     // A query or fragment names no other file; a ".." that climbs out of
     // the drive is refused by name.
     const QByteArray a = dragdrop::uriList({drives.host("C:\\a.txt")}).trimmed();
-    const QByteArray climb = dragdrop::uriList({drives.host("C:\\")}).trimmed() + "../../../etc/passwd";
+    const QByteArray climb =
+        dragdrop::uriList({drives.host("C:\\")}).trimmed() + "../../../etc/passwd";
     prompter.clear();
     auto odd = files(a + "?x=1#frag\r\n" + climb + "\r\n");
     ASSERT_TRUE(drop(form->list(2)->viewport(), {10, 10}, odd.get()));
@@ -323,7 +327,8 @@ TEST_F(DragDropTest, DragStartsFromThePressedLineAndShowsIt)
     QApplication::sendEvent(list->viewport(), &move);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(cursorAtStart, "b.txt");
-    EXPECT_TRUE(form->statusLine(1)->text().startsWith("b.txt")) << form->statusLine(1)->text().toStdString();
+    EXPECT_TRUE(form->statusLine(1)->text().startsWith("b.txt"))
+        << form->statusLine(1)->text().toStdString();
 }
 
 } // namespace

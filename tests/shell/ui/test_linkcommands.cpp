@@ -16,14 +16,14 @@
 #include "support/scriptedprompter.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QFile>
-#include <QDragEnterEvent>
-#include <QLabel>
-#include <QMimeData>
 #include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>

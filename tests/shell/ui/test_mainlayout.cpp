@@ -29,8 +29,10 @@ struct Named {
 // The controls of one layout that share the central area.
 std::vector<Named> controls(const MainLayout& l)
 {
-    std::vector<Named> out = {{"toolbar", l.toolbarRow}, {"splitter", l.splitter},
-                              {"command line", l.commandLine}, {"buttons", l.buttonRow}};
+    std::vector<Named> out = {{"toolbar", l.toolbarRow},
+                              {"splitter", l.splitter},
+                              {"command line", l.commandLine},
+                              {"buttons", l.buttonRow}};
     for (int n = 0; n < 2; ++n) {
         const std::string side = n == 0 ? " left" : " right";
         out.push_back({"list" + side, l.lists[size_t(n)]});
@@ -55,7 +57,8 @@ std::string firstFault(const MainLayout& l, QSize area)
                 return all[i].name + " over " + all[j].name;
     }
     for (size_t k = 1; k < l.buttons.size(); ++k)
-        if (l.buttons[k].intersects(l.buttons[k - 1]) || l.buttons[k].intersects(l.separators[k - 1]))
+        if (l.buttons[k].intersects(l.buttons[k - 1]) ||
+            l.buttons[k].intersects(l.separators[k - 1]))
             return "command button " + std::to_string(k);
     return {};
 }
@@ -76,7 +79,8 @@ TEST(MainLayout, NothingOverlapsAtTheMinimumOrAnySizeAboveIt)
                 for (int dh = 0; dh <= 300; dh += 11) {
                     MainLayoutInput in{min + QSize(dw, dh), bars, bars, -1};
                     MainLayout l = LayOutMainWindow(in, m);
-                    ASSERT_EQ(firstFault(l, in.area), "") << in.area.width() << "x" << in.area.height();
+                    ASSERT_EQ(firstFault(l, in.area), "")
+                        << in.area.width() << "x" << in.area.height();
                     // Each list shows its rows and the right one the splitter's minimum.
                     ASSERT_GE(l.lists[0].height(), 3 * std::min(rowHeight, 48));
                     ASSERT_GE(l.lists[1].width(), 160);

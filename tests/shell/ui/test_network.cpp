@@ -3,9 +3,9 @@
 
 #include "controls/twin97button.h"
 #include "network/ui/tconnect.h"
+#include "network/ui/tconnectdialog.h"
 #include "panels/ui/panellist.h"
 #include "shell/ui/commandline.h"
-#include "network/ui/tconnectdialog.h"
 #include "support/fakenetprovider.h"
 
 #include <QComboBox>
@@ -32,7 +32,8 @@ protected:
     {
         form.networkConnect().run = [](TConnectDialog& d) {
             d.show();
-            const auto found = d.NetBrowse1()->findItems("music", Qt::MatchExactly | Qt::MatchRecursive);
+            const auto found =
+                d.NetBrowse1()->findItems("music", Qt::MatchExactly | Qt::MatchRecursive);
             if (!found.isEmpty())
                 d.NetBrowse1()->setCurrentItem(found.first());
             d.hide();
@@ -40,7 +41,10 @@ protected:
         };
         form.ConnectNetworkdrive();
     }
-    bool listed(TForm1& form, int n, QChar letter) { return form.driveBox(n)->driveItem(letter) >= 0; }
+    bool listed(TForm1& form, int n, QChar letter)
+    {
+        return form.driveBox(n)->driveItem(letter) >= 0;
+    }
 
     FakeNetProvider net;
     FakeNetConnector connector;
@@ -73,7 +77,8 @@ TEST_F(NetworkTest, CommandsNeedANetworkButRereadingDoesNot)
     QMenu* barMenu = form->findChild<QMenu*>("DriveBarMenu");
     ASSERT_NE(barMenu, nullptr);
     for (QAction* item : barMenu->actions()) {
-        if (item->text() == "&Add Network Connection" || item->text() == "&Reallocate Networkdrives") {
+        if (item->text() == "&Add Network Connection" ||
+            item->text() == "&Reallocate Networkdrives") {
             EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
         }
     }

@@ -240,8 +240,7 @@ TEST_F(PanelKeysTest, StarTypedWithShiftReachesTheCommandLineKeypadStarInverts)
 
     QTest::keyClick(l, Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(form->commandLine()->text(), "*+");
-    EXPECT_EQ(marked(1), (QStringList{"old.txt", "sub", "notes.txt1", "readme.txt",
-                                      "REPORT.DOC"}));
+    EXPECT_EQ(marked(1), (QStringList{"old.txt", "sub", "notes.txt1", "readme.txt", "REPORT.DOC"}));
 
     // A Shift pressed alone lets one symbol through, and a keypad key uses
     // that chance up.
@@ -462,8 +461,8 @@ TEST_F(PanelKeysTest, SortItemsCheckOneAndReread)
     EXPECT_TRUE(marked(1).isEmpty()); // re-read
     EXPECT_EQ(form->panel(1).sortMethod, 1);
     int checked = 0;
-    for (const char* caption : {"Sort on Name", "Sort on extention", "Sort on Time/Date",
-                                "Sort on FileSize", "Unsorted"})
+    for (const char* caption :
+         {"Sort on Name", "Sort on extention", "Sort on Time/Date", "Sort on FileSize", "Unsorted"})
         checked += menuItem("Left", caption)->isChecked() ? 1 : 0;
     EXPECT_EQ(checked, 1);
     EXPECT_TRUE(byExt->isChecked());

@@ -179,8 +179,8 @@ TEST_F(PropertiesTest, ADirectoryIsChangedBelowOnlyWithIncludeSubdirs)
     form->list(1)->setCursor(row(form->panel(1), "t"));
     const auto readOnlyFiles = [&] {
         int n = 0;
-        for (const char* p : {"C:\\w\\t\\top.txt", "C:\\w\\t\\sub\\deep\\low.txt",
-                              "C:\\w\\t\\.git\\config"})
+        for (const char* p :
+             {"C:\\w\\t\\top.txt", "C:\\w\\t\\sub\\deep\\low.txt", "C:\\w\\t\\.git\\config"})
             n += (bits(p) & faReadOnly) ? 1 : 0;
         return n;
     };
@@ -211,7 +211,8 @@ TEST_F(PropertiesTest, AnInvalidDateOrCancelChangesNothing)
     auto form = open("C:\\w");
     form->list(1)->setCursor(row(form->panel(1), "one.txt"));
     const std::time_t before = mtime("C:\\w\\one.txt");
-    const std::uint32_t bitsBefore = bits("C:\\w\\one.txt"); // archive, as a file without stored bits
+    const std::uint32_t bitsBefore =
+        bits("C:\\w\\one.txt"); // archive, as a file without stored bits
     QString typed;
     properties(*form, [&](TForm5& d) {
         d.CheckBox2->setChecked(true);
@@ -285,9 +286,9 @@ TEST_F(PropertiesTest, F9ReportsTheSizeOfTheCursorEntryOrTheMarkedTree)
     f9->trigger();
     ASSERT_EQ(prompter.asked().size(), 1);
     EXPECT_EQ(prompter.asked()[0].severity, Severity::Information);
-    EXPECT_EQ(prompter.asked()[0].text, "Total size of selected files: " +
-                                            QLocale::system().toString(qlonglong(1234567)) +
-                                            " bytes\rTotal selected files: 1");
+    EXPECT_EQ(prompter.asked()[0].text,
+              "Total size of selected files: " + QLocale::system().toString(qlonglong(1234567)) +
+                  " bytes\rTotal selected files: 1");
     form->panel(1).entries[size_t(row(form->panel(1), "t"))].selected = true;
     f9->trigger();
     ASSERT_EQ(prompter.asked().size(), 2);

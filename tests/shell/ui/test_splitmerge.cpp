@@ -220,7 +220,8 @@ TEST_F(SplitMergeWindowTest, MergeFileAndEnterJoinThePiecesBack)
     answerTarget(QStringLiteral("D:\\src\\again.bin"));
     form->listklick(1);
     ASSERT_EQ(watching.texts().size(), 1);
-    EXPECT_TRUE(watching.texts()[0].startsWith("D:\\src\\again.bin does not match D:\\src\\big.crc"))
+    EXPECT_TRUE(
+        watching.texts()[0].startsWith("D:\\src\\again.bin does not match D:\\src\\big.crc"))
         << watching.texts()[0].toStdString();
 }
 

@@ -46,8 +46,8 @@ TEST(TForm6, FilledOnActivationWithTheSixRows)
         form.fill(); // a platform without activation
     form.hide();
     EXPECT_EQ(form.button()->text(), QStringLiteral("OK"));
-    const QStringList labels = {"System Info", "CPU-Type", "VGA-resolution", "Total Memory",
-                                "Operating System", "Harddisk(s)"};
+    const QStringList labels = {"System Info",  "CPU-Type",         "VGA-resolution",
+                                "Total Memory", "Operating System", "Harddisk(s)"};
     for (int r = 0; r < labels.size(); ++r)
         EXPECT_EQ(cell(form, r, 0), labels[r]);
     EXPECT_EQ(cell(form, 0, 1), QStringLiteral("This system"));

@@ -16,14 +16,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QProcess>
-#include <QSet>
-#include <QStandardPaths>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QSet>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -127,9 +127,15 @@ TEST_F(MainWindowTest, TheCommandTableHasItsKeysAndDisablesWhatIsNotBuilt)
     const struct {
         Cmd command;
         const char* key;
-    } keys[] = {{Cmd::View, "F3"}, {Cmd::Copy, "F5"}, {Cmd::Move, "F6"}, {Cmd::MkDir, "F7"},
-                {Cmd::Delete, "F8"}, {Cmd::Quit, "F10"}, {Cmd::Reread, "Ctrl+R"},
-                {Cmd::CompressionTools, "F12"}, {Cmd::SplitFile, "Ctrl+F12"},
+    } keys[] = {{Cmd::View, "F3"},
+                {Cmd::Copy, "F5"},
+                {Cmd::Move, "F6"},
+                {Cmd::MkDir, "F7"},
+                {Cmd::Delete, "F8"},
+                {Cmd::Quit, "F10"},
+                {Cmd::Reread, "Ctrl+R"},
+                {Cmd::CompressionTools, "F12"},
+                {Cmd::SplitFile, "Ctrl+F12"},
                 {Cmd::HelpContents, "F2"}};
     for (const auto& k : keys) {
         QAction* a = form->command(k.command);

@@ -52,8 +52,9 @@ protected:
     static void dragSplitter(TWinSplit* s, int dx)
     {
         QTest::mousePress(s, Qt::LeftButton, {}, QPoint(1, 10));
-        QMouseEvent move(QEvent::MouseMove, QPointF(1 + dx, 10), s->mapToGlobal(QPointF(1 + dx, 10)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(1 + dx, 10),
+                         s->mapToGlobal(QPointF(1 + dx, 10)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(s, &move);
         QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(1 + dx, 10));
     }
@@ -85,10 +86,12 @@ TEST_F(ToolbarTest, TheRowHoldsFourBandsWithTheirButtonsAndHints)
         QStringList hints;
     } bands[] = {
         {0, {"Compare Directories", "Reread Directory", "Reread Networkdrives"}},
-        {1, {"System Information", "Find Files", "Format Diskette", "DiskCopy", "Split File",
-             "Merge Files"}},
-        {2, {"Defrag", "Scandisk", "Disk Tools", "Control Panel", "Special Folders",
-             "Connect Networkdrive", "Disconnect Networkdrive"}},
+        {1,
+         {"System Information", "Find Files", "Format Diskette", "DiskCopy", "Split File",
+          "Merge Files"}},
+        {2,
+         {"Defrag", "Scandisk", "Disk Tools", "Control Panel", "Special Folders",
+          "Connect Networkdrive", "Disconnect Networkdrive"}},
     };
     for (const auto& b : bands) {
         for (const QString& hint : b.hints) {

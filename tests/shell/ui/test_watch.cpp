@@ -95,7 +95,8 @@ TEST_F(WatchTest, APanelFollowsFilesMadeRemovedAndRenamedOutsideAndKeepsItsMarks
         ASSERT_TRUE(f.open(QIODevice::Append));
         f.write(QByteArray(1000, 'x'));
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return p.entries[size_t(row(p, "c"))].size == 1010; }, kWait));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return p.entries[size_t(row(p, "c"))].size == 1010; }, kWait));
     EXPECT_TRUE(selected(p, "new"));
     EXPECT_EQ(cursorName(*form, 1), "c");
     // The other panel, on another directory, was not touched.
@@ -237,7 +238,8 @@ TEST_F(WatchTest, AVolumeMountedForRealAppearsOnTheDriveBar)
     form->RefreshClick();
     ASSERT_EQ(::umount(target.constData()), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return letterOf().isNull(); }, kWait));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form->panel(2).path.startsWith("c:\\", Qt::CaseInsensitive); }, kWait));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form->panel(2).path.startsWith("c:\\", Qt::CaseInsensitive); }, kWait));
     EXPECT_TRUE(form->driveSlots().filter(QString(letter.toLower()) + ": ").isEmpty());
     qputenv("DOVEX_DRIVES", old);
     DriveMap::instance().reload();
