@@ -48,6 +48,29 @@ QStringList NetDrives::recentPaths() const
     return netrecords::read().recent;
 }
 
+namespace {
+
+// The letters of the records whose mount went away and that wait for no
+// reconnection.
+QString deadLetters()
+{
+    QString dead;
+    for (const netrecords::Record& r : netrecords::read().drives)
+        if (!r.reconnect && !netrecords::isDriveOf(r))
+            dead.append(r.letter);
+    return dead;
+}
+
+// A password written into the location is used, never recorded.
+QString passwordFor(const QString& typed, const QString& given)
+{
+    if (given.isEmpty() && !typed.startsWith(QLatin1String("\\\\")))
+        return QUrl(typed).password();
+    return given;
+}
+
+} // namespace
+
 NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString& user,
                              const QString& passwordIn, bool reconnect, QString* error)
 {
@@ -62,19 +85,14 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
     if (!netlocation::toGio(typed))
         return fail(
             QStringLiteral("not a network location: %1").arg(netlocation::withoutPassword(typed)));
-    // A password written into the location is used, never recorded.
     const QString location = netlocation::withoutPassword(typed);
-    QString password = passwordIn;
-    if (password.isEmpty() && !typed.startsWith(QLatin1String("\\\\")))
-        password = QUrl(typed).password();
-
-    QString dead;
-    for (const netrecords::Record& r : netrecords::read().drives)
-        if (!r.reconnect && !netrecords::isDriveOf(r))
-            dead.append(r.letter);
+    // Read before the mount, which may make an old record of the same
+    // location look alive again.
+    const QString dead = deadLetters();
 
     QString hostDir, why;
-    const NetStatus status = m_provider.mount(location, user, password, &hostDir, &why);
+    const NetStatus status =
+        m_provider.mount(location, user, passwordFor(typed, passwordIn), &hostDir, &why);
     if (status != NetStatus::Ok) {
         if (error)
             *error = why;
@@ -83,33 +101,40 @@ NetStatus NetDrives::connect(const QString& typed, QChar letterIn, const QString
     hostDir = QDir::cleanPath(hostDir);
     if (!hostDir.startsWith('/') || hostDir == QLatin1String("/"))
         return fail(QStringLiteral("the mount of %1 has no local directory").arg(location));
+    const QString problem = recordMount({letter, location, hostDir, reconnect}, dead);
+    return problem.isEmpty() ? NetStatus::Ok : fail(problem);
+}
 
+QString NetDrives::recordMount(const NetDrive& drive, const QString& dead)
+{
     netrecords::Records records = netrecords::read();
     // A drive whose mount went away is forgotten (unless it waits to be
     // reconnected), so it cannot come back with a later mount of the same
     // location.
-    records.drives.removeIf(
-        [&](const netrecords::Record& r) { return r.letter == letter || dead.contains(r.letter); });
-    records.drives.append({letter, location, hostDir, reconnect});
-    rememberRecent(records, location);
+    records.drives.removeIf([&](const netrecords::Record& r) {
+        return r.letter == drive.letter || dead.contains(r.letter);
+    });
+    records.drives.append({drive.letter, drive.location, drive.hostDir, drive.reconnect});
+    rememberRecent(records, drive.location);
     if (!netrecords::write(records)) {
         // Without its record the letter would vanish at the next run: the
         // mount is not left behind unnamed.
-        m_provider.unmount(hostDir, nullptr);
-        return fail(QStringLiteral("the network drives could not be recorded in %1")
-                        .arg(netrecords::path()));
+        m_provider.unmount(drive.hostDir, nullptr);
+        return QStringLiteral("the network drives could not be recorded in %1")
+            .arg(netrecords::path());
     }
     DriveMap::instance().reload();
-    if (DriveMap::instance().rootOf(letter) != hostDir) {
+    if (DriveMap::instance().rootOf(drive.letter) != drive.hostDir) {
         // The mount's directory cannot be reached (or the letter was taken
         // meanwhile): no record is left that names it.
-        records.drives.removeIf([&](const netrecords::Record& r) { return r.letter == letter; });
+        records.drives.removeIf(
+            [&](const netrecords::Record& r) { return r.letter == drive.letter; });
         netrecords::write(records);
         DriveMap::instance().reload();
-        return fail(
-            QStringLiteral("the local directory %1 of the mount cannot be reached").arg(hostDir));
+        return QStringLiteral("the local directory %1 of the mount cannot be reached")
+            .arg(drive.hostDir);
     }
-    return NetStatus::Ok;
+    return {};
 }
 
 bool NetDrives::disconnect(QChar letterIn, QString* error)

@@ -90,6 +90,10 @@ public:
     void restore();
 
 private:
+    // Records a new mount and checks that its letter now reaches it; the
+    // error text, or empty. Records of the dead letters are dropped.
+    QString recordMount(const NetDrive& drive, const QString& dead);
+
     NetProvider& m_provider;
 };
 

@@ -31,6 +31,16 @@ QRadioButton* methodButton(QGroupBox* group, const QString& name, const QString&
     return b;
 }
 
+// A check box of the options group.
+QCheckBox* optionBox(QGroupBox* group, const QString& name, const QString& caption,
+                     const QRect& place)
+{
+    auto* b = new QCheckBox(caption, group);
+    b->setObjectName(name);
+    b->setGeometry(place);
+    return b;
+}
+
 } // namespace
 
 TForm10::TForm10(Prompter& prompter, ArchiveProgress& progress, QWidget* parent)
@@ -49,7 +59,21 @@ TForm10::~TForm10() = default;
 void TForm10::layoutControls()
 {
     setFixedSize(kWidth, kHeight);
+    layoutMethods();
+    layoutOptions();
 
+    Label1 = new QLabel(QStringLiteral("Compress to :"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(10, 206, 92, 20);
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(104, 204, kWidth - 104 - 8, 23);
+
+    layoutButtons();
+}
+
+void TForm10::layoutMethods()
+{
     GroupBox1 = new QGroupBox(QStringLiteral("Method"), this);
     GroupBox1->setGeometry(8, 6, kWidth - 16, 112);
     RadioButton2 = methodButton(GroupBox1, QStringLiteral("RadioButton2"),
@@ -75,35 +99,30 @@ void TForm10::layoutControls()
     }
     for (QRadioButton* b : methodButtons())
         connect(b, &QRadioButton::clicked, this, &TForm10::MethodClick);
+}
 
+void TForm10::layoutOptions()
+{
     GroupBox2 = new QGroupBox(QStringLiteral("Options"), this);
     GroupBox2->setGeometry(8, 124, kWidth - 16, 70);
-    CheckBox1 = new QCheckBox(QStringLiteral("Include subdirectory's"), GroupBox2);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(12, 20, 200, 19);
+    CheckBox1 = optionBox(GroupBox2, QStringLiteral("CheckBox1"),
+                          QStringLiteral("Include subdirectory's"), {12, 20, 200, 19});
     CheckBox1->setChecked(true);
-    CheckBox2 = new QCheckBox(QStringLiteral("Create 1.44 mb Files (Arj only)"), GroupBox2);
-    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-    CheckBox2->setGeometry(12, 42, 228, 19);
+    CheckBox2 = optionBox(GroupBox2, QStringLiteral("CheckBox2"),
+                          QStringLiteral("Create 1.44 mb Files (Arj only)"), {12, 42, 228, 19});
     CheckBox2->setEnabled(false);
-    CheckBox4 = new QCheckBox(QStringLiteral("Compress All files."), GroupBox2);
-    CheckBox4->setObjectName(QStringLiteral("CheckBox4"));
-    CheckBox4->setGeometry(246, 20, 176, 19);
-    CheckBox3 = new QCheckBox(QStringLiteral("Password."), GroupBox2);
-    CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
-    CheckBox3->setGeometry(246, 42, 86, 19);
+    CheckBox4 = optionBox(GroupBox2, QStringLiteral("CheckBox4"),
+                          QStringLiteral("Compress All files."), {246, 20, 176, 19});
+    CheckBox3 = optionBox(GroupBox2, QStringLiteral("CheckBox3"), QStringLiteral("Password."),
+                          {246, 42, 86, 19});
     Edit2 = new QLineEdit(GroupBox2);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setGeometry(334, 40, kWidth - 16 - 334 - 10, 22);
     Edit2->setEchoMode(QLineEdit::Password);
+}
 
-    Label1 = new QLabel(QStringLiteral("Compress to :"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(10, 206, 92, 20);
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(104, 204, kWidth - 104 - 8, 23);
-
+void TForm10::layoutButtons()
+{
     BitBtn3 = new QPushButton(QStringLiteral("Seek..."), this);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     BitBtn3->setToolTip(QStringLiteral("Seek Compression Tools..."));

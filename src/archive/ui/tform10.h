@@ -83,6 +83,9 @@ public:
 private:
     void FormCreate();
     void layoutControls();
+    void layoutMethods();
+    void layoutOptions();
+    void layoutButtons();
     // Checks a method button; a change runs MethodClick as a click does.
     void checkMethod(QRadioButton* button);
     QList<QRadioButton*> methodButtons() const;

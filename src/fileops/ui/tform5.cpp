@@ -43,6 +43,26 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("File Properties"));
     Label3 = new QLabel(QStringLiteral("Enter attributes:"), this);
+    makeAttributeGroup();
+    makeDateTimeGroup();
+
+    CheckBox5 = new QCheckBox(QStringLiteral("Include Subdirs"), this);
+    CheckBox5->setChecked(true);
+    // A single ampersand would make the next letter a mnemonic.
+    DateTime = new QCheckBox(QStringLiteral("Set Date && Time"), this);
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
+    BitBtn1->setDefault(true);
+    layoutForm();
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(DateTime, &QCheckBox::toggled, this, &TForm5::DateTimeClick);
+    DateTimeClick();
+}
+
+void TForm5::makeAttributeGroup()
+{
     GroupBox1 = new QGroupBox(QStringLiteral("Attributes"), this);
     CheckBox1 = new QCheckBox(QStringLiteral("System"), GroupBox1);
     CheckBox2 = new QCheckBox(QStringLiteral("Hidden"), GroupBox1);
@@ -51,7 +71,10 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
     auto* attrs = new QVBoxLayout(GroupBox1);
     for (QCheckBox* b : boxes())
         attrs->addWidget(b);
+}
 
+void TForm5::makeDateTimeGroup()
+{
     GroupBox2 = new QGroupBox(QStringLiteral("Date && Time"), this);
     Label1 = new QLabel(QStringLiteral("Date"), GroupBox2);
     Label2 = new QLabel(QStringLiteral("Time"), GroupBox2);
@@ -73,15 +96,11 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
     when->addWidget(Label2, 1, 0);
     when->addWidget(MaskEdit2, 1, 1);
     when->setRowStretch(2, 1);
+}
 
-    CheckBox5 = new QCheckBox(QStringLiteral("Include Subdirs"), this);
-    CheckBox5->setChecked(true);
-    // A single ampersand would make the next letter a mnemonic.
-    DateTime = new QCheckBox(QStringLiteral("Set Date && Time"), this);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn1->setDefault(true);
-
+// The two groups side by side, the two boxes below them, then the buttons.
+void TForm5::layoutForm()
+{
     auto* groups = new QHBoxLayout;
     groups->addWidget(GroupBox1);
     groups->addWidget(GroupBox2);
@@ -99,11 +118,6 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
     layout->addLayout(options);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DateTime, &QCheckBox::toggled, this, &TForm5::DateTimeClick);
-    DateTimeClick();
 }
 
 std::array<QCheckBox*, 4> TForm5::boxes() const

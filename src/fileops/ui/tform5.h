@@ -61,6 +61,9 @@ public:
     void DateTimeClick();
 
 private:
+    void makeAttributeGroup();
+    void makeDateTimeGroup();
+    void layoutForm();
     void setDateTime(const QDateTime& when);
     std::array<QCheckBox*, 4> boxes() const;
 };

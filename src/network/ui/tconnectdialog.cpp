@@ -20,14 +20,21 @@ TConnectDialog::TConnectDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Connect Network Resource"));
     setObjectName(QStringLiteral("ConnectDialog"));
+    makeFields();
+    makeButtons();
+    auto* outer = new QHBoxLayout(this);
+    outer->addLayout(layoutFields(), 1);
+    outer->addLayout(layoutButtons());
+    wireSignals();
 
-    auto makeLabel = [this](const QString& caption, QWidget* buddy) {
-        auto* l = new QLabel(caption, this);
-        l->setBuddy(buddy);
-        m_labels << l;
-        return l;
-    };
+    setFields(false);
+    updateButtons();
+    // A fixed border: the size the layout asks for.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
 
+void TConnectDialog::makeFields()
+{
     m_tree = new TNetBrowse(this);
     m_tree->setObjectName(QStringLiteral("NetBrowse1"));
     m_tree->setResourceType(ResourceType::rtDisk);
@@ -50,7 +57,10 @@ TConnectDialog::TConnectDialog(QWidget* parent) : QDialog(parent)
     m_password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     m_reconnect = new QCheckBox(QStringLiteral("&Reconnect At Logon"), this);
     m_reconnect->setObjectName(QStringLiteral("ConnectAtLogon"));
+}
 
+void TConnectDialog::makeButtons()
+{
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
     m_ok->setDefault(true);
@@ -60,7 +70,18 @@ TConnectDialog::TConnectDialog(QWidget* parent) : QDialog(parent)
     m_connectPath->setObjectName(QStringLiteral("BitBtn3"));
     m_connectPath->setToolTip(
         QStringLiteral("Connect the path, the desktop asking for the password"));
+}
 
+QLabel* TConnectDialog::makeLabel(const QString& caption, QWidget* buddy)
+{
+    auto* l = new QLabel(caption, this);
+    l->setBuddy(buddy);
+    m_labels << l;
+    return l;
+}
+
+QGridLayout* TConnectDialog::layoutFields()
+{
     auto* grid = new QGridLayout;
     grid->addWidget(makeLabel(QStringLiteral("&Browse for Network Path:"), m_tree), 0, 0, 1, 2);
     grid->addWidget(m_tree, 1, 0, 1, 2);
@@ -77,44 +98,48 @@ TConnectDialog::TConnectDialog(QWidget* parent) : QDialog(parent)
     grid->addWidget(m_password, 5, 1);
     grid->addWidget(m_reconnect, 6, 1);
     m_fieldLabels = {drives, password, user};
+    return grid;
+}
 
+QVBoxLayout* TConnectDialog::layoutButtons()
+{
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
     buttons->addSpacing(12);
     buttons->addWidget(m_connectPath);
     buttons->addStretch();
+    return buttons;
+}
 
-    auto* outer = new QHBoxLayout(this);
-    outer->addLayout(grid, 1);
-    outer->addLayout(buttons);
-
+void TConnectDialog::wireSignals()
+{
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_connectPath, &QPushButton::clicked, this, [this] { done(ConnectPathResult); });
-    connect(m_tree, &TNetBrowse::selectionChanged, this, [this] {
-        if (m_filling)
-            return;
-        if (m_tree->selectedDisplayType() == 3) {
-            setFields(true);
-            const QScopedValueRollback filling(m_filling, true);
-            m_path->setEditText(m_tree->selectedRemoteName());
-        } else {
-            setFields(false);
-        }
-        updateButtons();
-    });
+    connect(m_tree, &TNetBrowse::selectionChanged, this, &TConnectDialog::treeSelectionChanged);
     connect(m_path, &QComboBox::editTextChanged, this, [this] {
         if (m_filling)
             return;
         setFields(true);
         updateButtons();
     });
+}
 
-    setFields(false);
+// A share chosen in the tree fills the path; anything else leaves the
+// fields below it off.
+void TConnectDialog::treeSelectionChanged()
+{
+    if (m_filling)
+        return;
+    if (m_tree->selectedDisplayType() == 3) {
+        setFields(true);
+        const QScopedValueRollback filling(m_filling, true);
+        m_path->setEditText(m_tree->selectedRemoteName());
+    } else {
+        setFields(false);
+    }
     updateButtons();
-    // A fixed border: the size the layout asks for.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QLabel* TConnectDialog::label(const QString& caption) const

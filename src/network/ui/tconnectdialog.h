@@ -6,9 +6,11 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace dovex {
 
@@ -51,6 +53,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void makeFields();
+    void makeButtons();
+    QLabel* makeLabel(const QString& caption, QWidget* buddy);
+    QGridLayout* layoutFields();
+    QVBoxLayout* layoutButtons();
+    void wireSignals();
+    void treeSelectionChanged();
     void setFields(bool on);
     void updateButtons();
 

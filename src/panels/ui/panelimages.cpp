@@ -190,70 +190,70 @@ void upArrowImage(QPainter& p)
     p.drawPolygon(QPolygon({{3, 6}, {7, 1}, {11, 6}}));
 }
 
+void textImage(QPainter& p)
+{
+    page(p);
+    textLines(p, 5, 13);
+}
+
+void documentWImage(QPainter& p)
+{
+    page(p);
+    letter(p, QColor(0, 0, 200), {{4, 5}, {5, 12}, {7, 8}, {9, 12}, {11, 5}});
+}
+
+void systemFileImage(QPainter& p)
+{
+    page(p);
+    gear(p, 7, 9);
+}
+
+void batchImage(QPainter& p)
+{
+    window(p);
+    gear(p, 8, 9);
+}
+
+struct RowPainter {
+    PanelImages::RowImage image;
+    void (*draw)(QPainter&);
+};
+
+// Each row picture, in the order of PanelImages::RowImage.
+constexpr std::array<RowPainter, PanelImages::kRowImages> kRowPainters{{
+    {PanelImages::Folder, folder},
+    {PanelImages::Unknown, unknownImage},
+    {PanelImages::Program, window},
+    {PanelImages::Painting, paintingImage},
+    {PanelImages::Text, textImage},
+    {PanelImages::Computer, computer},
+    {PanelImages::HelpBook, helpBookImage},
+    {PanelImages::Sound, soundImage},
+    {PanelImages::Notepad, notepadImage},
+    {PanelImages::DocumentW, documentWImage},
+    {PanelImages::DocumentX, documentXImage},
+    {PanelImages::Archive, archiveImage},
+    {PanelImages::SystemFile, systemFileImage},
+    {PanelImages::Batch, batchImage},
+    {PanelImages::Log, logImage},
+    {PanelImages::Dos, dosImage},
+    {PanelImages::RegistryData, registryImage},
+    {PanelImages::UpArrow, upArrowImage},
+}};
+
+constexpr bool rowPaintersInOrder()
+{
+    for (size_t i = 0; i < kRowPainters.size(); ++i)
+        if (size_t(kRowPainters[i].image) != i || !kRowPainters[i].draw)
+            return false;
+    return true;
+}
+static_assert(rowPaintersInOrder(), "one painter per row image, in the order of RowImage");
+
 void paintRow(QPainter& p, int index)
 {
-    switch (index) {
-    case PanelImages::Folder:
-        folder(p);
-        break;
-    case PanelImages::Unknown:
-        unknownImage(p);
-        break;
-    case PanelImages::Program:
-        window(p);
-        break;
-    case PanelImages::Painting:
-        paintingImage(p);
-        break;
-    case PanelImages::Text:
-        page(p);
-        textLines(p, 5, 13);
-        break;
-    case PanelImages::Computer:
-        computer(p);
-        break;
-    case PanelImages::HelpBook:
-        helpBookImage(p);
-        break;
-    case PanelImages::Sound:
-        soundImage(p);
-        break;
-    case PanelImages::Notepad:
-        notepadImage(p);
-        break;
-    case PanelImages::DocumentW:
-        page(p);
-        letter(p, QColor(0, 0, 200), {{4, 5}, {5, 12}, {7, 8}, {9, 12}, {11, 5}});
-        break;
-    case PanelImages::DocumentX:
-        documentXImage(p);
-        break;
-    case PanelImages::Archive:
-        archiveImage(p);
-        break;
-    case PanelImages::SystemFile:
-        page(p);
-        gear(p, 7, 9);
-        break;
-    case PanelImages::Batch:
-        window(p);
-        gear(p, 8, 9);
-        break;
-    case PanelImages::Log:
-        logImage(p);
-        break;
-    case PanelImages::Dos:
-        dosImage(p);
-        break;
-    case PanelImages::RegistryData:
-        registryImage(p);
-        break;
-    case PanelImages::UpArrow:
-        upArrowImage(p);
-        break;
-    default:
-        break;
-    }
+    if (index >= 0 && index < PanelImages::kRowImages)
+        kRowPainters[size_t(index)].draw(p);
 }
 
 void paintDrive(QPainter& p, int index)
