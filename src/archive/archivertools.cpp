@@ -1,6 +1,7 @@
 #include "archive/archivertools.h"
 
 #include "archive/toolprofiles.h"
+#include "panels/selection.h"
 #include "platform/drivemap.h"
 #include "platform/profile.h"
 
@@ -202,35 +203,26 @@ CompressSelection CompressionSelection(const PanelEntries& entries, int cursor,
         const QString name = e.directory ? e.name + QStringLiteral("\\*.*") : e.name;
         s.items.append({source + name, name});
     };
-    std::vector<int> chosen;
-    for (int i = 0; i < int(entries.size()); ++i)
-        if (entries[size_t(i)].selected && entries[size_t(i)].name != QLatin1String(".."))
-            chosen.push_back(i);
+    // The archive is named after the stem most of the chosen names share (a
+    // program, .exe, scores two more); the first such stem wins a tie.
+    const std::vector<int> chosen = ActedOnIndexes(entries, cursor);
     QString winner;
-    if (chosen.empty()) {
-        if (cursor >= 0 && cursor < int(entries.size()) &&
-            entries[size_t(cursor)].name != QLatin1String("..")) {
-            add(entries[size_t(cursor)]);
-            winner = nameWithoutExtension(entries[size_t(cursor)].name);
+    int best = -1;
+    for (size_t c = 0; c < chosen.size(); ++c) {
+        const QString& name = entries[size_t(chosen[c])].name;
+        const QString stem = nameWithoutExtension(name);
+        int score = 0;
+        for (size_t d = c; d < chosen.size(); ++d)
+            if (nameWithoutExtension(entries[size_t(chosen[d])].name)
+                    .compare(stem, Qt::CaseInsensitive) == 0)
+                ++score;
+        if (extensionOf(name).compare(QLatin1String(".exe"), Qt::CaseInsensitive) == 0)
+            score += 2;
+        if (score > best) {
+            best = score;
+            winner = stem;
         }
-    } else {
-        int best = -1;
-        for (size_t c = 0; c < chosen.size(); ++c) {
-            const QString& name = entries[size_t(chosen[c])].name;
-            const QString stem = nameWithoutExtension(name);
-            int score = 0;
-            for (size_t d = c; d < chosen.size(); ++d)
-                if (nameWithoutExtension(entries[size_t(chosen[d])].name)
-                        .compare(stem, Qt::CaseInsensitive) == 0)
-                    ++score;
-            if (extensionOf(name).compare(QLatin1String(".exe"), Qt::CaseInsensitive) == 0)
-                score += 2;
-            if (score > best) {
-                best = score;
-                winner = stem;
-            }
-            add(entries[size_t(chosen[c])]);
-        }
+        add(entries[size_t(chosen[c])]);
     }
     winner.remove(' ');
     s.baseName = winner.left(8);

@@ -3,6 +3,7 @@
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
 #include "fileops/treewalk.h"
+#include "panels/selection.h"
 #include "platform/directory.h"
 #include "platform/dosattr.h"
 #include "platform/dostime.h"
@@ -246,70 +247,71 @@ void AttributeTree(OperationState& state, const QString& directory, const Attrib
     changeLevel(state, dir, tree);
 }
 
-void RunAttributes(OperationState& state, const QString& directory, PanelEntries& entries, int n,
-                   int cursorIndex, const AttributeRequest& request)
+namespace {
+
+// The totals of what RunAttributes changes: a file counts itself with its
+// listed size, a directory the files below it when its tree is included.
+void countTargets(OperationState& state, const QString& directory, const PanelEntries& entries,
+                  const std::vector<int>& on, bool includeSubdirs)
 {
-    state.overwriteAll = state.deleteProtectedAll = state.abortRequested = false;
-    state.sink.dropPendingEscape();
-    n = std::clamp<int>(n, 0, int(entries.size()));
-    auto counts = [&](const PanelEntry& e) { return e.selected && e.name != QLatin1String(".."); };
-    bool single = true;
-    for (int i = 0; i < n; ++i)
-        if (counts(entries[size_t(i)]))
-            single = false;
-    if (single) {
-        if (cursorIndex < 0 || cursorIndex >= n)
-            return;
-        entries[size_t(cursorIndex)].selected = true;
-    }
-
-    state.progressCalls = 101;
-    state.setLine2(QStringLiteral("In ") + directory);
-    state.sink.repaint();
-
     state.totalFiles = state.totalBytes = 0;
-    for (int i = 0; i < n; ++i) {
+    for (const int i : on) {
         const PanelEntry& e = entries[size_t(i)];
-        if (!counts(e))
-            continue;
         const QString path = WithBackslash(directory) + e.name;
         if (fileio::status(path).directory) {
-            if (request.includeSubdirs) {
-                const Totals t = DirectoryTotals(path, false);
-                state.totalFiles += t.files;
-            }
+            if (includeSubdirs)
+                state.totalFiles += DirectoryTotals(path, false).files;
         } else {
             state.totalBytes += e.size;
             state.totalFiles += 1;
         }
     }
+}
+
+// One acted-on entry: a file changed, its entry taking what the file now
+// has; a directory the files below it.
+void changeTarget(OperationState& state, const QString& path, PanelEntry& e,
+                  const AttributeRequest& request)
+{
+    if (fileio::status(path).directory) {
+        // The directory's own attributes and time are never changed.
+        if (request.includeSubdirs)
+            AttributeTree(state, path, request);
+        return;
+    }
+    const AppliedAttributes done = ApplyAttributes(state, path, request);
+    e.attributes = (e.attributes & ~kChangeable) | (done.attributes & kChangeable);
+    if (done.timeSet)
+        e.dosDateTime = request.fileDate;
+}
+
+} // namespace
+
+void RunAttributes(OperationState& state, const QString& directory, PanelEntries& entries, int n,
+                   int cursorIndex, const AttributeRequest& request)
+{
+    state.overwriteAll = state.deleteProtectedAll = state.abortRequested = false;
+    state.sink.dropPendingEscape();
+    const std::vector<int> on = ActedOnIndexes(entries, cursorIndex, n);
+    if (on.empty())
+        return;
+
+    state.progressCalls = 101;
+    state.setLine2(QStringLiteral("In ") + directory);
+    state.sink.repaint();
+    countTargets(state, directory, entries, on, request.includeSubdirs);
     state.doneFiles = state.doneBytes = 0;
     state.byteMode = false;
     state.barPosition = 0;
     state.sink.setPercent(0);
     state.progressWord = QStringLiteral("Changed");
 
-    for (int i = 0; i < n; ++i) {
+    for (const int i : on) {
         if (state.checkAbort())
             break;
         PanelEntry& e = entries[size_t(i)];
-        if (!counts(e))
-            continue;
-        const QString path = WithBackslash(directory) + e.name;
-        const FileStatus st = fileio::status(path);
-        if (st.directory) {
-            // The directory's own attributes and time are never changed.
-            if (request.includeSubdirs)
-                AttributeTree(state, path, request);
-        } else {
-            const AppliedAttributes done = ApplyAttributes(state, path, request);
-            e.attributes = (e.attributes & ~kChangeable) | (done.attributes & kChangeable);
-            if (done.timeSet)
-                e.dosDateTime = request.fileDate;
-        }
+        changeTarget(state, WithBackslash(directory) + e.name, e, request);
     }
-    if (single)
-        entries[size_t(cursorIndex)].selected = false;
 }
 
 } // namespace dovex

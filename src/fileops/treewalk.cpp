@@ -2,6 +2,7 @@
 
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
+#include "panels/selection.h"
 #include "platform/directory.h"
 #include "platform/fileio.h"
 
@@ -106,14 +107,14 @@ void SelectionTotals(OperationState& state, const QString& sourceDirectory,
     if (n <= 0)
         return;
     n = std::min<int>(n, int(entries.size()));
-    for (int i = 0; i < n; ++i) {
-        const PanelEntry& e = entries[size_t(i)];
-        if ((e.selected || takeAll) && e.name != QLatin1String(".."))
-            countEntry(state, sourceDirectory, e);
+    if (takeAll) {
+        for (int i = 0; i < n; ++i)
+            if (IsMarkable(entries[size_t(i)]))
+                countEntry(state, sourceDirectory, entries[size_t(i)]);
+        return;
     }
-    if (state.totalFiles == 0 && cursorIndex >= 0 && cursorIndex < n &&
-        entries[size_t(cursorIndex)].name != QLatin1String(".."))
-        countEntry(state, sourceDirectory, entries[size_t(cursorIndex)]);
+    for (const int i : ActedOnIndexes(entries, cursorIndex, n))
+        countEntry(state, sourceDirectory, entries[size_t(i)]);
 }
 
 } // namespace dovex

@@ -39,9 +39,9 @@ Totals DirectoryTotals(const QString& directory, bool withBytes = true);
 // The size of a file, 0 when it is not found.
 std::int64_t FileSizeOf(const QString& path);
 
-// Fills state.totalFiles and totalBytes for the selected entries among the
-// first n (every entry when takeAll), or for the cursor entry when that
-// leaves no file; clears doneFiles and doneBytes.
+// Fills state.totalFiles and totalBytes for what a command acts on among the
+// first n entries (the marked ones, else the cursor entry; every entry but
+// ".." when takeAll); clears doneFiles and doneBytes.
 void SelectionTotals(OperationState& state, const QString& sourceDirectory,
                      const PanelEntries& entries, int n, int cursorIndex, bool takeAll);
 

@@ -3,6 +3,8 @@
 #include "panels/maskmatch.h"
 #include "panels/sorting.h"
 
+#include <algorithm>
+
 namespace dovex {
 
 bool IsMarkable(const PanelEntry& entry)
@@ -17,11 +19,17 @@ bool IsMarked(const PanelEntry& entry)
 
 std::vector<int> ActedOnIndexes(const PanelEntries& entries, int cursorIndex)
 {
+    return ActedOnIndexes(entries, cursorIndex, int(entries.size()));
+}
+
+std::vector<int> ActedOnIndexes(const PanelEntries& entries, int cursorIndex, int count)
+{
+    count = std::clamp(count, 0, int(entries.size()));
     std::vector<int> on;
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (IsMarked(entries[i]))
-            on.push_back(int(i));
-    if (on.empty() && cursorIndex >= 0 && cursorIndex < int(entries.size()) &&
+    for (int i = 0; i < count; ++i)
+        if (IsMarked(entries[size_t(i)]))
+            on.push_back(i);
+    if (on.empty() && cursorIndex >= 0 && cursorIndex < count &&
         IsMarkable(entries[size_t(cursorIndex)]))
         on.push_back(cursorIndex);
     return on;

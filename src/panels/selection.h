@@ -19,6 +19,9 @@ bool IsMarked(const PanelEntry& entry);
 // What a command acts on: the indexes of the marked entries, in order, or
 // else the cursor entry's alone (never ".."; none for a cursor out of range).
 std::vector<int> ActedOnIndexes(const PanelEntries& entries, int cursorIndex);
+// The same among the first count entries only (a cursor beyond them names
+// nothing).
+std::vector<int> ActedOnIndexes(const PanelEntries& entries, int cursorIndex, int count);
 // Gives the entry the mark on, unless on is set and it may not be marked.
 // Returns whether the mark changed.
 bool setMark(PanelEntry& entry, bool on);

@@ -66,6 +66,16 @@ TEST_F(TreeTest, SelectionTotalsFallBackToTheCursorEntry)
     entries[1].selected = true;
     SelectionTotals(state, "C:\\", entries, 3, 2, false);
     EXPECT_EQ(state.totalFiles, 5);
+
+    // A marked empty directory is what the command acts on: the cursor
+    // entry beside it is not counted.
+    PanelEntries inSrc(2);
+    inSrc[0].name = "empty";
+    inSrc[0].selected = true;
+    inSrc[1].name = "a.txt";
+    SelectionTotals(state, R"(C:\src)", inSrc, 2, 1, false);
+    EXPECT_EQ(state.totalFiles, 0);
+    EXPECT_EQ(state.totalBytes, 0);
 }
 
 TEST_F(TreeTest, CopyTreeIntoExistingDirectoryAndAsNewName)

@@ -148,6 +148,12 @@ TEST(Selection, CommandsActOnTheMarkedEntriesElseTheCursorEntryNeverTheUpEntry)
     e[0].selected = true;
     EXPECT_FALSE(IsMarked(e[0]));
     EXPECT_EQ(ActedOnIndexes(e, 1), std::vector<int>{1});
+    // Among the first entries only: a mark beyond them leaves the cursor
+    // entry, and a cursor beyond them names nothing.
+    e[3].selected = true;
+    EXPECT_EQ(ActedOnIndexes(e, 1, 3), std::vector<int>{1});
+    EXPECT_TRUE(ActedOnIndexes(e, 3, 3).empty());
+    EXPECT_EQ(ActedOnIndexes(e, 1, 99), std::vector<int>{3});
 }
 
 TEST(Selection, SeekFindsTheFirstNameWithThePrefix)

@@ -11,6 +11,7 @@
 #include "fileops/dragdrop.h"
 #include "fileops/ui/fileoperations.h"
 #include "launch/ui/custombuttonbar.h"
+#include "panels/selection.h"
 #include "panels/ui/panellist.h"
 #include "platform/drivemap.h"
 #include "platform/prompter.h"
@@ -40,16 +41,9 @@ public:
         QStringList hosts;
         if (!p.inArchive) {
             // The marked entries, or the one under the cursor.
-            QStringList names;
-            for (const PanelEntry& e : p.entries)
-                if (e.selected && e.name != QLatin1String(".."))
-                    names << e.name;
-            const int at = f->list(n)->cursor();
-            if (names.isEmpty() && at >= 0 && size_t(at) < p.entries.size() &&
-                p.entries[size_t(at)].name != QLatin1String(".."))
-                names << p.entries[size_t(at)].name;
-            for (const QString& name : names)
-                if (auto host = DriveMap::instance().toHost(dospath::join(p.path, name)))
+            for (const int i : ActedOnIndexes(p.entries, f->list(n)->cursor()))
+                if (auto host = DriveMap::instance().toHost(
+                        dospath::join(p.path, p.entries[size_t(i)].name)))
                     hosts << *host;
         }
         auto* data = new QMimeData;
