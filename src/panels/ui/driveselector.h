@@ -26,7 +26,7 @@ public:
                   std::array<TDriveBar*, 2> bars, std::array<TPanelList*, 2> lists, Host host);
 
     // The drives the bars show, in the order of the left box ("c: name").
-    const QStringList& slots() const { return m_slots; }
+    const QStringList& driveSlots() const { return m_slots; }
     // Both boxes filled from the drive map; the map and both boxes read
     // again; both bars painted for the left box's drives and their lists'
     // widths.

@@ -23,6 +23,12 @@ TreeMode::TreeMode(QWidget* parent, std::array<TPanelList*, 2> lists, QLabel* ca
     };
 }
 
+TreeMode::~TreeMode()
+{
+    m_tree->OnChange = nullptr;
+    m_tree->OnEnter = nullptr;
+}
+
 bool TreeMode::shown() const
 {
     return !m_tree->isHidden();

@@ -30,6 +30,10 @@ public:
     // selectionLine are the left panel's.
     TreeMode(QWidget* parent, std::array<TPanelList*, 2> lists, QLabel* caption,
              QLabel* selectionLine, int& busy, Host host);
+    // The tree outlives this (it is a child of parent): it reports no more.
+    ~TreeMode();
+    TreeMode(const TreeMode&) = delete;
+    TreeMode& operator=(const TreeMode&) = delete;
 
     TDirOut* tree() const { return m_tree; }
     bool shown() const;

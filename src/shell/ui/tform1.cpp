@@ -15,6 +15,7 @@
 #include "panels/panelreader.h"
 #include "panels/textformat.h"
 #include "panels/ui/driveselector.h"
+#include "panels/ui/panelkeys.h"
 #include "panels/ui/panellist.h"
 #include "panels/ui/tdirout.h"
 #include "panels/ui/treemode.h"

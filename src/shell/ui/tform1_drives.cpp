@@ -24,7 +24,7 @@ void TForm1::paintDrives()
 {
     m_drives->paint();
     // Kept beside the bars for the drops on them.
-    DriveSlots = m_drives->slots();
+    DriveSlots = m_drives->driveSlots();
     DriveCount = int(DriveSlots.size());
 }
 
