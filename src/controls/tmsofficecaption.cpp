@@ -4,7 +4,10 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QLayout>
+#include <QMainWindow>
 #include <QPainter>
+#include <QToolBar>
 
 #include <algorithm>
 #include <cstdint>
@@ -231,6 +234,23 @@ void TMSOfficeCaption::setEnabled(TGradEnabled enabled)
 {
     m_enabled = enabled;
     invalidate();
+}
+
+TMSOfficeCaption* TMSOfficeCaption::addStrip(QMainWindow* window)
+{
+    auto* caption = new TMSOfficeCaption(window);
+    auto* holder = new QToolBar(window);
+    holder->setObjectName(QStringLiteral("CaptionStrip"));
+    holder->setMovable(false);
+    holder->setFloatable(false);
+    holder->toggleViewAction()->setVisible(false);
+    holder->setContentsMargins(0, 0, 0, 0);
+    holder->layout()->setContentsMargins(0, 0, 0, 0);
+    holder->layout()->setSpacing(0);
+    holder->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
+    holder->addWidget(caption);
+    window->addToolBar(Qt::TopToolBarArea, holder);
+    return caption;
 }
 
 void TMSOfficeCaption::setNumColors(int n)

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+class QMainWindow;
+
 namespace dovex {
 
 enum class TFontKind { fkCustom, fkSystem, fkSystemI, fkSystemB, fkSystemBI, fkAutoHeight };
@@ -106,6 +108,10 @@ class TMSOfficeCaption : public QWidget {
 public:
     explicit TMSOfficeCaption(QWidget* owner);
     ~TMSOfficeCaption() override;
+
+    // A caption for window on a borderless strip ("CaptionStrip") under its
+    // menu bar, as the window manager draws the real title bar.
+    static TMSOfficeCaption* addStrip(QMainWindow* window);
 
     TCompanyText& CompanyText() { return *m_company; }
     TAppNameText& AppNameText() { return *m_appName; }

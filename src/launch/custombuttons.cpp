@@ -247,4 +247,25 @@ ButtonRun planButtonRun(const CustomButton& b, const QString& pendingParameter,
     return run;
 }
 
+QString buttonHostPath(const QString& path, const QString& programDir,
+                       const QString& programDirName)
+{
+    // The program directory of a drive's root is named "C:", so its files
+    // read "C:NetWork.lnk".
+    QString dos = path;
+    if (dos.size() > 2 && dos[1] == ':' && dos[2] != '\\')
+        dos.insert(2, '\\');
+    if (const std::optional<QString> host = DriveMap::instance().toHost(dos))
+        return *host;
+    // The program directory off the drives: only its own files.
+    if (!programDirName.startsWith('/') || !path.startsWith(programDirName) ||
+        path.size() <= programDirName.size())
+        return {};
+    const QChar separator = path[programDirName.size()];
+    const QString name = path.mid(programDirName.size() + 1);
+    if ((separator != '/' && separator != '\\') || name.contains('\\') || name.contains('/'))
+        return {};
+    return programDir + '/' + name;
+}
+
 } // namespace dovex

@@ -110,4 +110,11 @@ QString quotedWord(const QString& text);
 // path; empty when it does not exist or lies on no drive.
 QString desktopTrashDirectory();
 
+// The host file behind a button's path; empty when none. A path on a
+// drive's root may read "C:NetWork.lnk". The program directory (programDir,
+// a host path, named programDirName) need not lie on a drive: its own files
+// are still found there, named with "/" after it (older settings: "\").
+QString buttonHostPath(const QString& path, const QString& programDir,
+                       const QString& programDirName);
+
 } // namespace dovex

@@ -1,5 +1,9 @@
 #include "panels/openentry.h"
 
+#include "panels/filepanel.h"
+#include "panels/panelreader.h"
+#include "platform/drivemap.h"
+
 namespace dovex {
 
 OpenStep OpenEntryStep(bool inArchive, const PanelEntry& entry)
@@ -16,6 +20,27 @@ OpenStep OpenEntryStep(bool inArchive, const PanelEntry& entry)
     if (up)
         return OpenStep::DirectoryUp;
     return entry.name == QLatin1String(".") ? OpenStep::Stay : OpenStep::Directory;
+}
+
+QString MovePanelForStep(FilePanel& p, OpenStep step, const PanelEntry& entry)
+{
+    switch (step) {
+    case OpenStep::ArchiveUp:
+        return archiveUp(p);
+    case OpenStep::ArchiveDirectory:
+        archiveEnterDirectory(p, entry.name);
+        break;
+    case OpenStep::DirectoryUp:
+        return directoryUp(p);
+    case OpenStep::Directory:
+        p.path = dospath::join(p.path, entry.name);
+        break;
+    case OpenStep::Nothing:
+    case OpenStep::Stay:
+    case OpenStep::File:
+        break;
+    }
+    return {};
 }
 
 OpenFile OpenFileStep(const QString& name, const OpenFileFacts& facts)

@@ -24,6 +24,13 @@ enum class OpenStep {
 
 OpenStep OpenEntryStep(bool inArchive, const PanelEntry& entry);
 
+struct FilePanel;
+
+// The panel moved as a step that leaves its directory says (ArchiveUp,
+// ArchiveDirectory, DirectoryUp, Directory; any other leaves it alone).
+// Returns the entry the cursor goes to after the re-read; empty: the first.
+QString MovePanelForStep(FilePanel& panel, OpenStep step, const PanelEntry& entry);
+
 enum class OpenFile {
     Nothing,
     EnterArchive, // listed like a directory

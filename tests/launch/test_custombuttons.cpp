@@ -217,3 +217,18 @@ TEST_F(ButtonsTest, DefaultButtonsOpenTheNetworkAndTheTrash)
     context.trashDirectory = [] { return QString(); };
     EXPECT_EQ(planButtonRun(bin, QString(), context).kind, ButtonRun::Kind::Nothing);
 }
+
+TEST_F(ButtonsTest, AButtonsPathFindsItsHostFileOnADriveOrInTheProgramDirectory)
+{
+    const QString c = drives.root('C');
+    EXPECT_EQ(buttonHostPath(R"(C:\a\NetWork.lnk)", "/prog", "/prog"), c + "/a/NetWork.lnk");
+    // The program directory on a drive's root is named "C:".
+    EXPECT_EQ(buttonHostPath("C:NetWork.lnk", "/prog", "C:"), c + "/NetWork.lnk");
+    // Off the drives only the program directory's own files, either separator.
+    EXPECT_EQ(buttonHostPath("/prog/NetWork.lnk", "/host/prog", "/prog"), "/host/prog/NetWork.lnk");
+    EXPECT_EQ(buttonHostPath(R"(/prog\NetWork.lnk)", "/host/prog", "/prog"),
+              "/host/prog/NetWork.lnk");
+    for (const char* outside :
+         {"/prog/sub/x.lnk", R"(/prog\..\x.lnk)", "/prog", "/progx/a.lnk", "/other/a.lnk"})
+        EXPECT_EQ(buttonHostPath(outside, "/host/prog", "/prog"), QString()) << outside;
+}

@@ -1,5 +1,7 @@
 #include "panels/openentry.h"
 
+#include "panels/filepanel.h"
+
 #include <gtest/gtest.h>
 
 using namespace dovex;
@@ -42,6 +44,23 @@ TEST(OpenEntry, FilesAreEnteredUnpackedMergedOrOpenedInThatOrder)
     EXPECT_EQ(OpenFileStep("big.002", facts), OpenFile::OpenDocument);
     facts.openDocuments = false;
     EXPECT_EQ(OpenFileStep("notes.txt", facts), OpenFile::Nothing);
+}
+
+TEST(OpenEntry, APanelMovesDownAndUpAndStaysForTheOtherSteps)
+{
+    FilePanel p;
+    p.path = QStringLiteral(R"(C:\work)");
+    EXPECT_EQ(MovePanelForStep(p, OpenStep::Directory, entry("src", true)), QString());
+    EXPECT_EQ(p.path, QStringLiteral(R"(C:\work\src)"));
+    // Up: the cursor goes to the directory just left.
+    EXPECT_EQ(MovePanelForStep(p, OpenStep::DirectoryUp, entry("..", true)), "src");
+    EXPECT_EQ(p.path, QStringLiteral(R"(C:\work)"));
+    for (OpenStep step : {OpenStep::Stay, OpenStep::Nothing, OpenStep::File})
+        EXPECT_EQ(MovePanelForStep(p, step, entry("x", true)), QString());
+    EXPECT_EQ(p.path, QStringLiteral(R"(C:\work)"));
+    p.path = QStringLiteral(R"(C:\)");
+    EXPECT_EQ(MovePanelForStep(p, OpenStep::DirectoryUp, entry("..", true)), QString());
+    EXPECT_EQ(p.path, QStringLiteral(R"(C:\)"));
 }
 
 } // namespace

@@ -47,6 +47,16 @@ void LinkCommands::fillSpecialFolderMenu(QMenu* menu, std::function<void(const Q
     menu->setDefaultAction(menu->actions().first());
 }
 
+void LinkCommands::addSpecialFolderPopup(QWidget* widget,
+                                         std::function<void(const QString& dir)> open)
+{
+    auto* menu = new QMenu(m_owner);
+    fillSpecialFolderMenu(menu, std::move(open));
+    widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(widget, &QWidget::customContextMenuRequested, menu,
+                     [menu, widget](const QPoint& at) { menu->popup(widget->mapToGlobal(at)); });
+}
+
 std::optional<QString> LinkCommands::createLinkShortcut(const FilePanel& from, int cursor,
                                                         const FilePanel& other)
 {

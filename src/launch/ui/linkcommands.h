@@ -25,6 +25,8 @@ public:
     // directory when an item is chosen (Recent documents have no folder
     // on this desktop: disabled).
     void fillSpecialFolderMenu(QMenu* menu, std::function<void(const QString& dir)> open);
+    // Such a menu as the context menu of widget.
+    void addSpecialFolderPopup(QWidget* widget, std::function<void(const QString& dir)> open);
 
     // Asks where a link to the entry under cursor goes (the other panel's
     // directory offered) and makes it. The name of the link made (empty

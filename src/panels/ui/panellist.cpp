@@ -1,5 +1,6 @@
 #include "panels/ui/panellist.h"
 
+#include "panels/panelreader.h"
 #include "panels/selection.h"
 
 #include <QApplication>
@@ -170,6 +171,17 @@ void TPanelList::entriesReset(int cursor, int top)
     if (top >= 0 && top < m_model->rowCount())
         scrollTo(m_model->index(top), QAbstractItemView::PositionAtTop);
     setCursor(cursor);
+}
+
+void TPanelList::syncWithDisk()
+{
+    FilePanel& p = panel();
+    int at = cursor();
+    const int top = topIndex();
+    if (SyncPanelEntries(p.sortMethod, p.entries, p.path, at, p.filterMask) || at != cursor())
+        entriesReset(at, top);
+    else
+        viewport()->update();
 }
 
 int TPanelList::rowAt(const QPoint& pos) const

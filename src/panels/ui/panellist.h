@@ -75,6 +75,10 @@ public:
     void setRowHeight(int height);
     // The entries changed wholesale (a re-read) or in place (a sync).
     void entriesReset(int cursor, int top = -1);
+    // The entries brought up to date with the panel's directory in place,
+    // marks kept; rows that came or went shift the row icons, so the rows
+    // are rebuilt then, even when their number stayed the same.
+    void syncWithDisk();
     int topIndex() const;
 
     // Handlers installed by the window; a key handler that returns true

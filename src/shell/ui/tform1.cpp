@@ -2,7 +2,6 @@
 
 #include "launch/ui/custombuttonbar.h"
 
-#include "launch/pif.h"
 #include "launch/ui/launchcommands.h"
 #include "launch/ui/linkcommands.h"
 
@@ -15,18 +14,21 @@
 #include "fileops/ui/messageprompter.h"
 #include "panels/panelreader.h"
 #include "panels/textformat.h"
+#include "panels/ui/driveselector.h"
+#include "panels/ui/panelkeys.h"
 #include "panels/ui/panellist.h"
 #include "panels/ui/tdirout.h"
+#include "panels/ui/treemode.h"
 #include "platform/drivemap.h"
-#include "platform/hostfile.h"
 #include "platform/locations.h"
 #include "platform/prompter.h"
 #include "platform/settingsfile.h"
-#include "shell/linkfiles.h"
 #include "shell/ui/commandline.h"
 #include "shell/ui/dragdropglue.h"
 #include "shell/ui/drivestatus.h"
 #include "shell/ui/mainlayout.h"
+#include "shell/ui/programfiles.h"
+#include "shell/ui/settingsmarks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,6 +56,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupCommandButtons();
     setupStatusBar();
     setupCommands();
+    m_marks = std::make_unique<SettingsMarks>([this](Cmd id) { return command(id); },
+                                              std::array{ListBox1, ListBox2});
     // The bands add the commands only they offer; the launch commands then
     // wire those too.
     setupToolbars();
@@ -61,25 +65,22 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     setupLinkCommands();
     setupSystemInfo();
     AttachDragDrop(*this);
-    setupWatchers();
-    setupTree();
+    setupFollowers();
     setupNetwork();
     Label1->installEventFilter(this);
-    m_driveGuard = true;
     m_maximizePending = false;
     FormCreate();
     m_customButtons->Build();
     attachToolbarWidths();
-    recomputeColumns();
+    m_marks->recomputeColumns();
 }
 
 TForm1::~TForm1()
 {
     // The bands outlive the settings they store into; their widths went to
     // the file at quit.
-    for (TcoolPanel* band : m_bands)
-        if (band)
-            band->setInifile({});
+    if (m_toolbar.bands[0])
+        m_toolbar.attachWidths({});
 }
 
 Prompter& TForm1::prompter()
@@ -93,23 +94,9 @@ Prompter& TForm1::prompter()
 
 void TForm1::FormCreate()
 {
-    m_programDir = programDirectory();
-    if (!ensureDirectory(m_programDir))
-        throw SettingsWriteError(
-            QStringLiteral("Cannot create the program directory %1").arg(m_programDir));
-    m_programDirName = programDirectoryName(m_programDir);
-    if (const Result r = writeMissingLinkFiles(m_programDir); !r)
-        throw SettingsWriteError(r.error());
-    // A PIF that cannot be written is skipped: the archivers run without it.
-    launch::writeMissingPifs(m_programDir, m_programDirName);
-
-    const QString typeFile = m_programDir + '/' + FileTypeTable::fileName();
-    if (!hostfile::isFile(typeFile) || !m_types.load(typeFile)) {
-        m_types.buildFromMimeDatabaseInChild();
-        if (!m_types.save(typeFile))
-            throw SettingsWriteError(QStringLiteral("Cannot write the file %1").arg(typeFile));
-    }
-
+    const ProgramFiles files = PrepareProgramFiles(m_types);
+    m_programDir = files.dir;
+    m_programDirName = files.name;
     for (FilePanel& p : m_panels) {
         p.inArchive = false;
         p.archiveKind = QChar(' ');
@@ -125,97 +112,25 @@ void TForm1::FormCreate()
 
 void TForm1::applySettings()
 {
-    const MainSettings& s = m_settings;
-    for (int i = 0; i < 4; ++i)
-        command(iconCommand(i))->setChecked(s.useIcons == i);
-    command(Cmd::ShowStatusBar)->setChecked(s.statusBar);
-    command(Cmd::ShowCopySpeed)->setChecked(s.showCopySpeed);
-    if (!s.full2) {
-        command(Cmd::RightBrief)->setChecked(true);
-        ListBox2->setBrief(true);
-    }
-    command(Cmd::ShowSpeedbar)->setChecked(s.speedbar);
-    command(Cmd::ShowIntro)->setChecked(s.showIntro);
-    m_toolbarRow->setVisible(s.speedbar);
-    m_buttonRow->setVisible(s.speedbar);
-    command(Cmd::OpenDocuments)->setChecked(s.exOnEnter);
-    command(s.showModeNormal ? Cmd::ShowAttributes : Cmd::ShowFileType)->setChecked(true);
-    for (int i = 0; i < 6; ++i)
-        command(widthCommand(i))->setChecked(kPanelWidths[i] == s.characters);
-    for (int n = 0; n < 2; ++n) {
-        m_panels[size_t(n)].sortMethod = n == 0 ? s.sortMeth1 : s.sortMeth2;
-        for (int k = 0; k < 5; ++k)
-            command(sortCommand(n + 1, k))->setChecked(k == m_panels[size_t(n)].sortMethod);
-    }
-    applyFont();
-    ListBox1->setRowHeight(s.itemHeight);
-    ListBox2->setRowHeight(s.itemHeight);
-
-    if (s.maximized) {
+    m_marks->apply(m_settings);
+    m_toolbarRow->setVisible(m_settings.speedbar);
+    m_buttonRow->setVisible(m_settings.speedbar);
+    if (m_settings.maximized)
         m_maximizePending = true;
-    } else {
-        QRect b = s.bounds;
-        const QSize screen = QGuiApplication::primaryScreen()
-                                 ? QGuiApplication::primaryScreen()->size()
-                                 : QSize(b.width(), b.height());
-        b.moveTop(std::max(0, b.top()));
-        b.moveLeft(std::max(0, b.left()));
-        b.setWidth(std::min(b.width(), screen.width()));
-        b.setHeight(std::min(b.height(), screen.height()));
-        setGeometry(b);
-    }
-    for (TPanelList* l : {ListBox1, ListBox2}) {
-        l->delegate().options.iconMode = s.useIcons;
-        l->delegate().options.detail =
-            s.showModeNormal ? DetailMode::Attributes : DetailMode::FileType;
-        l->delegate().options.nameColumnChars = s.characters;
-        l->delegate().options.folderTypeText = FileTypeTable::folderTypeText();
-    }
-}
-
-void TForm1::applyFont()
-{
-    QFont font(m_settings.fontName);
-    font.setPixelSize(std::abs(m_settings.fontHeight) > 0 ? std::abs(m_settings.fontHeight) : 11);
-    if (m_settings.fontSize > 0)
-        font.setPointSize(m_settings.fontSize); // the size wins over the height
-    font.setBold(m_settings.fontStyle == FontStyle::Bold);
-    font.setItalic(m_settings.fontStyle == FontStyle::Italic);
-    ListBox1->setFont(font);
-    ListBox2->setFont(ListBox1->font());
+    else
+        setGeometry(SettingsMarks::fitToScreen(m_settings.bounds));
 }
 
 void TForm1::FormShow()
 {
-    if (command(Cmd::ShowIntro)->isChecked()) {
-        auto* about = new QDialog(this);
-        about->setAttribute(Qt::WA_DeleteOnClose);
-        about->setWindowTitle(QStringLiteral("About"));
-        auto* layout = new QVBoxLayout(about);
-        layout->addWidget(
-            new QLabel(QStringLiteral("Dovex 1.3 32-Bit\n\nA dual-panel file manager"), about));
-        about->show();
-        QTimer::singleShot(2000, about, &QDialog::close);
-    }
+    if (command(Cmd::ShowIntro)->isChecked())
+        showIntro();
     m_programDir = programDirectory();
     readShowSettings(m_settings);
     if (!m_settings.unreadable.isEmpty()) // said once; the file is left alone this session
         prompter().error(SettingsFile::unreadableMessage(m_settings.unreadable));
-    if (!m_settings.toolsSeek && m_settings.unreadable.isEmpty()) {
-        // Offered once: the key is written before the question.
-        m_settings.toolsSeek = true;
-        try {
-            writeToolsSeek(m_settings);
-        } catch (const SettingsWriteError& e) {
-            prompter().error(QString::fromStdString(e.what()));
-        }
-        // Asked once the window shows both panels and the drive boxes
-        // filled, not over an empty frame.
-        callAfterFirstPaint(*this, [this] {
-            if (!m_quitting && !m_stopped)
-                compressionTools().seekTools();
-        });
-    }
+    if (!m_settings.toolsSeek && m_settings.unreadable.isEmpty())
+        offerToolsSeek();
     command(Cmd::LeftFull)->setChecked(m_settings.full1);
     command(Cmd::LeftBrief)->setChecked(!m_settings.full1);
     ListBox1->setBrief(!m_settings.full1);
@@ -227,11 +142,44 @@ void TForm1::FormShow()
         else if (isExistingDirectory(dospath::directoryPart(arg)))
             m_settings.dir1 = dospath::directoryPart(arg);
     }
-    fillDriveBoxes();
+    m_drives->fill();
     paintDrives();
+    readStartPanels();
+}
+
+void TForm1::showIntro()
+{
+    auto* about = new QDialog(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setWindowTitle(QStringLiteral("About"));
+    auto* layout = new QVBoxLayout(about);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Dovex 1.3 32-Bit\n\nA dual-panel file manager"), about));
+    about->show();
+    QTimer::singleShot(2000, about, &QDialog::close);
+}
+
+void TForm1::offerToolsSeek()
+{
+    // Offered once: the key is written before the question.
+    m_settings.toolsSeek = true;
+    try {
+        writeToolsSeek(m_settings);
+    } catch (const SettingsWriteError& e) {
+        prompter().error(QString::fromStdString(e.what()));
+    }
+    // Asked once the window shows both panels and the drive boxes
+    // filled, not over an empty frame.
+    callAfterFirstPaint(*this, [this] {
+        if (!m_quitting && !m_stopped)
+            compressionTools().seekTools();
+    });
+}
+
+void TForm1::readStartPanels()
+{
     for (FilePanel& p : m_panels)
         p.filterMask = QStringLiteral("*.*");
-
     const QString starts[2] = {m_settings.dir1, m_settings.dir2};
     for (int n : {2, 1}) {
         FilePanel& p = panel(n);
@@ -257,34 +205,13 @@ void TForm1::stopProgram()
 
 void TForm1::collectSettings()
 {
-    collectToolbarWidths();
-    MainSettings& s = m_settings;
-    s.dir1 = m_panels[0].path;
-    s.dir2 = m_panels[1].path;
-    s.sortMeth1 = m_panels[0].sortMethod;
-    s.sortMeth2 = m_panels[1].sortMethod;
-    s.statusBar = command(Cmd::ShowStatusBar)->isChecked();
-    s.speedbar = command(Cmd::ShowSpeedbar)->isChecked();
-    s.full1 = command(Cmd::LeftFull)->isChecked();
-    s.full2 = command(Cmd::RightFull)->isChecked();
-    s.showCopySpeed = command(Cmd::ShowCopySpeed)->isChecked();
-    s.showIntro = command(Cmd::ShowIntro)->isChecked();
-    s.exOnEnter = command(Cmd::OpenDocuments)->isChecked();
-    for (int i = 0; i < 4; ++i)
-        if (command(iconCommand(i))->isChecked())
-            s.useIcons = i;
-    const QFont f = ListBox1->font();
-    s.fontName = f.family();
-    s.fontSize = f.pointSize() > 0 ? f.pointSize() : s.fontSize;
-    s.fontHeight = -QFontMetrics(f).height();
-    s.fontStyle = f.bold() && f.italic() ? FontStyle::BoldItalic
-                  : f.bold()             ? FontStyle::Bold
-                  : f.italic()           ? FontStyle::Italic
-                                         : FontStyle::Regular;
+    m_toolbar.storeWidths();
+    m_marks->collect(m_settings);
+    m_settings.dir1 = m_panels[0].path;
+    m_settings.dir2 = m_panels[1].path;
     const QRect g = isMaximized() ? normalGeometry() : geometry();
-    s.bounds = g.isValid() ? g : geometry();
-    s.showModeNormal = command(Cmd::ShowAttributes)->isChecked();
-    s.maximized = isMaximized();
+    m_settings.bounds = g.isValid() ? g : geometry();
+    m_settings.maximized = isMaximized();
 }
 
 void TForm1::Quit1Click()
@@ -320,23 +247,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Label1 && event->type() == QEvent::MouseButtonRelease)
         DeskTop1Click();
-    for (int n = 1; n <= 2; ++n) {
-        QObject* box = n == 1 ? static_cast<QObject*>(drivecombobox1) : DriveComboBox2;
-        if (watched != box)
-            continue;
-        if (event->type() == QEvent::KeyPress) {
-            m_driveGuard = true;
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
-                list(ActivePanel)->setFocus();
-                return true;
-            }
-        } else if (event->type() == QEvent::MouseButtonPress) {
-            m_driveBarFlag = false;
-        } else if (event->type() == QEvent::FocusOut) {
-            DriveComboBox1Exit(n);
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -383,7 +293,7 @@ void TForm1::applyLayout(const MainLayout& l, int minRightList)
 {
     if (!l.toolbarRow.isNull()) {
         m_toolbarRow->setGeometry(l.toolbarRow);
-        layoutToolbars();
+        m_toolbar.layout(m_toolbarRow);
     }
     TbrowseComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
     QLabel* captions[2] = {Label1, Label2};
@@ -396,8 +306,8 @@ void TForm1::applyLayout(const MainLayout& l, int minRightList)
         captions[n]->setGeometry(l.captions[n]);
         m_driveBars[n]->setGeometry(l.driveBars[n]);
     }
-    if (DirOut1)
-        DirOut1->setGeometry(ListBox1->geometry()); // the tree lies over the left list
+    if (m_tree)
+        dirTree()->setGeometry(ListBox1->geometry()); // the tree lies over the left list
     if (m_splitter) {
         m_splitter->setGeometry(l.splitter);
         m_splitter->setMaxTargetSize(0);

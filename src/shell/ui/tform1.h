@@ -7,6 +7,7 @@
 #include "panels/ui/rowpainter.h"
 #include "shell/mainsettings.h"
 #include "shell/ui/commands.h"
+#include "shell/ui/toolbarrow.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -17,12 +18,9 @@
 #include <span>
 
 class QAction;
-class QActionGroup;
-class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTimer;
 class QToolButton;
 
 namespace dovex {
@@ -32,16 +30,17 @@ class NetConnector;
 class NetProvider;
 class TConnect;
 class TDisconnectDialog;
-class DirWatcher;
-class MountWatcher;
+class DiskFollower;
+class DriveSelector;
+class PanelKeys;
 class Prompter;
 class TCommandLine;
 class TDriveStatus;
 class TForm6;
-class TForm8;
 class TMSOfficeCaption;
-class TForm11;
 class TDirOut;
+class TreeMode;
+class SettingsMarks;
 class ArchiveCommands;
 class LaunchCommands;
 class TPanelList;
@@ -52,7 +51,6 @@ class TWinSplit;
 class CustomButtonBar;
 class LinkCommands;
 struct MainLayout;
-enum class PanelKeyAction;
 
 // The main window: two panels, their headers and selection lines, the
 // command line, the command buttons and the status bar. It owns all program
@@ -78,12 +76,12 @@ public:
     // Both panels brought up to date without losing marks (which: the
     // panels to update, as bits 1 << (panel - 1)).
     void Werkpanelsbij(unsigned which = 3);
-    // Following the disk and the mounts (tform1_watch.cpp): the drive map,
-    // the drive boxes and bars built again after a change of the mounts (also
-    // the tests' way to simulate one), and the number of panel updates
-    // changes on the disk caused.
+    // Following the disk and the mounts (panels/ui/diskfollower.h): the
+    // drive map, the drive boxes and bars built again after a change of the
+    // mounts (also the tests' way to simulate one), and the number of panel
+    // updates changes on the disk caused.
     void mountsChanged();
-    int diskUpdates() const { return m_diskUpdates; }
+    int diskUpdates() const;
     // Re-reads the panel ActivePanel names. background: the marker of the
     // update on activation (the pending temporary file is kept then).
     void RefreshClick(bool background = false);
@@ -106,14 +104,11 @@ public:
     TCommandLine* commandLine() const { return m_commandLine; }
     TbrowseComboBox* driveBox(int n) const { return n == 1 ? drivecombobox1 : DriveComboBox2; }
     TDriveBar* driveBar(int n) const { return m_driveBars[n - 1]; }
-    // The drive bars (tform1_drives.cpp): the drives shown, in the order of
-    // the left drive box, and their number.
+    // The drive bars (panels/ui/driveselector.h): the drives shown, in the
+    // order of the left drive box, and their number.
     const QStringList& driveSlots() const { return DriveSlots; }
     int driveCount() const { return DriveCount; }
     void paintDrives();
-    void driveBarDown(int panel, int x);
-    void driveBarMove(int panel, int x);
-    void driveBarUp();
     QString driveInfo(int n) const;
     const MainSettings& settings() const { return m_settings; }
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
@@ -135,11 +130,11 @@ public:
     // The toolbar row (tform1_toolbars.cpp). Bands left to right: 0 "Panel
     // Tools", 1 "Extra Tools", 2 "ShellTools", 3 "Custom Buttons".
     QWidget* toolbarRow() const { return m_toolbarRow; }
-    TcoolPanel* toolBand(int k) const { return m_bands[size_t(k)]; }
+    TcoolPanel* toolBand(int k) const { return m_toolbar.bands[size_t(k)]; }
     // The panel that holds the custom buttons.
-    TcoolPanel* customButtonPanel() const { return m_bands[3]; }
+    TcoolPanel* customButtonPanel() const { return m_toolbar.bands[3]; }
     // A toolbar button by its hint; null when there is none.
-    TWin97Button* toolButton(const QString& hint) const;
+    TWin97Button* toolButton(const QString& hint) const { return m_toolbar.button(hint); }
     TWinSplit* splitter() const { return m_splitter; }
     TLine3D* commandSeparator(int k) const { return m_separators[size_t(k - 1)]; }
     // The built-in icon the application shows on a display of that depth.
@@ -149,8 +144,8 @@ public:
     TMSOfficeCaption* captionStrip() const { return m_caption; }
     TForm6* systemInfoWindow() const;
     void SystemInformation1Click();
-    // The left panel's directory tree (tform1_tree.cpp); shown in tree mode only.
-    TDirOut* dirTree() const { return DirOut1; }
+    // The left panel's directory tree (panels/ui/treemode.h); shown in tree mode only.
+    TDirOut* dirTree() const;
     bool treeMode() const;
     void Tree1Click();
     // Network drives (tform1_network.cpp). Without a provider and connector
@@ -179,8 +174,6 @@ private:
     void setupStatusBar();
     void setupToolbars();
     void attachToolbarWidths();
-    void layoutToolbars();
-    void collectToolbarWidths();
     void SplitterEnd();
     void setupLaunchCommands(); // tform1_launch.cpp
     void setupLinkCommands();   // tform1_buttons.cpp
@@ -189,62 +182,44 @@ private:
     void SplitFile1Click();
     void Append1Click();
     void runSplitMerge(bool merge);
-    void setupWatchers(); // tform1_watch.cpp
-    void watchPanels();
-    void followDisk();
-    void setupTree();    // tform1_tree.cpp
-    void setupNetwork(); // tform1_network.cpp
+    void setupFollowers(); // the disk, the mounts and the tree mode
+    void setupNetwork();   // tform1_network.cpp
     void leaveTree();
-    bool refreshTree();
-    void DirOut1Change();
-    void DirOut1Enter();
     void Attributes1Click();
     void CalculateSize1Click();
     void CompareDirs();
     void SpecialFolderClick(const QString& dir, int fromPanel);
     void openInPanel(int panel, const QString& dir, bool keepFocus);
     void CreateLinkShortcut1Click();
-    QString buttonHostPath(const QString& path) const;
     void runCommandLine(int panel);
+    // The row of panel n's cursor entry; -1 when it has none (the tree has no entries).
+    int cursorRow(int n) const;
     void viewCommand(bool select);
     void editCommand(bool notePad);
     void LastCommand1Click();
 
     void FormCreate();
     void applySettings();
-    void applyFont();
     void collectSettings();
+    void showIntro();
+    void offerToolsSeek();
+    void readStartPanels();
 
     // Panel handlers.
-    bool Klik(int panel, QKeyEvent* event);
-    void applyPanelKey(int panel, PanelKeyAction action, const QString& text);
+    void setupKeys();
     void openFile(int panel, const PanelEntry& entry);
     void applyLayout(const MainLayout& layout, int minRightList);
     void rereadDriveLists(); // the drive map, both drive boxes and the bars
-    // The cursor of each panel before a command that changes the disk, put
-    // back afterwards on its entry (else its row, else the last); then the
-    // keys go back to the panel n the command came from.
-    struct PanelCursors {
-        QString name[2];
-        int index[2] = {-1, -1};
-    };
-    PanelCursors saveCursors() const;
-    void restoreCursors(const PanelCursors& saved);
-    void returnToPanel(int n);
+    // Runs a command that changes the disk: the panels are not updated under
+    // it, then both are brought up to date with their marks, each cursor put
+    // back on its entry (or by place) and the keys to the active panel.
+    void runChanging(const std::function<void()>& run, const std::function<void()>& place = {});
     void updateSelectionLine(int panel);
     void updateDriveInfo(int panel);
     void changeDrive(int panel, QChar letter);
-    void setComboDrive(int panel, QChar letter);
     QString veranderfile1(int panel, QChar letter);
-    void DriveComboBox1Exit(int panel);
     void SpeedButton8Click(int panel);
-    void MaskonEnter(int panel, bool marking);
-    void openSelectionDialog(int panel, bool marking);
-    void openSeek(int panel);
     void rereadAndPlace(int panel, const QString& cursorName);
-    void recomputeColumns();
-    void repaintLists();
-    void fillDriveBoxes();
     void setupDrives();
     void applyDriveBox(int panel);
     void stopProgram();
@@ -287,9 +262,6 @@ private:
     FileTypeTable m_types;
     RowPainter m_painter;
     bool m_maximizePending = false;
-    bool m_driveGuard = true;
-    bool m_driveBarFlag = false;
-    bool m_symbolFlag = false;
     bool m_quitting = false;
     bool m_stopped = false;
     bool m_shown = false; // the panels were read once: activations update them
@@ -301,11 +273,10 @@ private:
     // member extracted for viewing), removed at the next re-read.
     QStringList m_pendingDeletions;
     QStringList m_commandHistory;
-    DirWatcher* m_dirWatcher = nullptr;
-    MountWatcher* m_mountWatcher = nullptr;
-    QTimer* m_followTimer = nullptr; // gathers a burst of changes into one update
-    bool m_mountsPending = false;
-    int m_diskUpdates = 0;
+    DiskFollower* m_follower = nullptr;
+    std::unique_ptr<TreeMode> m_tree;
+    std::unique_ptr<SettingsMarks> m_marks;
+    std::unique_ptr<PanelKeys> m_keys;
 
     Prompter* m_prompter = nullptr;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
@@ -319,14 +290,12 @@ private:
     std::unique_ptr<LinkCommands> m_links;
 
     QWidget* m_toolbarRow = nullptr;
-    std::array<TcoolPanel*, 4> m_bands{};
-    QList<TWin97Button*> m_toolButtons;
+    ToolbarBands m_toolbar;
     TWinSplit* m_splitter = nullptr;
     bool m_splitCall = false; // verander runs for the end of a splitter drag
     std::array<TLine3D*, 8> m_separators{};
     TPanelList* ListBox1 = nullptr;
     TPanelList* ListBox2 = nullptr;
-    TDirOut* DirOut1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     TbrowseComboBox* drivecombobox1 = nullptr;
@@ -335,15 +304,13 @@ private:
     TDriveBar* m_driveBars[2] = {nullptr, nullptr};
     QStringList DriveSlots;
     int DriveCount = 0;
-    bool m_syncingBox = false; // the program, not the user, changes a drive box
+    DriveSelector* m_drives = nullptr;
     QLabel* Status1 = nullptr;
     QLabel* Status2 = nullptr;
     TCommandLine* m_commandLine = nullptr;
     QWidget* m_buttonRow = nullptr;
     std::array<QPushButton*, 9> m_buttons{};
     TDriveStatus* m_driveStatus[2] = {nullptr, nullptr};
-    QPointer<TForm8> m_selectionDialog;
-    QPointer<TForm11> m_seek;
     QPointer<TForm6> m_systemInfo;
     TMSOfficeCaption* m_caption = nullptr;
 

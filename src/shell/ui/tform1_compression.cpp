@@ -3,9 +3,9 @@
 #include "shell/ui/tform1.h"
 
 #include "archive/ui/compressiontools.h"
-#include "fileops/runoperation.h"
 #include "panels/ui/panellist.h"
 #include "platform/prompter.h"
+#include "shell/ui/panelcursors.h"
 
 namespace dovex {
 
@@ -27,44 +27,30 @@ bool TForm1::CheckOfMag() const
 
 void TForm1::runCompression(const std::function<QStringList(CompressionTools&)>& run)
 {
+    runChanging([&] {
+        for (const QString& file : run(compressionTools()))
+            deleteAtNextRefresh(file);
+    });
+}
+
+void TForm1::runChanging(const std::function<void()>& run, const std::function<void()>& place)
+{
     const int n = ActivePanel;
-    const PanelCursors cursors = saveCursors();
-    ++m_busy; // closing the dialog must not update the panels under the run
-    const QStringList left = run(compressionTools());
+    const PanelCursors cursors({ListBox1, ListBox2});
+    ++m_busy; // the dialogs' closing must not update the panels under the command
+    run();
     --m_busy;
-    for (const QString& file : left)
-        deleteAtNextRefresh(file);
+    // Both panels are brought up to date as on an activation, so the marks
+    // of every entry that is still there stay.
     Werkpanelsbij();
     if (m_stopped)
         return;
-    restoreCursors(cursors);
-    returnToPanel(n);
-}
-
-TForm1::PanelCursors TForm1::saveCursors() const
-{
-    PanelCursors saved;
-    for (int k = 1; k <= 2; ++k) {
-        const int at = list(k)->cursor();
-        saved.index[k - 1] = at;
-        if (at >= 0)
-            saved.name[k - 1] = m_panels[size_t(k - 1)].entries[size_t(at)].name;
-    }
-    return saved;
-}
-
-void TForm1::restoreCursors(const PanelCursors& saved)
-{
-    // Each cursor back on its entry, else on its row, else the last.
-    for (int k = 1; k <= 2; ++k) {
-        list(k)->setCursor(
-            CursorAfterReread(panel(k).entries, saved.name[k - 1], saved.index[k - 1]));
+    if (place)
+        place();
+    else
+        cursors.restore();
+    for (int k = 1; k <= 2; ++k)
         updateSelectionLine(k);
-    }
-}
-
-void TForm1::returnToPanel(int n)
-{
     // The keys go back to the panel: the dialogs that closed may have left
     // the keyboard focus nowhere.
     if (!isActiveWindow())

@@ -1,90 +1,70 @@
-// The drive bars of the main window and applying a drive box's choice to
-// its panel.
+// The drive boxes and bars of the main window (panels/ui/driveselector.h)
+// and applying a drive box's choice to its panel.
 #include "shell/ui/tform1.h"
 
+#include "panels/panelreader.h"
+#include "panels/textformat.h"
+#include "panels/ui/driveselector.h"
 #include "panels/ui/panellist.h"
 #include "platform/drivemap.h"
-
-#include <QApplication>
-#include <QScopedValueRollback>
 
 namespace dovex {
 
 void TForm1::setupDrives()
 {
-    for (int n = 1; n <= 2; ++n) {
-        TDriveBar* bar = m_driveBars[n - 1];
-        bar->onPress = [this, n](int x) { driveBarDown(n, x); };
-        bar->onMove = [this, n](int x) { driveBarMove(n, x); };
-        bar->onRelease = [this] { driveBarUp(); };
-    }
+    DriveSelector::Host host;
+    host.apply = [this](int n) { applyDriveBox(n); };
+    host.returnKeys = [this] { list(ActivePanel)->setFocus(); };
+    m_drives =
+        new DriveSelector(this, {drivecombobox1, DriveComboBox2}, {m_driveBars[0], m_driveBars[1]},
+                          {ListBox1, ListBox2}, std::move(host));
 }
 
 void TForm1::paintDrives()
 {
-    // Both bars show the drives of the left box, in its order.
-    DriveSlots.clear();
-    QList<TDriveBar::Item> items;
-    for (int i = 0; i < drivecombobox1->count(); ++i) {
-        const QString text = drivecombobox1->itemText(i);
-        if (TbrowseComboBox::isPathItem(text) || text.isEmpty())
-            continue;
-        DriveSlots.append(text);
-        items.append({text[0], drivecombobox1->itemKind(i)});
-    }
+    m_drives->paint();
+    // Kept beside the bars for the drops on them.
+    DriveSlots = m_drives->driveSlots();
     DriveCount = int(DriveSlots.size());
-    for (int n = 1; n <= 2; ++n)
-        m_driveBars[n - 1]->paintDrives(TDriveBar::slotsFor(list(n)->width()), items);
 }
 
 void TForm1::rereadDriveLists()
 {
-    DriveMap::instance().reload();
-    {
-        const QScopedValueRollback sync(m_syncingBox, true);
-        for (TbrowseComboBox* box : {drivecombobox1, DriveComboBox2})
-            box->Reread();
-    }
+    m_drives->reread();
     paintDrives();
 }
 
-void TForm1::driveBarDown(int n, int x)
+QString TForm1::veranderfile1(int n, QChar letter)
 {
-    TDriveBar* bar = m_driveBars[n - 1];
-    if (x < 0)
-        return;
-    const int slot = x / TDriveBar::kSlotWidth;
-    // Beyond the last drive, or beyond what this (narrower) bar shows.
-    if (slot >= DriveCount || slot >= bar->slotCount())
-        return;
-    bar->pressSlot(slot);
-    m_driveGuard = false;
-    m_driveBarFlag = true;
-    const QChar letter = DriveSlots[slot][0];
-    TbrowseComboBox* box = driveBox(n);
-    {
-        const QScopedValueRollback sync(m_syncingBox, true);
-        box->SelectDrive(letter);
-        box->SetPath(QString(letter) + QStringLiteral(":\\"));
+    FilePanel& p = panel(n);
+    const int other = 3 - n;
+    const bool otherInArchive = panel(other).inArchive;
+    if (!otherInArchive && !p.path.isEmpty() && p.path[0].toLower() == letter.toLower())
+        return p.path;
+    if (!waitForDrive(letter, prompter())) {
+        m_drives->showRoot(n, QChar('c'));
+        return p.path;
     }
-    applyDriveBox(n);
-    // A question asked meanwhile takes the button's release with it.
-    if (!(QApplication::mouseButtons() & Qt::LeftButton))
-        driveBarUp();
+    if (ActivePanel == other && !otherInArchive &&
+        panel(other).path[0].toLower() == letter.toLower()) {
+        m_drives->showRoot(n, letter);
+        return panel(other).path;
+    }
+    return QString(letter.toUpper()) + QStringLiteral(":\\");
 }
 
-void TForm1::driveBarMove(int n, int x)
+void TForm1::changeDrive(int n, QChar letter)
 {
-    if (x < 0)
+    FilePanel& p = panel(n);
+    const QString path = veranderfile1(n, letter);
+    if (path == p.path && !p.inArchive)
         return;
-    const int slot = x / TDriveBar::kSlotWidth;
-    m_driveBars[n - 1]->setToolTip(slot < DriveCount ? DriveSlots[slot].mid(3) : QString());
-}
-
-void TForm1::driveBarUp()
-{
-    for (TDriveBar* bar : m_driveBars)
-        bar->release();
+    p.showDirectory(path);
+    const int wasActive = ActivePanel;
+    ActivePanel = n;
+    RefreshClick();
+    setactief(wasActive);
+    m_drives->setGuard(false);
 }
 
 void TForm1::applyDriveBox(int n)
@@ -113,7 +93,7 @@ void TForm1::applyDriveBox(int n)
     ActivePanel = n;
     RefreshClick();
     setactief(wasActive);
-    m_driveGuard = false;
+    m_drives->setGuard(false);
 }
 
 } // namespace dovex

@@ -3,6 +3,7 @@
 #include "shell/ui/tform1.h"
 
 #include "launch/ui/launchcommands.h"
+#include "panels/ui/driveselector.h"
 #include "panels/ui/panellist.h"
 #include "platform/prompter.h"
 #include "shell/ui/commandline.h"
@@ -21,7 +22,7 @@ void TForm1::runCommandLine(int n)
     if (!r.error.isEmpty())
         return;
     if (r.plan.kind == launch::CommandPlan::Kind::Drive) {
-        setComboDrive(n, r.plan.drive.toUpper());
+        m_drives->showRoot(n, r.plan.drive);
         changeDrive(n, r.plan.drive);
     } else if (!r.newDirectory.isEmpty() && r.newDirectory != panel(n).path) {
         panel(n).inArchive = false;
@@ -47,18 +48,23 @@ void TForm1::viewCommand(bool select)
             list(n)->setCursor(0);
     }
     const int n = ActivePanel;
-    if (panel(n).entries.empty() || (n == 1 && m_settings.treeView) || list(n)->cursor() < 0)
-        return;
-    m_launch->view(panel(n), panel(n).entries[size_t(list(n)->cursor())],
-                   select ? launch::ViewMode::ViewerSelect : launch::ViewMode::View);
+    if (const int at = cursorRow(n); at >= 0)
+        m_launch->view(panel(n), panel(n).entries[size_t(at)],
+                       select ? launch::ViewMode::ViewerSelect : launch::ViewMode::View);
 }
 
 void TForm1::editCommand(bool notePad)
 {
     const int n = ActivePanel;
-    if (panel(n).entries.empty() || (n == 1 && m_settings.treeView) || list(n)->cursor() < 0)
-        return;
-    m_launch->edit(panel(n), panel(n).entries[size_t(list(n)->cursor())], notePad);
+    if (const int at = cursorRow(n); at >= 0)
+        m_launch->edit(panel(n), panel(n).entries[size_t(at)], notePad);
+}
+
+int TForm1::cursorRow(int n) const
+{
+    const int at = list(n)->cursor();
+    const bool none = (n == 1 && m_settings.treeView) || m_panels[size_t(n - 1)].entries.empty();
+    return none ? -1 : at;
 }
 
 } // namespace dovex

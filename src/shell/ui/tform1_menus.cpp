@@ -6,19 +6,20 @@
 
 #include "fileops/runoperation.h"
 #include "fileops/ui/fileoperations.h"
+#include "panels/ui/driveselector.h"
+#include "panels/ui/panelkeys.h"
 #include "panels/ui/panellist.h"
-#include "panels/ui/selectionsetdialog.h"
 #include "platform/drivemap.h"
 #include "platform/prompter.h"
 #include "platform/settingsfile.h"
 #include "shell/mainsettings.h"
 #include "shell/ui/commandline.h"
 #include "shell/ui/drivestatus.h"
+#include "shell/ui/settingsmarks.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
-#include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -36,12 +37,6 @@ void TForm1::setupStatusBar()
         m_driveStatus[n]->setObjectName(QStringLiteral("DriveStatus%1").arg(n + 1));
         statusBar()->addWidget(m_driveStatus[n], n);
     }
-}
-
-void TForm1::repaintLists()
-{
-    for (TPanelList* l : {ListBox1, ListBox2})
-        l->viewport()->update();
 }
 
 void TForm1::Full1Click()
@@ -78,10 +73,8 @@ void TForm1::setSortMethod(int n, int method)
 
 void TForm1::setFilter(int n)
 {
-    if (!m_selectionDialog)
-        m_selectionDialog = new TForm8(this);
     const std::optional<QString> mask =
-        m_selectionDialog->ask(QStringLiteral("Set Filter"), panel(n).filterMask);
+        m_keys->ask(QStringLiteral("Set Filter"), panel(n).filterMask);
     if (!mask)
         return;
     panel(n).filterMask = *mask;
@@ -104,16 +97,12 @@ void TForm1::Filter2Click()
 
 void TForm1::Drive1Click()
 {
-    m_driveGuard = true;
-    drivecombobox1->setFocus();
-    drivecombobox1->showPopup();
+    m_drives->dropDown(1);
 }
 
 void TForm1::Drive2Click()
 {
-    m_driveGuard = true;
-    DriveComboBox2->setFocus();
-    DriveComboBox2->showPopup();
+    m_drives->dropDown(2);
 }
 
 void TForm1::test2Click()
@@ -164,38 +153,32 @@ void TForm1::runFileOperation(int kind)
     OperationContext ctx{
         panel(n),   list(n)->cursor(), panel(3 - n), this, command(Cmd::ShowCopySpeed)->isChecked(),
         m_prompter, &archiveCommands()};
-    const PanelCursors cursors = saveCursors();
     QString created;
-    ++m_busy; // the dialogs' closing must not update the panels under the operation
-    switch (kind) {
-    case 1:
-        dovex::Copy1Click(ctx);
-        break;
-    case 2:
-        Doemove(ctx);
-        break;
-    case 3:
-        dovex::Delete1Click(ctx);
-        break;
-    default:
-        created = dovex::MkDir1Click(ctx);
-        break;
-    }
-    --m_busy;
-    // Both panels are brought up to date as on an activation, so the marks
-    // of every entry that is still there stay.
-    Werkpanelsbij();
-    if (m_stopped)
-        return;
+    const auto run = [&] {
+        switch (kind) {
+        case 1:
+            dovex::Copy1Click(ctx);
+            break;
+        case 2:
+            Doemove(ctx);
+            break;
+        case 3:
+            dovex::Delete1Click(ctx);
+            break;
+        default:
+            created = dovex::MkDir1Click(ctx);
+            break;
+        }
+    };
     if (!mkdir) {
-        restoreCursors(cursors);
-    } else {
+        runChanging(run);
+        return;
+    }
+    // A new directory takes the cursor of the panel it was made in.
+    runChanging(run, [&] {
         list(n)->setCursor(
             CursorAfterMkDir(panel(n).entries, panel(n).path, created, list(n)->cursor()));
-        for (int k = 1; k <= 2; ++k)
-            updateSelectionLine(k);
-    }
-    returnToPanel(n);
+    });
 }
 
 void TForm1::Copy1Click()
@@ -240,39 +223,23 @@ void TForm1::setPanelWidth(int characters)
     } catch (const SettingsWriteError& e) {
         prompter().error(QString::fromStdString(e.what()));
     }
-    for (TPanelList* l : {ListBox1, ListBox2})
-        l->delegate().options.nameColumnChars = characters;
-    recomputeColumns();
-    repaintLists();
+    m_marks->setNameWidth(characters);
 }
 
 void TForm1::setIconMode(int mode)
 {
     m_settings.useIcons = mode;
-    for (TPanelList* l : {ListBox1, ListBox2})
-        l->delegate().options.iconMode = mode;
-    repaintLists();
+    m_marks->setIconMode(mode);
 }
 
 void TForm1::setDetailMode(DetailMode mode)
 {
-    for (TPanelList* l : {ListBox1, ListBox2})
-        l->delegate().options.detail = mode;
-    repaintLists();
+    m_marks->setDetailMode(mode);
 }
 
 void TForm1::PanelFont1Click()
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, ListBox1->font(), this, QStringLiteral("Font"));
-    if (!ok)
-        return;
-    ListBox1->setFont(font);
-    ListBox2->setFont(font);
-    recomputeColumns();
-    const int height = std::max(17, QFontMetrics(font).height());
-    ListBox1->setRowHeight(height);
-    ListBox2->setRowHeight(height);
+    m_marks->chooseFont(this);
 }
 
 void TForm1::About1Click()

@@ -5,11 +5,11 @@
 #include "network/ui/disconnectcommand.h"
 #include "network/ui/netconnector.h"
 #include "network/ui/tconnect.h"
+#include "panels/ui/driveselector.h"
 #include "panels/ui/panellist.h"
 #include "platform/prompter.h"
 
 #include <QAction>
-#include <QScopedValueRollback>
 
 namespace dovex {
 
@@ -53,19 +53,9 @@ void TForm1::ConnectNetworkdrive()
     if (!c.Execute(prompter()))
         return;
     RereadNetworkDrives();
-    // The active panel goes to the drive just connected.
-    const QChar letter = c.connectedLetter();
-    const int n = ActivePanel;
-    TbrowseComboBox* box = driveBox(n);
-    if (box->driveItem(letter) < 0)
-        return; // the drive map does not list it (yet): nothing to show
-    m_driveGuard = false;
-    {
-        const QScopedValueRollback sync(m_syncingBox, true);
-        box->SelectDrive(letter);
-        box->SetPath(QString(letter.toLower()) + QStringLiteral(":\\"));
-    }
-    applyDriveBox(n);
+    // The active panel goes to the drive just connected, once the drive
+    // map lists it.
+    m_drives->choose(ActivePanel, c.connectedLetter());
 }
 
 void TForm1::DisconnectNetworkdrive()

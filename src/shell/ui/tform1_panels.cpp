@@ -6,16 +6,17 @@
 
 #include "archive/ui/compressiontools.h"
 #include "controls/telidedlabel.h"
+#include "fileops/ui/fileoperations.h"
 #include "panels/archivelister.h"
-#include "panels/keypolicy.h"
 #include "panels/openentry.h"
 #include "panels/panelreader.h"
-#include "panels/selection.h"
 #include "panels/textformat.h"
+#include "panels/ui/diskfollower.h"
+#include "panels/ui/driveselector.h"
+#include "panels/ui/panelkeys.h"
 #include "panels/ui/panellist.h"
-#include "panels/ui/seekpopup.h"
-#include "panels/ui/selectionsetdialog.h"
 #include "panels/ui/tdirout.h"
+#include "panels/ui/treemode.h"
 #include "platform/dosattr.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
@@ -23,11 +24,11 @@
 #include "platform/prompter.h"
 #include "shell/ui/commandline.h"
 #include "shell/ui/drivestatus.h"
+#include "shell/ui/settingsmarks.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScopedValueRollback>
 #include <QToolButton>
 
 namespace dovex {
@@ -68,10 +69,9 @@ void TForm1::setupPanels()
     m_commandLine = new TCommandLine(c);
     m_commandLine->setObjectName(QStringLiteral("CommandLine"));
 
-    TbrowseComboBox* combos[2] = {drivecombobox1, DriveComboBox2};
     for (int n = 1; n <= 2; ++n) {
         TPanelList* l = list(n);
-        l->onKey = [this, n](QKeyEvent* e) { return Klik(n, e); };
+        l->onKey = [this, n](QKeyEvent* e) { return m_keys->key(n, e); };
         l->onActivate = [this, n] { setactief(n); };
         l->onOpen = [this, n] { listklick(n); };
         l->onSelectionLine = [this, n] { updateSelectionLine(n); };
@@ -79,7 +79,7 @@ void TForm1::setupPanels()
             // The middle button is Enter, with the shift state of the release:
             // Ctrl appends the name, a typed command line is not bypassed.
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, mods);
-            Klik(n, &enter);
+            m_keys->key(n, &enter);
         };
         auto* up = new QToolButton(c);
         up->setText(QStringLiteral(".."));
@@ -89,48 +89,110 @@ void TForm1::setupPanels()
         m_upButtons[n - 1] = up;
         m_driveBars[n - 1] = new TDriveBar(c);
         m_driveBars[n - 1]->setObjectName(QStringLiteral("DriveBar%1").arg(n));
-        TbrowseComboBox* box = combos[n - 1];
-        // Only the two lists take the focus with Tab; the combo boxes are
-        // reached with the mouse or with Alt+F1 and Alt+F2.
-        box->setFocusPolicy(Qt::ClickFocus);
-        box->installEventFilter(this);
-        box->onChange = [this] {
-            // A change made with the keys waits until the box is left.
-            if (!m_syncingBox && !m_driveGuard)
-                list(ActivePanel)->setFocus();
-        };
     }
     setTabOrder(ListBox1, ListBox2);
     setupDrives();
+    setupKeys();
 }
 
-void TForm1::fillDriveBoxes()
+void TForm1::setupKeys()
 {
-    const QScopedValueRollback sync(m_syncingBox, true);
-    for (TbrowseComboBox* box : {drivecombobox1, DriveComboBox2})
-        box->FillDrives();
+    PanelKeys::Host keys;
+    keys.commandText = [this] { return m_commandLine->text(); };
+    keys.setCommand = [this](const QString& text) { m_commandLine->setText(text); };
+    keys.appendCommand = [this](const QString& text) { m_commandLine->append(text); };
+    keys.backspace = [this] { m_commandLine->backspace(); };
+    keys.runCommandLine = [this](int n) { runCommandLine(n); };
+    keys.open = [this](int n) { listklick(n); };
+    keys.lineChanged = [this](int n) { updateSelectionLine(n); };
+    keys.activePanel = [this] { return ActivePanel; };
+    m_keys = std::make_unique<PanelKeys>(this, std::array{ListBox1, ListBox2},
+                                         std::array<QLabel*, 2>{Status1, Status2}, std::move(keys));
 }
 
-void TForm1::recomputeColumns()
+void TForm1::setupFollowers()
 {
-    for (TPanelList* l : {ListBox1, ListBox2})
-        l->delegate().options.columns =
-            computeColumns(l->font(), l->delegate().options.nameColumnChars);
+    DiskFollower::Host disk;
+    disk.closing = [this] { return m_quitting || m_stopped; };
+    disk.idle = [this] { return m_shown && m_busy == 0 && !FileOperationRunning(); };
+    disk.active = [this] { return isActiveWindow(); };
+    disk.rereadDrives = [this] { rereadDriveLists(); };
+    disk.update = [this](unsigned which) { Werkpanelsbij(which); };
+    m_follower = new DiskFollower(this, {&m_panels[0], &m_panels[1]}, std::move(disk));
+
+    TreeMode::Host tree;
+    tree.read = [this](int n) {
+        ActivePanel = n;
+        RefreshClick();
+        return !m_stopped;
+    };
+    tree.setActive = [this](int n) { ActivePanel = n; };
+    tree.prompt = [this](const QString& dir) { m_commandLine->setPrompt(dir + '>'); };
+    m_tree = std::make_unique<TreeMode>(centralWidget(), std::array{ListBox1, ListBox2}, Label1,
+                                        Status1, m_busy, std::move(tree));
+    setTabOrder(m_tree->tree(), ListBox2);
+}
+
+void TForm1::mountsChanged()
+{
+    m_follower->mountsChanged();
+}
+
+int TForm1::diskUpdates() const
+{
+    return m_follower->updates();
+}
+
+TDirOut* TForm1::dirTree() const
+{
+    return m_tree->tree();
+}
+
+bool TForm1::treeMode() const
+{
+    return m_tree && m_tree->shown();
+}
+
+void TForm1::Tree1Click()
+{
+    m_settings.treeView = true;
+    command(Cmd::Tree)->setChecked(true);
+    m_tree->show();
+    ActivePanel = 2;
+    setactief(1);
+}
+
+void TForm1::leaveTree()
+{
+    m_settings.treeView = false;
+    if (!m_tree->hide())
+        return;
+    // The left panel is read again: its directory is the one last chosen.
+    ActivePanel = 1;
+    RefreshClick();
+    if (m_stopped)
+        return;
+    ActivePanel = 2;
+    setactief(1);
 }
 
 void TForm1::RefreshClick(bool background)
 {
     const BusyScope busy(m_busy);
-    m_driveGuard = false;
+    m_drives->setGuard(false);
     if (!background) {
         for (const QString& file : std::as_const(m_pendingDeletions))
             hostfile::remove(file);
         m_pendingDeletions.clear();
     }
-    recomputeColumns();
+    m_marks->recomputeColumns();
     const int n = ActivePanel;
-    if (n == 1 && refreshTree())
+    if (n == 1 && treeMode()) {
+        m_tree->follow();
+        m_commandLine->setPrompt(panel(1).path + '>');
+        updateDriveInfo(1);
         return;
+    }
     FilePanel& p = panel(n);
     TPanelList* l = list(n);
     l->setEventsAttached(false);
@@ -139,19 +201,17 @@ void TForm1::RefreshClick(bool background)
         stopProgram();
         return;
     }
-    {
-        // The box lists the levels of the panel's directory (for an archive,
-        // of the directory that holds it: the box offers ways out of it).
-        const QScopedValueRollback sync(m_syncingBox, true);
-        driveBox(n)->SetPath(p.inArchive ? dospath::directoryPart(p.path) : p.path);
-    }
+    // The box lists the levels of the panel's directory (for an archive, of
+    // the directory that holds it: the box offers ways out of it).
+    m_drives->showPath(n, p.inArchive ? dospath::directoryPart(p.path) : p.path);
     m_commandLine->setPrompt(m_panels[0].path + '>');
     pathCaption(n)->setText(panelCaption(p));
     l->entriesReset(p.entries.empty() ? -1 : 0, 0);
     updateDriveInfo(n);
     updateSelectionLine(n);
     l->setEventsAttached(true);
-    watchPanels();
+    if (m_follower)
+        m_follower->watchPanels();
 }
 
 void TForm1::Werkpanelsbij(unsigned which)
@@ -181,15 +241,7 @@ void TForm1::Werkpanelsbij(unsigned which)
             l->entriesReset(std::min(cursor, count - 1), top);
             ActivePanel = wasActive;
         } else {
-            int cursor = l->cursor();
-            const int top = l->topIndex();
-            // Rows that came or went shift the row icons: rebuild the rows
-            // then, even when their number stayed the same.
-            if (SyncPanelEntries(p.sortMethod, p.entries, p.path, cursor, p.filterMask) ||
-                cursor != l->cursor())
-                l->entriesReset(cursor, top);
-            else
-                l->viewport()->update();
+            l->syncWithDisk();
         }
         updateSelectionLine(n);
     }
@@ -197,7 +249,8 @@ void TForm1::Werkpanelsbij(unsigned which)
     updateDriveInfo(2);
     for (TPanelList* l : {ListBox1, ListBox2})
         l->setEventsAttached(true);
-    watchPanels();
+    if (m_follower)
+        m_follower->watchPanels();
 }
 
 void TForm1::updateDriveInfo(int n)
@@ -217,58 +270,13 @@ void TForm1::updateSelectionLine(int n)
         statusLine(n)->setText(*text);
 }
 
-void TForm1::setComboDrive(int n, QChar letter)
-{
-    const QScopedValueRollback sync(m_syncingBox, true);
-    driveBox(n)->SetPath(QString(letter.toLower()) + QStringLiteral(":\\"));
-}
-
-QString TForm1::veranderfile1(int n, QChar letter)
-{
-    FilePanel& p = panel(n);
-    const int other = 3 - n;
-    const bool otherInArchive = panel(other).inArchive;
-    if (!otherInArchive && !p.path.isEmpty() && p.path[0].toLower() == letter.toLower())
-        return p.path;
-    if (!waitForDrive(letter, prompter())) {
-        setComboDrive(n, QChar('c'));
-        return p.path;
-    }
-    if (ActivePanel == other && !otherInArchive &&
-        panel(other).path[0].toLower() == letter.toLower()) {
-        setComboDrive(n, letter);
-        return panel(other).path;
-    }
-    return QString(letter.toUpper()) + QStringLiteral(":\\");
-}
-
-void TForm1::DriveComboBox1Exit(int n)
-{
-    m_driveGuard = false;
-    applyDriveBox(n);
-}
-
-void TForm1::changeDrive(int n, QChar letter)
-{
-    FilePanel& p = panel(n);
-    const QString path = veranderfile1(n, letter);
-    if (path == p.path && !p.inArchive)
-        return;
-    p.showDirectory(path);
-    const int wasActive = ActivePanel;
-    ActivePanel = n;
-    RefreshClick();
-    setactief(wasActive);
-    m_driveGuard = false;
-}
-
 void TForm1::setactief(int n)
 {
     m_commandLine->setPrompt(panel(n).path + '>');
     if (n == 1 && treeMode()) {
         ActivePanel = 1;
-        if (!DirOut1->hasFocus())
-            DirOut1->setFocus();
+        if (!dirTree()->hasFocus())
+            dirTree()->setFocus();
         return;
     }
     TPanelList* l = list(n);
@@ -310,29 +318,15 @@ void TForm1::listklick(int n)
         return;
     const PanelEntry entry = p.entries[size_t(cursor)];
     ActivePanel = n;
-    switch (OpenEntryStep(p.inArchive, entry)) {
-    case OpenStep::Nothing:
+    const OpenStep step = OpenEntryStep(p.inArchive, entry);
+    if (step == OpenStep::Nothing)
         return;
-    case OpenStep::ArchiveUp:
-        rereadAndPlace(n, archiveUp(p));
-        break;
-    case OpenStep::ArchiveDirectory:
-        archiveEnterDirectory(p, entry.name);
-        rereadAndPlace(n, QString());
-        break;
-    case OpenStep::DirectoryUp:
-        rereadAndPlace(n, directoryUp(p));
-        break;
-    case OpenStep::Directory:
-        p.path = dospath::join(p.path, entry.name);
-        rereadAndPlace(n, QString());
-        break;
-    case OpenStep::Stay:
-        break;
-    case OpenStep::File:
+    if (step == OpenStep::File) {
         openFile(n, entry);
         return;
     }
+    if (step != OpenStep::Stay)
+        rereadAndPlace(n, MovePanelForStep(p, step, entry));
     setactief(n);
 }
 
@@ -392,104 +386,6 @@ void TForm1::SpeedButton8Click(int n)
         setactief(wasActive);
     else
         setactief(n);
-}
-
-void TForm1::MaskonEnter(int n, bool marking)
-{
-    dovex::MaskonEnter(panel(n).entries, panel(n).selectionMask,
-                       marking ? SelectMode::Mark : SelectMode::Unmark);
-    updateSelectionLine(n);
-    list(n)->viewport()->update();
-    list(n)->setFocus();
-}
-
-void TForm1::openSelectionDialog(int n, bool marking)
-{
-    if (!m_selectionDialog)
-        m_selectionDialog = new TForm8(this);
-    const std::optional<QString> mask = m_selectionDialog->ask(
-        marking ? QStringLiteral("Select Files") : QStringLiteral("Deselect Files"),
-        panel(n).selectionMask);
-    if (!mask)
-        return;
-    panel(n).selectionMask = *mask;
-    MaskonEnter(n, marking);
-}
-
-void TForm1::openSeek(int n)
-{
-    if (!m_seek) {
-        m_seek = new TForm11(this);
-        connect(m_seek, &TForm11::cursorChanged, this, [this](int index) {
-            list(ActivePanel)->setCursor(index);
-            updateSelectionLine(ActivePanel);
-        });
-    }
-    m_seek->setEntries(&panel(n).entries);
-    QLabel* line = statusLine(n);
-    const QRect global(line->mapToGlobal(QPoint(0, 0)), line->size());
-    m_seek->showOver(global, global.top() - 5);
-}
-
-bool TForm1::Klik(int n, QKeyEvent* e)
-{
-    TPanelList* l = list(n);
-    FilePanel& p = panel(n);
-    const PanelKeyDecision d = PanelKeyPolicy(
-        e->key(), e->modifiers(), e->text(),
-        {m_symbolFlag, l->cursor() >= 0 || !p.entries.empty(), m_commandLine->text().isEmpty()});
-    m_symbolFlag = d.symbolFlag;
-    if (d.action != PanelKeyAction::OpenSeek && !p.entries.empty() && l->cursor() < 0)
-        l->setCursor(0);
-    applyPanelKey(n, d.action, e->text());
-    if (d.updateLine)
-        updateSelectionLine(n);
-    return d.handled;
-}
-
-void TForm1::applyPanelKey(int n, PanelKeyAction action, const QString& text)
-{
-    TPanelList* l = list(n);
-    FilePanel& p = panel(n);
-    switch (action) {
-    case PanelKeyAction::None:
-        break;
-    case PanelKeyAction::OpenSeek:
-        openSeek(n);
-        break;
-    case PanelKeyAction::ClearCommandLine:
-        m_commandLine->setText(QString());
-        break;
-    case PanelKeyAction::AppendName:
-        m_commandLine->append(p.entries[size_t(l->cursor())].name + ' ');
-        break;
-    case PanelKeyAction::RunCommandLine:
-        runCommandLine(n);
-        break;
-    case PanelKeyAction::OpenEntry:
-        listklick(n);
-        break;
-    case PanelKeyAction::SelectDialog:
-        openSelectionDialog(n, true);
-        break;
-    case PanelKeyAction::DeselectDialog:
-        openSelectionDialog(n, false);
-        break;
-    case PanelKeyAction::InvertMarks:
-        invertAll(p.entries);
-        l->viewport()->update();
-        break;
-    case PanelKeyAction::AppendText:
-        m_commandLine->append(text);
-        break;
-    case PanelKeyAction::ToggleMark:
-        l->setCursor(toggleAndAdvance(p.entries, l->cursor()));
-        l->viewport()->update();
-        break;
-    case PanelKeyAction::Backspace:
-        m_commandLine->backspace();
-        break;
-    }
 }
 
 } // namespace dovex

@@ -4,8 +4,8 @@
 
 #include "fileops/runoperation.h"
 #include "fileops/ui/splitcommands.h"
+#include "panels/ui/panelkeys.h"
 #include "panels/ui/panellist.h"
-#include "panels/ui/selectionsetdialog.h"
 
 namespace dovex {
 
@@ -33,26 +33,16 @@ void TForm1::runSplitMerge(bool merge)
                          command(Cmd::ShowCopySpeed)->isChecked(),
                          m_prompter,
                          nullptr};
-    const PanelCursors cursors = saveCursors();
-    ++m_busy; // the dialogs' closing must not update the panels under the operation
-    if (merge) {
-        MergeFileCommand(ctx);
-    } else {
-        SplitFileCommand(ctx, [this]() -> std::optional<QString> {
-            if (!m_selectionDialog)
-                m_selectionDialog = new TForm8(this);
-            return m_selectionDialog->ask(QStringLiteral("Enter Split Size for Files in Kb"),
-                                          QStringLiteral("1420"));
+    runChanging([&] {
+        if (merge) {
+            MergeFileCommand(ctx);
+            return;
+        }
+        SplitFileCommand(ctx, [this] {
+            return m_keys->ask(QStringLiteral("Enter Split Size for Files in Kb"),
+                               QStringLiteral("1420"));
         });
-    }
-    --m_busy;
-    // Both panels show the new pieces (or the merged file); each cursor goes
-    // back to its entry, as after a copy.
-    Werkpanelsbij();
-    if (m_stopped)
-        return;
-    restoreCursors(cursors);
-    returnToPanel(n);
+    });
 }
 
 } // namespace dovex

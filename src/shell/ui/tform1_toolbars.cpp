@@ -4,10 +4,8 @@
 #include "shell/ui/tform1.h"
 
 #include "controls/tcoolpanel.h"
-#include "controls/twin97button.h"
 #include "controls/twinsplit.h"
 #include "panels/ui/panellist.h"
-#include "shell/ui/toolbarrow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,14 +18,6 @@ QString TForm1::applicationIconName(int depth)
     return depth <= 8 ? QStringLiteral("XtraIcon") : QStringLiteral("MAINICON");
 }
 
-TWin97Button* TForm1::toolButton(const QString& hint) const
-{
-    for (TWin97Button* b : m_toolButtons)
-        if (b->toolTip() == hint)
-            return b;
-    return nullptr;
-}
-
 void TForm1::setupToolbars()
 {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -37,10 +27,7 @@ void TForm1::setupToolbars()
     setWindowIcon(QApplication::windowIcon());
 
     m_toolbarRow->resize(width(), kBandHeight);
-    const ToolbarBands made =
-        BuildToolbarBands(m_toolbarRow, this, [this](Cmd id) { return command(id); });
-    m_bands = made.bands;
-    m_toolButtons = made.buttons;
+    m_toolbar = BuildToolbarBands(m_toolbarRow, this, [this](Cmd id) { return command(id); });
 
     for (size_t k = 0; k < m_separators.size(); ++k)
         m_separators[k] = new TLine3D(m_buttonRow);
@@ -56,28 +43,11 @@ void TForm1::attachToolbarWidths()
 {
     // The stored widths were read with the other settings at creation;
     // they go back to the file with the others at quit.
-    const TWidthStore store{
-        [this](const QString& key, int fallback) {
-            return m_settings.toolBars.value(key, fallback);
-        },
-        [this](const QString& key, int width) { m_settings.toolBars[key] = width; }};
-    for (int k = 0; k < 3; ++k)
-        m_bands[size_t(k)]->setInifile(store);
-    TcoolPanel::refitRow(m_toolbarRow);
-}
-
-void TForm1::collectToolbarWidths()
-{
-    for (int k = 0; k < 3; ++k)
-        m_bands[size_t(k)]->storeWidth();
-}
-
-void TForm1::layoutToolbars()
-{
-    if (!m_bands[3])
-        return;
-    for (TcoolPanel* band : m_bands)
-        band->resize(band->width(), kBandHeight);
+    m_toolbar.attachWidths(
+        {[this](const QString& key, int fallback) {
+             return m_settings.toolBars.value(key, fallback);
+         },
+         [this](const QString& key, int width) { m_settings.toolBars[key] = width; }});
     TcoolPanel::refitRow(m_toolbarRow);
 }
 

@@ -94,21 +94,64 @@ void mirror(QAction* item, QAction* command)
     QObject::connect(item, &QAction::triggered, command, [command] { command->trigger(); });
 }
 
+// The "Disk Tools" menu (its items run commands of the table) and the
+// "Special Folders" menu (filled by its owner), children of owner.
+std::pair<QMenu*, QMenu*> BuildBandMenus(QWidget* owner,
+                                         const std::function<QAction*(Cmd)>& command)
+{
+    auto* diskTools = new QMenu(owner);
+    diskTools->setObjectName(QStringLiteral("DriveBarMenu"));
+    for (const auto& [caption, id] : kDiskToolsMenu)
+        mirror(diskTools->addAction(QString::fromLatin1(caption)), command(id));
+    auto* specialFolders = new QMenu(owner);
+    specialFolders->setObjectName(QStringLiteral("SpecialFolderMenu"));
+    for (const char* caption : kSpecialFolders)
+        specialFolders->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    return {diskTools, specialFolders};
+}
+
+// A band's button at x: it runs its command's action, or drops menu.
+TWin97Button* BuildButton(TcoolPanel* band, const ToolButtonSpec& b, int x, QAction* action,
+                          QMenu* menu)
+{
+    auto* button = new TWin97Button(band);
+    button->setStyle(TButtonStyle::bsWin97);
+    button->setJumpUp(true);
+    button->setGeometry(x, kButtonTop, kButtonSize, kButtonSize);
+    button->setToolTip(QString::fromLatin1(b.hint));
+    button->setGlyph(band->parentWidget()->style()->standardIcon(b.image).pixmap(16, 16));
+    if (action) {
+        button->setEnabled(action->isEnabled());
+        QObject::connect(action, &QAction::changed, button,
+                         [button, action] { button->setEnabled(action->isEnabled()); });
+        QObject::connect(button, &TWin97Button::clicked, action, [action] { action->trigger(); });
+    } else {
+        button->setDropMenu(menu);
+        button->setPopupMark(true);
+    }
+    return button;
+}
+
+// The custom buttons' panel: as wide as the row leaves it, never collapsed,
+// its width not stored.
+TcoolPanel* BuildCustomBand(QWidget* row, TcoolPanel* previous)
+{
+    auto* custom = new TcoolPanel(row, 100);
+    custom->setObjectName(QStringLiteral("CoolPanel1"));
+    custom->setCoolHint(QStringLiteral("Custom Buttons"));
+    custom->setCanCollapse(false);
+    custom->setTargetcontrol(previous);
+    custom->setFillsRow(true);
+    return custom;
+}
+
 } // namespace
 
 ToolbarBands BuildToolbarBands(QWidget* row, QWidget* menuOwner,
                                const std::function<QAction*(Cmd)>& command)
 {
     ToolbarBands made;
-    auto* diskTools = new QMenu(menuOwner);
-    diskTools->setObjectName(QStringLiteral("DriveBarMenu"));
-    for (const auto& [caption, id] : kDiskToolsMenu)
-        mirror(diskTools->addAction(QString::fromLatin1(caption)), command(id));
-    auto* specialFolders = new QMenu(menuOwner);
-    specialFolders->setObjectName(QStringLiteral("SpecialFolderMenu"));
-    for (const char* caption : kSpecialFolders)
-        specialFolders->addAction(QString::fromLatin1(caption))->setEnabled(false);
-
+    const auto [diskTools, specialFolders] = BuildBandMenus(menuOwner, command);
     TcoolPanel* previous = nullptr;
     for (int k = 0; k < 3; ++k) {
         const BandSpec& spec = kBands[k];
@@ -118,26 +161,10 @@ ToolbarBands BuildToolbarBands(QWidget* row, QWidget* menuOwner,
         band->setTargetcontrol(previous);
         int x = kFirstButton;
         for (const ToolButtonSpec& b : spec.buttons) {
-            auto* button = new TWin97Button(band);
-            button->setStyle(TButtonStyle::bsWin97);
-            button->setJumpUp(true);
-            button->setGeometry(x, kButtonTop, kButtonSize, kButtonSize);
-            button->setToolTip(QString::fromLatin1(b.hint));
-            button->setGlyph(row->style()->standardIcon(b.image).pixmap(16, 16));
-            if (b.command) {
-                QAction* action = command(*b.command);
-                button->setEnabled(action->isEnabled());
-                QObject::connect(action, &QAction::changed, button,
-                                 [button, action] { button->setEnabled(action->isEnabled()); });
-                QObject::connect(button, &TWin97Button::clicked, action,
-                                 [action] { action->trigger(); });
-            } else {
-                button->setDropMenu(QString::fromLatin1(b.hint) == QLatin1String("Disk Tools")
-                                        ? diskTools
-                                        : specialFolders);
-                button->setPopupMark(true);
-            }
-            made.buttons << button;
+            QMenu* menu =
+                QLatin1String(b.hint) == QLatin1String("Disk Tools") ? diskTools : specialFolders;
+            made.buttons << BuildButton(band, b, x, b.command ? command(*b.command) : nullptr,
+                                        menu);
             x += kButtonSize;
             if (b.groupEnd) {
                 auto* line = new TLine3D(band);
@@ -150,17 +177,39 @@ ToolbarBands BuildToolbarBands(QWidget* row, QWidget* menuOwner,
         made.bands[size_t(k)] = band;
         previous = band;
     }
-    // The custom buttons' panel: as wide as the row leaves it, never
-    // collapsed, its width not stored.
-    auto* custom = new TcoolPanel(row, 100);
-    custom->setObjectName(QStringLiteral("CoolPanel1"));
-    custom->setCoolHint(QStringLiteral("Custom Buttons"));
-    custom->setCanCollapse(false);
-    custom->setTargetcontrol(previous);
-    custom->setFillsRow(true);
-    made.bands[3] = custom;
+    made.bands[3] = BuildCustomBand(row, previous);
     TcoolPanel::layoutRow(row);
     return made;
+}
+
+TWin97Button* ToolbarBands::button(const QString& hint) const
+{
+    for (TWin97Button* b : buttons)
+        if (b->toolTip() == hint)
+            return b;
+    return nullptr;
+}
+
+void ToolbarBands::attachWidths(const TWidthStore& store) const
+{
+    // The custom buttons' band keeps no width of its own.
+    for (int k = 0; k < 3; ++k)
+        bands[size_t(k)]->setInifile(store);
+}
+
+void ToolbarBands::storeWidths() const
+{
+    for (int k = 0; k < 3; ++k)
+        bands[size_t(k)]->storeWidth();
+}
+
+void ToolbarBands::layout(QWidget* row) const
+{
+    if (!bands[3])
+        return;
+    for (TcoolPanel* band : bands)
+        band->resize(band->width(), kBandHeight);
+    TcoolPanel::refitRow(row);
 }
 
 QIcon DrawApplicationIcon(bool fewColours)

@@ -15,6 +15,7 @@ namespace dovex {
 
 class TcoolPanel;
 class TWin97Button;
+struct TWidthStore;
 
 // The toolbar row's height: each band and its grip.
 constexpr int kBandHeight = 31;
@@ -24,6 +25,15 @@ constexpr int kBandHeight = 31;
 struct ToolbarBands {
     std::array<TcoolPanel*, 4> bands{};
     QList<TWin97Button*> buttons;
+
+    // A button by its hint; null when there is none.
+    TWin97Button* button(const QString& hint) const;
+    // Where the first three bands keep the widths a grip chose (empty: none
+    // any more), and the widths written to it now.
+    void attachWidths(const TWidthStore& store) const;
+    void storeWidths() const;
+    // The bands at the row's height, fitted to its width.
+    void layout(QWidget* row) const;
 };
 
 // Builds the bands on row (sized to the window's width) from the band table. A button follows its

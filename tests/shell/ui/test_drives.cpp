@@ -31,9 +31,9 @@ TEST_F(DrivesTest, ABarClickSwitchesItsPanelAndClicksBeyondTheDrivesDoNothing)
     TDriveBar* right = form->driveBar(2);
     EXPECT_EQ(right->slotCount(), TDriveBar::slotsFor(form->list(2)->width()));
 
-    form->driveBarMove(2, 45);
+    form->driveBar(2)->onMove(45);
     EXPECT_EQ(right->toolTip(), name('D'));
-    form->driveBarMove(2, 75);
+    form->driveBar(2)->onMove(75);
     EXPECT_EQ(right->toolTip(), QString());
 
     const int top = (right->height() - TDriveBar::kBarHeight) / 2;
@@ -52,7 +52,7 @@ TEST_F(DrivesTest, ABarClickSwitchesItsPanelAndClicksBeyondTheDrivesDoNothing)
     // Clicking the panel's own drive from a directory goes to its root.
     form->panel(2).path = "D:\\sub";
     form->setactief(2);
-    form->driveBarDown(2, 40);
+    form->driveBar(2)->onPress(40);
     EXPECT_EQ(form->panel(2).path, "D:\\");
 }
 
@@ -69,9 +69,9 @@ TEST_F(DrivesTest, BarsFollowTheListWidthsAndANarrowBarTakesNoClickBeyondIt)
     form->paintDrives();
     EXPECT_EQ(form->driveBar(2)->slotCount(), 1);
     EXPECT_EQ(form->driveCount(), 2);
-    form->driveBarDown(2, 35);
+    form->driveBar(2)->onPress(35);
     EXPECT_EQ(form->panel(2).path, "C:\\");
-    form->driveBarDown(1, 35);
+    form->driveBar(1)->onPress(35);
     EXPECT_EQ(form->panel(1).path, "D:\\");
 }
 

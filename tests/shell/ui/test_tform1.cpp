@@ -7,6 +7,7 @@
 #include "panels/panelreader.h"
 #include "panels/ui/panellist.h"
 #include "platform/settingsfile.h"
+#include "shell/mainsettings.h"
 #include "shell/ui/commandline.h"
 
 #include "support/drivefixture.h"
@@ -29,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 using namespace dovex;
 
@@ -175,6 +177,46 @@ TEST_F(MainWindowTest, QuitAndClosingWriteTheSameSettings)
         form->close();
     }
     EXPECT_EQ(iniText(), afterQuit);
+}
+
+TEST_F(MainWindowTest, EverySettingShownByAMarkOrTheListsComesBackAtQuit)
+{
+    ini("[Settings]\nShowIntro=0\nToolsSeek=1\nUseIcons=3\nStatusBar=0\nShowcopySpeed=1\n"
+        "Full1=0\nFull2=0\nSpeedbar=0\nExOnEnter=1\nSortMeth1=2\nSortMeth2=4\nItemheight=21\n"
+        "[Panels]\nShowMode=Normal\nCharacters=25\n");
+    const MainSettings before = readCreationSettings(QRect(20, 91, 750, 444));
+    {
+        auto form = start();
+        for (Cmd id : {Cmd::IconsExtractAll, Cmd::ShowCopySpeed, Cmd::LeftBrief, Cmd::RightBrief,
+                       Cmd::OpenDocuments, Cmd::LeftSortDate, Cmd::RightUnsorted,
+                       Cmd::ShowAttributes, Cmd::Width25})
+            EXPECT_TRUE(form->command(id)->isChecked()) << int(id);
+        for (Cmd id : {Cmd::ShowStatusBar, Cmd::ShowSpeedbar, Cmd::LeftFull, Cmd::RightFull})
+            EXPECT_FALSE(form->command(id)->isChecked()) << int(id);
+        EXPECT_TRUE(form->list(1)->brief() && form->list(2)->brief());
+        EXPECT_EQ(form->list(2)->delegate().options.iconMode, 3);
+        EXPECT_EQ(form->list(2)->delegate().options.detail, DetailMode::Attributes);
+        EXPECT_EQ(form->list(1)->delegate().options.nameColumnChars, 25);
+        EXPECT_EQ(form->list(1)->delegate().rowHeight, 21);
+        form->Quit1Click();
+    }
+    MainSettings after = readCreationSettings(QRect(20, 91, 750, 444));
+    readShowSettings(after);
+    EXPECT_FALSE(after.full1);
+    const std::tuple<const char*, int, int> kept[] = {
+        {"UseIcons", before.useIcons, after.useIcons},
+        {"SortMeth1", before.sortMeth1, after.sortMeth1},
+        {"SortMeth2", before.sortMeth2, after.sortMeth2},
+        {"Characters", before.characters, after.characters},
+        {"StatusBar", int(before.statusBar), int(after.statusBar)},
+        {"Speedbar", int(before.speedbar), int(after.speedbar)},
+        {"Full2", int(before.full2), int(after.full2)},
+        {"ShowcopySpeed", int(before.showCopySpeed), int(after.showCopySpeed)},
+        {"ExOnEnter", int(before.exOnEnter), int(after.exOnEnter)},
+        {"ShowMode", int(before.showModeNormal), int(after.showModeNormal)},
+        {"FontSize", before.fontSize, after.fontSize}};
+    for (const auto& [name, was, is] : kept)
+        EXPECT_EQ(was, is) << name;
 }
 
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsToldOnceAndLeftAlone)
