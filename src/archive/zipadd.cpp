@@ -673,7 +673,7 @@ int finishAdd(TZipMaster& zip, bool written, const std::vector<AddItem>& staged)
     return endBatch(zip, written ? files : 0);
 }
 
-// A spec's name bytes, and whether its "*" or "?" are taken literally.
+// A pattern's name bytes, and whether its "*" or "?" are taken literally.
 using DeleteSpec = std::pair<QByteArray, bool>;
 
 // A member really named with "*" or "?" is taken by its name alone.
