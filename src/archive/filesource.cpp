@@ -18,19 +18,10 @@ constexpr std::size_t kMinimumRead = 8192;
 constexpr std::size_t kMaximumRead = 4u << 20;
 } // namespace
 
-FileSource::~FileSource()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 bool FileSource::open(const QString& hostPath)
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-        m_windowLength = 0;
-    }
+    m_fd.reset();
+    m_windowLength = 0;
     const QByteArray name = hostname::encode(hostPath);
     // Only a regular file is read. Opening a FIFO waits for a writer and
     // opening a device can have effects of its own, so the type is looked
@@ -39,24 +30,20 @@ bool FileSource::open(const QString& hostPath)
     struct stat st {};
     if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    UniqueFd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
+    const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    m_fd = fd;
+        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    m_fd = std::move(fd);
     m_size = std::int64_t(st.st_size);
     return true;
 }
 
 std::span<const std::uint8_t> FileSource::read(std::int64_t offset, std::size_t length)
 {
-    if (m_fd < 0 || offset < 0 || offset >= m_size || length == 0)
+    if (m_fd.get() < 0 || offset < 0 || offset >= m_size || length == 0)
         return {};
     const std::uint64_t left = std::uint64_t(m_size - offset);
     if (length > kMaximumRead)
@@ -72,7 +59,8 @@ std::span<const std::uint8_t> FileSource::read(std::int64_t offset, std::size_t 
     m_window.resize(want);
     std::size_t got = 0;
     while (got < want) {
-        const ssize_t n = ::pread(m_fd, m_window.data() + got, want - got, offset + off_t(got));
+        const ssize_t n =
+            ::pread(m_fd.get(), m_window.data() + got, want - got, offset + off_t(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

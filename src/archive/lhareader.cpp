@@ -124,11 +124,66 @@ std::optional<std::uint64_t> readExtensions(ByteSource& source, std::int64_t pos
     return total;
 }
 
+// A level 0 or 1 header of headerSize bytes at pos, its name nameLength
+// bytes long; returns where the next header starts, or nullopt on damage.
+std::optional<std::uint64_t> readOldHeader(ByteSource& source, std::int64_t pos,
+                                           std::size_t headerSize, std::size_t nameLength,
+                                           bool level1, LhaMember& m)
+{
+    if (kBaseSize + nameLength > headerSize)
+        return std::nullopt;
+    const auto full = source.read(pos, headerSize);
+    if (full.size() < headerSize)
+        return std::nullopt;
+    m.name = boundedBytes(full.data() + kBaseSize, nameLength);
+    m.dosDateTime = le::u32(full.data() + 15);
+    // After the name: its CRC, then (level 0) an extension area or
+    // (level 1) the OS byte and an old-style area before the next size.
+    const std::size_t areaStart = kBaseSize + nameLength + 2;
+    const std::size_t areaEnd = headerSize - (level1 ? 2 : 0);
+    if (areaStart < areaEnd)
+        readUnixExtension(full.subspan(areaStart, areaEnd - areaStart), m);
+    const std::uint64_t next = std::uint64_t(pos) + headerSize + m.packed;
+    if (!level1) {
+        m.attributes = full[19] & 0x37;
+        m.isDirectory = m.isDirectory || (full[19] & faDirectory);
+        return next;
+    }
+    // The skip size covers the extended headers and the data.
+    if (headerSize < kBaseSize + nameLength + 5)
+        return std::nullopt;
+    const auto ext = readExtensions(source, pos + std::int64_t(headerSize),
+                                    le::u16(full.data() + headerSize - 2), 2, source.size(), m);
+    if (!ext || *ext > m.packed)
+        return std::nullopt;
+    m.packed -= *ext;
+    return next;
+}
+
+// A level 2 or 3 header whose first bytes are h; returns where the next
+// header starts, or nullopt on damage.
+std::optional<std::uint64_t> readNewHeader(ByteSource& source, std::int64_t pos,
+                                           std::span<const std::uint8_t> h, bool wide, LhaMember& m)
+{
+    const std::size_t base = wide ? kLevel3Base : kLevel2Base;
+    if (h.size() < base)
+        return std::nullopt;
+    const std::uint64_t headerSize = wide ? le::u32(h.data() + 24) : le::u16(h.data());
+    if (headerSize < base)
+        return std::nullopt;
+    m.unixTime = le::u32(h.data() + 15);
+    const std::uint64_t first = wide ? le::u32(h.data() + 28) : le::u16(h.data() + 24);
+    const std::int64_t end =
+        std::int64_t(std::min<std::uint64_t>(std::uint64_t(pos) + headerSize, source.size()));
+    if (!readExtensions(source, pos + std::int64_t(base), first, wide ? 4 : 2, end, m))
+        return std::nullopt;
+    return std::uint64_t(pos) + headerSize + m.packed;
+}
+
 // Reads the member at pos; returns where the next header starts, or nullopt
 // on damage.
 std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, LhaMember& m)
 {
-    const std::int64_t fileSize = source.size();
     const auto h = source.read(pos, kLevel3Base);
     if (h.size() < kBaseSize || h[2] != '-' || h[6] != '-')
         return std::nullopt;
@@ -137,60 +192,15 @@ std::optional<std::int64_t> readMember(ByteSource& source, std::int64_t pos, Lha
     m.packed = le::u32(h.data() + 7);
     m.size = le::u32(h.data() + 11);
     const std::uint8_t level = h[20];
-    std::uint64_t next = 0;
-    if (level == 0 || level == 1) {
-        const std::size_t headerSize = std::size_t(h[0]) + 2;
-        const std::size_t nameLength = h[21];
-        if (kBaseSize + nameLength > headerSize)
-            return std::nullopt;
-        // h may not outlive this read: the fields come from full.
-        const auto full = source.read(pos, headerSize);
-        if (full.size() < headerSize)
-            return std::nullopt;
-        m.name = boundedBytes(full.data() + kBaseSize, nameLength);
-        m.dosDateTime = le::u32(full.data() + 15);
-        // After the name: its CRC, then (level 0) an extension area or
-        // (level 1) the OS byte and an old-style area before the next size.
-        const std::size_t areaStart = kBaseSize + nameLength + 2;
-        const std::size_t areaEnd = headerSize - (level == 1 ? 2 : 0);
-        if (areaStart < areaEnd)
-            readUnixExtension(full.subspan(areaStart, areaEnd - areaStart), m);
-        if (level == 0) {
-            m.attributes = full[19] & 0x37;
-            m.isDirectory = m.isDirectory || (full[19] & faDirectory);
-            next = std::uint64_t(pos) + headerSize + m.packed;
-        } else {
-            // The skip size covers the extended headers and the data.
-            if (headerSize < kBaseSize + nameLength + 5)
-                return std::nullopt;
-            const auto ext = readExtensions(source, pos + std::int64_t(headerSize),
-                                            le::u16(full.data() + headerSize - 2), 2, fileSize, m);
-            if (!ext || *ext > m.packed)
-                return std::nullopt;
-            next = std::uint64_t(pos) + headerSize + m.packed;
-            m.packed -= *ext;
-        }
-    } else if (level == 2 || level == 3) {
-        const bool wide = level == 3;
-        const std::size_t base = wide ? kLevel3Base : kLevel2Base;
-        if (h.size() < base)
-            return std::nullopt;
-        const std::uint64_t headerSize = wide ? le::u32(h.data() + 24) : le::u16(h.data());
-        if (headerSize < base)
-            return std::nullopt;
-        m.unixTime = le::u32(h.data() + 15);
-        const std::uint64_t first = wide ? le::u32(h.data() + 28) : le::u16(h.data() + 24);
-        const std::int64_t end =
-            std::int64_t(std::min<std::uint64_t>(std::uint64_t(pos) + headerSize, fileSize));
-        if (!readExtensions(source, pos + std::int64_t(base), first, wide ? 4 : 2, end, m))
-            return std::nullopt;
-        next = std::uint64_t(pos) + headerSize + m.packed;
-    } else {
+    std::optional<std::uint64_t> next;
+    // h may not outlive the next read: a level 0 or 1 header is read anew.
+    if (level == 0 || level == 1)
+        next = readOldHeader(source, pos, std::size_t(h[0]) + 2, h[21], level == 1, m);
+    else if (level == 2 || level == 3)
+        next = readNewHeader(source, pos, h, level == 3, m);
+    if (!next || *next > std::uint64_t(source.size()))
         return std::nullopt;
-    }
-    if (next > std::uint64_t(fileSize))
-        return std::nullopt;
-    return std::int64_t(next);
+    return std::int64_t(*next);
 }
 
 // Whether the zero byte at pos ends the archive. An archive starts with a

@@ -1,7 +1,9 @@
 #include "archive/szdd.h"
 
 #include "platform/drivemap.h"
+#include "platform/hostfile.h"
 #include "platform/hostname.h"
+#include "platform/uniquefd.h"
 
 #include <mspack.h>
 
@@ -213,69 +215,89 @@ std::optional<std::vector<std::uint8_t>> ExpandSzdd(std::span<const std::uint8_t
     return out;
 }
 
-SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool replace,
-                          QString* expandedPath)
+namespace {
+
+// Opens source and reads its header into header: the failure's outcome
+// when it is no file to expand.
+std::optional<SzddResult> openSource(const QString& source, UniqueFd& in, SzddHeader& header)
 {
-    const std::optional<QString> sourceHost = DriveMap::instance().toHost(source);
-    if (!sourceHost)
+    const std::optional<QString> host = DriveMap::instance().toHost(source);
+    if (!host)
         return SzddResult::ReadFailed;
-    const int in = ::open(hostname::encode(*sourceHost).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (in < 0)
+    in.reset(
+        ::open(hostname::encode(*host).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (in.get() < 0)
         return SzddResult::ReadFailed;
     struct stat st {};
     std::uint8_t head[kHeaderSize];
-    const bool plain = ::fstat(in, &st) == 0 && S_ISREG(st.st_mode);
-    const std::optional<SzddHeader> header =
-        plain && ::pread(in, head, sizeof head, 0) == ssize_t(sizeof head)
+    const bool plain = ::fstat(in.get(), &st) == 0 && S_ISREG(st.st_mode);
+    const std::optional<SzddHeader> read =
+        plain && ::pread(in.get(), head, sizeof head, 0) == ssize_t(sizeof head)
             ? ReadSzddHeader({head, sizeof head})
             : std::nullopt;
-    if (!header) {
-        ::close(in);
+    if (!read)
         return plain ? SzddResult::NotCompressed : SzddResult::ReadFailed;
-    }
-    const QString name = ExpandedName(dospath::fileName(source), header->missingChar);
-    const QString target = dospath::join(targetDir, name);
-    if (expandedPath)
-        *expandedPath = target;
-    const std::optional<QString> targetHost = DriveMap::instance().toHost(target);
-    struct stat existing {};
-    const QByteArray targetBytes = targetHost ? hostname::encode(*targetHost) : QByteArray();
-    if (targetBytes.isEmpty() || (::lstat(targetBytes.constData(), &existing) == 0 && !replace)) {
-        ::close(in);
-        return targetBytes.isEmpty() ? SzddResult::WriteFailed : SzddResult::Exists;
-    }
+    header = *read;
+    return std::nullopt;
+}
+
+mode_t creationMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Expands in (closed here) into a temporary file beside targetBytes and
+// renames it over targetBytes when it holds all the header's length.
+SzddResult expandInto(UniqueFd in, const QByteArray& targetBytes, std::int64_t length)
+{
     QByteArray temp = targetBytes + ".$$$XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0) {
-        ::close(in);
+    UniqueFd out(::mkstemp(temp.data()));
+    if (out.get() < 0)
         return SzddResult::WriteFailed;
-    }
     Stream input;
-    input.fd = in;
+    input.fd = in.get();
     Stream output;
-    output.fd = out;
+    output.fd = out.get();
     // The header's length is the measure: mscompress leaves a stray byte
     // after the last one, and a hostile file could go on for ever.
-    output.limit = header->length;
+    output.limit = length;
     output.cutAtLimit = true;
-    const bool ok = expand(input, output) && output.position == header->length && !output.failed;
-    const bool readFailed = input.failed;
-    ::fchmod(
-        out, 0666 & ~[] {
-            const mode_t m = ::umask(0);
-            ::umask(m);
-            return m;
-        }());
-    const bool closed = ::close(out) == 0;
-    ::close(in);
+    const bool ok = expand(input, output) && output.position == length && !output.failed;
+    ::fchmod(out.get(), creationMode());
+    const bool closed = ::close(out.release()) == 0;
+    in.reset();
     if (ok && closed && ::rename(temp.constData(), targetBytes.constData()) == 0)
         return SzddResult::Expanded;
     ::unlink(temp.constData());
-    if (readFailed)
+    if (input.failed)
         return SzddResult::ReadFailed;
-    return output.failed && output.position < header->length ? SzddResult::WriteFailed
-                                                             : SzddResult::Damaged;
+    return output.failed && output.position < length ? SzddResult::WriteFailed
+                                                     : SzddResult::Damaged;
+}
+
+} // namespace
+
+SzddResult ExpandSzddFile(const QString& source, const QString& targetDir, bool replace,
+                          QString* expandedPath)
+{
+    UniqueFd in;
+    SzddHeader header;
+    if (const std::optional<SzddResult> refused = openSource(source, in, header))
+        return *refused;
+    const QString target =
+        dospath::join(targetDir, ExpandedName(dospath::fileName(source), header.missingChar));
+    if (expandedPath)
+        *expandedPath = target;
+    const std::optional<QString> targetHost = DriveMap::instance().toHost(target);
+    const QByteArray targetBytes = targetHost ? hostname::encode(*targetHost) : QByteArray();
+    if (targetBytes.isEmpty())
+        return SzddResult::WriteFailed;
+    struct stat existing {};
+    if (::lstat(targetBytes.constData(), &existing) == 0 && !replace)
+        return SzddResult::Exists;
+    return expandInto(std::move(in), targetBytes, header.length);
 }
 
 bool StoreSzddMissingChar(const QString& dosPath, char missingChar)
@@ -283,21 +305,18 @@ bool StoreSzddMissingChar(const QString& dosPath, char missingChar)
     const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
     if (!host)
         return false;
-    const int fd = ::open(hostname::encode(*host).constData(),
-                          O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd(::open(hostname::encode(*host).constData(),
+                             O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0)
         return false;
     struct stat st {};
     std::uint8_t head[kHeaderSize];
-    bool stored = false;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
-        ReadSzddHeader({head, sizeof head})) {
-        const char held = char(head[9]);
-        stored = held == missingChar || (held == 0 && ::pwrite(fd, &missingChar, 1, 9) == 1);
-    }
-    ::close(fd);
-    return stored;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::pread(fd.get(), head, sizeof head, 0) != ssize_t(sizeof head) ||
+        !ReadSzddHeader({head, sizeof head}))
+        return false;
+    const char held = char(head[9]);
+    return held == missingChar || (held == 0 && ::pwrite(fd.get(), &missingChar, 1, 9) == 1);
 }
 
 namespace {
@@ -306,21 +325,7 @@ namespace {
 std::optional<QByteArray> readSmallFile(const QString& dosPath, std::int64_t limit)
 {
     const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
-    if (!host)
-        return std::nullopt;
-    const int fd =
-        ::open(hostname::encode(*host).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    std::optional<QByteArray> bytes;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit) {
-        QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
-        if (::pread(fd, data.data(), size_t(data.size()), 0) == ssize_t(data.size()))
-            bytes = data;
-    }
-    ::close(fd);
-    return bytes;
+    return host ? hostfile::read(*host, limit) : std::nullopt;
 }
 
 // An SZDD file that stores every byte as a literal: a flag byte with one bit
@@ -362,21 +367,7 @@ bool MendSzddFile(const QString& original, const QString& compressed, char missi
         std::memcmp(expanded->data(), data->constData(), expanded->size()) == 0)
         return true;
     const std::optional<QString> target = DriveMap::instance().toHost(compressed);
-    if (!target)
-        return false;
-    const QByteArray targetBytes = hostname::encode(*target);
-    QByteArray temp = targetBytes + ".$$$XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0)
-        return false;
-    const QByteArray text = literalSzdd(*data, missingChar);
-    const bool written = ::write(out, text.constData(), size_t(text.size())) == text.size();
-    ::fchmod(out, 0644);
-    const bool closed = ::close(out) == 0;
-    if (written && closed && ::rename(temp.constData(), targetBytes.constData()) == 0)
-        return true;
-    ::unlink(temp.constData());
-    return false;
+    return target && hostfile::write(*target, literalSzdd(*data, missingChar));
 }
 
 } // namespace dovex

@@ -11,6 +11,7 @@
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/hostname.h"
+#include "platform/uniquefd.h"
 
 #include <zip.h>
 
@@ -217,12 +218,7 @@ public:
     {
         zip_error_init(&m_error);
     }
-    ~FileFeed()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        zip_error_fini(&m_error);
-    }
+    ~FileFeed() { zip_error_fini(&m_error); }
 
     static zip_int64_t callback(void* state, void* data, zip_uint64_t length,
                                 zip_source_cmd_t command)
@@ -246,9 +242,7 @@ private:
             return m_job >= 0 ? readPacked(static_cast<char*>(data), length)
                               : read(static_cast<char*>(data), length);
         case ZIP_SOURCE_CLOSE:
-            if (m_fd >= 0)
-                ::close(m_fd);
-            m_fd = -1;
+            m_fd.reset();
             // The deflated bytes are written; only their sums are kept.
             if (m_packed)
                 std::vector<unsigned char>().swap(m_packed->data);
@@ -289,15 +283,15 @@ private:
     {
         if (m_run.stopped)
             return fail(ZIP_ER_CANCELLED, 0);
-        m_fd = ::open(m_item.host.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-        if (m_fd < 0) {
+        m_fd.reset(::open(m_item.host.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+        if (m_fd.get() < 0) {
             const int error = errno;
             if (m_run.failure.isEmpty())
                 m_run.failure = QStringLiteral("Cannot read ") + m_item.shown +
                                 QStringLiteral(": ") + errnoText(error);
             return fail(ZIP_ER_OPEN, error);
         }
-        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        ::posix_fadvise(m_fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         m_done = 0;
         if (!m_announced) {
             m_announced = true;
@@ -313,7 +307,7 @@ private:
             return fail(ZIP_ER_CANCELLED, 0);
         ssize_t n;
         do
-            n = ::read(m_fd, buffer, length);
+            n = ::read(m_fd.get(), buffer, length);
         while (n < 0 && errno == EINTR);
         if (n < 0) {
             const int error = errno;
@@ -416,7 +410,7 @@ private:
     std::uint64_t m_compressedSize = 0;
     std::uint64_t m_served = 0;
     zip_error_t m_error;
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::int64_t m_done = 0;
     bool m_announced = false;
     bool m_lastStep = false;
@@ -485,6 +479,13 @@ bool newerThanMember(zip_t* archive, zip_int64_t index, std::time_t fileTime)
     return fileTime > memberTime + 1; // DOS times step by two seconds
 }
 
+// The first bytes of a file, or -1 when it cannot be read.
+ssize_t readStart(const QByteArray& host, unsigned char* buffer, std::size_t size)
+{
+    const UniqueFd fd(::open(host.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    return fd.get() < 0 ? -1 : ::pread(fd.get(), buffer, size, 0);
+}
+
 // True when the start of the file looks like random bytes (already packed
 // or encrypted): deflating it costs time and gains nothing, so such a file
 // is stored, as the usual zip tools end up doing too.
@@ -492,12 +493,8 @@ bool looksIncompressible(const AddItem& item)
 {
     if (item.size < 4096)
         return false;
-    const int fd = ::open(item.host.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
     unsigned char sample[65536];
-    const ssize_t n = ::pread(fd, sample, sizeof sample, 0);
-    ::close(fd);
+    const ssize_t n = readStart(item.host, sample, sizeof sample);
     if (n < 4096)
         return false;
     std::size_t counts[256] = {};
@@ -618,58 +615,52 @@ void stampWithNewest(TZipMaster& zip)
     }
 }
 
-} // namespace
-
-int runZipAdd(TZipMaster& zip)
+int endBatch(TZipMaster& zip, int count)
 {
-    const std::optional<QString> base =
-        zip.BaseDir.isEmpty() ? std::nullopt : dospath::normalize(zip.BaseDir);
-    Collector collector(zip, base.value_or(QString()));
-    for (const QString& spec : zip.FSpecArgs)
-        collector.spec(spec);
-    std::vector<AddItem>& items = collector.items();
+    zip.progress(TZipMaster::kProgressEndOfBatch, QStringLiteral(" "), 0);
+    return count;
+}
 
-    const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    zipdeflate::Pool pool(std::clamp(zip.AddCompLevel, 1, 9), helpers);
-    AddRun run{zip, {}, false, &pool};
-    ArchiveHandle archive = openArchive(zip, ZIP_CREATE);
-    if (!archive) {
-        zip.progress(TZipMaster::kProgressEndOfBatch, QStringLiteral(" "), 0);
-        return 0;
+// Freshen takes only files the archive holds, update and freshen only
+// files newer than their member.
+bool wantedForAdd(const AddOpts& options, zip_t* archive, const AddItem& item)
+{
+    const bool freshen = options.contains(AddOptsEnum::AddFreshen);
+    const bool update = options.contains(AddOptsEnum::AddUpdate);
+    const zip_int64_t existing = zip_name_locate(archive, item.member.constData(), ZIP_FL_ENC_RAW);
+    if ((freshen || update) && !item.directory) {
+        if (existing < 0 && freshen && !update)
+            return false;
+        if (existing >= 0 && !newerThanMember(archive, existing, item.mtime))
+            return false;
     }
-    zip_register_cancel_callback_with_state(archive.get(), &cancelCallback, nullptr, &run);
+    return !(item.directory && freshen && !update && existing < 0);
+}
 
-    const bool freshen = zip.AddOptions.contains(AddOptsEnum::AddFreshen);
-    const bool update = zip.AddOptions.contains(AddOptsEnum::AddUpdate);
+// The items that go in, each put into the archive; one libzip refused is
+// named and left out.
+std::vector<AddItem> stageAll(TZipMaster& zip, zip_t* archive, AddRun& run,
+                              const std::vector<AddItem>& items)
+{
     std::vector<AddItem> staged;
-    int files = 0;
     for (const AddItem& item : items) {
-        const zip_int64_t existing =
-            zip_name_locate(archive.get(), item.member.constData(), ZIP_FL_ENC_RAW);
-        if ((freshen || update) && !item.directory) {
-            if (existing < 0 && freshen && !update)
-                continue;
-            if (existing >= 0 && !newerThanMember(archive.get(), existing, item.mtime))
-                continue;
-        }
-        if (item.directory && freshen && !update && existing < 0)
+        if (!wantedForAdd(zip.AddOptions, archive, item))
             continue;
-        if (!stage(zip, archive.get(), run, item)) {
-            zip.message(TZipMaster::kErrorFile,
-                        QStringLiteral("Cannot add ") + item.shown + QStringLiteral(": ") +
-                            QString::fromLocal8Bit(zip_strerror(archive.get())));
+        if (!stage(zip, archive, run, item)) {
+            zip.message(TZipMaster::kErrorFile, QStringLiteral("Cannot add ") + item.shown +
+                                                    QStringLiteral(": ") +
+                                                    QString::fromLocal8Bit(zip_strerror(archive)));
             continue;
         }
         staged.push_back(item);
-        if (!item.directory)
-            ++files;
     }
+    return staged;
+}
 
-    bool written = false;
-    pool.start();
-    if (!staged.empty())
-        written = commit(zip, archive, run);
-    pool.stop();
+int finishAdd(TZipMaster& zip, bool written, const std::vector<AddItem>& staged)
+{
+    const int files = int(std::count_if(staged.begin(), staged.end(),
+                                        [](const AddItem& item) { return !item.directory; }));
     if (written) {
         if (zip.AddOptions.contains(AddOptsEnum::AddMove))
             removeSources(zip, staged);
@@ -679,81 +670,126 @@ int runZipAdd(TZipMaster& zip)
     } else if (staged.empty()) {
         zip.message(0, QStringLiteral("Nothing to add to ") + zip.ZipFilename);
     }
-    zip.progress(TZipMaster::kProgressEndOfBatch, QStringLiteral(" "), 0);
-    return written ? files : 0;
+    return endBatch(zip, written ? files : 0);
+}
+
+// A pattern's name bytes, and whether its "*" or "?" are taken literally.
+using DeleteSpec = std::pair<QByteArray, bool>;
+
+// A member really named with "*" or "?" is taken by its name alone.
+std::vector<DeleteSpec> deleteSpecs(const QStringList& texts, zip_t* archive)
+{
+    std::vector<DeleteSpec> specs;
+    for (const QString& text : texts) {
+        const QByteArray spec = zipnames::specPath(text);
+        const bool literal =
+            zipnames::hasWildcard(spec) &&
+            (zip_name_locate(archive, spec.constData(), ZIP_FL_ENC_RAW) >= 0 ||
+             zip_name_locate(archive, (spec + '/').constData(), ZIP_FL_ENC_RAW) >= 0);
+        specs.push_back({spec, literal});
+    }
+    return specs;
+}
+
+bool chosenForDelete(const QByteArray& name, const std::vector<DeleteSpec>& specs, bool recurse)
+{
+    bool chosen = false;
+    for (const auto& [spec, literal] : specs) {
+        // Deleting a directory takes everything below it.
+        if (zipnames::memberMatches(name, spec, zipnames::hasWildcard(spec) ? recurse : true,
+                                    literal))
+            chosen = true;
+    }
+    return chosen;
+}
+
+// Marks the chosen members deleted, each announced; the files among them.
+int deleteChosen(TZipMaster& zip, zip_t* archive, AddRun& run, zip_int64_t count)
+{
+    const std::vector<DeleteSpec> specs = deleteSpecs(zip.FSpecArgs, archive);
+    const bool recurse = zip.AddOptions.contains(AddOptsEnum::AddRecurseDirs);
+    int deleted = 0;
+    for (zip_int64_t i = 0; i < count && !run.stopped; ++i) {
+        const char* raw = zip_get_name(archive, zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        if (!raw || !chosenForDelete(QByteArray(raw), specs, recurse))
+            continue;
+        const QByteArray name(raw);
+        if (zip.progress(TZipMaster::kProgressNewFile, zipnames::display(name), 0))
+            run.stopped = true;
+        else if (zip_delete(archive, zip_uint64_t(i)) == 0 && !name.endsWith('/'))
+            ++deleted;
+    }
+    return deleted;
+}
+
+bool noMemberLeft(zip_t* archive, zip_int64_t count)
+{
+    if (zip_get_num_entries(archive, 0) <= 0)
+        return false;
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (zip_get_name(archive, zip_uint64_t(i), 0))
+            return false;
+    return true;
+}
+
+// libzip removes an archive left without members; the panel keeps an empty
+// archive instead.
+void writeEmptyArchive(const QString& zipFilename)
+{
+    static const char empty[22] = {'P', 'K', 5, 6};
+    const QByteArray host = hostBytes(zipFilename);
+    const UniqueFd fd(::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (fd.get() < 0)
+        return;
+    [[maybe_unused]] const ssize_t n = ::write(fd.get(), empty, sizeof empty);
+}
+
+} // namespace
+
+int runZipAdd(TZipMaster& zip)
+{
+    const std::optional<QString> base =
+        zip.BaseDir.isEmpty() ? std::nullopt : dospath::normalize(zip.BaseDir);
+    Collector collector(zip, base.value_or(QString()));
+    for (const QString& spec : zip.FSpecArgs)
+        collector.spec(spec);
+
+    const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    zipdeflate::Pool pool(std::clamp(zip.AddCompLevel, 1, 9), helpers);
+    AddRun run{zip, {}, false, &pool};
+    ArchiveHandle archive = openArchive(zip, ZIP_CREATE);
+    if (!archive)
+        return endBatch(zip, 0);
+    zip_register_cancel_callback_with_state(archive.get(), &cancelCallback, nullptr, &run);
+    const std::vector<AddItem> staged = stageAll(zip, archive.get(), run, collector.items());
+    pool.start();
+    const bool written = !staged.empty() && commit(zip, archive, run);
+    pool.stop();
+    return finishAdd(zip, written, staged);
 }
 
 int runZipDelete(TZipMaster& zip)
 {
     AddRun run{zip, {}, false};
     ArchiveHandle archive = openArchive(zip, 0);
-    if (!archive) {
-        zip.progress(TZipMaster::kProgressEndOfBatch, QStringLiteral(" "), 0);
-        return 0;
-    }
+    if (!archive)
+        return endBatch(zip, 0);
     zip_register_cancel_callback_with_state(archive.get(), &cancelCallback, nullptr, &run);
-    // A member really named with "*" or "?" is taken by its name alone.
-    std::vector<std::pair<QByteArray, bool>> specs;
-    for (const QString& text : zip.FSpecArgs) {
-        const QByteArray spec = zipnames::specPath(text);
-        const bool literal =
-            zipnames::hasWildcard(spec) &&
-            (zip_name_locate(archive.get(), spec.constData(), ZIP_FL_ENC_RAW) >= 0 ||
-             zip_name_locate(archive.get(), (spec + '/').constData(), ZIP_FL_ENC_RAW) >= 0);
-        specs.push_back({spec, literal});
-    }
-    const bool recurse = zip.AddOptions.contains(AddOptsEnum::AddRecurseDirs);
-
-    int deleted = 0;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count && !run.stopped; ++i) {
-        const char* raw = zip_get_name(archive.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
-        if (!raw)
-            continue;
-        const QByteArray name(raw);
-        bool chosen = false;
-        for (const auto& [spec, literal] : specs) {
-            // Deleting a directory takes everything below it.
-            if (zipnames::memberMatches(name, spec, zipnames::hasWildcard(spec) ? recurse : true,
-                                        literal))
-                chosen = true;
-        }
-        if (!chosen)
-            continue;
-        if (zip.progress(TZipMaster::kProgressNewFile, zipnames::display(name), 0))
-            run.stopped = true;
-        else if (zip_delete(archive.get(), zip_uint64_t(i)) == 0 && !name.endsWith('/'))
-            ++deleted;
-    }
-
+    const int deleted = deleteChosen(zip, archive.get(), run, count);
     bool written = false;
     if (!run.stopped && deleted > 0) {
-        const bool emptied = zip_get_num_entries(archive.get(), 0) > 0 && [&] {
-            for (zip_int64_t i = 0; i < count; ++i)
-                if (zip_get_name(archive.get(), zip_uint64_t(i), 0))
-                    return false;
-            return true;
-        }();
+        const bool emptied = noMemberLeft(archive.get(), count);
         written = commit(zip, archive, run);
-        if (written && emptied) {
-            // libzip removes an archive left without members; the panel keeps
-            // an empty archive instead.
-            static const char empty[22] = {'P', 'K', 5, 6};
-            const QByteArray host = hostBytes(zip.ZipFilename);
-            const int fd = ::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            if (fd >= 0) {
-                [[maybe_unused]] const ssize_t n = ::write(fd, empty, sizeof empty);
-                ::close(fd);
-            }
-        }
+        if (written && emptied)
+            writeEmptyArchive(zip.ZipFilename);
         if (written)
             zip.message(
                 0, QStringLiteral("%1 file(s) deleted from %2").arg(deleted).arg(zip.ZipFilename));
     } else if (!run.stopped) {
         zip.message(0, QStringLiteral("Nothing to delete in ") + zip.ZipFilename);
     }
-    zip.progress(TZipMaster::kProgressEndOfBatch, QStringLiteral(" "), 0);
-    return written ? deleted : 0;
+    return endBatch(zip, written ? deleted : 0);
 }
 
 } // namespace dovex

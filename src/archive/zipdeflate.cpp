@@ -114,6 +114,32 @@ std::unique_ptr<Packed> Pool::take(int job)
     return std::move(j.result);
 }
 
+namespace {
+
+// Deflates length bytes (with Z_FINISH the end of the stream too) into
+// data, which grows as the output needs; false when zlib refuses.
+bool deflateInto(z_stream& z, std::vector<unsigned char>& data, unsigned char* in, uInt length,
+                 int flush)
+{
+    z.next_in = in;
+    z.avail_in = length;
+    int rc;
+    do {
+        if (z.avail_out == 0) {
+            const size_t used = data.size();
+            data.resize(used * 2);
+            z.next_out = data.data() + used;
+            z.avail_out = uInt(data.size() - used);
+        }
+        rc = deflate(&z, flush);
+        if (rc == Z_STREAM_ERROR)
+            return false;
+    } while (z.avail_in > 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+    return true;
+}
+
+} // namespace
+
 std::unique_ptr<Packed> Pool::pack(const QByteArray& host) const
 {
     auto out = std::make_unique<Packed>();
@@ -154,23 +180,11 @@ std::unique_ptr<Packed> Pool::pack(const QByteArray& host) const
         const int flush = n == 0 ? Z_FINISH : Z_NO_FLUSH;
         out->size += n;
         crc = crc32(crc, buffer.data(), uInt(n));
-        z.next_in = buffer.data();
-        z.avail_in = uInt(n);
-        int rc;
-        do {
-            if (z.avail_out == 0) {
-                const size_t used = out->data.size();
-                out->data.resize(used * 2);
-                z.next_out = out->data.data() + used;
-                z.avail_out = uInt(out->data.size() - used);
-            }
-            rc = deflate(&z, flush);
-            if (rc == Z_STREAM_ERROR) {
-                out->error = EIO;
-                deflateEnd(&z);
-                return out;
-            }
-        } while (z.avail_in > 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+        if (!deflateInto(z, out->data, buffer.data(), uInt(n), flush)) {
+            out->error = EIO;
+            deflateEnd(&z);
+            return out;
+        }
         if (flush == Z_FINISH)
             break;
     }

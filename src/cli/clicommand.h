@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <cstdio>
+
 #include <functional>
 #include <optional>
 
@@ -14,6 +16,15 @@ using CommandFunction = std::function<int(const QStringList& args)>;
 struct CliCommand {
     CliCommand(const char* name, const char* usage, CommandFunction run);
 };
+
+// The help: every registered command's usage line, in name order, between
+// the introduction and the options.
+void printHelp(std::FILE* to);
+// Whether a command of that name is registered.
+bool isCommand(const QString& name);
+// Runs the registered command args' first word names with the rest of args,
+// then writes out what it gathered; its exit status.
+int runCommand(QStringList args);
 
 // Prints a one-line message to stderr and returns the exit status 2.
 int fail(const QString& message);

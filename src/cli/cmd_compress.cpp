@@ -72,6 +72,36 @@ bool takePassword(QStringList& args, std::optional<QString>& password)
 const char* const kMethods = "--method takes zip, pkzip, mscompress or a slot 1 to 7 that holds "
                              "an archiver";
 
+// The sources stand for the marked entries of one panel: they share their
+// directory, which comes back in sourceDirectory. The message to fail with
+// when one is not such an entry.
+std::optional<QString> addSources(const QStringList& args, CompressRequest& r,
+                                  QString& sourceDirectory)
+{
+    for (const QString& arg : args) {
+        const QString source = onDrive(arg);
+        if (source.isEmpty() || dospath::isRoot(source))
+            return QStringLiteral("%1 is not an entry of a directory").arg(escapedField(arg));
+        const auto found = expandSource(source);
+        if (!found || found->isEmpty())
+            return QStringLiteral("nothing matches %1").arg(escapedField(source));
+        for (const QString& path : *found) {
+            const QString dir = dospath::directoryPart(path);
+            if (sourceDirectory.isEmpty())
+                sourceDirectory = dir;
+            else if (dir != sourceDirectory)
+                return QStringLiteral("the sources must lie in one directory");
+            const FileStatus st = fileio::status(path);
+            if (!st.exists)
+                return QStringLiteral("cannot find %1").arg(escapedField(path));
+            const QString name =
+                dospath::fileName(path) + (st.directory ? QStringLiteral("\\*.*") : QString());
+            r.items.append({WithSlashWhenLong(sourceDirectory) + name, name});
+        }
+    }
+    return std::nullopt;
+}
+
 int runCompress(QStringList args)
 {
     const ArchiverToolTable tools = LoadArchiverTools();
@@ -101,31 +131,10 @@ int runCompress(QStringList args)
     if (target.isEmpty())
         return fail(QStringLiteral("%1 is not a path on a drive").arg(escapedField(*to)));
 
-    // The sources stand for the marked entries of one panel: they share
-    // their directory.
     CompressRequest r;
     QString sourceDirectory;
-    for (const QString& arg : args) {
-        const QString source = onDrive(arg);
-        if (source.isEmpty() || dospath::isRoot(source))
-            return fail(QStringLiteral("%1 is not an entry of a directory").arg(escapedField(arg)));
-        const auto found = expandSource(source);
-        if (!found || found->isEmpty())
-            return fail(QStringLiteral("nothing matches %1").arg(escapedField(source)));
-        for (const QString& path : *found) {
-            const QString dir = dospath::directoryPart(path);
-            if (sourceDirectory.isEmpty())
-                sourceDirectory = dir;
-            else if (dir != sourceDirectory)
-                return fail(QStringLiteral("the sources must lie in one directory"));
-            const FileStatus st = fileio::status(path);
-            if (!st.exists)
-                return fail(QStringLiteral("cannot find %1").arg(escapedField(path)));
-            const QString name =
-                dospath::fileName(path) + (st.directory ? QStringLiteral("\\*.*") : QString());
-            r.items.append({WithSlashWhenLong(sourceDirectory) + name, name});
-        }
-    }
+    if (const std::optional<QString> wrong = addSources(args, r, sourceDirectory))
+        return fail(*wrong);
     const MethodOptions enabled =
         MethodClick(method.method, method.slot ? &tools[size_t(method.slot - 1)] : nullptr);
     r.method = method.method;

@@ -2,6 +2,7 @@
 
 #include "platform/drivemap.h"
 #include "platform/hostname.h"
+#include "platform/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,15 +57,15 @@ public:
     {
     }
 
-    // Lists the directory fd (owned; closed or handed back through fd) and
-    // everything below it. False once the read is stopped.
-    bool walk(int& fd, const QString& path, int depth);
+    // Lists the directory fd and everything below it; fd may come back
+    // closed when the way back up was lost. False once the read is stopped.
+    bool walk(UniqueFd& fd, const QString& path, int depth);
 
     dev_t rootDevice = 0;
 
 private:
     bool listChildren(int fd, std::vector<Child>& children);
-    bool enter(int& fd, const Child& child, const QString& childPath, int depth, size_t node);
+    bool enter(UniqueFd& fd, const Child& child, const QString& childPath, int depth, size_t node);
 
     DirectoryTree& m_tree;
     const TreeProgress& m_progress;
@@ -121,10 +122,10 @@ bool TreeReader::listChildren(int fd, std::vector<Child>& children)
     }
 }
 
-bool TreeReader::walk(int& fd, const QString& path, int depth)
+bool TreeReader::walk(UniqueFd& fd, const QString& path, int depth)
 {
     std::vector<Child> children;
-    if (!listChildren(fd, children)) {
+    if (!listChildren(fd.get(), children)) {
         if (depth == 1)
             m_tree.rootReadable = false;
         else
@@ -145,58 +146,45 @@ bool TreeReader::walk(int& fd, const QString& path, int depth)
             continue;
         if (!enter(fd, child, childPath, depth, m_tree.directories.size() - 1))
             return false;
-        if (fd < 0)
+        if (fd.get() < 0)
             return true; // the way back was lost: the rest of this directory stays unread
     }
     return true;
 }
 
-bool TreeReader::enter(int& fd, const Child& child, const QString& childPath, int depth,
+bool TreeReader::enter(UniqueFd& fd, const Child& child, const QString& childPath, int depth,
                        size_t node)
 {
-    int childFd = openDirectoryAt(fd, child.raw.constData());
-    if (childFd < 0) {
+    UniqueFd childFd(openDirectoryAt(fd.get(), child.raw.constData()));
+    if (childFd.get() < 0) {
         // Replaced by a link since it was listed, or not ours to read.
         m_tree.directories[node].unreadable = true;
         return true;
     }
     struct stat st;
-    if (!markSeen(childFd, st)) {
-        ::close(childFd); // entered before (a bind mount, a loop): listed once only
-        return true;
-    }
+    if (!markSeen(childFd.get(), st))
+        return true; // entered before (a bind mount, a loop): listed once only
     if (st.st_dev != rootDevice) {
         m_tree.directories[node].mountPoint = true;
-        ::close(childFd);
         return true;
     }
-    if (depth < kMaxHeldDescriptors) {
-        const bool go = walk(childFd, childPath, depth + 1);
-        if (childFd >= 0)
-            ::close(childFd);
-        return go;
-    }
+    if (depth < kMaxHeldDescriptors)
+        return walk(childFd, childPath, depth + 1);
     // Deep down: let go of the parent and come back through "..", checking
     // that it is the same directory.
     struct stat parent;
-    if (::fstat(fd, &parent) != 0) {
-        ::close(childFd);
+    if (::fstat(fd.get(), &parent) != 0)
         return true;
-    }
-    ::close(fd);
-    fd = -1;
+    fd.reset();
     const bool go = walk(childFd, childPath, depth + 1);
-    if (childFd < 0)
+    if (childFd.get() < 0)
         return go;
-    const int back = openDirectoryAt(childFd, "..");
-    ::close(childFd);
+    UniqueFd back(openDirectoryAt(childFd.get(), ".."));
+    childFd.reset();
     struct stat again;
-    if (back >= 0 && ::fstat(back, &again) == 0 && again.st_dev == parent.st_dev &&
-        again.st_ino == parent.st_ino) {
-        fd = back;
-    } else if (back >= 0) {
-        ::close(back);
-    }
+    if (back.get() >= 0 && ::fstat(back.get(), &again) == 0 && again.st_dev == parent.st_dev &&
+        again.st_ino == parent.st_ino)
+        fd = std::move(back);
     return go;
 }
 
@@ -217,22 +205,15 @@ DirectoryTree ReadDirectoryTree(QChar drive, const TreeProgress& progress)
         tree.rootReadable = false;
         return tree;
     }
-    int fd = ::open(hostname::encode(*host).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        tree.rootReadable = false;
-        return tree;
-    }
+    UniqueFd fd(::open(hostname::encode(*host).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     TreeReader reader(tree, progress);
     struct stat st;
-    if (!reader.markSeen(fd, st)) {
-        ::close(fd);
+    if (fd.get() < 0 || !reader.markSeen(fd.get(), st)) {
         tree.rootReadable = false;
         return tree;
     }
     reader.rootDevice = st.st_dev;
     reader.walk(fd, root, 1);
-    if (fd >= 0)
-        ::close(fd);
     return tree;
 }
 

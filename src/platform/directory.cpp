@@ -5,6 +5,7 @@
 #include "platform/fileattr.h"
 #include "platform/hostname.h"
 #include "platform/sizewalk.h"
+#include "platform/uniquefd.h"
 
 #include <atomic>
 #include <cerrno>
@@ -28,22 +29,25 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// A listing of the directory dirFd through a descriptor of its own.
+UniqueDir openListing(int dirFd, int flags = kOpenFlags)
+{
+    return directoryStream(UniqueFd(dirFd >= 0 ? ::openat(dirFd, ".", flags) : -1));
+}
+
 } // namespace
 
 TreeSize Directory::treeSize(bool withBytes) const
 {
     TreeSize out;
-    // A descriptor of its own for the listing, which closedir closes.
-    const int fd = m_fd >= 0 ? ::openat(m_fd, ".", kOpenFlags) : -1;
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    const UniqueDir dir = openListing(m_fd.get());
     if (!dir) {
         out.addUnreadable(m_path, errno);
-        if (fd >= 0)
-            ::close(fd);
         return out;
     }
+    const int fd = ::dirfd(dir.get());
     SizeSubdirs subdirs;
-    if (!SumSizeLevel(dir, fd, m_device, withBytes, out, subdirs))
+    if (!SumSizeLevel(dir.get(), fd, m_device, withBytes, out, subdirs))
         out.addUnreadable(m_path, errno);
     // The subtrees are shared out to two threads: the kernel's look at each
     // file is nearly all of the time, and two directories are looked through
@@ -54,11 +58,11 @@ TreeSize Directory::treeSize(bool withBytes) const
         for (size_t i; (i = next++) < subdirs.size();) {
             const std::string& raw = subdirs[i].first;
             const QString path = below + hostname::decode(raw.data(), qsizetype(raw.size()));
-            const int child = ::openat(fd, raw.c_str(), kOpenFlags);
-            if (child < 0)
+            UniqueFd child(::openat(fd, raw.c_str(), kOpenFlags));
+            if (child.get() < 0)
                 sum.addUnreadable(path, errno);
             else
-                SizeWalk(withBytes, sum).walk(child, subdirs[i].second, path);
+                SizeWalk(withBytes, sum).walk(std::move(child), subdirs[i].second, path);
         }
     };
     TreeSize other;
@@ -74,7 +78,6 @@ TreeSize Directory::treeSize(bool withBytes) const
     if (helper.joinable())
         helper.join();
     out.add(other);
-    ::closedir(dir);
     return out;
 }
 
@@ -97,23 +100,21 @@ bool Directory::open(const QString& dosPath)
 bool Directory::openChild(const Directory& parent, const QString& name)
 {
     close();
-    if (parent.m_fd < 0)
+    if (parent.m_fd.get() < 0)
         return false;
     const QByteArray raw = hostname::encode(name);
-    m_fd = ::openat(parent.m_fd, raw.constData(), kOpenFlags);
+    m_fd.reset(::openat(parent.m_fd.get(), raw.constData(), kOpenFlags));
     m_path = parent.m_path.endsWith('\\') ? parent.m_path + name : parent.m_path + '\\' + name;
     m_host = parent.m_host == "/" ? '/' + raw : parent.m_host + '/' + raw;
     struct stat st {};
-    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0)
+    if (m_fd.get() >= 0 && ::fstat(m_fd.get(), &st) == 0)
         m_device = st.st_dev;
-    return m_fd >= 0;
+    return m_fd.get() >= 0;
 }
 
 void Directory::close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
 }
 
 void Directory::suspend()
@@ -123,31 +124,26 @@ void Directory::suspend()
 
 bool Directory::resume()
 {
-    if (m_fd >= 0)
+    if (m_fd.get() >= 0)
         return true;
     // The start may be reached through a link (a drive mapped to one); the
     // directories below are opened with O_NOFOLLOW.
-    m_fd = ::open(m_host.constData(), kOpenFlags & ~O_NOFOLLOW);
+    m_fd.reset(::open(m_host.constData(), kOpenFlags & ~O_NOFOLLOW));
     struct stat st {};
-    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0)
+    if (m_fd.get() >= 0 && ::fstat(m_fd.get(), &st) == 0)
         m_device = st.st_dev;
-    return m_fd >= 0;
+    return m_fd.get() >= 0;
 }
 
 std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
 {
-    if (m_fd < 0)
+    if (m_fd.get() < 0)
         return std::nullopt;
-    // A descriptor of its own for the listing: closedir closes it.
-    const int fd = ::openat(m_fd, ".", kOpenFlags);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-        if (fd >= 0)
-            ::close(fd);
+    const UniqueDir dir = openListing(m_fd.get());
+    if (!dir)
         return std::nullopt;
-    }
     std::vector<DirItem> items;
-    while (dirent* ent = ::readdir(dir)) {
+    while (dirent* ent = ::readdir(dir.get())) {
         const char* raw = ent->d_name;
         if (isDotOrDotDot(raw))
             continue;
@@ -161,7 +157,7 @@ std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
             continue;
         }
         struct statx sx {};
-        if (::statx(m_fd, raw, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+        if (::statx(m_fd.get(), raw, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                     STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) == 0) {
             item.directory = S_ISDIR(sx.stx_mode);
             item.symlink = S_ISLNK(sx.stx_mode);
@@ -183,7 +179,6 @@ std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
         }
         items.push_back(std::move(item));
     }
-    ::closedir(dir);
     return items;
 }
 
@@ -195,7 +190,7 @@ std::uint32_t Directory::attributes(const DirItem& item) const
     st.st_dev = item.device;
     if (S_ISLNK(item.mode))
         return item.name.startsWith('.') ? faHidden : 0;
-    return attributesOf(m_host == "/" ? '/' + raw : m_host + '/' + raw, st, item.name, m_fd,
+    return attributesOf(m_host == "/" ? '/' + raw : m_host + '/' + raw, st, item.name, m_fd.get(),
                         raw.constData());
 }
 
@@ -208,16 +203,18 @@ bool Directory::childIsDriveRoot(const QString& name) const
 
 int Directory::removeFile(const QString& name) const
 {
-    if (m_fd < 0)
+    if (m_fd.get() < 0)
         return EBADF;
-    return ::unlinkat(m_fd, hostname::encode(name).constData(), 0) == 0 ? 0 : (errno ? errno : EIO);
+    return ::unlinkat(m_fd.get(), hostname::encode(name).constData(), 0) == 0
+               ? 0
+               : (errno ? errno : EIO);
 }
 
 int Directory::removeDirectory(const QString& name) const
 {
-    if (m_fd < 0)
+    if (m_fd.get() < 0)
         return EBADF;
-    return ::unlinkat(m_fd, hostname::encode(name).constData(), AT_REMOVEDIR) == 0
+    return ::unlinkat(m_fd.get(), hostname::encode(name).constData(), AT_REMOVEDIR) == 0
                ? 0
                : (errno ? errno : EIO);
 }
@@ -309,17 +306,12 @@ void DirectoryWorkers::work()
 QByteArrayList entryNames(int dirFd)
 {
     QByteArrayList names;
-    const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-        if (fd >= 0)
-            ::close(fd);
+    const UniqueDir dir = openListing(dirFd, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!dir)
         return names;
-    }
-    while (const dirent* e = ::readdir(dir))
+    while (const dirent* e = ::readdir(dir.get()))
         if (!isDotOrDotDot(e->d_name))
             names << QByteArray(e->d_name);
-    ::closedir(dir);
     return names;
 }
 

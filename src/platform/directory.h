@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/fileio.h"
+#include "platform/uniquefd.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -63,7 +64,7 @@ public:
     // A subdirectory of an open directory, by its name there.
     bool openChild(const Directory& parent, const QString& name);
     void close();
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd.get() >= 0; }
 
     // Gives up the descriptor (a deep walk keeps few open) and takes the
     // directory up again by its path.
@@ -97,10 +98,10 @@ public:
     int removeFile(const QString& name) const;
     int removeDirectory(const QString& name) const;
 
-    int descriptor() const { return m_fd; }
+    int descriptor() const { return m_fd.get(); }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     QString m_path;
     QByteArray m_host;
     std::uint64_t m_device = 0;

@@ -64,10 +64,7 @@ DirSearch::~DirSearch()
 
 void DirSearch::close()
 {
-    if (m_dir) {
-        closedir(m_dir);
-        m_dir = nullptr;
-    }
+    m_dir.reset();
     m_read.clear();
     m_fromRead = false;
 }
@@ -100,7 +97,7 @@ std::optional<FindRecord> DirSearch::findFirst(const QString& pattern, std::uint
                 disk.m_wildcard = wildcard;
                 disk.m_mask = mask;
                 disk.m_atRoot = atRoot;
-                disk.m_dir = opendir(hostDir.constData());
+                disk.m_dir.reset(opendir(hostDir.constData()));
                 std::vector<FindRecord> all;
                 while (std::optional<FindRecord> rec = disk.nextFromDisk())
                     all.push_back(std::move(*rec));
@@ -111,7 +108,7 @@ std::optional<FindRecord> DirSearch::findFirst(const QString& pattern, std::uint
         m_readNext = 0;
         return findNext();
     }
-    m_dir = opendir(m_hostDir.constData());
+    m_dir.reset(opendir(m_hostDir.constData()));
     if (!m_dir)
         return std::nullopt;
     return findNext();
@@ -128,8 +125,8 @@ std::optional<FindRecord> DirSearch::nextFromDisk()
 {
     if (!m_dir)
         return std::nullopt;
-    const int fd = dirfd(m_dir);
-    while (dirent* ent = readdir(m_dir)) {
+    const int fd = dirfd(m_dir.get());
+    while (dirent* ent = readdir(m_dir.get())) {
         const char* raw = ent->d_name;
         const bool dot = raw[0] == '.' && raw[1] == '\0';
         const bool dotdot = raw[0] == '.' && raw[1] == '.' && raw[2] == '\0';

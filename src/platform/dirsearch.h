@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/uniquefd.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -47,7 +49,7 @@ private:
     size_t m_readNext = 0;
     bool m_fromRead = false;
     bool m_notReady = false;
-    DIR* m_dir = nullptr;
+    UniqueDir m_dir;
     QByteArray m_hostDir;
     QByteArray m_path;
     QString m_wildcard;

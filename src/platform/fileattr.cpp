@@ -2,6 +2,7 @@
 
 #include "platform/dosattr.h"
 #include "platform/hostname.h"
+#include "platform/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -194,21 +195,17 @@ namespace {
 // opened for writing and seen to be the one st describes; 0 or the errno.
 int setTimeAt(int dirFd, const char* rawName, const struct stat& st, std::time_t when)
 {
-    const int wfd =
-        ::openat(dirFd, rawName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (wfd < 0)
+    const UniqueFd wfd(
+        ::openat(dirFd, rawName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (wfd.get() < 0)
         return errno;
     struct stat opened {};
-    int error = 0;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
-    if (::fstat(wfd, &opened) != 0)
-        error = errno;
-    else if (opened.st_ino != st.st_ino || opened.st_dev != st.st_dev)
-        error = ENOENT; // the name was given to another file meanwhile
-    else if (::futimens(wfd, times) != 0)
-        error = errno;
-    ::close(wfd);
-    return error;
+    if (::fstat(wfd.get(), &opened) != 0)
+        return errno;
+    if (opened.st_ino != st.st_ino || opened.st_dev != st.st_dev)
+        return ENOENT; // the name was given to another file meanwhile
+    return ::futimens(wfd.get(), times) != 0 ? errno : 0;
 }
 
 // fchmodat2 (Linux 6.6) changes the mode of the file an O_PATH descriptor
@@ -252,18 +249,16 @@ int changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& ch
     // all the same. The extended attribute needs the file opened for reading.
     const bool pathOnly = !touchesStored && chmodThroughPathDescriptor();
     const int how = pathOnly ? O_PATH : O_RDONLY | O_NONBLOCK | O_NOCTTY;
-    const int fd = ::openat(dirFd, rawName, how | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::openat(dirFd, rawName, how | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0)
         return kChangeByPath;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return kChangeByPath;
-    }
     std::optional<std::uint32_t> current;
     if (touchesStored) {
         char buf[256];
-        const ssize_t n = ::fgetxattr(fd, kDosAttrib, buf, sizeof buf - 1);
+        const ssize_t n = ::fgetxattr(fd.get(), kDosAttrib, buf, sizeof buf - 1);
         if (n > 0)
             current = parseStoredBits(buf, n);
     }
@@ -277,18 +272,17 @@ int changeAttributesAt(int dirFd, const char* rawName, const AttributeChange& ch
     if (wanted != old) {
         const mode_t mode = wanted & faReadOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
                                                 : st.st_mode | S_IWUSR;
-        const int modeError = mode == st.st_mode ? 0 : changeMode(fd, mode & 07777, pathOnly);
+        const int modeError = mode == st.st_mode ? 0 : changeMode(fd.get(), mode & 07777, pathOnly);
         if (modeError && !error)
             error = modeError;
         const std::uint32_t stored = wanted & kStoredBits;
         if (!modeError && touchesStored && (current ? *current != stored : stored != faArchive)) {
             const QByteArray text = "0x" + QByteArray::number(stored, 16);
-            if (::fsetxattr(fd, kDosAttrib, text.constData(), size_t(text.size()), 0) != 0 &&
+            if (::fsetxattr(fd.get(), kDosAttrib, text.constData(), size_t(text.size()), 0) != 0 &&
                 !error)
                 error = errno;
         }
     }
-    ::close(fd);
     return error;
 }
 

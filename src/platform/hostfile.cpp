@@ -1,6 +1,7 @@
 #include "platform/hostfile.h"
 
 #include "platform/hostname.h"
+#include "platform/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,17 +24,17 @@ namespace {
 std::optional<QByteArray> readUpTo(const QString& hostPath, qint64 max, bool prefix)
 {
     const QByteArray name = hostname::encode(hostPath);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0)
         return std::nullopt;
     struct stat st {};
     QByteArray bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (prefix || st.st_size <= max);
+    bool ok = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && (prefix || st.st_size <= max);
     if (ok) {
         bytes.resize(qsizetype(std::min<qint64>(st.st_size, max)));
         qsizetype got = 0;
         while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            const ssize_t n = ::read(fd.get(), bytes.data() + got, size_t(bytes.size() - got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
@@ -44,7 +45,6 @@ std::optional<QByteArray> readUpTo(const QString& hostPath, qint64 max, bool pre
         }
         bytes.truncate(got);
     }
-    ::close(fd);
     return ok ? std::optional(bytes) : std::nullopt;
 }
 
@@ -64,20 +64,20 @@ bool write(const QString& hostPath, const QByteArray& bytes)
 {
     const QByteArray name = hostname::encode(hostPath);
     QByteArray temp = name + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    UniqueFd fd(::mkstemp(temp.data()));
+    if (fd.get() < 0)
         return false;
     qsizetype done = 0;
     bool ok = true;
     while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n = ::write(fd.get(), bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         ok = n > 0;
         done += ok ? n : 0;
     }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::fchmod(fd.get(), 0644) == 0 && ::fsync(fd.get()) == 0;
+    ok = ::close(fd.release()) == 0 && ok;
     if (ok && ::rename(temp.constData(), name.constData()) == 0)
         return true;
     ::unlink(temp.constData());

@@ -4,6 +4,7 @@
 #include "platform/hostname.h"
 #include "platform/locations.h"
 #include "platform/mounttable.h"
+#include "platform/uniquefd.h"
 
 #include <QDir>
 
@@ -90,18 +91,14 @@ bool acceptableHostDir(const QString& dir)
 // a mount's directory would ask its server.
 bool directoryLists(const QString& dir, const QString& name)
 {
-    DIR* d = ::opendir(hostname::encode(dir).constData());
+    const UniqueDir d(::opendir(hostname::encode(dir).constData()));
     if (!d)
         return false;
     const QByteArray wanted = hostname::encode(name);
-    bool found = false;
-    while (dirent* e = ::readdir(d))
-        if (wanted == e->d_name) {
-            found = true;
-            break;
-        }
-    ::closedir(d);
-    return found;
+    while (dirent* e = ::readdir(d.get()))
+        if (wanted == e->d_name)
+            return true;
+    return false;
 }
 
 // gvfs gives every mounted location a directory inside its one FUSE mount;

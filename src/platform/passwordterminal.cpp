@@ -32,34 +32,27 @@ bool asksSomething(const QByteArray& tail)
 
 PasswordTerminal::PasswordTerminal(QByteArray password) : m_password(std::move(password)) {}
 
-PasswordTerminal::~PasswordTerminal()
-{
-    if (m_program >= 0)
-        ::close(m_program);
-    if (m_master >= 0)
-        ::close(m_master);
-}
-
 bool PasswordTerminal::open()
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_master < 0)
+    m_master.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (m_master.get() < 0)
         return false;
     char name[PATH_MAX];
-    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
-        ::ptsname_r(m_master, name, sizeof name) != 0)
+    if (::grantpt(m_master.get()) != 0 || ::unlockpt(m_master.get()) != 0 ||
+        ::ptsname_r(m_master.get(), name, sizeof name) != 0)
         return false;
-    m_program = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_program < 0)
+    m_program.reset(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (m_program.get() < 0)
         return false;
-    return ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) == 0;
+    return ::fcntl(m_master.get(), F_SETFL, ::fcntl(m_master.get(), F_GETFL) | O_NONBLOCK) == 0;
 }
 
 void PasswordTerminal::type(const QByteArray& text)
 {
     qsizetype done = 0;
     while (done < text.size()) {
-        const ssize_t n = ::write(m_master, text.constData() + done, size_t(text.size() - done));
+        const ssize_t n =
+            ::write(m_master.get(), text.constData() + done, size_t(text.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -70,11 +63,11 @@ void PasswordTerminal::type(const QByteArray& text)
 
 void PasswordTerminal::pump()
 {
-    if (m_master < 0)
+    if (m_master.get() < 0)
         return;
     bool wrote = false;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(m_master, buffer, sizeof buffer)) > 0;) {
+    for (ssize_t n; (n = ::read(m_master.get(), buffer, sizeof buffer)) > 0;) {
         wrote = true;
         m_line.append(buffer, n);
         const qsizetype end = std::max(m_line.lastIndexOf('\n'), m_line.lastIndexOf('\r'));
@@ -88,7 +81,7 @@ void PasswordTerminal::pump()
         ++m_typed;
     } else if (!wrote && asksSomething(tail) && ++m_quiet >= kQuietPumps) {
         struct termios t {};
-        const char eof = ::tcgetattr(m_program, &t) == 0 ? char(t.c_cc[VEOF]) : '\x04';
+        const char eof = ::tcgetattr(m_program.get(), &t) == 0 ? char(t.c_cc[VEOF]) : '\x04';
         type(QByteArray(1, eof));
     } else {
         if (wrote)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/uniquefd.h"
+
 #include <QByteArray>
 
 namespace dovex::process {
@@ -19,14 +21,13 @@ namespace dovex::process {
 class PasswordTerminal {
 public:
     explicit PasswordTerminal(QByteArray password);
-    ~PasswordTerminal();
     PasswordTerminal(const PasswordTerminal&) = delete;
     PasswordTerminal& operator=(const PasswordTerminal&) = delete;
 
     // Opens the pair; false when the system gives no pseudo-terminal.
     bool open();
     // The program's side, for Spec::terminalFd; -1 before open().
-    int programSide() const { return m_program; }
+    int programSide() const { return m_program.get(); }
     // Reads what the program wrote since the last call and answers a
     // question that waits. Called while the program runs.
     void pump();
@@ -37,10 +38,10 @@ private:
     void type(const QByteArray& text);
 
     QByteArray m_password;
-    int m_master = -1;
-    int m_program = -1;
-    QByteArray m_line; // the last line the program wrote, its end at most
-    int m_quiet = 0;   // pumps since a question was left waiting with nothing more
+    UniqueFd m_master;
+    UniqueFd m_program; // closed before m_master
+    QByteArray m_line;  // the last line the program wrote, its end at most
+    int m_quiet = 0;    // pumps since a question was left waiting with nothing more
     int m_typed = 0;
     int m_answers = 0;
 };

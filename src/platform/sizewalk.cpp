@@ -64,26 +64,16 @@ bool SumSizeLevel(DIR* dir, int dirFd, std::uint64_t device, bool withBytes, Tre
     }
 }
 
-SizeWalk::~SizeWalk()
-{
-    for (Level& level : m_levels)
-        close(level);
-}
-
 void SizeWalk::close(Level& level)
 {
-    if (level.dir)
-        ::closedir(level.dir);
-    else if (level.fd >= 0)
-        ::close(level.fd);
-    level.dir = nullptr;
-    level.fd = -1;
+    level.dir.reset();
+    level.reopened.reset();
 }
 
-void SizeWalk::walk(int fd, std::uint64_t device, const QString& path)
+void SizeWalk::walk(UniqueFd fd, std::uint64_t device, const QString& path)
 {
     m_path = path;
-    enter(fd, device, std::string());
+    enter(std::move(fd), device, std::string());
     while (!m_levels.empty()) {
         Level& top = m_levels.back();
         if (top.next == top.subdirs.size()) {
@@ -92,34 +82,33 @@ void SizeWalk::walk(int fd, std::uint64_t device, const QString& path)
             continue;
         }
         const auto& [name, dev] = top.subdirs[top.next++];
-        const int child = ::openat(top.fd, name.c_str(), kOpenFlags);
-        if (child < 0) {
+        UniqueFd child(::openat(top.fd(), name.c_str(), kOpenFlags));
+        if (child.get() < 0) {
             unreadable(name, errno);
             continue;
         }
         const std::string childName = name; // enter() may move the vector it lives in
         giveUpAncestor();
-        enter(child, dev, childName);
+        enter(std::move(child), dev, childName);
     }
 }
 
 // Reads the directory open at fd and makes it the deepest level.
-void SizeWalk::enter(int fd, std::uint64_t device, const std::string& name)
+void SizeWalk::enter(UniqueFd fd, std::uint64_t device, const std::string& name)
 {
     Level level;
-    level.fd = fd;
     level.device = device;
     level.name = name;
     struct stat st {};
-    level.dir = ::fstat(fd, &st) == 0 ? ::fdopendir(fd) : nullptr;
+    if (::fstat(fd.get(), &st) == 0)
+        level.dir = directoryStream(std::move(fd));
     if (!level.dir) {
         unreadable(name, errno);
-        ::close(fd);
         return;
     }
     level.dev = st.st_dev;
     level.ino = st.st_ino;
-    if (!SumSizeLevel(level.dir, fd, device, m_withBytes, m_out, level.subdirs))
+    if (!SumSizeLevel(level.dir.get(), level.fd(), device, m_withBytes, m_out, level.subdirs))
         unreadable(name, errno);
     m_levels.push_back(std::move(level));
 }
@@ -131,25 +120,22 @@ bool SizeWalk::leave()
 {
     Level done = std::move(m_levels.back());
     m_levels.pop_back();
-    if (!m_levels.empty() && m_levels.back().fd < 0) {
+    if (!m_levels.empty() && m_levels.back().fd() < 0) {
         Level& parent = m_levels.back();
-        const int up = ::openat(done.fd, "..", kOpenFlags);
+        UniqueFd up(::openat(done.fd(), "..", kOpenFlags));
         struct stat st {};
-        const bool same =
-            up >= 0 && ::fstat(up, &st) == 0 && st.st_dev == parent.dev && st.st_ino == parent.ino;
+        const bool same = up.get() >= 0 && ::fstat(up.get(), &st) == 0 && st.st_dev == parent.dev &&
+                          st.st_ino == parent.ino;
         if (!same) {
-            const int error = up < 0 ? errno : ESTALE;
-            if (up >= 0)
-                ::close(up);
+            const int error = up.get() < 0 ? errno : ESTALE;
+            up.reset();
             close(done);
             done.name.clear();
             unreadable(std::string(), error);
-            for (Level& level : m_levels)
-                close(level);
             m_levels.clear();
             return false;
         }
-        parent.fd = up;
+        parent.reopened = std::move(up);
     }
     close(done);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/directory.h"
+#include "platform/uniquefd.h"
 
 #include <QString>
 
@@ -34,18 +35,18 @@ bool SumSizeLevel(DIR* dir, int dirFd, std::uint64_t device, bool withBytes, Tre
 class SizeWalk {
 public:
     SizeWalk(bool withBytes, TreeSize& out) : m_withBytes(withBytes), m_out(out) {}
-    ~SizeWalk();
     SizeWalk(const SizeWalk&) = delete;
     SizeWalk& operator=(const SizeWalk&) = delete;
 
-    // Everything below the directory open at fd (taken over and closed),
-    // path its drive-letter path, device its file system.
-    void walk(int fd, std::uint64_t device, const QString& path);
+    // Everything below the directory open at fd, path its drive-letter
+    // path, device its file system.
+    void walk(UniqueFd fd, std::uint64_t device, const QString& path);
 
 private:
     struct Level {
-        DIR* dir = nullptr; // while its listing's descriptor is kept
-        int fd = -1;        // -1 while given up
+        UniqueDir dir;     // its listing, while its descriptor is kept
+        UniqueFd reopened; // taken up again through ".." of a child
+        int fd() const { return dir ? ::dirfd(dir.get()) : reopened.get(); } // -1: given up
         std::uint64_t dev = 0;
         std::uint64_t ino = 0;
         std::uint64_t device = 0; // the file system its subdirectories must be on
@@ -54,7 +55,7 @@ private:
         size_t next = 0;
     };
 
-    void enter(int fd, std::uint64_t device, const std::string& name);
+    void enter(UniqueFd fd, std::uint64_t device, const std::string& name);
     bool leave();
     void giveUpAncestor();
     void unreadable(const std::string& name, int error);

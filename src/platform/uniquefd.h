@@ -1,6 +1,9 @@
 #pragma once
 
+#include <dirent.h>
 #include <unistd.h>
+
+#include <memory>
 
 namespace dovex {
 
@@ -37,5 +40,21 @@ public:
 private:
     int m_fd = -1;
 };
+
+// Owns a directory stream and so the descriptor it reads through.
+struct DirStreamCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using UniqueDir = std::unique_ptr<DIR, DirStreamCloser>;
+
+// A stream over the directory fd, which the stream takes over; null, with
+// fd closed, when there is none.
+inline UniqueDir directoryStream(UniqueFd fd)
+{
+    DIR* dir = fd.get() >= 0 ? ::fdopendir(fd.get()) : nullptr;
+    if (dir)
+        fd.release(); // closedir closes it now
+    return UniqueDir(dir);
+}
 
 } // namespace dovex

@@ -85,6 +85,7 @@ TEST(Szdd, FilesMadeByMscompressExpandExactly)
         p.start("mscompress", {drives.host(QStringLiteral("C:\\in\\") + name)});
         ASSERT_TRUE(p.waitForFinished(30000));
     }
+    const int open = openDescriptorCount();
     QString made;
     EXPECT_EQ(ExpandSzddFile("C:\\in\\notes.txt_", "D:\\", false, &made), SzddResult::Expanded);
     EXPECT_EQ(made, "D:\\notes.txt");
@@ -109,6 +110,8 @@ TEST(Szdd, FilesMadeByMscompressExpandExactly)
     // A pipe is never opened for reading.
     ASSERT_EQ(::mkfifo(QFile::encodeName(drives.host("C:\\in\\pipe.tx_")).constData(), 0644), 0);
     EXPECT_EQ(ExpandSzddFile("C:\\in\\pipe.tx_", "D:\\", false), SzddResult::ReadFailed);
+    // No way out, done or refused, leaves a descriptor open.
+    EXPECT_EQ(openDescriptorCount(), open);
 }
 
 } // namespace

@@ -149,10 +149,13 @@ TEST_F(DirTreeTest, AVeryDeepTreeIsReadWhole)
         ASSERT_EQ(::mkdir(path.constData(), 0755), 0);
     }
     ::mkdir((hostname::encode(host) + "/e").constData(), 0755);
+    const int open = test::openDescriptorCount();
     const DirectoryTree tree = ReadDirectoryTree('D');
     ASSERT_EQ(tree.directories.size(), 261u);
     EXPECT_EQ(tree.directories[259].depth, 260);
     EXPECT_EQ(tree.directories.back().path, "D:\\e");
+    // Every descriptor taken on the way down and back up is let go.
+    EXPECT_EQ(test::openDescriptorCount(), open);
 }
 
 TEST_F(DirTreeTest, AnUnmappedDriveHasNoTree)

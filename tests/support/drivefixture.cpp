@@ -1,6 +1,7 @@
 #include "drivefixture.h"
 
 #include "platform/drivemap.h"
+#include "platform/uniquefd.h"
 
 #include <QDir>
 #include <QFile>
@@ -130,6 +131,15 @@ QByteArray DriveFixture::settingsText() const
 {
     QFile f(windowsDir() + QStringLiteral("/Dovex.Ini"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int openDescriptorCount()
+{
+    int count = 0;
+    const UniqueDir dir(::opendir("/proc/self/fd"));
+    while (dir && ::readdir(dir.get()))
+        ++count;
+    return count;
 }
 
 } // namespace dovex::test
