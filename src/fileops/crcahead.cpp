@@ -15,7 +15,7 @@ constexpr std::size_t kPage = 4096;
 
 } // namespace
 
-CrcAhead::CrcAhead(std::int64_t blockSize)
+CrcAhead::CrcAhead(std::int64_t blockSize, bool helper)
     : m_blockSize(blockSize), m_crc(libdeflate_crc32(0, nullptr, 0))
 {
     // Aligned as the page cache is: a copy between a page and a buffer 16
@@ -27,6 +27,8 @@ CrcAhead::CrcAhead(std::int64_t blockSize)
         if (!slot.data)
             throw std::bad_alloc();
     }
+    if (!helper)
+        return;
     try {
         m_thread = std::thread([this] { work(); });
     } catch (const std::system_error&) {
@@ -43,6 +45,12 @@ CrcAhead::~CrcAhead()
     m_changed.notify_all();
     if (m_thread.joinable())
         m_thread.join();
+}
+
+bool CrcAhead::helperPays()
+{
+    double load = 0;
+    return ::getloadavg(&load, 1) == 1 && load + 1.0 < double(std::thread::hardware_concurrency());
 }
 
 char* CrcAhead::buffer()

@@ -18,12 +18,17 @@ namespace dovex {
 // thread from the very buffer the caller writes out: the caller fills the
 // buffer it is given, hands it over and writes it while the helper reads the
 // same bytes, so the check costs neither a second read of the files nor the
-// writer's time on a machine with a core to spare. Two buffers take turns;
-// without a thread to be had the caller computes it itself.
+// writer's time on a machine with a core to spare. Two buffers take turns.
+// Without a helper the caller computes the CRC as it goes.
 class CrcAhead {
 public:
-    // Blocks of up to blockSize bytes.
-    explicit CrcAhead(std::int64_t blockSize);
+    // Blocks of up to blockSize bytes; on a helper thread when helper is
+    // true and a thread can be had.
+    CrcAhead(std::int64_t blockSize, bool helper);
+    // Whether a helper thread pays now: only while a core is free. On a
+    // machine whose cores are all taken the two threads slowed the kernel's
+    // copies down (up to twice the processor time of one thread).
+    static bool helperPays();
     ~CrcAhead();
     CrcAhead(const CrcAhead&) = delete;
     CrcAhead& operator=(const CrcAhead&) = delete;

@@ -318,13 +318,13 @@ bool finishMerge(OperationState& state, const MergePlan& plan, PartOutput& out, 
 }
 
 // Joins the parts into out; with a check file, the CRC-32 is computed from
-// the bytes written, on a helper thread.
+// the bytes written, on a helper thread while a core is free.
 bool joinAndFinish(OperationState& state, const MergePlan& plan, PartOutput& out)
 {
     const bool checking = plan.descriptor.present && plan.descriptor.valid;
     std::optional<CrcAhead> crc;
     if (checking)
-        crc.emplace(kSplitBlock);
+        crc.emplace(kSplitBlock, CrcAhead::helperPays());
     const MergeRun run = joinParts(state, plan.parts, out, crc ? &*crc : nullptr);
     return finishMerge(state, plan, out, run, crc ? crc->result() : 0);
 }

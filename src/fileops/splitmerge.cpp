@@ -127,7 +127,7 @@ std::optional<SplitPlan> planSplit(OperationState& state, const QString& path,
 // A split runs one block at a time; this is how the loop ended.
 struct SplitRun {
     std::unique_ptr<PartOutput> current = std::make_unique<PartOutput>();
-    CrcAhead crc{kSplitBlock};
+    CrcAhead crc{kSplitBlock, CrcAhead::helperPays()};
     bool readFailed = false;
     bool writeFailed = false;
     bool declined = false; // an existing part kept, or a part not made
