@@ -2,29 +2,24 @@
 // before the file takes its name.
 #include "fileops/splitmerge.h"
 
+#include "fileops/crcahead.h"
 #include "fileops/operationstate.h"
 #include "fileops/partoutput.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
 
-#include <libdeflate.h>
-
 #include <QByteArray>
 #include <QStringList>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
-#include <future>
-#include <memory>
+#include <optional>
 
 namespace dovex {
 
 namespace {
 
-// The check reads the parts in blocks small enough to stay in the
-// processor's cache between the read and the CRC.
-constexpr std::int64_t kCheckBlock = 256 * 1024;
 // A descriptor is a few short lines; anything larger is not one.
 constexpr std::int64_t kMaxDescriptorBytes = 64 * 1024;
 
@@ -87,46 +82,6 @@ Descriptor readDescriptor(const QString& name)
         }
     }
     return d;
-}
-
-// The parts' CRC-32 and length, read a second time beside the copy.
-struct PartsCheck {
-    std::uint32_t crc = 0;
-    std::int64_t bytes = 0;
-    bool failed = false;
-};
-
-// Runs on a helper thread while the kernel copies the parts into the
-// target: the bytes are read from the page cache the copy fills, so the
-// check costs hardly more time than the copy itself, where reading and
-// writing them through one buffer here took almost twice as long. Stops
-// early when stop is set.
-PartsCheck checkParts(const QStringList& parts, const std::atomic<bool>& stop)
-{
-    PartsCheck r;
-    r.crc = libdeflate_crc32(0, nullptr, 0);
-    std::unique_ptr<char[]> buffer(new char[kCheckBlock]);
-    for (const QString& part : parts) {
-        File in;
-        if (!in.openRead(part)) {
-            r.failed = true;
-            return r;
-        }
-        for (;;) {
-            if (stop.load(std::memory_order_relaxed))
-                return r;
-            const std::int64_t got = in.read(buffer.get(), kCheckBlock);
-            if (got < 0) {
-                r.failed = true;
-                return r;
-            }
-            if (got == 0)
-                break;
-            r.crc = libdeflate_crc32(r.crc, buffer.get(), size_t(got));
-            r.bytes += got;
-        }
-    }
-    return r;
 }
 
 // What a merge works from, once every check and question has passed.
@@ -207,7 +162,7 @@ bool countParts(OperationState& state, const MergePlan& plan, PartOutput& out)
             go = false;
             break;
         }
-        state.totalBytes += in.size();
+        state.totalBytes += st.size;
         ++state.totalFiles;
     }
     if (go && !EnoughSpaceForParts(state, PartName(plan.base, 1), plan.target, state.totalBytes))
@@ -228,16 +183,30 @@ struct MergeRun {
     QString failedPart;
 };
 
-// Appends one part to the output; false once a read or write failed.
+// Appends one part to the output; false once a read or write failed. With
+// a check file the bytes pass through the buffer crc computes the CRC-32 of
+// as they are written; without one the kernel moves them, as cat does.
 bool appendPart(OperationState& state, File& in, PartOutput& out, const QString& part,
-                MergeRun& run)
+                MergeRun& run, CrcAhead* crc)
 {
     for (;;) {
-        const File::Transfer t = out.file.transfer(in, kSplitBlock);
-        run.readFailed = t.failed && t.readFailed;
-        run.writeFailed = (t.failed && !t.readFailed) || t.written != t.read;
-        if (t.written > 0)
-            state.doneBytes += t.written;
+        std::int64_t read = 0;
+        std::int64_t written = 0;
+        if (crc) {
+            const CheckedBlock b = CopyBlockWithCrc(in, out.file, *crc, kSplitBlock);
+            run.readFailed = b.read < 0;
+            read = std::max<std::int64_t>(b.read, 0);
+            written = b.written;
+            run.writeFailed = written != read;
+        } else {
+            const File::Transfer t = out.file.transfer(in, kSplitBlock);
+            run.readFailed = t.failed && t.readFailed;
+            run.writeFailed = (t.failed && !t.readFailed) || t.written != t.read;
+            read = t.read;
+            written = t.written;
+        }
+        if (written > 0)
+            state.doneBytes += written;
         ProgressInfo(state);
         state.checkAbort();
         if (run.readFailed || run.writeFailed) {
@@ -245,12 +214,12 @@ bool appendPart(OperationState& state, File& in, PartOutput& out, const QString&
             run.failedPart = part;
             return false;
         }
-        if (t.read == 0 || state.abortRequested)
+        if (read == 0 || state.abortRequested)
             return true;
     }
 }
 
-MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& out)
+MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& out, CrcAhead* crc)
 {
     MergeRun run;
     for (const QString& part : parts) {
@@ -262,7 +231,7 @@ MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& 
             run.openFailed = true;
             break;
         }
-        const bool appended = appendPart(state, in, out, part, run);
+        const bool appended = appendPart(state, in, out, part, run, crc);
         ++state.doneFiles;
         if (!appended || state.abortRequested)
             break;
@@ -272,7 +241,7 @@ MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& 
 
 // Whether the joined bytes are those base.crc describes; a mismatch, or a
 // check that could not be made, is reported.
-bool matchesDescriptor(OperationState& state, const MergePlan& plan, const PartsCheck& checked)
+bool matchesDescriptor(OperationState& state, const MergePlan& plan, std::uint32_t crc)
 {
     const Descriptor& d = plan.descriptor;
     if (!d.present)
@@ -284,18 +253,11 @@ bool matchesDescriptor(OperationState& state, const MergePlan& plan, const Parts
                     descriptorName + QStringLiteral(" is not a valid check file."));
         return false;
     }
-    if (checked.failed || checked.bytes != state.doneBytes) {
-        state.error(QStringLiteral("Cannot check ") + target + QStringLiteral(": the parts of ") +
-                    plan.base +
-                    QStringLiteral(" changed or could not be read while they were joined."));
-        return false;
-    }
     QStringList wrong;
     if (d.size && *d.size != state.doneBytes)
         wrong << QStringLiteral("size %1 instead of %2").arg(state.doneBytes).arg(*d.size);
-    if (d.crc && *d.crc != checked.crc)
-        wrong
-            << QStringLiteral("CRC-32 %1 instead of %2").arg(CrcText(checked.crc), CrcText(*d.crc));
+    if (d.crc && *d.crc != crc)
+        wrong << QStringLiteral("CRC-32 %1 instead of %2").arg(CrcText(crc), CrcText(*d.crc));
     if (wrong.isEmpty())
         return true;
     state.error(target + QStringLiteral(" does not match ") + descriptorName +
@@ -330,10 +292,10 @@ bool placeMerged(OperationState& state, const MergePlan& plan, PartOutput& out)
 // takes the target's name; one that does not match is removed; one cut
 // short keeps its temporary name, and the report says so.
 bool finishMerge(OperationState& state, const MergePlan& plan, PartOutput& out, const MergeRun& run,
-                 const PartsCheck& checked)
+                 std::uint32_t crc)
 {
     if (!run.readFailed && !run.writeFailed && !run.openFailed && !state.abortRequested) {
-        if (matchesDescriptor(state, plan, checked))
+        if (matchesDescriptor(state, plan, crc))
             return placeMerged(state, plan, out);
         out.file.close();
         fileio::removeFile(out.written);
@@ -355,22 +317,16 @@ bool finishMerge(OperationState& state, const MergePlan& plan, PartOutput& out, 
     return false;
 }
 
-// Joins the parts into out while, with a check file, a helper thread reads
-// them once more for the CRC: the kernel moves the bytes, and the second
-// read comes from the page cache the copy fills.
+// Joins the parts into out; with a check file, the CRC-32 is computed from
+// the bytes written, on a helper thread while a core is free.
 bool joinAndFinish(OperationState& state, const MergePlan& plan, PartOutput& out)
 {
     const bool checking = plan.descriptor.present && plan.descriptor.valid;
-    std::atomic<bool> stopCheck{false};
-    std::future<PartsCheck> check;
+    std::optional<CrcAhead> crc;
     if (checking)
-        check = std::async(std::launch::async,
-                           [&plan, &stopCheck] { return checkParts(plan.parts, stopCheck); });
-    const MergeRun run = joinParts(state, plan.parts, out);
-    if (run.readFailed || run.writeFailed || run.openFailed || state.abortRequested)
-        stopCheck = true;
-    const PartsCheck checked = checking ? check.get() : PartsCheck{};
-    return finishMerge(state, plan, out, run, checked);
+        crc.emplace(kSplitBlock, CrcAhead::helperPays());
+    const MergeRun run = joinParts(state, plan.parts, out, crc ? &*crc : nullptr);
+    return finishMerge(state, plan, out, run, crc ? crc->result() : 0);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "fileops/splitmerge.h"
 
+#include "fileops/crcahead.h"
 #include "fileops/operationstate.h"
 #include "fileops/partoutput.h"
 #include "fileops/pathrules.h"
@@ -7,8 +8,6 @@
 #include "platform/fileio.h"
 #include "platform/hostname.h"
 #include "platform/progresssink.h"
-
-#include <libdeflate.h>
 
 #include <QByteArray>
 
@@ -46,18 +45,6 @@ void writeDescriptor(OperationState& state, const QString& source, const QString
         out.abandon();
         fileio::removeFile(out.written);
     }
-}
-
-struct Buffer {
-    std::unique_ptr<char[]> data{new char[kSplitBlock]};
-};
-
-// The CRC-32 of crc's bytes followed by n zero bytes (a hole reads as
-// zeros); n is at most kSplitBlock.
-std::uint32_t crcOfZeros(std::uint32_t crc, std::int64_t n)
-{
-    static const std::unique_ptr<char[]> zeros(new char[kSplitBlock]());
-    return libdeflate_crc32(crc, zeros.get(), size_t(n));
 }
 
 // What a split works from, once every check and question has passed.
@@ -140,7 +127,7 @@ std::optional<SplitPlan> planSplit(OperationState& state, const QString& path,
 // A split runs one block at a time; this is how the loop ended.
 struct SplitRun {
     std::unique_ptr<PartOutput> current = std::make_unique<PartOutput>();
-    std::uint32_t crc = libdeflate_crc32(0, nullptr, 0);
+    CrcAhead crc{kSplitBlock, CrcAhead::helperPays()};
     bool readFailed = false;
     bool writeFailed = false;
     bool declined = false; // an existing part kept, or a part not made
@@ -149,29 +136,19 @@ struct SplitRun {
 // One block of the source into the current part; a hole of a sparse source
 // stays a hole in the part. False when the read (the source ended early
 // too) or the write failed.
-bool copyBlock(OperationState& state, File& in, SplitRun& run, Buffer& buffer, std::int64_t want,
+bool copyBlock(OperationState& state, File& in, SplitRun& run, std::int64_t want,
                std::int64_t& inPart)
 {
-    bool hole = false;
-    const std::int64_t got = in.readData(buffer.data.get(), want, hole);
-    if (got <= 0) {
+    const CheckedBlock block = CopyBlockWithCrc(in, run.current->file, run.crc, want);
+    if (block.read <= 0) {
         run.readFailed = true;
         return false;
     }
-    File& out = run.current->file;
-    std::int64_t put = got;
-    if (hole) {
-        run.crc = crcOfZeros(run.crc, got);
-        put = out.writeHole(got) ? got : 0;
-    } else {
-        run.crc = libdeflate_crc32(run.crc, buffer.data.get(), size_t(got));
-        put = out.write(buffer.data.get(), got);
+    if (block.written > 0) {
+        state.doneBytes += block.written;
+        inPart += block.written;
     }
-    if (put > 0) {
-        state.doneBytes += put;
-        inPart += put;
-    }
-    run.writeFailed = put != got;
+    run.writeFailed = block.written != block.read;
     return !run.writeFailed;
 }
 
@@ -193,14 +170,13 @@ bool nextPart(OperationState& state, const SplitPlan& plan, File& in, SplitRun& 
 
 void splitLoop(OperationState& state, const SplitPlan& plan, File& in, SplitRun& run)
 {
-    Buffer buffer;
     std::int64_t inPart = 0;
     for (int n = 1;;) {
         // Never more than the file had when it was measured, and never past
         // the current part's cut point.
         const std::int64_t want =
             std::min({kSplitBlock, plan.cut - inPart, plan.size - state.doneBytes});
-        if (want == 0 || !copyBlock(state, in, run, buffer, want, inPart))
+        if (want == 0 || !copyBlock(state, in, run, want, inPart))
             break;
         if (inPart >= plan.cut) {
             if (!nextPart(state, plan, in, run, ++n))
@@ -236,7 +212,7 @@ bool finishSplit(OperationState& state, const SplitPlan& plan, File& in, SplitRu
             ++state.notDone;
             return false;
         }
-        writeDescriptor(state, plan.path, plan.base, plan.size, run.crc);
+        writeDescriptor(state, plan.path, plan.base, plan.size, run.crc.result());
         return true;
     }
     const int err = run.readFailed ? in.error() : current.file.error();

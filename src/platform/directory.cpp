@@ -23,6 +23,7 @@ namespace dovex {
 namespace {
 
 constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+constexpr int kBatchSize = 32;
 
 bool isDotOrDotDot(const char* name)
 {
@@ -242,20 +243,40 @@ DirectoryWorkers::~DirectoryWorkers()
 
 void DirectoryWorkers::queue(const std::shared_ptr<const Directory>& dir, const QString& name)
 {
+    if (m_filling.dir != dir)
+        flush();
+    if (!m_filling.dir)
+        m_filling.dir = dir;
+    m_filling.names += hostname::encode(name).toStdString();
+    m_filling.names += '\0';
+    // Small enough that the two threads share a directory of a hundred
+    // files, large enough that the hand-over is rare.
+    if (++m_filling.count == kBatchSize)
+        flush();
+}
+
+void DirectoryWorkers::flush()
+{
+    if (m_filling.count == 0) {
+        m_filling = {};
+        return;
+    }
     {
         const std::lock_guard lock(m_mutex);
         if (m_threads.empty()) {
             for (int i = 0; i < 2; ++i)
                 m_threads.emplace_back([this] { work(); });
         }
-        m_queue.push_back({dir, hostname::encode(name), name});
-        ++m_pending[dir.get()].count;
+        m_pending[m_filling.dir.get()].count += m_filling.count;
+        m_queue.push_back(std::move(m_filling));
     }
+    m_filling = {};
     m_wake.notify_one();
 }
 
 std::vector<DirectoryWorkers::Failure> DirectoryWorkers::wait(const Directory& dir)
 {
+    flush();
     std::unique_lock lock(m_mutex);
     const auto it = m_pending.find(&dir);
     if (it == m_pending.end())
@@ -268,9 +289,10 @@ std::vector<DirectoryWorkers::Failure> DirectoryWorkers::wait(const Directory& d
 
 void DirectoryWorkers::cancel()
 {
+    m_filling = {};
     std::unique_lock lock(m_mutex);
-    for (const Task& t : m_queue)
-        --m_pending[t.dir.get()].count;
+    for (const Batch& b : m_queue)
+        m_pending[b.dir.get()].count -= b.count;
     m_queue.clear();
     m_done.wait(lock, [&] {
         for (const auto& [dir, pending] : m_pending)
@@ -281,6 +303,28 @@ void DirectoryWorkers::cancel()
     m_pending.clear();
 }
 
+void DirectoryWorkers::runBatch(Batch& batch)
+{
+    std::vector<Failure> failures;
+    const int fd = batch.dir->descriptor();
+    for (std::size_t at = 0; at < batch.names.size();) {
+        const char* raw = batch.names.c_str() + at;
+        const std::size_t length = std::strlen(raw);
+        if (const int rc = m_operation(fd, raw))
+            failures.push_back({hostname::decode(raw, qsizetype(length)), rc});
+        at += length + 1;
+    }
+    const std::lock_guard lock(m_mutex);
+    Pending& pending = m_pending[batch.dir.get()];
+    for (Failure& f : failures)
+        pending.failures.push_back(std::move(f));
+    pending.count -= batch.count;
+    if (pending.count == 0)
+        m_done.notify_all();
+    // The directory is let go under the lock: its owner may be waiting.
+    batch.dir.reset();
+}
+
 void DirectoryWorkers::work()
 {
     std::unique_lock lock(m_mutex);
@@ -288,18 +332,11 @@ void DirectoryWorkers::work()
         m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
         if (m_queue.empty())
             return;
-        Task task = std::move(m_queue.front());
+        Batch batch = std::move(m_queue.front());
         m_queue.pop_front();
         lock.unlock();
-        const int rc = m_operation(task.dir->descriptor(), task.raw.constData());
+        runBatch(batch);
         lock.lock();
-        Pending& pending = m_pending[task.dir.get()];
-        if (rc != 0)
-            pending.failures.push_back({task.name, rc});
-        if (--pending.count == 0)
-            m_done.notify_all();
-        // The directory is let go under the lock: its owner may be waiting.
-        task.dir.reset();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "recordingsink.h"
 
+#include "fileops/crcahead.h"
 #include "fileops/splitmerge.h"
 
 #include <QDir>
@@ -414,6 +415,35 @@ TEST_F(SplitMergeTest, HolesOfASparseFileStayHolesInItsParts)
     EXPECT_TRUE(drives.read("C:\\sparse.crc").endsWith("crc32=" + crc + "\n"));
     EXPECT_TRUE(AppendFile(state, "C:\\sparse", to("D:\\back.img")));
     EXPECT_EQ(drives.read("D:\\back.img"), source);
+}
+
+// The helper computes the CRC from the buffers the writer hands over, which
+// take turns: blocks of every size, holes among them, and buffers given out
+// again while the helper may still read the one before.
+TEST(CrcAhead, MatchesTheCrcOfTheWholeStreamHoweverItIsCut)
+{
+    EXPECT_EQ(CrcAhead(64, true).result(), 0u);
+    for (const bool helper : {true, false}) {
+        CrcAhead crc(4096, helper);
+        QByteArray stream;
+        std::uint32_t seed = 1;
+        for (int block = 0; block < 40; ++block) {
+            const std::int64_t n = 1 + (block * 997) % 4096;
+            if (block % 7 == 3) {
+                crc.addZeros(n);
+                stream.append(QByteArray(int(n), '\0'));
+                continue;
+            }
+            char* data = crc.buffer();
+            for (std::int64_t i = 0; i < n; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                data[i] = char(seed >> 16);
+            }
+            stream.append(data, int(n));
+            crc.add(n);
+        }
+        EXPECT_EQ(crc.result(), referenceCrc32(stream)) << helper;
+    }
 }
 
 } // namespace
