@@ -417,6 +417,34 @@ bool waitForInput(int fd)
     return false;
 }
 
+namespace {
+
+// The child's side of the descriptors, as the spawned child takes them.
+void giveChildFds(const Spec& spec, const ChildFds& fds, ChildPlan& plan)
+{
+    plan.stdinFd = fds.in.get();
+    plan.nullFd = fds.null.get();
+    plan.outFd = fds.outWrite.get();
+    plan.errorFd = fds.errWrite.get();
+    plan.parent = ::getpid();
+    plan.terminalFd = spec.terminalFd;
+    plan.stdinGiven = !spec.stdinFile.isEmpty();
+}
+
+// The errno the child wrote when it could not start the program, else 0:
+// the pipe closes on a successful exec without a byte.
+int execError(int errRead)
+{
+    int childErr = 0;
+    ssize_t got;
+    do
+        got = ::read(errRead, &childErr, sizeof childErr);
+    while (got < 0 && errno == EINTR);
+    return got == sizeof childErr ? childErr : 0;
+}
+
+} // namespace
+
 Outcome run(const Spec& spec, const KeepAlive& keepAlive)
 {
     Outcome outcome;
@@ -442,13 +470,7 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
         outcome.error = systemError(errno);
         return outcome;
     }
-    plan.stdinFd = fds.in.get();
-    plan.nullFd = fds.null.get();
-    plan.outFd = fds.outWrite.get();
-    plan.errorFd = fds.errWrite.get();
-    plan.parent = ::getpid();
-    plan.terminalFd = spec.terminalFd;
-    plan.stdinGiven = !spec.stdinFile.isEmpty();
+    giveChildFds(spec, fds, plan);
 
     const pid_t pid = spawnChild(plan);
     if (pid < 0) {
@@ -463,13 +485,8 @@ Outcome run(const Spec& spec, const KeepAlive& keepAlive)
     fds.errWrite.reset();
     fds.outWrite.reset();
 
-    int childErr = 0;
-    ssize_t got;
-    do
-        got = ::read(fds.errRead.get(), &childErr, sizeof childErr);
-    while (got < 0 && errno == EINTR);
     int status = 0;
-    if (got == sizeof childErr) {
+    if (const int childErr = execError(fds.errRead.get())) {
         reapIfDone(pid, status, true);
         outcome.error = systemError(childErr);
         return outcome;
