@@ -97,6 +97,11 @@ public:
     // A hole of a sparse source is stepped over in both files (read and
     // written count it), so the copy keeps the hole.
     Transfer transfer(File& source, std::int64_t n);
+    // The most a copy from source into this file should ask of one
+    // transfer(), or 0 when any size suits. Where either file is on FUSE (a
+    // network drive) every byte passes through the mount's daemon, which
+    // keeps pace only with blocks as small as the mount's readahead.
+    std::int64_t blockLimit(const File& source) const;
 
     std::int64_t size() const;
     // What the open file is (one fstat, no path to resolve again).
@@ -125,6 +130,14 @@ private:
     std::int64_t holeAhead(std::int64_t n, std::int64_t& limit);
     bool openForReading(const QString& dosPath, int flags);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
+    // The pieces of transfer(), each true when it settled t.
+    bool sparseStep(File& source, std::int64_t& n, Transfer& t);
+    bool cloneWhole(File& source, Transfer& t);
+    bool kernelCopy(File& source, std::int64_t n, Transfer& t);
+    void bufferCopy(File& source, std::int64_t n, Transfer& t);
+    // Whether the open file is on FUSE, asked once (on FUSE the question
+    // itself goes to the mount's daemon).
+    bool onFuse() const;
 
     int m_fd = -1;
     int m_errno = 0;
@@ -132,8 +145,9 @@ private:
     std::int64_t m_position = 0;
     bool m_kernelCopy = true;
     bool m_cloneTried = false;
-    bool m_sparse = false;         // opened for reading with holes in it
-    std::int64_t m_sparseSize = 0; // its size when it was opened
+    bool m_sparse = false;           // opened for reading with holes in it
+    std::int64_t m_sparseSize = 0;   // its size when it was opened
+    mutable signed char m_fuse = -1; // onFuse(): -1 not asked yet
 };
 
 namespace fileio {
