@@ -1,5 +1,6 @@
 #include "fileops/copyengine.h"
 
+#include "fileops/blockpacer.h"
 #include "fileops/copyhelpers.h"
 #include "fileops/deleteengine.h"
 #include "fileops/operationstate.h"
@@ -126,24 +127,11 @@ enum class LoopEnd { Complete, Aborted, ReadFailed, WriteFailed };
 // tick(bytes) after every block; true when the copy is to stop.
 template <typename Tick> LoopEnd copyBlocks(File& in, File& out, Tick tick)
 {
-    // A large file is moved in growing blocks while each still takes well
-    // under a tenth of a second, so that the kernel copies in large runs
-    // (as cp does) and Abort and Escape are still seen many times a second.
-    // A network drive's mount sets a lower ceiling of its own.
-    const std::int64_t limit = out.blockLimit(in);
-    const std::int64_t largest = limit > 0 ? limit : kLargestCopyBlock;
-    std::int64_t block = std::min<std::int64_t>(kCopyBlock, largest);
-    int blocks = 0;
+    BlockPacer pacer(out.fuseBlocks(in));
     for (;;) {
         const auto started = std::chrono::steady_clock::now();
-        const File::Transfer t = out.transfer(in, block);
-        if (++blocks >= kBlocksBeforeGrowing) {
-            const auto took = std::chrono::steady_clock::now() - started;
-            if (took < std::chrono::milliseconds(25) && block < largest)
-                block *= 2;
-            else if (took > std::chrono::milliseconds(100) && block > kCopyBlock)
-                block /= 2;
-        }
+        const File::Transfer t = out.transfer(in, pacer.size());
+        pacer.moved(t.read, std::chrono::steady_clock::now() - started);
         const bool stop = tick(t.read);
         if (t.failed)
             return t.readFailed ? LoopEnd::ReadFailed : LoopEnd::WriteFailed;

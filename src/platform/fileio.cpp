@@ -301,13 +301,16 @@ namespace {
 
 constexpr unsigned long kFuseMagic = 0x65735546UL;
 
-// What one read or write of a file on FUSE moves at most: the readahead
-// window the kernel gives a FUSE mount, and cp's block. A read of megabytes
-// waits for every request it makes of the mount's daemon before a byte is
-// written, where a read within the window returns while readahead keeps the
-// daemon busy; off a gvfs share that made large blocks a third slower than
-// cp. Writing, larger blocks sped up SMB but slowed SFTP down.
+// What one read of a file on FUSE moves: the readahead window the kernel
+// gives a FUSE mount, and cp's block. A read of megabytes waits for every
+// request it makes of the mount's daemon before a byte is written, where a
+// read within the window returns while readahead keeps the daemon busy; off
+// a gvfs share that made large blocks a third slower than cp.
 constexpr std::int64_t kFuseBlock = 128 * 1024;
+// The largest request the kernel sends a FUSE daemon (256 pages). Writes in
+// larger blocks sped SMB over gvfs up but slowed SFTP down, so the copy
+// loop grows them only while they prove faster.
+constexpr std::int64_t kLargestFuseWrite = 1024 * 1024;
 
 } // namespace
 
@@ -320,9 +323,11 @@ bool File::onFuse() const
     return m_fuse > 0;
 }
 
-std::int64_t File::blockLimit(const File& source) const
+File::FuseBlocks File::fuseBlocks(const File& source) const
 {
-    return onFuse() || source.onFuse() ? kFuseBlock : 0;
+    if (source.onFuse())
+        return {kFuseBlock, kFuseBlock};
+    return onFuse() ? FuseBlocks{kFuseBlock, kLargestFuseWrite} : FuseBlocks{};
 }
 
 // A sparse source is copied one data extent at a time, and its holes stay

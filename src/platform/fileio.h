@@ -97,11 +97,17 @@ public:
     // A hole of a sparse source is stepped over in both files (read and
     // written count it), so the copy keeps the hole.
     Transfer transfer(File& source, std::int64_t n);
-    // The most a copy from source into this file should ask of one
-    // transfer(), or 0 when any size suits. Where either file is on FUSE (a
-    // network drive) every byte passes through the mount's daemon, which
-    // keeps pace only with blocks as small as the mount's readahead.
-    std::int64_t blockLimit(const File& source) const;
+    // The blocks a copy from source into this file should ask of
+    // transfer() where either file is on FUSE (a network drive), whose
+    // daemon every byte passes through: reads keep pace only in blocks as
+    // small as the mount's readahead; writes start there and may grow up to
+    // the largest request the kernel sends a FUSE daemon, as far as that
+    // proves faster. Both 0 when neither file is on FUSE.
+    struct FuseBlocks {
+        std::int64_t first = 0;
+        std::int64_t largest = 0;
+    };
+    FuseBlocks fuseBlocks(const File& source) const;
 
     std::int64_t size() const;
     // What the open file is (one fstat, no path to resolve again).
