@@ -386,13 +386,45 @@ bool File::kernelCopy(File& source, std::int64_t n, Transfer& t)
     return false;
 }
 
+namespace {
+
+// The buffer of plain copies, one per thread (files are copied on several
+// threads at once). It starts on a page: the kernel's copy into a buffer 16
+// bytes past one (where a vector of 128 KiB starts) took about four times
+// as long, a fifth of a copy's processor time off a network drive.
+class PageBuffer {
+public:
+    ~PageBuffer() { std::free(m_data); }
+    // At least n bytes, or nullptr when the memory is not there.
+    char* get(std::size_t n)
+    {
+        if (n > m_size) {
+            std::free(m_data);
+            m_size = (n + kPage - 1) / kPage * kPage;
+            m_data = static_cast<char*>(std::aligned_alloc(kPage, m_size));
+            m_size = m_data ? m_size : 0;
+        }
+        return m_data;
+    }
+
+private:
+    static constexpr std::size_t kPage = 4096;
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+};
+
+} // namespace
+
 void File::bufferCopy(File& source, std::int64_t n, Transfer& t)
 {
-    // Files are copied on several threads at once.
-    thread_local std::vector<char> buffer;
-    if (buffer.size() < size_t(n))
-        buffer.resize(size_t(n));
-    t.read = source.read(buffer.data(), n);
+    thread_local PageBuffer pages;
+    char* const buffer = pages.get(size_t(n));
+    if (!buffer) {
+        m_errno = ENOMEM;
+        t.failed = true;
+        return;
+    }
+    t.read = source.read(buffer, n);
     if (t.read < 0) {
         m_errno = source.m_errno;
         t.read = 0;
@@ -401,7 +433,7 @@ void File::bufferCopy(File& source, std::int64_t n, Transfer& t)
     }
     if (t.read == 0)
         return;
-    t.written = write(buffer.data(), t.read);
+    t.written = write(buffer, t.read);
     if (t.written < 0) {
         t.written = 0;
         t.failed = true;
