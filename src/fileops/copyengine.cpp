@@ -1,5 +1,6 @@
 #include "fileops/copyengine.h"
 
+#include "fileops/blockpacer.h"
 #include "fileops/copyhelpers.h"
 #include "fileops/deleteengine.h"
 #include "fileops/operationstate.h"
@@ -126,21 +127,11 @@ enum class LoopEnd { Complete, Aborted, ReadFailed, WriteFailed };
 // tick(bytes) after every block; true when the copy is to stop.
 template <typename Tick> LoopEnd copyBlocks(File& in, File& out, Tick tick)
 {
-    // A large file is moved in growing blocks while each still takes well
-    // under a tenth of a second, so that the kernel copies in large runs
-    // (as cp does) and Abort and Escape are still seen many times a second.
-    std::int64_t block = kCopyBlock;
-    int blocks = 0;
+    BlockPacer pacer(out.fuseBlocks(in));
     for (;;) {
         const auto started = std::chrono::steady_clock::now();
-        const File::Transfer t = out.transfer(in, block);
-        if (++blocks >= kBlocksBeforeGrowing) {
-            const auto took = std::chrono::steady_clock::now() - started;
-            if (took < std::chrono::milliseconds(25) && block < kLargestCopyBlock)
-                block *= 2;
-            else if (took > std::chrono::milliseconds(100) && block > kCopyBlock)
-                block /= 2;
-        }
+        const File::Transfer t = out.transfer(in, pacer.size());
+        pacer.moved(t.read, std::chrono::steady_clock::now() - started);
         const bool stop = tick(t.read);
         if (t.failed)
             return t.readFailed ? LoopEnd::ReadFailed : LoopEnd::WriteFailed;
@@ -284,28 +275,67 @@ bool openSource(OperationState& state, const QString& source, bool plainFile, Fi
     return false;
 }
 
+// Where a copy goes: the destination name (a pattern applied, a directory
+// given the source's name) and what stands there now.
+struct Target {
+    QString name;
+    FileStatus now;
+};
+
+Target planTarget(OperationState& state, const QString& source, const QString& destinationIn,
+                  bool fresh)
+{
+    Target t{fresh ? destinationIn : ApplyWildcardName(destinationIn, source), {}};
+    state.setLine1(dospath::fileName(source));
+    // In a directory this copy has just made nothing can be in the way.
+    if (!fresh) {
+        t.now = fileio::status(t.name, true);
+        if (t.now.directory) {
+            t.name = appendName(t.name, dospath::fileName(source));
+            t.now = fileio::status(t.name, true);
+        }
+    }
+    state.setLine2(QStringLiteral("To ") + dospath::directoryPart(t.name));
+    return t;
+}
+
+// Creates the file the bytes go to and returns its name, empty (already
+// reported) when there is none. A new name is written directly; a file
+// that replaces another is written beside it and renamed over it once
+// complete. So is every file on a file system that may break off a write (a
+// network drive whose server goes away): a half file never stands under the
+// real name.
+QString createOutput(OperationState& state, Target& target, bool replaceAgreed, File& out)
+{
+    const QString& destination = target.name;
+    QString written;
+    const bool careful =
+        !target.now.exists && fileio::writesMayBreakOff(dospath::directoryPart(destination));
+    if (!careful && !target.now.exists) {
+        if (out.create(destination))
+            written = destination;
+        // A name the first look missed (a dangling link): ask about it, once.
+        else if (out.error() == EEXIST && (replaceAgreed || agreeToReplace(state, destination)))
+            target.now.exists = true;
+    }
+    if (careful || target.now.exists)
+        written = makeBeside(
+            destination, [&](const QString& name) { return out.create(name) ? 0 : out.error(); });
+    if (written.isEmpty())
+        state.error(QStringLiteral("Write error File ") + destination);
+    return written;
+}
+
 bool copyFile(OperationState& state, const QString& source, const QString& destinationIn,
               Known known)
 {
     ++state.doneFiles;
     state.byteMode = true;
-    QString destination =
-        known.freshTarget ? destinationIn : ApplyWildcardName(destinationIn, source);
-    state.setLine1(dospath::fileName(source));
-    // In a directory this copy has just made nothing can be in the way.
-    FileStatus target;
-    if (!known.freshTarget) {
-        target = fileio::status(destination, true);
-        if (target.directory) {
-            destination = appendName(destination, dospath::fileName(source));
-            target = fileio::status(destination, true);
-        }
-    }
-    state.setLine2(QStringLiteral("To ") + dospath::directoryPart(destination));
-
+    Target target = planTarget(state, source, destinationIn, known.freshTarget);
+    const QString& destination = target.name;
     // Compared by identity, not by name: a hard link, a link or a drive
     // mapped inside another can name the source under another path.
-    if (destination == source || (target.exists && fileio::sameFile(source, destination))) {
+    if (destination == source || (target.now.exists && fileio::sameFile(source, destination))) {
         state.warning(QStringLiteral("Cannot copy to itself"));
         return skip(state);
     }
@@ -314,33 +344,14 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     if (!openSource(state, source, known.plainFile, in, src))
         return src.symlink ? copyLink(state, source, destination) : skip(state);
     if (!enoughSpace(state, source, destination, src.size) ||
-        (target.exists && !known.replaceAgreed && !agreeToReplace(state, destination)))
+        (target.now.exists && !known.replaceAgreed && !agreeToReplace(state, destination)))
         return skip(state);
-
-    // A new name is written directly; a file that replaces another is
-    // written beside it and renamed over it once complete. So is every file
-    // on a file system that may break off a write (a network drive whose
-    // server goes away): a half file never stands under the real name.
     File out;
-    QString written;
-    const bool careful =
-        !target.exists && fileio::writesMayBreakOff(dospath::directoryPart(destination));
-    if (!careful && !target.exists) {
-        if (out.create(destination))
-            written = destination;
-        // A name the first look missed (a dangling link): ask about it, once.
-        else if (out.error() == EEXIST &&
-                 (known.replaceAgreed || agreeToReplace(state, destination)))
-            target.exists = true;
-    }
-    if (careful || target.exists)
-        written = makeBeside(
-            destination, [&](const QString& name) { return out.create(name) ? 0 : out.error(); });
-    if (written.isEmpty()) {
-        state.error(QStringLiteral("Write error File ") + destination);
+    const QString written = createOutput(state, target, known.replaceAgreed, out);
+    if (written.isEmpty())
         return skip(state);
-    }
-    CopyJob job{std::move(in), std::move(out), src, source, written, destination, target.exists};
+    CopyJob job{std::move(in), std::move(out),   src, source, written,
+                destination,   target.now.exists};
     if (known.helpers && src.size <= CopyHelpers::kLargest) {
         handOver(state, *known.helpers, std::move(job));
         return true;

@@ -77,7 +77,8 @@ File::~File()
 File::File(File&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_errno(other.m_errno), m_path(std::move(other.m_path)),
       m_position(other.m_position), m_kernelCopy(other.m_kernelCopy),
-      m_cloneTried(other.m_cloneTried), m_sparse(other.m_sparse), m_sparseSize(other.m_sparseSize)
+      m_cloneTried(other.m_cloneTried), m_sparse(other.m_sparse), m_sparseSize(other.m_sparseSize),
+      m_fuse(other.m_fuse)
 {
 }
 
@@ -158,6 +159,7 @@ void File::close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_fuse = -1;
 }
 
 std::int64_t File::read(char* buffer, std::int64_t n)
@@ -297,89 +299,164 @@ bool File::skipHole(File& source, Transfer& t)
 
 namespace {
 
-bool onFuse(int fd)
-{
-    struct statfs fs {};
-    return ::fstatfs(fd, &fs) == 0 && (unsigned long)fs.f_type == 0x65735546UL;
-}
+constexpr unsigned long kFuseMagic = 0x65735546UL;
+
+// What one read of a file on FUSE moves: the readahead window the kernel
+// gives a FUSE mount, and cp's block. A read of megabytes waits for every
+// request it makes of the mount's daemon before a byte is written, where a
+// read within the window returns while readahead keeps the daemon busy; off
+// a gvfs share that made large blocks a third slower than cp.
+constexpr std::int64_t kFuseBlock = 128 * 1024;
+// The largest request the kernel sends a FUSE daemon (256 pages). Writes in
+// larger blocks sped SMB over gvfs up but slowed SFTP down, so the copy
+// loop grows them only while they prove faster.
+constexpr std::int64_t kLargestFuseWrite = 1024 * 1024;
 
 } // namespace
 
-File::Transfer File::transfer(File& source, std::int64_t n)
+bool File::onFuse() const
 {
-    Transfer t;
-    // A sparse source is copied one data extent at a time, and its holes
-    // stay holes: a 5 GiB file with little data stays small on disk.
+    if (m_fuse < 0) {
+        struct statfs fs {};
+        m_fuse = m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && (unsigned long)fs.f_type == kFuseMagic;
+    }
+    return m_fuse > 0;
+}
+
+File::FuseBlocks File::fuseBlocks(const File& source) const
+{
+    if (source.onFuse())
+        return {kFuseBlock, kFuseBlock};
+    return onFuse() ? FuseBlocks{kFuseBlock, kLargestFuseWrite} : FuseBlocks{};
+}
+
+// A sparse source is copied one data extent at a time, and its holes stay
+// holes: a 5 GiB file with little data stays small on disk.
+bool File::sparseStep(File& source, std::int64_t& n, Transfer& t)
+{
+    if (source.m_position >= source.m_sparseSize) {
+        source.m_sparse = false;
+        return false;
+    }
+    if (skipHole(source, t))
+        return true;
     if (source.m_sparse) {
-        if (source.m_position >= source.m_sparseSize) {
-            source.m_sparse = false;
-        } else {
-            if (skipHole(source, t))
-                return t;
-            if (source.m_sparse) {
-                const off_t hole = ::lseek(source.m_fd, off_t(source.m_position), SEEK_HOLE);
-                ::lseek(source.m_fd, off_t(source.m_position), SEEK_SET);
-                if (hole > off_t(source.m_position))
-                    n = std::min<std::int64_t>(n, std::int64_t(hole) - source.m_position);
-            }
-        }
+        const off_t hole = ::lseek(source.m_fd, off_t(source.m_position), SEEK_HOLE);
+        ::lseek(source.m_fd, off_t(source.m_position), SEEK_SET);
+        if (hole > off_t(source.m_position))
+            n = std::min<std::int64_t>(n, std::int64_t(hole) - source.m_position);
     }
-    const bool hooked = !faults().empty();
-    // A FUSE file system (a network drive) answers copy_file_range through
-    // the kernel's page-by-page fallback: plain reads and writes in large
-    // blocks keep to the mount's speed, as cp does.
-    if (m_kernelCopy && !m_cloneTried && (onFuse(m_fd) || onFuse(source.m_fd)))
-        m_kernelCopy = false;
-    // A file system that shares extents (btrfs, xfs) clones the whole file
-    // at once, as cp does; the others say no at the first try.
-    if (m_kernelCopy && !hooked && m_position == 0 && source.m_position == 0 && !m_cloneTried) {
-        m_cloneTried = true;
-        struct stat st {};
-        if (::fstat(source.m_fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-            ::ioctl(m_fd, FICLONE, source.m_fd) == 0) {
-            ::lseek(source.m_fd, st.st_size, SEEK_SET);
-            ::lseek(m_fd, st.st_size, SEEK_SET);
-            source.m_position = m_position = std::int64_t(st.st_size);
-            t.read = t.written = std::int64_t(st.st_size);
-            return t;
-        }
+    return false;
+}
+
+// A file system that shares extents (btrfs, xfs) clones the whole file at
+// once, as cp does; the others say no at the first try.
+bool File::cloneWhole(File& source, Transfer& t)
+{
+    m_cloneTried = true;
+    struct stat st {};
+    if (::fstat(source.m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        ::ioctl(m_fd, FICLONE, source.m_fd) != 0)
+        return false;
+    ::lseek(source.m_fd, st.st_size, SEEK_SET);
+    ::lseek(m_fd, st.st_size, SEEK_SET);
+    source.m_position = m_position = std::int64_t(st.st_size);
+    t.read = t.written = std::int64_t(st.st_size);
+    return true;
+}
+
+bool File::kernelCopy(File& source, std::int64_t n, Transfer& t)
+{
+    const ssize_t moved = ::copy_file_range(source.m_fd, nullptr, m_fd, nullptr, size_t(n), 0);
+    if (moved >= 0) {
+        source.m_position += moved;
+        m_position += moved;
+        t.read = t.written = moved;
+        return true;
     }
-    if (m_kernelCopy && !hooked) {
-        const ssize_t moved = ::copy_file_range(source.m_fd, nullptr, m_fd, nullptr, size_t(n), 0);
-        if (moved >= 0) {
-            source.m_position += moved;
-            m_position += moved;
-            t.read = t.written = moved;
-            return t;
-        }
-        // Not between these two files (another file system kind, an old
-        // kernel): plain reads and writes from now on.
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
-            errno != EBADF) {
-            m_errno = source.m_errno = lastError();
-            t.failed = true;
-            return t;
-        }
-        m_kernelCopy = false;
+    // Not between these two files (another file system kind, an old
+    // kernel): plain reads and writes from now on.
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
+        errno != EBADF) {
+        m_errno = source.m_errno = lastError();
+        t.failed = true;
+        return true;
     }
-    // Files are copied on several threads at once.
-    thread_local std::vector<char> buffer;
-    if (buffer.size() < size_t(n))
-        buffer.resize(size_t(n));
-    t.read = source.read(buffer.data(), n);
+    m_kernelCopy = false;
+    return false;
+}
+
+namespace {
+
+// The buffer of plain copies, one per thread (files are copied on several
+// threads at once). It starts on a page: the kernel's copy into a buffer 16
+// bytes past one (where a vector of 128 KiB starts) took about four times
+// as long, a fifth of a copy's processor time off a network drive.
+class PageBuffer {
+public:
+    ~PageBuffer() { std::free(m_data); }
+    // At least n bytes, or nullptr when the memory is not there.
+    char* get(std::size_t n)
+    {
+        if (n > m_size) {
+            std::free(m_data);
+            m_size = (n + kPage - 1) / kPage * kPage;
+            m_data = static_cast<char*>(std::aligned_alloc(kPage, m_size));
+            m_size = m_data ? m_size : 0;
+        }
+        return m_data;
+    }
+
+private:
+    static constexpr std::size_t kPage = 4096;
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+};
+
+} // namespace
+
+void File::bufferCopy(File& source, std::int64_t n, Transfer& t)
+{
+    thread_local PageBuffer pages;
+    char* const buffer = pages.get(size_t(n));
+    if (!buffer) {
+        m_errno = ENOMEM;
+        t.failed = true;
+        return;
+    }
+    t.read = source.read(buffer, n);
     if (t.read < 0) {
         m_errno = source.m_errno;
         t.read = 0;
         t.failed = t.readFailed = true;
-        return t;
+        return;
     }
     if (t.read == 0)
-        return t;
-    t.written = write(buffer.data(), t.read);
+        return;
+    t.written = write(buffer, t.read);
     if (t.written < 0) {
         t.written = 0;
         t.failed = true;
     }
+}
+
+File::Transfer File::transfer(File& source, std::int64_t n)
+{
+    Transfer t;
+    if (source.m_sparse && sparseStep(source, n, t))
+        return t;
+    const bool hooked = !faults().empty();
+    // A FUSE file system (a network drive) answers copy_file_range through
+    // the kernel's page-by-page fallback: plain reads and writes keep to
+    // the mount's speed, as cp does.
+    if (m_kernelCopy && !m_cloneTried && (onFuse() || source.onFuse()))
+        m_kernelCopy = false;
+    if (m_kernelCopy && !hooked && m_position == 0 && source.m_position == 0 && !m_cloneTried &&
+        cloneWhole(source, t))
+        return t;
+    if (m_kernelCopy && !hooked && kernelCopy(source, n, t))
+        return t;
+    bufferCopy(source, n, t);
     return t;
 }
 
@@ -712,7 +789,7 @@ bool writesMayBreakOff(const QString& dosDir)
     if (host.isEmpty() || ::statfs(host.constData(), &fs) != 0)
         return false;
     // FUSE, NFS, CIFS, SMB2, SMB, 9P, Ceph, AFS, Coda.
-    static constexpr unsigned long kinds[] = {0x65735546, 0x6969,     0xFF534D42,
+    static constexpr unsigned long kinds[] = {kFuseMagic, 0x6969,     0xFF534D42,
                                               0xFE534D42, 0x517B,     0x01021997,
                                               0x00C36400, 0x5346414F, 0x73757245};
     return std::find(std::begin(kinds), std::end(kinds), (unsigned long)fs.f_type) !=

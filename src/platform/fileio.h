@@ -97,6 +97,17 @@ public:
     // A hole of a sparse source is stepped over in both files (read and
     // written count it), so the copy keeps the hole.
     Transfer transfer(File& source, std::int64_t n);
+    // The blocks a copy from source into this file should ask of
+    // transfer() where either file is on FUSE (a network drive), whose
+    // daemon every byte passes through: reads keep pace only in blocks as
+    // small as the mount's readahead; writes start there and may grow up to
+    // the largest request the kernel sends a FUSE daemon, as far as that
+    // proves faster. Both 0 when neither file is on FUSE.
+    struct FuseBlocks {
+        std::int64_t first = 0;
+        std::int64_t largest = 0;
+    };
+    FuseBlocks fuseBlocks(const File& source) const;
 
     std::int64_t size() const;
     // What the open file is (one fstat, no path to resolve again).
@@ -125,6 +136,14 @@ private:
     std::int64_t holeAhead(std::int64_t n, std::int64_t& limit);
     bool openForReading(const QString& dosPath, int flags);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
+    // The pieces of transfer(), each true when it settled t.
+    bool sparseStep(File& source, std::int64_t& n, Transfer& t);
+    bool cloneWhole(File& source, Transfer& t);
+    bool kernelCopy(File& source, std::int64_t n, Transfer& t);
+    void bufferCopy(File& source, std::int64_t n, Transfer& t);
+    // Whether the open file is on FUSE, asked once (on FUSE the question
+    // itself goes to the mount's daemon).
+    bool onFuse() const;
 
     int m_fd = -1;
     int m_errno = 0;
@@ -132,8 +151,9 @@ private:
     std::int64_t m_position = 0;
     bool m_kernelCopy = true;
     bool m_cloneTried = false;
-    bool m_sparse = false;         // opened for reading with holes in it
-    std::int64_t m_sparseSize = 0; // its size when it was opened
+    bool m_sparse = false;           // opened for reading with holes in it
+    std::int64_t m_sparseSize = 0;   // its size when it was opened
+    mutable signed char m_fuse = -1; // onFuse(): -1 not asked yet
 };
 
 namespace fileio {

@@ -340,6 +340,53 @@ TEST_F(RealServerTest, SftpFolderListsConnectsCopiesAndLeavesNoSshBehind)
     EXPECT_TRUE(processesWith(port).isEmpty()) << processesWith(port).join('\n').toStdString();
 }
 
+// Files of many copy blocks, one of them sparse, go to each server's drive
+// and come back byte for byte: the blocks a network drive is given must
+// neither drop nor repeat a byte at their seams, and a hole stays zeros.
+TEST_F(RealServerTest, ManyBlockAndSparseFilesRoundTripOnBothServers)
+{
+    QByteArray big(3 * 1024 * 1024 + 12345, '\0');
+    for (int i = 0; i < big.size(); ++i)
+        big[i] = char((i * 2654435761u) >> 24);
+    drives.file("C:\\many.bin", 0, big);
+    // Data, a hole of megabytes, data, and a hole up to the end.
+    QFile sparse(drives.root('C') + "/sparse.bin");
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+    sparse.write(QByteArray(5000, 'a'));
+    sparse.seek(3 << 20);
+    sparse.write(QByteArray(7000, 'b'));
+    sparse.resize(6 << 20);
+    sparse.close();
+    const QByteArray holes = drives.read("C:\\sparse.bin");
+    ASSERT_EQ(holes.size(), 6 << 20);
+
+    QList<std::pair<QString, QString>> places = {{share(), g_server->env.value("SHARE_DIR")}};
+    if (g_server->env.value("SFTP_SKIP").isEmpty())
+        places.append({sftp(g_server->env.value("SSH_HOME")), g_server->env.value("SSH_HOME")});
+    for (const auto& [location, dir] : places) {
+        SCOPED_TRACE(location.toStdString());
+        ASSERT_EQ(
+            cli({"net-connect", location, "N", "--user", user(), "--password-stdin"}, password())
+                .code,
+            0);
+        ASSERT_EQ(cli({"copy", "C:\\many.bin", "N:\\"}).code, 0);
+        ASSERT_EQ(cli({"copy", "C:\\sparse.bin", "N:\\"}).code, 0);
+        EXPECT_EQ(bytes(dir + "/many.bin"), big);
+        EXPECT_EQ(bytes(dir + "/sparse.bin"), holes);
+        EXPECT_TRUE(QDir(dir).entryList({"*.$$$"}, QDir::Files).isEmpty());
+
+        QDir(drives.root('C')).mkpath("back");
+        ASSERT_EQ(cli({"copy", "N:\\many.bin", "C:\\back"}).code, 0);
+        ASSERT_EQ(cli({"copy", "N:\\sparse.bin", "C:\\back"}).code, 0);
+        EXPECT_EQ(drives.read("C:\\back\\many.bin"), big);
+        EXPECT_EQ(drives.read("C:\\back\\sparse.bin"), holes);
+        QDir(drives.root('C') + "/back").removeRecursively();
+        QFile::remove(dir + "/many.bin");
+        QFile::remove(dir + "/sparse.bin");
+        EXPECT_EQ(cli({"net-disconnect", "N"}).code, 0);
+    }
+}
+
 TEST_F(RealServerTest, FolderInsideAShareBecomesTheDrive)
 {
     const CliRun sub = cli(
