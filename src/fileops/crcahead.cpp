@@ -9,21 +9,11 @@
 
 namespace dovex {
 
-namespace {
-
-constexpr std::size_t kPage = 4096;
-
-} // namespace
-
 CrcAhead::CrcAhead(std::int64_t blockSize, bool helper)
     : m_blockSize(blockSize), m_crc(libdeflate_crc32(0, nullptr, 0))
 {
-    // Aligned as the page cache is: a copy between a page and a buffer 16
-    // bytes off a page boundary (where new[] puts a large block) took the
-    // kernel about twice as long here.
-    const std::size_t bytes = (std::size_t(blockSize) + kPage - 1) / kPage * kPage;
     for (Slot& slot : m_slots) {
-        slot.data.reset(static_cast<char*>(std::aligned_alloc(kPage, bytes)));
+        slot.data = allocatePages(std::size_t(blockSize));
         if (!slot.data)
             throw std::bad_alloc();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/fileio.h"
+#include "platform/pagememory.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -46,7 +47,7 @@ public:
 
 private:
     struct Slot {
-        std::unique_ptr<char, decltype(&std::free)> data{nullptr, &std::free};
+        PageMemory data;
         std::int64_t bytes = 0;
         bool zeros = false;
         bool pending = false; // handed over, not yet taken into the CRC
