@@ -115,12 +115,18 @@ ScopedLauncher::~ScopedLauncher()
     g_current = m_previous;
 }
 
+namespace {
+
+enum class Quote { None, Single, Double };
+
+} // namespace
+
 std::optional<QStringList> splitWords(const QString& text)
 {
     QStringList words;
     QString word;
     bool inWord = false;
-    enum class Quote { None, Single, Double } quote = Quote::None;
+    Quote quote = Quote::None;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         switch (quote) {
