@@ -143,7 +143,10 @@ QString directoryInformationText(const QString& path, std::int64_t bytes, std::i
 
 QString directoryInformation(const QString& directory, const QString& name)
 {
-    const QString path = dospath::join(directory, name);
+    // ".." is the directory above, counted and named as itself: the name
+    // with ".." in it reached no directory and read as empty.
+    const QString joined = dospath::join(directory, name);
+    const QString path = dospath::normalize(joined).value_or(joined);
     const Totals totals = DirectoryTotals(path);
     return directoryInformationText(path, totals.bytes, totals.files);
 }

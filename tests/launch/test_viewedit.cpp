@@ -170,6 +170,9 @@ TEST(DirectoryInformation, CountsBytesAndFiles)
     drives.file(QStringLiteral("C:\\d\\x\\y\\b"), 234);
     EXPECT_EQ(directoryInformation(QStringLiteral("C:\\d"), QStringLiteral("x")),
               QStringLiteral("Directory C:\\d\\x contains 1,234 Bytes in 2 Files"));
+    // The ".." entry of C:\d\x\y stands for C:\d\x.
+    EXPECT_EQ(directoryInformation(QStringLiteral("C:\\d\\x\\y"), QStringLiteral("..")),
+              QStringLiteral("Directory C:\\d\\x contains 1,234 Bytes in 2 Files"));
 }
 
 TEST(LaunchEntry, ProgramsLinksAndDocuments)
