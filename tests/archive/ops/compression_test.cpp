@@ -62,9 +62,10 @@ private:
         std::error_code error;
         for (auto it = std::filesystem::directory_iterator("/proc", error);
              !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-            std::ifstream f(it->path() / "cmdline", std::ios::binary);
-            const std::string line((std::istreambuf_iterator<char>(f)), {});
-            if (QByteArray::fromStdString(line).contains(m_needle))
+            // A process may end between the listing and the read; the
+            // stream of std::ifstream throws then, a QFile only reads less.
+            QFile f(QString::fromStdString((it->path() / "cmdline").string()));
+            if (f.open(QIODevice::ReadOnly) && f.readAll().contains(m_needle))
                 m_seen = true;
         }
     }
