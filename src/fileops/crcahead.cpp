@@ -9,8 +9,7 @@
 
 namespace dovex {
 
-CrcAhead::CrcAhead(std::int64_t blockSize, bool helper)
-    : m_blockSize(blockSize), m_crc(libdeflate_crc32(0, nullptr, 0))
+CrcAhead::CrcAhead(std::int64_t blockSize, bool helper) : m_crc(libdeflate_crc32(0, nullptr, 0))
 {
     for (Slot& slot : m_slots) {
         slot.data = allocatePages(std::size_t(blockSize));

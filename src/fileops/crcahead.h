@@ -56,7 +56,6 @@ private:
     void take(const Slot& slot);
     void work();
 
-    std::int64_t m_blockSize;
     std::uint32_t m_crc;
     Slot m_slots[2];
     int m_next = 0; // the slot buffer() gives out
