@@ -15,11 +15,16 @@
 #include <QRegularExpression>
 #include <QTime>
 
+#include <deque>
+
 namespace dovex {
 
 namespace {
 
 constexpr std::uint32_t kChangeable = faReadOnly | faHidden | faSysFile | faArchive;
+// How many levels may be left to the worker threads before the oldest is
+// waited for: each holds its directory open until then.
+constexpr std::size_t kLevelsAhead = 16;
 
 void addBit(AttributeRequest& r, TriState state, std::uint32_t bit)
 {
@@ -129,6 +134,9 @@ struct TreeChange {
     AttributeChange change;
     const AttributeFailure& failed;
     DirectoryWorkers* workers = nullptr;
+    // Levels whose files are queued but not yet waited for, in the order
+    // they were ended (each after the levels below it).
+    mutable std::deque<std::shared_ptr<Directory>> unfinished;
 
     void fail(const QString& path, int error) const
     {
@@ -178,6 +186,20 @@ void finishLevel(const Directory& dir, const TreeChange& tree)
     }
 }
 
+// Ends a level without waiting for it while few are open: waiting at every
+// directory of a hundred files would leave the worker threads idle while the
+// next one is read. The levels are still finished in the order they ended,
+// so what failed is told in the same order, only later.
+void endLevel(const std::shared_ptr<Directory>& dir, const TreeChange& tree, std::size_t lag)
+{
+    if (dir)
+        tree.unfinished.push_back(dir);
+    while (tree.unfinished.size() > lag) {
+        finishLevel(*tree.unfinished.front(), tree);
+        tree.unfinished.pop_front();
+    }
+}
+
 bool changeLevel(OperationState& state, const std::shared_ptr<Directory>& dir,
                  const TreeChange& tree);
 
@@ -209,7 +231,7 @@ bool changeLevel(OperationState& state, const std::shared_ptr<Directory>& dir,
     }
     const bool going =
         changeFiles(state, dir, *items, tree) && changeSubdirs(state, *dir, *items, tree);
-    finishLevel(*dir, tree);
+    endLevel(dir, tree, kLevelsAhead);
     return going;
 }
 
@@ -230,7 +252,7 @@ void AttributeTree(OperationState& state, const QString& directory, const Attrib
     if (directory == QLatin1String("..") || directory.endsWith(QLatin1String("\\..")))
         return;
     // A root such as "C:\" is walked from "C:\" itself.
-    TreeChange tree{request, {}, failed};
+    TreeChange tree{request, {}, failed, nullptr, {}};
     tree.change.setMask = request.setMask & kChangeable;
     tree.change.clearMask = request.clearMask & kChangeable;
     tree.change.setTime = request.setTime;
@@ -245,6 +267,7 @@ void AttributeTree(OperationState& state, const QString& directory, const Attrib
     });
     tree.workers = &workers;
     changeLevel(state, dir, tree);
+    endLevel(nullptr, tree, 0);
 }
 
 namespace {

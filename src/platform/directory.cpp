@@ -281,7 +281,9 @@ std::vector<DirectoryWorkers::Failure> DirectoryWorkers::wait(const Directory& d
     const auto it = m_pending.find(&dir);
     if (it == m_pending.end())
         return {};
+    m_waitedFor = &dir;
     m_done.wait(lock, [&] { return it->second.count == 0; });
+    m_waitedFor = nullptr;
     std::vector<Failure> failures = std::move(it->second.failures);
     m_pending.erase(it);
     return failures;
@@ -294,12 +296,14 @@ void DirectoryWorkers::cancel()
     for (const Batch& b : m_queue)
         m_pending[b.dir.get()].count -= b.count;
     m_queue.clear();
+    m_waitingForAll = true;
     m_done.wait(lock, [&] {
         for (const auto& [dir, pending] : m_pending)
             if (pending.count > 0)
                 return false;
         return true;
     });
+    m_waitingForAll = false;
     m_pending.clear();
 }
 
@@ -319,7 +323,9 @@ void DirectoryWorkers::runBatch(Batch& batch)
     for (Failure& f : failures)
         pending.failures.push_back(std::move(f));
     pending.count -= batch.count;
-    if (pending.count == 0)
+    // Only the directory waited for wakes the caller: with many levels in
+    // flight, a wake for each would take a core from the workers for nothing.
+    if (pending.count == 0 && (m_waitingForAll || m_waitedFor == batch.dir.get()))
         m_done.notify_all();
     // The directory is let go under the lock: its owner may be waiting.
     batch.dir.reset();

@@ -163,6 +163,8 @@ private:
     std::map<const Directory*, Pending> m_pending;
     std::vector<std::thread> m_threads;
     bool m_stopping = false;
+    const Directory* m_waitedFor = nullptr; // by wait()
+    bool m_waitingForAll = false;           // by cancel()
 };
 
 // Removes files on the background threads: the unlinks of a tree delete.

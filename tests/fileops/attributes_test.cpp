@@ -290,6 +290,45 @@ TEST_F(AttributesTest, AFileThatCannotBeChangedIsToldOfAndTheTreeGoesOn)
     EXPECT_EQ(ApplyAttributes(state, "C:\\t\\sub\\free.txt", r).error, 0);
 }
 
+TEST_F(AttributesTest, FailuresDeepInATreeAreToldInTheOrderTheLevelsEnd)
+{
+    // More levels than the walk leaves to the worker threads at once: every
+    // level ends after the ones below it, and so do its failures.
+    QString dir = R"(C:\deep)";
+    QStringList expected;
+    QStringList fixed;
+    for (int level = 0; level < 40; ++level) {
+        dir += QStringLiteral(R"(\l%1)").arg(level);
+        for (int i = 0; i < 3; ++i)
+            drives.file(dir + QStringLiteral(R"(\f%1)").arg(i), 1);
+        if (level % 7 == 3) {
+            expected.prepend(dir + R"(\f1)");
+            fixed << drives.host(dir + R"(\f1)");
+        }
+    }
+    for (const QString& host : fixed)
+        if (!setImmutable(host, true))
+            GTEST_SKIP() << "no immutable files here";
+    AttributeRequest r;
+    SetMasksFrom(r, TriState::Keep, TriState::Keep, TriState::Set, TriState::Keep);
+    QStringList failed;
+    AttributeTree(state, R"(C:\deep)", r, [&failed](const QString& path, int error) {
+        if (error != 0)
+            failed << path;
+    });
+    for (const QString& host : fixed)
+        setImmutable(host, false);
+    EXPECT_EQ(failed, expected);
+    int readOnly = 0;
+    dir = R"(C:\deep)";
+    for (int level = 0; level < 40; ++level) {
+        dir += QStringLiteral(R"(\l%1)").arg(level);
+        for (int i = 0; i < 3; ++i)
+            readOnly += (attrs(dir + QStringLiteral(R"(\f%1)").arg(i)) & faReadOnly) ? 1 : 0;
+    }
+    EXPECT_EQ(readOnly, 40 * 3 - int(fixed.size()));
+}
+
 } // namespace
 
 } // namespace dovex::test
