@@ -2,7 +2,7 @@
 // before the file takes its name.
 #include "fileops/splitmerge.h"
 
-#include "fileops/crcahead.h"
+#include "fileops/checkedwriter.h"
 #include "fileops/operationstate.h"
 #include "fileops/partoutput.h"
 #include "platform/drivemap.h"
@@ -183,21 +183,34 @@ struct MergeRun {
     QString failedPart;
 };
 
+// One block of in handed to writer; false when the read failed or a write
+// handed over before it did.
+bool appendCheckedBlock(File& in, PartOutput& out, CheckedWriter& writer, MergeRun& run,
+                        std::int64_t& read, std::int64_t& written)
+{
+    bool hole = false;
+    read = in.readData(writer.buffer(), kSplitBlock, hole);
+    run.readFailed = read < 0;
+    read = std::max<std::int64_t>(read, 0);
+    writer.put(out.file, read, hole);
+    const CheckedWriter::Progress p = writer.progress();
+    written = p.written;
+    run.writeFailed = p.failed;
+    return !run.readFailed && !run.writeFailed;
+}
+
 // Appends one part to the output; false once a read or write failed. With
-// a check file the bytes pass through the buffer crc computes the CRC-32 of
-// as they are written; without one the kernel moves them, as cat does.
+// a check file the bytes pass through the buffer the CRC-32 is taken from
+// and are written behind the reads; without one the kernel moves them, as
+// cat does.
 bool appendPart(OperationState& state, File& in, PartOutput& out, const QString& part,
-                MergeRun& run, CrcAhead* crc)
+                MergeRun& run, CheckedWriter* writer)
 {
     for (;;) {
         std::int64_t read = 0;
         std::int64_t written = 0;
-        if (crc) {
-            const CheckedBlock b = CopyBlockWithCrc(in, out.file, *crc, kSplitBlock);
-            run.readFailed = b.read < 0;
-            read = std::max<std::int64_t>(b.read, 0);
-            written = b.written;
-            run.writeFailed = written != read;
+        if (writer) {
+            appendCheckedBlock(in, out, *writer, run, read, written);
         } else {
             const File::Transfer t = out.file.transfer(in, kSplitBlock);
             run.readFailed = t.failed && t.readFailed;
@@ -219,7 +232,22 @@ bool appendPart(OperationState& state, File& in, PartOutput& out, const QString&
     }
 }
 
-MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& out, CrcAhead* crc)
+// The writes still under way when the parts were read: once they have
+// ended, the output is whole, or a write failed.
+void settleWrites(OperationState& state, PartOutput& out, MergeRun& run, CheckedWriter& writer)
+{
+    const CheckedWriter::Progress p = writer.settle();
+    state.doneBytes += p.written;
+    if (p.failed && !run.writeFailed) {
+        // A write failed behind a read that did not: the write is what went wrong first.
+        run.readFailed = false;
+        run.writeFailed = true;
+        run.err = out.file.error();
+    }
+}
+
+MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& out,
+                   CheckedWriter* writer)
 {
     MergeRun run;
     for (const QString& part : parts) {
@@ -231,11 +259,13 @@ MergeRun joinParts(OperationState& state, const QStringList& parts, PartOutput& 
             run.openFailed = true;
             break;
         }
-        const bool appended = appendPart(state, in, out, part, run, crc);
+        const bool appended = appendPart(state, in, out, part, run, writer);
         ++state.doneFiles;
         if (!appended || state.abortRequested)
             break;
     }
+    if (writer)
+        settleWrites(state, out, run, *writer);
     return run;
 }
 
@@ -318,15 +348,16 @@ bool finishMerge(OperationState& state, const MergePlan& plan, PartOutput& out, 
 }
 
 // Joins the parts into out; with a check file, the CRC-32 is computed from
-// the bytes written, on a helper thread while a core is free.
+// the bytes written, which are written on a helper thread while a core is
+// free.
 bool joinAndFinish(OperationState& state, const MergePlan& plan, PartOutput& out)
 {
     const bool checking = plan.descriptor.present && plan.descriptor.valid;
-    std::optional<CrcAhead> crc;
+    std::optional<CheckedWriter> writer;
     if (checking)
-        crc.emplace(kSplitBlock, CrcAhead::helperPays());
-    const MergeRun run = joinParts(state, plan.parts, out, crc ? &*crc : nullptr);
-    return finishMerge(state, plan, out, run, crc ? crc->result() : 0);
+        writer.emplace(kSplitBlock, CheckedWriter::helperPays());
+    const MergeRun run = joinParts(state, plan.parts, out, writer ? &*writer : nullptr);
+    return finishMerge(state, plan, out, run, writer ? writer->crc() : 0);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "fileops/splitmerge.h"
 
-#include "fileops/crcahead.h"
+#include "fileops/checkedwriter.h"
 #include "fileops/operationstate.h"
 #include "fileops/partoutput.h"
 #include "fileops/pathrules.h"
@@ -127,35 +127,48 @@ std::optional<SplitPlan> planSplit(OperationState& state, const QString& path,
 // A split runs one block at a time; this is how the loop ended.
 struct SplitRun {
     std::unique_ptr<PartOutput> current = std::make_unique<PartOutput>();
-    CrcAhead crc{kSplitBlock, CrcAhead::helperPays()};
+    // After current: the writes still under way end before the part goes.
+    CheckedWriter writer{kSplitBlock, CheckedWriter::helperPays()};
+    std::int64_t handedOver = 0; // bytes of the source read and handed to writer
     bool readFailed = false;
     bool writeFailed = false;
     bool declined = false; // an existing part kept, or a part not made
 };
 
+// Counts what has reached the parts; false once a write failed. With
+// settle, waits until every write handed over has ended.
+bool takeWritten(OperationState& state, SplitRun& run, bool settle)
+{
+    const CheckedWriter::Progress p = settle ? run.writer.settle() : run.writer.progress();
+    state.doneBytes += p.written;
+    run.writeFailed = run.writeFailed || p.failed;
+    return !run.writeFailed;
+}
+
 // One block of the source into the current part; a hole of a sparse source
 // stays a hole in the part. False when the read (the source ended early
-// too) or the write failed.
+// too) or a write failed.
 bool copyBlock(OperationState& state, File& in, SplitRun& run, std::int64_t want,
                std::int64_t& inPart)
 {
-    const CheckedBlock block = CopyBlockWithCrc(in, run.current->file, run.crc, want);
-    if (block.read <= 0) {
+    bool hole = false;
+    const std::int64_t read = in.readData(run.writer.buffer(), want, hole);
+    if (read <= 0) {
         run.readFailed = true;
         return false;
     }
-    if (block.written > 0) {
-        state.doneBytes += block.written;
-        inPart += block.written;
-    }
-    run.writeFailed = block.written != block.read;
-    return !run.writeFailed;
+    run.writer.put(run.current->file, read, hole);
+    run.handedOver += read;
+    inPart += read;
+    return takeWritten(state, run, false);
 }
 
 // Gives the full part its name and opens part n; false when either fails
 // or the person keeps an existing part n (run tells which).
 bool nextPart(OperationState& state, const SplitPlan& plan, File& in, SplitRun& run, int n)
 {
+    if (!takeWritten(state, run, true))
+        return false;
     run.current->file.copyMetadataFrom(in, plan.source);
     if (!run.current->finish()) {
         state.error(QStringLiteral("Write error File ") + run.current->name);
@@ -175,7 +188,7 @@ void splitLoop(OperationState& state, const SplitPlan& plan, File& in, SplitRun&
         // Never more than the file had when it was measured, and never past
         // the current part's cut point.
         const std::int64_t want =
-            std::min({kSplitBlock, plan.cut - inPart, plan.size - state.doneBytes});
+            std::min({kSplitBlock, plan.cut - inPart, plan.size - run.handedOver});
         if (want == 0 || !copyBlock(state, in, run, want, inPart))
             break;
         if (inPart >= plan.cut) {
@@ -194,6 +207,7 @@ void splitLoop(OperationState& state, const SplitPlan& plan, File& in, SplitRun&
 // how it ended early.
 bool finishSplit(OperationState& state, const SplitPlan& plan, File& in, SplitRun& run)
 {
+    takeWritten(state, run, true);
     const bool complete = !run.readFailed && !run.writeFailed && !run.declined &&
                           !state.abortRequested && state.doneBytes == plan.size;
     if (run.declined) {
@@ -212,7 +226,7 @@ bool finishSplit(OperationState& state, const SplitPlan& plan, File& in, SplitRu
             ++state.notDone;
             return false;
         }
-        writeDescriptor(state, plan.path, plan.base, plan.size, run.crc.result());
+        writeDescriptor(state, plan.path, plan.base, plan.size, run.writer.crc());
         return true;
     }
     const int err = run.readFailed ? in.error() : current.file.error();

@@ -1,6 +1,6 @@
 #include "recordingsink.h"
 
-#include "fileops/crcahead.h"
+#include "fileops/checkedwriter.h"
 #include "fileops/splitmerge.h"
 
 #include <QDir>
@@ -417,33 +417,98 @@ TEST_F(SplitMergeTest, HolesOfASparseFileStayHolesInItsParts)
     EXPECT_EQ(drives.read("D:\\back.img"), source);
 }
 
-// The helper computes the CRC from the buffers the writer hands over, which
-// take turns: blocks of every size, holes among them, and buffers given out
-// again while the helper may still read the one before.
-TEST(CrcAhead, MatchesTheCrcOfTheWholeStreamHoweverItIsCut)
+// The bytes handed over reach the file in their order and the CRC is of
+// all of them, whether the helper writes them or the caller does: blocks of
+// every size, holes among them, buffers given out again while the helper
+// may still be writing the one before.
+TEST_F(SplitMergeTest, TheCheckedWriterWritesAndChecksEveryByteInOrder)
 {
-    EXPECT_EQ(CrcAhead(64, true).result(), 0u);
     for (const bool helper : {true, false}) {
-        CrcAhead crc(4096, helper);
+        const QString name =
+            helper ? QStringLiteral("C:\\helper.out") : QStringLiteral("C:\\alone.out");
+        File out;
+        ASSERT_TRUE(out.create(name));
         QByteArray stream;
-        std::uint32_t seed = 1;
-        for (int block = 0; block < 40; ++block) {
-            const std::int64_t n = 1 + (block * 997) % 4096;
-            if (block % 7 == 3) {
-                crc.addZeros(n);
-                stream.append(QByteArray(int(n), '\0'));
-                continue;
+        std::int64_t written = 0;
+        {
+            CheckedWriter writer(4096, helper);
+            std::uint32_t seed = 1;
+            for (int block = 0; block < 40; ++block) {
+                const std::int64_t n = 1 + (block * 997) % 4096;
+                char* data = writer.buffer();
+                const bool hole = block % 7 == 3;
+                for (std::int64_t i = 0; !hole && i < n; ++i) {
+                    seed = seed * 1103515245u + 12345u;
+                    data[i] = char(seed >> 16);
+                }
+                stream.append(hole ? QByteArray(int(n), '\0') : QByteArray(data, int(n)));
+                writer.put(out, n, hole);
+                written += writer.progress().written;
             }
-            char* data = crc.buffer();
-            for (std::int64_t i = 0; i < n; ++i) {
-                seed = seed * 1103515245u + 12345u;
-                data[i] = char(seed >> 16);
-            }
-            stream.append(data, int(n));
-            crc.add(n);
+            const CheckedWriter::Progress last = writer.settle();
+            EXPECT_FALSE(last.failed);
+            EXPECT_EQ(written + last.written, stream.size()) << helper;
+            EXPECT_EQ(writer.crc(), referenceCrc32(stream)) << helper;
         }
-        EXPECT_EQ(crc.result(), referenceCrc32(stream)) << helper;
+        out.close();
+        EXPECT_EQ(drives.read(name), stream) << helper;
     }
+}
+
+// A write that fails ends the writing there: nothing handed over after it
+// reaches the file (a disk that took half a block takes no more), and the
+// failure is told however late it is asked.
+TEST_F(SplitMergeTest, NothingIsWrittenAfterAWriteThatFailed)
+{
+    for (const bool helper : {true, false}) {
+        const QString name = helper ? QStringLiteral("C:\\h.bad") : QStringLiteral("C:\\a.bad");
+        File::injectFault(FileFault::ShortWrite, name, 3 * 4096);
+        File out;
+        ASSERT_TRUE(out.create(name));
+        CheckedWriter writer(4096, helper);
+        for (int block = 0; block < 8; ++block) {
+            std::memset(writer.buffer(), 'a' + block, 4096);
+            writer.put(out, 4096, block == 6);
+        }
+        const CheckedWriter::Progress p = writer.settle();
+        EXPECT_TRUE(p.failed) << helper;
+        EXPECT_EQ(p.written, 3 * 4096 + 2048) << helper;
+        const CheckedWriter::Progress again = writer.progress();
+        EXPECT_TRUE(again.failed);
+        EXPECT_EQ(again.written, 0);
+        out.close();
+        EXPECT_EQ(drives.read(name), QByteArray(4096, 'a') + QByteArray(4096, 'b') +
+                                         QByteArray(4096, 'c') + QByteArray(2048, 'd'))
+            << helper;
+        File::clearFaults();
+    }
+}
+
+// With the writes behind the reads, a merge whose write fails after its last
+// part was read still says so, leaves no target and keeps the parts.
+TEST_F(SplitMergeTest, AWriteThatFailsBehindTheReadsFailsTheMerge)
+{
+    drives.file("C:\\late.bin", 3000000);
+    const QByteArray source = drives.read("C:\\late.bin");
+    ASSERT_TRUE(SplitFile(state, "C:\\late.bin", size("1420")));
+    for (const bool helper : {true, false}) {
+        CheckedWriter::helperOverride = helper;
+        File::injectFault(FileFault::Write, ".$$$", 2900000);
+        OperationState s(prompter, sink);
+        prompter.clear();
+        EXPECT_FALSE(AppendFile(s, "C:\\late", to("D:\\late.bin")));
+        File::clearFaults();
+        EXPECT_FALSE(drives.exists("D:\\late.bin"));
+        EXPECT_TRUE(s.ioFailed);
+        EXPECT_TRUE(prompter.texts().join('|').contains("Write error File D:\\late.bin"))
+            << prompter.texts().join('|').toStdString();
+        EXPECT_EQ(drives.read("C:\\late.003").size(), 3000000 - 2 * 1458176);
+        QDir(drives.root('D')).removeRecursively();
+        QDir().mkpath(drives.root('D'));
+    }
+    CheckedWriter::helperOverride.reset();
+    EXPECT_TRUE(AppendFile(state, "C:\\late", to("D:\\late.bin")));
+    EXPECT_EQ(drives.read("D:\\late.bin"), source);
 }
 
 } // namespace
