@@ -5,6 +5,7 @@
 #include "fileops/checkedwriter.h"
 #include "fileops/operationstate.h"
 #include "fileops/partoutput.h"
+#include "platform/directory.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
 #include "platform/progresssink.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <vector>
 
 namespace dovex {
 
@@ -93,17 +95,47 @@ struct MergePlan {
     bool replacing = false; // the person agreed to replace a target there
 };
 
+// Which of the numbers 1 to kMaxParts have an entry named as that part
+// beside base, from one read of the directory rather than a look for each
+// of the 999 names; nullopt when the directory cannot be read (it may
+// still be searched: each name is then looked for).
+std::optional<std::vector<bool>> partsListed(const QString& base)
+{
+    Directory dir;
+    if (!dir.open(dospath::directoryPart(base)))
+        return std::nullopt;
+    const std::optional<std::vector<DirItem>> items = dir.list(false);
+    if (!items)
+        return std::nullopt;
+    const QString prefix = dospath::fileName(base) + '.';
+    std::vector<bool> listed(kMaxParts + 1, false);
+    for (const DirItem& item : *items) {
+        if (item.name.size() != prefix.size() + 3 || !item.name.startsWith(prefix))
+            continue;
+        int n = 0;
+        for (const QChar c : QStringView(item.name).right(3))
+            n = c >= '0' && c <= '9' ? n * 10 + (c.unicode() - '0') : -1000;
+        if (n >= 1)
+            listed[std::size_t(n)] = true;
+    }
+    return listed;
+}
+
 // The set: base.001 up to the first missing number. A number missing
 // before others that exist is a part lost, and nullopt (reported): the
 // set would be joined without it.
 std::optional<QStringList> collectParts(OperationState& state, const QString& base)
 {
+    const std::optional<std::vector<bool>> listed = partsListed(base);
+    const auto exists = [&](int n) {
+        return listed ? (*listed)[std::size_t(n)] : fileio::status(PartName(base, n), true).exists;
+    };
     QStringList parts;
     int n = 1;
-    for (; n <= kMaxParts && fileio::status(PartName(base, n), true).exists; ++n)
+    for (; n <= kMaxParts && exists(n); ++n)
         parts << PartName(base, n);
     for (int later = n + 1; later <= kMaxParts; ++later) {
-        if (fileio::status(PartName(base, later), true).exists) {
+        if (exists(later)) {
             state.error(QStringLiteral("File ") + PartName(base, n) +
                         QStringLiteral(" is missing: ") + PartName(base, later) +
                         QStringLiteral(" and the parts after it cannot be joined without it."));
@@ -111,6 +143,26 @@ std::optional<QStringList> collectParts(OperationState& state, const QString& ba
         }
     }
     return parts;
+}
+
+// Whether the target is one of the parts, by its name or as the same file
+// under another name or through a link: writing onto it would destroy what
+// is to be read. A target that is not there is none of them.
+bool targetIsAPart(const QString& target, const QStringList& parts)
+{
+    const FileStatus as[2] = {fileio::status(target, false), fileio::status(target, true)};
+    for (const QString& part : parts) {
+        if (part == target)
+            return true;
+        for (const bool follow : {false, true}) {
+            if (!as[follow].exists)
+                continue;
+            const FileStatus st = fileio::status(part, follow);
+            if (st.exists && st.device == as[follow].device && st.inode == as[follow].inode)
+                return true;
+        }
+    }
+    return false;
 }
 
 std::optional<MergePlan> planMerge(OperationState& state, const QString& base,
@@ -129,12 +181,9 @@ std::optional<MergePlan> planMerge(OperationState& state, const QString& base,
         return std::nullopt;
     plan.target = *typed;
     plan.parts = *parts;
-    // Writing onto a part would destroy what is to be read.
-    for (const QString& part : plan.parts) {
-        if (part == plan.target || fileio::sameFile(part, plan.target)) {
-            state.warning(QStringLiteral("Cannot copy to itself"));
-            return std::nullopt;
-        }
+    if (targetIsAPart(plan.target, plan.parts)) {
+        state.warning(QStringLiteral("Cannot copy to itself"));
+        return std::nullopt;
     }
     // Read before anything is written: the target may have its name.
     plan.descriptor = readDescriptor(DescriptorName(base));

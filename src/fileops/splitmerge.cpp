@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace dovex {
 
@@ -145,21 +146,31 @@ bool takeWritten(OperationState& state, SplitRun& run, bool settle)
     return !run.writeFailed;
 }
 
-// One block of the source into the current part; a hole of a sparse source
-// stays a hole in the part. False when the read (the source ended early
-// too) or a write failed.
-bool copyBlock(OperationState& state, File& in, SplitRun& run, std::int64_t want,
-               std::int64_t& inPart)
+// A block of the source read into the writer's buffer, not yet handed over.
+struct ReadBlock {
+    std::int64_t read = 0; // 0 at the source's end, -1 when the read failed
+    bool hole = false;     // the bytes are a hole of a sparse source
+};
+
+ReadBlock readBlock(File& in, SplitRun& run, std::int64_t want)
 {
-    bool hole = false;
-    const std::int64_t read = in.readData(run.writer.buffer(), want, hole);
-    if (read <= 0) {
+    ReadBlock block;
+    block.read = in.readData(run.writer.buffer(), want, block.hole);
+    return block;
+}
+
+// A block read into the current part; a hole of a sparse source stays a
+// hole in the part. False when the read (the source ended early too) or a
+// write failed.
+bool placeBlock(OperationState& state, SplitRun& run, const ReadBlock& block, std::int64_t& inPart)
+{
+    if (block.read <= 0) {
         run.readFailed = true;
         return false;
     }
-    run.writer.put(run.current->file, read, hole);
-    run.handedOver += read;
-    inPart += read;
+    run.writer.put(run.current->file, block.read, block.hole);
+    run.handedOver += block.read;
+    inPart += block.read;
     return takeWritten(state, run, false);
 }
 
@@ -184,14 +195,24 @@ bool nextPart(OperationState& state, const SplitPlan& plan, File& in, SplitRun& 
 void splitLoop(OperationState& state, const SplitPlan& plan, File& in, SplitRun& run)
 {
     std::int64_t inPart = 0;
+    std::optional<ReadBlock> ahead;
     for (int n = 1;;) {
         // Never more than the file had when it was measured, and never past
         // the current part's cut point.
         const std::int64_t want =
             std::min({kSplitBlock, plan.cut - inPart, plan.size - run.handedOver});
-        if (want == 0 || !copyBlock(state, in, run, want, inPart))
+        if (want == 0)
+            break;
+        const ReadBlock block = ahead ? *ahead : readBlock(in, run, want);
+        ahead.reset();
+        if (!placeBlock(state, run, block, inPart))
             break;
         if (inPart >= plan.cut) {
+            // The next part's first block is read while this part's last
+            // writes end, which the part waits for before it is named.
+            const std::int64_t next = std::min({kSplitBlock, plan.cut, plan.size - run.handedOver});
+            if (next > 0)
+                ahead = readBlock(in, run, next);
             if (!nextPart(state, plan, in, run, ++n))
                 break;
             inPart = 0;
