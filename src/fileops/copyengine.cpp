@@ -77,16 +77,23 @@ bool putInPlace(const QString& written, const QString& destination, bool replaci
            fileio::rename(written, destination) == 0;
 }
 
+// Whether the space known from the last look at destination's directory,
+// less what was written since, answers for a file of size: it does for
+// small files; anything closer is looked up.
+bool spaceKnown(const OperationState& state, const QString& destination, std::int64_t size)
+{
+    return size <= state.freeSpaceLeft / 2 &&
+           dospath::directoryPart(destination) == state.freeSpaceDirectory;
+}
+
 bool enoughSpace(OperationState& state, const QString& source, const QString& destination,
                  std::int64_t size)
 {
-    const QString dir = dospath::directoryPart(destination);
-    // The space known from the last look at this directory, less what was
-    // written since, answers for small files; anything closer is looked up.
-    if (dir == state.freeSpaceDirectory && size <= state.freeSpaceLeft / 2) {
+    if (spaceKnown(state, destination, size)) {
         state.freeSpaceLeft -= size;
         return true;
     }
+    const QString dir = dospath::directoryPart(destination);
     const std::optional<std::int64_t> free = fileio::freeSpace(dir);
     state.freeSpaceDirectory = free ? dir : QString();
     state.freeSpaceLeft = free ? *free - size : 0;
@@ -359,42 +366,74 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
     return copyHere(state, job);
 }
 
-// A small plain file into a directory this copy has just made, where
-// nothing can be in the way and so nothing is asked: a helper opens,
-// creates and copies it. Should the name be no plain file by now, or should
-// it not open or not be created, the ordinary copy in the operation's
-// thread takes it over when the job's outcome is told, with its questions
-// and messages.
-void handOverNew(OperationState& state, CopyHelpers& helpers, const QString& source,
-                 const QString& destination)
+// How many small files a helper takes at a time: a hand-over between
+// threads for each file cost about as much as copying it.
+constexpr std::size_t kFilesPerJob = 16;
+
+// One small plain file into a directory this copy has just made, on a
+// helper; what the operation's thread then does about it.
+std::function<void()> copyNewHere(OperationState& state, const std::shared_ptr<CopyJob>& job,
+                                  const std::atomic<bool>& stop, std::atomic<std::int64_t>& bytes)
 {
-    const auto job = std::make_shared<CopyJob>();
-    job->source = source;
-    job->written = job->destination = destination;
+    // Should the name be no plain file by now, or should it not open or not
+    // be created, the ordinary copy takes it over, with its questions.
     const auto ordinary = [&state, job] {
         copyFile(state, job->source, job->destination, Known{true, true});
     };
-    const auto work = [&state, job,
-                       ordinary](const std::atomic<bool>& stop,
-                                 std::atomic<std::int64_t>& bytes) -> std::function<void()> {
-        if (!job->in.openReadPlain(job->source))
-            return ordinary;
-        job->src = job->in.status();
-        if (!job->src.regular || !job->out.create(job->destination)) {
-            job->in.close();
-            return ordinary;
+    if (!job->in.openReadPlain(job->source))
+        return ordinary;
+    job->src = job->in.status();
+    if (!job->src.regular || !job->out.create(job->destination)) {
+        job->in.close();
+        return ordinary;
+    }
+    const CopyEnd end = runCopy(*job, [&](std::int64_t n) {
+        bytes += n;
+        return stop.load();
+    });
+    return [&state, job, end] {
+        ++state.doneFiles;
+        tellEnd(state, end, job->source, job->destination);
+    };
+}
+
+// Small plain files (source and destination) into a directory this copy
+// has just made, where nothing can be in the way and so nothing is asked:
+// a helper opens, creates and copies them. What each ended with is told in
+// their order; the ones the operation stopped before are skipped.
+void handOverNew(OperationState& state, CopyHelpers& helpers,
+                 std::vector<std::pair<QString, QString>>&& files)
+{
+    auto jobs = std::make_shared<std::vector<std::shared_ptr<CopyJob>>>();
+    for (auto& [source, destination] : files) {
+        auto job = std::make_shared<CopyJob>();
+        job->source = std::move(source);
+        job->written = job->destination = std::move(destination);
+        jobs->push_back(std::move(job));
+    }
+    const auto work = [&state, jobs](const std::atomic<bool>& stop,
+                                     std::atomic<std::int64_t>& bytes) -> std::function<void()> {
+        std::vector<std::function<void()>> told;
+        told.reserve(jobs->size());
+        for (const std::shared_ptr<CopyJob>& job : *jobs) {
+            if (stop)
+                told.emplace_back([&state] { skip(state); });
+            else
+                told.push_back(copyNewHere(state, job, stop, bytes));
         }
-        const CopyEnd end = runCopy(*job, [&](std::int64_t n) {
-            bytes += n;
-            return stop.load();
-        });
-        return [&state, job, end] {
-            ++state.doneFiles;
-            tellEnd(state, end, job->source, job->destination);
+        return [told = std::move(told)] {
+            for (const std::function<void()>& tell : told)
+                tell();
         };
     };
+    const std::size_t count = jobs->size();
     helpers.add(
-        work, [&state] { skip(state); }, 0);
+        work,
+        [&state, count] {
+            for (std::size_t i = 0; i < count; ++i)
+                skip(state);
+        },
+        0);
 }
 
 // The files (and links) of one directory into targetDir, which fresh says
@@ -410,24 +449,39 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
         return false;
     const QString base = dir.size() == 2 ? dir + '\\' : WithBackslash(dir);
     const QString targetBase = WithBackslash(targetDir);
+    // Files queued in their order, handed over before anything else is
+    // done or asked.
+    std::vector<std::pair<QString, QString>> queued;
+    const auto handQueued = [&] {
+        if (!queued.empty())
+            handOverNew(state, *helpers, std::move(queued));
+        queued.clear();
+    };
     for (const DirItem& item : *items) {
         if (item.directory)
             continue;
         if (state.checkAbort())
             break;
         if (beside && item.regular && item.size <= CopyHelpers::kLargest) {
-            const QString source = base + item.name;
-            const QString destination = targetBase + item.name;
+            QString source = base + item.name;
+            QString destination = targetBase + item.name;
             state.setLine1(item.name);
-            if (enoughSpace(state, source, destination, item.size))
-                handOverNew(state, *helpers, source, destination);
-            else
+            if (!spaceKnown(state, destination, item.size))
+                handQueued(); // the look at the free space may ask
+            if (!enoughSpace(state, source, destination, item.size)) {
                 skip(state);
+                continue;
+            }
+            queued.emplace_back(std::move(source), std::move(destination));
+            if (queued.size() == kFilesPerJob)
+                handQueued();
             continue;
         }
+        handQueued();
         copyFile(state, base + item.name, targetBase + item.name,
                  Known{item.regular, fresh, false, helpers});
     }
+    handQueued();
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/slowdrive.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -28,6 +29,9 @@
 namespace dovex {
 
 namespace {
+
+// Files up to this size are read without asking for a larger read-ahead.
+constexpr off_t kSequentialFrom = 1 << 20;
 
 struct Fault {
     FileFault fault;
@@ -127,10 +131,13 @@ bool File::openForReading(const QString& dosPath, int flags)
     m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
     if (m_fd < 0)
         return false;
-    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    // Fewer blocks than bytes: the file has holes worth keeping.
     struct stat st {};
-    if (::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode) &&
+    const bool known = ::fstat(m_fd, &st) == 0;
+    // A larger read-ahead pays only where there is much to read ahead.
+    if (!known || st.st_size > kSequentialFrom)
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Fewer blocks than bytes: the file has holes worth keeping.
+    if (known && S_ISREG(st.st_mode) &&
         std::int64_t(st.st_blocks) * 512 < std::int64_t(st.st_size)) {
         m_sparse = true;
         m_sparseSize = std::int64_t(st.st_size);
@@ -315,11 +322,52 @@ constexpr std::int64_t kLargestFuseWrite = 1024 * 1024;
 
 } // namespace
 
+namespace {
+
+// What a thread learnt about the last few directories it copied from or
+// into. The files of one directory are on one file system, so a tree copy
+// asks once per directory rather than once per file; should a file be
+// mounted over one of them, only the speed of its copy suffers.
+template <typename Answer> class DirectoryMemo {
+public:
+    const Answer* find(const QString& key) const
+    {
+        for (const Entry& e : m_entries)
+            if (!e.key.isEmpty() && e.key == key)
+                return &e.answer;
+        return nullptr;
+    }
+    void keep(const QString& key, Answer answer)
+    {
+        m_entries[m_next] = {key, answer};
+        m_next = (m_next + 1) % m_entries.size();
+    }
+
+private:
+    struct Entry {
+        QString key;
+        Answer answer{};
+    };
+    std::array<Entry, 4> m_entries;
+    std::size_t m_next = 0;
+};
+
+} // namespace
+
 bool File::onFuse() const
 {
     if (m_fuse < 0) {
-        struct statfs fs {};
-        m_fuse = m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && (unsigned long)fs.f_type == kFuseMagic;
+        thread_local DirectoryMemo<bool> known;
+        const QString dir = dospath::directoryPart(m_path);
+        if (const bool* fuse = known.find(dir)) {
+            m_fuse = *fuse;
+        } else {
+            struct statfs fs {};
+            m_fuse =
+                m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && (unsigned long)fs.f_type == kFuseMagic;
+            if (m_fd >= 0)
+                known.keep(dir, m_fuse > 0);
+        }
     }
     return m_fuse > 0;
 }
@@ -355,10 +403,21 @@ bool File::sparseStep(File& source, std::int64_t& n, Transfer& t)
 bool File::cloneWhole(File& source, Transfer& t)
 {
     m_cloneTried = true;
-    struct stat st {};
-    if (::fstat(source.m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
-        ::ioctl(m_fd, FICLONE, source.m_fd) != 0)
+    // A file system that cannot share extents between two directories says
+    // so for every file of them: it is not asked again.
+    thread_local DirectoryMemo<bool> refused;
+    const QString pair =
+        dospath::directoryPart(source.m_path) + QChar(0) + dospath::directoryPart(m_path);
+    if (refused.find(pair))
         return false;
+    struct stat st {};
+    if (::fstat(source.m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
+        return false;
+    if (::ioctl(m_fd, FICLONE, source.m_fd) != 0) {
+        if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EXDEV || errno == EINVAL)
+            refused.keep(pair, true);
+        return false;
+    }
     ::lseek(source.m_fd, st.st_size, SEEK_SET);
     ::lseek(m_fd, st.st_size, SEEK_SET);
     source.m_position = m_position = std::int64_t(st.st_size);

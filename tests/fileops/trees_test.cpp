@@ -175,6 +175,35 @@ TEST_F(TreeTest, FailuresOfFilesCopiedBesideTheWalkAreToldInOrderAndStopIt)
     EXPECT_TRUE(wholeOrPartial("C:\\src\\n\\sub", "D:\\new\\sub"));
 }
 
+// Small files go to the helpers several at a time; the files of one
+// hand-over and of the next are still told of in the walk's order, and a
+// file a helper could not open is copied (and reported) by the walk itself.
+TEST_F(TreeTest, FilesHandedOverTogetherAreToldOfInTheirOrder)
+{
+    QStringList failing;
+    for (int i = 0; i < 50; ++i) {
+        const QString name = QStringLiteral("g%1.dat").arg(i, 2, 10, QChar('0'));
+        drives.file("C:\\src\\" + name, 0, QByteArray(100 + i, char('a' + i % 26)));
+        if (i == 3 || i == 15 || i == 16 || i == 31 || i == 49) {
+            File::injectFault(FileFault::OpenRead, "C:\\src\\" + name);
+            failing << name;
+        }
+    }
+    // The walk's order is the directory's own.
+    QStringList expected;
+    const auto listed = fileio::listDirectory("C:\\src", false);
+    ASSERT_TRUE(listed);
+    for (const DirItem& item : *listed)
+        if (failing.contains(item.name))
+            expected << "Open error File C:\\src\\" + item.name;
+    CopyTree(state, "C:\\src", "D:\\out");
+    EXPECT_EQ(prompter.texts(), expected);
+    const QStringList copied = QDir(drives.host("D:\\out")).entryList(QDir::Files);
+    EXPECT_EQ(copied.size(), 45);
+    for (const QString& name : copied)
+        EXPECT_EQ(drives.read("D:\\out\\" + name), drives.read("C:\\src\\" + name));
+}
+
 // Escape while small files are being copied beside the walk: the copy
 // stops; what is left under a file's own name is whole.
 TEST_F(TreeTest, EscapeAmongSmallFilesLeavesOnlyWholeCopiesUnderTheirNames)
