@@ -266,14 +266,14 @@ bool openSource(OperationState& state, const QString& source, bool plainFile, Fi
     // A plain file by the listing is opened without a look by name first;
     // should it have become a link meanwhile, the slow way decides.
     if (plainFile && in.openReadPlain(source)) {
-        src = in.status();
+        src = in.openedStatus();
     } else {
         src = fileio::status(source);
         if (src.symlink)
             return false;
         // Only regular files are read: a pipe or a device would never end.
         if (src.regular && in.openRead(source))
-            src = in.status();
+            src = in.openedStatus();
     }
     if (in.isOpen() && src.regular)
         return true;
@@ -382,7 +382,7 @@ std::function<void()> copyNewHere(OperationState& state, const std::shared_ptr<C
     };
     if (!job->in.openReadPlain(job->source))
         return ordinary;
-    job->src = job->in.status();
+    job->src = job->in.openedStatus();
     if (!job->src.regular || !job->out.create(job->destination)) {
         job->in.close();
         return ordinary;

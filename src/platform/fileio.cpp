@@ -83,7 +83,7 @@ File::File(File&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_errno(other.m_errno), m_path(std::move(other.m_path)),
       m_position(other.m_position), m_kernelCopy(other.m_kernelCopy),
       m_cloneTried(other.m_cloneTried), m_sparse(other.m_sparse), m_sparseSize(other.m_sparseSize),
-      m_fuse(other.m_fuse)
+      m_fuse(other.m_fuse), m_opened(other.m_opened)
 {
 }
 
@@ -122,6 +122,7 @@ bool File::openForReading(const QString& dosPath, int flags)
     m_path = dosPath;
     m_position = 0;
     m_sparse = false;
+    m_opened = {};
     if (faulty(FileFault::OpenRead, 0)) {
         m_errno = EACCES;
         return false;
@@ -133,6 +134,7 @@ bool File::openForReading(const QString& dosPath, int flags)
         return false;
     struct stat st {};
     const bool known = ::fstat(m_fd, &st) == 0;
+    m_opened = known ? fromStat(st) : FileStatus{};
     // A larger read-ahead pays only where there is much to read ahead.
     if (!known || st.st_size > kSequentialFrom)
         ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -151,6 +153,7 @@ bool File::create(const QString& dosPath)
     m_path = dosPath;
     m_position = 0;
     m_cloneTried = false;
+    m_opened = {};
     if (faulty(FileFault::Create, 0)) {
         m_errno = EACCES;
         return false;

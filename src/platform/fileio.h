@@ -112,6 +112,9 @@ public:
     std::int64_t size() const;
     // What the open file is (one fstat, no path to resolve again).
     FileStatus status() const;
+    // What a file opened for reading was when it was opened (the look the
+    // open took anyway); empty for a file created here.
+    const FileStatus& openedStatus() const { return m_opened; }
     // Gives this file the times, permissions and stored attribute bits of
     // source (described by sourceStatus). The permissions come last.
     void copyMetadataFrom(const File& source, const FileStatus& sourceStatus);
@@ -154,6 +157,7 @@ private:
     bool m_sparse = false;           // opened for reading with holes in it
     std::int64_t m_sparseSize = 0;   // its size when it was opened
     mutable signed char m_fuse = -1; // onFuse(): -1 not asked yet
+    FileStatus m_opened;             // openedStatus()
 };
 
 namespace fileio {
