@@ -10,8 +10,8 @@
 
 namespace dovex {
 
-CheckedWriter::CheckedWriter(std::int64_t blockSize, bool helper)
-    : m_crc(libdeflate_crc32(0, nullptr, 0))
+CheckedWriter::CheckedWriter(std::int64_t blockSize, bool helper, bool check)
+    : m_crc(libdeflate_crc32(0, nullptr, 0)), m_check(check)
 {
     for (Slot& slot : m_slots) {
         slot.data = allocatePages(std::size_t(blockSize));
@@ -67,9 +67,10 @@ void CheckedWriter::put(File& out, std::int64_t n, bool hole)
     if (n <= 0)
         return;
     Slot& slot = m_slots[m_next];
-    if (hole)
+    if (hole && m_check)
         std::memset(slot.data.get(), 0, std::size_t(n));
-    m_crc = libdeflate_crc32(m_crc, slot.data.get(), std::size_t(n));
+    if (m_check)
+        m_crc = libdeflate_crc32(m_crc, slot.data.get(), std::size_t(n));
     slot.out = &out;
     slot.bytes = n;
     slot.hole = hole;

@@ -25,8 +25,9 @@ namespace dovex {
 class CheckedWriter {
 public:
     // Blocks of up to blockSize bytes; written on a helper thread when
-    // helper is true and a thread can be had.
-    CheckedWriter(std::int64_t blockSize, bool helper);
+    // helper is true and a thread can be had. Without check no CRC-32 is
+    // kept (crc() stays that of nothing).
+    CheckedWriter(std::int64_t blockSize, bool helper, bool check = true);
     // Whether a helper thread pays: whenever the process has two processors.
     static bool helperPays();
     // Set, what helperPays() says whatever the machine is doing (for tests).
@@ -70,6 +71,7 @@ private:
     void work();
 
     std::uint32_t m_crc;
+    bool m_check;
     std::array<Slot, 4> m_slots;
     std::size_t m_next = 0; // the slot buffer() gives out
     std::mutex m_mutex;

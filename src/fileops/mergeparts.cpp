@@ -249,9 +249,9 @@ bool appendCheckedBlock(File& in, PartOutput& out, CheckedWriter& writer, MergeR
 }
 
 // Appends one part to the output; false once a read or write failed. With
-// a check file the bytes pass through the buffer the CRC-32 is taken from
-// and are written behind the reads; without one the kernel moves them, as
-// cat does.
+// a writer the bytes pass through its buffers (the CRC-32 is taken from
+// them) and are written behind the reads; without one the kernel moves
+// them, as cat does.
 bool appendPart(OperationState& state, File& in, PartOutput& out, const QString& part,
                 MergeRun& run, CheckedWriter* writer)
 {
@@ -397,14 +397,17 @@ bool finishMerge(OperationState& state, const MergePlan& plan, PartOutput& out, 
 }
 
 // Joins the parts into out; with a check file, the CRC-32 is computed from
-// the bytes written, which are written on a helper thread while a core is
-// free.
+// the bytes written, which are written on a helper thread where there are
+// two processors. Without one the kernel moves the bytes, as cat does,
+// unless it would only copy them as the reads and writes do, which the
+// helper then overlaps.
 bool joinAndFinish(OperationState& state, const MergePlan& plan, PartOutput& out)
 {
     const bool checking = plan.descriptor.present && plan.descriptor.valid;
+    const bool helper = CheckedWriter::helperPays();
     std::optional<CheckedWriter> writer;
-    if (checking)
-        writer.emplace(kSplitBlock, CheckedWriter::helperPays());
+    if (checking || (helper && out.file.copiedByteByByte()))
+        writer.emplace(kSplitBlock, helper, checking);
     const MergeRun run = joinParts(state, plan.parts, out, writer ? &*writer : nullptr);
     return finishMerge(state, plan, out, run, writer ? writer->crc() : 0);
 }

@@ -375,6 +375,15 @@ bool File::onFuse() const
     return m_fuse > 0;
 }
 
+bool File::copiedByteByByte() const
+{
+    constexpr unsigned long kExt = 0xEF53;
+    constexpr unsigned long kTmpfs = 0x01021994;
+    struct statfs fs {};
+    return m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 &&
+           ((unsigned long)fs.f_type == kExt || (unsigned long)fs.f_type == kTmpfs);
+}
+
 File::FuseBlocks File::fuseBlocks(const File& source) const
 {
     if (source.onFuse())

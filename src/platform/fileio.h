@@ -112,6 +112,10 @@ public:
     std::int64_t size() const;
     // What the open file is (one fstat, no path to resolve again).
     FileStatus status() const;
+    // Whether the open file is on a local file system that shares no
+    // extents and copies nothing on a server (ext2/3/4, tmpfs): there the
+    // kernel's copy moves every byte as a program's reads and writes do.
+    bool copiedByteByByte() const;
     // What a file opened for reading was when it was opened (the look the
     // open took anyway); empty for a file created here.
     const FileStatus& openedStatus() const { return m_opened; }

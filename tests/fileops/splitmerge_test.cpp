@@ -491,24 +491,32 @@ TEST_F(SplitMergeTest, AWriteThatFailsBehindTheReadsFailsTheMerge)
     drives.file("C:\\late.bin", 3000000);
     const QByteArray source = drives.read("C:\\late.bin");
     ASSERT_TRUE(SplitFile(state, "C:\\late.bin", size("1420")));
-    for (const bool helper : {true, false}) {
-        CheckedWriter::helperOverride = helper;
-        File::injectFault(FileFault::Write, ".$$$", 2900000);
-        OperationState s(prompter, sink);
-        prompter.clear();
-        EXPECT_FALSE(AppendFile(s, "C:\\late", to("D:\\late.bin")));
-        File::clearFaults();
-        EXPECT_FALSE(drives.exists("D:\\late.bin"));
-        EXPECT_TRUE(s.ioFailed);
-        EXPECT_TRUE(prompter.texts().join('|').contains("Write error File D:\\late.bin"))
-            << prompter.texts().join('|').toStdString();
-        EXPECT_EQ(drives.read("C:\\late.003").size(), 3000000 - 2 * 1458176);
-        QDir(drives.root('D')).removeRecursively();
-        QDir().mkpath(drives.root('D'));
+    // With the check file, and without one (where the writes may also go
+    // behind the reads).
+    for (const bool checked : {true, false}) {
+        if (!checked) {
+            ASSERT_TRUE(QFile::remove(drives.host("C:\\late.crc")));
+        }
+        for (const bool helper : {true, false}) {
+            CheckedWriter::helperOverride = helper;
+            File::injectFault(FileFault::Write, ".$$$", 2900000);
+            OperationState s(prompter, sink);
+            prompter.clear();
+            EXPECT_FALSE(AppendFile(s, "C:\\late", to("D:\\late.bin")));
+            File::clearFaults();
+            EXPECT_FALSE(drives.exists("D:\\late.bin")) << checked << helper;
+            EXPECT_TRUE(s.ioFailed);
+            EXPECT_TRUE(prompter.texts().join('|').contains("Write error File D:\\late.bin"))
+                << prompter.texts().join('|').toStdString();
+            EXPECT_EQ(drives.read("C:\\late.003").size(), 3000000 - 2 * 1458176);
+            QDir(drives.root('D')).removeRecursively();
+            QDir().mkpath(drives.root('D'));
+        }
+        CheckedWriter::helperOverride.reset();
+        EXPECT_TRUE(AppendFile(state, "C:\\late", to("D:\\late.bin")));
+        EXPECT_EQ(drives.read("D:\\late.bin"), source);
+        QFile::remove(drives.host("D:\\late.bin"));
     }
-    CheckedWriter::helperOverride.reset();
-    EXPECT_TRUE(AppendFile(state, "C:\\late", to("D:\\late.bin")));
-    EXPECT_EQ(drives.read("D:\\late.bin"), source);
 }
 
 } // namespace
