@@ -556,7 +556,11 @@ void File::copyMetadataFrom(const File& source, const FileStatus& sourceStatus)
         ::fsetxattr(m_fd, "user.DOSATTRIB", stored, size_t(n), 0);
     else if (asks && (errno == ENOTSUP || errno == EOPNOTSUPP))
         withoutXattrs.push_back(sourceStatus.device);
-    ::fchmod(m_fd, sourceStatus.mode & 07777);
+    // A file created with the mode it is to have needs no change: a look
+    // costs far less than a change, which the file system journals.
+    struct stat now {};
+    if (::fstat(m_fd, &now) != 0 || (now.st_mode & 07777) != (sourceStatus.mode & 07777))
+        ::fchmod(m_fd, sourceStatus.mode & 07777);
 }
 
 QString File::errorText() const

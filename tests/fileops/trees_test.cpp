@@ -204,6 +204,32 @@ TEST_F(TreeTest, FilesHandedOverTogetherAreToldOfInTheirOrder)
         EXPECT_EQ(drives.read("D:\\out\\" + name), drives.read("C:\\src\\" + name));
 }
 
+// A copy has its source's permissions, whether the file was created with
+// them already or they had to be changed after.
+TEST_F(TreeTest, CopiedFilesKeepTheirSourcesPermissions)
+{
+    const mode_t modes[] = {0644, 0600, 0755, 0444, 0640, 0666, 0700, 0604};
+    for (const mode_t mode : modes) {
+        const QString name = QStringLiteral("C:\\src\\m%1.dat").arg(mode, 0, 8);
+        drives.file(name, 10);
+        ASSERT_EQ(::chmod(QFile::encodeName(drives.host(name)).constData(), mode), 0);
+    }
+    // Into a directory the copy makes (the helpers' way) and into one that
+    // is there (the walk's own).
+    drives.directory("D:\\there\\src");
+    CopyTree(state, "C:\\src", "D:\\new");
+    CopyTree(state, "C:\\src", "D:\\there");
+    EXPECT_TRUE(prompter.asked().isEmpty());
+    for (const QString& out : {QStringLiteral("D:\\new"), QStringLiteral("D:\\there\\src")}) {
+        for (const mode_t mode : modes) {
+            struct stat st {};
+            const QString name = out + QStringLiteral("\\m%1.dat").arg(mode, 0, 8);
+            ASSERT_EQ(::stat(QFile::encodeName(drives.host(name)).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, mode) << name.toStdString();
+        }
+    }
+}
+
 // Escape while small files are being copied beside the walk: the copy
 // stops; what is left under a file's own name is whole.
 TEST_F(TreeTest, EscapeAmongSmallFilesLeavesOnlyWholeCopiesUnderTheirNames)
