@@ -67,10 +67,11 @@ void CheckedWriter::put(File& out, std::int64_t n, bool hole)
     if (n <= 0)
         return;
     Slot& slot = m_slots[m_next];
-    if (hole && m_check)
-        std::memset(slot.data.get(), 0, std::size_t(n));
-    if (m_check)
+    if (m_check) {
+        if (hole)
+            std::memset(slot.data.get(), 0, std::size_t(n));
         m_crc = libdeflate_crc32(m_crc, slot.data.get(), std::size_t(n));
+    }
     slot.out = &out;
     slot.bytes = n;
     slot.hole = hole;

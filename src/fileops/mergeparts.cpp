@@ -112,10 +112,11 @@ std::optional<std::vector<bool>> partsListed(const QString& base)
     for (const DirItem& item : *items) {
         if (item.name.size() != prefix.size() + 3 || !item.name.startsWith(prefix))
             continue;
-        int n = 0;
-        for (const QChar c : QStringView(item.name).right(3))
-            n = c >= '0' && c <= '9' ? n * 10 + (c.unicode() - '0') : -1000;
-        if (n >= 1)
+        const QStringView digits = QStringView(item.name).right(3);
+        if (!std::all_of(digits.begin(), digits.end(),
+                         [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            continue;
+        if (const int n = digits.toInt(); n >= 1)
             listed[std::size_t(n)] = true;
     }
     return listed;
@@ -147,21 +148,14 @@ std::optional<QStringList> collectParts(OperationState& state, const QString& ba
 
 // Whether the target is one of the parts, by its name or as the same file
 // under another name or through a link: writing onto it would destroy what
-// is to be read. A target that is not there is none of them.
+// is to be read. A target that is not there is none of them, and the parts
+// are not looked at for it.
 bool targetIsAPart(const QString& target, const QStringList& parts)
 {
-    const FileStatus as[2] = {fileio::status(target, false), fileio::status(target, true)};
-    for (const QString& part : parts) {
-        if (part == target)
+    const bool there = fileio::status(target, false).exists;
+    for (const QString& part : parts)
+        if (part == target || (there && fileio::sameFile(part, target)))
             return true;
-        for (const bool follow : {false, true}) {
-            if (!as[follow].exists)
-                continue;
-            const FileStatus st = fileio::status(part, follow);
-            if (st.exists && st.device == as[follow].device && st.inode == as[follow].inode)
-                return true;
-        }
-    }
     return false;
 }
 
@@ -232,9 +226,10 @@ struct MergeRun {
     QString failedPart;
 };
 
-// One block of in handed to writer; false when the read failed or a write
-// handed over before it did.
-bool appendCheckedBlock(File& in, PartOutput& out, CheckedWriter& writer, MergeRun& run,
+// One block of in handed to writer: read tells how many bytes it had,
+// written how many of the earlier ones reached out since, and run whether
+// the read or an earlier write failed.
+void appendCheckedBlock(File& in, PartOutput& out, CheckedWriter& writer, MergeRun& run,
                         std::int64_t& read, std::int64_t& written)
 {
     bool hole = false;
@@ -245,7 +240,6 @@ bool appendCheckedBlock(File& in, PartOutput& out, CheckedWriter& writer, MergeR
     const CheckedWriter::Progress p = writer.progress();
     written = p.written;
     run.writeFailed = p.failed;
-    return !run.readFailed && !run.writeFailed;
 }
 
 // Appends one part to the output; false once a read or write failed. With
