@@ -22,6 +22,9 @@ public:
     {
     }
     std::int64_t size() const { return m_block; }
+    // Whether moved() looks at how long the next block took: a small file
+    // is over before its blocks would grow, and costs no clock.
+    bool timesNext() const { return m_byRate || m_blocks + 1 >= kBlocksBeforeGrowing; }
     void moved(std::int64_t bytes, std::chrono::steady_clock::duration took)
     {
         if (++m_blocks < kBlocksBeforeGrowing)

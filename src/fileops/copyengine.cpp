@@ -6,8 +6,10 @@
 #include "fileops/operationstate.h"
 #include "fileops/pathrules.h"
 #include "fileops/treewalk.h"
+#include "platform/directory.h"
 #include "platform/drivemap.h"
 #include "platform/fileio.h"
+#include "platform/hostname.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,32 +79,39 @@ bool putInPlace(const QString& written, const QString& destination, bool replaci
            fileio::rename(written, destination) == 0;
 }
 
-// Whether the space known from the last look at destination's directory,
-// less what was written since, answers for a file of size: it does for
-// small files; anything closer is looked up.
-bool spaceKnown(const OperationState& state, const QString& destination, std::int64_t size)
+// Whether the space known from the last look at a directory, less what was
+// written since, answers for a file of size going there: it does for small
+// files; anything closer is looked up.
+bool spaceKnown(const OperationState& state, const QString& directory, std::int64_t size)
 {
-    return size <= state.freeSpaceLeft / 2 &&
-           dospath::directoryPart(destination) == state.freeSpaceDirectory;
+    return size <= state.freeSpaceLeft / 2 && directory == state.freeSpaceDirectory;
+}
+
+// Whether a file of size fits into directory, asking should it not; source
+// gives the file's name for the question.
+template <typename Source>
+bool enoughSpaceIn(OperationState& state, const QString& directory, std::int64_t size,
+                   Source source)
+{
+    if (spaceKnown(state, directory, size)) {
+        state.freeSpaceLeft -= size;
+        return true;
+    }
+    const std::optional<std::int64_t> free = fileio::freeSpace(directory);
+    state.freeSpaceDirectory = free ? directory : QString();
+    state.freeSpaceLeft = free ? *free - size : 0;
+    if (free && size <= *free)
+        return true;
+    return state.ask(Severity::Error,
+                     QStringLiteral("Not enought space to write file ") + source() +
+                         QStringLiteral("\rdo you wish to continue anyway?"),
+                     Buttons::YesNo) == Answer::Yes;
 }
 
 bool enoughSpace(OperationState& state, const QString& source, const QString& destination,
                  std::int64_t size)
 {
-    if (spaceKnown(state, destination, size)) {
-        state.freeSpaceLeft -= size;
-        return true;
-    }
-    const QString dir = dospath::directoryPart(destination);
-    const std::optional<std::int64_t> free = fileio::freeSpace(dir);
-    state.freeSpaceDirectory = free ? dir : QString();
-    state.freeSpaceLeft = free ? *free - size : 0;
-    if (free && size <= *free)
-        return true;
-    return state.ask(Severity::Error,
-                     QStringLiteral("Not enought space to write file ") + source +
-                         QStringLiteral("\rdo you wish to continue anyway?"),
-                     Buttons::YesNo) == Answer::Yes;
+    return enoughSpaceIn(state, dospath::directoryPart(destination), size, [&] { return source; });
 }
 
 bool copyLink(OperationState& state, const QString& source, const QString& destination)
@@ -136,9 +145,12 @@ template <typename Tick> LoopEnd copyBlocks(File& in, File& out, Tick tick)
 {
     BlockPacer pacer(out.fuseBlocks(in));
     for (;;) {
-        const auto started = std::chrono::steady_clock::now();
+        const bool timed = pacer.timesNext();
+        const auto started =
+            timed ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
         const File::Transfer t = out.transfer(in, pacer.size());
-        pacer.moved(t.read, std::chrono::steady_clock::now() - started);
+        pacer.moved(t.read, timed ? std::chrono::steady_clock::now() - started
+                                  : std::chrono::steady_clock::duration());
         const bool stop = tick(t.read);
         if (t.failed)
             return t.readFailed ? LoopEnd::ReadFailed : LoopEnd::WriteFailed;
@@ -370,63 +382,87 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
 // threads for each file cost about as much as copying it.
 constexpr std::size_t kFilesPerJob = 16;
 
-// One small plain file into a directory this copy has just made, on a
-// helper; what the operation's thread then does about it.
-std::function<void()> copyNewHere(OperationState& state, const std::shared_ptr<CopyJob>& job,
-                                  const std::atomic<bool>& stop, std::atomic<std::int64_t>& bytes)
+// Small plain files of one directory, by their names there, into a
+// directory this copy has just made, where nothing can be in the way and so
+// nothing is asked. Both directories stay open while a helper works in them.
+struct NewFiles {
+    std::shared_ptr<const Directory> from;
+    std::shared_ptr<const Directory> to;
+    QString base;       // from's drive-letter path, ending in a backslash
+    QString targetBase; // to's
+    std::vector<QString> names;
+};
+
+// How one of them ended, told later in the operation's thread.
+struct NewEnd {
+    CopyEnd copy;
+    bool ordinary = false; // left to the ordinary copy, with its questions
+    bool stopped = false;  // never started: the operation stopped first
+};
+
+// One of them, on a helper.
+NewEnd copyNewHere(const NewFiles& files, const QString& name, const std::atomic<bool>& stop,
+                   std::atomic<std::int64_t>& bytes)
 {
+    NewEnd e;
+    const QByteArray raw = hostname::encode(name);
+    CopyJob job;
     // Should the name be no plain file by now, or should it not open or not
-    // be created, the ordinary copy takes it over, with its questions.
-    const auto ordinary = [&state, job] {
-        copyFile(state, job->source, job->destination, Known{true, true});
-    };
-    if (!job->in.openReadPlain(job->source))
-        return ordinary;
-    job->src = job->in.openedStatus();
-    if (!job->src.regular || !job->out.create(job->destination)) {
-        job->in.close();
-        return ordinary;
+    // be created, the ordinary copy takes it over. So does a name that is
+    // no single entry of the directory.
+    if (raw.isEmpty() || raw.contains('/') || raw == "." || raw == ".." ||
+        !job.in.openReadPlainAt(files.from->descriptor(), raw.constData(), files.base + name)) {
+        e.ordinary = true;
+        return e;
     }
-    const CopyEnd end = runCopy(*job, [&](std::int64_t n) {
+    job.src = job.in.openedStatus();
+    job.destination = files.targetBase + name;
+    if (!job.src.regular ||
+        !job.out.createAt(files.to->descriptor(), raw.constData(), job.destination)) {
+        e.ordinary = true;
+        return e;
+    }
+    job.written = job.destination;
+    e.copy = runCopy(job, [&](std::int64_t n) {
         bytes += n;
         return stop.load();
     });
-    return [&state, job, end] {
-        ++state.doneFiles;
-        tellEnd(state, end, job->source, job->destination);
-    };
+    return e;
 }
 
-// Small plain files (source and destination) into a directory this copy
-// has just made, where nothing can be in the way and so nothing is asked:
-// a helper opens, creates and copies them. What each ended with is told in
-// their order; the ones the operation stopped before are skipped.
-void handOverNew(OperationState& state, CopyHelpers& helpers,
-                 std::vector<std::pair<QString, QString>>&& files)
+// A helper opens, creates and copies the files; what each ended with is
+// told in their order, and a file that did not end whole is told by name.
+void handOverNew(OperationState& state, CopyHelpers& helpers, NewFiles&& batch)
 {
-    auto jobs = std::make_shared<std::vector<std::shared_ptr<CopyJob>>>();
-    for (auto& [source, destination] : files) {
-        auto job = std::make_shared<CopyJob>();
-        job->source = std::move(source);
-        job->written = job->destination = std::move(destination);
-        jobs->push_back(std::move(job));
-    }
-    const auto work = [&state, jobs](const std::atomic<bool>& stop,
-                                     std::atomic<std::int64_t>& bytes) -> std::function<void()> {
-        std::vector<std::function<void()>> told;
-        told.reserve(jobs->size());
-        for (const std::shared_ptr<CopyJob>& job : *jobs) {
+    auto files = std::make_shared<const NewFiles>(std::move(batch));
+    const auto work = [&state, files](const std::atomic<bool>& stop,
+                                      std::atomic<std::int64_t>& bytes) -> std::function<void()> {
+        std::vector<NewEnd> ends;
+        ends.reserve(files->names.size());
+        for (const QString& name : files->names) {
             if (stop)
-                told.emplace_back([&state] { skip(state); });
+                ends.push_back(NewEnd{{}, false, true});
             else
-                told.push_back(copyNewHere(state, job, stop, bytes));
+                ends.push_back(copyNewHere(*files, name, stop, bytes));
         }
-        return [told = std::move(told)] {
-            for (const std::function<void()>& tell : told)
-                tell();
+        return [&state, files, ends = std::move(ends)] {
+            for (std::size_t i = 0; i < ends.size(); ++i) {
+                const NewEnd& e = ends[i];
+                const QString& name = files->names[i];
+                if (e.stopped) {
+                    skip(state);
+                } else if (e.ordinary) {
+                    copyFile(state, files->base + name, files->targetBase + name,
+                             Known{true, true});
+                } else {
+                    ++state.doneFiles;
+                    if (e.copy.end != LoopEnd::Complete || !e.copy.named)
+                        tellEnd(state, e.copy, files->base + name, files->targetBase + name);
+                }
+            }
         };
     };
-    const std::size_t count = jobs->size();
+    const std::size_t count = files->names.size();
     helpers.add(
         work,
         [&state, count] {
@@ -443,37 +479,45 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
 {
     // Into a directory just made, the sizes tell which files helpers take;
     // where a write may break off, every file goes the careful way instead.
-    const bool beside = helpers && fresh && !fileio::writesMayBreakOff(targetDir);
-    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, beside);
-    if (!items)
-        return false;
+    bool beside = helpers && fresh && !fileio::writesMayBreakOff(targetDir);
     const QString base = dir.size() == 2 ? dir + '\\' : WithBackslash(dir);
     const QString targetBase = WithBackslash(targetDir);
+    auto from = std::make_shared<Directory>();
+    if (!from->open(base))
+        return false;
+    const auto items = from->list(beside);
+    if (!items)
+        return false;
+    // The helpers create the new files in the target by their names there;
+    // should it not open, every file goes the ordinary way.
+    auto to = std::make_shared<Directory>();
+    beside = beside && to->open(targetDir);
+    // The directory a file there is in, as the free space is kept for it.
+    const QString spaceDir = dospath::directoryPart(appendName(targetDir, QStringLiteral("x")));
     // Files queued in their order, handed over before anything else is
     // done or asked.
-    std::vector<std::pair<QString, QString>> queued;
+    NewFiles queued;
     const auto handQueued = [&] {
-        if (!queued.empty())
+        if (!queued.names.empty())
             handOverNew(state, *helpers, std::move(queued));
-        queued.clear();
+        queued = NewFiles{from, to, base, targetBase, {}};
     };
+    handQueued();
     for (const DirItem& item : *items) {
         if (item.directory)
             continue;
         if (state.checkAbort())
             break;
         if (beside && item.regular && item.size <= CopyHelpers::kLargest) {
-            QString source = base + item.name;
-            QString destination = targetBase + item.name;
             state.setLine1(item.name);
-            if (!spaceKnown(state, destination, item.size))
+            if (!spaceKnown(state, spaceDir, item.size))
                 handQueued(); // the look at the free space may ask
-            if (!enoughSpace(state, source, destination, item.size)) {
+            if (!enoughSpaceIn(state, spaceDir, item.size, [&] { return base + item.name; })) {
                 skip(state);
                 continue;
             }
-            queued.emplace_back(std::move(source), std::move(destination));
-            if (queued.size() == kFilesPerJob)
+            queued.names.push_back(item.name);
+            if (queued.names.size() == kFilesPerJob)
                 handQueued();
             continue;
         }

@@ -120,6 +120,25 @@ bool File::openForReading(const QString& dosPath, int flags)
 {
     close();
     m_path = dosPath;
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty() && !faulty(FileFault::OpenRead, 0)) {
+        m_errno = ENOENT;
+        m_opened = {};
+        return false;
+    }
+    return openHostForReading(AT_FDCWD, host.constData(), flags);
+}
+
+bool File::openReadPlainAt(int dirFd, const char* rawName, QString dosPath)
+{
+    close();
+    m_path = std::move(dosPath);
+    return openHostForReading(dirFd, rawName,
+                              O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+}
+
+bool File::openHostForReading(int dirFd, const char* host, int flags)
+{
     m_position = 0;
     m_sparse = false;
     m_opened = {};
@@ -127,9 +146,8 @@ bool File::openForReading(const QString& dosPath, int flags)
         m_errno = EACCES;
         return false;
     }
-    const QByteArray host = hostName(dosPath);
-    m_fd = host.isEmpty() ? -1 : ::open(host.constData(), flags);
-    m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
+    m_fd = ::openat(dirFd, host, flags);
+    m_errno = m_fd < 0 ? lastError() : 0;
     if (m_fd < 0)
         return false;
     struct stat st {};
@@ -151,6 +169,24 @@ bool File::create(const QString& dosPath)
 {
     close();
     m_path = dosPath;
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty() && !faulty(FileFault::Create, 0)) {
+        m_errno = ENOENT;
+        m_opened = {};
+        return false;
+    }
+    return createHost(AT_FDCWD, host.constData());
+}
+
+bool File::createAt(int dirFd, const char* rawName, QString dosPath)
+{
+    close();
+    m_path = std::move(dosPath);
+    return createHost(dirFd, rawName);
+}
+
+bool File::createHost(int dirFd, const char* host)
+{
     m_position = 0;
     m_cloneTried = false;
     m_opened = {};
@@ -158,10 +194,8 @@ bool File::create(const QString& dosPath)
         m_errno = EACCES;
         return false;
     }
-    const QByteArray host = hostName(dosPath);
-    m_fd = host.isEmpty() ? -1
-                          : ::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    m_errno = m_fd < 0 ? (host.isEmpty() ? ENOENT : lastError()) : 0;
+    m_fd = ::openat(dirFd, host, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    m_errno = m_fd < 0 ? lastError() : 0;
     return m_fd >= 0;
 }
 
@@ -333,27 +367,37 @@ namespace {
 // mounted over one of them, only the speed of its copy suffers.
 template <typename Answer> class DirectoryMemo {
 public:
-    const Answer* find(const QString& key) const
+    // The answer kept for a directory, or for a pair of them.
+    const Answer* find(QStringView key, QStringView second = {}) const
     {
         for (const Entry& e : m_entries)
-            if (!e.key.isEmpty() && e.key == key)
+            if (!e.key.isEmpty() && e.key == key && e.second == second)
                 return &e.answer;
         return nullptr;
     }
-    void keep(const QString& key, Answer answer)
+    void keep(QStringView key, QStringView second, Answer answer)
     {
-        m_entries[m_next] = {key, answer};
+        m_entries[m_next] = {key.toString(), second.toString(), answer};
         m_next = (m_next + 1) % m_entries.size();
     }
 
 private:
     struct Entry {
         QString key;
+        QString second;
         Answer answer{};
     };
     std::array<Entry, 4> m_entries;
     std::size_t m_next = 0;
 };
+
+// The directory a file's drive-letter path names it in, for a memo's key:
+// no copy of the path per file.
+QStringView directoryOf(const QString& path)
+{
+    const qsizetype cut = path.lastIndexOf(u'\\');
+    return cut < 0 ? QStringView(path) : QStringView(path).left(std::max<qsizetype>(cut, 3));
+}
 
 } // namespace
 
@@ -361,7 +405,7 @@ bool File::onFuse() const
 {
     if (m_fuse < 0) {
         thread_local DirectoryMemo<bool> known;
-        const QString dir = dospath::directoryPart(m_path);
+        const QStringView dir = directoryOf(m_path);
         if (const bool* fuse = known.find(dir)) {
             m_fuse = *fuse;
         } else {
@@ -369,7 +413,7 @@ bool File::onFuse() const
             m_fuse =
                 m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && (unsigned long)fs.f_type == kFuseMagic;
             if (m_fd >= 0)
-                known.keep(dir, m_fuse > 0);
+                known.keep(dir, {}, m_fuse > 0);
         }
     }
     return m_fuse > 0;
@@ -418,16 +462,16 @@ bool File::cloneWhole(File& source, Transfer& t)
     // A file system that cannot share extents between two directories says
     // so for every file of them: it is not asked again.
     thread_local DirectoryMemo<bool> refused;
-    const QString pair =
-        dospath::directoryPart(source.m_path) + QChar(0) + dospath::directoryPart(m_path);
-    if (refused.find(pair))
+    const QStringView from = directoryOf(source.m_path);
+    const QStringView to = directoryOf(m_path);
+    if (refused.find(from, to))
         return false;
     struct stat st {};
     if (::fstat(source.m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
         return false;
     if (::ioctl(m_fd, FICLONE, source.m_fd) != 0) {
         if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EXDEV || errno == EINVAL)
-            refused.keep(pair, true);
+            refused.keep(from, to, true);
         return false;
     }
     ::lseek(source.m_fd, st.st_size, SEEK_SET);

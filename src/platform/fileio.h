@@ -69,6 +69,12 @@ public:
     // entry and never writes through a symbolic link: an existing name fails
     // (EEXIST).
     bool create(const QString& dosPath);
+    // As openReadPlain() and create(), for the name (its bytes) in the
+    // directory open as dirFd: a walk that works inside one directory
+    // resolves no path from the root per file, and a directory swapped for
+    // a link meanwhile is not followed. dosPath names the file in messages.
+    bool openReadPlainAt(int dirFd, const char* rawName, QString dosPath);
+    bool createAt(int dirFd, const char* rawName, QString dosPath);
     void close();
     bool isOpen() const { return m_fd >= 0; }
 
@@ -142,6 +148,9 @@ private:
     // limit, when data starts there, becomes the bytes up to the next hole.
     std::int64_t holeAhead(std::int64_t n, std::int64_t& limit);
     bool openForReading(const QString& dosPath, int flags);
+    // Both opens once m_path is set: host relative to dirFd (or absolute).
+    bool openHostForReading(int dirFd, const char* host, int flags);
+    bool createHost(int dirFd, const char* host);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
     // The pieces of transfer(), each true when it settled t.
     bool sparseStep(File& source, std::int64_t& n, Transfer& t);

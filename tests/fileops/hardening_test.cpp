@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -150,6 +152,45 @@ TEST_F(HardeningTest, NamesAreByteStrings)
         MoveOneFile(state, "C:\\" + hostname::decode(QByteArray("back\\slash")), "C:\\sub"));
     EXPECT_EQ(::access(dir + "/sub", F_OK), 0);
     EXPECT_EQ(state.notDone, 0);
+}
+
+// The helpers of a tree copy open and create files by their names in the
+// two directories: every name arrives as its own bytes, beside its twins,
+// and the tree it is in, not another, receives it.
+TEST_F(HardeningTest, TreeCopiedBesideTheWalkKeepsEveryNamesBytes)
+{
+    const QByteArray src = enc(drives.root('C')) + "/t\xff";
+    ASSERT_EQ(::mkdir(src.constData(), 0755), 0);
+    QList<QByteArray> names = {"a\xff.txt",       "a\xfe.txt", "back\\slash", "pua\xef\x81\x9c",
+                               "\xed\xa0\x80sur", "..x",       " lead",       "trail."};
+    for (int i = 0; i < 40; ++i)
+        names << "n" + QByteArray::number(i) + "\x80";
+    for (const QByteArray& n : names) {
+        const int fd = ::open(src + '/' + n, O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, n.constData(), size_t(n.size())), n.size());
+        ::close(fd);
+    }
+    CopyTree(state, "C:\\" + hostname::decode(QByteArray("t\xff")), "D:\\");
+    EXPECT_TRUE(prompter.asked().isEmpty());
+    EXPECT_EQ(state.notDone, 0);
+    const QByteArray out = enc(drives.root('D')) + "/t\xff";
+    for (const QByteArray& n : names) {
+        const int fd = ::open(out + '/' + n, O_RDONLY);
+        ASSERT_GE(fd, 0) << n.toHex().constData();
+        char buf[64] = {};
+        EXPECT_EQ(::read(fd, buf, sizeof buf), n.size());
+        EXPECT_EQ(QByteArray(buf, int(n.size())), n);
+        ::close(fd);
+    }
+    // Nothing else arrived: no partial name, no name of another encoding.
+    DIR* listing = ::opendir(out.constData());
+    ASSERT_NE(listing, nullptr);
+    int entries = 0;
+    while (const dirent* ent = ::readdir(listing))
+        entries += std::strcmp(ent->d_name, ".") != 0 && std::strcmp(ent->d_name, "..") != 0;
+    ::closedir(listing);
+    EXPECT_EQ(entries, names.size());
 }
 
 TEST_F(HardeningTest, HostNameCodecIsExactForEveryByteString)
