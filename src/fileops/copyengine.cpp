@@ -82,23 +82,28 @@ bool putInPlace(const QString& written, const QString& destination, bool replaci
 // Whether the space known from the last look at a directory, less what was
 // written since, answers for a file of size going there: it does for small
 // files; anything closer is looked up.
-bool spaceKnown(const OperationState& state, const QString& directory, std::int64_t size)
+// The directory's device, where known (not 0), answers for every directory
+// of its file system.
+bool spaceKnown(const OperationState& state, const QString& directory, std::uint64_t device,
+                std::int64_t size)
 {
-    return size <= state.freeSpaceLeft / 2 && directory == state.freeSpaceDirectory;
+    return size <= state.freeSpaceLeft / 2 && (directory == state.freeSpaceDirectory ||
+                                               (device != 0 && device == state.freeSpaceDevice));
 }
 
-// Whether a file of size fits into directory, asking should it not; source
-// gives the file's name for the question.
+// Whether a file of size fits into directory (on device, where known),
+// asking should it not; source gives the file's name for the question.
 template <typename Source>
-bool enoughSpaceIn(OperationState& state, const QString& directory, std::int64_t size,
-                   Source source)
+bool enoughSpaceIn(OperationState& state, const QString& directory, std::uint64_t device,
+                   std::int64_t size, Source source)
 {
-    if (spaceKnown(state, directory, size)) {
+    if (spaceKnown(state, directory, device, size)) {
         state.freeSpaceLeft -= size;
         return true;
     }
     const std::optional<std::int64_t> free = fileio::freeSpace(directory);
     state.freeSpaceDirectory = free ? directory : QString();
+    state.freeSpaceDevice = free ? device : 0;
     state.freeSpaceLeft = free ? *free - size : 0;
     if (free && size <= *free)
         return true;
@@ -111,7 +116,8 @@ bool enoughSpaceIn(OperationState& state, const QString& directory, std::int64_t
 bool enoughSpace(OperationState& state, const QString& source, const QString& destination,
                  std::int64_t size)
 {
-    return enoughSpaceIn(state, dospath::directoryPart(destination), size, [&] { return source; });
+    return enoughSpaceIn(state, dospath::directoryPart(destination), 0, size,
+                         [&] { return source; });
 }
 
 bool copyLink(OperationState& state, const QString& source, const QString& destination)
@@ -379,8 +385,10 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
 }
 
 // How many small files a helper takes at a time: a hand-over between
-// threads for each file cost about as much as copying it.
-constexpr std::size_t kFilesPerJob = 16;
+// threads for each file cost about as much as copying it, and two helpers
+// that take turns in one directory wait on its lock to create their files
+// where a directory's worth each works on one of its own.
+constexpr std::size_t kFilesPerJob = 128;
 
 // Small plain files of one directory, by their names there, into a
 // directory this copy has just made, where nothing can be in the way and so
@@ -439,11 +447,17 @@ void handOverNew(OperationState& state, CopyHelpers& helpers, NewFiles&& batch)
                                       std::atomic<std::int64_t>& bytes) -> std::function<void()> {
         std::vector<NewEnd> ends;
         ends.reserve(files->names.size());
+        // A read or write that failed ends the operation once it is told:
+        // the rest of the files are left as the operation's stop leaves them.
+        bool failed = false;
         for (const QString& name : files->names) {
-            if (stop)
+            if (stop || failed) {
                 ends.push_back(NewEnd{{}, false, true});
-            else
-                ends.push_back(copyNewHere(*files, name, stop, bytes));
+                continue;
+            }
+            ends.push_back(copyNewHere(*files, name, stop, bytes));
+            const LoopEnd end = ends.back().copy.end;
+            failed = end == LoopEnd::ReadFailed || end == LoopEnd::WriteFailed;
         }
         return [&state, files, ends = std::move(ends)] {
             for (std::size_t i = 0; i < ends.size(); ++i) {
@@ -472,14 +486,27 @@ void handOverNew(OperationState& state, CopyHelpers& helpers, NewFiles&& batch)
         0);
 }
 
+// What a tree copy learnt of the file system its new directories are on:
+// each is made inside one before it, so one look answers for all of them.
+struct TargetFileSystem {
+    std::uint64_t device = 0;
+    bool writesMayBreakOff = false;
+};
+
 // The files (and links) of one directory into targetDir, which fresh says
 // this copy has just created. False when the directory cannot be listed.
 bool copyFilesOf(OperationState& state, const QString& dir, const QString& targetDir, bool fresh,
-                 CopyHelpers* helpers)
+                 CopyHelpers* helpers, TargetFileSystem& targetFs)
 {
-    // Into a directory just made, the sizes tell which files helpers take;
-    // where a write may break off, every file goes the careful way instead.
-    bool beside = helpers && fresh && !fileio::writesMayBreakOff(targetDir);
+    // Into a directory just made, helpers create the new files by their
+    // names there and the sizes tell which files they take; should it not
+    // open, or where a write may break off, every file goes the ordinary
+    // (careful) way instead.
+    auto to = std::make_shared<Directory>();
+    bool beside = helpers && fresh && to->open(targetDir);
+    if (beside && (to->device() == 0 || to->device() != targetFs.device))
+        targetFs = {to->device(), fileio::writesMayBreakOff(targetDir)};
+    beside = beside && !targetFs.writesMayBreakOff;
     const QString base = dir.size() == 2 ? dir + '\\' : WithBackslash(dir);
     const QString targetBase = WithBackslash(targetDir);
     auto from = std::make_shared<Directory>();
@@ -488,10 +515,6 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
     const auto items = from->list(beside);
     if (!items)
         return false;
-    // The helpers create the new files in the target by their names there;
-    // should it not open, every file goes the ordinary way.
-    auto to = std::make_shared<Directory>();
-    beside = beside && to->open(targetDir);
     // The directory a file there is in, as the free space is kept for it.
     const QString spaceDir = dospath::directoryPart(appendName(targetDir, QStringLiteral("x")));
     // Files queued in their order, handed over before anything else is
@@ -510,9 +533,10 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
             break;
         if (beside && item.regular && item.size <= CopyHelpers::kLargest) {
             state.setLine1(item.name);
-            if (!spaceKnown(state, spaceDir, item.size))
+            if (!spaceKnown(state, spaceDir, to->device(), item.size))
                 handQueued(); // the look at the free space may ask
-            if (!enoughSpaceIn(state, spaceDir, item.size, [&] { return base + item.name; })) {
+            if (!enoughSpaceIn(state, spaceDir, to->device(), item.size,
+                               [&] { return base + item.name; })) {
                 skip(state);
                 continue;
             }
@@ -553,6 +577,7 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
     // The walk and its questions stay here; small files' bytes go to helpers.
     const int threads = CopyHelpers::threadsAvailable();
     auto helpers = threads > 0 ? std::make_unique<CopyHelpers>(state, threads) : nullptr;
+    TargetFileSystem targetFs;
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());
         const bool fresh =
@@ -562,7 +587,7 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
             state.notDone += std::max(1, int(CollectFiles(dir).size()));
             continue;
         }
-        if (!copyFilesOf(state, dir, targetDir, fresh, helpers.get())) {
+        if (!copyFilesOf(state, dir, targetDir, fresh, helpers.get(), targetFs)) {
             state.error(QStringLiteral("Open error File ") + dir);
             ++state.notDone;
         }

@@ -44,8 +44,11 @@ struct OperationState {
     // A read or write call failed; the operation ended there.
     bool ioFailed = false;
 
-    // The free space last looked up, and for which directory.
+    // The free space last looked up, and for which directory; the file
+    // system's device too where the look knew it (0 where not): another
+    // directory there has the same space.
     QString freeSpaceDirectory;
+    std::uint64_t freeSpaceDevice = 0;
     std::int64_t freeSpaceLeft = 0;
 
     // Runs before every question: work still going on beside the

@@ -175,6 +175,26 @@ TEST_F(TreeTest, FailuresOfFilesCopiedBesideTheWalkAreToldInOrderAndStopIt)
     EXPECT_TRUE(wholeOrPartial("C:\\src\\n\\sub", "D:\\new\\sub"));
 }
 
+// A disk that fails every write: the first failure among files handed
+// over together ends the operation, once, and no other file is begun.
+TEST_F(TreeTest, AWriteFailureAmongFilesHandedOverTogetherIsToldOnce)
+{
+    for (int i = 0; i < 40; ++i)
+        drives.file(QStringLiteral("C:\\src\\h%1.dat").arg(i, 2, 10, QChar('0')), 0,
+                    QByteArray(200 + i, 'h'));
+    File::injectFault(FileFault::Write, ".dat");
+    const auto listed = fileio::listDirectory("C:\\src", false);
+    ASSERT_TRUE(listed && !listed->empty());
+    CopyTree(state, "C:\\src", "D:\\out");
+    const QString first = listed->front().name;
+    EXPECT_EQ(prompter.texts(),
+              QStringList({"Write error File D:\\out\\" + first + "\rI/O error 5"}));
+    EXPECT_TRUE(state.ioFailed);
+    EXPECT_EQ(QDir(drives.host("D:\\out")).entryList(QDir::Files),
+              QStringList({QString(first).replace(".dat", ".$$$")}));
+    EXPECT_EQ(state.notDone, 40);
+}
+
 // Small files go to the helpers several at a time; the files of one
 // hand-over and of the next are still told of in the walk's order, and a
 // file a helper could not open is copied (and reported) by the walk itself.
