@@ -580,8 +580,10 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
     TargetFileSystem targetFs;
     for (const QString& dir : tree) {
         const QString targetDir = target + dir.mid(sourceDirectory.size());
-        const bool fresh =
-            !fileio::status(targetDir, true).directory && fileio::makeDirectories(targetDir) == 0;
+        // Usually the directory is new and its parent there: making it tells
+        // so at once. Only the top of the tree may want parents made too.
+        const int made = fileio::makeDirectory(targetDir);
+        const bool fresh = made == 0 || (made == ENOENT && fileio::makeDirectories(targetDir) == 0);
         if (!fresh && !fileio::status(targetDir, true).directory) {
             state.error(QStringLiteral("Write error File ") + targetDir);
             state.notDone += std::max(1, int(CollectFiles(dir).size()));
@@ -612,8 +614,9 @@ void CopyDirectoryTimes(const QStringList& tree, const std::vector<FileStatus>& 
 {
     for (qsizetype i = tree.size() - 1; i >= 0 && size_t(i) < before.size(); --i) {
         const QString targetDir = target + tree[i].mid(sourceDirectory.size());
-        if (before[size_t(i)].directory && fileio::status(targetDir).directory)
-            fileio::copyMetadata(tree[i], targetDir, before[size_t(i)]);
+        const FileStatus now = fileio::status(targetDir);
+        if (before[size_t(i)].directory && now.directory)
+            fileio::copyMetadata(tree[i], targetDir, before[size_t(i)], &now);
     }
 }
 

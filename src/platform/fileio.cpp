@@ -860,6 +860,14 @@ int makeDirectories(const QString& dosPath)
     return ::stat(host.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
+int makeDirectory(const QString& dosPath)
+{
+    const QByteArray host = hostName(dosPath);
+    if (host.isEmpty())
+        return ENOENT;
+    return ::mkdir(host.constData(), 0777) == 0 ? 0 : lastError();
+}
+
 int copySymlink(const QString& from, const QString& to)
 {
     const QByteArray a = hostName(from), b = hostName(to);
@@ -878,7 +886,8 @@ void copyMetadata(const QString& from, const QString& to)
     copyMetadata(from, to, status(from));
 }
 
-void copyMetadata(const QString& from, const QString& to, const FileStatus& fromStatus)
+void copyMetadata(const QString& from, const QString& to, const FileStatus& fromStatus,
+                  const FileStatus* toStatus)
 {
     const QByteArray a = hostName(from), b = hostName(to);
     if (a.isEmpty() || b.isEmpty() || !fromStatus.exists)
@@ -892,7 +901,8 @@ void copyMetadata(const QString& from, const QString& to, const FileStatus& from
     if (n > 0)
         ::lsetxattr(b.constData(), "user.DOSATTRIB", stored, size_t(n), 0);
     // The permissions come last: a read-only copy could refuse the rest.
-    ::chmod(b.constData(), fromStatus.mode & 07777);
+    if (!toStatus || (toStatus->mode & 07777) != (fromStatus.mode & 07777))
+        ::chmod(b.constData(), fromStatus.mode & 07777);
 }
 
 bool writesMayBreakOff(const QString& dosDir)

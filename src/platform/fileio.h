@@ -224,14 +224,17 @@ int renameNoReplace(const QString& from, const QString& to);
 int removeFile(const QString& dosPath);      // unlinks; a link goes, not its target
 int removeDirectory(const QString& dosPath); // empty directories only
 int makeDirectories(const QString& dosPath); // with every missing parent
+int makeDirectory(const QString& dosPath);   // this level only; EEXIST when a name is there
 // Makes to a symbolic link with the same target as the link from.
 int copySymlink(const QString& from, const QString& to);
 // Gives to the modification time, permissions and stored attribute bits of
 // from (for a link only its time).
 void copyMetadata(const QString& from, const QString& to);
 // Same, with the times and permissions of fromStatus, taken earlier (a
-// directory's own time moves while files leave it).
-void copyMetadata(const QString& from, const QString& to, const FileStatus& fromStatus);
+// directory's own time moves while files leave it). With toStatus, what to
+// is now, permissions it already has are not set again.
+void copyMetadata(const QString& from, const QString& to, const FileStatus& fromStatus,
+                  const FileStatus* toStatus = nullptr);
 
 // True when dosDir lies on a file system that cannot be trusted to finish
 // a write it has begun (a network one, FUSE, a network drive): a file

@@ -234,6 +234,14 @@ TEST_F(TreeTest, CopiedFilesKeepTheirSourcesPermissions)
         drives.file(name, 10);
         ASSERT_EQ(::chmod(QFile::encodeName(drives.host(name)).constData(), mode), 0);
     }
+    // Directories too: one made with the permissions it is to have, and
+    // ones whose permissions the copy sets after their files arrived.
+    const mode_t dirModes[] = {0755, 0750, 0700};
+    for (const mode_t mode : dirModes) {
+        const QString name = QStringLiteral("C:\\src\\d%1").arg(mode, 0, 8);
+        drives.file(name + "\\in.dat", 10);
+        ASSERT_EQ(::chmod(QFile::encodeName(drives.host(name)).constData(), mode), 0);
+    }
     // Into a directory the copy makes (the helpers' way) and into one that
     // is there (the walk's own).
     drives.directory("D:\\there\\src");
@@ -246,6 +254,13 @@ TEST_F(TreeTest, CopiedFilesKeepTheirSourcesPermissions)
             const QString name = out + QStringLiteral("\\m%1.dat").arg(mode, 0, 8);
             ASSERT_EQ(::stat(QFile::encodeName(drives.host(name)).constData(), &st), 0);
             EXPECT_EQ(st.st_mode & 07777, mode) << name.toStdString();
+        }
+        for (const mode_t mode : dirModes) {
+            struct stat st {};
+            const QString name = out + QStringLiteral("\\d%1").arg(mode, 0, 8);
+            ASSERT_EQ(::stat(QFile::encodeName(drives.host(name)).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, mode) << name.toStdString();
+            EXPECT_EQ(drives.read(name + "\\in.dat").size(), 10);
         }
     }
 }
