@@ -330,22 +330,24 @@ Target planTarget(OperationState& state, const QString& source, const QString& d
 // complete. So is every file on a file system that may break off a write (a
 // network drive whose server goes away): a half file never stands under the
 // real name.
-QString createOutput(OperationState& state, Target& target, bool replaceAgreed, File& out)
+QString createOutput(OperationState& state, Target& target, bool replaceAgreed, unsigned mode,
+                     File& out)
 {
     const QString& destination = target.name;
     QString written;
     const bool careful =
         !target.now.exists && fileio::writesMayBreakOff(dospath::directoryPart(destination));
     if (!careful && !target.now.exists) {
-        if (out.create(destination))
+        if (out.create(destination, mode))
             written = destination;
         // A name the first look missed (a dangling link): ask about it, once.
         else if (out.error() == EEXIST && (replaceAgreed || agreeToReplace(state, destination)))
             target.now.exists = true;
     }
     if (careful || target.now.exists)
-        written = makeBeside(
-            destination, [&](const QString& name) { return out.create(name) ? 0 : out.error(); });
+        written = makeBeside(destination, [&](const QString& name) {
+            return out.create(name, mode) ? 0 : out.error();
+        });
     if (written.isEmpty())
         state.error(QStringLiteral("Write error File ") + destination);
     return written;
@@ -372,7 +374,9 @@ bool copyFile(OperationState& state, const QString& source, const QString& desti
         (target.now.exists && !known.replaceAgreed && !agreeToReplace(state, destination)))
         return skip(state);
     File out;
-    const QString written = createOutput(state, target, known.replaceAgreed, out);
+    // Created with its source's permissions, the copy is never more open
+    // than its source while it is written.
+    const QString written = createOutput(state, target, known.replaceAgreed, src.mode & 0777, out);
     if (written.isEmpty())
         return skip(state);
     CopyJob job{std::move(in), std::move(out),   src, source, written,
@@ -399,6 +403,9 @@ struct NewFiles {
     QString base;       // from's drive-letter path, ending in a backslash
     QString targetBase; // to's
     std::vector<QString> names;
+    // The umask, where to takes no other permission bits away; -1 where it
+    // may, and a look tells.
+    int umask = -1;
 };
 
 // How one of them ended, told later in the operation's thread.
@@ -425,11 +432,16 @@ NewEnd copyNewHere(const NewFiles& files, const QString& name, const std::atomic
     }
     job.src = job.in.openedStatus();
     job.destination = files.targetBase + name;
-    if (!job.src.regular ||
-        !job.out.createAt(files.to->descriptor(), raw.constData(), job.destination)) {
+    // Created with its source's permissions, the copy is never more open
+    // than its source while it is written.
+    const unsigned wanted = job.src.mode & 07777;
+    if (!job.src.regular || !job.out.createAt(files.to->descriptor(), raw.constData(),
+                                              job.destination, wanted & 0777)) {
         e.ordinary = true;
         return e;
     }
+    if (files.umask >= 0 && (wanted & ~0777u) == 0 && (wanted & unsigned(files.umask)) == 0)
+        job.out.createdExactly();
     job.written = job.destination;
     e.copy = runCopy(job, [&](std::int64_t n) {
         bytes += n;
@@ -491,6 +503,7 @@ void handOverNew(OperationState& state, CopyHelpers& helpers, NewFiles&& batch)
 struct TargetFileSystem {
     std::uint64_t device = 0;
     bool writesMayBreakOff = false;
+    unsigned umask = fileio::processUmask(); // the process's, as the copy starts
 };
 
 // The files (and links) of one directory into targetDir, which fresh says
@@ -504,8 +517,10 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
     // (careful) way instead.
     auto to = std::make_shared<Directory>();
     bool beside = helpers && fresh && to->open(targetDir);
-    if (beside && (to->device() == 0 || to->device() != targetFs.device))
-        targetFs = {to->device(), fileio::writesMayBreakOff(targetDir)};
+    if (beside && (to->device() == 0 || to->device() != targetFs.device)) {
+        targetFs.device = to->device();
+        targetFs.writesMayBreakOff = fileio::writesMayBreakOff(targetDir);
+    }
     beside = beside && !targetFs.writesMayBreakOff;
     const QString base = dir.size() == 2 ? dir + '\\' : WithBackslash(dir);
     const QString targetBase = WithBackslash(targetDir);
@@ -520,10 +535,12 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
     // Files queued in their order, handed over before anything else is
     // done or asked.
     NewFiles queued;
+    const int umask =
+        beside && fileio::createsWithUmaskOnly(to->descriptor()) ? int(targetFs.umask) : -1;
     const auto handQueued = [&] {
         if (!queued.names.empty())
             handOverNew(state, *helpers, std::move(queued));
-        queued = NewFiles{from, to, base, targetBase, {}};
+        queued = NewFiles{from, to, base, targetBase, {}, umask};
     };
     handQueued();
     for (const DirItem& item : *items) {

@@ -83,7 +83,8 @@ File::File(File&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_errno(other.m_errno), m_path(std::move(other.m_path)),
       m_position(other.m_position), m_kernelCopy(other.m_kernelCopy),
       m_cloneTried(other.m_cloneTried), m_sparse(other.m_sparse), m_sparseSize(other.m_sparseSize),
-      m_fuse(other.m_fuse), m_opened(other.m_opened)
+      m_fuse(other.m_fuse), m_opened(other.m_opened), m_createMode(other.m_createMode),
+      m_exactMode(other.m_exactMode)
 {
 }
 
@@ -165,7 +166,7 @@ bool File::openHostForReading(int dirFd, const char* host, int flags)
     return true;
 }
 
-bool File::create(const QString& dosPath)
+bool File::create(const QString& dosPath, unsigned mode)
 {
     close();
     m_path = dosPath;
@@ -175,26 +176,28 @@ bool File::create(const QString& dosPath)
         m_opened = {};
         return false;
     }
-    return createHost(AT_FDCWD, host.constData());
+    return createHost(AT_FDCWD, host.constData(), mode);
 }
 
-bool File::createAt(int dirFd, const char* rawName, QString dosPath)
+bool File::createAt(int dirFd, const char* rawName, QString dosPath, unsigned mode)
 {
     close();
     m_path = std::move(dosPath);
-    return createHost(dirFd, rawName);
+    return createHost(dirFd, rawName, mode);
 }
 
-bool File::createHost(int dirFd, const char* host)
+bool File::createHost(int dirFd, const char* host, unsigned mode)
 {
     m_position = 0;
     m_cloneTried = false;
     m_opened = {};
+    m_createMode = int(mode & 0777);
+    m_exactMode = -1;
     if (faulty(FileFault::Create, 0)) {
         m_errno = EACCES;
         return false;
     }
-    m_fd = ::openat(dirFd, host, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    m_fd = ::openat(dirFd, host, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(mode & 0777));
     m_errno = m_fd < 0 ? lastError() : 0;
     return m_fd >= 0;
 }
@@ -601,10 +604,14 @@ void File::copyMetadataFrom(const File& source, const FileStatus& sourceStatus)
     else if (asks && (errno == ENOTSUP || errno == EOPNOTSUPP))
         withoutXattrs.push_back(sourceStatus.device);
     // A file created with the mode it is to have needs no change: a look
-    // costs far less than a change, which the file system journals.
+    // costs far less than a change, which the file system journals, and no
+    // look is needed where the creator knows what the file got.
+    const int wanted = int(sourceStatus.mode & 07777);
+    if (m_exactMode == wanted)
+        return;
     struct stat now {};
-    if (::fstat(m_fd, &now) != 0 || (now.st_mode & 07777) != (sourceStatus.mode & 07777))
-        ::fchmod(m_fd, sourceStatus.mode & 07777);
+    if (::fstat(m_fd, &now) != 0 || int(now.st_mode & 07777) != wanted)
+        ::fchmod(m_fd, mode_t(wanted));
 }
 
 QString File::errorText() const
@@ -613,6 +620,27 @@ QString File::errorText() const
 }
 
 namespace fileio {
+
+unsigned processUmask()
+{
+    // /proc tells it without setting it, which another thread creating a
+    // file meanwhile would feel. Unknown, it takes every bit away.
+    unsigned found = 0777;
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &found) == 1)
+                break;
+        std::fclose(status);
+    }
+    return found & 0777;
+}
+
+bool createsWithUmaskOnly(int dirFd)
+{
+    return ::fgetxattr(dirFd, "system.posix_acl_default", nullptr, 0) < 0 &&
+           (errno == ENODATA || errno == ENOTSUP || errno == EOPNOTSUPP);
+}
 
 // A drive's root is never removed or renamed through the program.
 bool isDriveRoot(const QString& dosPath)

@@ -67,14 +67,19 @@ public:
     bool openReadPlain(const QString& dosPath);
     // Creates a new file for writing. Never replaces or truncates an existing
     // entry and never writes through a symbolic link: an existing name fails
-    // (EEXIST).
-    bool create(const QString& dosPath);
+    // (EEXIST). mode is the permission bits it is created with; the umask
+    // and a default ACL of the directory may take some away.
+    bool create(const QString& dosPath, unsigned mode = 0666);
     // As openReadPlain() and create(), for the name (its bytes) in the
     // directory open as dirFd: a walk that works inside one directory
     // resolves no path from the root per file, and a directory swapped for
     // a link meanwhile is not followed. dosPath names the file in messages.
     bool openReadPlainAt(int dirFd, const char* rawName, QString dosPath);
-    bool createAt(int dirFd, const char* rawName, QString dosPath);
+    bool createAt(int dirFd, const char* rawName, QString dosPath, unsigned mode = 0666);
+    // Tells a file just created that it has exactly the bits it was created
+    // with: its creator knows that neither the umask nor the directory took
+    // any away. copyMetadataFrom() then needs no look at them.
+    void createdExactly() { m_exactMode = m_createMode; }
     void close();
     bool isOpen() const { return m_fd >= 0; }
 
@@ -150,7 +155,7 @@ private:
     bool openForReading(const QString& dosPath, int flags);
     // Both opens once m_path is set: host relative to dirFd (or absolute).
     bool openHostForReading(int dirFd, const char* host, int flags);
-    bool createHost(int dirFd, const char* host);
+    bool createHost(int dirFd, const char* host, unsigned mode);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
     // The pieces of transfer(), each true when it settled t.
     bool sparseStep(File& source, std::int64_t& n, Transfer& t);
@@ -171,9 +176,18 @@ private:
     std::int64_t m_sparseSize = 0;   // its size when it was opened
     mutable signed char m_fuse = -1; // onFuse(): -1 not asked yet
     FileStatus m_opened;             // openedStatus()
+    int m_createMode = -1;           // the bits create() was given
+    int m_exactMode = -1;            // the bits the file is known to have, or -1
 };
 
 namespace fileio {
+
+// The process's umask, as /proc tells it; 0777 where it cannot.
+unsigned processUmask();
+// True when a file created in the directory open as dirFd gets the
+// permission bits it is created with, less the umask: the directory has no
+// default ACL to take more away.
+bool createsWithUmaskOnly(int dirFd);
 
 // The system's message for an input/output failure: "Disk full",
 // "File access denied" or "I/O error <code>".

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace dovex::test {
@@ -261,6 +262,48 @@ TEST_F(TreeTest, CopiedFilesKeepTheirSourcesPermissions)
             ASSERT_EQ(::stat(QFile::encodeName(drives.host(name)).constData(), &st), 0);
             EXPECT_EQ(st.st_mode & 07777, mode) << name.toStdString();
             EXPECT_EQ(drives.read(name + "\\in.dat").size(), 10);
+        }
+    }
+}
+
+// A umask that takes bits away, and a directory whose default ACL takes
+// more: copies still end with their sources' permissions, and none is ever
+// more open than its source while it is written.
+TEST_F(TreeTest, CopiesKeepPermissionsUnderAUmaskAndADefaultAcl)
+{
+    const mode_t modes[] = {0644, 0600, 0755, 0664};
+    for (const mode_t mode : modes) {
+        const QString name = QStringLiteral("C:\\src\\m%1.dat").arg(mode, 0, 8);
+        drives.file(name, 10);
+        ASSERT_EQ(::chmod(QFile::encodeName(drives.host(name)).constData(), mode), 0);
+    }
+    // A default ACL whose mask takes the group's bits: version 2, then the
+    // owner rwx, the group r-x, the mask nothing, others r-x.
+    drives.directory("D:\\acl");
+    const std::uint32_t version = 2;
+    const struct {
+        std::uint16_t tag, perm;
+        std::uint32_t id;
+    } entries[] = {{0x01, 7, ~0u}, {0x04, 5, ~0u}, {0x10, 0, ~0u}, {0x20, 5, ~0u}};
+    QByteArray acl(reinterpret_cast<const char*>(&version), sizeof version);
+    acl.append(reinterpret_cast<const char*>(entries), sizeof entries);
+    const bool aclSet =
+        ::setxattr(QFile::encodeName(drives.host("D:\\acl")).constData(),
+                   "system.posix_acl_default", acl.constData(), size_t(acl.size()), 0) == 0;
+    const mode_t before = ::umask(077);
+    CopyTree(state, "C:\\src", "D:\\masked");
+    ::umask(before);
+    CopyTree(state, "C:\\src", "D:\\acl\\new");
+    EXPECT_TRUE(prompter.asked().isEmpty());
+    QStringList outs = {QStringLiteral("D:\\masked")};
+    if (aclSet)
+        outs << QStringLiteral("D:\\acl\\new");
+    for (const QString& out : outs) {
+        for (const mode_t mode : modes) {
+            struct stat st {};
+            const QString name = out + QStringLiteral("\\m%1.dat").arg(mode, 0, 8);
+            ASSERT_EQ(::stat(QFile::encodeName(drives.host(name)).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, mode) << name.toStdString();
         }
     }
 }
