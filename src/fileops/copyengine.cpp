@@ -431,6 +431,11 @@ NewEnd copyNewHere(const NewFiles& files, const QString& name, const std::atomic
         return e;
     }
     job.src = job.in.openedStatus();
+    // A larger file is copied by the operation itself, block by block.
+    if (job.src.size > CopyHelpers::kLargest) {
+        e.ordinary = true;
+        return e;
+    }
     job.destination = files.targetBase + name;
     // Created with its source's permissions, the copy is never more open
     // than its source while it is written.
@@ -527,7 +532,10 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
     auto from = std::make_shared<Directory>();
     if (!from->open(base))
         return false;
-    const auto items = from->list(beside);
+    // The helpers learn each file's size as they open it: the walk looks at
+    // none while the free space answers for files of the largest size they
+    // take.
+    const auto items = from->list(false);
     if (!items)
         return false;
     // The directory a file there is in, as the free space is kept for it.
@@ -548,11 +556,22 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
             continue;
         if (state.checkAbort())
             break;
-        if (beside && item.regular && item.size <= CopyHelpers::kLargest) {
+        if (beside && item.regular) {
             state.setLine1(item.name);
-            if (!spaceKnown(state, spaceDir, to->device(), item.size))
-                handQueued(); // the look at the free space may ask
-            if (!enoughSpaceIn(state, spaceDir, to->device(), item.size,
+            std::int64_t size = CopyHelpers::kLargest;
+            if (!spaceKnown(state, spaceDir, to->device(), size)) {
+                // The look at the free space may ask; it sees the files
+                // before this one written.
+                handQueued();
+                helpers->settle(true);
+                size = fileio::status(base + item.name).size;
+                if (size > CopyHelpers::kLargest) {
+                    copyFile(state, base + item.name, targetBase + item.name,
+                             Known{true, fresh, false, helpers});
+                    continue;
+                }
+            }
+            if (!enoughSpaceIn(state, spaceDir, to->device(), size,
                                [&] { return base + item.name; })) {
                 skip(state);
                 continue;

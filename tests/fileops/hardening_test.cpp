@@ -334,6 +334,34 @@ protected:
     QByteArray mounted;
 };
 
+// A tree copy onto a file system that fills up: every file that does not
+// fit is asked about before a byte of it is written, in the walk's order,
+// and what was copied is whole.
+TEST_F(MountTest, ATreeCopyAsksAboutEveryFileThatDoesNotFit)
+{
+    if (!mountAt("D:\\small"))
+        GTEST_SKIP() << "cannot mount here";
+    for (int i = 0; i < 8; ++i)
+        drives.file(QStringLiteral("C:\\src\\f%1.dat").arg(i), 0,
+                    QByteArray(225 * 4096, char('a' + i)));
+    prompter.script({Answer::No, Answer::No, Answer::No, Answer::No});
+    CopyTree(state, "C:\\src", "D:\\small\\out");
+    QStringList expected;
+    const auto listed = fileio::listDirectory("C:\\src", false);
+    ASSERT_TRUE(listed);
+    for (const DirItem& item : *listed)
+        if (drives.exists("D:\\small\\out\\" + item.name))
+            EXPECT_EQ(drives.read("D:\\small\\out\\" + item.name),
+                      drives.read("C:\\src\\" + item.name));
+        else
+            expected << "Not enought space to write file C:\\src\\" + item.name +
+                            "\rdo you wish to continue anyway?";
+    EXPECT_EQ(prompter.texts(), expected);
+    EXPECT_EQ(expected.size(), 4);
+    EXPECT_EQ(QDir(drives.host("D:\\small\\out")).entryList(QDir::Files).size(), 4);
+    EXPECT_FALSE(state.ioFailed);
+}
+
 TEST_F(MountTest, TreeWalksStayOnTheirFileSystem)
 {
     drives.file("C:\\tree\\a.txt", 10);

@@ -176,6 +176,35 @@ TEST_F(TreeTest, FailuresOfFilesCopiedBesideTheWalkAreToldInOrderAndStopIt)
     EXPECT_TRUE(wholeOrPartial("C:\\src\\n\\sub", "D:\\new\\sub"));
 }
 
+// Files larger than the helpers take are found as a helper opens them and
+// copied by the walk itself; every outcome is still told in the walk's order.
+TEST_F(TreeTest, LargeFilesAmongSmallOnesAreCopiedAndToldInOrder)
+{
+    QStringList failing;
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QStringLiteral("C:\\src\\x%1.dat").arg(i, 2, 10, QChar('0'));
+        const qsizetype size = i % 3 == 0 ? (3 << 19) + i : 100 + i;
+        drives.file(name, 0, QByteArray(size, char('a' + i)));
+        if (i == 3 || i == 7) {
+            File::injectFault(FileFault::OpenRead, name);
+            failing << name.mid(7);
+        }
+    }
+    QStringList expected;
+    const auto listed = fileio::listDirectory("C:\\src", false);
+    ASSERT_TRUE(listed);
+    for (const DirItem& item : *listed)
+        if (failing.contains(item.name))
+            expected << "Open error File C:\\src\\" + item.name;
+    CopyTree(state, "C:\\src", "D:\\out");
+    EXPECT_EQ(prompter.texts(), expected);
+    const QStringList copied = QDir(drives.host("D:\\out")).entryList(QDir::Files);
+    EXPECT_EQ(copied.size(), 10);
+    for (const QString& name : copied)
+        EXPECT_EQ(drives.read("D:\\out\\" + name), drives.read("C:\\src\\" + name));
+    EXPECT_EQ(state.notDone, 2);
+}
+
 // A disk that fails every write: the first failure among files handed
 // over together ends the operation, once, and no other file is begun.
 TEST_F(TreeTest, AWriteFailureAmongFilesHandedOverTogetherIsToldOnce)
