@@ -138,49 +138,68 @@ bool Directory::resume()
 
 std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
 {
-    if (m_fd.get() < 0)
-        return std::nullopt;
-    const UniqueDir dir = openListing(m_fd.get());
-    if (!dir)
+    // The directory's own descriptor is read from its start: no second
+    // descriptor and no stream to set up for each directory of a walk.
+    const int fd = m_fd.get();
+    if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0)
         return std::nullopt;
     std::vector<DirItem> items;
-    while (dirent* ent = ::readdir(dir.get())) {
-        const char* raw = ent->d_name;
-        if (isDotOrDotDot(raw))
+    alignas(dirent64) char buffer[32768];
+    for (;;) {
+        const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
             continue;
-        DirItem item;
-        item.name = hostname::decode(raw, qsizetype(std::strlen(raw)));
-        const bool knownKind = ent->d_type != DT_UNKNOWN;
-        if (!withStatus && knownKind && ent->d_type != DT_DIR) {
-            item.symlink = ent->d_type == DT_LNK;
-            item.regular = ent->d_type == DT_REG;
-            items.push_back(std::move(item));
-            continue;
+        // A listing that breaks off is no listing: a walk must not take
+        // the part read for the whole directory.
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* ent = reinterpret_cast<const dirent64*>(buffer + at);
+            if (ent->d_reclen == 0)
+                return std::nullopt;
+            at += ent->d_reclen;
+            const char* raw = ent->d_name;
+            if (isDotOrDotDot(raw))
+                continue;
+            items.push_back(describe(raw, ent->d_type, withStatus));
         }
-        struct statx sx {};
-        if (::statx(m_fd.get(), raw, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                    STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) == 0) {
-            item.directory = S_ISDIR(sx.stx_mode);
-            item.symlink = S_ISLNK(sx.stx_mode);
-            item.regular = S_ISREG(sx.stx_mode);
-            item.mode = sx.stx_mode;
-            item.size = item.regular ? std::int64_t(sx.stx_size) : 0;
-            // Another file system, or a bind mount of this one, is not part
-            // of the tree: its root says so, and so does another device.
-            const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-            item.mountPoint =
-                item.directory && (((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-                                    (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT)) ||
-                                   (m_device != 0 && device != m_device));
-            item.device = device;
-        } else if (knownKind) {
-            item.directory = ent->d_type == DT_DIR;
-            item.symlink = ent->d_type == DT_LNK;
-            item.regular = ent->d_type == DT_REG;
-        }
-        items.push_back(std::move(item));
     }
     return items;
+}
+
+DirItem Directory::describe(const char* raw, unsigned char type, bool withStatus) const
+{
+    DirItem item;
+    item.name = hostname::decode(raw, qsizetype(std::strlen(raw)));
+    const bool knownKind = type != DT_UNKNOWN;
+    if (!withStatus && knownKind && type != DT_DIR) {
+        item.symlink = type == DT_LNK;
+        item.regular = type == DT_REG;
+        return item;
+    }
+    struct statx sx {};
+    if (::statx(m_fd.get(), raw, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) == 0) {
+        item.directory = S_ISDIR(sx.stx_mode);
+        item.symlink = S_ISLNK(sx.stx_mode);
+        item.regular = S_ISREG(sx.stx_mode);
+        item.mode = sx.stx_mode;
+        item.size = item.regular ? std::int64_t(sx.stx_size) : 0;
+        // Another file system, or a bind mount of this one, is not part
+        // of the tree: its root says so, and so does another device.
+        const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        item.mountPoint = item.directory && (((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+                                              (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT)) ||
+                                             (m_device != 0 && device != m_device));
+        item.device = device;
+    } else if (knownKind) {
+        item.directory = type == DT_DIR;
+        item.symlink = type == DT_LNK;
+        item.regular = type == DT_REG;
+    }
+    return item;
 }
 
 std::uint32_t Directory::attributes(const DirItem& item) const

@@ -77,7 +77,8 @@ public:
 
     // Every item, "." and ".." left out. Directories are always looked at
     // (a mount point is told by that look); other items only withStatus,
-    // else their kind comes from the directory itself where it can.
+    // else their kind comes from the directory itself where it can. Reads
+    // through the directory's own descriptor: one thread at a time.
     std::optional<std::vector<DirItem>> list(bool withStatus) const;
 
     // Bytes and files below this directory at every level (links count as
@@ -102,6 +103,9 @@ public:
     int descriptor() const { return m_fd.get(); }
 
 private:
+    // One listed name (its bytes) and the kind the directory gave it.
+    DirItem describe(const char* raw, unsigned char type, bool withStatus) const;
+
     UniqueFd m_fd;
     QString m_path;
     QByteArray m_host;

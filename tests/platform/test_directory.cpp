@@ -3,6 +3,8 @@
 
 #include "support/drivefixture.h"
 
+#include <QSet>
+
 #include <gtest/gtest.h>
 
 namespace dovex::test {
@@ -38,6 +40,40 @@ TEST(Directory, ADeepTreeIsSizedWholeAndEveryDescriptorIsLetGo)
         EXPECT_EQ(entryNames(top.descriptor()).size(), 3);
     }
     EXPECT_EQ(openDescriptorCount(), open);
+}
+
+// A listing longer than one read of the directory comes whole, every
+// time it is asked for, with each item's kind and, asked for, its size.
+TEST(Directory, AListingOfManyReadsIsWholeAndRepeatable)
+{
+    DriveFixture drives;
+    QSet<QString> made;
+    for (int i = 0; i < 2500; ++i) {
+        const QString name = QStringLiteral("a-rather-long-name-to-fill-the-reads-%1.dat").arg(i);
+        drives.file(QStringLiteral(R"(C:\big\)") + name, i % 7);
+        made.insert(name);
+    }
+    drives.directory(QStringLiteral(R"(C:\big\sub)"));
+    Directory big;
+    ASSERT_TRUE(big.open(QStringLiteral(R"(C:\big)")));
+    for (const bool withStatus : {false, true, false}) {
+        const auto items = big.list(withStatus);
+        ASSERT_TRUE(items);
+        ASSERT_EQ(items->size(), 2501u);
+        QSet<QString> seen;
+        for (const DirItem& item : *items) {
+            if (item.name == QStringLiteral("sub")) {
+                EXPECT_TRUE(item.directory);
+                continue;
+            }
+            EXPECT_TRUE(item.regular) << item.name.toStdString();
+            if (withStatus) {
+                EXPECT_EQ(item.size, item.name.section('-', -1).section('.', 0, 0).toInt() % 7);
+            }
+            seen.insert(item.name);
+        }
+        EXPECT_EQ(seen, made);
+    }
 }
 
 } // namespace
