@@ -81,9 +81,8 @@ bool putInPlace(const QString& written, const QString& destination, bool replaci
 
 // Whether the space known from the last look at a directory, less what was
 // written since, answers for a file of size going there: it does for small
-// files; anything closer is looked up.
-// The directory's device, where known (not 0), answers for every directory
-// of its file system.
+// files; anything closer is looked up. The directory's device, where known
+// (not 0), answers for every directory of its file system.
 bool spaceKnown(const OperationState& state, const QString& directory, std::uint64_t device,
                 std::int64_t size)
 {
@@ -517,9 +516,8 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
                  CopyHelpers* helpers, TargetFileSystem& targetFs)
 {
     // Into a directory just made, helpers create the new files by their
-    // names there and the sizes tell which files they take; should it not
-    // open, or where a write may break off, every file goes the ordinary
-    // (careful) way instead.
+    // names there; should it not open, or where a write may break off,
+    // every file goes the ordinary (careful) way instead.
     auto to = std::make_shared<Directory>();
     bool beside = helpers && fresh && to->open(targetDir);
     if (beside && (to->device() == 0 || to->device() != targetFs.device)) {
