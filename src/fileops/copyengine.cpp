@@ -511,15 +511,18 @@ struct TargetFileSystem {
 };
 
 // The files (and links) of one directory into targetDir, which fresh says
-// this copy has just created. False when the directory cannot be listed.
+// this copy has just created; top says dir is the tree's own. False when
+// the directory cannot be listed.
 bool copyFilesOf(OperationState& state, const QString& dir, const QString& targetDir, bool fresh,
-                 CopyHelpers* helpers, TargetFileSystem& targetFs)
+                 bool top, CopyHelpers* helpers, TargetFileSystem& targetFs)
 {
     // Into a directory just made, helpers create the new files by their
     // names there; should it not open, or where a write may break off,
     // every file goes the ordinary (careful) way instead.
+    // Neither a directory this copy made nor one met inside the tree is
+    // taken through a link that came meanwhile; the tree's own may be one.
     auto to = std::make_shared<Directory>();
-    bool beside = helpers && fresh && to->open(targetDir);
+    bool beside = helpers && fresh && to->openNoFollow(targetDir);
     if (beside && (to->device() == 0 || to->device() != targetFs.device)) {
         targetFs.device = to->device();
         targetFs.writesMayBreakOff = fileio::writesMayBreakOff(targetDir);
@@ -528,7 +531,7 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
     const QString base = dir.size() == 2 ? dir + '\\' : WithBackslash(dir);
     const QString targetBase = WithBackslash(targetDir);
     auto from = std::make_shared<Directory>();
-    if (!from->open(base))
+    if (!(top ? from->open(base) : from->openNoFollow(base)))
         return false;
     // The helpers learn each file's size as they open it: the walk looks at
     // none while the free space answers for files of the largest size they
@@ -623,7 +626,8 @@ void CopyTree(OperationState& state, const QString& sourceDirectory, const QStri
             state.notDone += std::max(1, int(CollectFiles(dir).size()));
             continue;
         }
-        if (!copyFilesOf(state, dir, targetDir, fresh, helpers.get(), targetFs)) {
+        if (!copyFilesOf(state, dir, targetDir, fresh, &dir == &tree.front(), helpers.get(),
+                         targetFs)) {
             state.error(QStringLiteral("Open error File ") + dir);
             ++state.notDone;
         }

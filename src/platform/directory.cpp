@@ -87,9 +87,20 @@ Directory::~Directory()
     close();
 }
 
+bool Directory::openNoFollow(const QString& dosPath)
+{
+    return open(dosPath, false);
+}
+
 bool Directory::open(const QString& dosPath)
 {
+    return open(dosPath, true);
+}
+
+bool Directory::open(const QString& dosPath, bool followStart)
+{
     close();
+    m_followStart = followStart;
     const std::optional<QString> host = DriveMap::instance().toHost(dosPath);
     if (!host)
         return false;
@@ -127,9 +138,10 @@ bool Directory::resume()
 {
     if (m_fd.get() >= 0)
         return true;
-    // The start may be reached through a link (a drive mapped to one); the
-    // directories below are opened with O_NOFOLLOW.
-    m_fd.reset(::open(m_host.constData(), kOpenFlags & ~O_NOFOLLOW));
+    // The start may be reached through a link (a drive mapped to one), but
+    // not where openNoFollow() said so; the directories below are opened
+    // with O_NOFOLLOW.
+    m_fd.reset(::open(m_host.constData(), m_followStart ? kOpenFlags & ~O_NOFOLLOW : kOpenFlags));
     struct stat st {};
     if (m_fd.get() >= 0 && ::fstat(m_fd.get(), &st) == 0)
         m_device = st.st_dev;

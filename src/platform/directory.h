@@ -62,6 +62,10 @@ public:
 
     // The start of a walk: a drive-letter path. A link is not followed.
     bool open(const QString& dosPath);
+    // As open(), but the directory itself must not be a link: a directory
+    // met inside a walk, which a link swapped in meanwhile must not lead
+    // out of.
+    bool openNoFollow(const QString& dosPath);
     // A subdirectory of an open directory, by its name there.
     bool openChild(const Directory& parent, const QString& name);
     void close();
@@ -103,6 +107,7 @@ public:
     int descriptor() const { return m_fd.get(); }
 
 private:
+    bool open(const QString& dosPath, bool followStart);
     // One listed name (its bytes) and the kind the directory gave it.
     DirItem describe(const char* raw, unsigned char type, bool withStatus) const;
 
@@ -110,6 +115,7 @@ private:
     QString m_path;
     QByteArray m_host;
     std::uint64_t m_device = 0;
+    bool m_followStart = true; // the start may be a link
 };
 
 // Runs one operation on files, each given by its name in an open directory,

@@ -3,9 +3,12 @@
 
 #include "support/drivefixture.h"
 
+#include <QFile>
 #include <QSet>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace dovex::test {
 
@@ -74,6 +77,26 @@ TEST(Directory, AListingOfManyReadsIsWholeAndRepeatable)
         }
         EXPECT_EQ(seen, made);
     }
+}
+
+// A directory met inside a walk is not taken through a link swapped in for
+// it, however its path is written; the start of a walk may be a link.
+TEST(Directory, OpenNoFollowRefusesALinkInTheDirectorysPlace)
+{
+    DriveFixture drives;
+    drives.file(QStringLiteral(R"(C:\real\f)"), 3);
+    ASSERT_EQ(::symlink(QFile::encodeName(drives.host(QStringLiteral(R"(C:\real)"))).constData(),
+                        QFile::encodeName(drives.host(QStringLiteral(R"(C:\link)"))).constData()),
+              0);
+    Directory dir;
+    EXPECT_TRUE(dir.openNoFollow(QStringLiteral(R"(C:\real)")));
+    EXPECT_TRUE(dir.openNoFollow(QStringLiteral(R"(C:\real\)")));
+    EXPECT_FALSE(dir.openNoFollow(QStringLiteral(R"(C:\link)")));
+    EXPECT_FALSE(dir.openNoFollow(QStringLiteral(R"(C:\link\)")));
+    EXPECT_TRUE(dir.open(QStringLiteral(R"(C:\link\)")));
+    const auto items = dir.list(false);
+    ASSERT_TRUE(items);
+    EXPECT_EQ(items->size(), 1u);
 }
 
 } // namespace
