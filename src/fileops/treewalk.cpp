@@ -25,11 +25,18 @@ QString walkRoot(const QString& root)
 
 void collectBelow(const QString& dir, QStringList& out, bool crossMounts)
 {
-    const auto items = fileio::listDirectory(dir.size() == 2 ? dir + '\\' : dir, false);
+    std::optional<std::vector<DirItem>> items;
+    {
+        // Closed before the walk goes down: a deep tree holds no descriptor
+        // per level.
+        Directory listed;
+        if (listed.open(dir.size() == 2 ? dir + '\\' : dir))
+            items = listed.listDirectories();
+    }
     if (!items)
         return;
     for (const DirItem& item : *items) {
-        if (!item.directory || (item.mountPoint && !crossMounts))
+        if (item.mountPoint && !crossMounts)
             continue;
         const QString child = dir + '\\' + item.name;
         out << child;

@@ -150,6 +150,19 @@ bool Directory::resume()
 
 std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
 {
+    return listing(withStatus, false);
+}
+
+std::optional<std::vector<DirItem>> Directory::listDirectories() const
+{
+    auto items = listing(false, true);
+    if (items)
+        std::erase_if(*items, [](const DirItem& item) { return !item.directory; });
+    return items;
+}
+
+std::optional<std::vector<DirItem>> Directory::listing(bool withStatus, bool directoriesOnly) const
+{
     // The directory's own descriptor is read from its start: no second
     // descriptor and no stream to set up for each directory of a walk.
     const int fd = m_fd.get();
@@ -173,7 +186,8 @@ std::optional<std::vector<DirItem>> Directory::list(bool withStatus) const
                 return std::nullopt;
             at += ent->d_reclen;
             const char* raw = ent->d_name;
-            if (isDotOrDotDot(raw))
+            if (isDotOrDotDot(raw) ||
+                (directoriesOnly && ent->d_type != DT_DIR && ent->d_type != DT_UNKNOWN))
                 continue;
             items.push_back(describe(raw, ent->d_type, withStatus));
         }

@@ -84,6 +84,9 @@ public:
     // else their kind comes from the directory itself where it can. Reads
     // through the directory's own descriptor: one thread at a time.
     std::optional<std::vector<DirItem>> list(bool withStatus) const;
+    // The same for the subdirectories alone: the names of the other items
+    // are not even decoded.
+    std::optional<std::vector<DirItem>> listDirectories() const;
 
     // Bytes and files below this directory at every level (links count as
     // files of no bytes), directories whose names begin with a dot included,
@@ -108,6 +111,9 @@ public:
 
 private:
     bool open(const QString& dosPath, bool followStart);
+    // list() and listDirectories(): every item whose kind the directory
+    // does not rule out.
+    std::optional<std::vector<DirItem>> listing(bool withStatus, bool directoriesOnly) const;
     // One listed name (its bytes) and the kind the directory gave it.
     DirItem describe(const char* raw, unsigned char type, bool withStatus) const;
 

@@ -77,6 +77,11 @@ TEST(Directory, AListingOfManyReadsIsWholeAndRepeatable)
         }
         EXPECT_EQ(seen, made);
     }
+    const auto dirs = big.listDirectories();
+    ASSERT_TRUE(dirs);
+    ASSERT_EQ(dirs->size(), 1u);
+    EXPECT_EQ(dirs->front().name, QStringLiteral("sub"));
+    EXPECT_TRUE(dirs->front().directory);
 }
 
 // A directory met inside a walk is not taken through a link swapped in for
