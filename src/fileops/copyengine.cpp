@@ -440,7 +440,7 @@ NewEnd copyNewHere(const NewFiles& files, const QString& name, const std::atomic
     // than its source while it is written.
     const unsigned wanted = job.src.mode & 07777;
     if (!job.src.regular || !job.out.createAt(files.to->descriptor(), raw.constData(),
-                                              job.destination, wanted & 0777)) {
+                                              job.destination, wanted & 0777, files.to->device())) {
         e.ordinary = true;
         return e;
     }

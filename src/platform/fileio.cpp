@@ -84,7 +84,7 @@ File::File(File&& other) noexcept
       m_position(other.m_position), m_kernelCopy(other.m_kernelCopy),
       m_cloneTried(other.m_cloneTried), m_sparse(other.m_sparse), m_sparseSize(other.m_sparseSize),
       m_fuse(other.m_fuse), m_opened(other.m_opened), m_createMode(other.m_createMode),
-      m_exactMode(other.m_exactMode)
+      m_dirDevice(other.m_dirDevice), m_exactMode(other.m_exactMode)
 {
 }
 
@@ -179,11 +179,14 @@ bool File::create(const QString& dosPath, unsigned mode)
     return createHost(AT_FDCWD, host.constData(), mode);
 }
 
-bool File::createAt(int dirFd, const char* rawName, QString dosPath, unsigned mode)
+bool File::createAt(int dirFd, const char* rawName, QString dosPath, unsigned mode,
+                    std::uint64_t dirDevice)
 {
     close();
     m_path = std::move(dosPath);
-    return createHost(dirFd, rawName, mode);
+    const bool created = createHost(dirFd, rawName, mode);
+    m_dirDevice = dirDevice;
+    return created;
 }
 
 bool File::createHost(int dirFd, const char* host, unsigned mode)
@@ -193,6 +196,7 @@ bool File::createHost(int dirFd, const char* host, unsigned mode)
     m_opened = {};
     m_createMode = int(mode & 0777);
     m_exactMode = -1;
+    m_dirDevice = 0;
     if (faulty(FileFault::Create, 0)) {
         m_errno = EACCES;
         return false;
@@ -394,6 +398,33 @@ private:
     std::size_t m_next = 0;
 };
 
+// The same for files whose file system is known by its device: every
+// directory of it answers alike.
+template <typename Answer> class DeviceMemo {
+public:
+    const Answer* find(std::uint64_t key, std::uint64_t second = 0) const
+    {
+        for (const Entry& e : m_entries)
+            if (e.key != 0 && e.key == key && e.second == second)
+                return &e.answer;
+        return nullptr;
+    }
+    void keep(std::uint64_t key, std::uint64_t second, Answer answer)
+    {
+        m_entries[m_next] = {key, second, answer};
+        m_next = (m_next + 1) % m_entries.size();
+    }
+
+private:
+    struct Entry {
+        std::uint64_t key = 0;
+        std::uint64_t second = 0;
+        Answer answer{};
+    };
+    std::array<Entry, 4> m_entries;
+    std::size_t m_next = 0;
+};
+
 // The directory a file's drive-letter path names it in, for a memo's key:
 // no copy of the path per file.
 QStringView directoryOf(const QString& path)
@@ -406,19 +437,22 @@ QStringView directoryOf(const QString& path)
 
 bool File::onFuse() const
 {
-    if (m_fuse < 0) {
-        thread_local DirectoryMemo<bool> known;
-        const QStringView dir = directoryOf(m_path);
-        if (const bool* fuse = known.find(dir)) {
-            m_fuse = *fuse;
-        } else {
-            struct statfs fs {};
-            m_fuse =
-                m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && (unsigned long)fs.f_type == kFuseMagic;
-            if (m_fd >= 0)
-                known.keep(dir, {}, m_fuse > 0);
-        }
+    if (m_fuse >= 0)
+        return m_fuse > 0;
+    thread_local DirectoryMemo<bool> byDirectory;
+    thread_local DeviceMemo<bool> byDevice;
+    const std::uint64_t device = knownDevice();
+    const QStringView dir = directoryOf(m_path);
+    if (const bool* fuse = device ? byDevice.find(device) : byDirectory.find(dir)) {
+        m_fuse = *fuse;
+        return m_fuse > 0;
     }
+    struct statfs fs {};
+    m_fuse = m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && (unsigned long)fs.f_type == kFuseMagic;
+    if (m_fd >= 0 && device)
+        byDevice.keep(device, 0, m_fuse > 0);
+    else if (m_fd >= 0)
+        byDirectory.keep(dir, {}, m_fuse > 0);
     return m_fuse > 0;
 }
 
@@ -465,16 +499,25 @@ bool File::cloneWhole(File& source, Transfer& t)
     // A file system that cannot share extents between two directories says
     // so for every file of them: it is not asked again.
     thread_local DirectoryMemo<bool> refused;
+    thread_local DeviceMemo<bool> refusedOnDevices;
     const QStringView from = directoryOf(source.m_path);
     const QStringView to = directoryOf(m_path);
-    if (refused.find(from, to))
+    const std::uint64_t fromDevice = source.knownDevice();
+    const std::uint64_t toDevice = knownDevice();
+    const bool byDevice = fromDevice != 0 && toDevice != 0;
+    if (byDevice ? refusedOnDevices.find(fromDevice, toDevice) != nullptr
+                 : refused.find(from, to) != nullptr)
         return false;
     struct stat st {};
     if (::fstat(source.m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
         return false;
     if (::ioctl(m_fd, FICLONE, source.m_fd) != 0) {
-        if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EXDEV || errno == EINVAL)
-            refused.keep(from, to, true);
+        if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EXDEV || errno == EINVAL) {
+            if (byDevice)
+                refusedOnDevices.keep(fromDevice, toDevice, true);
+            else
+                refused.keep(from, to, true);
+        }
         return false;
     }
     ::lseek(source.m_fd, st.st_size, SEEK_SET);

@@ -75,7 +75,9 @@ public:
     // resolves no path from the root per file, and a directory swapped for
     // a link meanwhile is not followed. dosPath names the file in messages.
     bool openReadPlainAt(int dirFd, const char* rawName, QString dosPath);
-    bool createAt(int dirFd, const char* rawName, QString dosPath, unsigned mode = 0666);
+    // dirDevice, where not 0, is the device of dirFd's file system.
+    bool createAt(int dirFd, const char* rawName, QString dosPath, unsigned mode = 0666,
+                  std::uint64_t dirDevice = 0);
     // Tells a file just created that it has exactly the bits it was created
     // with: its creator knows that neither the umask nor the directory took
     // any away. copyMetadataFrom() then needs no look at them.
@@ -165,6 +167,8 @@ private:
     // Whether the open file is on FUSE, asked once (on FUSE the question
     // itself goes to the mount's daemon).
     bool onFuse() const;
+    // The device of the file's file system where known without a look, or 0.
+    std::uint64_t knownDevice() const { return m_opened.exists ? m_opened.device : m_dirDevice; }
 
     int m_fd = -1;
     int m_errno = 0;
@@ -177,6 +181,7 @@ private:
     mutable signed char m_fuse = -1; // onFuse(): -1 not asked yet
     FileStatus m_opened;             // openedStatus()
     int m_createMode = -1;           // the bits create() was given
+    std::uint64_t m_dirDevice = 0;   // createAt(): its directory's device, or 0
     int m_exactMode = -1;            // the bits the file is known to have, or -1
 };
 
