@@ -518,9 +518,9 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
 {
     // Into a directory just made, helpers create the new files by their
     // names there; should it not open, or where a write may break off,
-    // every file goes the ordinary (careful) way instead.
-    // Neither a directory this copy made nor one met inside the tree is
-    // taken through a link that came meanwhile; the tree's own may be one.
+    // every file goes the ordinary (careful) way instead. Neither a
+    // directory this copy made nor one met inside the tree is taken through
+    // a link that came meanwhile; the tree's own may be one.
     auto to = std::make_shared<Directory>();
     bool beside = helpers && fresh && to->openNoFollow(targetDir);
     if (beside && (to->device() == 0 || to->device() != targetFs.device)) {

@@ -60,7 +60,8 @@ public:
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;
 
-    // The start of a walk: a drive-letter path. A link is not followed.
+    // The start of a walk: a drive-letter path, which may be reached
+    // through a link (a drive mapped to one).
     bool open(const QString& dosPath);
     // As open(), but the directory itself must not be a link: a directory
     // met inside a walk, which a link swapped in meanwhile must not lead
