@@ -13,6 +13,7 @@
 #include "archive/zipwriteahead.h"
 #include "platform/beneath.h"
 #include "platform/drivemap.h"
+#include "platform/fileio.h"
 #include "platform/hostname.h"
 #include "platform/locations.h"
 
@@ -46,13 +47,6 @@ struct DirStamp {
     mode_t mode;
 };
 
-mode_t currentUmask()
-{
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
-}
-
 // Errors of the disk rather than of one name: the extraction stops there.
 bool diskFault(int error)
 {
@@ -70,7 +64,7 @@ bool cutNameOf(const QByteArray& member, const QByteArray& spec)
 
 class Extractor {
 public:
-    explicit Extractor(TZipMaster& zip) : m_zip(zip), m_umask(currentUmask()) {}
+    explicit Extractor(TZipMaster& zip) : m_zip(zip), m_umask(mode_t(fileio::processUmask())) {}
     ~Extractor()
     {
         if (m_archive)

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <utility>
 
 namespace dovex {
 
@@ -543,15 +544,14 @@ bool copyFilesOf(OperationState& state, const QString& dir, const QString& targe
     const QString spaceDir = dospath::directoryPart(appendName(targetDir, QStringLiteral("x")));
     // Files queued in their order, handed over before anything else is
     // done or asked.
-    NewFiles queued;
     const int umask =
         beside && fileio::createsWithUmaskOnly(to->descriptor()) ? int(targetFs.umask) : -1;
+    const NewFiles empty{from, to, base, targetBase, {}, umask};
+    NewFiles queued = empty;
     const auto handQueued = [&] {
         if (!queued.names.empty())
-            handOverNew(state, *helpers, std::move(queued));
-        queued = NewFiles{from, to, base, targetBase, {}, umask};
+            handOverNew(state, *helpers, std::exchange(queued, empty));
     };
-    handQueued();
     for (const DirItem& item : *items) {
         if (item.directory)
             continue;

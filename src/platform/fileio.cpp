@@ -121,13 +121,9 @@ bool File::openForReading(const QString& dosPath, int flags)
 {
     close();
     m_path = dosPath;
-    const QByteArray host = hostName(dosPath);
-    if (host.isEmpty() && !faulty(FileFault::OpenRead, 0)) {
-        m_errno = ENOENT;
-        m_opened = {};
-        return false;
-    }
-    return openHostForReading(AT_FDCWD, host.constData(), flags);
+    // A path the drive map has no place for is the empty name, which the
+    // kernel refuses (ENOENT).
+    return openHostForReading(AT_FDCWD, hostName(dosPath).constData(), flags);
 }
 
 bool File::openReadPlainAt(int dirFd, const char* rawName, QString dosPath)
@@ -170,13 +166,9 @@ bool File::create(const QString& dosPath, unsigned mode)
 {
     close();
     m_path = dosPath;
-    const QByteArray host = hostName(dosPath);
-    if (host.isEmpty() && !faulty(FileFault::Create, 0)) {
-        m_errno = ENOENT;
-        m_opened = {};
-        return false;
-    }
-    return createHost(AT_FDCWD, host.constData(), mode);
+    // A path the drive map has no place for is the empty name, which the
+    // kernel refuses (ENOENT).
+    return createHost(AT_FDCWD, hostName(dosPath).constData(), mode, 0);
 }
 
 bool File::createAt(int dirFd, const char* rawName, QString dosPath, unsigned mode,
@@ -184,19 +176,17 @@ bool File::createAt(int dirFd, const char* rawName, QString dosPath, unsigned mo
 {
     close();
     m_path = std::move(dosPath);
-    const bool created = createHost(dirFd, rawName, mode);
-    m_dirDevice = dirDevice;
-    return created;
+    return createHost(dirFd, rawName, mode, dirDevice);
 }
 
-bool File::createHost(int dirFd, const char* host, unsigned mode)
+bool File::createHost(int dirFd, const char* host, unsigned mode, std::uint64_t dirDevice)
 {
     m_position = 0;
     m_cloneTried = false;
     m_opened = {};
     m_createMode = int(mode & 0777);
     m_exactMode = -1;
-    m_dirDevice = 0;
+    m_dirDevice = dirDevice;
     if (faulty(FileFault::Create, 0)) {
         m_errno = EACCES;
         return false;
@@ -368,58 +358,37 @@ constexpr std::int64_t kLargestFuseWrite = 1024 * 1024;
 
 namespace {
 
-// What a thread learnt about the last few directories it copied from or
-// into. The files of one directory are on one file system, so a tree copy
-// asks once per directory rather than once per file; should a file be
-// mounted over one of them, only the speed of its copy suffers.
-template <typename Answer> class DirectoryMemo {
+// What a thread learnt about the last few places it copied from or into:
+// directories (their drive-letter paths), or file systems by their device,
+// where a file's device is known. The files of one directory are on one
+// file system, so a tree copy asks once per file system, or at worst once
+// per directory, rather than once per file; should a file be mounted over
+// one of them, only the speed of its copy suffers.
+template <typename Key, typename Answer> class Memo {
 public:
-    // The answer kept for a directory, or for a pair of them.
-    const Answer* find(QStringView key, QStringView second = {}) const
+    // The answer kept for a place, or for a pair of them.
+    template <typename Look> const Answer* find(const Look& key, const Look& second = {}) const
     {
         for (const Entry& e : m_entries)
-            if (!e.key.isEmpty() && e.key == key && e.second == second)
+            if (e.used && e.key == key && e.second == second)
                 return &e.answer;
         return nullptr;
     }
-    void keep(QStringView key, QStringView second, Answer answer)
+    template <typename Look> void keep(const Look& key, const Look& second, Answer answer)
     {
-        m_entries[m_next] = {key.toString(), second.toString(), answer};
+        m_entries[m_next] = {stored(key), stored(second), answer, true};
         m_next = (m_next + 1) % m_entries.size();
     }
 
 private:
-    struct Entry {
-        QString key;
-        QString second;
-        Answer answer{};
-    };
-    std::array<Entry, 4> m_entries;
-    std::size_t m_next = 0;
-};
+    static QString stored(QStringView key) { return key.toString(); }
+    static std::uint64_t stored(std::uint64_t key) { return key; }
 
-// The same for files whose file system is known by its device: every
-// directory of it answers alike.
-template <typename Answer> class DeviceMemo {
-public:
-    const Answer* find(std::uint64_t key, std::uint64_t second = 0) const
-    {
-        for (const Entry& e : m_entries)
-            if (e.key != 0 && e.key == key && e.second == second)
-                return &e.answer;
-        return nullptr;
-    }
-    void keep(std::uint64_t key, std::uint64_t second, Answer answer)
-    {
-        m_entries[m_next] = {key, second, answer};
-        m_next = (m_next + 1) % m_entries.size();
-    }
-
-private:
     struct Entry {
-        std::uint64_t key = 0;
-        std::uint64_t second = 0;
+        Key key{};
+        Key second{};
         Answer answer{};
+        bool used = false;
     };
     std::array<Entry, 4> m_entries;
     std::size_t m_next = 0;
@@ -439,8 +408,8 @@ bool File::onFuse() const
 {
     if (m_fuse >= 0)
         return m_fuse > 0;
-    thread_local DirectoryMemo<bool> byDirectory;
-    thread_local DeviceMemo<bool> byDevice;
+    thread_local Memo<QString, bool> byDirectory;
+    thread_local Memo<std::uint64_t, bool> byDevice;
     const std::uint64_t device = knownDevice();
     const QStringView dir = directoryOf(m_path);
     if (const bool* fuse = device ? byDevice.find(device) : byDirectory.find(dir)) {
@@ -450,9 +419,9 @@ bool File::onFuse() const
     struct statfs fs {};
     m_fuse = m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && (unsigned long)fs.f_type == kFuseMagic;
     if (m_fd >= 0 && device)
-        byDevice.keep(device, 0, m_fuse > 0);
+        byDevice.keep(device, std::uint64_t(0), m_fuse > 0);
     else if (m_fd >= 0)
-        byDirectory.keep(dir, {}, m_fuse > 0);
+        byDirectory.keep(dir, QStringView(), m_fuse > 0);
     return m_fuse > 0;
 }
 
@@ -498,8 +467,8 @@ bool File::cloneWhole(File& source, Transfer& t)
     m_cloneTried = true;
     // A file system that cannot share extents between two directories says
     // so for every file of them: it is not asked again.
-    thread_local DirectoryMemo<bool> refused;
-    thread_local DeviceMemo<bool> refusedOnDevices;
+    thread_local Memo<QString, bool> refused;
+    thread_local Memo<std::uint64_t, bool> refusedOnDevices;
     const QStringView from = directoryOf(source.m_path);
     const QStringView to = directoryOf(m_path);
     const std::uint64_t fromDevice = source.knownDevice();
@@ -666,17 +635,19 @@ namespace fileio {
 
 unsigned processUmask()
 {
-    // /proc tells it without setting it, which another thread creating a
-    // file meanwhile would feel. Unknown, it takes every bit away.
-    unsigned found = 0777;
     if (FILE* status = std::fopen("/proc/self/status", "re")) {
         char line[256];
-        while (std::fgets(line, sizeof line, status))
-            if (std::sscanf(line, "Umask: %o", &found) == 1)
-                break;
+        unsigned found = 0;
+        bool told = false;
+        while (!told && std::fgets(line, sizeof line, status))
+            told = std::sscanf(line, "Umask: %o", &found) == 1;
         std::fclose(status);
+        if (told)
+            return found & 0777;
     }
-    return found & 0777;
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask & 0777;
 }
 
 bool createsWithUmaskOnly(int dirFd)

@@ -157,7 +157,7 @@ private:
     bool openForReading(const QString& dosPath, int flags);
     // Both opens once m_path is set: host relative to dirFd (or absolute).
     bool openHostForReading(int dirFd, const char* host, int flags);
-    bool createHost(int dirFd, const char* host, unsigned mode);
+    bool createHost(int dirFd, const char* host, unsigned mode, std::uint64_t dirDevice);
     std::int64_t rawWrite(const char* buffer, std::int64_t n);
     // The pieces of transfer(), each true when it settled t.
     bool sparseStep(File& source, std::int64_t& n, Transfer& t);
@@ -187,7 +187,9 @@ private:
 
 namespace fileio {
 
-// The process's umask, as /proc tells it; 0777 where it cannot.
+// The process's umask. /proc tells it without setting it, which another
+// thread creating a file meanwhile would feel; only where /proc cannot tell
+// is it set and set back.
 unsigned processUmask();
 // True when a file created in the directory open as dirFd gets the
 // permission bits it is created with, less the umask: the directory has no

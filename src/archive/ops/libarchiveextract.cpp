@@ -88,11 +88,8 @@ public:
     Extraction(const QString& archive, const QString& target, bool keepPaths, Prompter& prompter,
                ArchiveProgress& progress)
         : m_archive(archive), m_target(target), m_keepPaths(keepPaths), m_prompter(prompter),
-          m_state(prompter, progress)
+          m_state(prompter, progress), m_umask(mode_t(fileio::processUmask()))
     {
-        const mode_t mask = ::umask(022);
-        ::umask(mask);
-        m_umask = mask;
     }
 
     ArchiveOpResult run(const Selection& selection)
@@ -709,7 +706,7 @@ private:
     bool m_keepPaths;
     Prompter& m_prompter;
     OperationState m_state;
-    mode_t m_umask = 022;
+    mode_t m_umask;
     std::int64_t m_spaceLeft = 0;
     BeneathRoot m_root;
     std::shared_ptr<const UniqueFd> m_lastDir; // shared with the writers beside
